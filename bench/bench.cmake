@@ -1,0 +1,3 @@
+set(TOVRAK_BENCH_SOURCES
+  ${CMAKE_CURRENT_SOURCE_DIR}/dispatch_bench.cpp
+)

@@ -1,0 +1,30 @@
+# Source lists of the libraries, by layer.
+set(TOVRAK_CORE_SOURCES
+  src/core/values/numbers.cpp
+  src/core/values/variant.cpp
+  src/core/component/accessors.cpp
+  src/core/component/capability.cpp
+  src/core/component/events.cpp
+  src/core/component/lifecycle.cpp
+  src/core/component/members.cpp
+  src/core/component/pending.cpp
+  src/core/forms/zel_form.cpp
+)
+
+set(TOVRAK_PLATFORM_COMMON_SOURCES
+  src/platform/serial_settings.cpp
+)
+
+set(TOVRAK_PLATFORM_VIRTUAL_SOURCES
+  src/platform/virtual/virtual_apartment.cpp
+)
+
+set(TOVRAK_PLATFORM_POSIX_SOURCES
+  src/platform/posix/posix_apartment.cpp
+)
+
+set(TOVRAK_HOST_SOURCES
+  src/hosts/cli/script.cpp
+  src/hosts/cli/cmd_script.cpp
+  src/hosts/cli/cmd_demo.cpp
+)

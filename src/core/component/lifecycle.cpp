@@ -1,0 +1,111 @@
+// The component's lifetime in an apartment: the module, the connectors and the
+// one shared TOVRAK_Protocol, and the creation of a control object.
+#include "core/component/capability.hpp"
+#include "core/component/module.hpp"
+#include "core/component/protocol.hpp"
+#include "core/forms/zel_form.hpp"
+#include "tovrak/connector.hpp"
+#include "tovrak/errors.hpp"
+
+namespace tovrak::core {
+
+// ---------------------------------------------------------------- module
+
+Module::Module(platform::Apartment& apartment) : apartment_(&apartment) {}
+
+Module::~Module() = default;
+
+std::shared_ptr<Module> Module::of(platform::Apartment& apartment) {
+  auto& slot = apartment.module_slot();
+  if (!slot) slot = std::make_shared<Module>(apartment);
+  return std::static_pointer_cast<Module>(slot);
+}
+
+ZelForm& Module::form() {
+  if (!alive_) {
+    throw ComError::with_text(91, "The component has ended in this apartment");
+  }
+  if (!form_) {
+    // The form exists before its load runs, so that what the load does (a
+    // connector of its own) finds it.
+    form_ = std::make_unique<ZelForm>(*this);
+    form_->Load();
+  }
+  return *form_;
+}
+
+void Module::shutdown() {
+  if (!alive_) return;
+  alive_ = false;
+  if (form_) {
+    if (form_->ComDLL && form_->ComDLL->PortOpen()) {
+      try {
+        form_->ComDLL->PortOpen(false);
+      } catch (const ComError&) {
+      }
+    }
+  }
+  // Release in an order that never reaches a half-destroyed form.
+  auto form = std::move(form_);
+  form.reset();
+  gSharedProtocol.reset();
+}
+
+void Module::reset_timing() {
+  gCommandDelay = 0.1f;
+  gPollingDelay = 0.01f;
+  gErrorDelay = 3.0f;
+  gAfterCommandDelay = 1.0f;
+}
+
+// ---------------------------------------------------------------- protocol
+
+Protocol::Protocol(std::shared_ptr<Module> module) : m(*module), module_(std::move(module)) {
+  s.About = "TOVRAK V" + std::to_string(TOVRAK_VERSION_MAJOR) + "." +
+            std::to_string(TOVRAK_VERSION_MINOR) + "." + std::to_string(TOVRAK_VERSION_REVISION);
+  m.reset_timing();
+  fill_capabilities(s.Property);
+  // The interpreter's change detection starts over, so the first answers
+  // raise their events.
+  m.gLastFreq = 0.0;
+  m.gLastMode = -1;
+  m.gLastSMeter = -1;
+  m.gFreqRangeCount = 1;
+  m.gFreqRangeMin = {0.0, 0.03, 0.0, 0.0, 0.0, 0.0};
+  m.gFreqRangeMax = {0.0, 60.0, 0.0, 0.0, 0.0, 0.0};
+}
+
+Protocol::~Protocol() = default;
+
+std::string Protocol::V() const { return std::to_string(s.VFO); }
+
+}  // namespace tovrak::core
+
+namespace tovrak {
+
+std::shared_ptr<TOVRAK_Protocol> CreateProtocol(platform::Apartment& apartment) {
+  return std::make_shared<core::Protocol>(core::Module::of(apartment));
+}
+
+// ---------------------------------------------------------------- connector
+
+TOVRAK_Connector::TOVRAK_Connector(platform::Apartment& apartment)
+    : module_(core::Module::of(apartment)) {
+  auto& m = *module_;
+  if (!m.alive()) throw ComError::with_text(91, "The component has ended in this apartment");
+  if (!m.gSharedProtocol) m.gSharedProtocol = std::make_shared<core::Protocol>(module_);
+  if (m.gConnectorCount == INT16_MAX) throw ComError::overflow();
+  ++m.gConnectorCount;
+}
+
+TOVRAK_Connector::~TOVRAK_Connector() {
+  auto& m = *module_;
+  --m.gConnectorCount;
+  if (m.gConnectorCount == 0) m.gSharedProtocol.reset();
+}
+
+std::shared_ptr<TOVRAK_Protocol> TOVRAK_Connector::get_TOVRAK_Protocol() const {
+  return module_->gSharedProtocol;
+}
+
+}  // namespace tovrak

@@ -1,0 +1,14 @@
+// The subcommands of the tovrak command.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tovrak::hosts {
+
+using Args = std::vector<std::string>;
+
+int cmd_script(const Args& args);
+int cmd_demo(const Args& args);
+
+}  // namespace tovrak::hosts

@@ -1,0 +1,34 @@
+// tovrak: drive the radio's CAT port from the command line, run session
+// scripts, and try the component against its simulated radio.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "hosts/cli/commands.hpp"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: tovrak <command> [options]\n"
+    "\n"
+    "commands:\n"
+    "  demo      run the component against the simulated radio and show what it does\n"
+    "  script    run a session script of member calls (tovrak script --help)\n"
+    "\n"
+    "tovrak <command> --help tells more about each command.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h") ||
+      !std::strcmp(argv[1], "help")) {
+    std::fputs(kUsage, argc < 2 ? stderr : stdout);
+    return argc < 2 ? 2 : 0;
+  }
+  std::string command = argv[1];
+  tovrak::hosts::Args args(argv + 2, argv + argc);
+  if (command == "script") return tovrak::hosts::cmd_script(args);
+  if (command == "demo") return tovrak::hosts::cmd_demo(args);
+  std::fprintf(stderr, "tovrak: unknown command \"%s\"\n\n%s", command.c_str(), kUsage);
+  return 2;
+}

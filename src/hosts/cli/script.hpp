@@ -1,0 +1,76 @@
+// Session scripts: a text of member calls and radio directives, run against the
+// component, printing the wire, the results and the events in order.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tovrak/platform.hpp"
+#include "tovrak/variant.hpp"
+
+namespace tovrak::hosts {
+
+struct Statement {
+  enum class Kind { Let, Read, Call, Radio, Wait, Clock, FailOpen };
+  Kind kind;
+  int line;
+  std::string name;           // member name (Let, Read, Call)
+  std::vector<Variant> args;  // arguments; the value of a Let
+  bool parenthesized = false;
+  std::string text;     // Radio, FailOpen
+  double number = 0.0;  // Wait (ms), Clock (s)
+};
+
+class ScriptError : public std::runtime_error {
+ public:
+  ScriptError(int line, const std::string& what)
+      : std::runtime_error("line " + std::to_string(line) + ": " + what), line_(line) {}
+  int line() const { return line_; }
+
+ private:
+  int line_;
+};
+
+// Parses a whole script; raises ScriptError at the first line it cannot read.
+std::vector<Statement> parse_script(std::string_view text);
+
+// A value as the script prints it: integers plain, Single and Double as the
+// shortest text that reads back the same, True/False, strings in double
+// quotes (with "" for a quote), Empty.
+std::string format_value(const Variant& v);
+// Bytes as the TX lines print them: printable text as it is, other bytes as
+// \xNN.
+std::string format_bytes(std::string_view bytes);
+// Seconds with three decimals from microseconds.
+std::string format_time(int64_t us);
+
+// Where a script runs: the apartment, its clock, and what the radio end can
+// be told to do.
+class ScriptPlatform {
+ public:
+  virtual ~ScriptPlatform() = default;
+  virtual platform::Apartment& apartment() = 0;
+  // Time since the script started, in microseconds.
+  virtual int64_t elapsed_us() = 0;
+  // Lets the time pass while messages are processed.
+  virtual void wait_ms(double ms) = 0;
+  // Directives of the virtual radio; a real port refuses them with a
+  // ScriptError-worthy message (std::runtime_error).
+  virtual void radio_sends(std::string_view bytes) = 0;
+  virtual void set_clock(double seconds) = 0;
+  virtual void fail_next_open(std::string description) = 0;
+  // Observer of every write to the port.
+  virtual void on_write(std::function<void(std::string_view)> observer) = 0;
+};
+
+// Runs a parsed script on the shared TOVRAK_Protocol of the platform's
+// apartment, writing one line per happening to `out`. Returns the number of
+// calls that failed.
+int run_script(const std::vector<Statement>& script, ScriptPlatform& platform, std::ostream& out);
+
+}  // namespace tovrak::hosts

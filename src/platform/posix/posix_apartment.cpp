@@ -1,0 +1,1 @@
+// The Linux apartment arrives here.

@@ -1,0 +1,274 @@
+#include "platform/virtual/virtual_apartment.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "platform/serial_settings.hpp"
+#include "tovrak/errors.hpp"
+
+namespace tovrak::platform {
+
+namespace {
+constexpr int64_t kDayUs = 86'400'000'000;
+}
+
+// ---------------------------------------------------------------- timers
+
+struct VirtualApartment::TimerSlot {
+  int32_t interval_ms = 0;
+  bool enabled = false;
+  int64_t next_due_us = 0;
+  uint64_t seq = 0;
+  bool alive = true;
+  std::function<void()> tick;
+
+  bool armed() const { return alive && enabled && interval_ms > 0; }
+};
+
+class VirtualTimer : public Timer {
+ public:
+  VirtualTimer(VirtualApartment& apt, std::shared_ptr<VirtualApartment::TimerSlot> slot)
+      : apt_(apt), slot_(std::move(slot)) {}
+  ~VirtualTimer() override { slot_->alive = false; }
+
+  void set_interval(int32_t ms) override {
+    slot_->interval_ms = ms;
+    restart();
+  }
+  int32_t interval() const override { return slot_->interval_ms; }
+  void set_enabled(bool enabled) override {
+    if (enabled == slot_->enabled) return;
+    slot_->enabled = enabled;
+    restart();
+  }
+  bool enabled() const override { return slot_->enabled; }
+
+ private:
+  void restart() { slot_->next_due_us = apt_.now_us() + int64_t{slot_->interval_ms} * 1000; }
+
+  VirtualApartment& apt_;
+  std::shared_ptr<VirtualApartment::TimerSlot> slot_;
+};
+
+// ---------------------------------------------------------------- serial
+
+class VirtualSerial : public SerialControl {
+ public:
+  explicit VirtualSerial(VirtualLine& line) : line_(line) { line_.control_ = this; }
+  ~VirtualSerial() override {
+    if (line_.control_ == this) line_.control_ = nullptr;
+    line_.config_.open = false;
+  }
+
+  void CommPort(int16_t port) override {
+    if (open_) throw ComError::with_text(8005, "Port already open");
+    if (port < 1) throw ComError::with_text(8002, "Invalid port number " + std::to_string(port));
+    line_.config_.comm_port = port;
+    log("CommPort=" + std::to_string(port));
+  }
+  void Settings(const std::string& settings) override {
+    parse_serial_settings(settings);
+    line_.config_.settings = settings;
+    log("Settings=" + settings);
+  }
+  void InputMode(int16_t mode) override {
+    line_.config_.input_mode = mode;
+    log("InputMode=" + std::to_string(mode));
+  }
+  void Handshaking(int16_t mode) override {
+    line_.config_.handshaking = mode;
+    log("Handshaking=" + std::to_string(mode));
+  }
+  void DTREnable(bool on) override {
+    line_.config_.dtr = on;
+    log(std::string("DTREnable=") + (on ? "True" : "False"));
+  }
+  void RTSEnable(bool on) override {
+    line_.config_.rts = on;
+    log(std::string("RTSEnable=") + (on ? "True" : "False"));
+  }
+  void PortOpen(bool open) override {
+    if (open && open_) throw ComError::with_text(8005, "Port already open");
+    if (open && !line_.fail_open_.empty()) {
+      std::string why = std::move(line_.fail_open_);
+      line_.fail_open_.clear();
+      throw ComError::with_text(8002, why);
+    }
+    open_ = open;
+    line_.config_.open = open;
+    if (!open) line_.input_.clear();
+    log(std::string("PortOpen=") + (open ? "True" : "False"));
+  }
+  bool PortOpen() const override { return open_; }
+  void Output(std::string_view bytes) override {
+    if (!open_) throw ComError::with_text(8018, "Operation valid only when the port is open");
+    line_.drain();
+    line_.writes_.push_back({line_.apt_.now_us(), std::string(bytes)});
+    if (line_.drain_rate_ >= 0) line_.out_pending_ += static_cast<double>(bytes.size());
+    if (line_.on_write_) line_.on_write_(line_.apt_.now_us(), bytes);
+  }
+  int32_t OutBufferCount() override {
+    line_.drain();
+    return static_cast<int32_t>(std::ceil(line_.out_pending_));
+  }
+  void ClearOutBuffer() override { line_.out_pending_ = 0.0; }
+  int32_t InBufferCount() override { return static_cast<int32_t>(line_.input_.size()); }
+  std::string Input() override { return std::exchange(line_.input_, std::string()); }
+  void OnComm(std::function<void()> handler) override { handler_ = std::move(handler); }
+  void Device(const std::string& locator) override { line_.config_.device = locator; }
+  std::string Device() const override { return line_.config_.device; }
+
+  void raise() {
+    if (open_ && handler_) handler_();
+  }
+
+ private:
+  void log(std::string op) { line_.ops_.push_back(std::move(op)); }
+
+  VirtualLine& line_;
+  bool open_ = false;
+  std::function<void()> handler_;
+};
+
+void VirtualLine::radio_sends(std::string_view bytes) {
+  if (!control_ || !control_->PortOpen()) return;
+  input_.append(bytes);
+  line_event();
+}
+
+void VirtualLine::line_event() {
+  apt_.post([this] {
+    if (control_) control_->raise();
+  });
+}
+
+void VirtualLine::set_drain_rate(double bytes_per_second) {
+  drain();
+  drain_rate_ = bytes_per_second;
+  out_since_us_ = apt_.now_us();
+}
+
+void VirtualLine::drain() {
+  int64_t now = apt_.now_us();
+  if (drain_rate_ < 0) {
+    out_pending_ = 0.0;
+  } else if (drain_rate_ > 0) {
+    out_pending_ =
+        std::max(0.0, out_pending_ - drain_rate_ * static_cast<double>(now - out_since_us_) / 1e6);
+  }
+  out_since_us_ = now;
+}
+
+// ---------------------------------------------------------------- apartment
+
+VirtualApartment::VirtualApartment() : line_(*this) {}
+
+VirtualApartment::~VirtualApartment() { release_module(); }
+
+void VirtualApartment::post(std::function<void()> task) { posted_.push_back(std::move(task)); }
+
+void VirtualApartment::sleep_ms(int32_t ms) {
+  if (ms > 0) now_us_ += int64_t{ms} * 1000;
+}
+
+std::unique_ptr<Timer> VirtualApartment::create_timer(int32_t interval_ms, bool enabled,
+                                                      std::function<void()> tick) {
+  auto slot = std::make_shared<TimerSlot>();
+  slot->interval_ms = interval_ms;
+  slot->enabled = enabled;
+  slot->next_due_us = now_us_ + int64_t{interval_ms} * 1000;
+  slot->seq = next_seq_++;
+  slot->tick = std::move(tick);
+  timers_.push_back(slot);
+  return std::make_unique<VirtualTimer>(*this, slot);
+}
+
+std::unique_ptr<SerialControl> VirtualApartment::create_serial() {
+  return std::make_unique<VirtualSerial>(line_);
+}
+
+float VirtualApartment::clock() const { return static_cast<float>(time_of_day()); }
+
+double VirtualApartment::time_of_day() const {
+  int64_t tod = (tod_offset_us_ + now_us_) % kDayUs;
+  if (tod < 0) tod += kDayUs;
+  return static_cast<double>(tod) / 1e6;
+}
+
+void VirtualApartment::set_time_of_day(double seconds) {
+  int64_t target = static_cast<int64_t>(std::llround(seconds * 1e6)) % kDayUs;
+  if (target < 0) target += kDayUs;
+  tod_offset_us_ = target - now_us_;
+}
+
+VirtualApartment::TimerSlot* VirtualApartment::earliest_due() {
+  timers_.erase(
+      std::remove_if(timers_.begin(), timers_.end(), [](const auto& t) { return !t->alive; }),
+      timers_.end());
+  TimerSlot* best = nullptr;
+  for (auto& t : timers_) {
+    if (!t->armed()) continue;
+    if (!best || t->next_due_us < best->next_due_us ||
+        (t->next_due_us == best->next_due_us && t->seq < best->seq)) {
+      best = t.get();
+    }
+  }
+  return best;
+}
+
+void VirtualApartment::fire(TimerSlot& t) {
+  // The timer's periods run on from its start; all that passed give one tick.
+  int64_t period = int64_t{t.interval_ms} * 1000;
+  int64_t missed = (now_us_ - t.next_due_us) / period;
+  t.next_due_us += (missed + 1) * period;
+  auto tick = t.tick;  // the handler may destroy the timer
+  tick();
+}
+
+void VirtualApartment::run_until(int64_t target_us) {
+  // A handler that sleeps can carry the time past the target: processing
+  // stops there.
+  while (now_us_ <= target_us) {
+    if (!posted_.empty()) {
+      auto task = std::move(posted_.front());
+      posted_.pop_front();
+      task();
+      continue;
+    }
+    TimerSlot* due = earliest_due();
+    if (due && due->next_due_us <= now_us_) {
+      fire(*due);
+      continue;
+    }
+    if (due && due->next_due_us <= target_us) {
+      now_us_ = due->next_due_us;
+      continue;
+    }
+    break;
+  }
+  if (now_us_ < target_us) now_us_ = target_us;
+}
+
+void VirtualApartment::advance_us(int64_t us) { run_until(now_us_ + std::max<int64_t>(us, 0)); }
+
+void VirtualApartment::pump_once() {
+  for (size_t n = posted_.size(); n > 0 && !posted_.empty(); --n) {
+    auto task = std::move(posted_.front());
+    posted_.pop_front();
+    task();
+  }
+  // Each timer due now ticks once, in due order.
+  std::vector<std::shared_ptr<TimerSlot>> due;
+  for (auto& t : timers_) {
+    if (t->armed() && t->next_due_us <= now_us_) due.push_back(t);
+  }
+  std::sort(due.begin(), due.end(), [](const auto& a, const auto& b) {
+    return a->next_due_us != b->next_due_us ? a->next_due_us < b->next_due_us : a->seq < b->seq;
+  });
+  for (auto& t : due) {
+    if (t->armed() && t->next_due_us <= now_us_) fire(*t);
+  }
+}
+
+}  // namespace tovrak::platform

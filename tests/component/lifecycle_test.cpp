@@ -1,0 +1,141 @@
+// Connectors, the shared instance and the hidden form's own connector.
+#include <gtest/gtest.h>
+
+#include "core/component/protocol.hpp"
+#include "core/forms/zel_form.hpp"
+#include "platform/virtual/virtual_apartment.hpp"
+#include "tovrak/connector.hpp"
+#include "tovrak/errors.hpp"
+
+namespace tovrak {
+namespace {
+
+core::Module& module_of(platform::VirtualApartment& apt) { return *core::Module::of(apt); }
+
+TEST(Lifecycle, ConnectorsShareOneInstance) {
+  platform::VirtualApartment apt;
+  auto a = std::make_unique<TOVRAK_Connector>(apt);
+  auto b = std::make_unique<TOVRAK_Connector>(apt);
+  EXPECT_EQ(a->get_TOVRAK_Protocol(), b->get_TOVRAK_Protocol());
+  EXPECT_EQ(module_of(apt).gConnectorCount, 2);
+  auto first = a->get_TOVRAK_Protocol();
+  a.reset();
+  EXPECT_EQ(b->get_TOVRAK_Protocol(), first);
+}
+
+TEST(Lifecycle, ReleasingEveryConnectorGivesAFreshInstanceNextTime) {
+  platform::VirtualApartment apt;
+  std::weak_ptr<TOVRAK_Protocol> old;
+  {
+    TOVRAK_Connector c(apt);
+    auto p = c.get_TOVRAK_Protocol();
+    p->put_AutoPolling(VFalse);
+    old = p;
+  }
+  EXPECT_TRUE(old.expired());
+  EXPECT_EQ(module_of(apt).gSharedProtocol, nullptr);
+  TOVRAK_Connector c(apt);
+  EXPECT_EQ(c.get_TOVRAK_Protocol()->get_AutoPolling(), VTrue);
+}
+
+TEST(Lifecycle, TheLoadedFormKeepsTheSharedInstanceAlive) {
+  platform::VirtualApartment apt;
+  std::weak_ptr<TOVRAK_Protocol> shared;
+  {
+    TOVRAK_Connector c(apt);
+    shared = c.get_TOVRAK_Protocol();
+    auto& form = module_of(apt).form();  // the first need of the port or a timer
+    EXPECT_EQ(module_of(apt).gConnectorCount, 2);
+    EXPECT_EQ(form.FormProtocol.get(), shared.lock().get());
+  }
+  EXPECT_FALSE(shared.expired());
+  EXPECT_EQ(module_of(apt).gConnectorCount, 1);
+}
+
+TEST(Lifecycle, CreationSendsNothingAndLoadsNoForm) {
+  platform::VirtualApartment apt;
+  TOVRAK_Connector c(apt);
+  EXPECT_FALSE(module_of(apt).form_loaded());
+  EXPECT_TRUE(apt.line().writes().empty());
+}
+
+TEST(Lifecycle, ADirectlyCreatedInstanceSharesTheModuleButNotTheState) {
+  platform::VirtualApartment apt;
+  auto direct = CreateProtocol(apt);
+  EXPECT_EQ(module_of(apt).gConnectorCount, 0);
+  auto& form = module_of(apt).form();  // loads a connector of its own
+  EXPECT_NE(form.FormProtocol.get(), direct.get());
+  EXPECT_EQ(module_of(apt).gConnectorCount, 1);
+}
+
+TEST(Lifecycle, EveryNewInstanceResetsTheTimingSettings) {
+  platform::VirtualApartment apt;
+  auto& m = module_of(apt);
+  TOVRAK_Connector c(apt);
+  m.gCommandDelay = 0.5f;
+  auto direct = CreateProtocol(apt);
+  EXPECT_FLOAT_EQ(m.gCommandDelay, 0.1f);
+  EXPECT_FLOAT_EQ(m.gPollingDelay, 0.01f);
+  EXPECT_FLOAT_EQ(m.gErrorDelay, 3.0f);
+  EXPECT_FLOAT_EQ(m.gAfterCommandDelay, 1.0f);
+}
+
+TEST(Lifecycle, ConnectorCountOverflowsPast32767) {
+  platform::VirtualApartment apt;
+  std::vector<std::unique_ptr<TOVRAK_Connector>> many;
+  for (int i = 0; i < 32767; ++i) many.push_back(std::make_unique<TOVRAK_Connector>(apt));
+  try {
+    TOVRAK_Connector one_more(apt);
+    FAIL() << "no overflow";
+  } catch (const ComError& e) {
+    EXPECT_EQ(e.number(), 6);
+  }
+  EXPECT_EQ(module_of(apt).gConnectorCount, 32767);
+}
+
+TEST(Lifecycle, AboutCarriesTheVersion) {
+  platform::VirtualApartment apt;
+  TOVRAK_Connector c(apt);
+  EXPECT_EQ(c.get_TOVRAK_Protocol()->get_About(), "TOVRAK V1.2.3");
+}
+
+TEST(Lifecycle, EachApartmentHasItsOwnInstance) {
+  platform::VirtualApartment one, two;
+  TOVRAK_Connector a(one), b(two);
+  EXPECT_NE(a.get_TOVRAK_Protocol(), b.get_TOVRAK_Protocol());
+}
+
+TEST(Lifecycle, AnInstanceOutlivingItsApartmentAnswersFromMemory) {
+  std::shared_ptr<TOVRAK_Protocol> kept;
+  {
+    platform::VirtualApartment apt;
+    TOVRAK_Connector c(apt);
+    kept = c.get_TOVRAK_Protocol();
+  }
+  // The host kept the object past its apartment: it still answers from memory.
+  EXPECT_EQ(kept->get_Channel(), 1);
+}
+
+TEST(ChangeEvent, HandlersMaySubscribeAndLeaveWhileItIsRaised) {
+  platform::VirtualApartment apt;
+  TOVRAK_Connector c(apt);
+  auto* p = static_cast<core::Protocol*>(c.get_TOVRAK_Protocol().get());
+  std::vector<std::string> heard;
+  uint32_t second = 0;
+  uint32_t first = p->AdviseChange([&](int16_t& s) {
+    heard.push_back("a" + std::to_string(s));
+    p->UnadviseChange(first);
+    p->AdviseChange([&](int16_t& t) { heard.push_back("c" + std::to_string(t)); });
+  });
+  second = p->AdviseChange([&](int16_t& s) {
+    heard.push_back("b" + std::to_string(s));
+    s = 99;  // a handler's write-back stays its own
+  });
+  p->RaiseChange(3);
+  p->RaiseChange(4);
+  EXPECT_EQ(heard, (std::vector<std::string>{"a3", "b3", "b4", "c4"}));
+  p->UnadviseChange(second);
+}
+
+}  // namespace
+}  // namespace tovrak

@@ -1,0 +1,9 @@
+set(TOVRAK_TEST_SOURCES
+  ${CMAKE_CURRENT_SOURCE_DIR}/values/numbers_test.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/values/variant_test.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/virtual_test.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/component/lifecycle_test.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/component/accessors_test.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/component/dispatch_test.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/hosts/script_test.cpp
+)

@@ -1,0 +1,35 @@
+# Shared steps of the tools/ scripts: install what is missing, build.
+set -euo pipefail
+
+TOP=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+JOBS=${JOBS:-$(nproc 2>/dev/null || echo 2)}
+
+# Debian packages the build and the tests need.
+BASE_PACKAGES=(g++ cmake make libgtest-dev libbenchmark-dev)
+
+# Installs the Debian packages of "$@" that are not installed yet.
+ensure_packages() {
+  local missing=()
+  for p in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+      missing+=("$p")
+    fi
+  done
+  if ((${#missing[@]})); then
+    echo "installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  fi
+}
+
+# Configures (once) and builds the tree in build dir $1 with extra cmake args.
+build_tree() {
+  local dir=$1
+  shift
+  if [ ! -f "$TOP/$dir/CMakeCache.txt" ]; then
+    cmake -S "$TOP" -B "$TOP/$dir" "$@" >/dev/null
+  fi
+  cmake --build "$TOP/$dir" -j "$JOBS"
+}
