@@ -1,3 +1,4 @@
 set(TOVRAK_BENCH_SOURCES
   ${CMAKE_CURRENT_SOURCE_DIR}/dispatch_bench.cpp
 )
+include(${CMAKE_CURRENT_SOURCE_DIR}/posix.cmake OPTIONAL)

@@ -19,11 +19,12 @@ set(TOVRAK_PLATFORM_VIRTUAL_SOURCES
   src/platform/virtual/virtual_apartment.cpp
 )
 
-set(TOVRAK_PLATFORM_POSIX_SOURCES
-  src/platform/posix/posix_apartment.cpp
-)
+# The Linux platform and the simulated radio keep their lists beside their code.
+include(${CMAKE_CURRENT_LIST_DIR}/../src/platform/posix/sources.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/../src/hosts/sim/sources.cmake)
 
 set(TOVRAK_HOST_SOURCES
+  ${TOVRAK_SIM_SOURCES}
   src/hosts/cli/script.cpp
   src/hosts/cli/cmd_script.cpp
   src/hosts/cli/cmd_demo.cpp

@@ -7,3 +7,7 @@ set(TOVRAK_TEST_SOURCES
   ${CMAKE_CURRENT_SOURCE_DIR}/component/dispatch_test.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/hosts/script_test.cpp
 )
+
+# Lists kept beside the areas they test.
+include(${CMAKE_CURRENT_SOURCE_DIR}/platform/posix.cmake OPTIONAL)
+include(${CMAKE_CURRENT_SOURCE_DIR}/sim/sim.cmake OPTIONAL)

@@ -1,0 +1,2 @@
+set(TOVRAK_SIM_SOURCES
+)

@@ -1,0 +1,3 @@
+set(TOVRAK_PLATFORM_POSIX_SOURCES
+  src/platform/posix/posix_apartment.cpp
+)
