@@ -169,7 +169,29 @@ VirtualApartment::~VirtualApartment() { release_module(); }
 void VirtualApartment::post(std::function<void()> task) { posted_.push_back(std::move(task)); }
 
 void VirtualApartment::sleep_ms(int32_t ms) {
-  if (ms > 0) now_us_ += int64_t{ms} * 1000;
+  if (ms > 0) move_clock(now_us_ + int64_t{ms} * 1000);
+}
+
+namespace {
+bool later(const auto& a, const auto& b) {
+  return a.at_us != b.at_us ? a.at_us > b.at_us : a.seq > b.seq;
+}
+}  // namespace
+
+void VirtualApartment::schedule_outside(int64_t at_us, std::function<void()> action) {
+  outside_.push_back({std::max(at_us, now_us_), next_outside_seq_++, std::move(action)});
+  std::push_heap(outside_.begin(), outside_.end(), later<OutsideAction, OutsideAction>);
+}
+
+void VirtualApartment::move_clock(int64_t to_us) {
+  while (!outside_.empty() && outside_.front().at_us <= to_us) {
+    std::pop_heap(outside_.begin(), outside_.end(), later<OutsideAction, OutsideAction>);
+    OutsideAction next = std::move(outside_.back());
+    outside_.pop_back();
+    if (next.at_us > now_us_) now_us_ = next.at_us;
+    next.action();
+  }
+  if (to_us > now_us_) now_us_ = to_us;
 }
 
 std::unique_ptr<Timer> VirtualApartment::create_timer(int32_t interval_ms, bool enabled,
@@ -241,13 +263,16 @@ void VirtualApartment::run_until(int64_t target_us) {
       fire(*due);
       continue;
     }
-    if (due && due->next_due_us <= target_us) {
-      now_us_ = due->next_due_us;
-      continue;
+    // Nothing to do now: time passes to whatever comes first, a tick, an
+    // action outside, or the target.
+    int64_t next = target_us;
+    if (due && due->next_due_us < next) next = due->next_due_us;
+    if (!outside_.empty() && outside_.front().at_us < next) next = outside_.front().at_us;
+    if (next <= now_us_) {
+      if (outside_.empty() || outside_.front().at_us > now_us_) break;
     }
-    break;
+    move_clock(next);
   }
-  if (now_us_ < target_us) now_us_ = target_us;
 }
 
 void VirtualApartment::advance_us(int64_t us) { run_until(now_us_ + std::max<int64_t>(us, 0)); }

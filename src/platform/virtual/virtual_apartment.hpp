@@ -108,18 +108,33 @@ class VirtualApartment : public Apartment {
 
   VirtualLine& line() { return line_; }
 
+  // Something outside the apartment (the radio) acts at virtual time `at_us`:
+  // it runs when the clock reaches that time, also inside a non-pumping sleep,
+  // since the world outside does not wait for the apartment. What it does to
+  // the apartment (bytes arriving) is delivered as messages.
+  void schedule_outside(int64_t at_us, std::function<void()> action);
+
  private:
   friend class VirtualTimer;
   friend class VirtualLine;
   struct TimerSlot;
 
   void run_until(int64_t target_us);
+  // Moves the clock to `to_us`, running the outside actions due on the way.
+  void move_clock(int64_t to_us);
   TimerSlot* earliest_due();
   void fire(TimerSlot& t);
 
   int64_t now_us_ = 0;
   int64_t tod_offset_us_ = 0;
   std::deque<std::function<void()>> posted_;
+  struct OutsideAction {
+    int64_t at_us;
+    uint64_t seq;
+    std::function<void()> action;
+  };
+  std::vector<OutsideAction> outside_;  // a heap on (at_us, seq)
+  uint64_t next_outside_seq_ = 0;
   std::vector<std::shared_ptr<TimerSlot>> timers_;
   uint64_t next_seq_ = 0;
   VirtualLine line_;
