@@ -7,8 +7,26 @@ set(TOVRAK_CORE_SOURCES
   src/core/component/events.cpp
   src/core/component/lifecycle.cpp
   src/core/component/members.cpp
-  src/core/component/pending.cpp
   src/core/forms/zel_form.cpp
+  src/core/forms/control_panel.cpp
+  src/core/link/port.cpp
+  src/core/link/send.cpp
+  src/core/link/command.cpp
+  src/core/answers/read_buffer.cpp
+  src/core/answers/consolidate.cpp
+  src/core/answers/frequency_answers.cpp
+  src/core/answers/receiver_answers.cpp
+  src/core/answers/transmitter_answers.cpp
+  src/core/polling/scheduler.cpp
+  src/core/polling/sequences.cpp
+  src/core/commands/frequency.cpp
+  src/core/commands/widths.cpp
+  src/core/commands/vfo.cpp
+  src/core/commands/mode_filter.cpp
+  src/core/commands/memory.cpp
+  src/core/commands/receiver.cpp
+  src/core/commands/transmitter.cpp
+  src/core/commands/setup.cpp
 )
 
 set(TOVRAK_PLATFORM_COMMON_SOURCES

@@ -3,6 +3,7 @@
 #include "core/component/capability.hpp"
 #include "core/component/module.hpp"
 #include "core/component/protocol.hpp"
+#include "core/forms/control_panel.hpp"
 #include "core/forms/zel_form.hpp"
 #include "tovrak/connector.hpp"
 #include "tovrak/errors.hpp"
@@ -45,6 +46,7 @@ void Module::shutdown() {
       }
     }
   }
+  control_panel.reset();
   // Release in an order that never reaches a half-destroyed form.
   auto form = std::move(form_);
   form.reset();

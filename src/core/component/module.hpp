@@ -67,6 +67,7 @@ class Module : public platform::ApartmentModule {
   VBool gSendMuted = VFalse;
   VBool gPanelOpen = VFalse;
   ControlPanel* panel = nullptr;  // the control panel while it is loaded
+  std::unique_ptr<ControlPanel> control_panel;
 
   // ---- answers
   VBool gReadBusy = VFalse;

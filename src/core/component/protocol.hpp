@@ -233,6 +233,9 @@ class Protocol final : public TOVRAK_Protocol {
   // ---- answers (answers/)
   void Consolidate(bool StatusDirty);
   bool ReceiverMatched(std::string_view answer) const;
+  // Runs the decoder of the answer's code; true when the answer marks the
+  // status dirty.
+  bool Decode(std::string_view a, ReadScratch& r);
   void DecodeAI(std::string_view a);
   void DecodeIF(std::string_view a, ReadScratch& r);
   void DecodeVS(std::string_view a);
@@ -243,10 +246,10 @@ class Protocol final : public TOVRAK_Protocol {
   void DecodeOI(std::string_view a, ReadScratch& r);
   void DecodeID(std::string_view a);
   // Receiver settings; each returns whether it marks the status dirty.
-  bool DecodeReceiver(std::string_view code, std::string_view a, ReadScratch& r);
+  bool DecodeReceiver(uint16_t code, std::string_view a, ReadScratch& r);
   bool DecodeEX(std::string_view a);
   // Transmitter, keyer, meter and status answers.
-  bool DecodeTransmitter(std::string_view code, std::string_view a);
+  bool DecodeTransmitter(uint16_t code, std::string_view a);
 
   // ---- polling (polling/)
   void RestartLevelPolling();
@@ -275,6 +278,7 @@ class Protocol final : public TOVRAK_Protocol {
   void compact_handlers();
 
   std::shared_ptr<Module> module_;
+  std::string answer_;  // the answer being decoded, kept to reuse its storage
   // A deque: subscribing from inside a handler never moves the running one.
   std::deque<Subscriber> change_handlers_;
   uint32_t next_cookie_ = 1;

@@ -1,0 +1,83 @@
+// The consolidation step after every answer: derives the receive frequency
+// and mode, the transmit frequency and the split flag, compares with what it
+// saw after the previous answer, and raises Change for what moved. It is the
+// only place that raises Change.
+#include "core/component/protocol.hpp"
+#include "core/forms/zel_form.hpp"
+#include "core/values/steps.hpp"
+
+namespace tovrak::core {
+
+namespace {
+
+// The tracked status items, in a fixed order; AutoNF as a 16-bit value (an
+// item that cannot be read so keeps its previous value).
+StatusSnapshot snapshot(const State& s, const StatusSnapshot& previous) {
+  StatusSnapshot now = previous;
+  now.items = {s.PreAmp, s.Att,  s.AGC,    previous.items[3], s.Antenna, s.BKIn,
+               s.Vox,    s.Comp, s.RFT[0], s.RFT[1],          s.RXAnt};
+  step([&] { now.items[3] = s.AutoNF.to_i16(); });
+  return now;
+}
+
+}  // namespace
+
+void Protocol::Consolidate(bool StatusDirty) {
+  m.gFreqChanged = VFalse;
+
+  if (s.MemMode == 0) {
+    if (s.VFO == 0) {
+      s.Freq = s.VFOA_Freq;
+      s.Mode = s.VFOA_Mode;
+    } else if (s.VFO == 1) {
+      s.Freq = s.VFOB_Freq;
+      s.Mode = s.VFOB_Mode;
+    }
+  }
+  if (s.Freq != m.gLastFreq) m.gFreqChanged = VTrue;
+
+  s.TX_Freq = s.Freq;
+  if (s.Split == 1 && s.MemMode == 0) {
+    if (s.VFO == 0) s.TX_Freq = s.VFOB_Freq;
+    if (s.VFO == 1) s.TX_Freq = s.VFOA_Freq;
+  }
+
+  AMFMWidth(s.Mode);
+
+  if (s.SMeter != m.gLastSMeter) RaiseChange(3);
+
+  if (s.Mode != m.gLastMode) {
+    // Width and IF shift belong to the mode: ask for them again.
+    SendCommand("SH" + V());
+    SendCommand("IS" + V());
+    RaiseChange(1);
+  }
+
+  s.Split = 0;
+  if (s.VFO != s.TX_VFO) {
+    s.Split = 1;
+    RaiseChange(1);
+  }
+
+  if (s.VFO != m.gLastVFO) {
+    m.gVFOPollIndex = 0;
+    step([&] { m.form().tmrPollVFO->set_enabled(true); });
+    m.gLastVFO = s.VFO;
+  }
+
+  StatusSnapshot now = snapshot(s, m.gPrevStatus);
+  if (!(now == m.gPrevStatus)) StatusDirty = true;
+  m.gPrevStatus = now;
+
+  if (StatusDirty) {
+    s.StatusChange = VTrue;
+    RaiseChange(4);
+  }
+
+  m.gLastFreq = s.Freq;
+  m.gLastMode = s.Mode;
+  m.gLastSMeter = s.SMeter;
+  s.PollPending = VFalse;
+}
+
+}  // namespace tovrak::core

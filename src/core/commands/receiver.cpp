@@ -1,0 +1,173 @@
+// Receiver commands: gains, roofing filter, AGC, attenuator, preamplifier,
+// noise blanker and reduction, notch, auto-notch, dual watch and antennas.
+// Each tests its capability entry (and the upper bound of its argument),
+// writes its command and stores what it sent.
+#include "core/component/protocol.hpp"
+#include "core/values/arrays.hpp"
+#include "core/values/numbers.hpp"
+
+namespace tovrak::core {
+
+namespace {
+
+// Noise reduction, notch and keyer are off at 0 and at any value of 1000 or
+// more (the level plus 1000 is remembered while off).
+bool is_off(int16_t folded) { return folded == 0 || folded >= 1000; }
+
+}  // namespace
+
+VBool Protocol::SetAFLevel(int16_t& Receiver, int16_t& Level) {
+  int16_t entry = s.Property[1];  // receivers + 1
+  if (entry == 0 || Receiver > entry - 1) return VFalse;
+  PausePolling();
+  SendCommand("AG" + D(Receiver) + P3(Level));
+  element(s.AFLevel, Receiver) = Level;
+  return VTrue;
+}
+
+VBool Protocol::SetRFLevel(int16_t& Receiver, int16_t& Level) {
+  int16_t entry = s.Property[25];
+  if (entry == 0 || Receiver > entry - 1) return VFalse;
+  PausePolling();
+  // The command takes the receiver digit from the VFO and the gain inverted.
+  SendCommand("RG" + V() + P3(255 - Level));
+  element(s.RFLevel, Receiver) = Level;
+  return VTrue;
+}
+
+VBool Protocol::SetSQLevel(int16_t& Receiver, int16_t& Level) {
+  int16_t entry = s.Property[29];
+  if (entry == 0 || Receiver > entry - 1) return VFalse;
+  PausePolling();
+  SendCommand("SQ" + D(Receiver) + P3(Level));
+  element(s.SQLevel, Receiver) = Level;
+  return VTrue;
+}
+
+VBool Protocol::SetRFT(int16_t& Receiver, int16_t& RFT) {
+  int16_t entry = s.Property[58];
+  if (entry == 0 || RFT > entry) return VFalse;
+  SendCommand("RF" + D(Receiver) + D(RFT));
+  element(s.RFT, Receiver) = RFT;
+  return VTrue;
+}
+
+VBool Protocol::SetAGC(int16_t& AGC) {
+  int16_t entry = s.Property[2];
+  if (entry == 0 || AGC > entry) return VFalse;
+  SendCommand("GT" + V() + D(AGC));
+  s.AGC = AGC;
+  return VTrue;
+}
+
+VBool Protocol::SetAtt(int16_t& Att) {
+  int16_t entry = s.Property[4];
+  if (entry == 0 || Att > entry) return VFalse;
+  SendCommand("RA" + V() + D(Att));
+  s.Att = Att;
+  return VTrue;
+}
+
+VBool Protocol::SetPreAmp(int16_t& PreAmp) {
+  int16_t entry = s.Property[23];
+  if (entry == 0 || PreAmp > entry) return VFalse;
+  SendCommand("PA" + V() + D(PreAmp));
+  s.PreAmp = PreAmp;
+  return VTrue;
+}
+
+VBool Protocol::SetNB(int16_t& NB) {
+  int16_t entry = s.Property[17];
+  if (entry == 0 || NB > entry) return VFalse;
+  PausePolling();
+  std::string level = Z(NB, 3);
+  if (s.NBType == 0) return VFalse;  // the blanker is off
+  NBRecord& rec = element(s.NBRec, s.NBType);
+  SendCommand(rec.Cmd + V() + level);
+  rec.On = 1;
+  s.NBRec[s.NBType == 1 ? 2 : 1].On = 0;
+  rec.Level = NB;
+  s.NB = NB;
+  s.StatusChange = VTrue;
+  return VTrue;
+}
+
+int16_t Protocol::SetNR(int16_t& NR) {
+  int16_t entry = s.Property[19];
+  if (entry == 0 || NR > entry) return 0;
+  PausePolling();
+  if (NR != 0) {
+    if (is_off(s.NR)) {
+      SendCommand("NR" + V() + "1");
+      s.StatusChange = VTrue;
+    }
+    SendCommand("RL" + V() + Z(NR, 2));
+    s.NRSwitch = 1;
+    s.NRLevel = NR;
+  } else {
+    SendCommand("NR" + V() + "0");
+    s.NRSwitch = 0;
+  }
+  s.NR = to_i16(s.NRLevel + (s.NRSwitch == 1 ? 0 : 1000));
+  return -1;
+}
+
+VBool Protocol::SetNF(int16_t& NF) {
+  int16_t entry = s.Property[18];
+  if (entry == 0 || NF > entry) return VFalse;
+  PausePolling();
+  std::string position = Z(NF, 3);
+  if (NF != 0) {
+    if (is_off(s.NF)) {
+      SendCommand("BP" + V() + "0001");
+      s.StatusChange = VTrue;
+    }
+    SendCommand("BP" + V() + "1" + position);
+    s.NFSwitch = 1;
+    s.NFLevel = NF;
+    s.FNotch = to_i16(NF * 10);
+  } else {
+    SendCommand("BP" + V() + "0000");
+    s.NFSwitch = 0;
+  }
+  s.NF = to_i16(s.NFLevel + (s.NFSwitch == 1 ? 0 : 1000));
+  return VTrue;
+}
+
+VBool Protocol::SetAutoNF(int16_t& AutoNF) {
+  if (s.Property[44] == 0) return VFalse;
+  s.AutoNF = Variant(AutoNF);
+  SendCommand("BC" + V() + D(AutoNF));
+  return VTrue;
+}
+
+VBool Protocol::SetDual(int16_t& Dual) {
+  if (s.Property[10] == 0) return VFalse;
+  SendCommand(Dual == 0 ? "FR0" : "FR2");
+  s.Dual = Dual;
+  return VTrue;
+}
+
+VBool Protocol::SetRXAnt(int16_t& State) {
+  if (s.Property[76] == 0) return VFalse;
+  if (State == 0) {
+    // Back to the selected antenna connector, written again.
+    int16_t antenna = s.Antenna;
+    SetAntenna(antenna);
+  } else if (State == 1) {
+    SendCommand("AN" + V() + "5");
+  }
+  s.RXAnt = State;
+  return VTrue;
+}
+
+VBool Protocol::SetAntenna(int16_t& Antenna) {
+  int16_t entry = s.Property[3];  // number of connectors
+  if (entry == 0 || Antenna > entry - 1) return VFalse;
+  // Connectors count from 0 here and from 1 on the wire.
+  SendCommand("AN" + V() + D(Antenna + 1));
+  s.Antenna = Antenna;
+  return VTrue;
+}
+
+}  // namespace tovrak::core

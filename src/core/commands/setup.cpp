@@ -1,0 +1,87 @@
+// Set-up commands: power with its start-up sequence, dial lock, tuning
+// speed, dimmer, and the reserved multi-purpose entry SetData.
+#include <cmath>
+
+#include "core/component/capability.hpp"
+#include "core/component/protocol.hpp"
+#include "core/values/numbers.hpp"
+
+namespace tovrak::core {
+
+VBool Protocol::SetPowerON(int16_t& State) {
+  if (s.Property[22] == 0) return VFalse;
+  // Until the radio reports its auto-information state again, polling sets it.
+  s.AIState = -1;
+  SendCommand("PS" + D(State));
+  auto& apt = m.apartment();
+  if (State == 1) {
+    apt.sleep_ms(1000);
+    SendCommand("PS1");
+  }
+  apt.sleep_ms(500);
+  if (State == 1) {
+    int16_t on = 1;
+    SetCAT(on);
+  }
+  s.CAT = State;
+  s.PowerON = State;
+  return VTrue;
+}
+
+VBool Protocol::SetLockDial(int16_t& Dial) {
+  if (s.Property[15] == 0) return VFalse;
+  SendCommand("LK" + D(Dial));
+  s.LockDial = Dial;
+  return VTrue;
+}
+
+VBool Protocol::SetFast(int16_t& Fast) {
+  if (s.Property[11] == 0) return VFalse;
+  std::string digit;  // none: "FS" alone asks the radio
+  if (Fast == 0) {
+    s.TuningStep = 10;
+    digit = "0";
+  } else if (Fast == 1) {
+    s.TuningStep = 100;
+    digit = "1";
+  }
+  SendCommand("FS" + digit);
+  s.Fast = Fast;
+  return VTrue;
+}
+
+VBool Protocol::SetDimLevel(int16_t& Level) {
+  int16_t entry = s.Property[9];
+  if (entry == 0 || Level > entry) return VFalse;
+  // Four two-digit brightness fields, all the same.
+  std::string d = Z(static_cast<int64_t>(std::floor(static_cast<float>(Level) / 2.0f)), 2);
+  SendCommand("DA" + d + d + d + d);
+  s.DimLevel = Level;
+  return VTrue;
+}
+
+VBool Protocol::SetData(int16_t& L1, int16_t& L2, double& /*D*/, std::string& s_) {
+  switch (L1) {
+    case 1:  // mute the link
+      if (L2 == 0) m.gSendMuted = VTrue;
+      if (L2 == 1) m.gSendMuted = VFalse;
+      break;
+    case 5:  // filter presets: ten two-character width steps
+      for (size_t i = 0; i < s.FilterPresets.size(); ++i) {
+        std::string_view pair = field(s_, static_cast<int>(2 * i + 1), 2);
+        s.FilterPresets[i] = to_i16(read_number(pair));
+      }
+      break;
+    case 6:  // the narrow filter
+      s.Property[kNarrowEntry] = L2;
+      SendCommand("NA" + V() + D(L2));
+      s.BW = FilterWidth(s.WidthCode, s.Mode, Variant(s.VFO));
+      s.StatusChange = VTrue;
+      break;
+    default:
+      break;
+  }
+  return VFalse;
+}
+
+}  // namespace tovrak::core

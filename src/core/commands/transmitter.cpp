@@ -1,0 +1,185 @@
+// Transmitter and keyer commands: PTT, power, speech, CW keyer, break-in,
+// monitor, meter, messages and tuner.
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+
+#include "core/component/protocol.hpp"
+#include "core/values/arrays.hpp"
+#include "core/values/numbers.hpp"
+
+namespace tovrak::core {
+
+VBool Protocol::SetPTT(int16_t& PTT) {
+  if (s.Property[24] == 0) return VFalse;
+  SendCommand("TX" + D(PTT));
+  s.PTT = PTT;
+  return VTrue;
+}
+
+VBool Protocol::SetComp(int16_t& Comp) {
+  if (s.Property[8] == 0) return VFalse;
+  SendCommand("PR" + D(Comp));
+  s.Comp = Comp;
+  return VTrue;
+}
+
+VBool Protocol::SetVox(int16_t& Vox) {
+  if (s.Property[35] == 0) return VFalse;
+  SendCommand("VX" + D(Vox));
+  s.Vox = Vox;
+  return VTrue;
+}
+
+VBool Protocol::SetBK(int16_t& BK) {
+  if (s.Property[60] == 0) return VFalse;
+  SendCommand("BI" + D(BK));
+  s.BK = BK;
+  return VTrue;
+}
+
+VBool Protocol::setTXW(int16_t& State) {
+  if (s.Property[70] == 0) return VFalse;
+  SendCommand("TS" + D(State));
+  s.TXW = State;
+  return VTrue;
+}
+
+VBool Protocol::SetSpot(int16_t& State) {
+  if (s.Property[69] == 0) return VFalse;
+  SendCommand("CS" + D(State));
+  return VTrue;
+}
+
+VBool Protocol::SetMicGain(int16_t& MG) {
+  s.MicGain = MG;
+  SendCommand("MG" + Z(MG, 3));
+  return VTrue;
+}
+
+VBool Protocol::SetTuner(int16_t& Tuner) {
+  if (s.Property[31] == 0) return VFalse;
+  if (Tuner != s.Tuner) SendCommand("AC00" + D(Tuner));
+  s.Tuner = Tuner;
+  return VTrue;
+}
+
+VBool Protocol::SetStartTuner() {
+  if (s.Property[36] == 0) return VFalse;
+  SendCommand("AC002");
+  return VTrue;
+}
+
+VBool Protocol::SetVoiceMessage(int16_t& MSG) {
+  int16_t entry = s.Property[67];
+  if (entry == 0 || MSG > entry) return VFalse;
+  SendCommand(MSG != 0 ? "PB0" + D(MSG) : std::string("PB00"));
+  return VTrue;
+}
+
+VBool Protocol::SetTXEQ(int16_t& /*TXEQ*/) { return VFalse; }
+
+VBool Protocol::SetRFPower(int16_t& Power) {
+  if (s.Property[26] == 0) return VFalse;
+  PausePolling();
+  // Watts 0..200 onto the radio's 0..255 scale.
+  float scaled = static_cast<float>(Power) / 200.0f * 255.0f;
+  int64_t v = static_cast<int64_t>(std::floor(static_cast<double>(scaled) + 0.1));
+  SendCommand("PC" + Z(v, 3));
+  s.RFPower = Power;
+  return VTrue;
+}
+
+VBool Protocol::SetPitch(int16_t& Pitch) {
+  if (s.Property[21] == 0) return VFalse;
+  // Hertz onto the radio's 50 Hz steps from 300 Hz, rounded down.
+  int64_t n = static_cast<int64_t>(std::floor((Pitch + 0.01 - 300) / 50));
+  SendCommand(std::string("KP") + (n < 10 ? "0" : "") + D(n));
+  s.Pitch = Pitch;
+  return VTrue;
+}
+
+VBool Protocol::SetKeyerSpeed(int16_t& KeyerSpeed) {
+  if (s.Property[14] == 0) return VFalse;
+  PausePolling();
+  if (KeyerSpeed != 0) {
+    if (s.KeyerSpeed == 0 || s.KeyerSpeed >= 1000) {
+      SendCommand("KR1");
+      s.StatusChange = VTrue;
+    }
+    // The level 0..255 onto 4..60 words per minute.
+    int16_t wpm = to_i16(static_cast<float>(KeyerSpeed) / 255.0f * 56.0f + 4.0f);
+    SendCommand("KS" + Z(wpm, 3));
+    s.KeyerSwitch = 1;
+    s.KeyerWPM = wpm;
+    s.KeyerLevel = KeyerSpeed;
+  } else {
+    SendCommand("KR0");
+    s.KeyerSwitch = 0;
+  }
+  s.KeyerSpeed = to_i16(s.KeyerLevel + (s.KeyerSwitch == 1 ? 0 : 1000));
+  return VTrue;
+}
+
+VBool Protocol::SetBKIn(int16_t& BKIn) {
+  int16_t entry = s.Property[5];
+  if (entry == 0 || BKIn > entry) return VFalse;
+  // The delay in steps of 50 ms; 0 is full break-in.
+  std::string delay = Z(static_cast<int64_t>(BKIn) * 50, 4);
+  if (BKIn != 0) {
+    SendCommand("SD" + delay);
+    SendCommand(s.FullBKMenu + "0");
+    s.FullBK = 0;
+  } else {
+    SendCommand("SD0000");
+    SendCommand(s.FullBKMenu + "1");
+    s.FullBK = 1;
+  }
+  s.BKIn = BKIn;
+  return VTrue;
+}
+
+VBool Protocol::SetMonitor(int16_t& P1, int16_t& P2) {
+  if (s.Property[63] == 0) return VFalse;
+  std::string text = "ML";  // alone, a read request
+  if (P1 == 0) {
+    text += "000" + D(P2);
+    s.Monitor = P2;
+  } else if (P1 == 1) {
+    text += "1" + Z(P2, 3);
+    s.MonitorLevel = P2;
+  }
+  SendCommand(text);
+  return VTrue;
+}
+
+VBool Protocol::SetMeterSW(int16_t& MS) {
+  if (s.Property[71] == 0) return VFalse;
+  SendCommand("MS" + D(MS));
+  s.MeterSW = MS;
+  s.MeterCaption = element(s.MeterName, MS);
+  SendCommand("RM" + s.MeterRead);  // the selected meter's reading
+  return VTrue;
+}
+
+VBool Protocol::SetKeyerMessage(int16_t& LOAD, int16_t& MSG, std::string& MESS) {
+  int16_t entry = s.Property[66];
+  if (entry == 0 || MSG > entry) return VFalse;
+  if (LOAD == 0) {
+    // Play: messages 1..5 are KY6..KY9 and KYA.
+    std::string n = D(MSG + 5);
+    SendCommand("KY" + (n == "10" ? std::string("A") : n));
+  } else if (LOAD == 1) {
+    // Store: upper case, at most 40 characters, no blanks around.
+    std::string text = MESS.substr(0, 40);
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    size_t b = text.find_first_not_of(' ');
+    text =
+        b == std::string::npos ? std::string() : text.substr(b, text.find_last_not_of(' ') - b + 1);
+    SendCommand("KM" + D(MSG) + text);
+  }
+  return VTrue;
+}
+
+}  // namespace tovrak::core

@@ -1,0 +1,153 @@
+// The polling scheduler: switching CAT operation on and off, the status
+// cycle with the S-meter, the refresh, and the timer ticks of the hidden form.
+#include <array>
+
+#include "core/component/protocol.hpp"
+#include "core/forms/zel_form.hpp"
+
+namespace tovrak::core {
+
+namespace {
+
+// The status cycle, one query per tick.
+constexpr std::array<const char*, 8> kStatusCycle = {"FA", "FB", "IF", "FT",
+                                                     "OI", "TX", "AC", "VS"};
+
+}  // namespace
+
+int16_t Protocol::SetCAT(int16_t& CAT) {
+  s.CAT = 0;
+  if (!s.PortOpen) return 0;
+  s.CAT = CAT;
+  if (CAT == 0) {
+    SendCommand("AI0");
+  } else if (CAT == 1) {
+    if (s.AutoPolling == VTrue) {
+      // The component polls; the radio's automatic information stays off.
+      s.PollStep = 0;
+      SendCommand("AI0");
+      m.gRefreshActive = VTrue;
+    } else if (s.AutoPolling == VFalse) {
+      // The radio reports its changes itself; the levels are read once.
+      SendCommand("AI1");
+      m.gRefreshActive = VTrue;
+      RestartLevelPolling();
+    }
+    m.gStartupQuery = VTrue;
+    SendCommand("ID");
+  }
+  return -1;
+}
+
+void Protocol::SetPolling(int16_t& State) {
+  if (!s.PortOpen || s.CAT == 0) return;
+  if (s.AIState == -1) {
+    // The radio was switched: set its automatic information again, ask for
+    // it, and refresh everything. Repeated until the radio answers "AI".
+    SendCommand(s.AutoPolling ? "AI0" : "AI1");
+    m.apartment().sleep_ms(250);
+    SendCommand("AI");
+    m.gRefreshActive = VTrue;
+    s.PollStep = 0;
+    return;
+  }
+  switch (State) {
+    case 0:
+      if (s.VFO == 0) SendPoll("FA");
+      if (s.VFO == 1) SendPoll("FB");
+      break;
+    case 1:
+    case 2:
+      // A dropped query is tried again at the next call, not skipped.
+      if (s.PollStep >= 0 && s.PollStep <= 7 && SendPoll(kStatusCycle[s.PollStep])) ++s.PollStep;
+      if (s.PollStep > 7) {
+        s.PollStep = 0;
+        m.gRefreshActive = VFalse;
+      }
+      break;
+    case 3:
+      if (!s.PollPending && s.AutoPolling != VFalse) {
+        SendPoll("SM0");
+        s.PollPending = VTrue;
+      }
+      break;
+    case 4:
+      SendCommand("AG" + V());
+      break;
+    default:
+      break;
+  }
+}
+
+void Protocol::SetRefresh() {
+  if (!s.PortOpen || s.CAT == 0) return;
+  if (s.AutoPolling == VFalse) SendCommand("AI1");
+  m.gRefreshActive = VTrue;
+  if (s.AutoPolling == VFalse) RestartLevelPolling();
+  m.gFreqChanged = VFalse;
+  m.gPollToggle = 0;
+  s.PollStep = 0;
+}
+
+void Protocol::RestartLevelPolling() {
+  m.gLevelIndex = 0;
+  m.form().tmrLevels->set_enabled(false);
+  PollLevels();
+}
+
+void Protocol::PausePolling() {
+  m.gPollPaused = VTrue;
+  m.form().tmrStopPolling->set_enabled(true);
+}
+
+void Protocol::tmrStopPolling_Timer() {
+  m.form().tmrStopPolling->set_enabled(false);
+  m.gPollPaused = VFalse;
+}
+
+void Protocol::tmrPolling_Timer() {
+  if (!s.PortOpen || s.CAT == 0 || m.gLevelIndex > 0) return;
+  int16_t state = 0;
+  if (m.gRefreshActive) {
+    state = 1;
+    SetPolling(state);
+    return;
+  }
+  if (s.AutoPolling == VTrue) {
+    if (m.gFreqChanged) {
+      state = 0;
+      SetPolling(state);
+    } else if (m.gPollToggle == 0) {
+      // Status and S-meter take turns.
+      state = 1;
+      SetPolling(state);
+      m.gPollToggle = 1;
+    } else if (m.gPollToggle == 1) {
+      state = 3;
+      SetPolling(state);
+      m.gPollToggle = 0;
+    }
+  } else if (s.AutoPolling == VFalse) {
+    state = 3;
+    SetPolling(state);
+  }
+  if (m.gStartupQuery) {
+    state = 4;
+    SetPolling(state);
+    m.gStartupQuery = VFalse;
+  }
+}
+
+void Protocol::tmrLevels_Timer() {
+  if (m.gRefreshActive) return;
+  ++m.gLevelIndex;
+  PollLevels();
+}
+
+void Protocol::tmrPollVFO_Timer() {
+  if (m.gRefreshActive) return;
+  ++m.gVFOPollIndex;
+  PollCurrVFO();
+}
+
+}  // namespace tovrak::core
