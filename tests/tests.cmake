@@ -6,8 +6,16 @@ set(TOVRAK_TEST_SOURCES
   ${CMAKE_CURRENT_SOURCE_DIR}/component/accessors_test.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/component/dispatch_test.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/hosts/script_test.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/link/send_test.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/link/port_test.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/answers/framing_test.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/answers/frequency_answers_test.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/answers/settings_answers_test.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/answers/consolidate_test.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/polling/polling_test.cpp
 )
 
 # Lists kept beside the areas they test.
 include(${CMAKE_CURRENT_SOURCE_DIR}/platform/posix.cmake OPTIONAL)
 include(${CMAKE_CURRENT_SOURCE_DIR}/sim/sim.cmake OPTIONAL)
+include(${CMAKE_CURRENT_SOURCE_DIR}/commands/commands.cmake OPTIONAL)

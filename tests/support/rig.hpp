@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/component/protocol.hpp"
+#include "core/forms/zel_form.hpp"
 #include "platform/virtual/virtual_apartment.hpp"
 #include "tovrak/connector.hpp"
 

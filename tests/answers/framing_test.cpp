@@ -1,0 +1,145 @@
+// Cutting received text into answers, the receive path and SetCommand.
+#include <gtest/gtest.h>
+
+#include "support/rig.hpp"
+
+namespace tovrak::test {
+namespace {
+
+struct Framing : ::testing::Test {
+  Rig r;
+  void SetUp() override {
+    r.rig->put_Port(1);
+    ASSERT_TRUE(r.open());
+  }
+  void read(std::string& buffer, bool from_port = false) {
+    VBool read = VBool::of(from_port);
+    r.rig->ReadBuffer(buffer, read);
+  }
+};
+
+TEST_F(Framing, TwoAnswersInOneBufferAreDecodedInOrder) {
+  std::string b = "FA14250000;FB07050000;";
+  read(b);
+  EXPECT_EQ(b, "");
+  EXPECT_EQ(r.rig->get_VFOA_Freq(), 14.25);
+  EXPECT_EQ(r.rig->get_VFOB_Freq(), 7.05);
+}
+
+TEST_F(Framing, AnIncompleteAnswerWaitsForItsTerminator) {
+  r.radio("FA1425");
+  EXPECT_EQ(r.m().gRxBuffer, "FA1425");
+  EXPECT_EQ(r.rig->get_VFOA_Freq(), 0.0);
+  r.radio("0000;FB0");
+  EXPECT_EQ(r.rig->get_VFOA_Freq(), 14.25);
+  EXPECT_EQ(r.m().gRxBuffer, "FB0");
+}
+
+TEST_F(Framing, AnEmptyAnswerRunsTheConsolidationOnce) {
+  std::string b = ";";
+  read(b);
+  EXPECT_EQ(b, "");
+  EXPECT_EQ(r.take_events(), (std::vector<int16_t>{3, 1}));  // the first answer after opening
+}
+
+TEST_F(Framing, AnswersWithoutAKnownCodeDecodeNothing) {
+  r.s().VFO = 0;
+  std::string b = "ID;fa14250000;\r\nFA14250000;??;;";
+  read(b);
+  EXPECT_EQ(r.rig->get_VFOA_Freq(), 0.0);  // lower case, and a line end before the code
+  EXPECT_EQ(r.s().TransceiverID, 0);       // "ID" alone has no code
+  EXPECT_EQ(b, "");
+}
+
+TEST_F(Framing, TheReadPathDropsABufferPast4096Characters) {
+  r.radio(std::string(4000, 'x'));
+  EXPECT_EQ(r.m().gRxBuffer.size(), 4000u);
+  r.radio(std::string(90, 'y') + ";FA14250000;");  // 4102 characters: nothing is decoded
+  EXPECT_EQ(r.m().gRxBuffer, "");
+  EXPECT_EQ(r.rig->get_VFOA_Freq(), 0.0);
+  EXPECT_TRUE(r.take_events().empty());
+}
+
+TEST_F(Framing, BlanksAroundDoNotCountTowardsTheLimit) {
+  r.radio(std::string(50, ' '));
+  r.radio(std::string(4096, 'x'));
+  r.radio(std::string(50, ' '));
+  EXPECT_EQ(r.m().gRxBuffer.size(), 4196u);
+}
+
+TEST_F(Framing, ANestedCallLeavesTheBufferAndThePortAlone) {
+  r.m().gReadBusy = VTrue;
+  std::string b = "FA14250000;";
+  read(b, true);
+  EXPECT_EQ(b, "FA14250000;");
+  r.m().gReadBusy = VFalse;
+  r.line().radio_sends("FB07050000;");
+  r.m().gReadBusy = VTrue;
+  r.apt.process_pending();  // the receive event returns at once
+  r.m().gReadBusy = VFalse;
+  EXPECT_EQ(r.p->ComDLL().InBufferCount(), 11);  // still waiting in the control
+  r.line().line_event();
+  r.apt.process_pending();
+  EXPECT_EQ(r.rig->get_VFOB_Freq(), 7.05);
+}
+
+TEST_F(Framing, WhileARawCommandWaitsNothingIsDecoded) {
+  r.s().WaitAnswer = VTrue;
+  r.radio("FA14250000;");
+  EXPECT_EQ(r.m().gRxBuffer, "FA14250000;");
+  EXPECT_EQ(r.rig->get_VFOA_Freq(), 0.0);
+  r.s().WaitAnswer = VFalse;
+  r.line().line_event();  // a line-state event: nothing to read, the buffer decodes
+  r.apt.process_pending();
+  EXPECT_EQ(r.rig->get_VFOA_Freq(), 14.25);
+}
+
+TEST_F(Framing, ChangeHandlersMayInjectAnswersWhileDecoding) {
+  r.rig->AdviseChange([&](int16_t& state) {
+    if (state == 3) {
+      int16_t fmt = 0;
+      r.rig->SetCommand(fmt, "$FB07050000;");  // waits behind the answers being decoded
+    }
+  });
+  r.radio("SM0001;FA14250000;");
+  EXPECT_EQ(r.rig->get_VFOA_Freq(), 14.25);
+  EXPECT_EQ(r.rig->get_VFOB_Freq(), 7.05);  // decoded by the same call, after the others
+  EXPECT_EQ(r.m().gRxBuffer, "");
+}
+
+TEST(SetCommand, InjectsAnswersAsIfTheRadioSentThem) {
+  Rig r;
+  r.rig->put_Port(1);
+  r.open();
+  r.m().gLastMode = 0;  // past the first answer's queries
+  r.m().gLastSMeter = 0;
+  int16_t fmt = 0;
+  r.rig->SetCommand(fmt, "$FA14250000;");
+  EXPECT_EQ(r.rig->get_VFOA_Freq(), 14.25);
+  EXPECT_TRUE(r.sent().empty());
+  fmt = 1;
+  r.rig->SetCommand(fmt, "$FA07000000;");
+  EXPECT_EQ(r.rig->get_VFOA_Freq(), 14.25);
+  EXPECT_EQ(r.rig->get_CATAnswer(), "");
+}
+
+TEST(SetCommand, ARawCommandHoldsAQuarterSecondAndLeavesTheAnswerToTheReceivePath) {
+  Rig r;
+  r.rig->put_Port(1);
+  r.open();
+  r.line().on_write([&](int64_t, std::string_view b) {
+    if (b == "FA;")
+      r.apt.schedule_outside(r.apt.now_us() + 50'000, [&] { r.line().radio_sends("FA14250000;"); });
+  });
+  int16_t fmt = 0;
+  r.rig->SetCommand(fmt, "FA");
+  EXPECT_EQ(r.apt.now_us(), 250'000);
+  EXPECT_EQ(r.rig->get_CATAnswer(), "");
+  EXPECT_EQ(r.s().WaitAnswer, VFalse);
+  EXPECT_EQ(r.rig->get_VFOA_Freq(), 0.0);  // arrived, not yet processed
+  r.apt.process_pending();
+  EXPECT_EQ(r.rig->get_VFOA_Freq(), 14.25);
+}
+
+}  // namespace
+}  // namespace tovrak::test

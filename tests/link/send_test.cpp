@@ -1,0 +1,170 @@
+// SendCAT's timing rules, terminator and muting, in virtual time.
+#include <gtest/gtest.h>
+
+#include "support/rig.hpp"
+
+namespace tovrak::test {
+namespace {
+
+using Wire = std::vector<std::pair<int64_t, std::string>>;
+
+struct Link : ::testing::Test {
+  Rig r;
+  void SetUp() override {
+    r.rig->put_Port(1);
+    ASSERT_TRUE(r.open());
+  }
+  void command(const std::string& c) { r.p->SendCommand(c); }
+  bool poll(const std::string& c) { return r.p->SendPoll(c); }
+  void at(int64_t ms) { r.apt.sleep_ms(static_cast<int32_t>(ms - r.apt.now_us() / 1000)); }
+};
+
+TEST_F(Link, ControlCommandsKeepTheirSpacing) {
+  command("AA");
+  at(50);
+  command("BB");  // 50 ms after a write: held until 100 ms after it
+  at(3600);
+  command("CC");  // 3.5 s after: at once
+  at(6500);
+  command("DD");  // 2.9 s after: no more than the spacing asks
+  EXPECT_EQ(r.wire(), (Wire{{0, "AA;"}, {100, "BB;"}, {3600, "CC;"}, {6500, "DD;"}}));
+}
+
+TEST_F(Link, PollsComingTooSoonAreDroppedNotQueued) {
+  r.m().gAfterCommandDelay = 0;  // only the polling spacing
+  command("AA");
+  at(5);
+  EXPECT_FALSE(poll("P1"));  // 5 ms after a write
+  at(10);
+  EXPECT_TRUE(poll("P2"));
+  EXPECT_EQ(r.wire(), (Wire{{0, "AA;"}, {10, "P2;"}}));
+}
+
+TEST_F(Link, PollsWaitASecondAfterAControlCommand) {
+  command("AA");
+  at(500);
+  EXPECT_FALSE(poll("FA"));
+  at(1000);
+  EXPECT_TRUE(poll("FA"));
+  EXPECT_EQ(r.wire(), (Wire{{0, "AA;"}, {1000, "FA;"}}));
+}
+
+TEST_F(Link, OnePollAtATimeUntilAnsweredOrThreeSecondsPass) {
+  command("AA");
+  at(1000);
+  EXPECT_TRUE(poll("FA"));
+  EXPECT_EQ(r.s().PollPending, VTrue);
+  at(1200);
+  EXPECT_FALSE(poll("FB"));
+  at(4000);
+  EXPECT_FALSE(poll("FB"));  // 3 s since the last write: still blocked
+  at(4005);
+  EXPECT_TRUE(poll("FB"));  // more than 3 s: the unanswered poll no longer blocks
+  EXPECT_EQ(r.wire(), (Wire{{0, "AA;"}, {1000, "FA;"}, {4005, "FB;"}}));
+}
+
+TEST_F(Link, AnAnswerClearsThePendingPoll) {
+  r.m().gLastMode = 0;  // past the first answer's queries
+  r.m().gLastSMeter = 0;
+  command("AA");
+  at(1000);
+  ASSERT_TRUE(poll("FA"));
+  r.radio("FA14250000;");
+  at(1200);
+  EXPECT_TRUE(poll("FB"));
+}
+
+TEST_F(Link, AControlCommandPausesWhileAPollIsPending) {
+  command("AA");
+  at(1000);
+  ASSERT_TRUE(poll("FA"));
+  at(1500);
+  command("BB");  // 25 ms pause, spacing already met
+  at(1800);
+  command("CC");  // no poll pending now: the spacing alone
+  EXPECT_EQ(r.wire(), (Wire{{0, "AA;"}, {1000, "FA;"}, {1525, "BB;"}, {1800, "CC;"}}));
+  EXPECT_EQ(r.s().PollPending, VFalse);
+}
+
+TEST_F(Link, ATimeAcrossMidnightCountsAsLongElapsed) {
+  r.apt.set_time_of_day(86399.95);
+  command("AA");
+  at(70);  // 20 ms after midnight
+  command("BB");
+  EXPECT_EQ(r.wire(), (Wire{{0, "AA;"}, {70, "BB;"}}));
+}
+
+TEST_F(Link, TerminatorAndBlanks) {
+  for (const char* c : {"FA", " FA; ", "FA;", "  MD02  ", "FA ;", ""}) command(c);
+  EXPECT_EQ(r.sent(), (std::vector<std::string>{"FA;", "FA;", "FA;", "MD02  ;", "FA ;", ";"}));
+}
+
+TEST_F(Link, MutedOrClosedWritesNothingAndLeavesIsPoll) {
+  r.m().gSendMuted = VTrue;
+  std::string c = "FA";
+  VBool is_poll = VTrue;
+  r.p->SendCAT(c, is_poll);
+  EXPECT_EQ(is_poll, VTrue);
+  r.m().gSendMuted = VFalse;
+  VBool open = VFalse;
+  std::string a, b, msg;
+  r.rig->SetPort(open, a, b, msg);
+  r.p->SendCAT(c, is_poll);
+  EXPECT_EQ(is_poll, VTrue);
+  EXPECT_TRUE(r.sent().empty());
+  open = VTrue;
+  r.rig->SetPort(open, a, b, msg);
+  r.p->SendCAT(c, is_poll);
+  EXPECT_EQ(is_poll, VFalse);  // written
+  EXPECT_EQ(r.sent(), (std::vector<std::string>{"FA;"}));
+}
+
+TEST_F(Link, DrainWaitGivesUpAfterHalfASecondAndDiscardsTheOutput) {
+  r.line().set_drain_rate(0.0);  // nothing leaves the buffer
+  command("AA");
+  r.rig->put_CKBuffer(VTrue);
+  command("BB");
+  auto w = r.wire();
+  ASSERT_EQ(w.size(), 2u);
+  EXPECT_EQ(w[1].first, 100 + 505);  // the spacing, then the drain passes up to > 0.5 s
+  EXPECT_EQ(r.rig->get_CKBuffer(), VFalse);
+  command("CC");  // no more waiting: 505 ms have passed since BB's turn
+  EXPECT_EQ(r.wire()[0].first, 605);
+}
+
+TEST_F(Link, DrainWaitSettlesAfterTheBufferEmpties) {
+  r.line().set_drain_rate(1000.0);  // a byte a millisecond
+  command("0123456789ABCDEFGHI");   // 20 bytes waiting
+  r.rig->put_CKBuffer(VTrue);
+  at(1000);
+  command("AA");  // empty already: one pass of 5 ms
+  at(2000);
+  r.m().gCommandDelay = 0;
+  command("0123456789ABCDEFGHI");
+  command("BB");  // 20 bytes still out: passes of 5, 10 and 10 ms, then 100 ms more
+  auto w = r.wire();
+  ASSERT_EQ(w.size(), 4u);
+  EXPECT_EQ(w[1].first, 1005);
+  EXPECT_EQ(w[2].first, 2005);
+  EXPECT_EQ(w[3].first, 2005 + 25 + 100);
+  EXPECT_EQ(r.rig->get_CKBuffer(), VTrue);
+}
+
+TEST_F(Link, DrainWaitLetsTheRadiosAnswersIn) {
+  r.rig->put_CKBuffer(VTrue);
+  r.line().radio_sends("FA14250000;");
+  command("AA");
+  EXPECT_EQ(r.rig->get_VFOA_Freq(), 14.25);  // decoded inside the wait
+}
+
+TEST_F(Link, NothingElseRunsDuringTheSpacingSleep) {
+  command("AA");
+  r.line().radio_sends("FA14250000;");
+  command("BB");  // sleeps 100 ms without processing messages
+  EXPECT_EQ(r.rig->get_VFOA_Freq(), 0.0);
+  r.apt.process_pending();
+  EXPECT_EQ(r.rig->get_VFOA_Freq(), 14.25);
+}
+
+}  // namespace
+}  // namespace tovrak::test

@@ -1,0 +1,310 @@
+// The polling engine in virtual time: CAT on and off, the status cycle, the
+// S-meter, the level and current-VFO sequences, and the re-arming of
+// automatic information.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "core/forms/zel_form.hpp"
+#include "support/rig.hpp"
+
+namespace tovrak::test {
+namespace {
+
+using Wire = std::vector<std::pair<int64_t, std::string>>;
+using Texts = std::vector<std::string>;
+
+struct Polling : ::testing::Test {
+  Rig r;
+  bool echo = false;  // a radio that answers every command 20 ms later
+
+  void SetUp() override {
+    r.rig->put_Port(1);
+    ASSERT_TRUE(r.open());
+    // Past the first answer's width and shift queries, which would hold
+    // polling off for a second.
+    r.m().gLastMode = 0;
+    r.m().gLastSMeter = 0;
+    r.line().on_write([this](int64_t us, std::string_view) {
+      if (!echo) return;
+      r.apt.schedule_outside(us + 20'000, [this] { r.line().radio_sends("LK0;"); });
+    });
+  }
+  int16_t cat(int v) {
+    int16_t c = static_cast<int16_t>(v);
+    return r.rig->SetCAT(c);
+  }
+  static Texts texts(const Wire& w) {
+    Texts out;
+    for (auto& [t, s] : w) out.push_back(s);
+    return out;
+  }
+};
+
+TEST_F(Polling, CatOnWithAutomaticPolling) {
+  EXPECT_EQ(cat(1), -1);
+  EXPECT_EQ(r.wire(), (Wire{{0, "AI0;"}, {100, "ID;"}}));
+  EXPECT_EQ(r.rig->get_CAT(), 1);
+  EXPECT_EQ(r.m().gRefreshActive, VTrue);
+}
+
+TEST_F(Polling, CatOffAndOtherValues) {
+  cat(1);
+  r.wire();
+  EXPECT_EQ(cat(0), -1);
+  EXPECT_EQ(r.sent(), (Texts{"AI0;"}));
+  EXPECT_EQ(r.rig->get_CAT(), 0);
+  EXPECT_EQ(cat(2), -1);
+  EXPECT_TRUE(r.sent().empty());
+  EXPECT_EQ(r.rig->get_CAT(), 2);
+  r.apt.advance_ms(5000);
+  EXPECT_FALSE(r.sent().empty());  // only CAT 0 stops the polling
+}
+
+TEST_F(Polling, CatWithThePortClosedDoesNothing) {
+  VBool closed = VFalse;
+  std::string a, c, msg;
+  r.rig->SetPort(closed, a, c, msg);
+  EXPECT_EQ(cat(1), 0);
+  EXPECT_EQ(r.rig->get_CAT(), 0);
+  r.apt.advance_ms(3000);
+  EXPECT_TRUE(r.sent().empty());
+}
+
+TEST_F(Polling, ASilentRadioGetsOnePollEveryThreeSeconds) {
+  cat(1);
+  r.apt.advance_ms(11000);
+  // Nothing within a second of "ID"; then each query waits for its answer
+  // or for three seconds without any write.
+  EXPECT_EQ(
+      r.wire(),
+      (Wire{
+          {0, "AI0;"}, {100, "ID;"}, {1225, "FA;"}, {4375, "FB;"}, {7525, "IF;"}, {10675, "FT;"}}));
+}
+
+TEST_F(Polling, TheStatusCycleGoesOneQueryPerTickWhileAnswered) {
+  echo = true;
+  cat(1);
+  r.apt.advance_ms(2500);
+  EXPECT_EQ(r.wire(), (Wire{{0, "AI0;"},
+                            {100, "ID;"},
+                            {1225, "FA;"},
+                            {1400, "FB;"},
+                            {1575, "IF;"},
+                            {1750, "FT;"},
+                            {1925, "OI;"},
+                            {2100, "TX;"},
+                            {2275, "AC;"},
+                            {2450, "VS;"}}));
+  EXPECT_EQ(r.m().gRefreshActive, VFalse);
+}
+
+TEST_F(Polling, AfterTheCycleStatusAndMeterTakeTurnsAndTheStartupQueryGoesOnce) {
+  echo = true;
+  cat(1);
+  r.apt.advance_ms(2500);
+  r.wire();
+  r.apt.advance_ms(6000);
+  Wire w = r.wire();
+  ASSERT_GE(w.size(), 4u);
+  // The first ordinary tick: a status query, then "AG0" for VFO A, once.
+  EXPECT_EQ(w[0], (std::pair<int64_t, std::string>{2625, "FA;"}));
+  EXPECT_EQ(w[1], (std::pair<int64_t, std::string>{2725, "AG0;"}));
+  int ag = 0, sm = 0;
+  for (auto& [t, s] : w) {
+    ag += s == "AG0;";
+    sm += s == "SM0;";
+  }
+  EXPECT_EQ(ag, 1);
+  EXPECT_GT(sm, 3);
+  // Status queries and the S-meter alternate once the startup hold-off is over.
+  Texts tail;
+  for (size_t i = 2; i < w.size(); ++i) tail.push_back(w[i].second);
+  for (size_t i = 1; i < tail.size(); ++i) {
+    EXPECT_FALSE(tail[i] == "SM0;" && tail[i - 1] == "SM0;") << i;
+  }
+}
+
+TEST_F(Polling, NoMeterPollWhileAnAnswerIsPending) {
+  cat(1);
+  r.m().gRefreshActive = VFalse;
+  r.m().gStartupQuery = VFalse;
+  r.m().gPollToggle = 1;
+  r.s().PollPending = VTrue;
+  int16_t meter = 3;
+  r.apt.sleep_ms(5000);
+  r.wire();
+  r.rig->SetPolling(meter);
+  EXPECT_TRUE(r.sent().empty());
+  r.s().PollPending = VFalse;
+  r.rig->SetPolling(meter);
+  EXPECT_EQ(r.sent(), (Texts{"SM0;"}));
+}
+
+TEST_F(Polling, TheReceiveFrequencyIsPolledWhileItMoves) {
+  cat(1);
+  r.m().gRefreshActive = VFalse;
+  r.m().gStartupQuery = VFalse;
+  r.apt.sleep_ms(5000);
+  r.wire();
+  r.m().gFreqChanged = VTrue;
+  r.s().VFO = 1;
+  r.apt.advance_ms(175);
+  EXPECT_EQ(r.sent(), (Texts{"FB;"}));
+  int16_t rx = 0;
+  r.s().VFO = 2;
+  r.s().PollPending = VFalse;
+  r.apt.sleep_ms(100);
+  r.rig->SetPolling(rx);  // the sub receiver has no frequency query
+  EXPECT_TRUE(r.sent().empty());
+}
+
+TEST_F(Polling, SetPollingNeedsAnOpenPortAndCat) {
+  int16_t st = 4;
+  r.rig->SetPolling(st);
+  EXPECT_TRUE(r.sent().empty());  // CAT is 0
+  cat(1);
+  r.sent();
+  r.rig->SetPolling(st);
+  EXPECT_EQ(r.sent(), (Texts{"AG0;"}));
+}
+
+TEST_F(Polling, AfterAPowerCycleAutomaticInformationIsSetAgain) {
+  cat(1);
+  r.apt.sleep_ms(3000);
+  r.wire();
+  r.s().AIState = -1;
+  int16_t meter = 3;
+  r.rig->SetPolling(meter);
+  Wire w = r.wire();
+  ASSERT_EQ(w.size(), 2u);
+  EXPECT_EQ(w[0].second, "AI0;");
+  EXPECT_EQ(w[1], (std::pair<int64_t, std::string>{w[0].first + 250, "AI;"}));
+  EXPECT_EQ(r.m().gRefreshActive, VTrue);
+  EXPECT_EQ(r.s().PollStep, 0);
+  r.rig->put_AutoPolling(VFalse);
+  r.rig->SetPolling(meter);  // repeated until the radio answers "AI"
+  EXPECT_EQ(texts(r.wire()), (Texts{"AI1;", "AI;"}));
+  r.radio("AI1;");
+  r.wire();
+  r.rig->SetPolling(meter);
+  EXPECT_EQ(r.sent(), Texts{});  // no automatic polling: the meter is not polled
+}
+
+TEST_F(Polling, RefreshStartsTheCycleAgain) {
+  echo = true;
+  cat(1);
+  r.apt.advance_ms(5000);
+  r.s().PollStep = 5;
+  r.m().gPollToggle = 1;
+  r.rig->SetRefresh();
+  EXPECT_EQ(r.m().gRefreshActive, VTrue);
+  EXPECT_EQ(r.s().PollStep, 0);
+  EXPECT_EQ(r.m().gPollToggle, 0);
+  EXPECT_EQ(r.m().gLevelIndex, 0);
+}
+
+struct LevelSequence : Polling {
+  // Runs the whole level sequence with automatic polling off and returns
+  // what it wrote, in order.
+  Texts run() {
+    echo = true;
+    r.rig->put_AutoPolling(VFalse);
+    cat(1);
+    r.apt.advance_ms(2400);  // the status cycle comes first
+    r.wire();
+    r.apt.advance_ms(14000);
+    return texts(r.wire());
+  }
+};
+
+TEST_F(LevelSequence, AllFiftyFourStepsInOrder) {
+  Texts sent = run();
+  Texts expected = {"AG0;",   "AG1;",   "RG0;",   "RG1;",   "PC;",    "NR0;",   "NR1;",   "RL0;",
+                    "RL1;",   "KS;",    "VX;",    "PR;",    "SD;",    "AN0;",   "AN1;",   "FR;",
+                    "GT0;",   "GT1;",   "RA0;",   "RA1;",   "PA0;",   "PA1;",   "BC0;",   "BC1;",
+                    "BP00;",  "BP10;",  "BP01;",  "BP11;",  "NB0;",   "NB1;",   "IS0;",   "IS1;",
+                    "SH0;",   "SH1;",   "SQ0;",   "SQ1;",   "CO00;",  "CO10;",  "EX086;", "EX089;",
+                    "CO01;",  "CO11;",  "KR;",    "NA0;",   "NA1;",   "KP;",    "OS0;",   "RF0;",
+                    "RF1;",   "BI;",    "NL0;",   "NL1;",   "NL0;",   "NL1;",   "EX055;", "ML0;",
+                    "ML1;",   "MG;",    "MS;",    "OI;",    "BY;",    "EX095;", "EX098;", "EX101;",
+                    "EX104;", "EX107;", "EX110;", "EX113;", "EX116;", "CT0;",   "CN0;",   "LK;",
+                    "AG0;"};  // the startup query, held back while the sequence ran
+  EXPECT_EQ(sent, expected);
+  EXPECT_EQ(r.m().gLevelIndex, 0);
+  EXPECT_FALSE(r.p->m.form().tmrLevels->enabled());
+}
+
+TEST_F(LevelSequence, StepsWhoseCapabilityIsAbsentSendNothing) {
+  r.s().Property[29] = 1;  // one squelch
+  r.s().Property[73] = 2;  // busy only when exactly 1
+  Texts sent = run();
+  EXPECT_EQ(std::count(sent.begin(), sent.end(), "SQ0;"), 1);
+  EXPECT_EQ(std::count(sent.begin(), sent.end(), "SQ1;"), 0);
+  EXPECT_EQ(std::count(sent.begin(), sent.end(), "BY;"), 0);
+}
+
+TEST_F(LevelSequence, StatusPollingWaitsWhileItRuns) {
+  cat(1);
+  r.m().gRefreshActive = VFalse;
+  r.m().gStartupQuery = VFalse;
+  r.apt.sleep_ms(3000);
+  r.wire();
+  r.rig->PollLevels();  // a host may start it: step 0 arms the timer
+  r.apt.advance_ms(1000);
+  // The status tick due from the sleep goes first; then only the sequence.
+  EXPECT_EQ(r.sent(), (Texts{"FA;", "AG0;", "AG1;", "RG0;", "RG1;", "PC;"}));
+  EXPECT_EQ(r.m().gLevelIndex, 5);
+}
+
+TEST_F(LevelSequence, NothingWhileTheRadioMustReportItsAutomaticInformation) {
+  r.s().AIState = -1;
+  r.m().gLevelIndex = 5;
+  r.rig->PollLevels();
+  EXPECT_TRUE(r.sent().empty());
+  EXPECT_EQ(r.m().gLevelIndex, 5);
+}
+
+TEST_F(LevelSequence, AQueryGoesOutAtTheCommandSpacingAndHoldsOffPolls) {
+  cat(1);
+  r.apt.sleep_ms(2900);
+  r.wire();
+  r.p->SendCommand("XX");
+  r.apt.sleep_ms(50);
+  r.m().gLevelIndex = 53;
+  r.rig->PollLevels();
+  Wire w = r.wire();
+  ASSERT_EQ(w.size(), 2u);
+  EXPECT_EQ(w[1].first - w[0].first, 100);
+  EXPECT_EQ(w[1].second, "LK;");
+  r.apt.sleep_ms(500);
+  EXPECT_FALSE(r.p->SendPoll("FA"));  // a control command for the hold-off
+}
+
+TEST_F(Polling, TheCurrentVFOSequenceCarriesTheVFODigit) {
+  echo = true;
+  cat(1);
+  r.apt.advance_ms(3000);
+  r.wire();
+  r.s().VFO = 1;
+  r.s().TX_VFO = 1;
+  r.m().gLastVFO = 1;
+  r.m().gVFOPollIndex = 0;
+  r.rig->PollCurrVFO();
+  r.apt.advance_ms(6200);
+  Texts sent;
+  for (auto& s : r.sent()) {
+    if (s != "SM0;" && s != "FA;" && s != "FB;" && s != "IF;" && s != "OI;" && s != "TX;" &&
+        s != "AC;" && s != "VS;" && s != "FT;")
+      sent.push_back(s);
+  }
+  Texts expected = {"MD1;", "RG1;",  "NR1;",  "RL1;", "AN1;", "FR;",  "GT1;", "RA1;",  "PA1;",
+                    "BC1;", "BP10;", "BP11;", "NB1;", "IS1;", "SH1;", "SQ1;", "CO10;", "CO11;",
+                    "NA1;", "OS1;",  "RF1;",  "NL1;", "AG1;", "LK;",  "CT1;", "CN1;"};
+  EXPECT_EQ(sent, expected);
+  EXPECT_FALSE(r.p->m.form().tmrPollVFO->enabled());
+  EXPECT_EQ(r.m().gVFOPollIndex, 0);
+}
+
+}  // namespace
+}  // namespace tovrak::test
