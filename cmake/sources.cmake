@@ -46,4 +46,6 @@ set(TOVRAK_HOST_SOURCES
   src/hosts/cli/script.cpp
   src/hosts/cli/cmd_script.cpp
   src/hosts/cli/cmd_demo.cpp
+  src/hosts/cli/cmd_ports.cpp
+  src/hosts/cli/port_options.cpp
 )

@@ -5,22 +5,31 @@
 #include <sstream>
 
 #include "hosts/cli/commands.hpp"
+#include "hosts/cli/port_options.hpp"
+#include "hosts/cli/posix_script_platform.hpp"
 #include "hosts/cli/script.hpp"
 #include "hosts/cli/virtual_script_platform.hpp"
+#include "tovrak/errors.hpp"
 
 namespace tovrak::hosts {
 
 namespace {
 
 constexpr const char* kHelp = R"(usage: tovrak script --virtual FILE
+       tovrak script --port PATH [--speed N] [--no-rts] [--dtr] FILE
 
 Runs a session script against the component and prints, one line per
 happening and in the order it happens, the bytes written to the port, the
 results of the calls and the Change events. FILE "-" reads standard input.
 
-  --virtual   run on the virtual platform: a virtual clock that starts at
-              00:00:00 and moves only when the script waits, and a virtual
-              serial line standing in for the radio
+  --virtual     run on the virtual platform: a virtual clock that starts at
+                00:00:00 and moves only when the script waits, and a virtual
+                serial line on which the script plays the radio
+)"
+                              "%PORT%"
+                              R"(
+With --port the script drives a real device in real time; @wait then waits
+in real time while the component works, and the radio directives are refused.
 
 Statements, one per line; text after ' or # (outside a string) is ignored:
   Name = value            assign a property
@@ -31,19 +40,22 @@ Statements, one per line; text after ' or # (outside a string) is ignored:
 Values: numbers (14.2, -5, 1000), strings in double quotes ("" for a quote
 inside), True, False, Empty. Names are the member names of TOVRAK_Protocol.
 
-Directives for the virtual radio:
-  @radio "text"           the radio sends these bytes (they arrive when
-                          messages are next processed)
+Directives:
   @wait N                 N milliseconds pass while messages are processed
                           (timer ticks, serial events)
-  @clock S                the time of day becomes S seconds after midnight
-  @failopen "text"        the next opening of the port fails with this text
+  @radio "text"           (--virtual) the radio sends these bytes; they
+                          arrive when messages are next processed
+  @clock S                (--virtual) the time of day becomes S seconds
+                          after midnight
+  @failopen "text"        (--virtual) the next opening of the port fails
+                          with this text
 
 Output:
   TX t text               bytes written to the port, terminator included; t
                           is the time in seconds since the script started
   EV t Change(n)          the Change event was raised with State n
   Name(args) -> result    a call, its arguments as they are after the call
+  Name(args)              a call of a method without result
   Name = value            a read
   ... !! code text        a call that failed; the script goes on
 
@@ -52,6 +64,7 @@ what is wrong, and exit status 2.
 
 Example:
   Port = 1
+  PortSpeed = "9600"
   SetPort True, "", "", ""
   SetCAT 1
   @radio "ID0570;"
@@ -59,31 +72,46 @@ Example:
   ? Freq
 )";
 
+std::string help_text() {
+  std::string h = kHelp;
+  size_t at = h.find("%PORT%");
+  h.replace(at, 6, PortOptions::kHelp);
+  return h;
+}
+
 }  // namespace
 
 int cmd_script(const Args& args) {
   bool virtual_mode = false;
+  PortOptions port;
   std::string file;
-  for (const auto& a : args) {
-    if (a == "--help" || a == "-h") {
-      std::cout << kHelp;
-      return 0;
+  try {
+    for (size_t i = 0; i < args.size(); ++i) {
+      const std::string& a = args[i];
+      if (a == "--help" || a == "-h") {
+        std::cout << help_text();
+        return 0;
+      }
+      if (a == "--virtual") {
+        virtual_mode = true;
+      } else if (port.take(args, i)) {
+      } else if (file.empty() && (a == "-" || a.rfind("--", 0) != 0)) {
+        file = a;
+      } else {
+        std::cerr << "tovrak script: unknown option " << a << " (tovrak script --help)\n";
+        return 2;
+      }
     }
-    if (a == "--virtual") {
-      virtual_mode = true;
-    } else if (file.empty() && (a == "-" || a.rfind("--", 0) != 0)) {
-      file = a;
-    } else {
-      std::cerr << "tovrak script: unknown option " << a << "\n(tovrak script --help)\n";
-      return 2;
-    }
+  } catch (const std::invalid_argument& e) {
+    std::cerr << "tovrak script: " << e.what() << '\n';
+    return 2;
   }
   if (file.empty()) {
     std::cerr << "tovrak script: no script file given (tovrak script --help)\n";
     return 2;
   }
-  if (!virtual_mode) {
-    std::cerr << "tovrak script: say where to run the script: --virtual\n";
+  if (virtual_mode == port.given) {
+    std::cerr << "tovrak script: say where the script runs: --virtual, or --port PATH\n";
     return 2;
   }
   std::string text;
@@ -97,15 +125,34 @@ int cmd_script(const Args& args) {
     }
     text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
+  const std::string where = file == "-" ? "stdin" : file;
   try {
     auto script = parse_script(text);
-    platform::VirtualApartment apt;
-    VirtualScriptPlatform platform(apt);
-    run_script(script, platform, std::cout);
+    if (virtual_mode) {
+      platform::VirtualApartment apt;
+      VirtualScriptPlatform platform(apt);
+      run_script(script, platform, std::cout);
+    } else {
+      for (const auto& st : script) {
+        if (st.kind == Statement::Kind::Radio || st.kind == Statement::Kind::Clock ||
+            st.kind == Statement::Kind::FailOpen) {
+          throw ScriptError(st.line,
+                            "@radio, @clock and @failopen play the radio: they work "
+                            "only with --virtual");
+        }
+      }
+      platform::PosixApartment apt;
+      PosixScriptPlatform platform(apt);
+      run_script(script, platform, std::cout, [&](TOVRAK_Protocol& rig) { port.apply(rig); });
+    }
   } catch (const ScriptError& e) {
     std::cout.flush();
-    std::cerr << "tovrak script: " << (file == "-" ? "stdin" : file) << ": " << e.what() << '\n';
+    std::cerr << "tovrak script: " << where << ": " << e.what() << '\n';
     return 2;
+  } catch (const ComError& e) {
+    std::cout.flush();
+    std::cerr << "tovrak script: " << e.description() << '\n';
+    return 1;
   }
   return 0;
 }

@@ -14,6 +14,8 @@ constexpr const char* kUsage =
     "commands:\n"
     "  demo      run the component against the simulated radio and show what it does\n"
     "  script    run a session script of member calls (tovrak script --help)\n"
+    "  ports     list the serial devices of this machine\n"
+    "  sim       run the simulated radio on a pseudo-terminal or stdin/stdout\n"
     "\n"
     "tovrak <command> --help tells more about each command.\n";
 
@@ -29,6 +31,8 @@ int main(int argc, char** argv) {
   tovrak::hosts::Args args(argv + 2, argv + argc);
   if (command == "script") return tovrak::hosts::cmd_script(args);
   if (command == "demo") return tovrak::hosts::cmd_demo(args);
+  if (command == "ports") return tovrak::hosts::cmd_ports(args);
+  if (command == "sim") return tovrak::hosts::cmd_sim(args);
   std::fprintf(stderr, "tovrak: unknown command \"%s\"\n\n%s", command.c_str(), kUsage);
   return 2;
 }

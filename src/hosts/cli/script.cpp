@@ -313,9 +313,11 @@ std::string arg_list(const std::vector<Variant>& args) {
 
 // ---------------------------------------------------------------- running
 
-int run_script(const std::vector<Statement>& script, ScriptPlatform& platform, std::ostream& out) {
+int run_script(const std::vector<Statement>& script, ScriptPlatform& platform, std::ostream& out,
+               const std::function<void(TOVRAK_Protocol&)>& prepare) {
   TOVRAK_Connector connector(platform.apartment());
   auto rig = connector.get_TOVRAK_Protocol();
+  if (prepare) prepare(*rig);
   platform.on_write([&](std::string_view bytes) {
     out << "TX " << format_time(platform.elapsed_us()) << ' ' << format_bytes(bytes) << '\n';
   });

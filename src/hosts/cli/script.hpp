@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tovrak/platform.hpp"
+#include "tovrak/protocol.hpp"
 #include "tovrak/variant.hpp"
 
 namespace tovrak::hosts {
@@ -69,8 +70,10 @@ class ScriptPlatform {
 };
 
 // Runs a parsed script on the shared TOVRAK_Protocol of the platform's
-// apartment, writing one line per happening to `out`. Returns the number of
-// calls that failed.
-int run_script(const std::vector<Statement>& script, ScriptPlatform& platform, std::ostream& out);
+// apartment, writing one line per happening to `out`. `prepare`, when given,
+// sets the control object up before the first statement. Returns the number
+// of calls that failed.
+int run_script(const std::vector<Statement>& script, ScriptPlatform& platform, std::ostream& out,
+               const std::function<void(TOVRAK_Protocol&)>& prepare = {});
 
 }  // namespace tovrak::hosts

@@ -1,0 +1,43 @@
+// tovrak ports: the serial devices of this machine, as a user needs to pick one.
+#include <iostream>
+
+#include "hosts/cli/commands.hpp"
+#include "platform/posix/port_list.hpp"
+
+namespace tovrak::hosts {
+
+int cmd_ports(const Args& args) {
+  for (const auto& a : args) {
+    if (a == "--help" || a == "-h") {
+      std::cout << "usage: tovrak ports\n\nLists the serial devices of this machine: the path to "
+                   "give --port, the stable\n/dev/serial/by-id name where there is one, what the "
+                   "device says it is, and\nwhether a program has it open.\n";
+      return 0;
+    }
+    std::cerr << "tovrak ports: unknown option " << a << '\n';
+    return 2;
+  }
+  auto ports = platform::list_serial_ports();
+  if (ports.empty()) {
+    std::cout << "No serial devices found.\n"
+                 "Check that the radio's cable is plugged in and the radio is on; a USB cable\n"
+                 "shows up as /dev/ttyUSB0 or /dev/ttyACM0 a moment after it is plugged in\n"
+                 "(`dmesg | tail` tells what the system saw).\n";
+    return 0;
+  }
+  for (const auto& p : ports) {
+    std::cout << p.path;
+    if (p.in_use) std::cout << "  (in use)";
+    std::cout << '\n';
+    if (!p.by_id.empty()) std::cout << "    " << p.by_id << '\n';
+    std::string what = p.manufacturer;
+    if (!p.product.empty()) what += (what.empty() ? "" : " ") + p.product;
+    if (!p.vendor_id.empty())
+      what += (what.empty() ? "" : " ") + ("[" + p.vendor_id + ":" + p.product_id + "]");
+    if (!p.driver.empty()) what += (what.empty() ? "" : ", ") + ("driver " + p.driver);
+    if (!what.empty()) std::cout << "    " << what << '\n';
+  }
+  return 0;
+}
+
+}  // namespace tovrak::hosts
