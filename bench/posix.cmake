@@ -1,0 +1,3 @@
+list(APPEND TOVRAK_BENCH_SOURCES
+  ${CMAKE_CURRENT_SOURCE_DIR}/posix_idle_bench.cpp
+)

@@ -1,0 +1,66 @@
+// The Linux apartment: the message queue of the thread that creates it, in
+// real time. Posted tasks, serial events and timer ticks are delivered on that
+// thread while it processes messages: in run()/run_for(), or in pump_once()
+// called by a host that watches fd() in a loop of its own.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string_view>
+
+#include "tovrak/platform.hpp"
+
+namespace tovrak::platform {
+
+class PosixLoop;
+
+class PosixApartment : public Apartment {
+ public:
+  // Throws std::system_error when the kernel refuses the loop's descriptors.
+  PosixApartment();
+  ~PosixApartment() override;
+
+  // Safe from any thread; wakes the loop.
+  void post(std::function<void()> task) override;
+  // Sleeps on the monotonic clock without processing messages.
+  void sleep_ms(int32_t ms) override;
+  // Posted tasks present at entry, then serial events, then each due timer
+  // once. Does not block; a handler may call it again.
+  void pump_once() override;
+  std::unique_ptr<Timer> create_timer(int32_t interval_ms, bool enabled,
+                                      std::function<void()> tick) override;
+  std::unique_ptr<SerialControl> create_serial() override;
+  // Seconds since local midnight.
+  float clock() const override;
+
+  // Processes messages as they come until quit().
+  void run();
+  // Processes messages as they come for `duration`, or until quit().
+  void run_for(std::chrono::milliseconds duration);
+  // Safe from any thread: the running run()/run_for() returns; without one,
+  // the next one returns at once.
+  void quit();
+
+  // Readable while the apartment has work (a posted task, serial input or
+  // output room, a due timer): a host adds it to its own poll set and calls
+  // pump_once() when it is readable.
+  int fd() const;
+
+  // Called with the bytes of every Output of the serial controls this
+  // apartment created, on the apartment thread (hosts print the wire).
+  void on_serial_write(std::function<void(std::string_view)> observer);
+
+  // Times the loop came back from blocking: stays low while idle.
+  uint64_t wakeups() const;
+
+ private:
+  void run_until(int64_t end_ns);
+
+  std::shared_ptr<PosixLoop> loop_;
+  std::atomic<bool> quit_{false};
+};
+
+}  // namespace tovrak::platform

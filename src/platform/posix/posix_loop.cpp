@@ -1,0 +1,323 @@
+#include "platform/posix/posix_loop.hpp"
+
+#include <poll.h>
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
+#include <sys/timerfd.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <system_error>
+#include <utility>
+
+namespace tovrak::platform {
+
+namespace {
+
+// epoll keys of the loop's own descriptors; ports get keys from here on.
+constexpr uint64_t kWakeKey = 0;
+constexpr uint64_t kTimerKey = 1;
+constexpr uint64_t kFirstWatchKey = 2;
+constexpr int64_t kNever = INT64_MAX;
+
+[[noreturn]] void fail(const char* what) {
+  throw std::system_error(errno, std::generic_category(), what);
+}
+
+void add_to(int epoll_fd, int fd, uint64_t key) {
+  epoll_event ev{};
+  ev.events = EPOLLIN;
+  ev.data.u64 = key;
+  if (epoll_ctl(epoll_fd, EPOLL_CTL_ADD, fd, &ev) != 0) fail("epoll_ctl");
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- timers
+
+struct PosixLoop::TimerSlot {
+  int32_t interval_ms = 0;
+  bool enabled = false;
+  bool alive = true;
+  int64_t next_due_ns = 0;
+  uint64_t seq = 0;
+  std::function<void()> tick;
+
+  bool armed() const { return alive && enabled && interval_ms > 0; }
+  void restart(int64_t now) { next_due_ns = now + int64_t{interval_ms} * 1'000'000; }
+};
+
+class PosixTimer : public Timer {
+ public:
+  PosixTimer(std::weak_ptr<PosixLoop> loop, std::shared_ptr<PosixLoop::TimerSlot> slot)
+      : loop_(std::move(loop)), slot_(std::move(slot)) {}
+  ~PosixTimer() override {
+    slot_->alive = false;
+    changed();
+  }
+
+  void set_interval(int32_t ms) override {
+    slot_->interval_ms = ms;
+    slot_->restart(PosixLoop::now_ns());
+    changed();
+  }
+  int32_t interval() const override { return slot_->interval_ms; }
+  void set_enabled(bool enabled) override {
+    if (enabled == slot_->enabled) return;
+    slot_->enabled = enabled;
+    slot_->restart(PosixLoop::now_ns());
+    changed();
+  }
+  bool enabled() const override { return slot_->enabled; }
+
+ private:
+  void changed() {
+    if (auto loop = loop_.lock()) loop->rearm();
+  }
+
+  std::weak_ptr<PosixLoop> loop_;
+  std::shared_ptr<PosixLoop::TimerSlot> slot_;
+};
+
+// ---------------------------------------------------------------- loop
+
+PosixLoop::PosixLoop() : armed_at_ns_(kNever), next_watch_id_(kFirstWatchKey) {
+  epoll_fd_ = epoll_create1(EPOLL_CLOEXEC);
+  if (epoll_fd_ < 0) fail("epoll_create1");
+  wake_fd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (wake_fd_ < 0) {
+    int err = errno;
+    close(epoll_fd_);
+    throw std::system_error(err, std::generic_category(), "eventfd");
+  }
+  timer_fd_ = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
+  if (timer_fd_ < 0) {
+    int err = errno;
+    close(wake_fd_);
+    close(epoll_fd_);
+    throw std::system_error(err, std::generic_category(), "timerfd_create");
+  }
+  try {
+    add_to(epoll_fd_, wake_fd_, kWakeKey);
+    add_to(epoll_fd_, timer_fd_, kTimerKey);
+  } catch (...) {
+    close(timer_fd_);
+    close(wake_fd_);
+    close(epoll_fd_);
+    throw;
+  }
+}
+
+PosixLoop::~PosixLoop() {
+  close(timer_fd_);
+  close(wake_fd_);
+  close(epoll_fd_);
+}
+
+int64_t PosixLoop::now_ns() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return int64_t{ts.tv_sec} * 1'000'000'000 + ts.tv_nsec;
+}
+
+void PosixLoop::post(std::function<void()> task) {
+  {
+    std::lock_guard<std::mutex> lock(posted_mutex_);
+    posted_.push_back(std::move(task));
+  }
+  wake();
+}
+
+void PosixLoop::wake() {
+  uint64_t one = 1;
+  // EAGAIN means the counter is saturated: the loop is awake anyway.
+  while (write(wake_fd_, &one, sizeof one) < 0 && errno == EINTR) {
+  }
+}
+
+void PosixLoop::wait(int timeout_ms) {
+  pollfd p{epoll_fd_, POLLIN, 0};
+  int r = poll(&p, 1, timeout_ms);
+  if (r < 0 && errno != EINTR) fail("poll");
+  ++wakeups_;
+}
+
+void PosixLoop::pump_once() {
+  run_posted();
+  dispatch_ports();
+  fire_due_timers();
+  rearm();
+}
+
+void PosixLoop::run_posted() {
+  // Clear the wake-up first: a task posted from now on sets it again and
+  // brings the loop back for it.
+  uint64_t count;
+  while (read(wake_fd_, &count, sizeof count) < 0 && errno == EINTR) {
+  }
+  size_t n;
+  {
+    std::lock_guard<std::mutex> lock(posted_mutex_);
+    n = posted_.size();
+  }
+  // Only the tasks present at entry; a task may pump messages itself and
+  // take some of them first.
+  for (; n > 0; --n) {
+    std::function<void()> task;
+    {
+      std::lock_guard<std::mutex> lock(posted_mutex_);
+      if (posted_.empty()) break;
+      task = std::move(posted_.front());
+      posted_.pop_front();
+    }
+    task();
+  }
+}
+
+void PosixLoop::dispatch_ports() {
+  constexpr int kMax = 16;
+  epoll_event evs[kMax];
+  // Ports beyond kMax stay ready and come next time round.
+  int n = epoll_wait(epoll_fd_, evs, kMax, 0);
+  // A handler may close or destroy any port: each is looked up again.
+  for (int i = 0; i < n; ++i) {
+    if (evs[i].data.u64 < kFirstWatchKey) continue;
+    if (Watch* w = find(evs[i].data.u64)) w->watcher->on_ready(evs[i].events);
+  }
+  // Watchers that asked for attention (bytes read outside the loop, a device
+  // found gone during a write) get a call of their own.
+  if (attention_.empty()) return;
+  std::vector<uint64_t> asked;
+  asked.swap(attention_);
+  for (uint64_t id : asked) {
+    if (Watch* w = find(id)) w->watcher->on_ready(0);
+  }
+}
+
+std::unique_ptr<Timer> PosixLoop::create_timer(int32_t interval_ms, bool enabled,
+                                               std::function<void()> tick) {
+  auto slot = std::make_shared<TimerSlot>();
+  slot->interval_ms = interval_ms;
+  slot->enabled = enabled;
+  slot->restart(now_ns());
+  slot->seq = next_timer_seq_++;
+  slot->tick = std::move(tick);
+  timers_.push_back(slot);
+  rearm();
+  return std::make_unique<PosixTimer>(weak_from_this(), std::move(slot));
+}
+
+void PosixLoop::fire_due_timers() {
+  int64_t now = now_ns();
+  bool any = std::any_of(timers_.begin(), timers_.end(),
+                         [now](const auto& t) { return t->armed() && t->next_due_ns <= now; });
+  if (!any) return;
+  std::vector<std::shared_ptr<TimerSlot>> due;
+  for (auto& t : timers_) {
+    if (t->armed() && t->next_due_ns <= now) due.push_back(t);
+  }
+  std::sort(due.begin(), due.end(), [](const auto& a, const auto& b) {
+    return a->next_due_ns != b->next_due_ns ? a->next_due_ns < b->next_due_ns : a->seq < b->seq;
+  });
+  for (auto& t : due) {
+    // An earlier handler may have stopped, changed or destroyed this timer.
+    if (!t->armed() || t->next_due_ns > now) continue;
+    // Periods run on the grid from the timer's start; all that passed give
+    // one tick.
+    int64_t period = int64_t{t->interval_ms} * 1'000'000;
+    int64_t late = now_ns() - t->next_due_ns;
+    t->next_due_ns += (late / period + 1) * period;
+    t->tick();  // `due` keeps the slot, and so the handler, alive
+  }
+}
+
+void PosixLoop::rearm() {
+  timers_.erase(
+      std::remove_if(timers_.begin(), timers_.end(), [](const auto& t) { return !t->alive; }),
+      timers_.end());
+  int64_t earliest = kNever;
+  for (auto& t : timers_) {
+    if (t->armed()) earliest = std::min(earliest, t->next_due_ns);
+  }
+  // Setting the timerfd also clears its expiry, so an expired deadline is
+  // always set again: to the next one, or to one already due (fires at once).
+  if (earliest == armed_at_ns_ && (earliest == kNever || earliest > now_ns())) return;
+  itimerspec spec{};
+  if (earliest != kNever) {
+    // A zero it_value would disarm: a deadline at the epoch is one nanosecond later.
+    int64_t at = std::max<int64_t>(earliest, 1);
+    spec.it_value.tv_sec = at / 1'000'000'000;
+    spec.it_value.tv_nsec = at % 1'000'000'000;
+  }
+  if (timerfd_settime(timer_fd_, TFD_TIMER_ABSTIME, &spec, nullptr) != 0) fail("timerfd_settime");
+  armed_at_ns_ = earliest;
+}
+
+PosixLoop::Watch* PosixLoop::find(uint64_t id) {
+  for (auto& w : watches_) {
+    if (w.id == id) return &w;
+  }
+  return nullptr;
+}
+
+void PosixLoop::control(const Watch& w, int op) {
+  epoll_event ev{};
+  ev.events = EPOLLIN | (w.writing ? EPOLLOUT : 0u);
+  ev.data.u64 = w.id;
+  if (epoll_ctl(epoll_fd_, op, w.fd, &ev) != 0) fail("epoll_ctl");
+}
+
+uint64_t PosixLoop::watch(int fd, LoopWatcher* watcher) {
+  Watch w{next_watch_id_++, fd, watcher, false, true};
+  control(w, EPOLL_CTL_ADD);
+  watches_.push_back(w);
+  return w.id;
+}
+
+void PosixLoop::unwatch(uint64_t id) {
+  stop_polling(id);
+  watches_.erase(
+      std::remove_if(watches_.begin(), watches_.end(), [id](const Watch& w) { return w.id == id; }),
+      watches_.end());
+  attention_.erase(std::remove(attention_.begin(), attention_.end(), id), attention_.end());
+}
+
+void PosixLoop::want_write(uint64_t id, bool on) {
+  Watch* w = find(id);
+  if (!w || w->writing == on) return;
+  w->writing = on;
+  if (w->polled) control(*w, EPOLL_CTL_MOD);
+}
+
+void PosixLoop::stop_polling(uint64_t id) {
+  Watch* w = find(id);
+  if (!w || !w->polled) return;
+  w->polled = false;
+  // The descriptor may already be closed by the kernel's side of a hangup;
+  // removing it then fails harmlessly.
+  epoll_event ev{};
+  epoll_ctl(epoll_fd_, EPOLL_CTL_DEL, w->fd, &ev);
+}
+
+void PosixLoop::attention(uint64_t id) {
+  if (!find(id)) return;
+  if (std::find(attention_.begin(), attention_.end(), id) == attention_.end()) {
+    attention_.push_back(id);
+  }
+  wake();
+}
+
+void PosixLoop::shutdown() {
+  std::deque<std::function<void()>> dropped;
+  {
+    std::lock_guard<std::mutex> lock(posted_mutex_);
+    dropped.swap(posted_);
+  }
+  dropped.clear();
+  write_observer_ = nullptr;
+}
+
+}  // namespace tovrak::platform

@@ -1,0 +1,309 @@
+#include "platform/posix/serial_link.hpp"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <optional>
+#include <string_view>
+
+#include "tovrak/errors.hpp"
+
+namespace tovrak::platform {
+
+// ---------------------------------------------------------------- locators
+
+std::string PortLocator::display() const {
+  if (kind == Kind::Rfc2217) return "rfc2217://" + host + ":" + std::to_string(tcp_port);
+  return path;
+}
+
+PortLocator parse_port_locator(const std::string& locator, int16_t comm_port) {
+  PortLocator where;
+  if (locator.empty()) {
+    where.path = "/dev/ttyS" + std::to_string(comm_port - 1);
+    return where;
+  }
+  auto sep = locator.find("://");
+  if (sep == std::string::npos) {
+    where.path = locator;
+    return where;
+  }
+  std::string_view scheme(locator.data(), sep);
+  std::string_view rest(locator.data() + sep + 3, locator.size() - sep - 3);
+  if (scheme != "rfc2217") {
+    throw ComError::with_text(8002, "Cannot open " + locator + ": unknown kind of port \"" +
+                                        std::string(scheme) +
+                                        "://\"; give a device path such as /dev/ttyUSB0");
+  }
+  auto colon = rest.rfind(':');
+  int port = 0;
+  if (colon == std::string_view::npos || colon == 0 ||
+      std::from_chars(rest.data() + colon + 1, rest.data() + rest.size(), port).ptr !=
+          rest.data() + rest.size() ||
+      port < 1 || port > 65535) {
+    throw ComError::with_text(
+        8002, "Cannot open " + locator + ": a remote port is written rfc2217://host:port");
+  }
+  where.kind = PortLocator::Kind::Rfc2217;
+  where.host = std::string(rest.substr(0, colon));
+  where.tcp_port = port;
+  return where;
+}
+
+// ---------------------------------------------------------------- termios
+
+namespace {
+
+std::optional<speed_t> termios_speed(int speed) {
+  switch (speed) {
+    case 50:
+      return B50;
+    case 75:
+      return B75;
+    case 110:
+      return B110;
+    case 134:
+      return B134;
+    case 150:
+      return B150;
+    case 200:
+      return B200;
+    case 300:
+      return B300;
+    case 600:
+      return B600;
+    case 1200:
+      return B1200;
+    case 1800:
+      return B1800;
+    case 2400:
+      return B2400;
+    case 4800:
+      return B4800;
+    case 9600:
+      return B9600;
+    case 19200:
+      return B19200;
+    case 38400:
+      return B38400;
+    case 57600:
+      return B57600;
+    case 115200:
+      return B115200;
+    case 230400:
+      return B230400;
+    case 460800:
+      return B460800;
+    case 500000:
+      return B500000;
+    case 576000:
+      return B576000;
+    case 921600:
+      return B921600;
+    case 1000000:
+      return B1000000;
+    case 1152000:
+      return B1152000;
+    case 1500000:
+      return B1500000;
+    case 2000000:
+      return B2000000;
+    case 2500000:
+      return B2500000;
+    case 3000000:
+      return B3000000;
+    case 3500000:
+      return B3500000;
+    case 4000000:
+      return B4000000;
+    default:
+      return std::nullopt;
+  }
+}
+
+[[noreturn]] void invalid(const std::string& text, const std::string& why) {
+  throw ComError::with_text(380, "Invalid property value: port settings \"" + text + "\": " + why);
+}
+
+std::string reason(int err) {
+  switch (err) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+      return "no such device. Check that the cable or USB adapter is plugged in, or run "
+             "`tovrak ports` to list the serial ports of this machine";
+    case EIO:
+      return "no device answers there (a serial port without hardware behind it). Run "
+             "`tovrak ports` to list the serial ports of this machine";
+    case EBUSY:
+    case EWOULDBLOCK:
+      return "the port is busy: another program has it open. Close that program or choose "
+             "another port";
+    case EACCES:
+    case EPERM:
+      return "permission denied. Serial ports belong to the dialout group: add your user to it "
+             "(sudo usermod -aG dialout $USER) and log in again";
+    case ENOTTY:
+    case EISDIR:
+      return "this is not a serial device";
+    default:
+      return std::strerror(err);
+  }
+}
+
+[[noreturn]] void cannot_open(const std::string& path, int err) {
+  throw ComError::with_text(8002, "Cannot open " + path + ": " + reason(err));
+}
+
+class TtyLink : public SerialLink {
+ public:
+  TtyLink(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
+  ~TtyLink() override {
+    ioctl(fd_, TIOCNXCL);
+    close(fd_);
+  }
+
+  int fd() const override { return fd_; }
+
+  void apply(const LineParams& p) override {
+    termios t{};
+    if (tcgetattr(fd_, &t) != 0) fail_settings(errno);
+    cfmakeraw(&t);
+    // Modem-control lines never hang the port up; the receiver is on.
+    t.c_cflag |= CLOCAL | CREAD;
+    // A read returns what has arrived (the descriptor never blocks).
+    t.c_cc[VMIN] = 1;
+    t.c_cc[VTIME] = 0;
+    auto speed = termios_speed(p.framing.speed);
+    if (!speed) fail_settings(EINVAL);
+    cfsetispeed(&t, *speed);
+    cfsetospeed(&t, *speed);
+    t.c_cflag &= ~CSIZE;
+    switch (p.framing.data_bits) {
+      case 5:
+        t.c_cflag |= CS5;
+        break;
+      case 6:
+        t.c_cflag |= CS6;
+        break;
+      case 7:
+        t.c_cflag |= CS7;
+        break;
+      default:
+        t.c_cflag |= CS8;
+        break;
+    }
+    t.c_cflag &= ~(PARENB | PARODD | CMSPAR);
+    switch (p.framing.parity) {
+      case 'E':
+        t.c_cflag |= PARENB;
+        break;
+      case 'O':
+        t.c_cflag |= PARENB | PARODD;
+        break;
+      case 'M':
+        t.c_cflag |= PARENB | CMSPAR | PARODD;
+        break;
+      case 'S':
+        t.c_cflag |= PARENB | CMSPAR;
+        break;
+      default:
+        break;
+    }
+    if (p.framing.stop_bits == 1) {
+      t.c_cflag &= ~CSTOPB;
+    } else {
+      t.c_cflag |= CSTOPB;  // two, or one and a half with five data bits
+    }
+    if (p.handshaking & 2) {
+      t.c_cflag |= CRTSCTS;
+    } else {
+      t.c_cflag &= ~CRTSCTS;
+    }
+    if (p.handshaking & 1) {
+      t.c_iflag |= IXON | IXOFF;
+    } else {
+      t.c_iflag &= ~(IXON | IXOFF | IXANY);
+    }
+    if (tcsetattr(fd_, TCSANOW, &t) != 0) fail_settings(errno);
+  }
+
+  bool set_modem_lines(bool dtr, bool rts) override {
+    int dtr_bit = TIOCM_DTR;
+    int rts_bit = TIOCM_RTS;
+    // Devices without modem lines (pseudo-terminals) refuse these; the
+    // port works without them.
+    if (ioctl(fd_, dtr ? TIOCMBIS : TIOCMBIC, &dtr_bit) != 0) return false;
+    if (ioctl(fd_, rts ? TIOCMBIS : TIOCMBIC, &rts_bit) != 0) return false;
+    return true;
+  }
+
+  ssize_t read_some(char* buf, size_t size) override { return read(fd_, buf, size); }
+  ssize_t write_some(const char* buf, size_t size) override { return write(fd_, buf, size); }
+
+  int32_t pending_out() override {
+    int n = 0;
+    if (ioctl(fd_, TIOCOUTQ, &n) != 0) return 0;
+    return n;
+  }
+
+  void discard_out() override { tcflush(fd_, TCOFLUSH); }
+
+ private:
+  [[noreturn]] void fail_settings(int err) {
+    throw ComError::with_text(
+        8015, "Cannot set the parameters of " + path_ + ": " +
+                  (err == EINVAL ? std::string("the device refuses them") : std::strerror(err)));
+  }
+
+  std::string path_;
+  int fd_;
+};
+
+std::unique_ptr<SerialLink> open_tty(const std::string& path) {
+  int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) cannot_open(path, errno);
+  auto refuse = [&](int err) {
+    close(fd);
+    cannot_open(path, err);
+  };
+  termios t{};
+  if (tcgetattr(fd, &t) != 0) refuse(errno == EINVAL ? ENOTTY : errno);
+  // Exclusive: the kernel refuses other opens (TIOCEXCL), and programs that
+  // take the advisory lock see ours, which also holds against root, whom
+  // TIOCEXCL does not stop.
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) refuse(errno);
+  if (ioctl(fd, TIOCEXCL) != 0) refuse(errno);
+  return std::make_unique<TtyLink>(path, fd);
+}
+
+}  // namespace
+
+void check_local_settings(const SerialSettings& s, const std::string& text) {
+  if (!termios_speed(s.speed)) {
+    invalid(text, "a serial port on this system cannot be set to " + std::to_string(s.speed) +
+                      " baud; choose a standard rate such as 4800, 9600, 19200, 38400, 57600 or "
+                      "115200");
+  }
+  if (s.data_bits < 5) invalid(text, "a serial port on this system takes 5 to 8 data bits");
+  if (s.stop_bits == 15 && s.data_bits != 5) {
+    invalid(text, "one and a half stop bits go only with 5 data bits");
+  }
+}
+
+std::unique_ptr<SerialLink> open_serial_link(const PortLocator& where) {
+  if (where.kind == PortLocator::Kind::Rfc2217) {
+    throw ComError::with_text(8002, "Cannot open " + where.display() +
+                                        ": remote ports are not supported "
+                                        "yet; give a local device path");
+  }
+  return open_tty(where.path);
+}
+
+}  // namespace tovrak::platform

@@ -1,0 +1,66 @@
+// What a serial control talks through once its port is open: a local device
+// (a tty: /dev/ttyUSB0, /dev/ttyS0, a pseudo-terminal), or later a port served
+// over the network. The control keeps the buffers, the events and the
+// configuration; a link moves bytes and applies line parameters.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/serial_settings.hpp"
+
+namespace tovrak::platform {
+
+// Where the port is. A locator is a device path ("/dev/ttyUSB0"), or
+// "scheme://..." for a port reached another way; with no locator, the port
+// number names /dev/ttyS<n-1>.
+struct PortLocator {
+  enum class Kind { Local, Rfc2217 };
+  Kind kind = Kind::Local;
+  std::string path;  // Local: the device path
+  std::string host;  // Rfc2217
+  int tcp_port = 0;  // Rfc2217
+  // How the port is named to the user.
+  std::string display() const;
+};
+
+// Reads a locator; an empty one names the port by its number. A malformed
+// locator or an unknown scheme raises ComError naming it.
+PortLocator parse_port_locator(const std::string& locator, int16_t comm_port);
+
+// Line parameters a link applies.
+struct LineParams {
+  SerialSettings framing;
+  int16_t handshaking = 0;  // 0 none, 1 XON/XOFF, 2 RTS/CTS, 3 both
+};
+
+class SerialLink {
+ public:
+  virtual ~SerialLink() = default;
+  // The descriptor the apartment polls.
+  virtual int fd() const = 0;
+  // Applies speed, framing and handshaking; raises ComError on failure.
+  virtual void apply(const LineParams& params) = 0;
+  // Sets DTR and RTS; false when the device has no modem lines.
+  virtual bool set_modem_lines(bool dtr, bool rts) = 0;
+  // Like read(2)/write(2) on a non-blocking descriptor: -1 with errno set.
+  virtual ssize_t read_some(char* buf, size_t size) = 0;
+  virtual ssize_t write_some(const char* buf, size_t size) = 0;
+  // Bytes the device has taken and not yet sent.
+  virtual int32_t pending_out() = 0;
+  // Discards what the device has not yet sent.
+  virtual void discard_out() = 0;
+};
+
+// Opens the port at `where`, exclusively. Raises ComError (8002) whose
+// description names the device and the reason in a user's words.
+std::unique_ptr<SerialLink> open_serial_link(const PortLocator& where);
+
+// Refuses, with ComError "Invalid property value", settings a local serial
+// device cannot take (a speed termios has no rate for, 4 data bits, ...).
+void check_local_settings(const SerialSettings& settings, const std::string& text);
+
+}  // namespace tovrak::platform
