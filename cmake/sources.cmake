@@ -48,4 +48,6 @@ set(TOVRAK_HOST_SOURCES
   src/hosts/cli/cmd_demo.cpp
   src/hosts/cli/cmd_ports.cpp
   src/hosts/cli/port_options.cpp
+  src/hosts/cli/live_view.cpp
+  src/hosts/cli/terminal.cpp
 )

@@ -1,0 +1,211 @@
+#include "hosts/cli/live_view.hpp"
+
+#include <cmath>
+#include <cstdio>
+
+#include "core/component/protocol.hpp"
+#include "core/forms/control_panel.hpp"
+#include "hosts/cli/script.hpp"
+
+namespace tovrak::hosts {
+
+namespace {
+
+constexpr size_t kKeep = 8;
+
+void keep(std::deque<std::string>& q, std::string s, size_t n = kKeep) {
+  q.push_back(std::move(s));
+  while (q.size() > n) q.pop_front();
+}
+
+std::string fmt(const char* f, auto... args) {
+  char buf[256];
+  std::snprintf(buf, sizeof buf, f, args...);
+  return buf;
+}
+
+// 14.195 MHz as 14.195.000.
+std::string dotted(double mhz) {
+  auto hz = static_cast<long long>(std::llround(mhz * 1e6));
+  return fmt("%4lld.%03lld.%03lld", hz / 1000000, (hz / 1000) % 1000, hz % 1000);
+}
+
+std::string on_off(int16_t v) { return v ? "on" : "off"; }
+
+int16_t rx_level(TOVRAK_Protocol& rig, int16_t (TOVRAK_Protocol::*get)(Variant&), int r) {
+  Variant v(static_cast<int16_t>(r));
+  return (rig.*get)(v);
+}
+
+}  // namespace
+
+const char* mode_name(int16_t mode) {
+  static constexpr const char* kNames[] = {"LSB", "USB", "CW", "AM", "FM", "FSK", "PKT", "WFM"};
+  return (mode >= 0 && mode <= 7) ? kNames[mode] : "?";
+}
+
+LiveView::LiveView(TOVRAK_Protocol& rig, std::string title)
+    : rig_(rig), module_(&static_cast<core::Protocol&>(rig).m), title_(std::move(title)) {}
+
+void LiveView::on_write(double t, std::string_view bytes) {
+  keep(commands_, fmt("%7.2f  ", t) + format_bytes(bytes));
+}
+
+void LiveView::on_event(double t, int16_t state) {
+  ++counts_[state & 7];
+  keep(events_, fmt("%7.2f  Change(%d)", t, state));
+}
+
+void LiveView::note(double t, const std::string& line) { keep(notes_, fmt("%7.2f  ", t) + line, 6); }
+
+std::string LiveView::vfo_line(char name, double mhz, int16_t mode, bool receiving,
+                               bool transmitting) {
+  return fmt(" VFO %c  %s MHz  %-4s %s%s", name, dotted(mhz).c_str(), mode_name(mode),
+             receiving ? "  receive" : "", transmitting ? "  transmit" : "");
+}
+
+std::string LiveView::summary() {
+  auto& r = rig_;
+  return fmt("A %s %s | B %s %s | rx %c%s | S %3d | AF %d | width %d Hz | %s",
+             dotted(r.get_VFOA_Freq()).c_str(), mode_name(r.get_VFOA_Mode()),
+             dotted(r.get_VFOB_Freq()).c_str(), mode_name(r.get_VFOB_Mode()),
+             r.get_VFO() == 1.0 ? 'B' : 'A', r.get_Split() ? " split" : "", r.get_SMeter(),
+             rx_level(r, &TOVRAK_Protocol::get_AFLevel, 0), r.get_BW(),
+             r.get_MemMode() ? fmt("memory %d", r.get_Channel()).c_str() : "VFO mode");
+}
+
+std::string LiveView::render(double t, int width, int height) {
+  auto& r = rig_;
+  std::string out;
+  auto line = [&](std::string s) {
+    if (static_cast<int>(s.size()) > width) s.resize(static_cast<size_t>(width));
+    out += s;
+    out += "\x1b[K\n";  // clear to the end of the line
+  };
+  line(fmt(" tovrak  %s", title_.c_str()) + std::string(8, ' ') + fmt("%8.1f s", t));
+  line(" " + std::string(static_cast<size_t>(std::max(10, std::min(width, 78)) - 2), '-'));
+  bool rx_b = r.get_VFO() == 1.0;
+  bool split = r.get_Split() != 0;
+  line(vfo_line('A', r.get_VFOA_Freq(), r.get_VFOA_Mode(), !rx_b, split ? rx_b : !rx_b));
+  line(vfo_line('B', r.get_VFOB_Freq(), r.get_VFOB_Mode(), rx_b, split ? !rx_b : rx_b));
+  line(fmt(" Width %d Hz   IF shift %d Hz   Split %s   PTT %s   %s", r.get_BW(), r.get_IFS(),
+           on_off(r.get_Split()).c_str(), on_off(r.get_PTT()).c_str(),
+           r.get_MemMode() ? fmt("Memory channel %d", r.get_Channel()).c_str() : "VFO mode"));
+  int s = std::clamp<int>(r.get_SMeter(), 0, 255);
+  int bar = s * 30 / 255;
+  line(" S-meter [" + std::string(static_cast<size_t>(bar), '#') +
+       std::string(static_cast<size_t>(30 - bar), '-') + fmt("] %3d", s));
+  line(fmt(" AF %d/%d  RF %d  SQ %d  AGC %d  Att %d  PreAmp %d  NB %d  NR %d  Notch %d",
+           rx_level(r, &TOVRAK_Protocol::get_AFLevel, 0),
+           rx_level(r, &TOVRAK_Protocol::get_AFLevel, 1),
+           rx_level(r, &TOVRAK_Protocol::get_RFLevel, 0),
+           rx_level(r, &TOVRAK_Protocol::get_SQLevel, 0), r.get_AGC(), r.get_Att(),
+           r.get_PreAmp(), r.get_NB(), r.get_NR(), r.get_NF()));
+  line(fmt(" Power %d  Keyer %d wpm  Pitch %d Hz  Mic %d  VOX %s  Tuner %s  Lock %s",
+           r.get_RFPower(), r.get_KeyerWPM(), r.get_Pitch(), r.get_MicGain(),
+           on_off(r.get_Vox()).c_str(), on_off(r.get_Tuner()).c_str(),
+           on_off(r.get_LockDial()).c_str()));
+  int level = module_->gLevelIndex;
+  line(level > 0 ? fmt(" Reading radio settings %d/54", level)
+                 : std::string(" CAT ") + (r.get_CAT() ? "on" : "off") +
+                       (r.get_PortOpen() ? ", port open" : ", port closed"));
+  line("");
+  if (panel_) {
+    render_panel(out, width);
+  } else {
+    line(" Commands written                      Events");
+    for (size_t i = 0; i < kKeep; ++i) {
+      std::string c = i < commands_.size() ? commands_[i] : "";
+      std::string e = i < events_.size() ? events_[i] : "";
+      c.resize(38, ' ');
+      line(" " + c + " " + e);
+    }
+    line(fmt(" Change(1) %llu   Change(3) %llu   Change(4) %llu",
+             static_cast<unsigned long long>(counts_[1]), static_cast<unsigned long long>(counts_[3]),
+             static_cast<unsigned long long>(counts_[4])));
+  }
+  line("");
+  for (const auto& n : notes_) line(" " + n);
+  int used = 0;
+  for (char c : out) used += c == '\n';
+  while (used < height - 1) {
+    line("");
+    ++used;
+  }
+  return out;
+}
+
+void LiveView::render_panel(std::string& out, int width) {
+  auto line = [&](std::string s) {
+    if (static_cast<int>(s.size()) > width) s.resize(static_cast<size_t>(width));
+    out += s;
+    out += "\x1b[K\n";
+  };
+  const auto& p = *panel_;
+  line(fmt(" %s          %s", core::ControlPanel::kTitle, core::ControlPanel::kLabel1));
+  for (int i = 0; i < core::ControlPanel::kRows; ++i) {
+    std::string text = p.txtMS[static_cast<size_t>(i)];
+    text.resize(8, ' ');
+    line(fmt(" %s [%s] %s %-32s now %g", i == panel_row_ ? ">" : " ", text.c_str(),
+             p.cmdSetEnabled[static_cast<size_t>(i)] ? "[Set]" : " Set ",
+             core::ControlPanel::RowLabel(i), p.CurrentValueMs(i)));
+  }
+  line(fmt("   [%c] %s      up/down row, digits, Enter sets, t on top, p closes",
+           p.chkOnTop == 1 ? 'x' : ' ', core::ControlPanel::kOnTop));
+  // The last lines of the command log.
+  std::deque<std::string> lines;
+  size_t start = 0;
+  for (size_t i = 0; i + 1 < p.txtInfo.size(); ++i) {
+    if (p.txtInfo[i] == '\r' && p.txtInfo[i + 1] == '\n') {
+      keep(lines, p.txtInfo.substr(start, i - start), 5);
+      start = i + 2;
+    }
+  }
+  line(" Control commands:");
+  for (size_t i = 0; i < 5; ++i) line("   " + (i < lines.size() ? lines[i] : std::string()));
+}
+
+void LiveView::toggle_panel() {
+  if (panel_) {
+    panel_->Unload();
+    panel_ = nullptr;
+    return;
+  }
+  panel_ = &core::ControlPanelOf(*module_);
+  panel_->Load();
+}
+
+bool LiveView::panel_key(int key) {
+  if (!panel_) return false;
+  auto row = static_cast<size_t>(panel_row_);
+  switch (key) {
+    case 'A' + 256:  // up
+      panel_row_ = (panel_row_ + core::ControlPanel::kRows - 1) % core::ControlPanel::kRows;
+      return true;
+    case 'B' + 256:  // down
+      panel_row_ = (panel_row_ + 1) % core::ControlPanel::kRows;
+      return true;
+    case '\r':
+    case '\n':
+      panel_->cmdSet_Click(panel_row_);
+      return true;
+    case 127:
+    case 8: {
+      std::string text = panel_->txtMS[row];
+      if (!text.empty()) text.pop_back();
+      panel_->txtMS_Change(panel_row_, text);
+      return true;
+    }
+    case 't':
+      panel_->chkOnTop_Click(panel_->chkOnTop == 1 ? 0 : 1);
+      return true;
+    default:
+      if ((key >= '0' && key <= '9') || key == '.' || key == ',' || key == '-') {
+        panel_->txtMS_Change(panel_row_, panel_->txtMS[row] + static_cast<char>(key));
+        return true;
+      }
+      return false;
+  }
+}
+
+}  // namespace tovrak::hosts
