@@ -1,0 +1,170 @@
+// The DLL's exports: class objects, unloading, and registration of the two
+// classes, their ProgIDs and the type library.
+#include <string>
+
+#include "hosts/com/objects.hpp"
+#include "hosts/com/server.hpp"
+#include "platform/win32/win32_apartment.hpp"
+
+namespace tovrak::com {
+
+namespace {
+
+struct ClassEntry {
+  const CLSID& clsid;
+  const wchar_t* prog_id;
+  HRESULT (*create)(REFIID iid, void** out);
+};
+
+const ClassEntry kClasses[] = {
+    {CLSID_TOVRAK_Connector, L"TOVRAK_DLL.TOVRAK_Connector", &ConnectorObject::Create},
+    {CLSID_TOVRAK_Protocol, L"TOVRAK_DLL.TOVRAK_Protocol", &CreateProtocolObject},
+};
+
+constexpr wchar_t kVersion[] = L"1.3";
+constexpr WORD kLibraryMajor = 1;
+constexpr WORD kLibraryMinor = 3;
+
+#ifdef _WIN64
+constexpr SYSKIND kSysKind = SYS_WIN64;
+#else
+constexpr SYSKIND kSysKind = SYS_WIN32;
+#endif
+
+class ClassFactory final : public IClassFactory {
+ public:
+  explicit ClassFactory(const ClassEntry& entry) : entry_(entry) { ObjectCreated(); }
+  ~ClassFactory() { ObjectDestroyed(); }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IClassFactory) {
+      *out = static_cast<IClassFactory*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    ULONG n = --refs_;
+    if (n == 0) delete this;
+    return n;
+  }
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (outer) return CLASS_E_NOAGGREGATION;
+    return entry_.create(iid, out);
+  }
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
+    ServerLock(lock != FALSE);
+    return S_OK;
+  }
+
+ private:
+  std::atomic<ULONG> refs_{1};
+  const ClassEntry& entry_;
+};
+
+std::wstring GuidText(const GUID& guid) {
+  wchar_t text[40] = {};
+  StringFromGUID2(guid, text, 40);
+  return text;
+}
+
+LSTATUS SetValue(HKEY root, const std::wstring& key, const wchar_t* name,
+                 const std::wstring& value) {
+  HKEY h = nullptr;
+  LSTATUS s = RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr);
+  if (s != ERROR_SUCCESS) return s;
+  s = RegSetValueExW(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(h);
+  return s;
+}
+
+HRESULT RegisterClassEntry(const ClassEntry& c, const std::wstring& path) {
+  const std::wstring clsid = GuidText(c.clsid);
+  const std::wstring key = L"CLSID\\" + clsid;
+  const std::wstring prog_id = c.prog_id;
+  const std::pair<std::wstring, std::pair<const wchar_t*, std::wstring>> values[] = {
+      {key, {nullptr, prog_id}},
+      {key + L"\\InprocServer32", {nullptr, path}},
+      {key + L"\\InprocServer32", {L"ThreadingModel", L"Apartment"}},
+      {key + L"\\ProgID", {nullptr, prog_id}},
+      {key + L"\\VERSION", {nullptr, kVersion}},
+      {key + L"\\TypeLib", {nullptr, GuidText(LIBID_TOVRAK_DLL)}},
+      {key + L"\\Programmable", {nullptr, L""}},
+      {prog_id, {nullptr, prog_id}},
+      {prog_id + L"\\Clsid", {nullptr, clsid}},
+  };
+  for (const auto& [k, v] : values) {
+    LSTATUS s = SetValue(HKEY_CLASSES_ROOT, k, v.first, v.second);
+    if (s != ERROR_SUCCESS) return HRESULT_FROM_WIN32(s);
+  }
+  return S_OK;
+}
+
+void UnregisterClassEntry(const ClassEntry& c) {
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + GuidText(c.clsid)).c_str());
+  RegDeleteKeyW(HKEY_CLASSES_ROOT, (L"CLSID\\" + GuidText(c.clsid)).c_str());
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, c.prog_id);
+  RegDeleteKeyW(HKEY_CLASSES_ROOT, c.prog_id);
+}
+
+}  // namespace
+
+}  // namespace tovrak::com
+
+using namespace tovrak::com;
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+  // Unloaded by FreeLibrary (not at process exit): the apartments are gone,
+  // since the DLL agreed to unload; the window class goes with the module.
+  if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
+    tovrak::platform::Win32Apartment::UnregisterWindowClass();
+  }
+  return TRUE;
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  for (const auto& c : kClasses) {
+    if (clsid == c.clsid) {
+      auto* factory = new ClassFactory(c);
+      HRESULT hr = factory->QueryInterface(iid, out);
+      factory->Release();
+      return hr;
+    }
+  }
+  return CLASS_E_CLASSNOTAVAILABLE;
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {
+  if (ObjectCount() != 0 || LockCount() != 0) return S_FALSE;
+  // Once the form of an apartment is loaded, its timers and port keep the
+  // component running there, and the DLL stays.
+  if (!tovrak::platform::Win32Apartment::EndCurrentIfIdle()) return S_FALSE;
+  return tovrak::platform::Win32Apartment::Count() == 0 ? S_OK : S_FALSE;
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
+  const std::wstring path = ModulePath();
+  for (const auto& c : kClasses) {
+    HRESULT hr = RegisterClassEntry(c, path);
+    if (FAILED(hr)) return hr;
+  }
+  ComPtr<ITypeLib> lib;
+  HRESULT hr = TypeLibrary(lib.put());
+  if (FAILED(hr)) return hr;
+  return RegisterTypeLib(lib.get(), const_cast<LPOLESTR>(path.c_str()), nullptr);
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
+  UnRegisterTypeLib(LIBID_TOVRAK_DLL, kLibraryMajor, kLibraryMinor, LOCALE_NEUTRAL, kSysKind);
+  for (const auto& c : kClasses) UnregisterClassEntry(c);
+  return S_OK;
+}
