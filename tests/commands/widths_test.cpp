@@ -1,0 +1,169 @@
+// Passband widths in hertz: the wide width steps, the narrow-filter settings
+// and the fixed AM and FM widths.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "command_fixture.hpp"
+#include "core/commands/widths.hpp"
+
+namespace tovrak::test {
+namespace {
+
+using core::NarrowFilterWidth;
+
+// A width table written as inclusive code ranges.
+struct Span {
+  int from, to, hz;
+};
+
+std::vector<int16_t> expand(const std::vector<Span>& spans) {
+  std::vector<int16_t> out;
+  for (const auto& sp : spans) {
+    for (int c = sp.from; c <= sp.to; ++c) out.push_back(static_cast<int16_t>(sp.hz));
+  }
+  return out;
+}
+
+const std::vector<Span> kSsbSpans = {
+    {0, 1, 200},    {2, 2, 400},    {3, 3, 600},    {4, 4, 850},    {5, 5, 1100},
+    {6, 6, 1350},   {7, 7, 1500},   {8, 8, 1650},   {9, 9, 1800},   {10, 10, 1950},
+    {11, 12, 2100}, {13, 14, 2250}, {15, 17, 2400}, {18, 19, 2450}, {20, 20, 2500},
+    {21, 21, 2600}, {22, 22, 2700}, {23, 23, 2800}, {24, 24, 2900}, {25, 25, 3000},
+    {26, 26, 3200}, {27, 27, 3400}, {28, 28, 3600}, {29, 29, 3800}, {30, 31, 4000}};
+const std::vector<Span> kCwSpans = {{0, 1, 25},     {2, 3, 50},     {4, 5, 100},    {6, 8, 200},
+                                    {9, 11, 300},   {12, 14, 400},  {15, 17, 500},  {18, 20, 800},
+                                    {21, 23, 1200}, {24, 25, 1400}, {26, 27, 1700}, {28, 29, 2000},
+                                    {30, 31, 2400}};
+
+struct WidthTables : Commands {
+  int16_t width(int code, int mode, int vfo) {
+    return r.p->FilterWidth(static_cast<int16_t>(code), static_cast<int16_t>(mode),
+                            Variant(static_cast<int16_t>(vfo)));
+  }
+};
+
+TEST_F(WidthTables, WideStepsOfEveryMode) {
+  const auto ssb = expand(kSsbSpans);
+  const auto cw = expand(kCwSpans);
+  ASSERT_EQ(ssb.size(), 32u);
+  ASSERT_EQ(cw.size(), 32u);
+  for (int code = 0; code <= 31; ++code) {
+    for (int vfo : {0, 1, 2}) {  // the VFO does not matter while wide
+      EXPECT_EQ(width(code, 0, vfo), ssb[static_cast<size_t>(code)]) << code;
+      EXPECT_EQ(width(code, 1, vfo), ssb[static_cast<size_t>(code)]) << code;
+      for (int mode : {2, 5, 6}) EXPECT_EQ(width(code, mode, vfo), cw[static_cast<size_t>(code)]);
+      EXPECT_EQ(width(code, 3, vfo), 9000);
+      EXPECT_EQ(width(code, 4, vfo), 16000);
+    }
+  }
+}
+
+TEST_F(WidthTables, WideEdgeCases) {
+  EXPECT_EQ(width(5, 1, 0), 1100);
+  EXPECT_EQ(width(16, 0, 0), 2400);
+  EXPECT_EQ(width(31, 2, 0), 2400);
+  for (int code : {-1, 32, 40, 255}) {
+    EXPECT_EQ(width(code, 1, 0), 2400) << code;
+    EXPECT_EQ(width(code, 2, 0), 2400) << code;
+    EXPECT_EQ(width(code, 3, 0), 9000) << code;
+    EXPECT_EQ(width(code, 4, 0), 16000) << code;
+  }
+  for (int mode : {7, 8, -1}) EXPECT_EQ(width(5, mode, 0), 2400) << mode;
+}
+
+TEST_F(WidthTables, NarrowFilterFollowsTheSettingOfTheVfo) {
+  s.Property[57] = 1;
+  for (int code : {0, 17, 40}) {  // the width step is not used
+    EXPECT_EQ(width(code, 0, 0), 1800);
+    EXPECT_EQ(width(code, 1, 0), 1800);
+    EXPECT_EQ(width(code, 2, 1), 300);
+    EXPECT_EQ(width(code, 3, 0), 6000);
+    EXPECT_EQ(width(code, 4, 0), 9000);
+    EXPECT_EQ(width(code, 5, 0), 300);
+    EXPECT_EQ(width(code, 6, 1), 300);
+  }
+  s.NarrowSetting[1] = {11, 11, 5, 6};
+  EXPECT_EQ(width(0, 1, 1), 2250);
+  EXPECT_EQ(width(0, 2, 1), 2000);
+  EXPECT_EQ(width(0, 5, 1), 400);
+  EXPECT_EQ(width(0, 6, 1), 4000);  // no data setting 6
+  EXPECT_EQ(width(0, 1, 0), 1800);  // VFO A keeps its own
+  // The VFO may come as any number the variant holds.
+  EXPECT_EQ(r.p->FilterWidth(0, 2, Variant(1.0)), 2000);
+}
+
+TEST_F(WidthTables, NarrowFilterNeedsVfoAOrB) {
+  s.Property[57] = 1;
+  EXPECT_EQ(error_number([&] { width(0, 1, 2); }), 9);
+  EXPECT_EQ(error_number([&] { width(0, 4, -1); }), 9);
+  // Outside the modes with a width the VFO is not looked at.
+  EXPECT_EQ(width(0, 7, 2), 2400);
+  // Neither wide nor narrow.
+  s.Property[57] = 2;
+  EXPECT_EQ(width(5, 1, 2), 2400);
+  EXPECT_EQ(width(5, 4, 0), 2400);
+  s.Property[57] = -1;
+  EXPECT_EQ(width(5, 3, 0), 2400);
+}
+
+TEST(NarrowWidthTable, EveryGroupAndIndex) {
+  const std::vector<int16_t> ssb = {200,  400,  600,  850,  1100, 1350,
+                                    1500, 1650, 1800, 1950, 2100, 2250};
+  const std::vector<int16_t> cw = {25, 50, 100, 200, 300, 400, 500, 800, 1200, 1400, 1700, 2000};
+  const std::vector<int16_t> data = {25, 50, 100, 200, 300, 400};
+  for (int16_t i = 0; i < 12; ++i) {
+    EXPECT_EQ(NarrowFilterWidth(0, i), ssb[static_cast<size_t>(i)]);
+    EXPECT_EQ(NarrowFilterWidth(1, i), ssb[static_cast<size_t>(i)]);
+    EXPECT_EQ(NarrowFilterWidth(2, i), cw[static_cast<size_t>(i)]);
+    EXPECT_EQ(NarrowFilterWidth(3, i), 6000);
+    EXPECT_EQ(NarrowFilterWidth(4, i), 9000);
+  }
+  for (int16_t i = 0; i < 6; ++i) {
+    EXPECT_EQ(NarrowFilterWidth(5, i), data[static_cast<size_t>(i)]);
+    EXPECT_EQ(NarrowFilterWidth(6, i), data[static_cast<size_t>(i)]);
+  }
+  for (int16_t g : {0, 1, 2}) {
+    EXPECT_EQ(NarrowFilterWidth(g, 12), 4000);
+    EXPECT_EQ(NarrowFilterWidth(g, -1), 4000);
+  }
+  EXPECT_EQ(NarrowFilterWidth(3, -7), 6000);
+  EXPECT_EQ(NarrowFilterWidth(4, 99), 9000);
+  EXPECT_EQ(NarrowFilterWidth(5, 6), 4000);
+  EXPECT_EQ(NarrowFilterWidth(6, -1), 4000);
+  EXPECT_EQ(NarrowFilterWidth(7, 0), 4000);
+  EXPECT_EQ(NarrowFilterWidth(-1, 0), 4000);
+}
+
+TEST_F(WidthTables, AmAndFmHaveFixedWidthsAndNoShift) {
+  s.IFS = 300;
+  r.p->AMFMWidth(3);
+  EXPECT_EQ(s.BW, 9000);
+  EXPECT_EQ(s.IFS, 0);
+  s.IFS = 300;
+  r.p->AMFMWidth(4);
+  EXPECT_EQ(s.BW, 25000);
+  EXPECT_EQ(s.IFS, 0);
+
+  s.Property[57] = 1;
+  s.IFS = 300;
+  r.p->AMFMWidth(3);
+  EXPECT_EQ(s.BW, 6000);
+  EXPECT_EQ(s.IFS, 0);
+  r.p->AMFMWidth(4);
+  EXPECT_EQ(s.BW, 12500);
+
+  s.Property[57] = 2;  // only 1 is narrow
+  r.p->AMFMWidth(4);
+  EXPECT_EQ(s.BW, 25000);
+
+  s.BW = 1234;
+  s.IFS = 55;
+  const std::string before = picture(r);
+  for (int16_t mode : {0, 1, 2, 5, 6, 7}) r.p->AMFMWidth(mode);
+  EXPECT_EQ(picture(r), before);
+  EXPECT_EQ(r.wire(), Wire{});
+}
+
+}  // namespace
+}  // namespace tovrak::test
