@@ -50,4 +50,6 @@ set(TOVRAK_HOST_SOURCES
   src/hosts/cli/port_options.cpp
   src/hosts/cli/live_view.cpp
   src/hosts/cli/terminal.cpp
+  src/hosts/cli/sim_on_pty.cpp
+  src/hosts/cli/cmd_monitor.cpp
 )

@@ -11,6 +11,7 @@ using Args = std::vector<std::string>;
 int cmd_script(const Args& args);
 int cmd_demo(const Args& args);
 int cmd_ports(const Args& args);
+int cmd_monitor(const Args& args);
 int cmd_sim(const Args& args);
 
 }  // namespace tovrak::hosts

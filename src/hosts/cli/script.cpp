@@ -313,6 +313,59 @@ std::string arg_list(const std::vector<Variant>& args) {
 
 // ---------------------------------------------------------------- running
 
+bool run_statement(TOVRAK_Protocol& rig, const Statement& st, ScriptPlatform& platform,
+                   std::ostream& out) {
+  std::string head;
+  try {
+    switch (st.kind) {
+      case Statement::Kind::Radio:
+        platform.radio_sends(st.text);
+        break;
+      case Statement::Kind::Wait:
+        platform.wait_ms(st.number);
+        break;
+      case Statement::Kind::Clock:
+        platform.set_clock(st.number);
+        break;
+      case Statement::Kind::FailOpen:
+        platform.fail_next_open(st.text);
+        break;
+      case Statement::Kind::Let: {
+        std::vector<Variant> args = st.args;
+        head = st.name + " = " + format_value(args[0]);
+        Invoke(rig, st.name, MemberKind::Let, args);
+        break;
+      }
+      case Statement::Kind::Read:
+      case Statement::Kind::Call: {
+        std::vector<Variant> args = st.args;
+        bool read = st.kind == Statement::Kind::Read;
+        const Member* m = FindMember(st.name, read ? MemberKind::Get : MemberKind::Method);
+        std::string name = m ? std::string(m->name) : st.name;
+        bool as_read = read || (m && m->kind == MemberKind::Get);
+        bool bare = as_read && args.empty() && !st.parenthesized;
+        head = name + (bare ? "" : arg_list(args));
+        Variant result = Invoke(rig, st.name, read ? MemberKind::Get : MemberKind::Method, args);
+        std::string shown = name + (bare ? "" : arg_list(args));  // by-reference write-back
+        if (as_read) {
+          out << shown << " = " << format_value(result) << '\n';
+        } else if (m && m->result == ValueType::Void) {
+          out << shown << '\n';
+        } else {
+          out << shown << " -> " << format_value(result) << '\n';
+        }
+        break;
+      }
+    }
+  } catch (const ComError& e) {
+    out << head << " !! " << e.number() << ' ' << e.description() << '\n';
+    return false;
+  } catch (const std::runtime_error& e) {
+    throw ScriptError(st.line, e.what());
+  }
+  return true;
+}
+
 int run_script(const std::vector<Statement>& script, ScriptPlatform& platform, std::ostream& out,
                const std::function<void(TOVRAK_Protocol&)>& prepare) {
   TOVRAK_Connector connector(platform.apartment());
@@ -324,57 +377,9 @@ int run_script(const std::vector<Statement>& script, ScriptPlatform& platform, s
   uint32_t cookie = rig->AdviseChange([&](int16_t& state) {
     out << "EV " << format_time(platform.elapsed_us()) << " Change(" << state << ")\n";
   });
-
   int failures = 0;
   for (const Statement& st : script) {
-    std::string head;
-    try {
-      switch (st.kind) {
-        case Statement::Kind::Radio:
-          platform.radio_sends(st.text);
-          break;
-        case Statement::Kind::Wait:
-          platform.wait_ms(st.number);
-          break;
-        case Statement::Kind::Clock:
-          platform.set_clock(st.number);
-          break;
-        case Statement::Kind::FailOpen:
-          platform.fail_next_open(st.text);
-          break;
-        case Statement::Kind::Let: {
-          std::vector<Variant> args = st.args;
-          head = st.name + " = " + format_value(args[0]);
-          Invoke(*rig, st.name, MemberKind::Let, args);
-          break;
-        }
-        case Statement::Kind::Read:
-        case Statement::Kind::Call: {
-          std::vector<Variant> args = st.args;
-          bool read = st.kind == Statement::Kind::Read;
-          const Member* m = FindMember(st.name, read ? MemberKind::Get : MemberKind::Method);
-          std::string name = m ? std::string(m->name) : st.name;
-          bool as_read = read || (m && m->kind == MemberKind::Get);
-          head = name + ((as_read && args.empty() && !st.parenthesized) ? "" : arg_list(args));
-          Variant result = Invoke(*rig, st.name, read ? MemberKind::Get : MemberKind::Method, args);
-          std::string shown =
-              name + ((as_read && args.empty() && !st.parenthesized) ? "" : arg_list(args));
-          if (as_read) {
-            out << shown << " = " << format_value(result) << '\n';
-          } else if (m && m->result == ValueType::Void) {
-            out << shown << '\n';
-          } else {
-            out << shown << " -> " << format_value(result) << '\n';
-          }
-          break;
-        }
-      }
-    } catch (const ComError& e) {
-      ++failures;
-      out << head << " !! " << e.number() << ' ' << e.description() << '\n';
-    } catch (const std::runtime_error& e) {
-      throw ScriptError(st.line, e.what());
-    }
+    if (!run_statement(*rig, st, platform, out)) ++failures;
     out.flush();
   }
   rig->UnadviseChange(cookie);

@@ -69,6 +69,11 @@ class ScriptPlatform {
   virtual void on_write(std::function<void(std::string_view)> observer) = 0;
 };
 
+// Runs one statement on the control object and prints its line; false when
+// the call failed. A directive the platform refuses raises ScriptError.
+bool run_statement(TOVRAK_Protocol& rig, const Statement& st, ScriptPlatform& platform,
+                   std::ostream& out);
+
 // Runs a parsed script on the shared TOVRAK_Protocol of the platform's
 // apartment, writing one line per happening to `out`. `prepare`, when given,
 // sets the control object up before the first statement. Returns the number
