@@ -14,6 +14,7 @@ constexpr const char* kUsage =
     "commands:\n"
     "  demo      run the component against the simulated radio and show what it does\n"
     "  script    run a session script of member calls (tovrak script --help)\n"
+    "  monitor   watch and drive a radio by hand, live (or the simulated one)\n"
     "  ports     list the serial devices of this machine\n"
     "  sim       run the simulated radio on a pseudo-terminal or stdin/stdout\n"
     "\n"
@@ -32,6 +33,7 @@ int main(int argc, char** argv) {
   if (command == "script") return tovrak::hosts::cmd_script(args);
   if (command == "demo") return tovrak::hosts::cmd_demo(args);
   if (command == "ports") return tovrak::hosts::cmd_ports(args);
+  if (command == "monitor") return tovrak::hosts::cmd_monitor(args);
   if (command == "sim") return tovrak::hosts::cmd_sim(args);
   std::fprintf(stderr, "tovrak: unknown command \"%s\"\n\n%s", command.c_str(), kUsage);
   return 2;

@@ -1,2 +1,5 @@
 set(TOVRAK_SIM_SOURCES
+  src/hosts/sim/sim_radio.cpp
+  src/hosts/sim/sim_link.cpp
+  src/hosts/cli/cmd_sim.cpp
 )

@@ -1,0 +1,56 @@
+// The simulated radio on a line: on the virtual platform, where every byte
+// crosses at its virtual time, or on file descriptors in real time (a
+// pseudo-terminal's master end, or standard input and output).
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string_view>
+
+#include "hosts/sim/sim_radio.hpp"
+#include "platform/virtual/virtual_apartment.hpp"
+
+namespace tovrak::sim {
+
+// The radio connected to the virtual line of an apartment. Every write of
+// the component reaches the radio at its virtual time; what the radio sends
+// arrives at the virtual time it leaves the radio (latency and broken-up
+// answers included), also during the component's non-pumping sleeps; the
+// radio's own life (operator, S-meter, scanning) runs on the same clock.
+// The line has one write observer and the link takes it: whoever else wants
+// to see the writes (a script printing the wire) registers with the link.
+// The link may outlive neither the radio nor the apartment while attached;
+// once detached (or destroyed) it touches neither again.
+class SimLink {
+ public:
+  SimLink(SimRadio& radio, platform::VirtualApartment& apt);
+  ~SimLink();
+  SimLink(SimLink&& other) noexcept;
+  SimLink& operator=(SimLink&& other) noexcept;
+  SimLink(const SimLink&) = delete;
+  SimLink& operator=(const SimLink&) = delete;
+
+  // Sees every write of the component, before the radio does.
+  void on_write(std::function<void(int64_t us, std::string_view bytes)> observer);
+  // Disconnects the radio from the line; nothing more crosses.
+  void detach();
+
+ private:
+  struct Wire;
+  std::shared_ptr<Wire> wire_;
+};
+
+// Connects the radio to the apartment's line (see SimLink).
+[[nodiscard]] SimLink attach(SimRadio& radio, platform::VirtualApartment& apt);
+
+// Runs the radio in real time: reads commands from in_fd, writes its answers
+// to out_fd, and sleeps in poll() until bytes arrive or the radio has
+// something due. Returns 0 when stop becomes true or in_fd reaches its end,
+// 1 on a read or poll failure (with the reason on standard error). Output
+// that cannot be written at once on a non-blocking out_fd is lost, as bytes
+// sent to nobody on a serial line are.
+int run_on_fd(SimRadio& radio, int in_fd, int out_fd, const std::atomic<bool>& stop);
+
+}  // namespace tovrak::sim

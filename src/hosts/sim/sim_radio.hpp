@@ -1,0 +1,341 @@
+// The simulated radio: the radio's side of the CAT wire. A deterministic,
+// single-threaded model of the transceiver that reads the commands the
+// component writes, answers in the layouts the component's decoders read,
+// applies settings, and lives on its own between commands: an operator at the
+// front panel, an S-meter that moves like a band with signals, scanning, the
+// antenna tuner, and the faults of a real line (late, lost, garbled and
+// broken-up answers, silence, power cycles).
+//
+// Time is given to the radio in microseconds by whoever drives it: the
+// virtual apartment (sim_link) or the wall clock (run_on_fd). Everything the
+// radio does is a function of its options, its seed and the calls made.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <limits>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tovrak::sim {
+
+struct SimOptions {
+  // Identification number of the "ID" answer. 570 gives 9-digit frequency
+  // fields ("FA" answers of 11 characters); any other number 8 digits (10).
+  int id = 570;
+  // Seed of everything random: the operator, the band's signals, the faults.
+  uint64_t seed = 1;
+  // A simulated operator now and then tunes, changes mode, moves levels.
+  bool operator_on = false;
+  // Time from the ";" of a command to its answer leaving the radio.
+  int64_t latency_us = 0;
+  // Fault rates, each a probability per answer: the answer is not sent; one
+  // byte of it is changed; it leaves in two pieces at different times.
+  double drop = 0.0;
+  double garble = 0.0;
+  double split = 0.0;
+  // Longest gap between the two pieces of a broken-up answer.
+  int64_t split_gap_us = 20'000;
+  // Periodic silence (neither hears nor answers) and power cycles; 0: never.
+  int64_t silent_every_us = 0;
+  int64_t silent_for_us = 5'000'000;
+  int64_t power_cycle_every_us = 0;
+  int64_t power_off_for_us = 2'000'000;
+};
+
+// Mode characters as the radio shows them after "MD0"/"MD1" and in "IF".
+namespace mode {
+constexpr char kLsb = '1';
+constexpr char kUsb = '2';
+constexpr char kCw = '3';
+constexpr char kFm = '4';
+constexpr char kAm = '5';
+constexpr char kFsk = '6';
+constexpr char kCwR = '7';
+constexpr char kPkt = '8';
+constexpr char kFskR = '9';
+constexpr char kPktFm = 'A';
+constexpr char kFmN = 'B';
+constexpr char kPktR = 'C';
+constexpr char kAmN = 'D';
+}  // namespace mode
+
+struct Vfo {
+  int64_t hz = 0;
+  char mode = mode::kUsb;
+  bool operator==(const Vfo&) const = default;
+};
+
+// A memory channel, as the memory-write command fills it.
+struct Memory {
+  bool used = false;
+  int64_t hz = 0;
+  char mode = mode::kUsb;
+  int tone_mode = 0;  // 0 off, 1 encode and decode, 2 encode
+  int tone = 0;       // tone number 0..49
+  int shift = 0;      // repeater shift: 0 simplex, 1 plus, 2 minus
+};
+
+// One receiver: 0 the main receiver (VFO A), 1 the sub receiver (VFO B).
+struct Receiver {
+  int af = 64;                             // AF gain 0..255
+  int rf = 0;                              // RF gain as "RG" carries it: 0 full gain .. 255 least
+  int squelch = 0;                         // 0..255
+  char roofing = '1';                      // roofing filter character of "RF"
+  int agc = 2;                             // 0..4
+  int att = 0;                             // 0..3
+  int preamp = 0;                          // 0..2
+  int antenna = 1;                         // connector 1..4
+  bool rx_antenna = false;                 // separate receive antenna
+  int nb_type = 0;                         // noise blanker 0 off, 1, 2
+  std::array<int, 3> nb_level{0, 10, 10};  // level by blanker type
+  int nr = 0;                              // noise reduction 0 off, 1 on
+  int nr_level = 5;                        // 1..15
+  bool notch = false;                      // manual notch
+  int notch_pos = 100;                     // 1..400, tens of hertz
+  int auto_notch = 0;                      // 0 off, 1 on
+  int narrow = 0;                          // narrow filter 0 off, 1 on
+  int width = 16;                          // width step 0..31
+  int if_shift_hz = 0;                     // -1200..1200
+  int contour = 0;                         // contour switch 0..2
+  int contour_level = 20;                  // 1..40
+  int contour_width = 10;                  // 0..20
+  int repeater = 0;                        // 0 simplex, 1 plus, 2 minus
+  int tone_mode = 0;                       // "CT": 0 off, 1 encode and decode, 2 encode
+  int tone = 0;                            // "CN": 0..49
+  int smeter = 0;                          // 0..255, moved by the band
+  bool busy = false;                       // squelch open on a signal
+};
+
+struct RadioState {
+  bool power = true;
+  int ai = 0;  // automatic information 0 off, 1 on
+  std::array<Vfo, 2> vfo{Vfo{14'200'000, mode::kUsb}, Vfo{7'050'000, mode::kLsb}};
+  int rx_vfo = 0;  // receive VFO 0 A, 1 B
+  int tx_vfo = 0;  // transmit VFO; split when it differs
+  bool memory_mode = false;
+  int channel = 1;                     // memory channel 1..99
+  std::array<Memory, 100> memories{};  // index 1..99; 0 unused
+  bool rit = false;
+  int rit_hz = 0;  // -9999..9999
+  std::array<Receiver, 2> rx{};
+  int dual = 0;  // "FR" digit; 2 and 3 are dual watch
+  bool keyer = true;
+  int keyer_wpm = 25;     // 4..60
+  int pitch_step = 8;     // 0..15: 300 Hz + 50 Hz a step
+  int power_level = 127;  // "PC" 0..255
+  int mic_gain = 50;      // 0..255
+  bool processor = false;
+  bool vox = false;
+  bool break_in = false;
+  int break_in_delay_ms = 300;  // "SD" 0..3000
+  bool monitor = false;
+  int monitor_level = 50;
+  int meter = 0;  // selected transmit meter 0..5
+  int tuner = 0;  // 0 off, 1 on, 2 tuning
+  bool lock = false;
+  bool fast = false;
+  bool ptt = false;
+  bool spot = false;
+  bool tx_watch = false;
+  int scan = 0;           // 0 off, 1 up, 2 down
+  int voice_playing = 0;  // voice message being played, 0 none
+  std::array<int, 4> dimmer{7, 7, 7, 7};
+  std::array<std::string, 6> keyer_messages{};  // 1..5
+  std::array<int64_t, 12> band_stack{};         // last frequency by band
+  std::map<int, int> menu;                      // menu number -> setting
+
+  bool split() const { return tx_vfo != rx_vfo; }
+  // Where a receiver listens: the main receiver works the memory channel in
+  // memory mode, otherwise VFO A; the sub receiver VFO B.
+  int64_t receiver_hz(int r) const;
+  char receiver_mode(int r) const;
+  // What the radio receives on (memories are worked on the main receiver).
+  int64_t receive_hz() const { return receiver_hz(rx_vfo); }
+  char receive_mode() const { return receiver_mode(rx_vfo); }
+};
+
+struct SimStats {
+  int64_t commands = 0;
+  int64_t answers = 0;
+  int64_t unknown = 0;  // "?;" answers
+  int64_t dropped = 0;
+  int64_t garbled = 0;
+  int64_t split = 0;
+};
+
+class SimRadio {
+ public:
+  static constexpr int64_t kNever = std::numeric_limits<int64_t>::max();
+
+  explicit SimRadio(SimOptions options = {}, int64_t start_us = 0);
+
+  const SimOptions& options() const { return opt_; }
+  const RadioState& state() const { return s_; }
+  const SimStats& stats() const { return stats_; }
+  // The radio's time: the last time given to it, or while bytes leave, the
+  // time they leave.
+  int64_t now_us() const { return now_; }
+
+  // Where the radio's bytes go, at the time they leave the radio.
+  void on_send(std::function<void(std::string_view)> sink) { sink_ = std::move(sink); }
+  // Told whenever something new becomes due (the time is next_event_us()),
+  // so that a driver can wake the radio then.
+  void on_due(std::function<void(int64_t at_us)> f) { due_ = std::move(f); }
+
+  // Bytes the component wrote, arriving at now_us. Commands end at ";";
+  // text after the last ";" waits for the rest.
+  void receive(std::string_view bytes, int64_t now_us);
+  // Radio time passes up to now_us: operator, S-meter, scanning, delayed
+  // and broken-up answers, silence and power cycles.
+  void advance(int64_t now_us);
+  // When something is next due; kNever when nothing is.
+  int64_t next_event_us() const;
+
+  // From outside: the radio neither hears nor answers for a span (a cable
+  // pulled, a radio busy with itself).
+  void go_silent(int64_t now_us, int64_t span_us);
+  // Switched off and on again; on again after off_us. Afterwards automatic
+  // information is off, as after "PS0" and "PS1".
+  void power_cycle(int64_t now_us, int64_t off_us = 0);
+  // The power switch.
+  void set_power(bool on, int64_t now_us);
+  // The simulated operator comes to the radio or leaves it.
+  void set_operator(bool on, int64_t now_us);
+
+  // The front panel, as the operator works it. Each acts at now_us and, with
+  // automatic information on, the radio reports what changed.
+  bool turn_dial(int64_t delta_hz, int64_t now_us);
+  bool set_frequency(int vfo, int64_t hz, int64_t now_us);
+  bool set_mode(char mode_char, int64_t now_us);
+  bool select_vfo(int vfo, int64_t now_us);
+  bool set_split(bool on, int64_t now_us);
+  // Any setting in the radio's own command text ("AG0120", "SH016",
+  // "EX086-10"...), made by hand: applied like the command, reported like
+  // an own change. False when the radio refuses it.
+  bool panel(std::string_view setting, int64_t now_us);
+
+  // The signal the band holds at a frequency for a passband, 0..255, at a
+  // time: what the S-meter shows before the receiver's own settings.
+  int band_signal(int64_t hz, int width_hz, int64_t at_us) const;
+
+ private:
+  enum class Origin { kCat, kPanel, kReport };
+  struct Out {
+    int64_t at;
+    std::string bytes;
+  };
+  struct Rng {
+    uint64_t x;
+    uint64_t next();
+    int below(int n);
+    bool chance(double p);
+  };
+
+  // Commands.
+  void execute(std::string_view cmd);
+  void dispatch(std::string_view cmd);
+  void answer(std::string text);
+  void refuse();
+  void report(std::string_view query);
+  void emit(std::string bytes);
+  void notify_due();
+  void step_to(int64_t t);
+  void deliver_due(int64_t t);
+
+  // Radio life.
+  void power_off();
+  void power_on();
+  void operator_acts();
+  void scan_step();
+  void update_meters(bool report_changes);
+  int receiver_level(int r) const;
+  int meter_reading() const;
+  int width_hz(int r) const;
+  std::string freq_text(int64_t hz) const;
+  std::string info(bool other) const;
+  bool tune(int vfo, int64_t hz);
+
+  // Front panel and operator.
+  bool apply_panel(std::string_view setting);
+  std::string dial_setting(int64_t delta_hz) const;
+  std::vector<std::string> reports_for(std::string_view setting) const;
+
+  // Command handlers by family; p is the text after the two-letter code.
+  void cmd_freq(int vfo, std::string_view p);
+  void cmd_info(bool other, std::string_view p);
+  void cmd_mode(std::string_view p);
+  void cmd_vfo_select(std::string_view p);
+  void cmd_tx_vfo(std::string_view p);
+  void cmd_vfo_copy(std::string_view code, std::string_view p);
+  void cmd_band(std::string_view p);
+  void cmd_memory_recall(std::string_view p);
+  void cmd_memory_write(std::string_view p);
+  void cmd_memory_leave(std::string_view p);
+  void cmd_rit(std::string_view code, std::string_view p);
+  void cmd_scan(std::string_view p);
+  void cmd_rx_level(std::string_view code, int Receiver::*field, std::string_view p);
+  void cmd_rx_digit(std::string_view code, int Receiver::*field, int lo, int hi,
+                    std::string_view p);
+  void cmd_roofing(std::string_view p);
+  void cmd_tone_number(std::string_view p);
+  void cmd_nr_level(std::string_view p);
+  void cmd_nb_level(std::string_view p);
+  void cmd_notch(std::string_view p);
+  void cmd_if_shift(std::string_view p);
+  void cmd_width(std::string_view p);
+  void cmd_contour(std::string_view p);
+  void cmd_antenna(std::string_view p);
+  void cmd_dual(std::string_view p);
+  void cmd_switch(std::string_view code, bool RadioState::*field, std::string_view p);
+  void cmd_number(std::string_view code, int RadioState::*field, size_t width, int lo, int hi,
+                  std::string_view p);
+  void cmd_ptt(std::string_view p);
+  void cmd_smeter(std::string_view p);
+  void cmd_busy(std::string_view p);
+  void cmd_monitor(std::string_view p);
+  void cmd_meter_select(std::string_view p);
+  void cmd_meter_read(std::string_view p);
+  void cmd_tuner(std::string_view p);
+  void cmd_id(std::string_view p);
+  void cmd_auto_info(std::string_view p);
+  void cmd_power(std::string_view p);
+  void cmd_dimmer(std::string_view p);
+  void cmd_keyer_play(std::string_view p);
+  void cmd_keyer_store(std::string_view p);
+  void cmd_voice(std::string_view p);
+  void cmd_menu(std::string_view p);
+
+  SimOptions opt_;
+  RadioState s_;
+  SimStats stats_;
+  std::function<void(std::string_view)> sink_;
+  std::function<void(int64_t)> due_;
+  int64_t now_ = 0;
+  int64_t last_due_told_ = kNever;
+
+  std::string input_;
+  std::deque<Out> out_;
+  int64_t out_tail_ = 0;  // answers leave in order: none before this time
+  Origin origin_ = Origin::kCat;
+  bool refused_ = false;
+
+  Rng op_rng_;
+  Rng fault_rng_;
+  int64_t next_meter_ = kNever;
+  int64_t next_op_ = kNever;
+  int op_burst_left_ = 0;
+  int64_t op_burst_step_ = 0;
+  int64_t next_scan_ = kNever;
+  int64_t tune_done_ = kNever;
+  int64_t silent_until_ = 0;
+  int64_t next_silence_ = kNever;
+  int64_t next_power_cycle_ = kNever;
+  int64_t power_on_at_ = kNever;
+};
+
+}  // namespace tovrak::sim
