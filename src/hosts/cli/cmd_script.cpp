@@ -2,6 +2,7 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 
 #include "hosts/cli/commands.hpp"
@@ -9,13 +10,14 @@
 #include "hosts/cli/posix_script_platform.hpp"
 #include "hosts/cli/script.hpp"
 #include "hosts/cli/virtual_script_platform.hpp"
+#include "hosts/sim/sim_options.hpp"
 #include "tovrak/errors.hpp"
 
 namespace tovrak::hosts {
 
 namespace {
 
-constexpr const char* kHelp = R"(usage: tovrak script --virtual FILE
+constexpr const char* kHelp = R"(usage: tovrak script --virtual [--sim [radio options]] FILE
        tovrak script --port PATH [--speed N] [--no-rts] [--dtr] FILE
 
 Runs a session script against the component and prints, one line per
@@ -25,6 +27,8 @@ results of the calls and the Change events. FILE "-" reads standard input.
   --virtual     run on the virtual platform: a virtual clock that starts at
                 00:00:00 and moves only when the script waits, and a virtual
                 serial line on which the script plays the radio
+  --sim         (with --virtual) the simulated radio answers on the line,
+                in virtual time; the radio options below shape it
 )"
                               "%PORT%"
                               R"(
@@ -76,13 +80,16 @@ std::string help_text() {
   std::string h = kHelp;
   size_t at = h.find("%PORT%");
   h.replace(at, 6, PortOptions::kHelp);
-  return h;
+  return h + "\n" + sim::kSimOptionsHelp;
 }
 
 }  // namespace
 
 int cmd_script(const Args& args) {
   bool virtual_mode = false;
+  bool with_sim = false;
+  bool sim_options_given = false;
+  sim::SimOptions sim_options;
   PortOptions port;
   std::string file;
   try {
@@ -94,6 +101,10 @@ int cmd_script(const Args& args) {
       }
       if (a == "--virtual") {
         virtual_mode = true;
+      } else if (a == "--sim") {
+        with_sim = true;
+      } else if (sim::take_sim_option(args, i, sim_options)) {
+        sim_options_given = true;
       } else if (port.take(args, i)) {
       } else if (file.empty() && (a == "-" || a.rfind("--", 0) != 0)) {
         file = a;
@@ -114,6 +125,14 @@ int cmd_script(const Args& args) {
     std::cerr << "tovrak script: say where the script runs: --virtual, or --port PATH\n";
     return 2;
   }
+  if ((with_sim || sim_options_given) && !virtual_mode) {
+    std::cerr << "tovrak script: --sim runs the simulated radio in virtual time: add --virtual\n";
+    return 2;
+  }
+  if (sim_options_given && !with_sim) {
+    std::cerr << "tovrak script: the radio options shape the simulated radio: add --sim\n";
+    return 2;
+  }
   std::string text;
   if (file == "-") {
     text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
@@ -130,7 +149,13 @@ int cmd_script(const Args& args) {
     auto script = parse_script(text);
     if (virtual_mode) {
       platform::VirtualApartment apt;
-      VirtualScriptPlatform platform(apt);
+      std::optional<sim::SimRadio> radio;
+      std::optional<sim::SimLink> link;
+      if (with_sim) {
+        radio.emplace(sim_options, apt.now_us());
+        link.emplace(sim::attach(*radio, apt));
+      }
+      VirtualScriptPlatform platform(apt, link ? &*link : nullptr);
       run_script(script, platform, std::cout);
     } else {
       for (const auto& st : script) {

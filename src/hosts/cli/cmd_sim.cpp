@@ -17,6 +17,7 @@
 
 #include "hosts/cli/commands.hpp"
 #include "hosts/sim/sim_link.hpp"
+#include "hosts/sim/sim_options.hpp"
 #include "hosts/sim/sim_radio.hpp"
 
 namespace tovrak::hosts {
@@ -37,25 +38,7 @@ Where it listens:
   --stdio               read commands from standard input and answer on
                         standard output (try: echo "ID;FA;" | tovrak sim --stdio)
 
-The radio:
-  --id N                identification number of the "ID" answer (default
-                        570: 9-digit frequencies; any other: 8 digits)
-  --operator            a simulated operator now and then tunes, changes the
-                        mode and moves levels on the front panel
-  --seed N              seed of the operator, the band's signals and the
-                        faults (default 1); the same seed, the same radio
-
-Faults of the line (probabilities per answer, 0 to 1):
-  --latency MS          delay from a command to its answer (default 0)
-  --drop P              the answer is lost
-  --garble P            one byte of the answer is changed
-  --split P             the answer arrives in two pieces, a few ms apart
-  --silent-every S      every S seconds the radio goes deaf and mute for a
-                        while (see --silent-for)
-  --silent-for S        how long it stays silent (default 5)
-  --power-cycle-every S every S seconds the radio is switched off for 2 s and
-                        on again (automatic information is then off)
-
+%OPTIONS%
 Examples:
   tovrak sim --pty /tmp/radio
   tovrak sim --pty /tmp/radio --operator --latency 20 --drop 0.01
@@ -64,22 +47,6 @@ Examples:
 std::atomic<bool> g_stop{false};
 
 extern "C" void on_stop_signal(int) { g_stop.store(true); }
-
-bool parse_int(const std::string& text, int64_t& out) {
-  const char* end = text.data() + text.size();
-  auto [p, ec] = std::from_chars(text.data(), end, out);
-  return ec == std::errc() && p == end;
-}
-
-bool parse_double(const std::string& text, double& out) {
-  try {
-    size_t used = 0;
-    out = std::stod(text, &used);
-    return used == text.size();
-  } catch (...) {
-    return false;
-  }
-}
 
 int usage_error(const std::string& what) {
   std::cerr << "tovrak sim: " << what << "\n(tovrak sim --help)\n";
@@ -151,47 +118,26 @@ int cmd_sim(const Args& args) {
   sim::SimOptions opt;
   std::string pty;
   bool stdio = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--help" || a == "-h") {
-      std::cout << kHelp;
-      return 0;
+  try {
+    for (size_t i = 0; i < args.size(); ++i) {
+      const std::string& a = args[i];
+      if (a == "--help" || a == "-h") {
+        std::string help = kHelp;
+        help.replace(help.find("%OPTIONS%"), 9, sim::kSimOptionsHelp);
+        std::cout << help;
+        return 0;
+      }
+      if (a == "--stdio") {
+        stdio = true;
+      } else if (a == "--pty") {
+        if (i + 1 >= args.size()) return usage_error("--pty needs a path");
+        pty = args[++i];
+      } else if (!sim::take_sim_option(args, i, opt)) {
+        return usage_error("unknown option " + a);
+      }
     }
-    if (a == "--stdio") {
-      stdio = true;
-      continue;
-    }
-    if (a == "--operator") {
-      opt.operator_on = true;
-      continue;
-    }
-    if (i + 1 >= args.size()) return usage_error(a + " needs a value");
-    const std::string& v = args[++i];
-    int64_t n = 0;
-    double d = 0.0;
-    if (a == "--pty") {
-      pty = v;
-    } else if (a == "--id") {
-      if (!parse_int(v, n) || n < 0 || n > 9999) return usage_error("--id takes 0 to 9999");
-      opt.id = static_cast<int>(n);
-    } else if (a == "--seed") {
-      if (!parse_int(v, n)) return usage_error("--seed takes a whole number");
-      opt.seed = static_cast<uint64_t>(n);
-    } else if (a == "--latency") {
-      if (!parse_double(v, d) || d < 0) return usage_error("--latency takes milliseconds");
-      opt.latency_us = static_cast<int64_t>(d * 1000.0);
-    } else if (a == "--drop" || a == "--garble" || a == "--split") {
-      if (!parse_double(v, d) || d < 0 || d > 1) return usage_error(a + " takes 0 to 1");
-      (a == "--drop" ? opt.drop : a == "--garble" ? opt.garble : opt.split) = d;
-    } else if (a == "--silent-every" || a == "--silent-for" || a == "--power-cycle-every") {
-      if (!parse_double(v, d) || d <= 0) return usage_error(a + " takes seconds, more than 0");
-      auto us = static_cast<int64_t>(d * 1e6);
-      (a == "--silent-every" ? opt.silent_every_us
-       : a == "--silent-for" ? opt.silent_for_us
-                             : opt.power_cycle_every_us) = us;
-    } else {
-      return usage_error("unknown option " + a);
-    }
+  } catch (const std::invalid_argument& e) {
+    return usage_error(e.what());
   }
   if (stdio == !pty.empty()) return usage_error("give either --pty LINK or --stdio");
 

@@ -56,7 +56,9 @@ void LiveView::on_event(double t, int16_t state) {
   keep(events_, fmt("%7.2f  Change(%d)", t, state));
 }
 
-void LiveView::note(double t, const std::string& line) { keep(notes_, fmt("%7.2f  ", t) + line, 6); }
+void LiveView::note(double t, const std::string& line) {
+  keep(notes_, fmt("%7.2f  ", t) + line, 6);
+}
 
 std::string LiveView::vfo_line(char name, double mhz, int16_t mode, bool receiving,
                                bool transmitting) {
@@ -95,12 +97,11 @@ std::string LiveView::render(double t, int width, int height) {
   int bar = s * 30 / 255;
   line(" S-meter [" + std::string(static_cast<size_t>(bar), '#') +
        std::string(static_cast<size_t>(30 - bar), '-') + fmt("] %3d", s));
-  line(fmt(" AF %d/%d  RF %d  SQ %d  AGC %d  Att %d  PreAmp %d  NB %d  NR %d  Notch %d",
-           rx_level(r, &TOVRAK_Protocol::get_AFLevel, 0),
-           rx_level(r, &TOVRAK_Protocol::get_AFLevel, 1),
-           rx_level(r, &TOVRAK_Protocol::get_RFLevel, 0),
-           rx_level(r, &TOVRAK_Protocol::get_SQLevel, 0), r.get_AGC(), r.get_Att(),
-           r.get_PreAmp(), r.get_NB(), r.get_NR(), r.get_NF()));
+  line(fmt(
+      " AF %d/%d  RF %d  SQ %d  AGC %d  Att %d  PreAmp %d  NB %d  NR %d  Notch %d",
+      rx_level(r, &TOVRAK_Protocol::get_AFLevel, 0), rx_level(r, &TOVRAK_Protocol::get_AFLevel, 1),
+      rx_level(r, &TOVRAK_Protocol::get_RFLevel, 0), rx_level(r, &TOVRAK_Protocol::get_SQLevel, 0),
+      r.get_AGC(), r.get_Att(), r.get_PreAmp(), r.get_NB(), r.get_NR(), r.get_NF()));
   line(fmt(" Power %d  Keyer %d wpm  Pitch %d Hz  Mic %d  VOX %s  Tuner %s  Lock %s",
            r.get_RFPower(), r.get_KeyerWPM(), r.get_Pitch(), r.get_MicGain(),
            on_off(r.get_Vox()).c_str(), on_off(r.get_Tuner()).c_str(),
@@ -121,7 +122,8 @@ std::string LiveView::render(double t, int width, int height) {
       line(" " + c + " " + e);
     }
     line(fmt(" Change(1) %llu   Change(3) %llu   Change(4) %llu",
-             static_cast<unsigned long long>(counts_[1]), static_cast<unsigned long long>(counts_[3]),
+             static_cast<unsigned long long>(counts_[1]),
+             static_cast<unsigned long long>(counts_[3]),
              static_cast<unsigned long long>(counts_[4])));
   }
   line("");

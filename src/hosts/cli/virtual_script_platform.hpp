@@ -5,13 +5,16 @@
 #include <cmath>
 
 #include "hosts/cli/script.hpp"
+#include "hosts/sim/sim_link.hpp"
 #include "platform/virtual/virtual_apartment.hpp"
 
 namespace tovrak::hosts {
 
 class VirtualScriptPlatform : public ScriptPlatform {
  public:
-  explicit VirtualScriptPlatform(platform::VirtualApartment& apt) : apt_(apt) {}
+  // With a simulated radio on the line, the wire is observed through its link.
+  explicit VirtualScriptPlatform(platform::VirtualApartment& apt, sim::SimLink* radio = nullptr)
+      : apt_(apt), radio_(radio) {}
 
   platform::Apartment& apartment() override { return apt_; }
   int64_t elapsed_us() override { return apt_.now_us(); }
@@ -22,15 +25,18 @@ class VirtualScriptPlatform : public ScriptPlatform {
     apt_.line().fail_next_open(std::move(description));
   }
   void on_write(std::function<void(std::string_view)> observer) override {
-    if (!observer) {
-      apt_.line().on_write(nullptr);
-      return;
+    std::function<void(int64_t, std::string_view)> f;
+    if (observer) f = [obs = std::move(observer)](int64_t, std::string_view b) { obs(b); };
+    if (radio_) {
+      radio_->on_write(std::move(f));
+    } else {
+      apt_.line().on_write(std::move(f));
     }
-    apt_.line().on_write([obs = std::move(observer)](int64_t, std::string_view b) { obs(b); });
   }
 
  private:
   platform::VirtualApartment& apt_;
+  sim::SimLink* radio_;
 };
 
 }  // namespace tovrak::hosts
