@@ -14,9 +14,11 @@ set(TOVRAK_TEST_SOURCES
   ${CMAKE_CURRENT_SOURCE_DIR}/answers/settings_answers_test.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/answers/consolidate_test.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/polling/polling_test.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/forms/control_panel_test.cpp
 )
 
 # Lists kept beside the areas they test.
 include(${CMAKE_CURRENT_SOURCE_DIR}/platform/posix.cmake OPTIONAL)
 include(${CMAKE_CURRENT_SOURCE_DIR}/sim/sim.cmake OPTIONAL)
 include(${CMAKE_CURRENT_SOURCE_DIR}/commands/commands.cmake OPTIONAL)
+include(${CMAKE_CURRENT_SOURCE_DIR}/soak/soak.cmake OPTIONAL)

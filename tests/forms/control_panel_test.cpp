@@ -1,0 +1,117 @@
+// The control panel's model: its rows, the echo of control commands, and
+// loading and unloading.
+#include "core/forms/control_panel.hpp"
+
+#include <gtest/gtest.h>
+
+#include "support/rig.hpp"
+
+namespace tovrak::test {
+namespace {
+
+using core::ControlPanel;
+
+struct Panel : ::testing::Test {
+  Rig r;
+  ControlPanel& panel = core::ControlPanelOf(r.m());
+  void set(int row, const std::string& text) {
+    panel.txtMS_Change(row, text);
+    EXPECT_TRUE(panel.cmdSetEnabled[static_cast<size_t>(row)]) << "typing enables Set";
+    panel.cmdSet_Click(row);
+    EXPECT_FALSE(panel.cmdSetEnabled[static_cast<size_t>(row)]) << "Set goes off again";
+  }
+};
+
+TEST_F(Panel, LoadingOpensTheEchoAndPutsTheWindowOnTopAtTheCorner) {
+  std::vector<bool> top_most;
+  panel.set_top_most = [&](bool on) { top_most.push_back(on); };
+  EXPECT_EQ(r.m().gPanelOpen, VFalse);
+  panel.Load();
+  EXPECT_EQ(r.m().gPanelOpen, VTrue);
+  EXPECT_EQ(top_most, (std::vector<bool>{true}));
+  EXPECT_EQ(panel.left, 0);
+  EXPECT_EQ(panel.top, 0);
+  EXPECT_FALSE(panel.QueryUnload());  // a close request is refused
+  for (bool enabled : panel.cmdSetEnabled) EXPECT_FALSE(enabled);
+  panel.Unload();
+  EXPECT_EQ(r.m().gPanelOpen, VFalse);
+}
+
+TEST_F(Panel, RowsTakeMillisecondsRoundedDown) {
+  panel.Load();
+  set(1, "250");
+  EXPECT_FLOAT_EQ(r.m().gCommandDelay, 0.25f);
+  set(0, "12.9");
+  EXPECT_FLOAT_EQ(r.m().gPollingDelay, 0.012f);
+  set(0, "-5");
+  EXPECT_FLOAT_EQ(r.m().gPollingDelay, -0.005f);
+  set(4, " 2000 ");
+  EXPECT_FLOAT_EQ(r.m().gAfterCommandDelay, 2.0f);
+}
+
+TEST_F(Panel, TextThatIsNoNumberChangesNothing) {
+  panel.Load();
+  for (const char* bad : {"abc", "", "12abc", "0x20", "1e"}) set(3, bad);
+  EXPECT_FLOAT_EQ(r.m().gErrorDelay, 3.0f);
+}
+
+TEST_F(Panel, TheTimerRowSetsThePollingInterval) {
+  panel.Load();
+  EXPECT_FALSE(r.m().form_loaded());
+  set(2, "500");  // the hidden form is created for it
+  EXPECT_EQ(r.m().form().tmrPolling->interval(), 500);
+  set(2, "70000");  // more than a timer takes: ignored
+  EXPECT_EQ(r.m().form().tmrPolling->interval(), 500);
+}
+
+TEST_F(Panel, TheCommandDelayTakesEffectAtTheNextWrite) {
+  r.rig->put_Port(1);
+  r.open();
+  panel.Load();
+  set(1, "250");
+  r.p->SendCommand("AA");
+  r.p->SendCommand("BB");
+  auto w = r.wire();
+  ASSERT_EQ(w.size(), 2u);
+  EXPECT_EQ(w[1].first - w[0].first, 250);
+}
+
+TEST_F(Panel, ControlCommandsAreEchoedWhileLoadedAndPollsAreNot) {
+  r.rig->put_Port(1);
+  r.open();
+  r.p->SendCommand("AA");  // not loaded: no log
+  panel.Load();
+  r.p->SendCommand(" FA ");
+  r.apt.sleep_ms(2000);
+  r.p->SendPoll("SM0");
+  int16_t ptt = 1;
+  r.rig->SetPTT(ptt);
+  EXPECT_EQ(panel.txtInfo, " FA \r\nTX1\r\n");
+  EXPECT_EQ(panel.txtInfoCaret, panel.txtInfo.size());
+  panel.Unload();
+  r.rig->SetPTT(ptt);
+  EXPECT_EQ(panel.txtInfo, " FA \r\nTX1\r\n");
+}
+
+TEST_F(Panel, OnTopFollowsTheCheckBox) {
+  std::vector<bool> top_most;
+  panel.set_top_most = [&](bool on) { top_most.push_back(on); };
+  panel.Load();
+  panel.chkOnTop_Click(0);
+  panel.chkOnTop_Click(1);
+  panel.chkOnTop_Click(2);  // neither state: nothing
+  EXPECT_EQ(top_most, (std::vector<bool>{true, false, true}));
+}
+
+TEST(PanelLabels, RowsAndTheirLabels) {
+  EXPECT_STREQ(ControlPanel::RowLabel(0), "Delay between Polling Commands");
+  EXPECT_STREQ(ControlPanel::RowLabel(1), "Delay between Control Commands");
+  EXPECT_STREQ(ControlPanel::RowLabel(2), "Timer for polling");
+  EXPECT_STREQ(ControlPanel::RowLabel(3), "Delay after Error (Polling)");
+  EXPECT_STREQ(ControlPanel::RowLabel(4), "Delay after command (Polling)");
+  EXPECT_EQ(ControlPanel::RowLabelIndex(1), 4);
+  EXPECT_EQ(ControlPanel::RowLabelIndex(4), 3);
+}
+
+}  // namespace
+}  // namespace tovrak::test
