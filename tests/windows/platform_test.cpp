@@ -185,6 +185,24 @@ void ApartmentPerThread() {
   CHECK(Win32Apartment::EndCurrentIfIdle());
   CHECK_EQ(Win32Apartment::CurrentIfAny(), nullptr);
   CHECK_EQ(Win32Apartment::Count(), 0);
+
+  // Ending, the apartment runs what was asked for at its end (the windows of
+  // the component) before the component ends; a cancelled request never.
+  struct Recorder final : tovrak::platform::ApartmentModule {
+    explicit Recorder(std::string& order) : order(order) {}
+    void shutdown() override { order += "module "; }
+    std::string& order;
+  };
+  std::string order;
+  std::thread ending([&] {
+    auto& apartment = Win32Apartment::Current();
+    apartment.module_slot() = std::make_shared<Recorder>(order);
+    apartment.at_end([&] { order += "window "; });
+    apartment.cancel_at_end(apartment.at_end([&] { order += "cancelled "; }));
+    Win32Apartment::EndCurrent();
+  });
+  ending.join();
+  CHECK_EQ(order, std::string("window module "));
 }
 
 void SerialRefusals() {

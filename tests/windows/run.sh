@@ -2,7 +2,9 @@
 # Runs the tests of the Windows build under Wine, in a fresh Wine prefix:
 # registers TOVRAK_DLL.dll, checks the registry, runs the platform test, the
 # VBScript host and the C++ host (COM1 and COM2 are the two ends of one
-# pseudo-terminal pair), unregisters, and checks that the registry is clean.
+# pseudo-terminal pair), the control panel window on a virtual X display
+# (Xvfb) with a picture of it in BUILD_DIR/control_panel.png, unregisters,
+# and checks that the registry is clean.
 #
 #   tests/windows/run.sh BUILD_DIR [win64|win32]
 #
@@ -114,6 +116,20 @@ grep -qx "DONE fails=0" <<<"$out" && [ "$rc" = 0 ] || fail "VBScript host (exit 
 
 step "C++ host: early and late binding, type library, events, serial link"
 wine "$BIN/tovrak_com_client.exe" 1 2 || fail "C++ host"
+
+step "control panel window on a virtual X display"
+# A virtual desktop: Wine draws the window's frame itself, with no window
+# manager.
+wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f >/dev/null
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 640x480 /f >/dev/null
+"$WINESERVER" -k >/dev/null 2>&1 || true  # Wine starts again on the new display
+"$WINESERVER" -w
+PICTURE=$BUILD/control_panel.png
+xvfb-run -a -s "-screen 0 640x480x24" "$HERE/panel_on_display.sh" "$BIN" "$RUN" "$PICTURE" ||
+  fail "control panel window"
+[ -s "$PICTURE" ] || fail "no picture of the control panel window"
+echo "picture: $PICTURE"
+"$WINESERVER" -w
 
 step "unregistration"
 wine regsvr32 /u /s "$DLL" || fail "regsvr32 /u failed with $?"

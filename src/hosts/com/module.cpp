@@ -1,8 +1,9 @@
-// The DLL's exports: class objects, unloading, and registration of the two
-// classes, their ProgIDs and the type library.
+// The DLL's exports: class objects, unloading, registration of the two
+// classes, their ProgIDs and the type library, and the control panel.
 #include <string>
 
 #include "hosts/com/objects.hpp"
+#include "hosts/com/panel_window.hpp"
 #include "hosts/com/server.hpp"
 #include "platform/win32/win32_apartment.hpp"
 
@@ -125,6 +126,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
   // since the DLL agreed to unload; the window class goes with the module.
   if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
     tovrak::platform::Win32Apartment::UnregisterWindowClass();
+    PanelWindow::UnregisterWindowClass();
   }
   return TRUE;
 }
@@ -167,4 +169,11 @@ extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
   UnRegisterTypeLib(LIBID_TOVRAK_DLL, kLibraryMajor, kLibraryMinor, LOCALE_NEUTRAL, kSysKind);
   for (const auto& c : kClasses) UnregisterClassEntry(c);
   return S_OK;
+}
+
+// Opens (show true) or closes the control panel window of the calling
+// thread's apartment. S_OK when it was opened or closed, S_FALSE when it
+// already was open or closed.
+extern "C" HRESULT STDAPICALLTYPE TovrakControlPanel(BOOL show) {
+  return PanelWindow::Show(show != FALSE);
 }

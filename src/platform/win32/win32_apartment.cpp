@@ -123,7 +123,9 @@ Win32Apartment::Win32Apartment() : thread_(GetCurrentThreadId()) {
 }
 
 Win32Apartment::~Win32Apartment() {
-  // The component ends first, while its timers and ports can still go.
+  // The windows that show the component go before it; then the component
+  // ends, while its timers and ports can still go.
+  for (auto& [id, f] : std::exchange(at_end_, {})) f();
   release_module();
   DestroyWindow(hwnd_);
   --g_apartments;
@@ -157,6 +159,14 @@ LRESULT Win32Apartment::handle(UINT msg, WPARAM wp, LPARAM lp) {
       return DefWindowProcW(hwnd_, msg, wp, lp);
   }
 }
+
+int Win32Apartment::at_end(std::function<void()> f) {
+  int id = next_at_end_++;
+  at_end_[id] = std::move(f);
+  return id;
+}
+
+void Win32Apartment::cancel_at_end(int id) { at_end_.erase(id); }
 
 void Win32Apartment::post(std::function<void()> task) {
   std::lock_guard<std::mutex> lock(tasks_mutex_);

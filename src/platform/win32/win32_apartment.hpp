@@ -56,6 +56,12 @@ class Win32Apartment final : public Apartment {
   // Timers and serial controls alive in this apartment.
   size_t live_controls() const { return timers_.size() + serials_.size(); }
 
+  // Runs f on this thread when the apartment ends, before the component ends
+  // in it: what shows the component (its visible windows) goes first. The
+  // number returned cancels it.
+  int at_end(std::function<void()> f);
+  void cancel_at_end(int id);
+
  private:
   friend class Win32Timer;
   friend class Win32Serial;
@@ -82,6 +88,9 @@ class Win32Apartment final : public Apartment {
   UINT_PTR next_timer_id_ = 1;
   std::map<uintptr_t, Win32Serial*> serials_;
   uintptr_t next_serial_id_ = 1;
+
+  std::map<int, std::function<void()>> at_end_;
+  int next_at_end_ = 1;
 };
 
 }  // namespace tovrak::platform

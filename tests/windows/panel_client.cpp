@@ -1,0 +1,416 @@
+// A host that opens the control panel window through the DLL's
+// TovrakControlPanel and works it as a user does: it finds the window and its
+// controls, types into the rows and presses their buttons, watches the log of
+// control commands while the component talks to the radio's end of a port
+// pair, tries to close the window and takes it off the top.
+//
+//   tovrak_panel_client [PORT FAR_PORT [READY DONE]]     default 1 2
+//
+// With READY and DONE (file names) it writes where the window is into READY
+// once the window shows a log, and waits for DONE while a picture is taken.
+#include <windows.h>
+
+#include <oleauto.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "TOVRAK_DLL.h"
+#include "check.hpp"
+#include "host.hpp"
+#include "hosts/com/panel_window.hpp"
+
+namespace {
+
+using namespace tovrak::wintest;
+namespace ids = tovrak::com::panel_ids;
+
+using PanelEntry = HRESULT(STDAPICALLTYPE*)(BOOL show);
+
+short g_port = 1;
+short g_far_port = 2;
+std::wstring g_ready, g_done;
+
+PanelEntry g_panel = nullptr;
+Ptr<_TOVRAK_Connector> g_connector;
+Ptr<_TOVRAK_Protocol> g_rig;
+FarEnd* g_radio = nullptr;
+HWND g_window = nullptr;
+
+// ---------------------------------------------------------------- helpers
+
+BOOL CALLBACK AddPanel(HWND h, LPARAM found) {
+  wchar_t name[64] = {};
+  GetClassNameW(h, name, 64);
+  if (lstrcmpW(name, ids::kWindowClass) == 0) {
+    reinterpret_cast<std::vector<HWND>*>(found)->push_back(h);
+  }
+  return TRUE;
+}
+
+std::vector<HWND> PanelsOf(DWORD thread) {
+  std::vector<HWND> found;
+  EnumThreadWindows(thread, &AddPanel, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+BOOL CALLBACK AddControl(HWND h, LPARAM found) {
+  (*reinterpret_cast<std::map<int, HWND>*>(found))[GetDlgCtrlID(h)] = h;
+  return TRUE;
+}
+
+std::map<int, HWND> Controls(HWND window) {
+  std::map<int, HWND> found;
+  EnumChildWindows(window, &AddControl, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+HWND Control(int id) { return GetDlgItem(g_window, id); }
+
+std::wstring Text(HWND h) {
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(h)) + 1, L'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(h, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+bool IsClass(HWND h, const wchar_t* name) {
+  wchar_t got[64] = {};
+  GetClassNameW(h, got, 64);
+  return lstrcmpiW(got, name) == 0;
+}
+
+LONG_PTR Style(HWND h) { return GetWindowLongPtrW(h, GWL_STYLE); }
+bool TopMost(HWND h) { return (GetWindowLongPtrW(h, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
+
+RECT Rect(HWND h) {
+  RECT r{};
+  GetWindowRect(h, &r);
+  return r;
+}
+
+bool Unmoved(const RECT& before) {
+  RECT now = Rect(g_window);
+  return EqualRect(&now, &before) != FALSE;
+}
+
+void Type(HWND edit, const wchar_t* text) {
+  SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+}
+void Click(HWND button) { SendMessageW(button, BM_CLICK, 0, 0); }
+bool Checked(HWND box) { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+std::vector<std::wstring> Lines(const std::wstring& text) {
+  std::vector<std::wstring> lines;
+  for (size_t at = 0, end; (end = text.find(L"\r\n", at)) != std::wstring::npos; at = end + 2) {
+    lines.push_back(text.substr(at, end - at));
+  }
+  return lines;
+}
+
+void Ptt() {
+  short ptt = 0;
+  VARIANT_BOOL done = VARIANT_FALSE;
+  CHECK_HR(g_rig->SetPTT(&ptt, &done));
+  CHECK_EQ(done, VARIANT_TRUE);
+}
+
+// Seconds from before the first to after the second of two control commands:
+// at least the delay between control commands, however slow the machine.
+double TwoCommands() {
+  LARGE_INTEGER f, a, b;
+  QueryPerformanceFrequency(&f);
+  QueryPerformanceCounter(&a);
+  Ptt();
+  Ptt();
+  QueryPerformanceCounter(&b);
+  return static_cast<double>(b.QuadPart - a.QuadPart) / static_cast<double>(f.QuadPart);
+}
+
+// ---------------------------------------------------------------- groups
+
+void PanelGoesWithItsApartment() {
+  // Another thread opens a panel of its own while nothing of the component
+  // lives there; asked whether the DLL may go, the component ends in that
+  // apartment, and the window with it.
+  HRESULT opened = E_FAIL;
+  HWND window = nullptr;
+  bool gone = false;
+  std::thread other([&] {
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return;
+    opened = g_panel(TRUE);
+    auto mine = PanelsOf(GetCurrentThreadId());
+    if (mine.size() == 1) window = mine[0];
+    AskCanUnload();
+    gone = window && !IsWindow(window);
+    CoUninitialize();
+  });
+  other.join();
+  CHECK_EQ(opened, S_OK);
+  CHECK(window != nullptr);
+  CHECK(gone);
+  CHECK(PanelsOf(GetCurrentThreadId()).empty());
+}
+
+void ComponentOnThePort() {
+  CHECK_HR(CoCreateInstance(CLSID_TOVRAK_Connector, nullptr, CLSCTX_INPROC_SERVER,
+                            IID__TOVRAK_Connector, g_connector.put_void()));
+  if (!g_connector) return;
+  CHECK_HR(g_connector->get_TOVRAK_Protocol(g_rig.put()));
+  if (!g_rig) return;
+  CHECK_HR(g_rig->put_Port(g_port));
+  Bstr speed(L"9600"), address, code, msg;
+  CHECK_HR(g_rig->put_PortSpeed(speed.get()));
+  VARIANT_BOOL open = VARIANT_TRUE, ok = VARIANT_FALSE;
+  CHECK_HR(g_rig->SetPort(&open, address.put(), code.put(), msg.put(), &ok));
+  CHECK_EQ(ok, VARIANT_TRUE);
+  CHECK(g_radio->ok());
+}
+
+void Opening() {
+  CHECK_EQ(g_panel(TRUE), S_OK);
+  auto panels = PanelsOf(GetCurrentThreadId());
+  CHECK_EQ(panels.size(), 1u);
+  if (panels.size() != 1) return;
+  g_window = panels[0];
+  CHECK_EQ(Text(g_window), std::wstring(L"Control Panel(DLL)"));
+  CHECK(IsWindowVisible(g_window));
+  CHECK(TopMost(g_window));
+  CHECK(GetActiveWindow() != g_window);
+  RECT r = Rect(g_window);
+  CHECK_EQ(r.left, 0);
+  CHECK_EQ(r.top, 0);
+  RECT client{};
+  GetClientRect(g_window, &client);
+  CHECK_EQ(client.right, 203);
+  CHECK_EQ(client.bottom, 292);
+  auto atom =
+      static_cast<ATOM>(reinterpret_cast<UINT_PTR>(GetPropW(g_window, ids::kFileNameProperty)));
+  wchar_t name[64] = {};
+  CHECK(atom != 0 && GlobalGetAtomNameW(atom, name, 64) > 0);
+  CHECK_EQ(std::wstring(name), std::wstring(L"TOVRAK_DLL"));
+  // Opening an open panel leaves it as it is.
+  CHECK_EQ(g_panel(TRUE), S_FALSE);
+  CHECK_EQ(PanelsOf(GetCurrentThreadId()).size(), 1u);
+}
+
+void ControlsInOrder() {
+  if (!g_window) return;
+  auto controls = Controls(g_window);
+  CHECK_EQ(controls.size(), 18u);
+  HWND label1 = Control(ids::kLabel1);
+  CHECK(IsClass(label1, L"Static"));
+  CHECK_EQ(Text(label1), std::wstring(L"All values in milliseconds (ms)"));
+
+  // Row by row: its text box, its Set button and its label (numbered apart).
+  const struct {
+    int label;
+    const wchar_t* text;
+  } rows[] = {{0, L"Delay between Polling Commands"},
+              {4, L"Delay between Control Commands"},
+              {1, L"Timer for polling"},
+              {2, L"Delay after Error (Polling)"},
+              {3, L"Delay after command (Polling)"}};
+  LONG above = Rect(label1).bottom;
+  for (int row = 0; row < 5; ++row) {
+    HWND txt = Control(ids::kTxtMS + row);
+    HWND set = Control(ids::kCmdSet + row);
+    HWND label = Control(ids::kLabel2 + rows[row].label);
+    CHECK(IsClass(txt, L"Edit") && Text(txt).empty());
+    CHECK(IsClass(set, L"Button") && Text(set) == L"Set");
+    CHECK(!IsWindowEnabled(set));
+    CHECK(IsClass(label, L"Static"));
+    CHECK_EQ(Text(label), std::wstring(rows[row].text));
+    RECT t = Rect(txt), s = Rect(set), l = Rect(label);
+    CHECK(t.top >= above);
+    CHECK(t.right <= s.left && s.right <= l.left);
+    CHECK(s.top < t.bottom && l.top < t.bottom && s.bottom > t.top && l.bottom > t.top);
+    above = t.bottom;
+  }
+  HWND info = Control(ids::kTxtInfo);
+  CHECK(IsClass(info, L"Edit") && Text(info).empty());
+  CHECK((Style(info) & (ES_MULTILINE | ES_READONLY | WS_VSCROLL)) ==
+        (ES_MULTILINE | ES_READONLY | WS_VSCROLL));
+  CHECK(Rect(info).top >= above);
+  HWND on_top = Control(ids::kChkOnTop);
+  CHECK(IsClass(on_top, L"Button") && Text(on_top) == L"On top");
+  CHECK_EQ(Style(on_top) & BS_TYPEMASK, static_cast<LONG_PTR>(BS_AUTOCHECKBOX));
+  CHECK(Checked(on_top));
+  CHECK(Rect(on_top).top >= Rect(info).bottom);
+}
+
+void SettingRows() {
+  if (!g_window || !g_rig) return;
+  HWND txt1 = Control(ids::kTxtMS + 1), set1 = Control(ids::kCmdSet + 1);
+  Type(txt1, L"250");
+  CHECK(IsWindowEnabled(set1));
+  Click(set1);
+  CHECK(!IsWindowEnabled(set1));
+  // The delay between control commands is 250 ms now (100 ms before).
+  g_radio->forget();
+  CHECK(TwoCommands() >= 0.2);
+  CHECK(RunUntil([] { return g_radio->heard() == "TX0;TX0;"; }));
+
+  // Text that is no number leaves the delay after an error as it was: the
+  // commands keep their spacing, which an error delay of 0 would end.
+  HWND txt3 = Control(ids::kTxtMS + 3), set3 = Control(ids::kCmdSet + 3);
+  Type(txt3, L"abc");
+  CHECK(IsWindowEnabled(set3));
+  Click(set3);
+  CHECK(!IsWindowEnabled(set3));
+  CHECK(TwoCommands() >= 0.2);
+}
+
+void LogOfControlCommands() {
+  if (!g_window || !g_rig) return;
+  HWND info = Control(ids::kTxtInfo);
+  const std::wstring log = Text(info);
+  CHECK_EQ(log, std::wstring(L"TX0\r\nTX0\r\nTX0\r\nTX0\r\n"));
+  DWORD from = 1, to = 0;
+  SendMessageW(info, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+  CHECK(from == to && to == log.size());
+
+  // CAT on: its commands are logged, the polls that follow are not.
+  g_radio->forget();
+  short cat = 1, result = 0;
+  CHECK_HR(g_rig->SetCAT(&cat, &result));
+  CHECK(RunUntil(
+      [] {
+        return g_radio->heard_text("FA;") || g_radio->heard_text("FB;") ||
+               g_radio->heard_text("IF;");
+      },
+      10000));
+  cat = 0;
+  CHECK_HR(g_rig->SetCAT(&cat, &result));
+  auto lines = Lines(Text(info));
+  int ai0 = 0, id = 0, polls = 0;
+  for (const auto& line : lines) {
+    ai0 += line == L"AI0";
+    id += line == L"ID";
+    for (const wchar_t* poll : {L"FA", L"FB", L"IF", L"FT", L"OI", L"TX", L"AC", L"VS", L"SM0"}) {
+      polls += line == poll;
+    }
+  }
+  CHECK_EQ(ai0, 2);  // on and off
+  CHECK_EQ(id, 1);
+  CHECK_EQ(polls, 0);
+}
+
+void Picture() {
+  if (!g_window) return;
+  UpdateWindow(g_window);
+  // READY names where the window is on the screen: WIDTHxHEIGHT+X+Y.
+  RECT r = Rect(g_window);
+  char where[64];
+  int n = std::snprintf(where, sizeof where, "%ldx%ld+%ld+%ld\n", r.right - r.left,
+                        r.bottom - r.top, r.left, r.top);
+  const std::wstring part = g_ready + L".part";  // READY appears whole
+  HANDLE ready = CreateFileW(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+  CHECK(ready != INVALID_HANDLE_VALUE);
+  if (ready == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(ready, where, static_cast<DWORD>(n), &written, nullptr);
+  CloseHandle(ready);
+  CHECK(MoveFileExW(part.c_str(), g_ready.c_str(), MOVEFILE_REPLACE_EXISTING));
+  CHECK(RunUntil([] { return GetFileAttributesW(g_done.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                 30000));
+}
+
+void CloseRequests() {
+  if (!g_window) return;
+  SendMessageW(g_window, WM_CLOSE, 0, 0);
+  CHECK(IsWindow(g_window) && IsWindowVisible(g_window));
+  SendMessageW(g_window, WM_SYSCOMMAND, SC_CLOSE, 0);
+  CHECK(IsWindow(g_window) && IsWindowVisible(g_window));
+}
+
+void OnTop() {
+  if (!g_window) return;
+  // Moved away from the corner: taking it off the top leaves it where it is.
+  SetWindowPos(g_window, nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const RECT before = Rect(g_window);
+  HWND box = Control(ids::kChkOnTop);
+  Click(box);
+  CHECK(!Checked(box));
+  CHECK(!TopMost(g_window));
+  CHECK(Unmoved(before));
+  CHECK(IsWindowVisible(g_window));
+  Click(box);
+  CHECK(Checked(box));
+  CHECK(TopMost(g_window));
+  CHECK(Unmoved(before));
+}
+
+void ClosingAndOpeningAgain() {
+  if (!g_window || !g_rig) return;
+  CHECK_EQ(g_panel(FALSE), S_OK);
+  CHECK(!IsWindow(g_window));
+  CHECK_EQ(g_panel(FALSE), S_FALSE);
+  // Closed, the component goes on writing; the settings made in it stay.
+  g_radio->forget();
+  CHECK(TwoCommands() >= 0.2);
+  CHECK(RunUntil([] { return g_radio->heard() == "TX0;TX0;"; }));
+
+  // Opened again, it starts as designed and logs again.
+  CHECK_EQ(g_panel(TRUE), S_OK);
+  auto panels = PanelsOf(GetCurrentThreadId());
+  CHECK_EQ(panels.size(), 1u);
+  if (panels.size() != 1) return;
+  g_window = panels[0];
+  CHECK(TopMost(g_window));
+  CHECK(Text(Control(ids::kTxtMS + 1)).empty());
+  CHECK(!IsWindowEnabled(Control(ids::kCmdSet + 1)));
+  CHECK(Checked(Control(ids::kChkOnTop)));
+  CHECK(Text(Control(ids::kTxtInfo)).empty());
+  Ptt();
+  CHECK_EQ(Text(Control(ids::kTxtInfo)), std::wstring(L"TX0\r\n"));
+  CHECK_EQ(g_panel(FALSE), S_OK);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc >= 3) {
+    g_port = static_cast<short>(std::atoi(argv[1]));
+    g_far_port = static_cast<short>(std::atoi(argv[2]));
+  }
+  if (argc == 5) {
+    g_ready.assign(argv[3], argv[3] + std::strlen(argv[3]));
+    g_done.assign(argv[4], argv[4] + std::strlen(argv[4]));
+  }
+  HMODULE dll = LoadLibraryW(L"TOVRAK_DLL.dll");
+  if (dll) {
+    g_panel = reinterpret_cast<PanelEntry>(
+        reinterpret_cast<void*>(GetProcAddress(dll, "TovrakControlPanel")));
+  }
+  if (!g_panel) {
+    std::printf("FAIL: no TovrakControlPanel in TOVRAK_DLL.dll\n");
+    return 2;
+  }
+  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
+  FarEnd radio(g_far_port);
+  g_radio = &radio;
+  using tovrak::wintest::Group;
+  std::vector<Group> groups = {
+      {"a panel per apartment, gone with it", PanelGoesWithItsApartment},
+      {"the component on the port", ComponentOnThePort},
+      {"opening", Opening},
+      {"controls in order", ControlsInOrder},
+      {"setting rows", SettingRows},
+      {"log of control commands", LogOfControlCommands},
+  };
+  if (!g_ready.empty()) groups.push_back({"picture", Picture});
+  groups.insert(groups.end(), {{"close requests", CloseRequests},
+                               {"on top", OnTop},
+                               {"closing and opening again", ClosingAndOpeningAgain}});
+  int failed = tovrak::wintest::RunGroups(groups);
+  g_rig.reset();
+  g_connector.reset();
+  CoUninitialize();
+  return failed ? 1 : 0;
+}

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Runs the control panel test on the X display that xvfb-run provides, and
+# takes a picture of the screen while the window shows its log. Called by
+# run.sh with its Wine environment.
+#
+#   panel_on_display.sh BIN RUN PICTURE
+set -euo pipefail
+
+BIN=$1 RUN=$2 PICTURE=$3
+WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+winpath() { local p; p=$(cd "$(dirname "$1")" && pwd)/$(basename "$1"); echo "Z:${p//\//\\}"; }
+
+rm -f "$RUN/picture.ready" "$RUN/picture.done" "$PICTURE"
+wine "$BIN/tovrak_panel_client.exe" 1 2 "$(winpath "$RUN/picture.ready")" \
+  "$(winpath "$RUN/picture.done")" &
+client=$!
+# The client says when the window is ready; it waits for the picture.
+for _ in $(seq 600); do
+  [ -e "$RUN/picture.ready" ] && break
+  kill -0 "$client" 2>/dev/null || break
+  sleep 0.1
+done
+if [ -e "$RUN/picture.ready" ]; then
+  sleep 0.5  # for the picture only: the window is painted
+  where=$(tr -d '\r\n' <"$RUN/picture.ready")
+  import -window root -crop "$where" +repage "$PICTURE" || echo "no picture taken" >&2
+fi
+touch "$RUN/picture.done"
+wait "$client" && rc=0 || rc=$?
+# Wine ends while its display is still there.
+"$WINESERVER" -k >/dev/null 2>&1 || true
+exit "$rc"
