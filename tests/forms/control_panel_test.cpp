@@ -115,3 +115,25 @@ TEST(PanelLabels, RowsAndTheirLabels) {
 
 }  // namespace
 }  // namespace tovrak::test
+
+namespace tovrak::test {
+namespace {
+
+TEST_F(Panel, ALongSessionKeepsTheLatestLogLinesAndAReloadStartsFresh) {
+  panel.Load();
+  for (int i = 0; i < 20000; ++i) panel.AppendInfo("FA" + std::to_string(i));
+  EXPECT_LE(panel.txtInfo.size(), ControlPanel::kInfoLimit);
+  EXPECT_EQ(panel.txtInfo.substr(0, 2), "FA");  // cut at a line
+  EXPECT_NE(panel.txtInfo.find("FA19999\r\n"), std::string::npos);
+  panel.txtMS_Change(2, "40");
+  panel.chkOnTop_Click(0);
+  panel.Unload();
+  panel.Load();
+  EXPECT_EQ(panel.txtInfo, "");
+  EXPECT_EQ(panel.txtMS[2], "");
+  EXPECT_FALSE(panel.cmdSetEnabled[2]);
+  EXPECT_EQ(panel.chkOnTop, 1);
+}
+
+}  // namespace
+}  // namespace tovrak::test

@@ -44,6 +44,13 @@ const char* ControlPanel::RowLabel(int row) { return kRowLabels.at(static_cast<s
 int ControlPanel::RowLabelIndex(int row) { return kLabelIndex.at(static_cast<size_t>(row)); }
 
 void ControlPanel::Load() {
+  // A window loads fresh: empty rows, Set buttons off, an empty log, "On top"
+  // ticked.
+  txtMS = {};
+  cmdSetEnabled = {};
+  txtInfo.clear();
+  txtInfoCaret = 0;
+  chkOnTop = 1;
   loaded = true;
   module_.gPanelOpen = VTrue;
   module_.panel = this;
@@ -109,6 +116,11 @@ void ControlPanel::chkOnTop_Click(int value) {
 void ControlPanel::AppendInfo(const std::string& command) {
   txtInfo += command;
   txtInfo += "\r\n";
+  // A long session keeps the latest lines only, as a text box would.
+  if (txtInfo.size() > kInfoLimit) {
+    size_t cut = txtInfo.find("\r\n", txtInfo.size() - kInfoLimit / 2);
+    txtInfo.erase(0, cut == std::string::npos ? txtInfo.size() - kInfoLimit / 2 : cut + 2);
+  }
   txtInfoCaret = txtInfo.size();
   if (info_changed) info_changed();
 }

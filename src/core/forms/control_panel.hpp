@@ -20,6 +20,8 @@ class ControlPanel {
   static constexpr const char* kTitle = "Control Panel(DLL)";
   static constexpr const char* kLabel1 = "All values in milliseconds (ms)";
   static constexpr const char* kOnTop = "On top";
+  // The command log keeps about this many characters, the latest.
+  static constexpr size_t kInfoLimit = 64 * 1024;
 
   explicit ControlPanel(Module& module);
   ~ControlPanel();
