@@ -283,14 +283,15 @@ TEST(SimSMeter, AStationOpensTheSquelchAndTheAttenuatorLowersIt) {
   Bench b;
   int64_t hz = station(b.radio, 100'000, 120);
   ASSERT_NE(hz, 0);
-  b.send({"FA" + freq_digits(570, hz)});
+  const int nine_digit_id = 570;
+  b.send({"FA" + freq_digits(nine_digit_id, hz)});
   b.wait_ms(100);
   int strong = b.radio.state().rx[0].smeter;
   EXPECT_GE(strong, 80);
   EXPECT_EQ(b.ask("BY").substr(0, 3), "BY1");
 
   Bench att;
-  att.send({"FA" + freq_digits(570, hz), "RA03"});
+  att.send({"FA" + freq_digits(nine_digit_id, hz), "RA03"});
   att.wait_ms(100);
   EXPECT_EQ(att.radio.state().rx[0].smeter, strong - 36);
 

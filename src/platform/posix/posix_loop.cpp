@@ -245,14 +245,14 @@ void PosixLoop::rearm() {
   // Setting the timerfd also clears its expiry, so an expired deadline is
   // always set again: to the next one, or to one already due (fires at once).
   if (earliest == armed_at_ns_ && (earliest == kNever || earliest > now_ns())) return;
-  itimerspec spec{};
+  itimerspec due{};
   if (earliest != kNever) {
     // A zero it_value would disarm: a deadline at the epoch is one nanosecond later.
     int64_t at = std::max<int64_t>(earliest, 1);
-    spec.it_value.tv_sec = at / 1'000'000'000;
-    spec.it_value.tv_nsec = at % 1'000'000'000;
+    due.it_value.tv_sec = at / 1'000'000'000;
+    due.it_value.tv_nsec = at % 1'000'000'000;
   }
-  if (timerfd_settime(timer_fd_, TFD_TIMER_ABSTIME, &spec, nullptr) != 0) fail("timerfd_settime");
+  if (timerfd_settime(timer_fd_, TFD_TIMER_ABSTIME, &due, nullptr) != 0) fail("timerfd_settime");
   armed_at_ns_ = earliest;
 }
 
