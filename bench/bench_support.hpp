@@ -1,0 +1,137 @@
+// What the benchmarks over real pseudo-terminals share: a pseudo-terminal
+// pair in raw mode, the monotonic clock, a thread's processor time, the
+// process's resident memory, and percentiles of samples.
+#pragma once
+
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/posix/posix_apartment.hpp"
+#include "tovrak/connector.hpp"
+
+namespace tovrak::bench {
+
+inline int64_t now_ns() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return int64_t{ts.tv_sec} * 1'000'000'000 + ts.tv_nsec;
+}
+
+// Processor time of the calling thread.
+inline int64_t thread_cpu_ns() {
+  timespec ts{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return int64_t{ts.tv_sec} * 1'000'000'000 + ts.tv_nsec;
+}
+
+// A line of /proc/self/status, in kiB ("VmRSS", "VmHWM").
+inline int64_t status_kib(const char* key) {
+  FILE* f = std::fopen("/proc/self/status", "r");
+  if (!f) return -1;
+  char line[256];
+  int64_t kib = -1;
+  const size_t n = std::strlen(key);
+  while (std::fgets(line, sizeof line, f)) {
+    if (std::strncmp(line, key, n) == 0 && line[n] == ':') {
+      kib = std::strtoll(line + n + 1, nullptr, 10);
+      break;
+    }
+  }
+  std::fclose(f);
+  return kib;
+}
+
+// The p-th percentile (0..100) of the samples, nearest rank.
+inline double percentile(std::vector<double> v, double p) {
+  if (v.empty()) return 0.0;
+  std::sort(v.begin(), v.end());
+  auto rank = static_cast<size_t>(p / 100.0 * static_cast<double>(v.size() - 1) + 0.5);
+  return v[std::min(rank, v.size() - 1)];
+}
+
+inline double mean(const std::vector<double>& v) {
+  double sum = 0.0;
+  for (double x : v) sum += x;
+  return v.empty() ? 0.0 : sum / static_cast<double>(v.size());
+}
+
+// A pseudo-terminal in raw mode: the radio holds the master end, the
+// component opens the slave by its path.
+struct Pty {
+  int master = -1;
+  int slave = -1;
+  std::string path;
+
+  Pty() {
+    char name[256] = {};
+    termios raw{};
+    cfmakeraw(&raw);
+    if (openpty(&master, &slave, name, &raw, nullptr) != 0) {
+      master = slave = -1;
+      return;
+    }
+    path = name;
+  }
+  ~Pty() { close_all(); }
+  Pty(const Pty&) = delete;
+  Pty& operator=(const Pty&) = delete;
+
+  bool ok() const { return master >= 0; }
+  void close_all() {
+    if (master >= 0) ::close(master);
+    if (slave >= 0) ::close(slave);
+    master = slave = -1;
+  }
+  static void nonblocking(int fd) { fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK); }
+};
+
+// Sleeps about `us` microseconds.
+inline void pause_us(int64_t us) {
+  timespec ts{static_cast<time_t>(us / 1'000'000), static_cast<long>(us % 1'000'000) * 1000};
+  nanosleep(&ts, nullptr);
+}
+
+// A host on the Linux apartment of the calling thread with the port open on
+// a device; CAT is left to the benchmark.
+struct Host {
+  platform::PosixApartment apt;
+  std::unique_ptr<TOVRAK_Connector> connector;
+  std::shared_ptr<TOVRAK_Protocol> rig;
+  std::string error;
+
+  Host(const std::string& device, const char* speed) {
+    connector = std::make_unique<TOVRAK_Connector>(apt);
+    rig = connector->get_TOVRAK_Protocol();
+    rig->SetPortDevice(device);
+    rig->put_Port(1);
+    rig->put_PortSpeed(speed);
+    VBool open = VTrue;
+    std::string a, c;
+    if (!rig->SetPort(open, a, c, error) && error.empty()) error = "the port did not open";
+  }
+  ~Host() {
+    rig.reset();
+    connector.reset();
+  }
+  bool ok() const { return error.empty(); }
+};
+
+// A number from the environment, or the default.
+inline double env_number(const char* name, double fallback) {
+  const char* v = std::getenv(name);
+  return v && *v ? std::strtod(v, nullptr) : fallback;
+}
+
+}  // namespace tovrak::bench

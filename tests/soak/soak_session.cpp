@@ -1,0 +1,615 @@
+#include "soak/soak_session.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <exception>
+#include <limits>
+#include <sstream>
+#include <string_view>
+
+#include "core/component/protocol.hpp"
+#include "hosts/sim/sim_radio.hpp"
+#include "soak/fault_wire.hpp"
+#include "support/rig.hpp"
+#include "tovrak/errors.hpp"
+
+#if defined(__SANITIZE_ADDRESS__)
+#define TOVRAK_SOAK_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TOVRAK_SOAK_ASAN 1
+#endif
+#endif
+#if defined(TOVRAK_SOAK_ASAN)
+// The sanitizer's allocator counts what is in use (its header is not
+// installed with every compiler).
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+#else
+#include <malloc.h>
+#endif
+
+namespace tovrak::soak {
+
+namespace {
+
+// Bytes the process has allocated and not freed.
+int64_t heap_in_use() {
+#if defined(TOVRAK_SOAK_ASAN)
+  return static_cast<int64_t>(__sanitizer_get_current_allocated_bytes());
+#else
+  struct mallinfo2 mi = mallinfo2();
+  return static_cast<int64_t>(mi.uordblks + mi.hblkhd);
+#endif
+}
+
+// The interface's mode number of the radio's mode character.
+int mode_number(char c) {
+  switch (c) {
+    case '1':
+      return 0;
+    case '2':
+      return 1;
+    case '3':
+    case '7':
+      return 2;
+    case '5':
+    case 'D':
+      return 3;
+    case '4':
+    case 'B':
+      return 4;
+    case '6':
+    case '9':
+      return 5;
+    case '8':
+    case 'A':
+    case 'C':
+      return 6;
+    default:
+      return -1;
+  }
+}
+
+int64_t hz_of(double mhz) { return std::llround(mhz * 1e6); }
+
+// The queries of status polling; every other write is a control command.
+bool is_poll_text(std::string_view w) {
+  static constexpr std::string_view kPolls[] = {"FA;", "FB;", "IF;", "FT;", "OI;",
+                                                "TX;", "AC;", "VS;", "SM0;"};
+  return std::find(std::begin(kPolls), std::end(kPolls), w) != std::end(kPolls);
+}
+
+bool truth(VBool b) { return static_cast<bool>(b); }
+bool truth(int16_t v) { return v != 0; }
+bool truth(bool b) { return b; }
+
+// What errors a call may raise.
+enum class May { kNothing, kSubscript, kOverflow };
+
+// The amateur bands in MHz, where the host tunes.
+struct Span {
+  double lo, hi;
+};
+constexpr Span kBands[] = {{1.81, 2.0},   {3.5, 3.8},       {7.0, 7.2},    {10.1, 10.15},
+                           {14.0, 14.35}, {18.068, 18.168}, {21.0, 21.45}, {24.89, 24.99},
+                           {28.0, 29.7},  {50.0, 52.0}};
+
+class Session {
+ public:
+  Session(const SoakPlan& plan, SoakResult& res)
+      : plan_(plan),
+        res_(res),
+        rig_(plan.time_of_day),
+        radio_(sim::SimOptions{.id = plan.id,
+                               .seed = plan.seed,
+                               .operator_on = plan.radio_operator,
+                               .latency_us = plan.latency_us}),
+        wire_(radio_, rig_.apt, plan.seed),
+        dice_{plan.seed * 0x2545F4914F6CDD1Dull + 7} {
+    wire_.on_write([this](int64_t us, std::string_view bytes) { watch_write(us, bytes); });
+    if (plan.trace) {
+      wire_.on_arrive([this](std::string_view bytes) {
+        std::printf("%s< %.*s\n", at().c_str(), static_cast<int>(bytes.size()), bytes.data());
+      });
+    }
+    rig_.rig->AdviseChange([this](int16_t& state) { on_change(state); });
+  }
+
+  void run() {
+    start();
+    const int64_t t0 = now_ms();
+    const int episodes = std::max(1, plan_.episodes);
+    const int64_t episode_ms = plan_.work_ms / episodes;
+    int64_t next_heap_sample = t0 + std::min<int64_t>(episode_ms / 2, 120'000);
+    res_.converged = true;
+    for (int e = 0; e < episodes; ++e) {
+      const int64_t begin = now_ms();
+      faults_on();
+      while (now_ms() - begin < episode_ms) {
+        pass(dice_.between(100, 4'000));
+        inject_radio_faults();
+        if (now_ms() >= next_heap_sample) {
+          sample_heap();
+          next_heap_sample = now_ms() + 60'000;
+        }
+        act();
+      }
+      settle();
+    }
+    sample_heap();
+    collect();
+  }
+
+ private:
+  // ---------------------------------------------------------------- the host
+
+  void start() {
+    rig_.rig->put_Port(1);
+    rig_.rig->put_PortSpeed("38400");
+    if (!rig_.open()) escaped("SetPort: the port did not open");
+    cat(1);
+  }
+
+  void cat(int16_t on) {
+    call("SetCAT", May::kNothing, [&] { return rig_.rig->SetCAT(on); });
+    if (on == 0) ++res_.cat_off;
+  }
+
+  // One thing a host does, drawn at random. Arguments are mostly sensible
+  // and now and then out of range, as a host's user makes them.
+  void act() {
+    auto& r = *rig_.rig;
+    int64_t pick = dice_.below(100);
+    if (pick < 14) {
+      double f = frequency();
+      call("SetFreq", May::kNothing, [&] { return r.SetFreq(f); });
+    } else if (pick < 22) {
+      int16_t mode = static_cast<int16_t>(dice_.below(8)), reverse = dice_.chance(0.2);
+      call("SetMode", May::kNothing, [&] { return r.SetMode(mode, reverse); });
+    } else if (pick < 30) {
+      int16_t vfo = static_cast<int16_t>(dice_.below(2));
+      call("SetVFO", May::kNothing, [&] { return r.SetVFO(vfo); });
+    } else if (pick < 36) {
+      int16_t split = static_cast<int16_t>(dice_.below(2));
+      call("SetSplit", May::kNothing, [&] { return r.SetSplit(split); });
+    } else if (pick < 44) {
+      static constexpr int16_t kReceivers[] = {0, 1, 0, 1, 0, 1, 2, -1};
+      int16_t rx = kReceivers[dice_.below(8)], level = static_cast<int16_t>(dice_.below(256));
+      switch (dice_.below(3)) {
+        case 0:
+          call("SetAFLevel", May::kSubscript, [&] { return r.SetAFLevel(rx, level); });
+          break;
+        case 1:
+          call("SetRFLevel", May::kSubscript, [&] { return r.SetRFLevel(rx, level); });
+          break;
+        default:
+          call("SetSQLevel", May::kSubscript, [&] { return r.SetSQLevel(rx, level); });
+          break;
+      }
+    } else if (pick < 49) {
+      static constexpr int16_t kChannels[] = {1, 2, 3, 4, 5, 6, 2, 5, 0, 42, 100};
+      int16_t ch = kChannels[dice_.below(11)];
+      call("SetChannel", May::kNothing, [&] { return r.SetChannel(ch); });
+    } else if (pick < 52) {
+      int16_t ch = static_cast<int16_t>(dice_.between(10, 30));
+      std::string info;
+      call("SetVFOM", May::kNothing, [&] { return r.SetVFOM(ch, info); });
+    } else if (pick < 56) {
+      cat(r.get_CAT() == 0 ? 1 : 0);
+    } else if (pick < 58) {
+      call("SetRefresh", May::kNothing, [&] {
+        r.SetRefresh();
+        return true;
+      });
+    } else if (pick < 60) {
+      call("SetAeqB", May::kNothing, [&] { return r.SetAeqB(); });
+    } else if (pick < 62) {
+      call("SetAexcB", May::kNothing, [&] { return r.SetAexcB(); });
+    } else if (pick < 64) {
+      int16_t band = static_cast<int16_t>(dice_.below(11));
+      call("SetBand", May::kNothing, [&] { return r.SetBand(band); });
+    } else if (pick < 67) {
+      double f = frequency();
+      int16_t mode = static_cast<int16_t>(dice_.below(7));
+      call("SetTX", May::kNothing, [&] { return r.SetTX(f, mode); });
+    } else if (pick < 76) {
+      settings();
+    } else if (pick < 78) {
+      float shift = dice_.chance(0.3) ? 100'000.0f : static_cast<float>(dice_.below(30'000));
+      call("SetShift", May::kNothing, [&] { return r.SetShift(shift); });
+    } else if (pick < 79) {
+      int16_t on = static_cast<int16_t>(dice_.below(2));
+      double offset = static_cast<double>(dice_.between(-9'999, 9'999)) / 1000.0;
+      call("SetRIT", May::kNothing, [&] { return r.SetRIT(on, offset); });
+    } else {
+      reads();
+    }
+  }
+
+  void settings() {
+    auto& r = *rig_.rig;
+    int16_t v = 0;
+    switch (dice_.below(10)) {
+      case 0:
+        v = static_cast<int16_t>(dice_.below(6));
+        call("SetAGC", May::kNothing, [&] { return r.SetAGC(v); });
+        break;
+      case 1:
+        v = static_cast<int16_t>(dice_.below(5));
+        call("SetAtt", May::kNothing, [&] { return r.SetAtt(v); });
+        break;
+      case 2:
+        v = static_cast<int16_t>(dice_.below(4));
+        call("SetPreAmp", May::kNothing, [&] { return r.SetPreAmp(v); });
+        break;
+      case 3:
+        v = static_cast<int16_t>(dice_.below(256));
+        call("SetNB", May::kSubscript, [&] { return r.SetNB(v); });
+        break;
+      case 4:
+        v = static_cast<int16_t>(dice_.between(-1, 3));
+        call("SetNBType", May::kSubscript, [&] { return r.SetNBType(v); });
+        break;
+      case 5:
+        v = static_cast<int16_t>(dice_.below(17));
+        call("SetNR", May::kNothing, [&] { return r.SetNR(v); });
+        break;
+      case 6:
+        v = static_cast<int16_t>(dice_.below(400));
+        call("SetNF", May::kNothing, [&] { return r.SetNF(v); });
+        break;
+      case 7:
+        v = static_cast<int16_t>(dice_.between(-130, 130));
+        call("SetIFShift", May::kNothing, [&] { return r.SetIFShift(v); });
+        break;
+      case 8: {
+        int16_t filter = static_cast<int16_t>(dice_.below(4)), mode = r.get_Mode(), rev = 0;
+        call("SetFilter", May::kSubscript, [&] { return r.SetFilter(filter, mode, rev); });
+        break;
+      }
+      default:
+        v = static_cast<int16_t>(dice_.below(5));
+        call("SetAntenna", May::kNothing, [&] { return r.SetAntenna(v); });
+        break;
+    }
+  }
+
+  // Properties a host shows, some of them indexed out of range.
+  void reads() {
+    auto& r = *rig_.rig;
+    call("state", May::kNothing, [&] {
+      return seen(r.get_Freq() + r.get_VFOA_Freq() + r.get_VFOB_Freq() + r.get_TX_Freq() +
+                  r.get_VFO() + r.get_Mode() + r.get_Split() + r.get_MemMode() + r.get_SMeter() +
+                  r.get_Channel() + r.get_BW() + r.get_NB() + r.get_NR() + r.get_CAT());
+    });
+    static constexpr int kIndexes[] = {0, 1, 0, 1, 2, -1};
+    Variant rx(static_cast<int16_t>(kIndexes[dice_.below(6)]));
+    call("AFLevel", May::kSubscript, [&] { return seen(r.get_AFLevel(rx)); });
+    call("RFLevel", May::kSubscript, [&] { return seen(r.get_RFLevel(rx)); });
+    call("SQLevel", May::kSubscript, [&] { return seen(r.get_SQLevel(rx)); });
+    call("RFT", May::kSubscript, [&] { return seen(r.get_RFT(rx)); });
+    int16_t filter = static_cast<int16_t>(dice_.between(-1, 3));
+    int16_t mode = static_cast<int16_t>(dice_.between(-1, 11));
+    call("HighCutFilter", May::kSubscript, [&] { return seen(r.get_HighCutFilter(filter, mode)); });
+    int16_t index = static_cast<int16_t>(dice_.between(-1, 101));
+    call("Property", May::kSubscript, [&] { return seen(r.get_Property(index)); });
+    call("Shift", May::kOverflow, [&] { return seen(r.get_Shift()); });
+    call("TuningStep", May::kOverflow, [&] { return seen(r.get_TuningStep()); });
+  }
+
+  // What the host read goes somewhere, as it would onto a screen.
+  bool seen(double value) {
+    shown_ += value;
+    return true;
+  }
+
+  // Runs one call of the host and judges what came out of it.
+  template <class F>
+  void call(const char* name, May may, F&& f) {
+    ++res_.calls;
+    if (plan_.trace) std::printf("%shost %s\n", at().c_str(), name);
+    try {
+      if (!truth(f())) ++res_.refused;
+    } catch (const ComError& e) {
+      bool documented =
+          (may == May::kSubscript && e.number() == 9) || (may == May::kOverflow && e.number() == 6);
+      if (documented) {
+        ++res_.documented_errors;
+      } else {
+        escaped(std::string(name) + " raised " + std::to_string(e.number()) + " " +
+                e.description());
+      }
+    } catch (const std::exception& e) {
+      escaped(std::string(name) + " threw " + e.what());
+    }
+  }
+
+  // A host reads what the event tells it about.
+  void on_change(int16_t state) {
+    ++res_.events;
+    if (state != 1 && state != 3 && state != 4 && res_.odd_events.size() < 5) {
+      res_.odd_events.push_back(at() + "Change(" + std::to_string(state) + ")");
+    }
+    auto& r = *rig_.rig;
+    call("Change handler", May::kNothing, [&] {
+      if (state == 3) return seen(r.get_SMeter());
+      if (state == 4) r.put_StatusChange(VFalse);
+      return seen(r.get_Freq() + r.get_Mode() + r.get_Split());
+    });
+  }
+
+  double frequency() {
+    const Span& b = kBands[dice_.below(static_cast<int64_t>(std::size(kBands)))];
+    auto steps = static_cast<int64_t>((b.hi - b.lo) * 10'000);  // 100 Hz steps
+    return b.lo + static_cast<double>(dice_.below(steps)) / 10'000.0;
+  }
+
+  // ---------------------------------------------------------------- faults
+
+  LineFaults faults() const {
+    return LineFaults{.drop = plan_.drop,
+                      .garble = plan_.garble,
+                      .split = plan_.split,
+                      .split_gap_us = plan_.split_gap_us,
+                      .delay = plan_.delay,
+                      .max_delay_us = plan_.max_delay_us};
+  }
+
+  int64_t jitter(int64_t every_ms) { return every_ms / 2 + dice_.below(every_ms + 1); }
+
+  void inject_radio_faults() {
+    const int64_t now = now_ms();
+    if (plan_.silence_every_ms > 0 && now >= next_silence_) {
+      int64_t span = dice_.between(500, plan_.silence_max_ms);
+      radio_.go_silent(now_us(), span * 1000);
+      faults_until_ = std::max(faults_until_, now + span);
+      next_silence_ = now + jitter(plan_.silence_every_ms);
+      ++res_.silences;
+    }
+    if (plan_.power_cycle_every_ms > 0 && now >= next_power_cycle_) {
+      int64_t off = dice_.between(500, plan_.power_off_max_ms);
+      radio_.power_cycle(now_us(), off * 1000);
+      faults_until_ = std::max(faults_until_, now + off);
+      next_power_cycle_ = now + jitter(plan_.power_cycle_every_ms);
+      ++res_.power_cycles;
+    }
+  }
+
+  // ---------------------------------------------------------------- checks
+
+  // Lets time pass in small steps, checking what must hold after each.
+  void pass(int64_t ms) {
+    const int64_t end = now_ms() + ms;
+    while (now_ms() < end) {
+      rig_.apt.advance_ms(std::min<int64_t>(50, end - now_ms()));
+      check_bounds();
+    }
+  }
+
+  void check_bounds() {
+    // A handler that slept may have carried the clock past the end of the
+    // step with events still queued: they are processed first (and what
+    // they do may sleep again).
+    auto& port = rig_.p->ComDLL();
+    rig_.apt.process_pending();
+    const int32_t waiting = port.InBufferCount();
+    res_.input_waiting_max = std::max(res_.input_waiting_max, waiting);
+    for (int i = 0; i < 100 && port.InBufferCount() > 0; ++i) rig_.apt.process_pending();
+    if (port.InBufferCount() > 0) ++res_.input_stuck;
+    const std::string& rx = rig_.m().gRxBuffer;
+    res_.rx_buffer_max = std::max(res_.rx_buffer_max, rx.size());
+    res_.rx_buffer_capacity_max = std::max(res_.rx_buffer_capacity_max, rx.capacity());
+    rig_.line().clear_writes();  // the line's own record of the wire; watched in watch_write
+    rig_.events.clear();
+  }
+
+  // Every two writes at least the polling delay apart, and a control command
+  // at least the command delay after the write before it, within the clock's
+  // resolution at this time of day; a span across midnight counts as long.
+  void watch_write(int64_t us, std::string_view bytes) {
+    ++res_.writes;
+    if (plan_.trace)
+      std::printf("%s> %.*s\n", at().c_str(), static_cast<int>(bytes.size()), bytes.data());
+    const double tod = rig_.apt.time_of_day();
+    if (last_write_us_ >= 0 && tod >= last_write_tod_) {
+      const double gap_ms = static_cast<double>(us - last_write_us_) / 1000.0;
+      const auto clock = static_cast<float>(tod);
+      const double resolution_ms =
+          1000.0 * static_cast<double>(std::nextafter(clock, 1e9f) - clock);
+      res_.min_gap_ms = std::min(res_.min_gap_ms, gap_ms);
+      const double least =
+          is_poll_text(bytes) ? 1000.0 * rig_.m().gPollingDelay : 1000.0 * rig_.m().gCommandDelay;
+      const bool long_since = gap_ms > 1000.0 * rig_.m().gErrorDelay + resolution_ms;
+      if (!long_since && gap_ms < least - 2 * resolution_ms && res_.spacing_violations.size() < 5) {
+        res_.spacing_violations.push_back(at() + std::string(bytes) + " " + std::to_string(gap_ms) +
+                                          " ms after the write before");
+      }
+    }
+    last_write_us_ = us;
+    last_write_tod_ = tod;
+  }
+
+  void sample_heap() {
+    int64_t now = heap_in_use();
+    if (!res_.heap_measured) {
+      res_.heap_measured = true;
+      res_.heap_after_warmup = now;
+      return;
+    }
+    res_.heap_growth_max = std::max(res_.heap_growth_max, now - res_.heap_after_warmup);
+  }
+
+  // The component's picture of the radio against the radio; empty when they
+  // agree. Two things the component does not learn by polling are left out
+  // unless the plan is strict: in memory mode the answer to the VFO query
+  // puts VFO A's frequency and mode in place of the channel's until the next
+  // information answer; and while VFO B receives, no query of the status
+  // cycle reads VFO B's mode.
+  std::string disagreement() {
+    const sim::RadioState& s = radio_.state();
+    auto& r = *rig_.rig;
+    std::ostringstream d;
+    auto differ = [&](const char* what, auto mine, auto radios) {
+      if (mine != radios) d << what << " " << mine << " (radio " << radios << ") ";
+    };
+    const bool memory = s.memory_mode;
+    const bool on_b = !memory && s.rx_vfo == 1;
+    differ("VFO", static_cast<int>(r.get_VFO()), s.rx_vfo);
+    differ("MemMode", static_cast<int>(r.get_MemMode()), memory ? 1 : 0);
+    differ("Split", static_cast<int>(r.get_Split()), s.split() ? 1 : 0);
+    differ("VFOA_Freq", hz_of(r.get_VFOA_Freq()), s.vfo[0].hz);
+    differ("VFOB_Freq", hz_of(r.get_VFOB_Freq()), s.vfo[1].hz);
+    if (plan_.strict || !memory) differ("Freq", hz_of(r.get_Freq()), s.receive_hz());
+    if (plan_.strict || !(memory || on_b)) {
+      differ("Mode", static_cast<int>(r.get_Mode()), mode_number(s.receive_mode()));
+    }
+    if (!memory) {
+      differ("VFOA_Mode", static_cast<int>(r.get_VFOA_Mode()), mode_number(s.vfo[0].mode));
+      if (plan_.strict || !on_b) {
+        differ("VFOB_Mode", static_cast<int>(r.get_VFOB_Mode()), mode_number(s.vfo[1].mode));
+      }
+    }
+    return d.str();
+  }
+
+  void faults_on() {
+    wire_.set_faults(faults());
+    radio_.set_operator(plan_.radio_operator, now_us());
+    next_silence_ = now_ms() + jitter(plan_.silence_every_ms);
+    next_power_cycle_ = now_ms() + jitter(plan_.power_cycle_every_ms);
+  }
+
+  // Faults and work stop; the host only switches CAT on if it was off, and
+  // the state is watched until the end of the settling time.
+  void settle() {
+    wire_.set_faults(LineFaults{});
+    radio_.set_operator(false, now_us());
+    if (faults_until_ > now_ms()) pass(faults_until_ - now_ms());
+    if (plan_.trace) std::printf("%sthe faults stop\n", at().c_str());
+    if (rig_.rig->get_CAT() == 0) cat(1);
+    const int64_t t0 = now_ms();
+    int64_t last_disagreement = -1;
+    std::string last;
+    while (now_ms() - t0 < plan_.settle_ms) {
+      pass(50);
+      std::string d = disagreement();
+      if (!d.empty()) {
+        last_disagreement = now_ms() - t0;
+        last = at() + d;
+      }
+    }
+    const bool agrees = disagreement().empty();
+    const int64_t took = last_disagreement < 0 ? 0 : last_disagreement;
+    res_.settle_ms.push_back(took);
+    if (!agrees || took >= res_.converge_ms) {
+      if (res_.converged) res_.disagreement = last;
+      res_.converge_ms = std::max(res_.converge_ms, took);
+    }
+    res_.converged = res_.converged && agrees;
+  }
+
+  void collect() {
+    const LineStats& w = wire_.stats();
+    res_.answers = w.answers;
+    res_.dropped = w.dropped;
+    res_.garbled = w.garbled;
+    res_.split = w.split;
+    res_.delayed = w.delayed;
+    res_.virtual_ms = now_ms();
+  }
+
+  void escaped(std::string what) {
+    if (res_.escaped.size() < 10) res_.escaped.push_back(at() + what);
+  }
+
+  std::string at() const {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "[%.3f s] ", static_cast<double>(now_us()) / 1e6);
+    return buf;
+  }
+  int64_t now_us() const { return rig_.apt.now_us(); }
+  int64_t now_ms() const { return rig_.apt.now_us() / 1000; }
+
+  const SoakPlan& plan_;
+  SoakResult& res_;
+  test::Rig rig_;
+  sim::SimRadio radio_;
+  FaultWire wire_;
+  Dice dice_;
+  int64_t next_silence_ = 0;
+  int64_t next_power_cycle_ = 0;
+  int64_t faults_until_ = 0;
+  int64_t last_write_us_ = -1;
+  double last_write_tod_ = 0.0;
+  double shown_ = 0.0;
+};
+
+}  // namespace
+
+SoakResult run_soak(const SoakPlan& plan) {
+  SoakResult res;
+  {
+    Session session(plan, res);
+    session.run();
+  }
+  return res;
+}
+
+std::vector<std::string> broken_promises(const SoakResult& r, bool judge_settling) {
+  std::vector<std::string> broken;
+  auto expect = [&](bool kept, std::string what) {
+    if (!kept) broken.push_back(std::move(what));
+  };
+  // Only errors the interface documents for a call reach the host, and only
+  // from that call; everything else is taken in.
+  for (const auto& e : r.escaped) broken.push_back("an error reached the host: " + e);
+  for (const auto& e : r.odd_events) broken.push_back("an event of no known kind: " + e);
+  // Faults on the line never make the component crowd the radio.
+  for (const auto& e : r.spacing_violations) broken.push_back("commands too close: " + e);
+  // Nothing piles up.
+  expect(r.rx_buffer_max <= kRxBufferBound, "the receive buffer grew");
+  expect(r.input_waiting_max <= kInputWaitingBound, "received bytes piled up in the port");
+  expect(r.input_stuck == 0, "received bytes stayed unread");
+  expect(r.heap_measured && r.heap_growth_max <= kHeapGrowthBound, "the heap grew");
+  if (judge_settling) {
+    expect(r.converged, "the state did not settle on the radio's");
+    expect(r.converge_ms <= kSettleBoundMs, "the state took too long to settle");
+  }
+  // The session was a rough one, and the host asked for the errors it may get.
+  expect(r.dropped > 0 && r.garbled > 0 && r.split > 0 && r.delayed > 0,
+         "the line had not every kind of fault");
+  expect(r.silences > 0 && r.power_cycles > 0, "the radio was never silent or switched off");
+  expect(r.cat_off > 0, "the host never switched CAT off");
+  expect(r.documented_errors > 0, "the host never met a documented error");
+  return broken;
+}
+
+std::string describe(const SoakPlan& plan, const SoakResult& r) {
+  std::ostringstream o;
+  o << "seed " << plan.seed << ", id " << plan.id << ", " << r.virtual_ms / 1000
+    << " s of virtual time (" << plan.work_ms / 1000 << " s of faults in "
+    << std::max(1, plan.episodes) << " episodes)\n";
+  o << "host: " << r.calls << " calls, " << r.refused << " refused, " << r.documented_errors
+    << " documented errors, " << r.escaped.size() << " escaped; " << r.events << " events\n";
+  o << "line: " << r.writes << " writes, closest " << r.min_gap_ms << " ms; " << r.answers
+    << " answers: " << r.dropped << " lost, " << r.garbled << " garbled, " << r.split
+    << " broken up, " << r.delayed << " held back; " << r.silences << " silences, "
+    << r.power_cycles << " power cycles, CAT off " << r.cat_off << " times\n";
+  o << "bounds: receive buffer " << r.rx_buffer_max << " bytes (capacity "
+    << r.rx_buffer_capacity_max << "), unread input " << r.input_waiting_max
+    << " bytes (left unread " << r.input_stuck << " times), heap growth " << r.heap_growth_max
+    << " bytes over " << r.heap_after_warmup << "\n";
+  o << "settling: " << (r.converged ? "agrees" : "DISAGREES") << ", at worst after "
+    << r.converge_ms << " ms (";
+  for (size_t i = 0; i < r.settle_ms.size(); ++i) o << (i ? " " : "") << r.settle_ms[i];
+  o << ")";
+  if (!r.disagreement.empty()) o << "; last difference " << r.disagreement;
+  o << "\n";
+  for (const auto& e : r.escaped) o << "escaped: " << e << "\n";
+  for (const auto& e : r.odd_events) o << "odd event: " << e << "\n";
+  for (const auto& e : r.spacing_violations) o << "spacing: " << e << "\n";
+  return o.str();
+}
+
+}  // namespace tovrak::soak
