@@ -55,8 +55,15 @@ class SerialControl {
   virtual void ClearOutBuffer() = 0;
   // Received bytes waiting.
   virtual int32_t InBufferCount() = 0;
+  // Removes the waiting bytes and appends them to `buffer`: a receive buffer
+  // that keeps its storage takes a steady stream without allocating.
+  virtual void InputTo(std::string& buffer) = 0;
   // Removes the waiting bytes and returns them.
-  virtual std::string Input() = 0;
+  std::string Input() {
+    std::string bytes;
+    InputTo(bytes);
+    return bytes;
+  }
   // The communication event, raised on the apartment thread when received
   // bytes are waiting and on line-state changes and errors.
   virtual void OnComm(std::function<void()> handler) = 0;

@@ -38,7 +38,7 @@ void Protocol::ReadBuffer(std::string& Buffer, VBool& Read) {
   if (Read) {
     step([&] {
       auto& com = ComDLL();
-      if (com.InBufferCount() > 0) Buffer += com.Input();
+      if (com.InBufferCount() > 0) com.InputTo(Buffer);
     });
     if (trimmed_length(Buffer) > kBufferLimit) {
       Buffer.clear();

@@ -20,8 +20,6 @@ constexpr std::array<float, 50> kTones = {
     171.3f, 173.8f, 177.3f, 179.9f, 183.5f, 186.2f, 189.9f, 192.8f, 196.6f, 199.5f,
     203.5f, 206.5f, 210.7f, 218.1f, 225.7f, 229.1f, 233.6f, 241.8f, 250.3f, 254.1f};
 
-std::string two_digits(int64_t x) { return (x < 10 ? "0" : "") + D(x); }
-
 constexpr int16_t kFM = 4;
 
 // Fields of the memory-write command that only FM carries are defined for
@@ -107,7 +105,7 @@ void Protocol::MemoryWrite(int16_t& Channel, double& Freq, int16_t& Mode, int16_
   if (Mode == kFM) {
     if (Enc == 1) tone_mode = Dec == 1 ? "1" : "2";
     int16_t t = ToneCode(CTCSS);
-    if (t >= 0) tone = two_digits(t);
+    if (t >= 0) tone = D2(t);
     if (RPT == -1) shift = "2";
     if (RPT == 1) shift = "1";
   }
@@ -131,7 +129,7 @@ VBool Protocol::SetTone(float& CTCSS, int16_t& DCS, int16_t& Enc, int16_t& Dec) 
   if (Enc == 1 && Dec == 0) SendCommand("CT" + rx + "2");
   if (Enc == 1 && Dec == 1) SendCommand("CT" + rx + "1");
   int16_t t = ToneCode(CTCSS);
-  if (t >= 0) SendCommand("CN" + rx + two_digits(t));
+  if (t >= 0) SendCommand("CN" + rx + D2(t));
   s.CTCSS = CTCSS;
   s.DCS = DCS;  // stored only: no command carries it
   s.Enc = Enc;

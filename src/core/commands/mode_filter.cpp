@@ -13,9 +13,6 @@ namespace tovrak::core {
 
 namespace {
 
-// A number as two digits: "0" in front below 10.
-std::string two_digits(int64_t x) { return (x < 10 ? "0" : "") + D(x); }
-
 // The radio's mode digit; reverse matters for CW, FSK and PKT only.
 const char* mode_digit(int16_t mode, int16_t reverse) {
   static constexpr const char* kNormal[] = {"1", "2", "3", "5", "4", "6", "8", "4"};
@@ -58,7 +55,7 @@ VBool Protocol::SetFilter(int16_t& Filter, int16_t& Mode, int16_t& /*Reverse*/) 
   } else {
     if (P[kNarrowEntry] == 1) SendCommand("NA" + V() + "0");  // narrow off first
     P[kNarrowEntry] = 0;
-    SendCommand("SH" + V() + two_digits(code));
+    SendCommand("SH" + V() + D2(code));
     s.WidthLevel = to_i16(code / 31.0 * 255 + 0.01);
     s.WidthCode = code;
     P[kWidthLevelEntry] = s.WidthLevel;
@@ -93,7 +90,7 @@ VBool Protocol::SetIFShift(int16_t& Level) {
     code = floor_i16(w / 255.0 * 31 + 0.1);
     if (code < 0) code = 0;
     if (code > 31) code = 31;
-    SendCommand("SH0" + two_digits(code));  // always VFO A's digit
+    SendCommand("SH0" + D2(code));  // always VFO A's digit
     s.WidthLevel = w;
     P[kWidthLevelEntry] = w;
   }
@@ -114,7 +111,7 @@ VBool Protocol::SetContour(int16_t& Param, int16_t& Value) {
       int64_t v = static_cast<int64_t>(std::floor(Value / 255.0 * 40));
       if (v == 0) v = 1;
       if (v > 40) v = 40;
-      SendCommand("CO" + V() + "1" + two_digits(v));
+      SendCommand("CO" + V() + "1" + D2(v));
       P[kContourLevelEntry] = Value;
       SendCommand("CO" + V() + "1");
       s.FContour = to_i16(static_cast<double>(v) * 100 * s.ContourSign);
@@ -124,7 +121,7 @@ VBool Protocol::SetContour(int16_t& Param, int16_t& Value) {
       if (s.VFO == 1) return VFalse;
       const std::string& menu = element(s.ContourMenu, s.VFO);
       int sign = Value < 0 ? -1 : 1;
-      SendCommand(menu + (sign == 1 ? "+" : "-") + two_digits(std::abs(static_cast<int>(Value))));
+      SendCommand(menu + (sign == 1 ? "+" : "-") + D2(std::abs(static_cast<int>(Value))));
       s.ContourSign = static_cast<int16_t>(sign);
       s.FContour = to_i16(std::abs(static_cast<int>(s.FContour)) * sign);
       break;
@@ -132,13 +129,13 @@ VBool Protocol::SetContour(int16_t& Param, int16_t& Value) {
     case 3: {
       if (s.VFO == 1) return VFalse;
       const std::string& menu = element(s.ContourMenu2, s.VFO);
-      SendCommand(menu + two_digits(Value));
+      SendCommand(menu + D2(Value));
       break;
     }
     case 4: {
       int64_t v = static_cast<int64_t>(std::floor(Value / 255.0 * 20));
       if (v > 20) v = 20;
-      SendCommand("CO" + V() + "2" + two_digits(v));
+      SendCommand("CO" + V() + "2" + D2(v));
       P[kContourLevelEntry] = static_cast<int16_t>(v);
       SendCommand("CO" + V() + "2");
       break;

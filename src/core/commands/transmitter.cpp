@@ -94,7 +94,7 @@ VBool Protocol::SetPitch(int16_t& Pitch) {
   if (s.Property[21] == 0) return VFalse;
   // Hertz onto the radio's 50 Hz steps from 300 Hz, rounded down.
   int64_t n = static_cast<int64_t>(std::floor((Pitch + 0.01 - 300) / 50));
-  SendCommand(std::string("KP") + (n < 10 ? "0" : "") + D(n));
+  SendCommand("KP" + D2(n));
   s.Pitch = Pitch;
   return VTrue;
 }

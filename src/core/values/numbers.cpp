@@ -73,6 +73,12 @@ std::string Z(int64_t x, int width) {
   return s;
 }
 
+std::string D2(int64_t x) {
+  std::string s = D(x);
+  if (x < 10) s.insert(0, 1, '0');
+  return s;
+}
+
 std::string P3(int64_t x) {
   std::string s = D(x);
   if (x < 100) s.insert(0, 1, '0');

@@ -35,6 +35,8 @@ std::string D(int64_t x);
 // Z(x, w): D(x) with "0" put in front until it is at least w characters long
 // (Z2, Z3, Z4 in the command tables). A longer text is kept whole.
 std::string Z(int64_t x, int width);
+// D2(x): D(x) with one "0" in front when x is below 10 ("05", "31", "0-2").
+std::string D2(int64_t x);
 // P3(x): D(x) with one "0" in front when x is below 100 and one more when x is
 // below 10, so 0..999 gives exactly three digits and -5 gives "00-5".
 std::string P3(int64_t x);

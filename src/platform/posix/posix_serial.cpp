@@ -241,9 +241,10 @@ int32_t PosixSerial::InBufferCount() {
   return static_cast<int32_t>(input_.size());
 }
 
-std::string PosixSerial::Input() {
+void PosixSerial::InputTo(std::string& buffer) {
   if (open_ && !lost_) read_available();
-  return std::exchange(input_, std::string());
+  buffer += input_;
+  input_.clear();  // keeps its storage for the next bytes
 }
 
 void PosixSerial::OnComm(std::function<void()> handler) { handler_ = std::move(handler); }

@@ -37,7 +37,7 @@ class PosixSerial : public SerialControl, private LoopWatcher {
   int32_t OutBufferCount() override;
   void ClearOutBuffer() override;
   int32_t InBufferCount() override;
-  std::string Input() override;
+  void InputTo(std::string& buffer) override;
   void OnComm(std::function<void()> handler) override;
   void Device(const std::string& locator) override;
   std::string Device() const override;

@@ -114,7 +114,10 @@ class VirtualSerial : public SerialControl {
   }
   void ClearOutBuffer() override { line_.out_pending_ = 0.0; }
   int32_t InBufferCount() override { return static_cast<int32_t>(line_.input_.size()); }
-  std::string Input() override { return std::exchange(line_.input_, std::string()); }
+  void InputTo(std::string& buffer) override {
+    buffer += line_.input_;
+    line_.input_.clear();  // keeps its storage
+  }
   void OnComm(std::function<void()> handler) override { handler_ = std::move(handler); }
   void Device(const std::string& locator) override { line_.config_.device = locator; }
   std::string Device() const override { return line_.config_.device; }

@@ -327,9 +327,10 @@ int32_t Win32Serial::InBufferCount() {
   return static_cast<int32_t>(std::min<size_t>(waiting, INT32_MAX));
 }
 
-std::string Win32Serial::Input() {
+void Win32Serial::InputTo(std::string& buffer) {
   std::lock_guard<std::mutex> lock(mutex_);
-  return std::exchange(input_, std::string());
+  buffer += input_;
+  input_.clear();  // keeps its storage for the next bytes
 }
 
 void Win32Serial::OnComm(std::function<void()> handler) { handler_ = std::move(handler); }

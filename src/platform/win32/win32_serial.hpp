@@ -47,7 +47,7 @@ class Win32Serial final : public SerialControl {
   int32_t OutBufferCount() override;
   void ClearOutBuffer() override;
   int32_t InBufferCount() override;
-  std::string Input() override;
+  void InputTo(std::string& buffer) override;
   void OnComm(std::function<void()> handler) override;
   // A device name beyond the port number: "COM12", or a full path such as
   // \\.\CNCA0. Empty returns to COM<port>.
