@@ -138,7 +138,7 @@ VBool Protocol::SetTone(float& CTCSS, int16_t& DCS, int16_t& Enc, int16_t& Dec) 
 }
 
 VBool Protocol::SetRPT(int16_t& Direction) {
-  if (s.Property[27] == 0) return VFalse;
+  if (Refused(27)) return VFalse;
   const char* digit = Direction == -1 ? "2" : Direction == 0 ? "0" : Direction == 1 ? "1" : "";
   SendCommand(std::string("OS0") + digit);
   s.RPT = Direction;
@@ -146,7 +146,7 @@ VBool Protocol::SetRPT(int16_t& Direction) {
 }
 
 VBool Protocol::SetShift(float& Shift) {
-  if (s.Property[20] == 0) return VFalse;
+  if (Refused(20)) return VFalse;
   int32_t k = floor_i32(static_cast<double>(Shift) / 1000 + 0.01);
   std::string menu = s.Freq < 50.0 ? "068" : "069";
   SendCommand("EX" + menu + Z(k, 4));

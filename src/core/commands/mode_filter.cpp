@@ -169,7 +169,7 @@ VBool Protocol::SetNBType(int16_t& NBType) {
 }
 
 VBool Protocol::SetCutFilter(int16_t& Low, int16_t& High, int16_t& Filter, int16_t& Mode) {
-  if (s.Property[38] == 0) return VFalse;
+  if (Refused(38)) return VFalse;
   auto& low = element(element(s.LowCutFilter, Filter), Mode);
   auto& high = element(element(s.HighCutFilter, Filter), Mode);
   low = Low;

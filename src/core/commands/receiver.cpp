@@ -16,9 +16,22 @@ bool is_off(int16_t folded) { return folded == 0 || folded >= 1000; }
 
 }  // namespace
 
+bool Protocol::Refused(int entry, int16_t arg, Bound bound) const {
+  int16_t p = s.Property[static_cast<size_t>(entry)];
+  if (p == 0) return true;
+  if (bound == Bound::Entry) return arg > p;
+  if (bound == Bound::Receivers) return arg > p - 1;
+  return false;
+}
+
+VBool Protocol::WriteAndStore(std::string command, int16_t& field, int16_t value) {
+  SendCommand(std::move(command));
+  field = value;
+  return VTrue;
+}
+
 VBool Protocol::SetAFLevel(int16_t& Receiver, int16_t& Level) {
-  int16_t entry = s.Property[1];  // receivers + 1
-  if (entry == 0 || Receiver > entry - 1) return VFalse;
+  if (Refused(1, Receiver, Bound::Receivers)) return VFalse;
   PausePolling();
   SendCommand("AG" + D(Receiver) + P3(Level));
   element(s.AFLevel, Receiver) = Level;
@@ -26,8 +39,7 @@ VBool Protocol::SetAFLevel(int16_t& Receiver, int16_t& Level) {
 }
 
 VBool Protocol::SetRFLevel(int16_t& Receiver, int16_t& Level) {
-  int16_t entry = s.Property[25];
-  if (entry == 0 || Receiver > entry - 1) return VFalse;
+  if (Refused(25, Receiver, Bound::Receivers)) return VFalse;
   PausePolling();
   // The command takes the receiver digit from the VFO and the gain inverted.
   SendCommand("RG" + V() + P3(255 - Level));
@@ -36,8 +48,7 @@ VBool Protocol::SetRFLevel(int16_t& Receiver, int16_t& Level) {
 }
 
 VBool Protocol::SetSQLevel(int16_t& Receiver, int16_t& Level) {
-  int16_t entry = s.Property[29];
-  if (entry == 0 || Receiver > entry - 1) return VFalse;
+  if (Refused(29, Receiver, Bound::Receivers)) return VFalse;
   PausePolling();
   SendCommand("SQ" + D(Receiver) + P3(Level));
   element(s.SQLevel, Receiver) = Level;
@@ -45,40 +56,29 @@ VBool Protocol::SetSQLevel(int16_t& Receiver, int16_t& Level) {
 }
 
 VBool Protocol::SetRFT(int16_t& Receiver, int16_t& RFT) {
-  int16_t entry = s.Property[58];
-  if (entry == 0 || RFT > entry) return VFalse;
+  if (Refused(58, RFT, Bound::Entry)) return VFalse;
   SendCommand("RF" + D(Receiver) + D(RFT));
   element(s.RFT, Receiver) = RFT;
   return VTrue;
 }
 
 VBool Protocol::SetAGC(int16_t& AGC) {
-  int16_t entry = s.Property[2];
-  if (entry == 0 || AGC > entry) return VFalse;
-  SendCommand("GT" + V() + D(AGC));
-  s.AGC = AGC;
-  return VTrue;
+  if (Refused(2, AGC, Bound::Entry)) return VFalse;
+  return WriteAndStore("GT" + V() + D(AGC), s.AGC, AGC);
 }
 
 VBool Protocol::SetAtt(int16_t& Att) {
-  int16_t entry = s.Property[4];
-  if (entry == 0 || Att > entry) return VFalse;
-  SendCommand("RA" + V() + D(Att));
-  s.Att = Att;
-  return VTrue;
+  if (Refused(4, Att, Bound::Entry)) return VFalse;
+  return WriteAndStore("RA" + V() + D(Att), s.Att, Att);
 }
 
 VBool Protocol::SetPreAmp(int16_t& PreAmp) {
-  int16_t entry = s.Property[23];
-  if (entry == 0 || PreAmp > entry) return VFalse;
-  SendCommand("PA" + V() + D(PreAmp));
-  s.PreAmp = PreAmp;
-  return VTrue;
+  if (Refused(23, PreAmp, Bound::Entry)) return VFalse;
+  return WriteAndStore("PA" + V() + D(PreAmp), s.PreAmp, PreAmp);
 }
 
 VBool Protocol::SetNB(int16_t& NB) {
-  int16_t entry = s.Property[17];
-  if (entry == 0 || NB > entry) return VFalse;
+  if (Refused(17, NB, Bound::Entry)) return VFalse;
   PausePolling();
   std::string level = Z(NB, 3);
   if (s.NBType == 0) return VFalse;  // the blanker is off
@@ -93,8 +93,7 @@ VBool Protocol::SetNB(int16_t& NB) {
 }
 
 int16_t Protocol::SetNR(int16_t& NR) {
-  int16_t entry = s.Property[19];
-  if (entry == 0 || NR > entry) return 0;
+  if (Refused(19, NR, Bound::Entry)) return 0;
   PausePolling();
   if (NR != 0) {
     if (is_off(s.NR)) {
@@ -113,8 +112,7 @@ int16_t Protocol::SetNR(int16_t& NR) {
 }
 
 VBool Protocol::SetNF(int16_t& NF) {
-  int16_t entry = s.Property[18];
-  if (entry == 0 || NF > entry) return VFalse;
+  if (Refused(18, NF, Bound::Entry)) return VFalse;
   PausePolling();
   std::string position = Z(NF, 3);
   if (NF != 0) {
@@ -135,21 +133,21 @@ VBool Protocol::SetNF(int16_t& NF) {
 }
 
 VBool Protocol::SetAutoNF(int16_t& AutoNF) {
-  if (s.Property[44] == 0) return VFalse;
+  if (Refused(44)) return VFalse;
   s.AutoNF = Variant(AutoNF);
   SendCommand("BC" + V() + D(AutoNF));
   return VTrue;
 }
 
 VBool Protocol::SetDual(int16_t& Dual) {
-  if (s.Property[10] == 0) return VFalse;
+  if (Refused(10)) return VFalse;
   SendCommand(Dual == 0 ? "FR0" : "FR2");
   s.Dual = Dual;
   return VTrue;
 }
 
 VBool Protocol::SetRXAnt(int16_t& State) {
-  if (s.Property[76] == 0) return VFalse;
+  if (Refused(76)) return VFalse;
   if (State == 0) {
     // Back to the selected antenna connector, written again.
     int16_t antenna = s.Antenna;
@@ -162,8 +160,7 @@ VBool Protocol::SetRXAnt(int16_t& State) {
 }
 
 VBool Protocol::SetAntenna(int16_t& Antenna) {
-  int16_t entry = s.Property[3];  // number of connectors
-  if (entry == 0 || Antenna > entry - 1) return VFalse;
+  if (Refused(3, Antenna, Bound::Receivers)) return VFalse;  // connectors 0..entry-1
   // Connectors count from 0 here and from 1 on the wire.
   SendCommand("AN" + V() + D(Antenna + 1));
   s.Antenna = Antenna;

@@ -9,7 +9,7 @@
 namespace tovrak::core {
 
 VBool Protocol::SetPowerON(int16_t& State) {
-  if (s.Property[22] == 0) return VFalse;
+  if (Refused(22)) return VFalse;
   // Until the radio reports its auto-information state again, polling sets it.
   s.AIState = -1;
   SendCommand("PS" + D(State));
@@ -29,14 +29,14 @@ VBool Protocol::SetPowerON(int16_t& State) {
 }
 
 VBool Protocol::SetLockDial(int16_t& Dial) {
-  if (s.Property[15] == 0) return VFalse;
+  if (Refused(15)) return VFalse;
   SendCommand("LK" + D(Dial));
   s.LockDial = Dial;
   return VTrue;
 }
 
 VBool Protocol::SetFast(int16_t& Fast) {
-  if (s.Property[11] == 0) return VFalse;
+  if (Refused(11)) return VFalse;
   std::string digit;  // none: "FS" alone asks the radio
   if (Fast == 0) {
     s.TuningStep = 10;
@@ -51,8 +51,7 @@ VBool Protocol::SetFast(int16_t& Fast) {
 }
 
 VBool Protocol::SetDimLevel(int16_t& Level) {
-  int16_t entry = s.Property[9];
-  if (entry == 0 || Level > entry) return VFalse;
+  if (Refused(9, Level, Bound::Entry)) return VFalse;
   // Four two-digit brightness fields, all the same.
   std::string d = Z(static_cast<int64_t>(std::floor(static_cast<float>(Level) / 2.0f)), 2);
   SendCommand("DA" + d + d + d + d);

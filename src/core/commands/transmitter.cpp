@@ -11,42 +11,32 @@
 namespace tovrak::core {
 
 VBool Protocol::SetPTT(int16_t& PTT) {
-  if (s.Property[24] == 0) return VFalse;
-  SendCommand("TX" + D(PTT));
-  s.PTT = PTT;
-  return VTrue;
+  if (Refused(24)) return VFalse;
+  return WriteAndStore("TX" + D(PTT), s.PTT, PTT);
 }
 
 VBool Protocol::SetComp(int16_t& Comp) {
-  if (s.Property[8] == 0) return VFalse;
-  SendCommand("PR" + D(Comp));
-  s.Comp = Comp;
-  return VTrue;
+  if (Refused(8)) return VFalse;
+  return WriteAndStore("PR" + D(Comp), s.Comp, Comp);
 }
 
 VBool Protocol::SetVox(int16_t& Vox) {
-  if (s.Property[35] == 0) return VFalse;
-  SendCommand("VX" + D(Vox));
-  s.Vox = Vox;
-  return VTrue;
+  if (Refused(35)) return VFalse;
+  return WriteAndStore("VX" + D(Vox), s.Vox, Vox);
 }
 
 VBool Protocol::SetBK(int16_t& BK) {
-  if (s.Property[60] == 0) return VFalse;
-  SendCommand("BI" + D(BK));
-  s.BK = BK;
-  return VTrue;
+  if (Refused(60)) return VFalse;
+  return WriteAndStore("BI" + D(BK), s.BK, BK);
 }
 
 VBool Protocol::setTXW(int16_t& State) {
-  if (s.Property[70] == 0) return VFalse;
-  SendCommand("TS" + D(State));
-  s.TXW = State;
-  return VTrue;
+  if (Refused(70)) return VFalse;
+  return WriteAndStore("TS" + D(State), s.TXW, State);
 }
 
 VBool Protocol::SetSpot(int16_t& State) {
-  if (s.Property[69] == 0) return VFalse;
+  if (Refused(69)) return VFalse;
   SendCommand("CS" + D(State));
   return VTrue;
 }
@@ -58,21 +48,20 @@ VBool Protocol::SetMicGain(int16_t& MG) {
 }
 
 VBool Protocol::SetTuner(int16_t& Tuner) {
-  if (s.Property[31] == 0) return VFalse;
+  if (Refused(31)) return VFalse;
   if (Tuner != s.Tuner) SendCommand("AC00" + D(Tuner));
   s.Tuner = Tuner;
   return VTrue;
 }
 
 VBool Protocol::SetStartTuner() {
-  if (s.Property[36] == 0) return VFalse;
+  if (Refused(36)) return VFalse;
   SendCommand("AC002");
   return VTrue;
 }
 
 VBool Protocol::SetVoiceMessage(int16_t& MSG) {
-  int16_t entry = s.Property[67];
-  if (entry == 0 || MSG > entry) return VFalse;
+  if (Refused(67, MSG, Bound::Entry)) return VFalse;
   SendCommand(MSG != 0 ? "PB0" + D(MSG) : std::string("PB00"));
   return VTrue;
 }
@@ -80,7 +69,7 @@ VBool Protocol::SetVoiceMessage(int16_t& MSG) {
 VBool Protocol::SetTXEQ(int16_t& /*TXEQ*/) { return VFalse; }
 
 VBool Protocol::SetRFPower(int16_t& Power) {
-  if (s.Property[26] == 0) return VFalse;
+  if (Refused(26)) return VFalse;
   PausePolling();
   // Watts 0..200 onto the radio's 0..255 scale.
   float scaled = static_cast<float>(Power) / 200.0f * 255.0f;
@@ -91,7 +80,7 @@ VBool Protocol::SetRFPower(int16_t& Power) {
 }
 
 VBool Protocol::SetPitch(int16_t& Pitch) {
-  if (s.Property[21] == 0) return VFalse;
+  if (Refused(21)) return VFalse;
   // Hertz onto the radio's 50 Hz steps from 300 Hz, rounded down.
   int64_t n = static_cast<int64_t>(std::floor((Pitch + 0.01 - 300) / 50));
   SendCommand("KP" + D2(n));
@@ -100,7 +89,7 @@ VBool Protocol::SetPitch(int16_t& Pitch) {
 }
 
 VBool Protocol::SetKeyerSpeed(int16_t& KeyerSpeed) {
-  if (s.Property[14] == 0) return VFalse;
+  if (Refused(14)) return VFalse;
   PausePolling();
   if (KeyerSpeed != 0) {
     if (s.KeyerSpeed == 0 || s.KeyerSpeed >= 1000) {
@@ -122,8 +111,7 @@ VBool Protocol::SetKeyerSpeed(int16_t& KeyerSpeed) {
 }
 
 VBool Protocol::SetBKIn(int16_t& BKIn) {
-  int16_t entry = s.Property[5];
-  if (entry == 0 || BKIn > entry) return VFalse;
+  if (Refused(5, BKIn, Bound::Entry)) return VFalse;
   // The delay in steps of 50 ms; 0 is full break-in.
   std::string delay = Z(static_cast<int64_t>(BKIn) * 50, 4);
   if (BKIn != 0) {
@@ -140,7 +128,7 @@ VBool Protocol::SetBKIn(int16_t& BKIn) {
 }
 
 VBool Protocol::SetMonitor(int16_t& P1, int16_t& P2) {
-  if (s.Property[63] == 0) return VFalse;
+  if (Refused(63)) return VFalse;
   std::string text = "ML";  // alone, a read request
   if (P1 == 0) {
     text += "000" + D(P2);
@@ -154,7 +142,7 @@ VBool Protocol::SetMonitor(int16_t& P1, int16_t& P2) {
 }
 
 VBool Protocol::SetMeterSW(int16_t& MS) {
-  if (s.Property[71] == 0) return VFalse;
+  if (Refused(71)) return VFalse;
   SendCommand("MS" + D(MS));
   s.MeterSW = MS;
   s.MeterCaption = element(s.MeterName, MS);
@@ -163,8 +151,7 @@ VBool Protocol::SetMeterSW(int16_t& MS) {
 }
 
 VBool Protocol::SetKeyerMessage(int16_t& LOAD, int16_t& MSG, std::string& MESS) {
-  int16_t entry = s.Property[66];
-  if (entry == 0 || MSG > entry) return VFalse;
+  if (Refused(66, MSG, Bound::Entry)) return VFalse;
   if (LOAD == 0) {
     // Play: messages 1..5 are KY6..KY9 and KYA.
     std::string n = D(MSG + 5);

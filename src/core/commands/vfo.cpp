@@ -69,7 +69,7 @@ VBool Protocol::SetVFO(int16_t& VFO) {
 }
 
 VBool Protocol::SetSplit(int16_t& Split) {
-  if (s.Property[28] == 0) return VFalse;
+  if (Refused(28)) return VFalse;
   // FT2 transmits on VFO A, FT3 on VFO B.
   if (s.VFO == 0) {
     if (Split == 1 && s.Split == 0) SendCommand("FT3");
@@ -111,7 +111,7 @@ VBool Protocol::SetTX(double& Freq, int16_t& Mode) {
 }
 
 VBool Protocol::SetVFOB(double& Freq) {
-  if (s.Property[83] == 0) return VFalse;
+  if (Refused(83)) return VFalse;
   bool to_a = s.TXW == 1;
   SendCommand((to_a ? "FA" : "FB") + FreqDigits(Freq, s.TransceiverID));
   (to_a ? s.VFOA_Freq : s.VFOB_Freq) = Freq;
@@ -149,7 +149,7 @@ VBool Protocol::SetAexcB() {
 }
 
 VBool Protocol::SetBand(int16_t& Band) {
-  if (s.Property[74] == 0) return VFalse;
+  if (Refused(74)) return VFalse;
   SendCommand("BS" + Z(Band, 2));
   m.apartment().sleep_ms(200);
   s.Band = Band;
@@ -173,14 +173,14 @@ VBool Protocol::SetRIT(int16_t& Status, double& Offset) {
 }
 
 VBool Protocol::SetRITClear() {
-  if (s.Property[42] == 0) return VFalse;
+  if (Refused(42)) return VFalse;
   SendCommand("RC");
   s.RITOffset = 0;
   return VTrue;
 }
 
 VBool Protocol::SetScanning(int16_t& UpDown, int16_t& /*Step*/) {
-  if (s.Property[37] == 0) return VFalse;
+  if (Refused(37)) return VFalse;
   if (UpDown == -1) SendCommand("SC2");
   if (UpDown == 0) SendCommand("SC0");
   if (UpDown == 1) SendCommand("SC1");

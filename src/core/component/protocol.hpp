@@ -260,6 +260,14 @@ class Protocol final : public TOVRAK_Protocol {
   void tmrStopPolling_Timer();
 
   // ---- commands (commands/)
+  // How a Set... member bounds its argument by its capability entry.
+  enum class Bound { None, Entry, Receivers };
+  // True when the member is refused: its entry is 0, or the argument is above
+  // the entry (Entry) or above the entry minus one (Receivers: entry 2 allows
+  // receivers 0 and 1). Signed; only upper bounds are tested.
+  bool Refused(int entry, int16_t arg = 0, Bound bound = Bound::None) const;
+  // The common tail of a plain member: writes the command, stores the value.
+  VBool WriteAndStore(std::string command, int16_t& field, int16_t value);
   int16_t FilterWidth(int16_t Code, int16_t Mode, const Variant& VFO);
   void AMFMWidth(int16_t Mode);
   void MemoryWrite(int16_t& Channel, double& Freq, int16_t& Mode, int16_t& Reverse, int16_t& Enc,
