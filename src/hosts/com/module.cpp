@@ -2,6 +2,7 @@
 // classes, their ProgIDs and the type library, and the control panel.
 #include <string>
 
+#include "hosts/com/counted.hpp"
 #include "hosts/com/objects.hpp"
 #include "hosts/com/panel_window.hpp"
 #include "hosts/com/server.hpp"
@@ -32,27 +33,13 @@ constexpr SYSKIND kSysKind = SYS_WIN64;
 constexpr SYSKIND kSysKind = SYS_WIN32;
 #endif
 
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public Counted<IClassFactory> {
  public:
-  explicit ClassFactory(const ClassEntry& entry) : entry_(entry) { ObjectCreated(); }
-  ~ClassFactory() { ObjectDestroyed(); }
+  explicit ClassFactory(const ClassEntry& entry) : Counted(IID_IClassFactory), entry_(entry) {
+    ObjectCreated();
+  }
+  ~ClassFactory() override { ObjectDestroyed(); }
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-      *out = static_cast<IClassFactory*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG n = --refs_;
-    if (n == 0) delete this;
-    return n;
-  }
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
     if (!out) return E_POINTER;
     *out = nullptr;
@@ -65,7 +52,6 @@ class ClassFactory final : public IClassFactory {
   }
 
  private:
-  std::atomic<ULONG> refs_{1};
   const ClassEntry& entry_;
 };
 

@@ -1,6 +1,7 @@
 #include <mutex>
 #include <vector>
 
+#include "hosts/com/counted.hpp"
 #include "hosts/com/objects.hpp"
 #include "hosts/com/server.hpp"
 #include "platform/win32/win32_apartment.hpp"
@@ -32,26 +33,11 @@ bool AddRefIfAlive(std::atomic<ULONG>& refs) {
 }
 
 // An enumeration of the one connection point.
-class PointEnum final : public IEnumConnectionPoints {
+class PointEnum final : public Counted<IEnumConnectionPoints> {
  public:
-  PointEnum(IConnectionPoint* point, ULONG at) : point_(point), at_(at) {}
+  PointEnum(IConnectionPoint* point, ULONG at)
+      : Counted(IID_IEnumConnectionPoints), point_(point), at_(at) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IEnumConnectionPoints) {
-      *out = static_cast<IEnumConnectionPoints*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG n = --refs_;
-    if (n == 0) delete this;
-    return n;
-  }
   HRESULT STDMETHODCALLTYPE Next(ULONG count, IConnectionPoint** out, ULONG* fetched) override {
     if (!out) return E_POINTER;
     ULONG got = 0;
@@ -81,33 +67,16 @@ class PointEnum final : public IEnumConnectionPoints {
   }
 
  private:
-  std::atomic<ULONG> refs_{1};
   ComPtr<IConnectionPoint> point_;
   ULONG at_;
 };
 
 // An enumeration of the sinks connected at the time it was made.
-class SinkEnum final : public IEnumConnections {
+class SinkEnum final : public Counted<IEnumConnections> {
  public:
   SinkEnum(std::vector<std::pair<DWORD, ComPtr<IUnknown>>> sinks, size_t at)
-      : sinks_(std::move(sinks)), at_(at) {}
+      : Counted(IID_IEnumConnections), sinks_(std::move(sinks)), at_(at) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IEnumConnections) {
-      *out = static_cast<IEnumConnections*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG n = --refs_;
-    if (n == 0) delete this;
-    return n;
-  }
   HRESULT STDMETHODCALLTYPE Next(ULONG count, CONNECTDATA* out, ULONG* fetched) override {
     if (!out) return E_POINTER;
     ULONG got = 0;
@@ -135,7 +104,6 @@ class SinkEnum final : public IEnumConnections {
   }
 
  private:
-  std::atomic<ULONG> refs_{1};
   std::vector<std::pair<DWORD, ComPtr<IUnknown>>> sinks_;
   size_t at_;
 };
