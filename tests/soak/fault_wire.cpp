@@ -1,7 +1,6 @@
 #include "soak/fault_wire.hpp"
 
 #include <algorithm>
-#include <set>
 #include <string>
 #include <utility>
 
@@ -15,29 +14,12 @@ struct FaultWire::Wire : std::enable_shared_from_this<FaultWire::Wire> {
   LineStats stats;
   std::function<void(int64_t, std::string_view)> observer;
   std::function<void(std::string_view)> arrival;
-  std::multiset<int64_t> wakes;  // times at which the apartment will wake the radio
-  int64_t tail_us = 0;           // bytes leave the cable in order: none before this time
+  sim::RadioWakeups wakeups;
+  int64_t tail_us = 0;  // bytes leave the cable in order: none before this time
   bool attached = true;
 
   Wire(sim::SimRadio& r, platform::VirtualApartment& a, uint64_t seed)
-      : radio(&r), apt(&a), dice{seed ^ 0x63616272656C696Eull} {}
-
-  // The radio has something due at `at`: the apartment wakes it then.
-  void wake(int64_t at) {
-    if (!attached || at == sim::SimRadio::kNever) return;
-    if (!wakes.empty() && *wakes.begin() <= at) return;
-    wakes.insert(at);
-    std::weak_ptr<Wire> weak = shared_from_this();
-    apt->schedule_outside(at, [weak, at] {
-      if (auto w = weak.lock()) w->fire(at);
-    });
-  }
-  void fire(int64_t at) {
-    if (auto it = wakes.find(at); it != wakes.end()) wakes.erase(it);
-    if (!attached) return;
-    radio->advance(apt->now_us());
-    wake(radio->next_event_us());
-  }
+      : radio(&r), apt(&a), dice{seed ^ 0x63616272656C696Eull}, wakeups(r, a) {}
 
   // Bytes reach the component's end at `at`, after everything sent before.
   void arrive(int64_t at, std::string bytes) {
@@ -103,7 +85,7 @@ FaultWire::FaultWire(sim::SimRadio& radio, platform::VirtualApartment& apt, uint
     if (auto w = weak.lock(); w && w->attached) w->from_radio(bytes);
   });
   radio.on_due([weak](int64_t at) {
-    if (auto w = weak.lock()) w->wake(at);
+    if (auto w = weak.lock(); w && w->attached) w->wakeups.wake(at);
   });
   wire_->tail_us = apt.now_us();
   radio.advance(apt.now_us());
@@ -111,6 +93,7 @@ FaultWire::FaultWire(sim::SimRadio& radio, platform::VirtualApartment& apt, uint
 
 FaultWire::~FaultWire() {
   wire_->attached = false;
+  wire_->wakeups.stop();
   wire_->radio->on_send(nullptr);
   wire_->radio->on_due(nullptr);
 }

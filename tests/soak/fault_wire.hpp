@@ -11,6 +11,7 @@
 #include <memory>
 #include <string_view>
 
+#include "hosts/sim/sim_link.hpp"
 #include "hosts/sim/sim_radio.hpp"
 #include "platform/virtual/virtual_apartment.hpp"
 

@@ -15,22 +15,20 @@ namespace tovrak::sim {
 
 // ---------------------------------------------------------------- virtual line
 
-struct SimLink::Wire : std::enable_shared_from_this<SimLink::Wire> {
+struct RadioWakeups::State : std::enable_shared_from_this<RadioWakeups::State> {
   SimRadio* radio;
   platform::VirtualApartment* apt;
-  std::function<void(int64_t, std::string_view)> observer;
   std::multiset<int64_t> pending;  // times at which the apartment will wake the radio
-  bool attached = true;
+  bool running = true;
 
-  Wire(SimRadio& r, platform::VirtualApartment& a) : radio(&r), apt(&a) {}
+  State(SimRadio& r, platform::VirtualApartment& a) : radio(&r), apt(&a) {}
 
-  // The radio has something due at `at`: make sure the apartment wakes it
-  // then. Wake-ups never get cancelled; one that finds nothing due is idle.
+  // Wake-ups never get cancelled; one that finds nothing due is idle.
   void wake(int64_t at) {
-    if (!attached || at == SimRadio::kNever) return;
+    if (!running || at == SimRadio::kNever) return;
     if (!pending.empty() && *pending.begin() <= at) return;
     pending.insert(at);
-    std::weak_ptr<Wire> weak = shared_from_this();
+    std::weak_ptr<State> weak = shared_from_this();
     apt->schedule_outside(at, [weak, at] {
       if (auto w = weak.lock()) w->fire(at);
     });
@@ -38,10 +36,27 @@ struct SimLink::Wire : std::enable_shared_from_this<SimLink::Wire> {
 
   void fire(int64_t at) {
     if (auto it = pending.find(at); it != pending.end()) pending.erase(it);
-    if (!attached) return;
+    if (!running) return;
     radio->advance(apt->now_us());
     wake(radio->next_event_us());
   }
+};
+
+RadioWakeups::RadioWakeups(SimRadio& radio, platform::VirtualApartment& apt)
+    : state_(std::make_shared<State>(radio, apt)) {}
+
+void RadioWakeups::wake(int64_t at) { state_->wake(at); }
+
+void RadioWakeups::stop() { state_->running = false; }
+
+struct SimLink::Wire {
+  SimRadio* radio;
+  platform::VirtualApartment* apt;
+  RadioWakeups wakeups;
+  std::function<void(int64_t, std::string_view)> observer;
+  bool attached = true;
+
+  Wire(SimRadio& r, platform::VirtualApartment& a) : radio(&r), apt(&a), wakeups(r, a) {}
 };
 
 SimLink::SimLink(SimRadio& radio, platform::VirtualApartment& apt)
@@ -57,7 +72,7 @@ SimLink::SimLink(SimRadio& radio, platform::VirtualApartment& apt)
     if (auto w = weak.lock(); w && w->attached) w->apt->line().radio_sends(bytes);
   });
   radio.on_due([weak](int64_t at) {
-    if (auto w = weak.lock()) w->wake(at);
+    if (auto w = weak.lock(); w && w->attached) w->wakeups.wake(at);
   });
   radio.advance(apt.now_us());
 }
@@ -81,7 +96,9 @@ void SimLink::on_write(std::function<void(int64_t, std::string_view)> observer) 
 // The line's observer and the radio's sinks stay set (another link may have
 // set them since); what they hold finds the wire detached or gone.
 void SimLink::detach() {
-  if (wire_) wire_->attached = false;
+  if (!wire_) return;
+  wire_->attached = false;
+  wire_->wakeups.stop();
 }
 
 SimLink attach(SimRadio& radio, platform::VirtualApartment& apt) { return SimLink(radio, apt); }

@@ -23,6 +23,22 @@ namespace tovrak::sim {
 // to see the writes (a script printing the wire) registers with the link.
 // The link may outlive neither the radio nor the apartment while attached;
 // once detached (or destroyed) it touches neither again.
+// Keeps a radio's time going on a virtual apartment: whenever the radio has
+// something due, the apartment wakes it then (also inside the component's
+// non-pumping sleeps). Every connection of a radio to a virtual line uses it.
+class RadioWakeups {
+ public:
+  RadioWakeups(SimRadio& radio, platform::VirtualApartment& apt);
+  // The radio has something due at `at`.
+  void wake(int64_t at);
+  // No more wake-ups; those already scheduled find nothing to do.
+  void stop();
+
+ private:
+  struct State;
+  std::shared_ptr<State> state_;
+};
+
 class SimLink {
  public:
   SimLink(SimRadio& radio, platform::VirtualApartment& apt);
