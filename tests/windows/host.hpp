@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
 namespace tovrak::wintest {
 
@@ -100,6 +101,12 @@ class FarEnd {
     return heard_;
   }
   bool heard_text(const std::string& text) { return heard().find(text) != std::string::npos; }
+  // Reads until `count` bytes came or the deadline passed, and hands them over.
+  std::string receive(size_t count, DWORD timeout_ms = 5000) {
+    ULONGLONG end = GetTickCount64() + timeout_ms;
+    while (heard().size() < count && GetTickCount64() < end) Sleep(5);
+    return std::exchange(heard_, std::string());
+  }
   // Forgets everything received so far, also what was not read yet.
   void forget() {
     heard();

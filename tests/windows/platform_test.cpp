@@ -12,32 +12,20 @@
 #include <vector>
 
 #include "check.hpp"
+#include "host.hpp"
 #include "platform/win32/win32_apartment.hpp"
 #include "platform/win32/win32_serial.hpp"
 #include "tovrak/errors.hpp"
 
 using tovrak::ComError;
 using tovrak::platform::Win32Apartment;
+using tovrak::wintest::FarEnd;
+using tovrak::wintest::RunUntil;
 
 namespace {
 
 int16_t g_port = 1;
 int16_t g_far_port = 2;
-
-// Processes messages the way a host's loop does until `done` or the deadline.
-bool RunUntil(const std::function<bool()>& done, DWORD timeout_ms = 5000) {
-  ULONGLONG end = GetTickCount64() + timeout_ms;
-  for (;;) {
-    if (done()) return true;
-    if (GetTickCount64() >= end) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-  }
-}
 
 // The error number a call raises, 0 when it raises none.
 template <class F>
@@ -50,46 +38,6 @@ int ErrorOf(F&& f, std::string* description = nullptr) {
   }
   return 0;
 }
-
-// The far end of the line, opened plainly with the Win32 API.
-class FarEnd {
- public:
-  explicit FarEnd(int16_t port) {
-    std::string path = "\\\\.\\COM" + std::to_string(port);
-    h_ = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
-                     nullptr);
-    if (h_ == INVALID_HANDLE_VALUE) return;
-    COMMTIMEOUTS t{};
-    t.ReadIntervalTimeout = MAXDWORD;  // a read returns what is there
-    SetCommTimeouts(h_, &t);
-  }
-  ~FarEnd() {
-    if (ok()) CloseHandle(h_);
-  }
-  bool ok() const { return h_ != INVALID_HANDLE_VALUE; }
-  void send(const std::string& text) {
-    DWORD n = 0;
-    WriteFile(h_, text.data(), static_cast<DWORD>(text.size()), &n, nullptr);
-  }
-  // Reads until `count` bytes came or the deadline passed.
-  std::string receive(size_t count, DWORD timeout_ms = 5000) {
-    std::string got;
-    ULONGLONG end = GetTickCount64() + timeout_ms;
-    while (got.size() < count && GetTickCount64() < end) {
-      char buf[512];
-      DWORD n = 0;
-      if (ReadFile(h_, buf, sizeof buf, &n, nullptr) && n > 0) {
-        got.append(buf, n);
-      } else {
-        Sleep(5);
-      }
-    }
-    return got;
-  }
-
- private:
-  HANDLE h_ = INVALID_HANDLE_VALUE;
-};
 
 void PostedTasks() {
   auto& apt = Win32Apartment::Current();
