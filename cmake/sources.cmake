@@ -48,6 +48,7 @@ set(TOVRAK_HOST_SOURCES
   src/hosts/cli/cmd_demo.cpp
   src/hosts/cli/cmd_ports.cpp
   src/hosts/cli/port_options.cpp
+  src/hosts/cli/options.cpp
   src/hosts/cli/live_view.cpp
   src/hosts/cli/terminal.cpp
   src/hosts/cli/sim_on_pty.cpp

@@ -17,6 +17,7 @@
 #include "core/answers/mode_codes.hpp"
 #include "hosts/cli/commands.hpp"
 #include "hosts/cli/live_view.hpp"
+#include "hosts/cli/options.hpp"
 #include "hosts/cli/script.hpp"
 #include "hosts/cli/sim_on_pty.hpp"
 #include "hosts/cli/terminal.hpp"
@@ -28,22 +29,15 @@ namespace tovrak::hosts {
 
 namespace {
 
-constexpr const char* kHelp = R"(usage: tovrak demo [--seconds N] [--plain] [--seed N] [--id N]
-
-Runs the component against the simulated radio over a real pseudo-terminal,
+constexpr const char* kDescription =
+    R"(Runs the component against the simulated radio over a real pseudo-terminal,
 as a station program would: it opens the port, switches CAT on, and a
 scripted host tunes across bands, changes mode and filter, sets levels, uses
 a memory and split, while the radio's own operator turns the dial too. On a
 terminal a live screen shows what the component knows; otherwise a plain log.
-At the end the state the component shows is checked against the radio's.
+At the end the state the component shows is checked against the radio's.)";
 
-  --seconds N   how long the host works (default 30)
-  --plain       the plain log even on a terminal
-  --seed N      the radio's operator and band (default 7)
-  --id N        the radio's identification (default 19: eight-digit
-                frequencies; 570 gives nine)
-Keys: p opens and closes the control panel, q quits.
-)";
+constexpr const char* kFooter = "\nKeys: p opens and closes the control panel, q quits.\n";
 
 struct Step {
   double at;
@@ -170,31 +164,12 @@ int cmd_demo(const Args& args) {
   options.id = 19;
   options.seed = 7;
   options.operator_on = true;
-  try {
-    for (size_t i = 0; i < args.size(); ++i) {
-      auto value = [&] {
-        if (i + 1 >= args.size()) throw std::invalid_argument(args[i] + " needs a value");
-        return std::stod(args[++i]);
-      };
-      if (args[i] == "--help" || args[i] == "-h") {
-        std::cout << kHelp;
-        return 0;
-      } else if (args[i] == "--seconds") {
-        seconds = value();
-      } else if (args[i] == "--plain") {
-        plain = true;
-      } else if (args[i] == "--seed") {
-        options.seed = static_cast<uint64_t>(value());
-      } else if (args[i] == "--id") {
-        options.id = static_cast<int>(value());
-      } else {
-        throw std::invalid_argument("unknown option " + args[i]);
-      }
-    }
-  } catch (const std::exception& e) {
-    std::cerr << "tovrak demo: " << e.what() << " (tovrak demo --help)\n";
-    return 2;
-  }
+  Options opt("demo", kDescription);
+  opt.number("--seconds", seconds, 5, 86'400, "N", "how long the host works (default 30)");
+  opt.flag("--plain", plain, "the plain log even on a terminal");
+  add_sim_options(opt, options);
+  opt.footer(kFooter);
+  if (auto status = opt.parse(args)) return *status;
 
   catch_interrupts();
   SimOnPty radio(options);

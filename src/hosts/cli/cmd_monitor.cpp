@@ -11,6 +11,7 @@
 
 #include "hosts/cli/commands.hpp"
 #include "hosts/cli/live_view.hpp"
+#include "hosts/cli/options.hpp"
 #include "hosts/cli/port_options.hpp"
 #include "hosts/cli/posix_script_platform.hpp"
 #include "hosts/cli/script.hpp"
@@ -23,11 +24,14 @@ namespace tovrak::hosts {
 
 namespace {
 
-constexpr const char* kHelp = R"(usage: tovrak monitor --port PATH [--speed N] [--no-rts] [--dtr]
-       tovrak monitor --sim [--id N] [--seed N]
-
-Opens the radio's port, switches CAT on and shows what the component knows
+constexpr const char* kDescription =
+    R"(Opens the radio's port, switches CAT on and shows what the component knows
 of the radio as it changes, the commands written and the events raised.
+
+  tovrak monitor --port PATH [--speed N] [--no-rts] [--dtr]
+  tovrak monitor --sim [radio options])";
+
+constexpr const char* kFooter = R"(
 Statements typed at the prompt run at once, as in a session script:
   SetFreq 7.074
   ? AFLevel(0)
@@ -35,7 +39,6 @@ Statements typed at the prompt run at once, as in a session script:
 Ctrl-P opens and closes the control panel (the timing of the link), Ctrl-C
 or "quit" ends. When standard input is not a terminal, statements are read
 from it line by line and the results printed.
-
 )";
 
 }  // namespace
@@ -46,31 +49,15 @@ int cmd_monitor(const Args& args) {
   sim::SimOptions sim_options;
   sim_options.id = 19;
   sim_options.operator_on = true;
-  try {
-    for (size_t i = 0; i < args.size(); ++i) {
-      if (args[i] == "--help" || args[i] == "-h") {
-        std::cout << kHelp << PortOptions::kHelp;
-        return 0;
-      }
-      if (port.take(args, i)) continue;
-      auto value = [&] {
-        if (i + 1 >= args.size()) throw std::invalid_argument(args[i] + " needs a value");
-        return std::stoi(args[++i]);
-      };
-      if (args[i] == "--sim") {
-        use_sim = true;
-      } else if (args[i] == "--id") {
-        sim_options.id = value();
-      } else if (args[i] == "--seed") {
-        sim_options.seed = static_cast<uint64_t>(value());
-      } else {
-        throw std::invalid_argument("unknown option " + args[i]);
-      }
-    }
-    if (use_sim == port.given) throw std::invalid_argument("say which radio: --port PATH or --sim");
-  } catch (const std::exception& e) {
-    std::cerr << "tovrak monitor: " << e.what() << " (tovrak monitor --help)\n";
-    return 2;
+  Options opt("monitor", kDescription);
+  opt.flag("--sim", use_sim, "drive the simulated radio on a pseudo-terminal of its own");
+  add_port_options(opt, port);
+  add_sim_options(opt, sim_options);
+  opt.footer(kFooter);
+  if (auto status = opt.parse(args)) return *status;
+  if (use_sim == port.given) return opt.usage_error("say which radio: --port PATH or --sim");
+  if (!use_sim && opt.any_given(kSimGroup)) {
+    return opt.usage_error("the radio options shape the simulated radio: add --sim");
   }
 
   catch_interrupts();

@@ -2,21 +2,17 @@
 #include <iostream>
 
 #include "hosts/cli/commands.hpp"
+#include "hosts/cli/options.hpp"
 #include "platform/posix/port_list.hpp"
 
 namespace tovrak::hosts {
 
 int cmd_ports(const Args& args) {
-  for (const auto& a : args) {
-    if (a == "--help" || a == "-h") {
-      std::cout << "usage: tovrak ports\n\nLists the serial devices of this machine: the path to "
-                   "give --port, the stable\n/dev/serial/by-id name where there is one, what the "
-                   "device says it is, and\nwhether a program has it open.\n";
-      return 0;
-    }
-    std::cerr << "tovrak ports: unknown option " << a << '\n';
-    return 2;
-  }
+  Options opt("ports",
+              "Lists the serial devices of this machine: the path to give --port, the stable\n"
+              "/dev/serial/by-id name where there is one, what the device says it is, and\n"
+              "whether a program has it open.");
+  if (auto status = opt.parse(args)) return *status;
   auto ports = platform::list_serial_ports();
   if (ports.empty()) {
     std::cout << "No serial devices found.\n"

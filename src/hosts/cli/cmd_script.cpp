@@ -6,35 +6,34 @@
 #include <sstream>
 
 #include "hosts/cli/commands.hpp"
+#include "hosts/cli/options.hpp"
 #include "hosts/cli/port_options.hpp"
 #include "hosts/cli/posix_script_platform.hpp"
 #include "hosts/cli/script.hpp"
 #include "hosts/cli/virtual_script_platform.hpp"
-#include "hosts/sim/sim_options.hpp"
+#include "hosts/sim/sim_radio.hpp"
 #include "tovrak/errors.hpp"
 
 namespace tovrak::hosts {
 
 namespace {
 
-constexpr const char* kHelp = R"(usage: tovrak script --virtual [--sim [radio options]] FILE
-       tovrak script --port PATH [--speed N] [--no-rts] [--dtr] FILE
-
-Runs a session script against the component and prints, one line per
+constexpr const char* kDescription =
+    R"(Runs a session script against the component and prints, one line per
 happening and in the order it happens, the bytes written to the port, the
 results of the calls and the Change events. FILE "-" reads standard input.
 
-  --virtual     run on the virtual platform: a virtual clock that starts at
-                00:00:00 and moves only when the script waits, and a virtual
-                serial line on which the script plays the radio
-  --sim         (with --virtual) the simulated radio answers on the line,
-                in virtual time; the radio options below shape it
-)"
-                              "%PORT%"
-                              R"(
-With --port the script drives a real device in real time; @wait then waits
-in real time while the component works, and the radio directives are refused.
+  tovrak script --virtual [--sim [radio options]] FILE
+  tovrak script --port PATH [--speed N] [--no-rts] [--dtr] FILE
 
+With --virtual the script runs on a virtual clock that starts at 00:00:00
+and moves only when the script waits, and on a virtual serial line on which
+the script plays the radio (or, with --sim, the simulated radio answers, in
+virtual time). With --port the script drives a real device in real time;
+@wait then waits in real time while the component works, and the radio
+directives are refused.)";
+
+constexpr const char* kFooter = R"(
 Statements, one per line; text after ' or # (outside a string) is ignored:
   Name = value            assign a property
   ? Name                  read a property
@@ -76,62 +75,31 @@ Example:
   ? Freq
 )";
 
-std::string help_text() {
-  std::string h = kHelp;
-  size_t at = h.find("%PORT%");
-  h.replace(at, 6, PortOptions::kHelp);
-  return h + "\n" + sim::kSimOptionsHelp;
-}
-
 }  // namespace
 
 int cmd_script(const Args& args) {
   bool virtual_mode = false;
   bool with_sim = false;
-  bool sim_options_given = false;
   sim::SimOptions sim_options;
   PortOptions port;
   std::string file;
-  try {
-    for (size_t i = 0; i < args.size(); ++i) {
-      const std::string& a = args[i];
-      if (a == "--help" || a == "-h") {
-        std::cout << help_text();
-        return 0;
-      }
-      if (a == "--virtual") {
-        virtual_mode = true;
-      } else if (a == "--sim") {
-        with_sim = true;
-      } else if (sim::take_sim_option(args, i, sim_options)) {
-        sim_options_given = true;
-      } else if (port.take(args, i)) {
-      } else if (file.empty() && (a == "-" || a.rfind("--", 0) != 0)) {
-        file = a;
-      } else {
-        std::cerr << "tovrak script: unknown option " << a << " (tovrak script --help)\n";
-        return 2;
-      }
-    }
-  } catch (const std::invalid_argument& e) {
-    std::cerr << "tovrak script: " << e.what() << '\n';
-    return 2;
-  }
-  if (file.empty()) {
-    std::cerr << "tovrak script: no script file given (tovrak script --help)\n";
-    return 2;
-  }
+  Options opt("script", kDescription);
+  opt.positional("FILE", file, "the script; - reads standard input");
+  opt.flag("--virtual", virtual_mode, "run on the virtual platform");
+  opt.flag("--sim", with_sim, "(with --virtual) the simulated radio answers on the line");
+  add_port_options(opt, port);
+  add_sim_options(opt, sim_options);
+  opt.footer(kFooter);
+  if (auto status = opt.parse(args)) return *status;
+  const bool sim_options_given = opt.any_given(kSimGroup);
   if (virtual_mode == port.given) {
-    std::cerr << "tovrak script: say where the script runs: --virtual, or --port PATH\n";
-    return 2;
+    return opt.usage_error("say where the script runs: --virtual, or --port PATH");
   }
   if ((with_sim || sim_options_given) && !virtual_mode) {
-    std::cerr << "tovrak script: --sim runs the simulated radio in virtual time: add --virtual\n";
-    return 2;
+    return opt.usage_error("--sim runs the simulated radio in virtual time: add --virtual");
   }
   if (sim_options_given && !with_sim) {
-    std::cerr << "tovrak script: the radio options shape the simulated radio: add --sim\n";
-    return 2;
+    return opt.usage_error("the radio options shape the simulated radio: add --sim");
   }
   std::string text;
   if (file == "-") {

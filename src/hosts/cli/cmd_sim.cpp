@@ -16,29 +16,23 @@
 #include <string>
 
 #include "hosts/cli/commands.hpp"
+#include "hosts/cli/options.hpp"
 #include "hosts/sim/sim_link.hpp"
-#include "hosts/sim/sim_options.hpp"
 #include "hosts/sim/sim_radio.hpp"
 
 namespace tovrak::hosts {
 
 namespace {
 
-constexpr const char* kHelp = R"(usage: tovrak sim (--pty LINK | --stdio) [options]
-
-Runs the simulated radio in real time: it reads the radio's text commands
+constexpr const char* kDescription =
+    R"(Runs the simulated radio in real time: it reads the radio's text commands
 (each ending in ";"), answers queries, applies settings, and with automatic
 information on ("AI1;") reports its own changes. Ctrl-C (or SIGTERM) ends it.
 
-Where it listens:
-  --pty LINK            create a pseudo-terminal and make LINK a symbolic
-                        link to it; point the component's port at LINK
-                        (tovrak opens it like a serial device). The link is
-                        removed on exit.
-  --stdio               read commands from standard input and answer on
-                        standard output (try: echo "ID;FA;" | tovrak sim --stdio)
+  tovrak sim --pty LINK [options]
+  tovrak sim --stdio [options])";
 
-%OPTIONS%
+constexpr const char* kFooter = R"(
 Examples:
   tovrak sim --pty /tmp/radio
   tovrak sim --pty /tmp/radio --operator --latency 20 --drop 0.01
@@ -47,11 +41,6 @@ Examples:
 std::atomic<bool> g_stop{false};
 
 extern "C" void on_stop_signal(int) { g_stop.store(true); }
-
-int usage_error(const std::string& what) {
-  std::cerr << "tovrak sim: " << what << "\n(tovrak sim --help)\n";
-  return 2;
-}
 
 void catch_stop_signals() {
   struct sigaction sa {};
@@ -118,28 +107,18 @@ int cmd_sim(const Args& args) {
   sim::SimOptions opt;
   std::string pty;
   bool stdio = false;
-  try {
-    for (size_t i = 0; i < args.size(); ++i) {
-      const std::string& a = args[i];
-      if (a == "--help" || a == "-h") {
-        std::string help = kHelp;
-        help.replace(help.find("%OPTIONS%"), 9, sim::kSimOptionsHelp);
-        std::cout << help;
-        return 0;
-      }
-      if (a == "--stdio") {
-        stdio = true;
-      } else if (a == "--pty") {
-        if (i + 1 >= args.size()) return usage_error("--pty needs a path");
-        pty = args[++i];
-      } else if (!sim::take_sim_option(args, i, opt)) {
-        return usage_error("unknown option " + a);
-      }
-    }
-  } catch (const std::invalid_argument& e) {
-    return usage_error(e.what());
-  }
-  if (stdio == !pty.empty()) return usage_error("give either --pty LINK or --stdio");
+  Options options("sim", kDescription);
+  options.group("Where it listens");
+  options.text("--pty", pty, "LINK",
+               "create a pseudo-terminal and make LINK a symbolic link to it; point the "
+               "component's port at LINK. The link is removed on exit");
+  options.flag("--stdio", stdio,
+               "read commands from standard input and answer on standard output (try: echo "
+               "\"ID;FA;\" | tovrak sim --stdio)");
+  add_sim_options(options, opt);
+  options.footer(kFooter);
+  if (auto status = options.parse(args)) return *status;
+  if (stdio == !pty.empty()) return options.usage_error("give either --pty LINK or --stdio");
 
   catch_stop_signals();
   sim::SimRadio radio(opt);

@@ -1,6 +1,5 @@
 set(TOVRAK_SIM_SOURCES
   src/hosts/sim/sim_radio.cpp
   src/hosts/sim/sim_link.cpp
-  src/hosts/sim/sim_options.cpp
   src/hosts/cli/cmd_sim.cpp
 )
