@@ -2,7 +2,7 @@
 #include <iostream>
 
 #include "hosts/cli/commands.hpp"
-#include "platform/posix/port_list.hpp"
+#include "tovrak/port_list.hpp"
 
 namespace tovrak::hosts {
 
