@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/posix_apartment.hpp"
 #include "tovrak/connector.hpp"
+#include "tovrak/posix_apartment.hpp"
 
 namespace tovrak::bench {
 

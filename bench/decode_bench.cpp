@@ -8,8 +8,8 @@
 
 #include "alloc_count.hpp"
 #include "core/component/protocol.hpp"
-#include "platform/virtual/virtual_apartment.hpp"
 #include "tovrak/connector.hpp"
+#include "tovrak/virtual_apartment.hpp"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // Cost of a late-bound call, the way a scripting host reaches the component.
 #include <benchmark/benchmark.h>
 
-#include "platform/virtual/virtual_apartment.hpp"
 #include "tovrak/connector.hpp"
 #include "tovrak/dispatch.hpp"
+#include "tovrak/virtual_apartment.hpp"
 
 static void BM_InvokeGetByName(benchmark::State& state) {
   tovrak::platform::VirtualApartment apt;

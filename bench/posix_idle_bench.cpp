@@ -12,7 +12,7 @@
 #include <chrono>
 #include <string>
 
-#include "platform/posix/posix_apartment.hpp"
+#include "tovrak/posix_apartment.hpp"
 
 namespace {
 

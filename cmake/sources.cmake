@@ -7,6 +7,7 @@ set(TOVRAK_CORE_SOURCES
   src/core/component/events.cpp
   src/core/component/lifecycle.cpp
   src/core/component/members.cpp
+  src/core/component/version.cpp
   src/core/forms/zel_form.cpp
   src/core/forms/control_panel.cpp
   src/core/link/port.cpp

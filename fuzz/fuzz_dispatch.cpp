@@ -2,10 +2,10 @@
 // every call either runs or raises a ComError.
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include "platform/virtual/virtual_apartment.hpp"
 #include "tovrak/connector.hpp"
 #include "tovrak/dispatch.hpp"
 #include "tovrak/errors.hpp"
+#include "tovrak/virtual_apartment.hpp"
 
 namespace {
 

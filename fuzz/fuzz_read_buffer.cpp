@@ -4,8 +4,8 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include "core/component/protocol.hpp"
-#include "platform/virtual/virtual_apartment.hpp"
 #include "tovrak/connector.hpp"
+#include "tovrak/virtual_apartment.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider in(data, size);

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "tovrak/export.hpp"
 #include "tovrak/platform.hpp"
 #include "tovrak/protocol.hpp"
 
@@ -14,7 +15,7 @@ namespace core {
 class Module;
 }
 
-class TOVRAK_Connector {
+class TOVRAK_API TOVRAK_Connector {
  public:
   // Creates the shared TOVRAK_Protocol of the apartment if there is none.
   // Raises the overflow error past 32767 live connectors.

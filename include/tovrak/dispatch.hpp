@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tovrak/export.hpp"
 #include "tovrak/protocol.hpp"
 #include "tovrak/variant.hpp"
 
@@ -49,20 +50,20 @@ struct Member {
 };
 
 // The 174 members of _TOVRAK_Protocol in slot order.
-const std::vector<Member>& Members();
+TOVRAK_API const std::vector<Member>& Members();
 
 // Finds a member by name, the way a dispatch interface resolves names (the
 // exact letter case first, then any case). A Get request finds a method too,
 // and a Method request finds a property read. Null when there is none.
-const Member* FindMember(std::string_view name, MemberKind kind);
+TOVRAK_API const Member* FindMember(std::string_view name, MemberKind kind);
 
 // Calls a member by name. Raises ComError for an unknown name, a wrong
 // argument count, an argument that does not convert to its type, or what the
 // member raises itself. By-reference arguments are written back.
-Variant Invoke(TOVRAK_Protocol& target, std::string_view name, MemberKind kind,
-               std::vector<Variant>& args);
+TOVRAK_API Variant Invoke(TOVRAK_Protocol& target, std::string_view name, MemberKind kind,
+                          std::vector<Variant>& args);
 
-std::string_view to_string(MemberKind kind);
-std::string_view to_string(ValueType type);
+TOVRAK_API std::string_view to_string(MemberKind kind);
+TOVRAK_API std::string_view to_string(ValueType type);
 
 }  // namespace tovrak

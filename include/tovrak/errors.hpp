@@ -6,9 +6,11 @@
 #include <stdexcept>
 #include <string>
 
+#include "tovrak/export.hpp"
+
 namespace tovrak {
 
-class ComError : public std::runtime_error {
+class TOVRAK_API ComError : public std::runtime_error {
  public:
   ComError(int32_t hresult, int number, std::string description)
       : std::runtime_error(description),

@@ -9,13 +9,15 @@
 #include <string>
 #include <string_view>
 
+#include "tovrak/export.hpp"
+
 namespace tovrak::platform {
 
 // A window-style timer. Ticks are delivered only while the apartment
 // processes messages, after other pending messages, never during a
 // non-pumping sleep; periods that passed while no messages were processed
 // give one tick when messages are next processed.
-class Timer {
+class TOVRAK_API Timer {
  public:
   virtual ~Timer() = default;
   // Changing the interval of an enabled timer starts a fresh period.
@@ -30,7 +32,7 @@ class Timer {
 // The serial communications control, by the names of the operations the
 // component uses. Operations that fail raise tovrak::ComError with a
 // description a user understands.
-class SerialControl {
+class TOVRAK_API SerialControl {
  public:
   virtual ~SerialControl() = default;
 
@@ -77,7 +79,7 @@ class SerialControl {
 
 // What the component keeps per apartment; the apartment owns it and ends it
 // before its own message loop goes away.
-class ApartmentModule {
+class TOVRAK_API ApartmentModule {
  public:
   virtual ~ApartmentModule() = default;
   virtual void shutdown() = 0;
@@ -85,7 +87,7 @@ class ApartmentModule {
 
 // One thread's message queue. Host calls, serial events and timer ticks are
 // all delivered on it, so the component takes no locks.
-class Apartment {
+class TOVRAK_API Apartment {
  public:
   virtual ~Apartment() = default;
   Apartment() = default;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "tovrak/export.hpp"
 #include "tovrak/platform.hpp"
 #include "tovrak/variant.hpp"
 
@@ -19,7 +20,7 @@ namespace tovrak {
 // component.
 using ChangeHandler = std::function<void(int16_t& State)>;
 
-class TOVRAK_Protocol {
+class TOVRAK_API TOVRAK_Protocol {
  public:
   virtual ~TOVRAK_Protocol() = default;
 
@@ -215,6 +216,11 @@ class TOVRAK_Protocol {
 // Creates a TOVRAK_Protocol directly, as a host may, instead of taking the
 // shared instance from a connector. It shares the apartment's port, timers and
 // module variables; the radio's answers go to the shared instance.
-std::shared_ptr<TOVRAK_Protocol> CreateProtocol(platform::Apartment& apartment);
+TOVRAK_API std::shared_ptr<TOVRAK_Protocol> CreateProtocol(platform::Apartment& apartment);
+
+// While the component reads the radio's settings after CAT came on, the step
+// it is at (1 to 54); 0 when it is not reading them, or for an object this
+// library did not create.
+TOVRAK_API int SettingsReadStep(TOVRAK_Protocol& rig);
 
 }  // namespace tovrak

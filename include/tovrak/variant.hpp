@@ -7,6 +7,8 @@
 #include <string>
 #include <variant>
 
+#include "tovrak/export.hpp"
+
 namespace tovrak {
 
 // The 16-bit Boolean of the interface: true is -1, false is 0. Any other
@@ -26,7 +28,7 @@ inline constexpr VBool VFalse{0};
 class Variant;
 
 // An object reference held by a Variant (the `AutoNF` object assignment).
-class Object {
+class TOVRAK_API Object {
  public:
   virtual ~Object() = default;
   // The value of the object's default member, as a scripting host reads it
@@ -35,7 +37,7 @@ class Object {
   virtual Variant value() const;
 };
 
-class Variant {
+class TOVRAK_API Variant {
  public:
   enum class Type { Empty, Integer16, Integer32, Single, Double, Boolean, String, Object };
 

@@ -3,9 +3,9 @@
 
 #include "core/component/protocol.hpp"
 #include "core/forms/zel_form.hpp"
-#include "platform/virtual/virtual_apartment.hpp"
 #include "tovrak/connector.hpp"
 #include "tovrak/errors.hpp"
+#include "tovrak/virtual_apartment.hpp"
 
 namespace tovrak {
 namespace {

@@ -9,8 +9,8 @@
 #include <functional>
 
 #include "hosts/cli/sim_on_pty.hpp"
-#include "platform/posix/posix_apartment.hpp"
 #include "tovrak/connector.hpp"
+#include "tovrak/posix_apartment.hpp"
 
 namespace tovrak::test {
 namespace {

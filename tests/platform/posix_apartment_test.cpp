@@ -1,7 +1,7 @@
 // The Linux apartment in real time: the ordering rules of the virtual
 // platform hold, ticks and tasks arrive, and the loop blocks while idle.
 // Deadlines are generous; no test measures speed.
-#include "platform/posix/posix_apartment.hpp"
+#include "tovrak/posix_apartment.hpp"
 
 #include <gtest/gtest.h>
 #include <poll.h>

@@ -1,6 +1,6 @@
 // The port list over a fake sysfs, /dev and /proc laid out the way the
 // kernel lays them out.
-#include "platform/posix/port_list.hpp"
+#include "tovrak/port_list.hpp"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -19,8 +19,8 @@
 #include <string>
 #include <thread>
 
-#include "platform/posix/posix_apartment.hpp"
 #include "tovrak/errors.hpp"
+#include "tovrak/posix_apartment.hpp"
 
 namespace tovrak::platform {
 namespace {

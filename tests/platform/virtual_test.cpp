@@ -1,6 +1,6 @@
 // The virtual platform's ordering and time rules: every timing test of the
 // component stands on these.
-#include "platform/virtual/virtual_apartment.hpp"
+#include "tovrak/virtual_apartment.hpp"
 
 #include <gtest/gtest.h>
 

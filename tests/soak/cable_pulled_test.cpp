@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "hosts/cli/sim_on_pty.hpp"
-#include "platform/posix/posix_apartment.hpp"
 #include "tovrak/connector.hpp"
 #include "tovrak/errors.hpp"
+#include "tovrak/posix_apartment.hpp"
 
 namespace tovrak::test {
 namespace {

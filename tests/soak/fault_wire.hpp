@@ -13,7 +13,7 @@
 
 #include "hosts/sim/sim_link.hpp"
 #include "hosts/sim/sim_radio.hpp"
-#include "platform/virtual/virtual_apartment.hpp"
+#include "tovrak/virtual_apartment.hpp"
 
 namespace tovrak::soak {
 

@@ -9,8 +9,8 @@
 
 #include "core/component/protocol.hpp"
 #include "core/forms/zel_form.hpp"
-#include "platform/virtual/virtual_apartment.hpp"
 #include "tovrak/connector.hpp"
+#include "tovrak/virtual_apartment.hpp"
 
 namespace tovrak::test {
 

@@ -7,6 +7,7 @@
 #include "core/forms/zel_form.hpp"
 #include "tovrak/connector.hpp"
 #include "tovrak/errors.hpp"
+#include "tovrak/version.hpp"
 
 namespace tovrak::core {
 
@@ -63,8 +64,7 @@ void Module::reset_timing() {
 // ---------------------------------------------------------------- protocol
 
 Protocol::Protocol(std::shared_ptr<Module> module) : m(*module), module_(std::move(module)) {
-  s.About = "TOVRAK V" + std::to_string(TOVRAK_VERSION_MAJOR) + "." +
-            std::to_string(TOVRAK_VERSION_MINOR) + "." + std::to_string(TOVRAK_VERSION_REVISION);
+  s.About = "TOVRAK V" TOVRAK_VERSION_STRING;
   m.reset_timing();
   fill_capabilities(s.Property);
   // The interpreter's change detection starts over, so the first answers
@@ -108,6 +108,11 @@ TOVRAK_Connector::~TOVRAK_Connector() {
 
 std::shared_ptr<TOVRAK_Protocol> TOVRAK_Connector::get_TOVRAK_Protocol() const {
   return module_->gSharedProtocol;
+}
+
+int SettingsReadStep(TOVRAK_Protocol& rig) {
+  auto* component = dynamic_cast<core::Protocol*>(&rig);
+  return component ? component->m.gLevelIndex : 0;
 }
 
 }  // namespace tovrak

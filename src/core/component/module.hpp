@@ -14,13 +14,14 @@
 
 namespace tovrak {
 class TOVRAK_Protocol;
-}
+class ControlPanel;
+}  // namespace tovrak
 
 namespace tovrak::core {
 
 class Protocol;
 class ZelForm;
-class ControlPanel;
+using tovrak::ControlPanel;
 
 // The tracked status items the consolidation step compares after each answer.
 struct StatusSnapshot {

@@ -3,12 +3,16 @@
 #include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <stdexcept>
 
 #include "core/component/module.hpp"
+#include "core/component/protocol.hpp"
 #include "core/forms/zel_form.hpp"
 #include "tovrak/errors.hpp"
 
-namespace tovrak::core {
+namespace tovrak {
+
+using core::Module;
 
 namespace {
 
@@ -147,9 +151,18 @@ double ControlPanel::CurrentValueMs(int row) const {
   }
 }
 
+ControlPanel& ControlPanelOf(TOVRAK_Protocol& rig) {
+  auto* component = dynamic_cast<core::Protocol*>(&rig);
+  if (!component) throw std::invalid_argument("not a component of this library");
+  return core::ControlPanelOf(component->m);
+}
+
+namespace core {
+
 ControlPanel& ControlPanelOf(Module& module) {
   if (!module.control_panel) module.control_panel = std::make_unique<ControlPanel>(module);
   return *module.control_panel;
 }
 
-}  // namespace tovrak::core
+}  // namespace core
+}  // namespace tovrak

@@ -3,7 +3,7 @@
 
 #include "hosts/cli/commands.hpp"
 #include "hosts/cli/options.hpp"
-#include "platform/posix/port_list.hpp"
+#include "tovrak/port_list.hpp"
 
 namespace tovrak::hosts {
 

@@ -3,8 +3,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include "core/component/protocol.hpp"
-#include "core/forms/control_panel.hpp"
 #include "hosts/cli/script.hpp"
 
 namespace tovrak::hosts {
@@ -44,8 +42,7 @@ const char* mode_name(int16_t mode) {
   return (mode >= 0 && mode <= 7) ? kNames[mode] : "?";
 }
 
-LiveView::LiveView(TOVRAK_Protocol& rig, std::string title)
-    : rig_(rig), module_(&static_cast<core::Protocol&>(rig).m), title_(std::move(title)) {}
+LiveView::LiveView(TOVRAK_Protocol& rig, std::string title) : rig_(rig), title_(std::move(title)) {}
 
 void LiveView::on_write(double t, std::string_view bytes) {
   keep(commands_, fmt("%7.2f  ", t) + format_bytes(bytes));
@@ -106,7 +103,7 @@ std::string LiveView::render(double t, int width, int height) {
            r.get_RFPower(), r.get_KeyerWPM(), r.get_Pitch(), r.get_MicGain(),
            on_off(r.get_Vox()).c_str(), on_off(r.get_Tuner()).c_str(),
            on_off(r.get_LockDial()).c_str()));
-  int level = module_->gLevelIndex;
+  int level = SettingsReadStep(r);
   line(level > 0 ? fmt(" Reading radio settings %d/54", level)
                  : std::string(" CAT ") + (r.get_CAT() ? "on" : "off") +
                        (r.get_PortOpen() ? ", port open" : ", port closed"));
@@ -144,16 +141,16 @@ void LiveView::render_panel(std::string& out, int width) {
     out += "\x1b[K\n";
   };
   const auto& p = *panel_;
-  line(fmt(" %s          %s", core::ControlPanel::kTitle, core::ControlPanel::kLabel1));
-  for (int i = 0; i < core::ControlPanel::kRows; ++i) {
+  line(fmt(" %s          %s", ControlPanel::kTitle, ControlPanel::kLabel1));
+  for (int i = 0; i < ControlPanel::kRows; ++i) {
     std::string text = p.txtMS[static_cast<size_t>(i)];
     text.resize(8, ' ');
     line(fmt(" %s [%s] %s %-32s now %g", i == panel_row_ ? ">" : " ", text.c_str(),
-             p.cmdSetEnabled[static_cast<size_t>(i)] ? "[Set]" : " Set ",
-             core::ControlPanel::RowLabel(i), p.CurrentValueMs(i)));
+             p.cmdSetEnabled[static_cast<size_t>(i)] ? "[Set]" : " Set ", ControlPanel::RowLabel(i),
+             p.CurrentValueMs(i)));
   }
   line(fmt("   [%c] %s      up/down row, digits, Enter sets, t on top, p closes",
-           p.chkOnTop == 1 ? 'x' : ' ', core::ControlPanel::kOnTop));
+           p.chkOnTop == 1 ? 'x' : ' ', ControlPanel::kOnTop));
   // The last lines of the command log.
   std::deque<std::string> lines;
   size_t start = 0;
@@ -173,7 +170,7 @@ void LiveView::toggle_panel() {
     panel_ = nullptr;
     return;
   }
-  panel_ = &core::ControlPanelOf(*module_);
+  panel_ = &ControlPanelOf(rig_);
   panel_->Load();
 }
 
@@ -182,10 +179,10 @@ bool LiveView::panel_key(int key) {
   auto row = static_cast<size_t>(panel_row_);
   switch (key) {
     case 'A' + 256:  // up
-      panel_row_ = (panel_row_ + core::ControlPanel::kRows - 1) % core::ControlPanel::kRows;
+      panel_row_ = (panel_row_ + ControlPanel::kRows - 1) % ControlPanel::kRows;
       return true;
     case 'B' + 256:  // down
-      panel_row_ = (panel_row_ + 1) % core::ControlPanel::kRows;
+      panel_row_ = (panel_row_ + 1) % ControlPanel::kRows;
       return true;
     case '\r':
     case '\n':

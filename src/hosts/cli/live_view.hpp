@@ -8,12 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "tovrak/control_panel.hpp"
 #include "tovrak/protocol.hpp"
-
-namespace tovrak::core {
-class Module;
-class ControlPanel;
-}  // namespace tovrak::core
 
 namespace tovrak::hosts {
 
@@ -46,13 +42,12 @@ class LiveView {
   void render_panel(std::string& out, int width);
 
   TOVRAK_Protocol& rig_;
-  core::Module* module_;
   std::string title_;
   std::deque<std::string> commands_;
   std::deque<std::string> events_;
   std::deque<std::string> notes_;
   uint64_t counts_[8]{};
-  core::ControlPanel* panel_ = nullptr;
+  ControlPanel* panel_ = nullptr;
   int panel_row_ = 0;
 };
 

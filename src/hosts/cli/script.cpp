@@ -6,7 +6,6 @@
 #include <limits>
 #include <ostream>
 
-#include "core/values/numbers.hpp"
 #include "tovrak/connector.hpp"
 #include "tovrak/dispatch.hpp"
 #include "tovrak/errors.hpp"
@@ -255,9 +254,8 @@ std::string format_value(const Variant& v) {
     case Variant::Type::Integer32:
       return std::to_string(v.i32());
     case Variant::Type::Single:
-      return core::shortest(v.single());
     case Variant::Type::Double:
-      return core::shortest(v.dbl());
+      return v.to_string();
     case Variant::Type::Boolean:
       return v.boolean().value ? "True" : "False";
     case Variant::Type::String: {

@@ -6,7 +6,7 @@
 
 #include "hosts/cli/script.hpp"
 #include "hosts/sim/sim_link.hpp"
-#include "platform/virtual/virtual_apartment.hpp"
+#include "tovrak/virtual_apartment.hpp"
 
 namespace tovrak::hosts {
 

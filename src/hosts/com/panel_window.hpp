@@ -12,7 +12,7 @@
 #include <array>
 #include <string>
 
-namespace tovrak::core {
+namespace tovrak {
 class ControlPanel;
 }
 namespace tovrak::platform {
@@ -51,7 +51,7 @@ class PanelWindow {
  private:
   static constexpr int kRows = 5;
 
-  PanelWindow(platform::Win32Apartment& apartment, core::ControlPanel& model);
+  PanelWindow(platform::Win32Apartment& apartment, ControlPanel& model);
   ~PanelWindow();
   PanelWindow(const PanelWindow&) = delete;
   PanelWindow& operator=(const PanelWindow&) = delete;
@@ -70,7 +70,7 @@ class PanelWindow {
   void ShowInfo();
 
   platform::Win32Apartment& apartment_;
-  core::ControlPanel& model_;
+  ControlPanel& model_;
   int at_end_ = 0;
   HWND hwnd_ = nullptr;
   std::array<HWND, kRows> txt_ms_{};

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "hosts/sim/sim_radio.hpp"
-#include "platform/virtual/virtual_apartment.hpp"
+#include "tovrak/virtual_apartment.hpp"
 
 namespace tovrak::sim {
 

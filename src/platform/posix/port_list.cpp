@@ -1,4 +1,4 @@
-#include "platform/posix/port_list.hpp"
+#include "tovrak/port_list.hpp"
 
 #include <algorithm>
 #include <cctype>

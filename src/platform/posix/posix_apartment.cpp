@@ -1,4 +1,4 @@
-#include "platform/posix/posix_apartment.hpp"
+#include "tovrak/posix_apartment.hpp"
 
 #include <time.h>
 

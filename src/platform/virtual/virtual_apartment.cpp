@@ -1,4 +1,4 @@
-#include "platform/virtual/virtual_apartment.hpp"
+#include "tovrak/virtual_apartment.hpp"
 
 #include <algorithm>
 #include <cmath>

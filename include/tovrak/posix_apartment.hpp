@@ -11,13 +11,14 @@
 #include <memory>
 #include <string_view>
 
+#include "tovrak/export.hpp"
 #include "tovrak/platform.hpp"
 
 namespace tovrak::platform {
 
 class PosixLoop;
 
-class PosixApartment : public Apartment {
+class TOVRAK_API PosixApartment : public Apartment {
  public:
   // Throws std::system_error when the kernel refuses the loop's descriptors.
   PosixApartment();

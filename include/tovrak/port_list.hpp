@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tovrak/export.hpp"
+
 namespace tovrak::platform {
 
 struct PortInfo {
@@ -29,6 +31,6 @@ struct PortScanRoots {
 
 // Every tty with a device behind it (ttyS only where a UART is present),
 // in natural order of their paths: ttyS2 before ttyS10. Opens no port.
-std::vector<PortInfo> list_serial_ports(const PortScanRoots& roots = {});
+TOVRAK_API std::vector<PortInfo> list_serial_ports(const PortScanRoots& roots = {});
 
 }  // namespace tovrak::platform

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tovrak/export.hpp"
 #include "tovrak/platform.hpp"
 
 namespace tovrak::platform {
@@ -19,7 +20,7 @@ class VirtualApartment;
 class VirtualSerial;
 
 // The wire between the component's serial control and the radio.
-class VirtualLine {
+class TOVRAK_API VirtualLine {
  public:
   struct Write {
     int64_t us;  // virtual time of the write
@@ -81,7 +82,7 @@ class VirtualLine {
   std::vector<std::string> ops_;
 };
 
-class VirtualApartment : public Apartment {
+class TOVRAK_API VirtualApartment : public Apartment {
  public:
   VirtualApartment();
   ~VirtualApartment() override;

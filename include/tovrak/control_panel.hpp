@@ -1,0 +1,84 @@
+// frmDLLControlPanel: the window that shows the control commands as they are
+// written and edits the timing of the link. This is its model, the same for
+// every view: five rows of a text box, a "Set" button and a label; the command
+// log txtInfo; the "On top" check box. A view (a terminal screen, a Win32
+// window) shows the model and feeds it the user's actions.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "tovrak/export.hpp"
+
+namespace tovrak {
+
+class TOVRAK_Protocol;
+namespace core {
+class Module;
+}
+
+class TOVRAK_API ControlPanel {
+ public:
+  static constexpr int kRows = 5;
+  static constexpr const char* kTitle = "Control Panel(DLL)";
+  static constexpr const char* kLabel1 = "All values in milliseconds (ms)";
+  static constexpr const char* kOnTop = "On top";
+  // The command log keeps about this many characters, the latest.
+  static constexpr size_t kInfoLimit = 64 * 1024;
+
+  explicit ControlPanel(core::Module& module);
+  ~ControlPanel();
+  ControlPanel(const ControlPanel&) = delete;
+  ControlPanel& operator=(const ControlPanel&) = delete;
+
+  // The label of row i (Label2 is numbered differently from the rows: row 0
+  // carries Label2(0), row 1 Label2(4), row 2 Label2(1), row 3 Label2(2),
+  // row 4 Label2(3)).
+  static const char* RowLabel(int row);
+  static int RowLabelIndex(int row);
+
+  // Form events.
+  void Load();
+  void Unload();
+  // A close request from the user: always refused, the window stays.
+  bool QueryUnload() { return false; }
+  void txtMS_Change(int row, const std::string& text);
+  void cmdSet_Click(int row);
+  void chkOnTop_Click(int value);
+  // SendCAT's echo of a control command while the panel is loaded.
+  void AppendInfo(const std::string& command);
+
+  // Controls.
+  std::array<std::string, kRows> txtMS{};
+  std::array<bool, kRows> cmdSetEnabled{};
+  std::string txtInfo;
+  size_t txtInfoCaret = 0;
+  int chkOnTop = 1;
+  bool loaded = false;
+  bool topmost = false;
+  int left = -1, top = -1;
+  std::string caption = kTitle;
+
+  // The view's SetTopMost: keep the window above others or not, without
+  // moving, resizing or activating it. Optional.
+  std::function<void(bool on_top)> set_top_most;
+  // Called after txtInfo grew, so a view can scroll. Optional.
+  std::function<void()> info_changed;
+
+  // What each row edits, for a view to show next to the row (milliseconds).
+  double CurrentValueMs(int row) const;
+
+ private:
+  void SetTopMost(bool on_top);
+
+  core::Module& module_;
+};
+// The control panel of the apartment `rig` lives in, created on first use and
+// shared by every component of that apartment. It is not loaded until a view
+// loads it. Raises std::invalid_argument for an object this library did not
+// create.
+TOVRAK_API ControlPanel& ControlPanelOf(TOVRAK_Protocol& rig);
+
+}  // namespace tovrak
