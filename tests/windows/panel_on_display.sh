@@ -1,17 +1,17 @@
 #!/usr/bin/env bash
 # Runs the control panel test on the X display that xvfb-run provides, and
 # takes a picture of the screen while the window shows its log. Called by
-# run.sh with its Wine environment.
+# run.sh with its Wine environment; W is the Wine loader of the programs.
 #
 #   panel_on_display.sh BIN RUN PICTURE
 set -euo pipefail
 
 BIN=$1 RUN=$2 PICTURE=$3
-WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+WINESERVER=/usr/lib/wine/wineserver
 winpath() { local p; p=$(cd "$(dirname "$1")" && pwd)/$(basename "$1"); echo "Z:${p//\//\\}"; }
 
 rm -f "$RUN/picture.ready" "$RUN/picture.done" "$PICTURE"
-wine "$BIN/tovrak_panel_client.exe" 1 2 "$(winpath "$RUN/picture.ready")" \
+"$W" "$BIN/tovrak_panel_client.exe" 1 2 "$(winpath "$RUN/picture.ready")" \
   "$(winpath "$RUN/picture.done")" &
 client=$!
 # The client says when the window is ready; it waits for the picture.

@@ -27,10 +27,15 @@ constexpr wchar_t kVersion[] = L"1.3";
 constexpr WORD kLibraryMajor = 1;
 constexpr WORD kLibraryMinor = 3;
 
+// The DLL of each bitness registers in its own registry view (a 32-bit
+// process on 64-bit Windows sees the 32-bit one); the other view is the
+// other DLL's.
 #ifdef _WIN64
 constexpr SYSKIND kSysKind = SYS_WIN64;
+constexpr REGSAM kOtherView = KEY_WOW64_32KEY;
 #else
 constexpr SYSKIND kSysKind = SYS_WIN32;
+constexpr REGSAM kOtherView = KEY_WOW64_64KEY;  // ignored where there is no other
 #endif
 
 class ClassFactory final : public Counted<IClassFactory> {
@@ -94,9 +99,26 @@ HRESULT RegisterClassEntry(const ClassEntry& c, const std::wstring& path) {
   return S_OK;
 }
 
+// True when the DLL of the other bitness serves the class: its key in the
+// other registry view.
+bool OtherViewServes(const ClassEntry& c) {
+  HKEY h = nullptr;
+  const std::wstring key = L"CLSID\\" + GuidText(c.clsid) + L"\\InprocServer32";
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ | kOtherView, &h) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  RegCloseKey(h);
+  return true;
+}
+
+// The class keys are in this DLL's own view. The ProgID keys are shared by
+// both views (on 64-bit Windows 7 and later): they stay while the other DLL
+// still serves the class.
 void UnregisterClassEntry(const ClassEntry& c) {
   RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + GuidText(c.clsid)).c_str());
   RegDeleteKeyW(HKEY_CLASSES_ROOT, (L"CLSID\\" + GuidText(c.clsid)).c_str());
+  if (OtherViewServes(c)) return;
   RegDeleteTreeW(HKEY_CLASSES_ROOT, c.prog_id);
   RegDeleteKeyW(HKEY_CLASSES_ROOT, c.prog_id);
 }
@@ -151,6 +173,9 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
   return RegisterTypeLib(lib.get(), const_cast<LPOLESTR>(path.c_str()), nullptr);
 }
 
+// The type library's key is shared by both views; UnRegisterTypeLib takes
+// only this platform's entry and the interfaces of this view, and leaves the
+// rest while the other platform's entry is there.
 extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
   UnRegisterTypeLib(LIBID_TOVRAK_DLL, kLibraryMajor, kLibraryMinor, LOCALE_NEUTRAL, kSysKind);
   for (const auto& c : kClasses) UnregisterClassEntry(c);
