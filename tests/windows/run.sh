@@ -17,7 +17,7 @@
 # other in working order.
 #
 # A new prefix is a copy of one made once per kind and Wine version and kept
-# in BUILD_DIR/prefix-cache; the prefix, ports and picture of a run are in
+# in BUILD_DIR/prefix-cache (for wow64, the one of BUILD_DIR_X86_64); the prefix, ports and picture of a run are in
 # BUILD_DIR/CONFIG, so runs of different configurations may go at once.
 set -euo pipefail
 
@@ -47,7 +47,7 @@ export W
 WINESERVER=/usr/lib/wine/wineserver
 OUT=$BUILD/$CONFIG
 RUN=$OUT/run
-CACHE=$BUILD/prefix-cache/$PREFIX_KIND
+CACHE=${BUILD64:-$BUILD}/prefix-cache/$PREFIX_KIND
 export WINEPREFIX=$OUT/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 SOCAT_PID=
 
@@ -71,24 +71,14 @@ fail() {
 winpath() { local p; p=$(cd "$(dirname "$1")" && pwd)/$(basename "$1"); echo "Z:${p//\//\\}"; }
 # The registry as the programs of one view see it (64 or 32, each in its
 # own registry view; in the 32-bit prefix there is one), read once per check
-# into $RUN/registry: one `reg query /s` per key tree below, as a list of
-# lines "KEY", "KEY<TAB>NAME<TAB>DATA". 32-bit programs start slowly
-# under an emulator, so a 64-bit prefix is read with the 64-bit reg.
+# by one program of that bitness into $RUN/registry: lines "KEY" and
+# "KEY<TAB>NAME<TAB>DATA".
 read_registry() {
-  local view=$1 root loader flag=()
-  if [ "$PREFIX_KIND" = win32 ]; then loader=$WINE32; else loader=$WINE64 flag=("/reg:$view"); fi
-  : >"$RUN/registry"
-  for root in 'HKCR\TOVRAK_DLL.TOVRAK_Connector' 'HKCR\TOVRAK_DLL.TOVRAK_Protocol' \
-    "HKCR\\CLSID\\$CLSID_CONNECTOR" "HKCR\\CLSID\\$CLSID_PROTOCOL" "HKCR\\TypeLib\\$LIBID" \
-    "HKCR\\Interface\\$IID_PROTOCOL" "HKCR\\Interface\\$DIID_EVENTS"; do
-    { "$loader" reg query "$root" /s "${flag[@]}" 2>/dev/null || true; } | tr -d '\r' | awk '
-      /^HKEY_/ { key = $0; sub(/^HKEY_CLASSES_ROOT/, "HKCR", key); print key; next }
-      /^    / { line = substr($0, 5); n = index(line, "    "); name = substr(line, 1, n - 1)
-              rest = substr(line, n + 4); sub(/^ */, "", rest); m = index(rest, "    ")
-              data = m ? substr(rest, m + 4) : ""
-              if (name == "(Default)" || name == "<NO NAME>") name = ""
-              print key "\t" name "\t" data }' >>"$RUN/registry"
-  done
+  local dumper=("$W" "$BIN/tovrak_regdump.exe")
+  [ "$1" = 64 ] && [ "$CONFIG" = wow64 ] && dumper=("$WINE64" "$BUILD64/bin/tovrak_regdump.exe")
+  "${dumper[@]}" TOVRAK_DLL.TOVRAK_Connector TOVRAK_DLL.TOVRAK_Protocol "CLSID\\$CLSID_CONNECTOR" \
+    "CLSID\\$CLSID_PROTOCOL" "TypeLib\\$LIBID" "Interface\\$IID_PROTOCOL" \
+    "Interface\\$DIID_EVENTS" | tr -d '\r' >"$RUN/registry" || fail "registry read"
 }
 # A value of the registry read last; empty when missing. With no name, the
 # default value.
