@@ -54,6 +54,7 @@ EOF
   fi
   local tmp
   tmp=$(mktemp -d)
+  chmod 755 "$tmp" # apt downloads as its own user
   (cd "$tmp" && apt-get download -qq qemu-user/bookworm-backports)
   as_root mkdir -p "$QEMU_ROOT"
   as_root dpkg-deb -x "$tmp"/qemu-user_*.deb "$QEMU_ROOT"

@@ -125,15 +125,15 @@ check_registered() {
   haskey "HKCR\\Interface\\$DIID_EVENTS" || fail "event interface not registered"
 }
 # Nothing of the classes and of type library platform $1 left, as the
-# programs of registry view $2 see it; with "all", no trace of the type
-# library.
+# programs of registry view $2 see it; with "all", no trace of the ProgIDs,
+# the interfaces (which serve both views) and the type library either.
 check_unregistered() {
   local arch=$1 key keys
   read_registry "$2"
-  keys=('HKCR\TOVRAK_DLL.TOVRAK_Connector' 'HKCR\TOVRAK_DLL.TOVRAK_Protocol'
-    "HKCR\\CLSID\\$CLSID_CONNECTOR" "HKCR\\CLSID\\$CLSID_PROTOCOL")
+  keys=("HKCR\\CLSID\\$CLSID_CONNECTOR" "HKCR\\CLSID\\$CLSID_PROTOCOL")
   if [ "$arch" = all ]; then
-    keys+=("HKCR\\TypeLib\\$LIBID" "HKCR\\Interface\\$IID_PROTOCOL" "HKCR\\Interface\\$DIID_EVENTS")
+    keys+=('HKCR\TOVRAK_DLL.TOVRAK_Connector' 'HKCR\TOVRAK_DLL.TOVRAK_Protocol'
+      "HKCR\\TypeLib\\$LIBID" "HKCR\\Interface\\$IID_PROTOCOL" "HKCR\\Interface\\$DIID_EVENTS")
   else
     keys+=("HKCR\\TypeLib\\$LIBID\\1.3\\0\\$arch")
   fi

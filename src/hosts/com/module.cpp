@@ -100,7 +100,8 @@ HRESULT RegisterClassEntry(const ClassEntry& c, const std::wstring& path) {
 }
 
 // True when the DLL of the other bitness serves the class: its key in the
-// other registry view.
+// other registry view. Where there is no other view, the key asked for is
+// this view's, already gone.
 bool OtherViewServes(const ClassEntry& c) {
   HKEY h = nullptr;
   const std::wstring key = L"CLSID\\" + GuidText(c.clsid) + L"\\InprocServer32";
@@ -112,15 +113,9 @@ bool OtherViewServes(const ClassEntry& c) {
   return true;
 }
 
-// The class keys are in this DLL's own view. The ProgID keys are shared by
-// both views (on 64-bit Windows 7 and later): they stay while the other DLL
-// still serves the class.
-void UnregisterClassEntry(const ClassEntry& c) {
-  RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + GuidText(c.clsid)).c_str());
-  RegDeleteKeyW(HKEY_CLASSES_ROOT, (L"CLSID\\" + GuidText(c.clsid)).c_str());
-  if (OtherViewServes(c)) return;
-  RegDeleteTreeW(HKEY_CLASSES_ROOT, c.prog_id);
-  RegDeleteKeyW(HKEY_CLASSES_ROOT, c.prog_id);
+void DeleteTree(const std::wstring& key) {
+  RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
+  RegDeleteKeyW(HKEY_CLASSES_ROOT, key.c_str());
 }
 
 }  // namespace
@@ -173,12 +168,22 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
   return RegisterTypeLib(lib.get(), const_cast<LPOLESTR>(path.c_str()), nullptr);
 }
 
-// The type library's key is shared by both views; UnRegisterTypeLib takes
-// only this platform's entry and the interfaces of this view, and leaves the
-// rest while the other platform's entry is there.
+// The class keys are in this DLL's own registry view. The ProgIDs and the
+// type library's key are shared by both views, and RegisterTypeLib writes
+// the interfaces' keys in both: while the other DLL still serves the
+// classes, they stay, and only this platform's entry of the type library
+// goes.
 extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
+  for (const auto& c : kClasses) DeleteTree(L"CLSID\\" + GuidText(c.clsid));
+  bool other = false;
+  for (const auto& c : kClasses) other = other || OtherViewServes(c);
+  if (other) {
+    DeleteTree(L"TypeLib\\" + GuidText(LIBID_TOVRAK_DLL) + L"\\" + kVersion + L"\\0\\" +
+               (kSysKind == SYS_WIN64 ? L"win64" : L"win32"));
+    return S_OK;
+  }
   UnRegisterTypeLib(LIBID_TOVRAK_DLL, kLibraryMajor, kLibraryMinor, LOCALE_NEUTRAL, kSysKind);
-  for (const auto& c : kClasses) UnregisterClassEntry(c);
+  for (const auto& c : kClasses) DeleteTree(c.prog_id);
   return S_OK;
 }
 
