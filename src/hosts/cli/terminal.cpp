@@ -14,47 +14,115 @@ namespace tovrak::hosts {
 namespace {
 
 volatile std::sig_atomic_t g_interrupted = 0;
+volatile std::sig_atomic_t g_redraw = 0;
+// The terminal as the user had it, and as the live screen wants it. Set
+// before the handlers can use them; read in signal handlers, so only
+// async-signal-safe calls touch them there.
 termios g_saved{};
-bool g_raw = false;
+termios g_raw_mode{};
+volatile std::sig_atomic_t g_raw = 0;
 
-void restore() {
-  if (!g_raw) return;
-  g_raw = false;
-  const char* back = "\x1b[?25h\x1b[?1049l";  // cursor on, main screen
-  (void)!write(STDOUT_FILENO, back, 15);
+constexpr char kEnter[] = "\x1b[?1049h\x1b[?25l\x1b[2J";  // alternate screen, no cursor
+constexpr char kLeave[] = "\x1b[?25h\x1b[?1049l";         // cursor on, main screen
+
+void put(const char* s, size_t n) { (void)!write(STDOUT_FILENO, s, n); }
+
+// Puts the terminal back as the user had it (async-signal-safe).
+void leave_screen() {
+  put(kLeave, sizeof kLeave - 1);
   tcsetattr(STDIN_FILENO, TCSANOW, &g_saved);
 }
 
-void on_signal(int) { g_interrupted = 1; }
+void enter_screen() {
+  tcsetattr(STDIN_FILENO, TCSANOW, &g_raw_mode);
+  put(kEnter, sizeof kEnter - 1);
+}
+
+void restore() {
+  if (!g_raw) return;
+  g_raw = 0;
+  leave_screen();
+}
+
+void reraise_default(int sig) {
+  signal(sig, SIG_DFL);
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, sig);
+  sigprocmask(SIG_UNBLOCK, &set, nullptr);
+  raise(sig);
+}
+
+// Ctrl-C, SIGTERM, SIGHUP, Ctrl-\: the command's loop sees the flag and ends
+// the way "quit" does (the transmitter released, the port closed, the
+// terminal restored). A second such signal means the loop is stuck: the
+// terminal is put back and the signal ends the program at once.
+void on_stop(int sig) {
+  if (!g_interrupted) {
+    g_interrupted = 1;
+    return;
+  }
+  if (g_raw) leave_screen();
+  reraise_default(sig);
+}
+
+// Ctrl-Z: the terminal goes back to the shell while the program is stopped,
+// and comes back, redrawn, when it resumes.
+void on_suspend(int sig) {
+  if (g_raw) leave_screen();
+  reraise_default(sig);  // stops here until SIGCONT
+  struct sigaction sa {};
+  sa.sa_handler = on_suspend;
+  sigemptyset(&sa.sa_mask);
+  sigaction(SIGTSTP, &sa, nullptr);
+  if (g_raw) enter_screen();
+  g_redraw = 1;
+}
+
+// Resumed after a stop we did not see (SIGSTOP): the shell may have reset
+// the terminal.
+void on_continue(int) {
+  if (g_raw) tcsetattr(STDIN_FILENO, TCSANOW, &g_raw_mode);
+  g_redraw = 1;
+}
+
+void on_resize(int) { g_redraw = 1; }
+
+void handle(int sig, void (*fn)(int)) {
+  struct sigaction sa {};
+  sa.sa_handler = fn;
+  sigemptyset(&sa.sa_mask);
+  sigaction(sig, &sa, nullptr);
+}
 
 }  // namespace
 
 bool interrupted() { return g_interrupted != 0; }
 
 void catch_interrupts() {
-  struct sigaction sa {};
-  sa.sa_handler = on_signal;
-  sigemptyset(&sa.sa_mask);
-  sigaction(SIGINT, &sa, nullptr);
-  sigaction(SIGTERM, &sa, nullptr);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) handle(sig, on_stop);
+  handle(SIGTSTP, on_suspend);
+  handle(SIGCONT, on_continue);
+  handle(SIGWINCH, on_resize);
 }
 
 bool Terminal::interactive() { return isatty(STDOUT_FILENO) && isatty(STDIN_FILENO); }
 
 Terminal::Terminal() {
   tcgetattr(STDIN_FILENO, &g_saved);
-  termios raw = g_saved;
-  raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
-  raw.c_cc[VMIN] = 0;
-  raw.c_cc[VTIME] = 0;
-  tcsetattr(STDIN_FILENO, TCSANOW, &raw);
-  g_raw = true;
-  std::atexit(restore);
-  std::fputs("\x1b[?1049h\x1b[?25l\x1b[2J", stdout);
+  g_raw_mode = g_saved;
+  g_raw_mode.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
+  g_raw_mode.c_cc[VMIN] = 0;
+  g_raw_mode.c_cc[VTIME] = 0;
   std::fflush(stdout);
+  enter_screen();
+  g_raw = 1;
+  std::atexit(restore);
 }
 
 Terminal::~Terminal() { restore(); }
+
+void Terminal::keep_raw() { tcsetattr(STDIN_FILENO, TCSANOW, &g_raw_mode); }
 
 int Terminal::key() {
   pollfd p{STDIN_FILENO, POLLIN, 0};
@@ -62,14 +130,22 @@ int Terminal::key() {
   unsigned char c = 0;
   if (read(STDIN_FILENO, &c, 1) != 1) return -1;
   if (c != 0x1b) return c;
-  unsigned char seq[2] = {0, 0};
+  unsigned char seq[3] = {0, 0, 0};
   if (poll(&p, 1, 20) <= 0 || read(STDIN_FILENO, &seq[0], 1) != 1) return 0x1b;
   if (poll(&p, 1, 20) <= 0 || read(STDIN_FILENO, &seq[1], 1) != 1) return 0x1b;
   if (seq[0] == '[' && seq[1] >= 'A' && seq[1] <= 'D') return 256 + seq[1];
+  if (seq[0] == '[' && (seq[1] == '5' || seq[1] == '6')) {  // Page Up, Page Down
+    if (poll(&p, 1, 20) > 0) (void)!read(STDIN_FILENO, &seq[2], 1);
+    return seq[1] == '5' ? kPageUp : kPageDown;
+  }
   return -1;
 }
 
 void Terminal::draw(const std::string& screen) {
+  if (g_redraw) {
+    g_redraw = 0;
+    std::fputs("\x1b[2J", stdout);
+  }
   std::fputs("\x1b[H", stdout);
   std::fputs(screen.c_str(), stdout);
   std::fflush(stdout);

@@ -16,15 +16,24 @@ class Terminal {
   Terminal(const Terminal&) = delete;
   Terminal& operator=(const Terminal&) = delete;
 
-  // The next key without waiting: -1 when none; arrows are 256 + 'A'..'D'.
+  static constexpr int kPageUp = 512;
+  static constexpr int kPageDown = 513;
+  // The next key without waiting: -1 when none; arrows are 256 + 'A'..'D',
+  // Page Up and Page Down kPageUp and kPageDown.
   int key();
+  // Puts the terminal back in the live screen's mode after a line editor
+  // changed it.
+  void keep_raw();
   // Draws the screen text from the top left corner.
   void draw(const std::string& screen);
   int width() const;
   int height() const;
 };
 
-// Set by Ctrl-C or SIGTERM; the command loops end when they see it.
+// Set by Ctrl-C, Ctrl-\, SIGTERM or SIGHUP; the command loops end when they
+// see it, the way their "quit" does. catch_interrupts() also has Ctrl-Z put
+// the terminal back while the program is stopped, and the screen redrawn
+// when it resumes (or when the window changes size).
 bool interrupted();
 void catch_interrupts();
 
