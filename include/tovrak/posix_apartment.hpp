@@ -53,6 +53,11 @@ class TOVRAK_API PosixApartment : public Apartment {
   // Called with the bytes of every Output of the serial controls this
   // apartment created, on the apartment thread (hosts print the wire).
   void on_serial_write(std::function<void(std::string_view)> observer);
+  // Called with the bytes as they arrive from the device, and when a device
+  // is lost (unplugged, hung up) with the reason: what a host needs to show
+  // the radio's answers and the health of the link.
+  void on_serial_read(std::function<void(std::string_view)> observer);
+  void on_serial_lost(std::function<void(const std::string&)> observer);
 
   // Times the loop came back from blocking: stays low while idle.
   uint64_t wakeups() const;

@@ -10,7 +10,9 @@
 #include <sstream>
 
 #include "hosts/cli/commands.hpp"
+#include "hosts/cli/link_watch.hpp"
 #include "hosts/cli/live_view.hpp"
+#include "hosts/cli/monitor_session.hpp"
 #include "hosts/cli/options.hpp"
 #include "hosts/cli/port_options.hpp"
 #include "hosts/cli/posix_script_platform.hpp"
@@ -36,9 +38,13 @@ Statements typed at the prompt run at once, as in a session script:
   SetFreq 7.074
   ? AFLevel(0)
   SetMode 1, 0
-Ctrl-P opens and closes the control panel (the timing of the link), Ctrl-C
-or "quit" ends. When standard input is not a terminal, statements are read
-from it line by line and the results printed.
+Keys: Ctrl-P opens and closes the control panel (the timing of the link;
+while it is open its keys go to it), Page Up/Page Down scroll the replies,
+Ctrl-U clears the line, "quit", Ctrl-C or the end of input ends. Leaving
+the monitor in any way releases a transmission it started (SetPTT 1).
+The status line tells whether the radio answers, has been silent for some
+seconds, or the port was lost. When standard input is not a terminal,
+statements are read from it line by line and the results printed.
 )";
 
 }  // namespace
@@ -50,7 +56,12 @@ int cmd_monitor(const Args& args) {
   sim_options.id = 19;
   sim_options.operator_on = true;
   Options opt("monitor", kDescription);
+  bool trace = false, reopen = false;
+  std::string log_path;
   opt.flag("--sim", use_sim, "drive the simulated radio on a pseudo-terminal of its own");
+  opt.flag("--trace", trace, "show the radio's answers beside the commands written");
+  opt.text("--log", log_path, "FILE", "append the commands and answers with timestamps to FILE");
+  opt.flag("--reopen", reopen, "reopen a lost port (a cable pulled, a radio switched off)");
   add_port_options(opt, port);
   add_sim_options(opt, sim_options);
   opt.footer(kFooter);
@@ -72,11 +83,31 @@ int cmd_monitor(const Args& args) {
   auto rig = connector.get_TOVRAK_Protocol();
   const bool interactive = Terminal::interactive();
   LiveView view(*rig, "monitor: " + port.path);
+  view.set_trace(trace);
+  view.set_hints(" Ctrl-P panel  PgUp/PgDn replies  Ctrl-U clears  quit ends", "Ctrl-P");
   auto t = [&] { return static_cast<double>(platform.elapsed_us()) / 1e6; };
-  apt.on_serial_write([&](std::string_view b) {
+  LinkWatch link(apt, t);
+  MonitorSession session(*rig, platform);
+  try {
+    if (!log_path.empty()) link.log().open(log_path);
+  } catch (const std::exception& e) {
+    std::cerr << "tovrak monitor: " << e.what() << '\n';
+    return 1;
+  }
+  link.on_write([&](std::string_view b) {
+    session.on_write(b);
     view.on_write(t(), b);
     if (!interactive)
       std::cout << "TX " << format_time(platform.elapsed_us()) << ' ' << format_bytes(b) << '\n';
+  });
+  link.on_read([&](std::string_view b) {
+    view.on_read(t(), b);
+    if (!interactive && trace)
+      std::cout << "RX " << format_time(platform.elapsed_us()) << ' ' << format_bytes(b) << '\n';
+  });
+  link.on_lost([&](const std::string& reason) {
+    view.note(t(), "port lost: " + reason + (reopen ? "; reopening" : " (--reopen reopens it)"));
+    if (!interactive) std::cout << "-- port lost: " << reason << '\n';
   });
   rig->AdviseChange([&](int16_t& s) {
     view.on_event(t(), s);
@@ -86,71 +117,93 @@ int cmd_monitor(const Args& args) {
 
   try {
     port.apply(*rig);
-    rig->put_Port(1);
   } catch (const ComError& e) {
     std::cerr << "tovrak monitor: " << e.description() << '\n';
     return 1;
   }
-  VBool open = VTrue;
-  std::string address, code, msg;
-  if (!rig->SetPort(open, address, code, msg)) {
-    std::cerr << "tovrak monitor: " << msg << '\n';
+  std::string error;
+  if (!session.open(error)) {
+    std::cerr << "tovrak monitor: " << error << '\n';
     return 1;
   }
-  int16_t on = 1;
-  rig->SetCAT(on);
+  link.health().opened(t());
 
-  auto execute = [&](const std::string& line) {
-    std::ostringstream out;
-    try {
-      for (const auto& st : parse_script(line)) run_statement(*rig, st, platform, out);
-    } catch (const ScriptError& e) {
-      out << e.what() << '\n';
+  // A lost port is closed and opened again every 2 s with --reopen.
+  double next_reopen = 0;
+  auto keep_link = [&] {
+    view.set_link(link.health().describe(t(), static_cast<bool>(rig->get_PortOpen())));
+    if (!reopen || !link.health().is_lost() || t() < next_reopen) return;
+    next_reopen = t() + 2;
+    session.close();
+    std::string why;
+    if (session.open(why)) {
+      link.health().opened(t());
+      view.note(t(), "port reopened");
+      if (!interactive) std::cout << "-- port reopened\n";
     }
-    return out.str();
+  };
+  auto finish = [&] {
+    std::string done = session.close();
+    if (!done.empty()) {
+      view.note(t(), done);
+      std::cerr << "tovrak monitor: " << done << '\n';
+    }
   };
 
   if (!interactive) {
     // Statements from standard input, the component working in between.
-    std::string line;
     pollfd in{STDIN_FILENO, POLLIN, 0};
     std::string pending;
+    int line_number = 0;
     while (!interrupted()) {
       apt.run_for(std::chrono::milliseconds(20));
+      keep_link();
       if (poll(&in, 1, 0) <= 0) continue;
       char buf[256];
       ssize_t n = read(STDIN_FILENO, buf, sizeof buf);
       if (n <= 0) break;
       pending.append(buf, static_cast<size_t>(n));
       for (size_t nl; (nl = pending.find('\n')) != std::string::npos;) {
-        line = pending.substr(0, nl);
+        std::string line = pending.substr(0, nl);
         pending.erase(0, nl + 1);
-        if (line == "quit") return 0;
-        std::cout << execute(line) << std::flush;
+        ++line_number;
+        if (line == "quit" || line == "exit") {
+          finish();
+          return 0;
+        }
+        std::cout << session.execute(line, line_number) << std::flush;
       }
     }
+    finish();
     return 0;
   }
 
-  Terminal term;
+  std::optional<Terminal> term;
+  term.emplace();
   std::string input;
+  int line_number = 0;
   double next_draw = 0;
-  for (;;) {
+  for (bool done = false; !done;) {
     apt.run_for(std::chrono::milliseconds(30));
     if (interrupted()) break;
-    bool done = false;
-    for (int k = term.key(); k >= 0 && !done; k = term.key()) {
+    keep_link();
+    for (int k = term->key(); k >= 0 && !done; k = term->key()) {
       if (k == 16) {  // Ctrl-P
         view.toggle_panel();
+      } else if (k == Terminal::kPageUp || k == Terminal::kPageDown) {
+        view.scroll(k == Terminal::kPageUp ? 5 : -5);
       } else if (view.panel_key(k)) {
       } else if (k == '\r' || k == '\n') {
         if (input == "quit" || input == "exit") {
           done = true;
           break;
         }
-        std::string result = execute(input);
-        std::istringstream lines(result);
+        view.note(t(), "> " + input);
+        std::istringstream lines(session.execute(input, ++line_number));
         for (std::string l; std::getline(lines, l);) view.note(t(), l);
+        input.clear();
+        next_draw = 0;
+      } else if (k == 21) {  // Ctrl-U
         input.clear();
       } else if (k == 127 || k == 8) {
         if (!input.empty()) input.pop_back();
@@ -158,18 +211,15 @@ int cmd_monitor(const Args& args) {
         input.push_back(static_cast<char>(k));
       }
     }
-    if (done) break;
     if (t() >= next_draw) {
-      std::string screen = view.render(t(), term.width(), term.height() - 1);
+      std::string screen = view.render(t(), term->width(), term->height() - 1);
       screen += "> " + input + "\x1b[K";
-      term.draw(screen);
+      term->draw(screen);
       next_draw = t() + 0.1;
     }
   }
-  int16_t off = 0;
-  rig->SetCAT(off);
-  open = VFalse;
-  rig->SetPort(open, address, code, msg);
+  finish();
+  term.reset();
   return 0;
 }
 

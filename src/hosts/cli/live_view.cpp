@@ -30,12 +30,27 @@ std::string dotted(double mhz) {
 
 std::string on_off(int16_t v) { return v ? "on" : "off"; }
 
+// The S-meter as a bar in S-units: 0-255 from the radio, S9 at 120 and
+// +60 dB at full scale as the radio's meter is marked.
+std::string s_meter_bar(int16_t raw) {
+  int s = std::clamp<int>(raw, 0, 255);
+  int bar = s * 30 / 255;
+  return "[" + std::string(static_cast<size_t>(bar), '#') +
+         std::string(static_cast<size_t>(30 - bar), '-') + "] " + s_units(raw);
+}
+
 int16_t rx_level(TOVRAK_Protocol& rig, int16_t (TOVRAK_Protocol::*get)(Variant&), int r) {
   Variant v(static_cast<int16_t>(r));
   return (rig.*get)(v);
 }
 
 }  // namespace
+
+std::string s_units(int16_t raw) {
+  int s = std::clamp<int>(raw, 0, 255);
+  if (s <= 120) return fmt("S%d", (s * 9 + 60) / 120);
+  return fmt("S9+%d dB", ((s - 120) * 60 + 67) / 135);
+}
 
 const char* mode_name(int16_t mode) {
   static constexpr const char* kNames[] = {"LSB", "USB", "CW", "AM", "FM", "FSK", "PKT", "WFM"};
@@ -54,7 +69,17 @@ void LiveView::on_event(double t, int16_t state) {
 }
 
 void LiveView::note(double t, const std::string& line) {
-  keep(notes_, fmt("%7.2f  ", t) + line, 6);
+  keep(notes_, fmt("%7.2f  ", t) + line, 1000);
+  if (scroll_ > 0) ++scroll_;  // the lines looked at stay in place
+}
+
+void LiveView::on_read(double t, std::string_view bytes) {
+  if (trace_) keep(commands_, fmt("%7.2f  <", t) + format_bytes(bytes));
+}
+
+void LiveView::scroll(int n) {
+  long s = static_cast<long>(scroll_) + n;
+  scroll_ = static_cast<size_t>(std::clamp<long>(s, 0, static_cast<long>(notes_.size())));
 }
 
 std::string LiveView::vfo_line(char name, double mhz, int16_t mode, bool receiving,
@@ -90,10 +115,7 @@ std::string LiveView::render(double t, int width, int height) {
   line(fmt(" Width %d Hz   IF shift %d Hz   Split %s   PTT %s   %s", r.get_BW(), r.get_IFS(),
            on_off(r.get_Split()).c_str(), on_off(r.get_PTT()).c_str(),
            r.get_MemMode() ? fmt("Memory channel %d", r.get_Channel()).c_str() : "VFO mode"));
-  int s = std::clamp<int>(r.get_SMeter(), 0, 255);
-  int bar = s * 30 / 255;
-  line(" S-meter [" + std::string(static_cast<size_t>(bar), '#') +
-       std::string(static_cast<size_t>(30 - bar), '-') + fmt("] %3d", s));
+  line(" S-meter " + s_meter_bar(r.get_SMeter()));
   line(fmt(
       " AF %d/%d  RF %d  SQ %d  AGC %d  Att %d  PreAmp %d  NB %d  NR %d  Notch %d",
       rx_level(r, &TOVRAK_Protocol::get_AFLevel, 0), rx_level(r, &TOVRAK_Protocol::get_AFLevel, 1),
@@ -104,37 +126,44 @@ std::string LiveView::render(double t, int width, int height) {
            on_off(r.get_Vox()).c_str(), on_off(r.get_Tuner()).c_str(),
            on_off(r.get_LockDial()).c_str()));
   int level = SettingsReadStep(r);
-  line(level > 0 ? fmt(" Reading radio settings %d/54", level)
-                 : std::string(" CAT ") + (r.get_CAT() ? "on" : "off") +
-                       (r.get_PortOpen() ? ", port open" : ", port closed"));
-  line("");
+  std::string status = std::string(" CAT ") + (r.get_CAT() ? "on" : "off") + ", " +
+                       (link_.empty() ? (r.get_PortOpen() ? "port open" : "port closed") : link_);
+  if (level > 0) status += fmt("   reading radio settings %d/54", level);
+  line(status);
+  // Below the radio: the wire (or the panel), the replies, the key hints.
+  const int top = 9;
+  const int middle = std::max(4, height - top - 1);
+  const int replies = std::max(2, middle / 2 - 1);
+  const int wire = middle - replies;
   if (panel_) {
-    render_panel(out, width);
+    render_panel(out, width, wire);
   } else {
-    line(" Commands written                      Events");
-    for (size_t i = 0; i < kKeep; ++i) {
-      std::string c = i < commands_.size() ? commands_[i] : "";
-      std::string e = i < events_.size() ? events_[i] : "";
-      c.resize(38, ' ');
-      line(" " + c + " " + e);
-    }
-    line(fmt(" Change(1) %llu   Change(3) %llu   Change(4) %llu",
+    line(fmt(" %-38s Events  Change(1) %llu (3) %llu (4) %llu",
+             trace_ ? "Commands written, <answers" : "Commands written",
              static_cast<unsigned long long>(counts_[1]),
              static_cast<unsigned long long>(counts_[3]),
              static_cast<unsigned long long>(counts_[4])));
+    const size_t rows = static_cast<size_t>(wire - 1);
+    for (size_t i = 0; i < rows; ++i) {
+      size_t ci = commands_.size() > rows ? commands_.size() - rows + i : i;
+      size_t ei = events_.size() > rows ? events_.size() - rows + i : i;
+      std::string c = ci < commands_.size() ? commands_[ci] : "";
+      std::string e = ei < events_.size() ? events_[ei] : "";
+      c.resize(38, ' ');
+      line(" " + c + " " + e);
+    }
   }
-  line("");
-  for (const auto& n : notes_) line(" " + n);
-  int used = 0;
-  for (char c : out) used += c == '\n';
-  while (used < height - 1) {
-    line("");
-    ++used;
+  const size_t shown = static_cast<size_t>(replies);
+  const size_t end = notes_.size() - std::min(scroll_, notes_.size());
+  const size_t begin = end > shown ? end - shown : 0;
+  for (size_t i = 0; i < shown; ++i) {
+    line(begin + i < end ? " " + notes_[begin + i] : "");
   }
+  line(scroll_ > 0 ? hints_ + fmt("   (replies: %zu lines back)", scroll_) : hints_);
   return out;
 }
 
-void LiveView::render_panel(std::string& out, int width) {
+void LiveView::render_panel(std::string& out, int width, int rows) {
   auto line = [&](std::string s) {
     if (static_cast<int>(s.size()) > width) s.resize(static_cast<size_t>(width));
     out += s;
@@ -149,8 +178,8 @@ void LiveView::render_panel(std::string& out, int width) {
              p.cmdSetEnabled[static_cast<size_t>(i)] ? "[Set]" : " Set ", ControlPanel::RowLabel(i),
              p.CurrentValueMs(i)));
   }
-  line(fmt("   [%c] %s      up/down row, digits, Enter sets, t on top, p closes",
-           p.chkOnTop == 1 ? 'x' : ' ', ControlPanel::kOnTop));
+  line(fmt("   [%c] %s   up/down row, digits, Enter sets, t on top, %s closes",
+           p.chkOnTop == 1 ? 'x' : ' ', ControlPanel::kOnTop, panel_close_key_.c_str()));
   // The last lines of the command log.
   std::deque<std::string> lines;
   size_t start = 0;
@@ -160,8 +189,14 @@ void LiveView::render_panel(std::string& out, int width) {
       start = i + 2;
     }
   }
+  const int log_rows = rows - ControlPanel::kRows - 3;
+  if (log_rows <= 0) return;
   line(" Control commands:");
-  for (size_t i = 0; i < 5; ++i) line("   " + (i < lines.size() ? lines[i] : std::string()));
+  const auto n = static_cast<size_t>(log_rows);
+  for (size_t i = 0; i < n; ++i) {
+    size_t k = lines.size() > n ? lines.size() - n + i : i;
+    line("   " + (k < lines.size() ? lines[k] : std::string()));
+  }
 }
 
 void LiveView::toggle_panel() {

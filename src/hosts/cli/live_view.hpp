@@ -21,8 +21,21 @@ class LiveView {
   void on_write(double t, std::string_view bytes);
   void on_event(double t, int16_t state);
   void note(double t, const std::string& line);
+  // The radio's answers, shown beside the commands when tracing.
+  void on_read(double t, std::string_view bytes);
+  void set_trace(bool on) { trace_ = on; }
+  // The health of the link, shown on the status line ("answering", ...).
+  void set_link(std::string text) { link_ = std::move(text); }
+  // The key hints on the last line, and the key that closes the panel.
+  void set_hints(std::string hints, std::string panel_key) {
+    hints_ = std::move(hints);
+    panel_close_key_ = std::move(panel_key);
+  }
+  // Scrolls the replies back (positive) or forward by n lines.
+  void scroll(int n);
 
-  // The screen as lines of text, at most `width` columns.
+  // The screen as `height` lines of text, at most `width` columns: the
+  // radio at the top, the wire or the panel, the replies, the key hints.
   std::string render(double t, int width, int height);
   // One line of state, for the plain log.
   std::string summary();
@@ -39,17 +52,25 @@ class LiveView {
 
  private:
   std::string vfo_line(char name, double mhz, int16_t mode, bool receiving, bool transmitting);
-  void render_panel(std::string& out, int width);
+  void render_panel(std::string& out, int width, int rows);
 
   TOVRAK_Protocol& rig_;
   std::string title_;
   std::deque<std::string> commands_;
   std::deque<std::string> events_;
   std::deque<std::string> notes_;
+  size_t scroll_ = 0;
+  bool trace_ = false;
+  std::string link_;
+  std::string hints_ = " p panel   q quit";
+  std::string panel_close_key_ = "p";
   uint64_t counts_[8]{};
   ControlPanel* panel_ = nullptr;
   int panel_row_ = 0;
 };
+
+// The S-meter reading (0-255) in S-units: "S5", "S9+20 dB".
+std::string s_units(int16_t raw);
 
 // Mode names of the interface's mode numbers.
 const char* mode_name(int16_t mode);

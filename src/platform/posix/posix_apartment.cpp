@@ -83,6 +83,14 @@ void PosixApartment::on_serial_write(std::function<void(std::string_view)> obser
   loop_->set_write_observer(std::move(observer));
 }
 
+void PosixApartment::on_serial_read(std::function<void(std::string_view)> observer) {
+  loop_->set_read_observer(std::move(observer));
+}
+
+void PosixApartment::on_serial_lost(std::function<void(const std::string&)> observer) {
+  loop_->set_lost_observer(std::move(observer));
+}
+
 uint64_t PosixApartment::wakeups() const { return loop_->wakeups(); }
 
 }  // namespace tovrak::platform

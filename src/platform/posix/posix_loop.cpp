@@ -318,6 +318,8 @@ void PosixLoop::shutdown() {
   }
   dropped.clear();
   write_observer_ = nullptr;
+  read_observer_ = nullptr;
+  lost_observer_ = nullptr;
 }
 
 }  // namespace tovrak::platform

@@ -70,6 +70,19 @@ class PosixLoop : public std::enable_shared_from_this<PosixLoop> {
   void observe_write(std::string_view bytes) {
     if (write_observer_) write_observer_(bytes);
   }
+  // Bytes as they arrive from a device, and a device lost with the reason.
+  void set_read_observer(std::function<void(std::string_view)> observer) {
+    read_observer_ = std::move(observer);
+  }
+  void observe_read(std::string_view bytes) {
+    if (read_observer_) read_observer_(bytes);
+  }
+  void set_lost_observer(std::function<void(const std::string&)> observer) {
+    lost_observer_ = std::move(observer);
+  }
+  void observe_lost(const std::string& reason) {
+    if (lost_observer_) lost_observer_(reason);
+  }
 
   // Drops the posted tasks that never ran and the write observer: they may
   // hold objects that must go while the apartment still exists.
@@ -109,6 +122,8 @@ class PosixLoop : public std::enable_shared_from_this<PosixLoop> {
   uint64_t next_watch_id_;
 
   std::function<void(std::string_view)> write_observer_;
+  std::function<void(std::string_view)> read_observer_;
+  std::function<void(const std::string&)> lost_observer_;
   uint64_t wakeups_ = 0;
 };
 

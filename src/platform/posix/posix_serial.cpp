@@ -129,6 +129,7 @@ void PosixSerial::lose_device(int err) {
   out_pos_ = 0;
   line_event_ = true;
   loop_->attention(watch_);
+  loop_->observe_lost(port_name() + ": " + lost_reason_);
 }
 
 void PosixSerial::ensure_writable(const char* operation) const {
@@ -219,6 +220,7 @@ void PosixSerial::read_available() {
       size_t room = kInputLimit - std::min(input_.size(), kInputLimit);
       input_.append(buf, std::min(static_cast<size_t>(n), room));
       data_event_ = true;
+      loop_->observe_read(std::string_view(buf, static_cast<size_t>(n)));
     } else if (n == 0) {
       lose_device(0);  // end of file: the device hung up
       return;
