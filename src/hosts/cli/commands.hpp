@@ -13,5 +13,8 @@ int cmd_demo(const Args& args);
 int cmd_ports(const Args& args);
 int cmd_monitor(const Args& args);
 int cmd_sim(const Args& args);
+int cmd_get(const Args& args);
+int cmd_set(const Args& args);
+int cmd_ptt(const Args& args);
 
 }  // namespace tovrak::hosts

@@ -17,6 +17,9 @@ constexpr const char* kUsage =
     "  monitor   watch and drive a radio by hand, live (or the simulated one)\n"
     "  ports     list the serial devices of this machine\n"
     "  sim       run the simulated radio on a pseudo-terminal or stdin/stdout\n"
+    "  get       read the radio once: tovrak get freq mode --port PATH\n"
+    "  set       change one setting: tovrak set freq 14.074 --port PATH\n"
+    "  ptt       key or release the transmitter: tovrak ptt on|off --port PATH\n"
     "\n"
     "tovrak <command> --help tells more about each command.\n";
 
@@ -35,6 +38,9 @@ int main(int argc, char** argv) {
   if (command == "ports") return tovrak::hosts::cmd_ports(args);
   if (command == "monitor") return tovrak::hosts::cmd_monitor(args);
   if (command == "sim") return tovrak::hosts::cmd_sim(args);
+  if (command == "get") return tovrak::hosts::cmd_get(args);
+  if (command == "set") return tovrak::hosts::cmd_set(args);
+  if (command == "ptt") return tovrak::hosts::cmd_ptt(args);
   std::fprintf(stderr, "tovrak: unknown command \"%s\"\n\n%s", command.c_str(), kUsage);
   return 2;
 }

@@ -1,5 +1,6 @@
 #include "hosts/cli/monitor_session.hpp"
 
+#include <cstdio>
 #include <sstream>
 
 #include "tovrak/errors.hpp"
@@ -119,8 +120,9 @@ std::string refusal_reason(TOVRAK_Protocol& rig, const std::string& member,
       return "the frequency is not a number";
     }
     if (!rig.ValidFreq(f)) {
-      return "the frequency is out of the radio's range (" + std::to_string(rig.get_RangeMin()) +
-             " to " + std::to_string(rig.get_RangeMax()) + " MHz)";
+      char range[64];
+      std::snprintf(range, sizeof range, "%g to %g MHz", rig.get_RangeMin(), rig.get_RangeMax());
+      return std::string("the frequency is out of the radio's range (") + range + ")";
     }
   }
   return "the member is off in the radio's capabilities, or a value is out of its range";

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# tovrak get / set / ptt against `tovrak sim --pty`: the values in the
+# operator's units, the exit status (0 done, 1 refused or no radio, 2 usage)
+# and the --json output read back by a JSON parser.
+set -euo pipefail
+TOVRAK=$1
+DIR=$(mktemp -d)
+LINK=$DIR/radio
+"$TOVRAK" sim --pty "$LINK" --id 19 >/dev/null 2>&1 &
+SIM=$!
+trap 'kill $SIM 2>/dev/null; wait $SIM 2>/dev/null; rm -rf "$DIR"' EXIT
+for _ in $(seq 50); do [ -L "$LINK" ] && break; sleep 0.1; done
+
+fail() { echo "FAIL: $*"; exit 1; }
+# expect STATUS OUTPUT-PATTERN ARGS...: runs tovrak ARGS, checks both.
+expect() {
+  local want=$1 pattern=$2 out status=0
+  shift 2
+  out=$("$TOVRAK" "$@" 2>&1) || status=$?
+  [ "$status" -eq "$want" ] || fail "tovrak $* exited $status, not $want: $out"
+  grep -qE -- "$pattern" <<<"$out" || fail "tovrak $* printed \"$out\", not /$pattern/"
+}
+
+expect 0 '^freq 14\.250000 MHz$' set freq 14250kHz --port "$LINK"
+expect 0 '^mode CW$' set mode cw --port "$LINK"
+expect 0 '^freq 14\.250000 MHz  mode CW$' get freq mode --port "$LINK"
+expect 0 '^ptt on$' ptt on --port "$LINK"
+expect 0 '^on$' get ptt --port "$LINK"
+expect 0 '^ptt off$' ptt off --port "$LINK"
+expect 1 'refused: the frequency is out of the radio.s range' set freq 99 --port "$LINK"
+expect 2 'mode takes one of LSB, USB' set mode XYZ --port "$LINK"
+expect 2 'unknown name "bogus"' get bogus --port "$LINK"
+expect 2 'say which radio' get freq
+expect 1 'no radio on' get freq --port "$DIR/none"
+
+json=$("$TOVRAK" get freq mode split smeter --json --port "$LINK")
+python3 - "$json" <<'PY' || fail "JSON: $json"
+import json, sys
+v = json.loads(sys.argv[1])
+assert v["freq"] == 14250000 and v["mode"] == "CW" and v["split"] is False, v
+assert 0 <= v["smeter"]["raw"] <= 255 and v["smeter"]["s"].startswith("S"), v
+PY
+json=$("$TOVRAK" set freq 99 --json --port "$LINK" || true)
+python3 - "$json" <<'PY' || fail "JSON: $json"
+import json, sys
+v = json.loads(sys.argv[1])
+assert v["done"] is False and "range" in v["reason"] and v["freq"] == 14250000, v
+PY
+echo "the one-shot commands work"
