@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # tovrak get / set / ptt against `tovrak sim --pty`: the values in the
 # operator's units, the exit status (0 done, 1 refused or no radio, 2 usage)
-# and the --json output read back by a JSON parser.
+# and the --json output read back by a JSON parser; and the sim's ownership
+# of its link.
 set -euo pipefail
 TOVRAK=$1
 DIR=$(mktemp -d)
@@ -46,4 +47,16 @@ import json, sys
 v = json.loads(sys.argv[1])
 assert v["done"] is False and "range" in v["reason"] and v["freq"] == 14250000, v
 PY
+
+# The sim owns its link: a second one is refused, SIGHUP removes it, and a
+# link left by a killed sim is taken over.
+expect 1 "is in use: it leads to /dev/pts/" sim --pty "$LINK"
+kill -HUP $SIM
+wait $SIM 2>/dev/null || true
+[ ! -e "$LINK" ] && [ ! -L "$LINK" ] || fail "the link outlived its sim"
+ln -s /dev/pts/9999 "$LINK"
+"$TOVRAK" sim --pty "$LINK" >/dev/null 2>&1 &
+SIM=$!
+for _ in $(seq 50); do [ "$(readlink "$LINK")" != /dev/pts/9999 ] && break; sleep 0.1; done
+[ "$(readlink "$LINK")" != /dev/pts/9999 ] || fail "a stale link was not taken over"
 echo "the one-shot commands work"

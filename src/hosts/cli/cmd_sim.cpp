@@ -47,8 +47,7 @@ void catch_stop_signals() {
   sa.sa_handler = on_stop_signal;
   sigemptyset(&sa.sa_mask);
   sa.sa_flags = 0;  // poll() is interrupted and the loop looks at the flag
-  sigaction(SIGINT, &sa, nullptr);
-  sigaction(SIGTERM, &sa, nullptr);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaction(sig, &sa, nullptr);
   signal(SIGPIPE, SIG_IGN);
 }
 
@@ -75,6 +74,20 @@ int run_on_pty(sim::SimRadio& radio, const std::string& link) {
   if (lstat(link.c_str(), &st) == 0) {
     if (!S_ISLNK(st.st_mode)) {
       std::cerr << "tovrak sim: " << link << " exists and is not a symbolic link; not replaced\n";
+      close(master);
+      close(slave);
+      return 1;
+    }
+    // A link to a terminal that still exists belongs to a running radio
+    // (another sim); a link to one that has gone was left by a sim that was
+    // killed, and is taken over.
+    char target[256] = {};
+    ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
+    struct stat dev {};
+    if (n > 0 && stat(target, &dev) == 0) {
+      std::cerr << "tovrak sim: " << link << " is in use: it leads to " << target
+                << ", a terminal still open (another tovrak sim?); stop that one or choose "
+                   "another path\n";
       close(master);
       close(slave);
       return 1;
@@ -111,7 +124,8 @@ int cmd_sim(const Args& args) {
   options.group("Where it listens");
   options.text("--pty", pty, "LINK",
                "create a pseudo-terminal and make LINK a symbolic link to it; point the "
-               "component's port at LINK. The link is removed on exit");
+               "component's port at LINK. The link is removed on every way out (Ctrl-C, SIGTERM, "
+               "SIGHUP); a link another running sim owns is refused");
   options.flag("--stdio", stdio,
                "read commands from standard input and answer on standard output (try: echo "
                "\"ID;FA;\" | tovrak sim --stdio)");
