@@ -8,6 +8,7 @@ set(TOVRAK_CORE_SOURCES
   src/core/component/lifecycle.cpp
   src/core/component/members.cpp
   src/core/component/version.cpp
+  src/core/component/member_help.cpp
   src/core/forms/zel_form.cpp
   src/core/forms/control_panel.cpp
   src/core/link/port.cpp

@@ -47,6 +47,8 @@ struct Member {
   // Converts the arguments, calls the member and writes by-reference
   // arguments back into `args`.
   Variant (*call)(TOVRAK_Protocol& target, std::span<Variant> args);
+  // The member's help text (empty when it has none): MemberHelp(name).
+  std::string_view help;
 };
 
 // The 174 members of _TOVRAK_Protocol in slot order.
@@ -62,6 +64,11 @@ TOVRAK_API const Member* FindMember(std::string_view name, MemberKind kind);
 // member raises itself. By-reference arguments are written back.
 TOVRAK_API Variant Invoke(TOVRAK_Protocol& target, std::string_view name, MemberKind kind,
                           std::vector<Variant>& args);
+
+// The help text of a member name (empty when it has none), and every named
+// text. The COM type library's help strings are these texts.
+TOVRAK_API std::string_view MemberHelp(std::string_view name);
+TOVRAK_API const std::vector<std::pair<std::string_view, std::string_view>>& MemberHelpTable();
 
 TOVRAK_API std::string_view to_string(MemberKind kind);
 TOVRAK_API std::string_view to_string(ValueType type);

@@ -18,7 +18,7 @@ Member row(int slot, std::string_view name, MemberKind kind,
            std::initializer_list<std::string_view> arg_names) {
   using B = core::Bind<F>;
   if (arg_names.size() != B::arity) throw std::logic_error("member table: argument names");
-  return Member{slot, name, kind, B::args(arg_names), B::result, &B::call};
+  return Member{slot, name, kind, B::args(arg_names), B::result, &B::call, MemberHelp(name)};
 }
 
 std::vector<Member> build() {

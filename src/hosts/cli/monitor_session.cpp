@@ -1,8 +1,11 @@
 #include "hosts/cli/monitor_session.hpp"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <sstream>
 
+#include "tovrak/dispatch.hpp"
 #include "tovrak/errors.hpp"
 
 namespace tovrak::hosts {
@@ -63,6 +66,10 @@ bool MonitorSession::open(std::string& error) {
 }
 
 std::string MonitorSession::execute(const std::string& line, int line_number) {
+  std::istringstream words(line);
+  std::string first, name, extra;
+  words >> first >> name >> extra;
+  if (first == "help" && extra.empty()) return member_help(name);
   std::ostringstream out;
   try {
     // Blank lines in front keep the line numbers of the messages right.
@@ -103,7 +110,67 @@ namespace {
 
 bool starts(const std::string& s, const char* p) { return s.rfind(p, 0) == 0; }
 
+// A help text on one line: its escaped line breaks become spaces.
+std::string one_line(std::string_view help) {
+  std::string out;
+  for (size_t i = 0; i < help.size(); ++i) {
+    if (help.compare(i, 4, "\\r\\n") == 0) {
+      out += ' ';
+      i += 3;
+    } else {
+      out += help[i];
+    }
+  }
+  return out;
+}
+
+std::string usage(const Member& m) {
+  std::string args;
+  for (const auto& a : m.args) args += (args.empty() ? "" : ", ") + std::string(a.name);
+  switch (m.kind) {
+    case MemberKind::Method:
+      return std::string(m.name) + (args.empty() ? "" : " " + args);
+    case MemberKind::Get:
+      return "? " + std::string(m.name) + (args.empty() ? "" : "(" + args + ")");
+    default:
+      return std::string(m.name) + " = value";
+  }
+}
+
 }  // namespace
+
+std::string member_help(const std::string& name) {
+  std::string out;
+  if (name.empty()) {
+    std::vector<std::string_view> seen;
+    for (const auto& m : Members()) {
+      if (std::find(seen.begin(), seen.end(), m.name) != seen.end()) continue;
+      seen.push_back(m.name);
+      std::string u = usage(m);
+      if (u.size() < 30) u.resize(30, ' ');
+      out += u + " " + one_line(m.help) + "\n";
+    }
+    return out + "help NAME tells more of one member; quit ends.\n";
+  }
+  for (const auto& m : Members()) {
+    if (!std::equal(m.name.begin(), m.name.end(), name.begin(), name.end(),
+                    [](char a, char b) { return std::tolower(a) == std::tolower(b); })) {
+      continue;
+    }
+    std::string types;
+    for (const auto& a : m.args) {
+      types += (types.empty() ? "" : ", ") + std::string(a.name) + " " +
+               std::string(to_string(a.type)) + (a.by_ref ? " (by reference)" : "");
+    }
+    out += usage(m) + "   [" + std::string(to_string(m.kind)) + "]" +
+           (types.empty() ? "" : "  " + types) +
+           (m.result == ValueType::Void ? "" : "  -> " + std::string(to_string(m.result))) + "\n";
+    if (!m.help.empty() && out.find(one_line(m.help)) == std::string::npos) {
+      out += "  " + one_line(m.help) + "\n";
+    }
+  }
+  return out.empty() ? "no member " + name + " (help lists them)\n" : out;
+}
 
 std::string refusal_reason(TOVRAK_Protocol& rig, const std::string& member,
                            const std::vector<Variant>& args) {

@@ -55,6 +55,10 @@ class MonitorSession {
   bool closed_ = true;
 };
 
+// "help": one line per member, its use and its help text; "help NAME": the
+// member's kinds, arguments and types, and its help text.
+std::string member_help(const std::string& name);
+
 // Why the component refused a Set... call, from its state: the port closed,
 // CAT off, memory mode, the member's capability off, a value out of range.
 // Empty when no reason is known.

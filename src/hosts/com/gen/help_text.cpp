@@ -1,111 +1,14 @@
-// The help strings of the type library, by member name. A property's help
-// string serves its get, let and set alike.
-#include <algorithm>
-
+// The help strings of the type library: the help texts of the member table.
 #include "hosts/com/gen/comgen.hpp"
+#include "tovrak/dispatch.hpp"
 
 namespace tovrak::comgen {
 
-namespace {
-
-using Entry = std::pair<std::string_view, std::string_view>;
-
-const std::vector<Entry> kHelp = {
-    {"About", "Information about the DLL"},
-    {"AFLevel", "Audio Level (0-255)"},
-    {"AGC", "Automatic Gain Control Status (AGC)"},
-    {"Antenna", "Antenna selector"},
-    {"Att", "Attenuator status"},
-    {"AutoNF", "Auto Notch Filter (ON/OFF)"},
-    {"AutoPolling", "True by default"},
-    {"BKIn", "Break In status"},
-    {"CAT", "CAT System status"},
-    {"CHLabel", "Label for the current channel"},
-    {"Channel", "Current selected channel"},
-    {"ChannelMax", "Last selectable channel"},
-    {"ChannelMin", "First selectable channel"},
-    {"Comp", "Speech Processor status"},
-    {"CTCSS", "CTCSS Tone (Hz)"},
-    {"DCS", "DCS Code"},
-    {"Dec", "CTCSS/DCS Decoder status (0/1)"},
-    {"DimLevel", "Dim/LCD Level (0:255)"},
-    {"Dual", "Dual watch (Sub receiver ON)"},
-    {"Enc", "CTCSS/DCS Encoder status (0/1)"},
-    {"Fast", "Tuning Dial Step (Fast=1, Slow=0)"},
-    {"Filter", "Current filter (0=Wide 1=Normal 2=Narrow)"},
-    {"Freq", "Current frequency (MHz)"},
-    {"HighCutFilter", "Preferences for High Cut Filter (Hz) (Filter, Mode)"},
-    {"IFShift", "IFShift or PBT Setting (0-255)"},
-    {"KeyerSpeed", "CW Keyer Speed"},
-    {"LockDial", "Status of the Lock Dial function"},
-    {"LowCutFilter", "Preferences for Low Cut Filter (Hz) (Filter, Mode)"},
-    {"MemMode", "Memory Channel mode"},
-    {"Mode", "Current Mode"},
-    {"NB", "Noise Blanker status"},
-    {"NF", "Notch Filter Status"},
-    {"NR", "Noise Rediction status"},
-    {"Pitch", "CW Pitch (Hz)"},
-    {"Port", "Com port number"},
-    {"PortDTR", "Com port DTREnable"},
-    {"PortOpen", "Com port status (open/closed)"},
-    {"PortRTS", "Com Port RTSEnabled"},
-    {"PortSpeed", "Com Port Speed"},
-    {"PowerON", "Power ON status (0=Off 1=On)"},
-    {"PreAmp", "Preamplifier status"},
-    {"Property",
-     "Property indicates the supported functions.\\r\\n"
-     "For each function SetXXX(Parameter...), a Property Index (PropIndex) is assigned.\\r\\n"
-     "Property(PropIndex) indicates the maximum valid Parameter\\r\\n"
-     "If Property(PropIndex) = 0, the protocol does not support SetXXX."},
-    {"PTT", "Status for TX (1= ON AIR, 0= RECEIVE)"},
-    {"Range", "Frequency Range (Binary)"},
-    {"RangeMax", "Frequency Range (Max)"},
-    {"RangeMin", "Frequency Range (Min)"},
-    {"ReadBuffer", "Reserved"},
-    {"Reverse", "Current Reverse mode (0/1)"},
-    {"RFLevel", "Receiver RF Gain Level (0-255)"},
-    {"RFPower", "RF Output Power (0-100)"},
-    {"RITOffset", "RIT Offset (KHz) : -10.000 to +10.000"},
-    {"RITStatus", "RIT Status"},
-    {"RPT", "Current Repeater status (-1=-  0=None  1=+)"},
-    {"SetData", "Reserved"},
-    {"SetPolling",
-     "Poll for status :\\r\\n0=RX Freq only\\r\\n1=Mode/Filter\\r\\n2=Status\\r\\n3=S-Meter\\r\\n"
-     "SetPolling usually not required if AutoPolling=True (default) : the DLL manages the "
-     "polling demending on the type of transceiver and protocol.\\r\\n"
-     "See also :\\r\\n- Change event\\r\\n- SetCAT\\r\\n- Refresh\\r\\n- AutoPolling"},
-    {"SetRefresh",
-     "Refreshes all parameters.\\r\\n"
-     "The DLL automatically refreshs all the paramaters when you set SetCAT ON. Once the DLL "
-     "activates the communication, it also run a polling (if required)."},
-    {"Shift", "Repeater Shift (Hz)"},
-    {"SMeter", "Current S-Meter value (0-255)"},
-    {"Split", "Split Status (0/1)"},
-    {"SQLevel", "Squelch Level (0-255)"},
-    {"StatusChange", "Change of the Status (any parameter excet current Frequency)"},
-    {"Sub_Freq", "Sub Receiver Frequency (MHz)"},
-    {"Sub_Mode", "Sub Receiver Mode"},
-    {"Tuner", "Tuner Status (0/1)"},
-    {"TuningStep", "Tuning Step (Hz)"},
-    {"TX_Freq", "TX Frequency (MHz)"},
-    {"TX_Mode", "TX Mode"},
-    {"VFO", "Current active (RX) VFO"},
-    {"VFOA_Freq", "VFO A Frequency (MHz)"},
-    {"VFOA_Mode", "VFO A Mode"},
-    {"VFOB_Freq", "VFO B Frequency (MHz)"},
-    {"VFOB_Mode", "VFO B Mode"},
-    {"Vox", "Vox Status"},
-};
-
-}  // namespace
-
-const std::vector<Entry>& HelpTable() { return kHelp; }
-
-std::string_view HelpText(std::string_view member) {
-  auto it =
-      std::find_if(kHelp.begin(), kHelp.end(), [&](const Entry& e) { return e.first == member; });
-  return it == kHelp.end() ? std::string_view() : it->second;
+const std::vector<std::pair<std::string_view, std::string_view>>& HelpTable() {
+  return MemberHelpTable();
 }
+
+std::string_view HelpText(std::string_view member) { return MemberHelp(member); }
 
 std::string_view ChangeHelpText() {
   return "Asynchronous transmission of a change :\\r\\nState=0 RX VFO\\r\\nState=1 Mode/Filter"
