@@ -54,6 +54,7 @@ set(TOVRAK_HOST_SOURCES
   src/hosts/cli/link_watch.cpp
   src/hosts/cli/monitor_session.cpp
   src/hosts/cli/cmd_oneshot.cpp
+  src/hosts/cli/prompt.cpp
   src/hosts/cli/live_view.cpp
   src/hosts/cli/terminal.cpp
   src/hosts/cli/sim_on_pty.cpp

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <iostream>
 #include <optional>
@@ -16,10 +17,12 @@
 #include "hosts/cli/options.hpp"
 #include "hosts/cli/port_options.hpp"
 #include "hosts/cli/posix_script_platform.hpp"
+#include "hosts/cli/prompt.hpp"
 #include "hosts/cli/script.hpp"
 #include "hosts/cli/sim_on_pty.hpp"
 #include "hosts/cli/terminal.hpp"
 #include "tovrak/connector.hpp"
+#include "tovrak/dispatch.hpp"
 #include "tovrak/errors.hpp"
 
 namespace tovrak::hosts {
@@ -84,7 +87,8 @@ int cmd_monitor(const Args& args) {
   const bool interactive = Terminal::interactive();
   LiveView view(*rig, "monitor: " + port.path);
   view.set_trace(trace);
-  view.set_hints(" Ctrl-P panel  PgUp/PgDn replies  Ctrl-U clears  quit ends", "Ctrl-P");
+  view.set_hints(" Ctrl-P panel  PgUp/PgDn replies  Up/Down history  Tab completes  help  quit",
+                 "Ctrl-P");
   auto t = [&] { return static_cast<double>(platform.elapsed_us()) / 1e6; };
   LinkWatch link(apt, t);
   MonitorSession session(*rig, platform);
@@ -178,9 +182,13 @@ int cmd_monitor(const Args& args) {
     return 0;
   }
 
+  std::vector<std::string> words = {"help", "quit", "@wait", "True", "False", "Empty"};
+  for (const auto& m : Members()) {
+    if (std::find(words.begin(), words.end(), m.name) == words.end()) words.emplace_back(m.name);
+  }
+  Prompt prompt(Prompt::default_history(), std::move(words));
   std::optional<Terminal> term;
   term.emplace();
-  std::string input;
   int line_number = 0;
   double next_draw = 0;
   for (bool done = false; !done;) {
@@ -188,32 +196,43 @@ int cmd_monitor(const Args& args) {
     if (interrupted()) break;
     keep_link();
     for (int k = term->key(); k >= 0 && !done; k = term->key()) {
-      if (k == 16) {  // Ctrl-P
+      next_draw = 0;
+      if (k == 16) {  // Ctrl-P: the panel's keys go to it while it is open
         view.toggle_panel();
-      } else if (k == Terminal::kPageUp || k == Terminal::kPageDown) {
-        view.scroll(k == Terminal::kPageUp ? 5 : -5);
-      } else if (view.panel_key(k)) {
-      } else if (k == '\r' || k == '\n') {
-        if (input == "quit" || input == "exit") {
-          done = true;
-          break;
-        }
-        view.note(t(), "> " + input);
-        std::istringstream lines(session.execute(input, ++line_number));
-        for (std::string l; std::getline(lines, l);) view.note(t(), l);
-        input.clear();
-        next_draw = 0;
-      } else if (k == 21) {  // Ctrl-U
-        input.clear();
-      } else if (k == 127 || k == 8) {
-        if (!input.empty()) input.pop_back();
-      } else if (k >= 32 && k < 127) {
-        input.push_back(static_cast<char>(k));
+        continue;
       }
+      if (k == Terminal::kPageUp || k == Terminal::kPageDown) {
+        view.scroll(k == Terminal::kPageUp ? 5 : -5);
+        continue;
+      }
+      if (view.panel_open()) {
+        view.panel_key(k);
+        continue;
+      }
+      std::string bytes;
+      if (k >= 256 + 'A' && k <= 256 + 'D') {
+        bytes = std::string("\x1b[") + static_cast<char>(k - 256);
+      } else if (k == '\r') {
+        bytes = "\n";
+      } else if (k < 256) {
+        bytes = std::string(1, static_cast<char>(k));
+      }
+      auto line = prompt.feed(bytes);
+      if (!line) continue;
+      if (*line == "quit" || *line == "exit") {
+        done = true;
+        break;
+      }
+      view.note(t(), "> " + *line);
+      std::istringstream lines(session.execute(*line, ++line_number));
+      for (std::string l; std::getline(lines, l);) view.note(t(), l);
     }
     if (t() >= next_draw) {
-      std::string screen = view.render(t(), term->width(), term->height() - 1);
-      screen += "> " + input + "\x1b[K";
+      const int h = term->height();
+      std::string screen = view.render(t(), term->width(), h - 1);
+      const std::string text = prompt.line();
+      screen += "> " + text + "\x1b[K\x1b[" + std::to_string(h) + ";" +
+                std::to_string(3 + prompt.cursor()) + "H\x1b[?25h";
       term->draw(screen);
       next_draw = t() + 0.1;
     }

@@ -1,0 +1,161 @@
+#include "hosts/cli/prompt.hpp"
+
+// clang-format off
+#include <cstdio>
+#include <histedit.h>
+// clang-format on
+#include <poll.h>
+#include <pty.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+
+namespace tovrak::hosts {
+
+struct Prompt::Editor {
+  EditLine* el = nullptr;
+  History* hist = nullptr;
+  HistEvent ev{};
+  FILE* in = nullptr;
+  FILE* out = nullptr;
+  std::vector<std::string> words;
+};
+
+namespace {
+
+const char* no_prompt(EditLine*) { return ""; }
+
+// Tab: completes the word before the cursor from the words, as far as they
+// agree.
+unsigned char complete(EditLine* el, int) {
+  void* data = nullptr;
+  el_get(el, EL_CLIENTDATA, &data);
+  const auto& words = *static_cast<const std::vector<std::string>*>(data);
+  const LineInfo* li = el_line(el);
+  const char* start = li->cursor;
+  while (start > li->buffer && start[-1] != ' ' && start[-1] != '(' && start[-1] != ',') --start;
+  const auto n = static_cast<size_t>(li->cursor - start);
+  std::string common;
+  bool any = false;
+  for (const auto& w : words) {
+    if (w.size() < n || strncasecmp(w.c_str(), start, n) != 0) continue;
+    if (!any) {
+      common = w;
+      any = true;
+    } else {
+      size_t k = 0;
+      while (k < common.size() && k < w.size() && common[k] == w[k]) ++k;
+      common.resize(k);
+    }
+  }
+  if (!any || common.size() < n) return CC_REFRESH_BEEP;
+  el_deletestr(el, static_cast<int>(n));
+  el_insertstr(el, common.c_str());
+  return CC_REDISPLAY;
+}
+
+}  // namespace
+
+// Keys one by one, echo on: the editor then edits (it leaves a terminal
+// without echo alone) and sees each key as it comes.
+void Prompt::keys_one_by_one() {
+  termios tio{};
+  tcgetattr(slave_, &tio);
+  tio.c_lflag &= static_cast<tcflag_t>(~ICANON);
+  tio.c_lflag |= ECHO;
+  tio.c_cc[VMIN] = 1;
+  tio.c_cc[VTIME] = 0;
+  tcsetattr(slave_, TCSANOW, &tio);
+}
+
+std::string Prompt::default_history() {
+  std::string dir;
+  if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state) {
+    dir = state;
+  } else if (const char* home = std::getenv("HOME"); home && *home) {
+    dir = std::string(home) + "/.local/state";
+  } else {
+    return "";
+  }
+  mkdir(dir.c_str(), 0700);
+  dir += "/tovrak";
+  mkdir(dir.c_str(), 0700);
+  return dir + "/history";
+}
+
+Prompt::Prompt(std::string history_file, std::vector<std::string> words)
+    : history_(std::move(history_file)), ed_(std::make_unique<Editor>()) {
+  if (openpty(&master_, &slave_, nullptr, nullptr, nullptr) != 0) {
+    throw std::runtime_error("cannot create the prompt's pseudo-terminal");
+  }
+  ed_->words = std::move(words);
+  ed_->in = fdopen(dup(slave_), "r");
+  ed_->out = fdopen(dup(slave_), "w");
+  ed_->el = el_init("tovrak", ed_->in, ed_->out, ed_->out);
+  ed_->hist = history_init();
+  history(ed_->hist, &ed_->ev, H_SETSIZE, 1000);
+  history(ed_->hist, &ed_->ev, H_SETUNIQUE, 1);
+  if (!history_.empty()) history(ed_->hist, &ed_->ev, H_LOAD, history_.c_str());
+  el_set(ed_->el, EL_EDITOR, "emacs");
+  el_set(ed_->el, EL_HIST, ::history, ed_->hist);
+  el_set(ed_->el, EL_PROMPT, no_prompt);
+  el_set(ed_->el, EL_CLIENTDATA, &ed_->words);
+  el_set(ed_->el, EL_ADDFN, "tovrak-complete", "complete a member name", complete);
+  el_set(ed_->el, EL_BIND, "^I", "tovrak-complete", nullptr);
+  el_set(ed_->el, EL_BIND, "^U", "em-kill-line", nullptr);
+  el_set(ed_->el, EL_UNBUFFERED, 1);
+}
+
+Prompt::~Prompt() {
+  if (!history_.empty()) history(ed_->hist, &ed_->ev, H_SAVE, history_.c_str());
+  el_end(ed_->el);
+  history_end(ed_->hist);
+  std::fclose(ed_->in);
+  std::fclose(ed_->out);
+  close(master_);
+  close(slave_);
+}
+
+std::optional<std::string> Prompt::feed(std::string_view key) {
+  if (key == "\n" || key == "\r" || (key == "\x04" && line().empty())) {
+    // The line ends here, not in the editor: it starts a new one, and its
+    // history goes back to the newest line.
+    std::string done = key == "\x04" ? "quit" : line();
+    if (!done.empty() && key != "\x04") history(ed_->hist, &ed_->ev, H_ENTER, done.c_str());
+    el_reset(ed_->el);
+    keys_one_by_one();
+    return done;
+  }
+  (void)!write(master_, key.data(), key.size());
+  // The editor reads the key's bytes from its terminal, one per call; what
+  // it echoes there is dropped. The terminal passes bytes on a moment after
+  // they are written: the first is waited for.
+  pollfd in{slave_, POLLIN, 0};
+  for (int wait_ms = 100; poll(&in, 1, wait_ms) > 0; wait_ms = 2) {
+    int count = 0;
+    el_gets(ed_->el, &count);
+    el_set(ed_->el, EL_UNBUFFERED, 1);
+  }
+  char sink[4096];
+  pollfd out{master_, POLLIN, 0};
+  while (poll(&out, 1, 2) > 0 && read(master_, sink, sizeof sink) > 0) {
+  }
+  return std::nullopt;
+}
+
+std::string Prompt::line() const {
+  const LineInfo* li = el_line(ed_->el);
+  return std::string(li->buffer, static_cast<size_t>(li->lastchar - li->buffer));
+}
+
+size_t Prompt::cursor() const {
+  const LineInfo* li = el_line(ed_->el);
+  return static_cast<size_t>(li->cursor - li->buffer);
+}
+
+}  // namespace tovrak::hosts

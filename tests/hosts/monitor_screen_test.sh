@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# The monitor on an 80x24 terminal, in tmux: the whole screen fits (title,
+# both VFOs, the S-meter in S-units, key hints, prompt); the prompt edits
+# (Tab completion, Ctrl-U, history kept across runs); Ctrl-C releases the
+# transmitter the monitor keyed and gives the terminal back.
+set -euo pipefail
+TOVRAK=$1
+SOCKET=tovrak-screen-$$
+DIR=$(mktemp -d)
+trap 'tmux -L "$SOCKET" kill-server 2>/dev/null || true; rm -rf "$DIR"' EXIT
+tmux -L "$SOCKET" new-session -d -x 80 -y 24 "XDG_STATE_HOME=$DIR bash --norc"
+
+screen() { tmux -L "$SOCKET" capture-pane -p; }
+wait_for() {  # TEXT SECONDS [ROW]: the text on the screen (on that row, from 1)
+  local text=$1 tenths=$(($2 * 10)) row=${3:-}
+  for ((i = 0; i < tenths; i++)); do
+    if [ -n "$row" ]; then
+      screen | sed -n "${row}p" | grep -qF -- "$text" && return 0
+    else
+      screen | grep -qF -- "$text" && return 0
+    fi
+    sleep 0.1
+  done
+  echo "not on the screen${row:+ (row $row)}: $text"
+  screen
+  exit 1
+}
+keys() { tmux -L "$SOCKET" send-keys "$@"; sleep 0.3; }
+
+keys "$TOVRAK monitor --sim 2>$DIR/err; echo monitor-ended" Enter
+wait_for "tovrak  monitor: /dev/pts/" 20 1
+wait_for " VFO A " 5 3
+wait_for " VFO B " 1 4
+wait_for " S-meter [" 1 6
+wait_for "CAT on, answering" 10 9
+wait_for "Ctrl-P panel" 1 23
+wait_for ">" 1 24
+
+keys "SetPT" Tab
+wait_for "> SetPTT" 5 24
+keys " 1" Enter
+wait_for "SetPTT(1) -> True" 5
+keys "some words"
+keys C-u
+wait_for "SetPTT(1) -> True" 1
+[ "$(screen | sed -n 24p | tr -d ' ')" = ">" ] || { echo "Ctrl-U left text"; screen; exit 1; }
+keys "help SetFreq" Enter
+wait_for "SetFreq Freq   [method]" 5
+keys C-c
+wait_for "monitor-ended" 10
+grep -q "transmitter released" "$DIR/err" || { echo "the transmitter was not released"; exit 1; }
+keys "stty -a | grep -o ' echo ' ; echo screen-back" Enter
+wait_for "screen-back" 5
+screen | grep -q "^ echo *$" || { echo "echo not restored"; screen; exit 1; }
+
+# The history of the first run, in a second one.
+keys "clear; $TOVRAK monitor --sim 2>/dev/null" Enter
+wait_for "CAT on" 20 9
+keys Up
+wait_for "> help SetFreq" 5 24
+keys Up
+wait_for "> SetPTT 1" 5 24
+keys C-u "quit" Enter
+echo "the monitor's screen and prompt work"
