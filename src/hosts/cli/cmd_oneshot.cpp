@@ -9,7 +9,6 @@
 #include <map>
 #include <sstream>
 
-#include "core/component/protocol.hpp"
 #include "hosts/cli/commands.hpp"
 #include "hosts/cli/link_watch.hpp"
 #include "hosts/cli/live_view.hpp"
@@ -17,9 +16,9 @@
 #include "hosts/cli/options.hpp"
 #include "hosts/cli/port_options.hpp"
 #include "hosts/cli/terminal.hpp"
-#include "platform/posix/posix_apartment.hpp"
 #include "tovrak/connector.hpp"
 #include "tovrak/errors.hpp"
+#include "tovrak/posix_apartment.hpp"
 
 namespace tovrak::hosts {
 

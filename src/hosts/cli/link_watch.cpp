@@ -7,7 +7,7 @@
 #include <stdexcept>
 
 #include "hosts/cli/script.hpp"
-#include "platform/posix/posix_apartment.hpp"
+#include "tovrak/posix_apartment.hpp"
 
 namespace tovrak::hosts {
 
