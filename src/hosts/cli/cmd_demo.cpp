@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "hosts/cli/commands.hpp"
+#include "hosts/cli/link_watch.hpp"
 #include "hosts/cli/live_view.hpp"
 #include "hosts/cli/options.hpp"
 #include "hosts/cli/script.hpp"
@@ -168,6 +169,10 @@ int cmd_demo(const Args& args) {
   Options opt("demo", kDescription);
   opt.number("--seconds", seconds, 5, 86'400, "N", "how long the host works (default 30)");
   opt.flag("--plain", plain, "the plain log even on a terminal");
+  bool trace = false;
+  std::string log_path;
+  opt.flag("--trace", trace, "show the radio's answers beside the commands written");
+  opt.text("--log", log_path, "FILE", "append the commands and answers with timestamps to FILE");
   add_sim_options(opt, options);
   opt.footer(kFooter);
   if (auto status = opt.parse(args)) return *status;
@@ -189,9 +194,23 @@ int cmd_demo(const Args& args) {
     if (plain) std::printf("%7.2f  %s\n", now(), line.c_str());
   };
   uint64_t written = 0;
-  apt.on_serial_write([&](std::string_view b) {
+  view.set_trace(trace);
+  LinkWatch link(apt, now);
+  try {
+    if (!log_path.empty()) link.log().open(log_path);
+  } catch (const std::exception& e) {
+    term.reset();
+    std::cerr << "tovrak demo: " << e.what() << '\n';
+    return 1;
+  }
+  link.on_write([&](std::string_view b) {
     ++written;
     view.on_write(now(), b);
+    if (plain && trace) std::printf("%7.2f  TX %s\n", now(), format_bytes(b).c_str());
+  });
+  link.on_read([&](std::string_view b) {
+    view.on_read(now(), b);
+    if (plain && trace) std::printf("%7.2f  RX %s\n", now(), format_bytes(b).c_str());
   });
   rig->AdviseChange([&](int16_t& s) { view.on_event(now(), s); });
 
