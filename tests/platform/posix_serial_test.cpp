@@ -309,10 +309,6 @@ TEST(PosixSerialRefusals, OpeningFailsWithADescriptionNamingTheDeviceAndTheReaso
   why = open_error(*port);
   EXPECT_NE(why.find("not a serial device"), std::string::npos) << why;
 
-  port->Device("rfc2217://127.0.0.1:7000");
-  why = open_error(*port);
-  EXPECT_NE(why.find("remote ports are not supported yet"), std::string::npos) << why;
-
   port->Device("telnet://radio:23");
   why = open_error(*port);
   EXPECT_NE(why.find("telnet://"), std::string::npos) << why;

@@ -46,7 +46,10 @@ void PosixSerial::Settings(const std::string& settings) {
   LineParams params = params_;
   params.framing = parse_serial_settings(settings);
   if (!is_remote(device_)) check_local_settings(params.framing, settings);
-  if (open_ && !lost_) link_->apply(params);
+  if (open_ && !lost_) {
+    link_->apply(params);
+    want_room();
+  }
   params_ = params;
   settings_text_ = settings;
 }
@@ -67,18 +70,27 @@ void PosixSerial::Handshaking(int16_t mode) {
   }
   LineParams params = params_;
   params.handshaking = mode;
-  if (open_ && !lost_) link_->apply(params);
+  if (open_ && !lost_) {
+    link_->apply(params);
+    want_room();
+  }
   params_ = params;
 }
 
 void PosixSerial::DTREnable(bool on) {
   dtr_ = on;
-  if (open_ && !lost_) modem_lines_ = link_->set_modem_lines(dtr_, rts_);
+  if (open_ && !lost_) {
+    modem_lines_ = link_->set_modem_lines(dtr_, rts_);
+    want_room();
+  }
 }
 
 void PosixSerial::RTSEnable(bool on) {
   rts_ = on;
-  if (open_ && !lost_) modem_lines_ = link_->set_modem_lines(dtr_, rts_);
+  if (open_ && !lost_) {
+    modem_lines_ = link_->set_modem_lines(dtr_, rts_);
+    want_room();
+  }
 }
 
 // ---------------------------------------------------------------- open, close
@@ -102,6 +114,7 @@ void PosixSerial::PortOpen(bool open) {
   output_.clear();
   out_pos_ = 0;
   data_event_ = line_event_ = false;
+  want_room();
 }
 
 bool PosixSerial::PortOpen() const { return open_; }
@@ -121,7 +134,7 @@ void PosixSerial::close_port() {
 void PosixSerial::lose_device(int err) {
   if (lost_) return;
   lost_ = true;
-  lost_reason_ = (err == 0 || err == EIO) ? "disconnected or hung up" : std::strerror(err);
+  lost_reason_ = link_->loss_reason(err);
   // A hung-up descriptor stays readable for ever: stop watching it, or the
   // loop would never block again.
   loop_->stop_polling(watch_);
@@ -170,7 +183,15 @@ void PosixSerial::Output(std::string_view bytes) {
   loop_->observe_write(bytes);
 }
 
+void PosixSerial::want_room() {
+  loop_->want_write(watch_, out_pos_ < output_.size() || link_->unsent());
+}
+
 void PosixSerial::flush_output() {
+  if (int err = link_->flush()) {
+    lose_device(err);
+    return;
+  }
   while (out_pos_ < output_.size()) {
     ssize_t n = link_->write_some(output_.data() + out_pos_, output_.size() - out_pos_);
     if (n > 0) {
@@ -190,7 +211,7 @@ void PosixSerial::flush_output() {
     out_pos_ = 0;
   }
   // The loop writes the rest when the device has room again.
-  loop_->want_write(watch_, !output_.empty());
+  want_room();
 }
 
 int32_t PosixSerial::OutBufferCount() {
@@ -205,8 +226,8 @@ void PosixSerial::ClearOutBuffer() {
   output_.clear();
   out_pos_ = 0;
   if (open_ && !lost_) {
-    loop_->want_write(watch_, false);
     link_->discard_out();
+    want_room();
   }
 }
 
@@ -225,6 +246,7 @@ void PosixSerial::read_available() {
       lose_device(0);  // end of file: the device hung up
       return;
     } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+      if (link_->unsent()) want_room();  // answers the link owes its peer
       return;
     } else if (errno != EINTR) {
       lose_device(errno);

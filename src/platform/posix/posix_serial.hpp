@@ -1,6 +1,7 @@
 // The serial control of the Linux apartment: a local serial device driven
-// through termios, its input and output buffered here, its communication
-// event raised on the apartment thread.
+// through termios, or a port served over the network (rfc2217://host:port),
+// its input and output buffered here, its communication event raised on the
+// apartment thread.
 #pragma once
 
 #include <cstddef>
@@ -58,6 +59,8 @@ class PosixSerial : public SerialControl, private LoopWatcher {
   void read_available();
   // Hands queued output to the device, as much as it takes now.
   void flush_output();
+  // Asks the loop for room to write while output or link bytes wait.
+  void want_room();
   void lose_device(int err);
   void ensure_writable(const char* operation) const;
 

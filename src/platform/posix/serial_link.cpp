@@ -12,6 +12,7 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/posix/rfc2217_link.hpp"
 #include "tovrak/errors.hpp"
 
 namespace tovrak::platform {
@@ -19,7 +20,10 @@ namespace tovrak::platform {
 // ---------------------------------------------------------------- locators
 
 std::string PortLocator::display() const {
-  if (kind == Kind::Rfc2217) return "rfc2217://" + host + ":" + std::to_string(tcp_port);
+  if (kind == Kind::Rfc2217) {
+    bool v6 = host.find(':') != std::string::npos;
+    return "rfc2217://" + (v6 ? "[" + host + "]" : host) + ":" + std::to_string(tcp_port);
+  }
   return path;
 }
 
@@ -50,8 +54,17 @@ PortLocator parse_port_locator(const std::string& locator, int16_t comm_port) {
     throw ComError::with_text(
         8002, "Cannot open " + locator + ": a remote port is written rfc2217://host:port");
   }
+  std::string_view host = rest.substr(0, colon);
+  // An IPv6 address is written in brackets: rfc2217://[::1]:7000.
+  if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
+    host = host.substr(1, host.size() - 2);
+  }
+  if (host.find_first_of("/[]") != std::string_view::npos) {
+    throw ComError::with_text(
+        8002, "Cannot open " + locator + ": a remote port is written rfc2217://host:port");
+  }
   where.kind = PortLocator::Kind::Rfc2217;
-  where.host = std::string(rest.substr(0, colon));
+  where.host = std::string(host);
   where.tcp_port = port;
   return where;
 }
@@ -297,12 +310,12 @@ void check_local_settings(const SerialSettings& s, const std::string& text) {
   }
 }
 
+std::string SerialLink::loss_reason(int err) const {
+  return (err == 0 || err == EIO) ? "disconnected or hung up" : std::strerror(err);
+}
+
 std::unique_ptr<SerialLink> open_serial_link(const PortLocator& where) {
-  if (where.kind == PortLocator::Kind::Rfc2217) {
-    throw ComError::with_text(8002, "Cannot open " + where.display() +
-                                        ": remote ports are not supported "
-                                        "yet; give a local device path");
-  }
+  if (where.kind == PortLocator::Kind::Rfc2217) return open_rfc2217_link(where);
   return open_tty(where.path);
 }
 

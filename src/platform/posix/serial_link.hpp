@@ -1,7 +1,7 @@
 // What a serial control talks through once its port is open: a local device
-// (a tty: /dev/ttyUSB0, /dev/ttyS0, a pseudo-terminal), or later a port served
-// over the network. The control keeps the buffers, the events and the
-// configuration; a link moves bytes and applies line parameters.
+// (a tty: /dev/ttyUSB0, /dev/ttyS0, a pseudo-terminal), or a port served over
+// the network by a serial device server (RFC 2217). The control keeps the buffers, the events and
+// the configuration; a link moves bytes and applies line parameters.
 #pragma once
 
 #include <sys/types.h>
@@ -53,10 +53,20 @@ class SerialLink {
   virtual int32_t pending_out() = 0;
   // Discards what the device has not yet sent.
   virtual void discard_out() = 0;
+  // Bytes of the link's own (protocol commands, the tail of a write) wait
+  // for the descriptor to take them: the control asks the loop for room.
+  virtual bool unsent() const { return false; }
+  // Sends what unsent() counts, as far as the descriptor takes it now;
+  // 0, or the errno that ended the link.
+  virtual int flush() { return 0; }
+  // Why the port went away, in a user's words, from the errno that ended it
+  // (0: end of file).
+  virtual std::string loss_reason(int err) const;
 };
 
-// Opens the port at `where`, exclusively. Raises ComError (8002) whose
-// description names the device and the reason in a user's words.
+// Opens the port at `where`: a local device exclusively, a remote one by
+// connecting to its server. Raises ComError (8002) whose description names
+// the port and the reason in a user's words.
 std::unique_ptr<SerialLink> open_serial_link(const PortLocator& where);
 
 // Refuses, with ComError "Invalid property value", settings a local serial

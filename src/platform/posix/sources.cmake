@@ -3,5 +3,7 @@ set(TOVRAK_PLATFORM_POSIX_SOURCES
   src/platform/posix/posix_apartment.cpp
   src/platform/posix/posix_serial.cpp
   src/platform/posix/serial_link.cpp
+  src/platform/posix/rfc2217_link.cpp
+  src/platform/posix/telnet_session.cpp
   src/platform/posix/port_list.cpp
 )

@@ -1,0 +1,388 @@
+// A serial port over the network, without a real server: the Telnet decoder
+// fed byte by byte, the link over a socket pair, and the serial control
+// against a small fake server on loopback that the test drives by hand.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/posix/posix_apartment.hpp"
+#include "platform/posix/posix_serial.hpp"
+#include "platform/posix/rfc2217_link.hpp"
+#include "platform/posix/telnet_session.hpp"
+#include "tovrak/errors.hpp"
+
+namespace tovrak::platform {
+namespace {
+
+using namespace std::string_literals;
+
+std::string iac(std::initializer_list<int> bytes) {
+  std::string s;
+  for (int b : bytes) s.push_back(static_cast<char>(b));
+  return s;
+}
+const std::string kAcceptComPort = iac({255, 253, 44});  // IAC DO COM-PORT
+
+// Feeds `chunks` to a fresh session; returns the data, and the replies in `out`.
+std::string decode(const std::vector<std::string>& chunks, std::string& out,
+                   telnet::Session* keep = nullptr) {
+  telnet::Session local;
+  telnet::Session& s = keep ? *keep : local;
+  std::string data;
+  for (std::string c : chunks) {
+    size_t n = s.receive(c.data(), c.size(), c.data(), out);
+    data.append(c, 0, n);
+  }
+  return data;
+}
+
+std::vector<std::string> bytewise(const std::vector<std::string>& chunks) {
+  std::vector<std::string> one;
+  for (const auto& c : chunks)
+    for (char b : c) one.emplace_back(1, b);
+  return one;
+}
+
+// ---------------------------------------------------------------- decoder
+
+TEST(TelnetDecoder, CommandsNeverReachTheDataWhereverTheReadsSplitThem) {
+  struct Row {
+    const char* what;
+    std::vector<std::string> chunks;
+    std::string data;
+  };
+  const std::vector<Row> rows = {
+      {"doubled 0xFF at a read boundary", {"FA\xff", "\xff;"}, "FA\xff;"},
+      {"commands between data", {"A" + iac({255, 241}) + "B" + iac({255, 249}) + "C"}, "ABC"},
+      {"a modem-state notification split three ways",
+       {"X" + iac({255, 250}), iac({44, 107, 0x30, 255}), iac({240}) + "Y"},
+       "XY"},
+      {"0xFF inside a subnegotiation",
+       {iac({255, 250, 44, 101, 0, 0, 255, 255}), iac({255, 255, 255, 240}) + "Z"},
+       "Z"},
+      {"a subnegotiation ended by another command",
+       {iac({255, 250, 44, 106, 1, 255, 241}) + "Q"},
+       "Q"},
+  };
+  for (const auto& r : rows) {
+    std::string out1, out2;
+    EXPECT_EQ(decode(r.chunks, out1), r.data) << r.what;
+    EXPECT_EQ(decode(bytewise(r.chunks), out2), r.data) << r.what << ", byte by byte";
+  }
+}
+
+TEST(TelnetDecoder, NotificationsAndAnswersAreKept) {
+  telnet::Session s;
+  std::string out;
+  decode(
+      bytewise({iac({255, 250, 44, 107, 0xB0, 255, 240}), iac({255, 250, 44, 106, 0x60, 255, 240}),
+                iac({255, 250, 44, 101, 0, 0, 0x96, 0, 255, 240})}),
+      out, &s);
+  EXPECT_EQ(s.modem_state(), 0xB0);
+  EXPECT_EQ(s.line_state(), 0x60);
+  EXPECT_EQ(s.baud_rate_answer(), 38400u);
+  EXPECT_TRUE(out.empty());
+}
+
+TEST(TelnetDecoder, NegotiationAnswersEachRequestOnceAndNeverLoops) {
+  struct Row {
+    const char* what;
+    std::string from_server;
+    std::string reply;
+    telnet::Session::ComPort com_port;
+    bool binary_out, binary_in;
+  };
+  using CP = telnet::Session::ComPort;
+  const std::vector<Row> rows = {
+      {"agrees to all we asked",
+       iac({255, 253, 44, 255, 253, 0, 255, 251, 0, 255, 253, 3, 255, 251, 3}), "", CP::Accepted,
+       true, true},
+      {"agrees twice: the second time needs no answer",
+       iac({255, 253, 44, 255, 253, 44, 255, 253, 0, 255, 253, 0}), "", CP::Accepted, true, false},
+      {"refuses the COM-PORT option", iac({255, 254, 44}), "", CP::Refused, false, false},
+      {"refuses binary both ways, takes the port", iac({255, 254, 0, 255, 252, 0, 255, 253, 44}),
+       "", CP::Accepted, false, false},
+      {"asks for options we do not have", iac({255, 253, 24, 255, 251, 1}),
+       iac({255, 252, 24, 255, 254, 1}), CP::Asked, false, false},
+      {"takes binary, then leaves it", iac({255, 251, 0, 255, 252, 0, 255, 253, 0, 255, 254, 0}),
+       iac({255, 254, 0, 255, 252, 0}), CP::Asked, false, false},
+  };
+  for (const auto& r : rows) {
+    for (bool split : {false, true}) {
+      telnet::Session s;
+      std::string start;
+      s.start(start);
+      ASSERT_EQ(start, iac({255, 251, 44, 255, 251, 0, 255, 251, 3, 255, 253, 0, 255, 253, 3}));
+      std::string out;
+      std::vector<std::string> chunks{r.from_server};
+      EXPECT_EQ(decode(split ? bytewise(chunks) : chunks, out, &s), "") << r.what;
+      EXPECT_EQ(out, r.reply) << r.what;
+      EXPECT_EQ(s.com_port(), r.com_port) << r.what;
+      EXPECT_EQ(s.binary_out(), r.binary_out) << r.what;
+      EXPECT_EQ(s.binary_in(), r.binary_in) << r.what;
+    }
+  }
+}
+
+// ---------------------------------------------------------------- the link
+
+struct Pair {
+  int ours = -1, server = -1;
+  Pair() {
+    int fds[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, fds) != 0) throw 1;
+    ours = fds[0];
+    server = fds[1];
+  }
+  ~Pair() {
+    if (server >= 0) close(server);
+  }
+  void send(const std::string& s) const {
+    ASSERT_EQ(write(server, s.data(), s.size()), ssize_t(s.size()));
+  }
+  std::string take() const {
+    std::string got;
+    char buf[4096];
+    ssize_t n;
+    while ((n = read(server, buf, sizeof buf)) > 0) got.append(buf, static_cast<size_t>(n));
+    return got;
+  }
+};
+
+std::string open_error(int fd, int timeout_ms) {
+  try {
+    start_rfc2217_link(fd, "rfc2217://radio:7000", timeout_ms);
+  } catch (const ComError& e) {
+    return e.description();
+  }
+  return "";
+}
+
+TEST(Rfc2217Link, OpeningFailsClearlyWhenTheServerDoesNotSpeakIt) {
+  {
+    Pair p;
+    p.send(iac({255, 254, 44}));
+    std::string why = open_error(p.ours, 1000);
+    EXPECT_NE(why.find("rfc2217://radio:7000"), std::string::npos) << why;
+    EXPECT_NE(why.find("refused the COM-PORT option"), std::string::npos) << why;
+  }
+  {
+    Pair p;  // a server that never answers
+    std::string why = open_error(p.ours, 20);
+    EXPECT_NE(why.find("does not speak RFC 2217"), std::string::npos) << why;
+  }
+  {
+    Pair p;
+    close(p.server);
+    p.server = -1;
+    std::string why = open_error(p.ours, 1000);
+    EXPECT_NE(why.find("closed the connection"), std::string::npos) << why;
+  }
+}
+
+TEST(Rfc2217Link, SettingsLinesAndPurgeGoAsComPortCommandsOnlyWhenTheyChange) {
+  Pair p;
+  p.send(kAcceptComPort + "early");  // data before the agreement is not the port's
+  auto link = start_rfc2217_link(p.ours, "rfc2217://radio:7000", 1000);
+  p.take();
+  LineParams params;
+  params.framing = {38400, 'E', 7, 2};
+  params.handshaking = 2;
+  link->apply(params);
+  link->set_modem_lines(true, false);
+  EXPECT_EQ(p.take(), iac({255, 250, 44, 1, 0,  0,   0x96, 0, 255, 240,  // 38400
+                           255, 250, 44, 2, 7,  255, 240,                // 7 bits
+                           255, 250, 44, 3, 3,  255, 240,                // even
+                           255, 250, 44, 4, 2,  255, 240,                // 2 stop bits
+                           255, 250, 44, 5, 3,  255, 240,                // RTS/CTS
+                           255, 250, 44, 5, 8,  255, 240,                // DTR on
+                           255, 250, 44, 5, 12, 255, 240}));             // RTS off
+  params.framing.speed = 65535 * 256 + 255;  // a rate with 0xFF in it, doubled
+  params.handshaking = 1;
+  link->apply(params);
+  link->set_modem_lines(true, true);
+  link->discard_out();
+  EXPECT_EQ(p.take(), iac({255, 250, 44,  1,   0,   255, 255, 255, 255, 255,
+                           255, 255, 240, 255, 250, 44,  5,   2,   255, 240,  // XON/XOFF
+                           255, 250, 44,  5,   11,  255, 240,                 // RTS on
+                           255, 250, 44,  12,  2,   255, 240}));  // purge what waits for the device
+  params.framing.data_bits = 4;
+  EXPECT_THROW(link->apply(params), ComError);
+}
+
+TEST(Rfc2217Link, DataCrossesWith0xFFIntactAndCommandsAnsweredOnTheWay) {
+  Pair p;
+  p.send(kAcceptComPort);
+  auto link = start_rfc2217_link(p.ours, "rfc2217://radio:7000", 1000);
+  p.take();
+  const std::string out = "FA\xff\xff;"s;
+  ASSERT_EQ(link->write_some(out.data(), out.size()), 5);
+  EXPECT_EQ(p.take(), "FA\xff\xff\xff\xff;"s);
+
+  // Only commands waiting: the read answers them and says "nothing yet".
+  char buf[64];
+  p.send(iac({255, 253, 24}));
+  EXPECT_EQ(link->read_some(buf, sizeof buf), -1);
+  EXPECT_EQ(errno, EAGAIN);
+  EXPECT_EQ(p.take(), iac({255, 252, 24}));
+
+  p.send("IF\xff"s);
+  p.send("\xff;"s + iac({255, 250, 44, 107, 0, 255, 240}) + "X");
+  std::string got;
+  ssize_t n;
+  while ((n = link->read_some(buf, 3)) > 0) got.append(buf, static_cast<size_t>(n));
+  EXPECT_EQ(got, "IF\xff;X"s);
+
+  close(p.server);
+  p.server = -1;
+  EXPECT_EQ(link->read_some(buf, sizeof buf), 0);
+  EXPECT_EQ(link->loss_reason(0), "the server closed the connection");
+}
+
+// ---------------------------------------------------------------- the control
+
+// A server on loopback that agrees to the COM-PORT option and then does what
+// the test says.
+class FakeServer {
+ public:
+  FakeServer() {
+    listen_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    // A small window, inherited by each connection: a flood fills it soon.
+    int small = 4096;
+    setsockopt(listen_, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    if (bind(listen_, reinterpret_cast<sockaddr*>(&a), len) != 0 || listen(listen_, 4) != 0 ||
+        getsockname(listen_, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
+      throw std::runtime_error("listen");
+    }
+    port_ = ntohs(a.sin_port);
+  }
+  ~FakeServer() {
+    drop();
+    close(listen_);
+  }
+  std::string locator() const { return "rfc2217://127.0.0.1:" + std::to_string(port_); }
+  // Opens `port` while the server accepts and agrees on a thread of its own.
+  void open(SerialControl& port) {
+    std::thread t([this] {
+      peer_ = accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC);
+      (void)!write(peer_, kAcceptComPort.data(), kAcceptComPort.size());
+    });
+    port.Device(locator());
+    try {
+      port.PortOpen(true);
+    } catch (...) {
+      t.join();
+      throw;
+    }
+    t.join();
+  }
+  int peer() const { return peer_; }
+  void drop() {
+    if (peer_ >= 0) close(peer_);
+    peer_ = -1;
+  }
+  void stop_listening() {
+    close(listen_);
+    listen_ = -1;
+  }
+
+ private:
+  int listen_ = -1;
+  int peer_ = -1;
+  int port_ = 0;
+};
+
+std::string open_error(SerialControl& port, const std::string& locator) {
+  port.Device(locator);
+  try {
+    port.PortOpen(true);
+  } catch (const ComError& e) {
+    return e.description();
+  }
+  return "";
+}
+
+TEST(Rfc2217Control, ConnectionFailuresSayWhatToCheck) {
+  PosixApartment apt;
+  auto port = apt.create_serial();
+  int closed_port;
+  {
+    FakeServer gone;  // a port nothing listens on any more
+    closed_port = std::stoi(gone.locator().substr(gone.locator().rfind(':') + 1));
+  }
+  const std::string refused = "rfc2217://127.0.0.1:" + std::to_string(closed_port);
+  std::string why = open_error(*port, refused);
+  EXPECT_NE(why.find(refused), std::string::npos) << why;
+  EXPECT_NE(why.find("refused the connection"), std::string::npos) << why;
+  why = open_error(*port, "rfc2217://no-such-host.invalid:7000");
+  EXPECT_NE(why.find("\"no-such-host.invalid\" is not known"), std::string::npos) << why;
+  EXPECT_FALSE(port->PortOpen());
+}
+
+TEST(Rfc2217Control, ALostConnectionIsAPulledCableAndReopeningConnectsAgain) {
+  FakeServer server;
+  PosixApartment apt;
+  auto port = apt.create_serial();
+  auto& control = static_cast<PosixSerial&>(*port);
+  int events = 0;
+  port->OnComm([&] { ++events; });
+  server.open(*port);
+
+  char buf[8192];
+  while (recv(server.peer(), buf, sizeof buf, MSG_DONTWAIT) > 0) {
+  }  // the greeting and the port's settings
+
+  // Three megabytes of 0xFF, twice that on the wire, more than the largest
+  // send buffer the kernel gives: halves of doubled bytes wait in the link,
+  // nothing is lost, nothing slips between.
+  const std::string flood(3000000, '\xff');
+  port->Output(flood + "END;");
+  EXPECT_GT(port->OutBufferCount(), 0);
+  std::string wire;
+  auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (wire.size() < 2 * flood.size() + 4 && std::chrono::steady_clock::now() < end) {
+    apt.pump_once();
+    ssize_t n = recv(server.peer(), buf, sizeof buf, MSG_DONTWAIT);
+    if (n > 0) wire.append(buf, static_cast<size_t>(n));
+  }
+  EXPECT_TRUE(wire == std::string(2 * flood.size(), '\xff') + "END;") << wire.size();
+  EXPECT_EQ(port->OutBufferCount(), 0);
+
+  server.drop();
+  apt.run_for(std::chrono::milliseconds(50));
+  EXPECT_TRUE(control.device_lost());
+  EXPECT_EQ(events, 1);
+  uint64_t before = apt.wakeups();
+  apt.run_for(std::chrono::milliseconds(100));
+  EXPECT_LE(apt.wakeups() - before, 2u) << "a lost connection must not keep the loop awake";
+  try {
+    port->Output("FA;");
+    ADD_FAILURE() << "wrote to a lost connection";
+  } catch (const ComError& e) {
+    EXPECT_NE(e.description().find("the server closed the connection"), std::string::npos)
+        << e.description();
+  }
+
+  port->PortOpen(false);
+  server.open(*port);
+  port->Output("FA;");
+  pollfd p{server.peer(), POLLIN, 0};
+  ASSERT_EQ(poll(&p, 1, 1000), 1);
+  EXPECT_GE(read(server.peer(), buf, sizeof buf), 3);
+}
+
+}  // namespace
+}  // namespace tovrak::platform
