@@ -58,5 +58,6 @@ set(TOVRAK_HOST_SOURCES
   src/hosts/cli/live_view.cpp
   src/hosts/cli/terminal.cpp
   src/hosts/cli/sim_on_pty.cpp
+  src/hosts/cli/ser2net_server.cpp
   src/hosts/cli/cmd_monitor.cpp
 )

@@ -9,6 +9,7 @@ set(TOVRAK_TEST_SOURCES
   ${CMAKE_CURRENT_SOURCE_DIR}/hosts/options_test.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/hosts/monitor_session_test.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/hosts/pty_integration_test.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/hosts/remote_radio_test.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/link/send_test.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/link/port_test.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/answers/framing_test.cpp

@@ -19,6 +19,7 @@
 #include "hosts/cli/live_view.hpp"
 #include "hosts/cli/options.hpp"
 #include "hosts/cli/script.hpp"
+#include "hosts/cli/ser2net_server.hpp"
 #include "hosts/cli/sim_on_pty.hpp"
 #include "hosts/cli/terminal.hpp"
 #include "tovrak/connector.hpp"
@@ -162,6 +163,7 @@ Check compare(TOVRAK_Protocol& rig, const sim::RadioState& radio) {
 int cmd_demo(const Args& args) {
   double seconds = 30;
   bool plain = !Terminal::interactive();
+  bool remote = false;
   sim::SimOptions options;
   options.id = 19;
   options.seed = 7;
@@ -173,16 +175,31 @@ int cmd_demo(const Args& args) {
   std::string log_path;
   opt.flag("--trace", trace, "show the radio's answers beside the commands written");
   opt.text("--log", log_path, "FILE", "append the commands and answers with timestamps to FILE");
+  opt.flag("--remote", remote,
+           "reach the radio as a remote station does: ser2net serves its pseudo-terminal "
+           "with RFC 2217 on 127.0.0.1 and the component opens rfc2217://127.0.0.1:PORT "
+           "(needs ser2net)");
   add_sim_options(opt, options);
   opt.footer(kFooter);
   if (auto status = opt.parse(args)) return *status;
 
   catch_interrupts();
   SimOnPty radio(options);
+  std::optional<Ser2netServer> server;
+  std::string port = radio.path();
+  if (remote) {
+    try {
+      server.emplace(radio.path());
+    } catch (const std::exception& e) {
+      std::cerr << "tovrak demo: " << e.what() << '\n';
+      return 1;
+    }
+    port = server->locator();
+  }
   platform::PosixApartment apt;
   TOVRAK_Connector connector(apt);
   auto rig = connector.get_TOVRAK_Protocol();
-  LiveView view(*rig, "demo: the component driving the simulated radio on " + radio.path());
+  LiveView view(*rig, "demo: the component driving the simulated radio on " + port);
   const auto start = std::chrono::steady_clock::now();
   auto now = [&] {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -215,16 +232,16 @@ int cmd_demo(const Args& args) {
   rig->AdviseChange([&](int16_t& s) { view.on_event(now(), s); });
 
   // As a host opens the port and switches CAT on.
-  rig->SetPortDevice(radio.path());
+  rig->SetPortDevice(port);
   rig->put_Port(1);
   rig->put_PortSpeed("38400");
   VBool open = VTrue;
   std::string address, code, msg;
   if (!rig->SetPort(open, address, code, msg)) {
-    std::cerr << "tovrak demo: cannot open " << radio.path() << ": " << msg << '\n';
+    std::cerr << "tovrak demo: cannot open " << port << ": " << msg << '\n';
     return 1;
   }
-  log("SetPort(True) -> True on " + radio.path());
+  log("SetPort(True) -> True on " + port);
   int16_t on = 1;
   log("SetCAT(1) -> " + std::to_string(rig->SetCAT(on)));
 

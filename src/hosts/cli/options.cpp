@@ -210,7 +210,8 @@ std::optional<int> Options::parse(const std::vector<std::string>& args) {
 void add_port_options(Options& options, PortOptions& port) {
   options.group(kPortGroup);
   options.option("--port", "PATH",
-                 "the serial device (/dev/ttyUSB0, a pseudo-terminal...); without it, port "
+                 "the serial device (/dev/ttyUSB0, a pseudo-terminal...), or "
+                 "rfc2217://HOST:PORT for a port served over the network; without it, port "
                  "number n means /dev/ttyS<n-1>",
                  [&port](const std::string& v) {
                    if (v.empty()) throw std::invalid_argument("--port takes a path, not \"\"");
