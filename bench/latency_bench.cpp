@@ -3,7 +3,9 @@
 // host's apartment thread, against the bare round trip of the same kind of
 // pseudo-terminal measured in the same run; and the heap allocations the
 // whole receive path (port, receive buffer, decoding, consolidation, event)
-// costs per answer once it runs steadily.
+// costs per answer once it runs steadily. And the same answer-to-event time
+// with the radio behind ser2net (RFC 2217 on loopback), against the direct
+// pseudo-terminal in the same run.
 #include <benchmark/benchmark.h>
 #include <poll.h>
 
@@ -14,8 +16,11 @@
 #include <thread>
 #include <vector>
 
+#include <optional>
+
 #include "alloc_count.hpp"
 #include "bench_support.hpp"
+#include "hosts/cli/ser2net_server.hpp"
 
 namespace tovrak::bench {
 namespace {
@@ -49,15 +54,25 @@ void drain(int fd) {
 
 // Answer-to-event latency of the component, in microseconds, one sample per
 // answer. The radio writes an S-meter answer whose value differs from the
-// last one, so each raises Change(3).
-std::vector<double> component_latency(int samples, std::string& error) {
+// last one, so each raises Change(3). `remote`: the component reaches the
+// pseudo-terminal through ser2net on loopback.
+std::vector<double> component_latency(int samples, std::string& error, bool remote = false) {
   Pty pty;
   if (!pty.ok()) {
     error = "no pseudo-terminal";
     return {};
   }
   Pty::nonblocking(pty.master);
-  Host host(pty.path, "115200");
+  std::optional<hosts::Ser2netServer> server;
+  if (remote) {
+    try {
+      server.emplace(pty.path);
+    } catch (const std::exception& e) {
+      error = e.what();
+      return {};
+    }
+  }
+  Host host(remote ? server->locator() : pty.path, "115200");
   if (!host.ok()) {
     error = host.error;
     return {};
@@ -167,6 +182,36 @@ void BM_AnswerToChangeEvent(benchmark::State& state) {
   state.counters["samples"] = static_cast<double>(lat.size());
 }
 BENCHMARK(BM_AnswerToChangeEvent)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// p50_us, p99_us: answer written -> Change raised with ser2net between;
+// ref_*: the same over the pseudo-terminal directly.
+void BM_RemoteAnswerToChangeEvent(benchmark::State& state) {
+  const int samples = static_cast<int>(env_number("TOVRAK_BENCH_LATENCY_SAMPLES", 2000));
+  std::vector<double> lat, ref;
+  std::string error;
+  for (auto _ : state) {
+    for (int half = 0; half < 2 && error.empty(); ++half) {
+      auto l = component_latency(samples / 2, error, true);
+      auto r = component_latency(samples / 2, error);
+      lat.insert(lat.end(), l.begin(), l.end());
+      ref.insert(ref.end(), r.begin(), r.end());
+    }
+  }
+  if (!error.empty()) {
+    state.SkipWithError(error.c_str());
+    return;
+  }
+  state.counters["p50_us"] = percentile(lat, 50);
+  state.counters["p99_us"] = percentile(lat, 99);
+  state.counters["ref_p50_us"] = percentile(ref, 50);
+  state.counters["ref_p99_us"] = percentile(ref, 99);
+  state.counters["ratio_p50"] = percentile(lat, 50) / percentile(ref, 50);
+  state.counters["ratio_p99"] = percentile(lat, 99) / percentile(ref, 99);
+}
+BENCHMARK(BM_RemoteAnswerToChangeEvent)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // A radio's steady stream over a real pseudo-terminal, each answer followed
 // by an S-meter answer that raises the event the radio waits for; the heap
