@@ -108,7 +108,7 @@ void Ser2netServer::start() {
       dup2(out, 2);
     }
     // Foreground, no lock files, its own pid file.
-    execl(prog.c_str(), prog.c_str(), "-n", "-d", "-u", "-c", conf.c_str(), "-P", pid.c_str(),
+    execl(prog.c_str(), prog.c_str(), "-n", "-u", "-c", conf.c_str(), "-P", pid.c_str(),
           static_cast<char*>(nullptr));
     _exit(127);
   }
