@@ -15,7 +15,7 @@
 #include <string>
 
 #include "hosts/cli/ser2net_server.hpp"
-#include "platform/posix/posix_apartment.hpp"
+#include "tovrak/posix_apartment.hpp"
 #include "platform/posix/posix_serial.hpp"
 #include "tovrak/errors.hpp"
 

@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/posix/posix_apartment.hpp"
+#include "tovrak/posix_apartment.hpp"
 #include "platform/posix/posix_serial.hpp"
 #include "platform/posix/rfc2217_link.hpp"
 #include "platform/posix/telnet_session.hpp"
