@@ -70,10 +70,11 @@ Ser2netServer::Ser2netServer(const std::string& device) : device_(device) {
   port_ = free_loopback_port();
   std::ofstream yaml(dir_ + "/ser2net.yaml");
   // No per-character delay: ser2net's default waits for more bytes before
-  // passing an answer on, a few milliseconds each time.
+  // passing an answer on, a few milliseconds each time; and no Nagle delay
+  // on its socket (nodelay), so a short answer leaves at once.
   yaml << "%YAML 1.1\n---\n"
        << "connection: &radio\n"
-       << "  accepter: telnet(rfc2217),tcp,127.0.0.1," << port_ << "\n"
+       << "  accepter: telnet(rfc2217),tcp(nodelay),127.0.0.1," << port_ << "\n"
        << "  connector: serialdev," << device_ << ",9600n81,local\n"
        << "  options:\n"
        << "    kickolduser: true\n"
