@@ -1,0 +1,317 @@
+// tovrak share: the component owns the radio and shares it among client
+// programs on pseudo-terminals and TCP connections (see hosts/share/server).
+#include <time.h>
+
+#include <chrono>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <optional>
+
+#include "hosts/cli/commands.hpp"
+#include "hosts/cli/port_options.hpp"
+#include "hosts/cli/script.hpp"
+#include "hosts/cli/sim_on_pty.hpp"
+#include "hosts/cli/terminal.hpp"
+#include "hosts/share/server.hpp"
+#include "hosts/share/status_view.hpp"
+#include "hosts/share/tap.hpp"
+#include "hosts/sim/sim_options.hpp"
+#include "platform/posix/posix_loop.hpp"
+#include "platform/posix/stream_endpoints.hpp"
+#include "tovrak/connector.hpp"
+#include "tovrak/errors.hpp"
+
+namespace tovrak::hosts {
+
+namespace {
+
+constexpr uint16_t kDefaultSharePort = 7373;
+
+constexpr const char* kHelp =
+    R"(usage: tovrak share --port PATH [port options] ENDPOINT... [options]
+       tovrak share --sim [radio options] ENDPOINT... [options]
+
+Opens the radio, switches CAT on and lets several programs use it at once,
+each as if it had the radio's serial port to itself. Queries are answered at
+once from what the component knows; settings go to the radio one whole
+command at a time; automatic information is kept per program.
+
+endpoints (each may be repeated; at least one):
+  --pty PATH         a pseudo-terminal reached through the link PATH
+  --listen ADDR:PORT a TCP port (ADDR defaults to 127.0.0.1, PORT to 7373);
+                     an address other than loopback needs --allow
+options:
+  --allow CIDR       networks that may connect besides loopback (10.0.0.0/8)
+  --max-clients N    most programs at once (16)
+  --tx-timeout S     release any transmission held longer than S seconds
+  --plain            a log of events on standard output instead of the view
+  --log FILE         every client command and answer and every radio write,
+                     with times
+radio:
+)";
+
+struct ShareCommandOptions {
+  PortOptions port;
+  bool use_sim = false;
+  sim::SimOptions sim;
+  std::vector<std::string> ptys;
+  std::vector<std::pair<std::string, uint16_t>> listens;
+  std::vector<platform::Cidr> allow;
+  share::ShareOptions server;
+  bool plain = false;
+  std::string log_path;
+};
+
+double number_of(const std::string& option, const std::string& text, double lo, double hi) {
+  size_t used = 0;
+  double v = 0;
+  try {
+    v = std::stod(text, &used);
+  } catch (const std::exception&) {
+  }
+  if (used != text.size() || !(v >= lo && v <= hi)) {
+    throw std::invalid_argument(option + " takes a number from " + std::to_string(int(lo)) +
+                                " to " + std::to_string(int(hi)) + ", not \"" + text + "\"");
+  }
+  return v;
+}
+
+ShareCommandOptions parse_share_options(const Args& args) {
+  ShareCommandOptions o;
+  o.sim.id = 19;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&]() -> const std::string& {
+      if (i + 1 >= args.size()) throw std::invalid_argument(a + " needs a value");
+      return args[++i];
+    };
+    if (o.port.take(args, i)) continue;
+    if (sim::take_sim_option(args, i, o.sim)) continue;
+    if (a == "--sim") {
+      o.use_sim = true;
+    } else if (a == "--pty") {
+      o.ptys.push_back(value());
+    } else if (a == "--listen") {
+      std::string address;
+      uint16_t port = 0;
+      platform::parse_listen(value(), kDefaultSharePort, address, port);
+      o.listens.emplace_back(address, port);
+    } else if (a == "--allow") {
+      o.allow.push_back(platform::Cidr::parse(value()));
+    } else if (a == "--max-clients") {
+      o.server.max_clients = static_cast<int>(number_of(a, value(), 1, 1000));
+    } else if (a == "--tx-timeout") {
+      o.server.tx_timeout_s = number_of(a, value(), 1, 3600);
+    } else if (a == "--plain") {
+      o.plain = true;
+    } else if (a == "--log") {
+      o.log_path = value();
+    } else {
+      throw std::invalid_argument("unknown option " + a);
+    }
+  }
+  if (o.use_sim == o.port.given)
+    throw std::invalid_argument("say which radio: --port PATH or --sim");
+  if (o.ptys.empty() && o.listens.empty()) {
+    throw std::invalid_argument("give at least one endpoint: --pty PATH or --listen ADDR:PORT");
+  }
+  for (const auto& [address, port] : o.listens) {
+    if (!platform::is_loopback(address) && o.allow.empty()) {
+      throw std::invalid_argument("--listen " + address +
+                                  " reaches beyond this machine: say who may connect with --allow");
+    }
+  }
+  return o;
+}
+
+std::string wall_time() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  tm local{};
+  localtime_r(&now.tv_sec, &local);
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%02d:%02d:%02d.%03ld", local.tm_hour, local.tm_min, local.tm_sec,
+                now.tv_nsec / 1'000'000);
+  return buf;
+}
+
+// A connection of an endpoint as the server's client link.
+struct ConnectionLink : share::ClientLink {
+  platform::StreamConnection* conn;
+  explicit ConnectionLink(platform::StreamConnection& c) : conn(&c) {}
+  void send(std::string_view bytes) override { conn->send(bytes); }
+  void close() override { conn->close(); }
+};
+
+}  // namespace
+
+int cmd_share(const Args& args) {
+  ShareCommandOptions o;
+  try {
+    for (const auto& a : args) {
+      if (a == "--help" || a == "-h") {
+        std::cout << kHelp << PortOptions::kHelp << sim::kSimOptionsHelp;
+        return 0;
+      }
+    }
+    o = parse_share_options(args);
+  } catch (const std::exception& e) {
+    std::cerr << "tovrak share: " << e.what() << " (tovrak share --help)\n";
+    return 2;
+  }
+
+  std::ofstream log_file;
+  if (!o.log_path.empty()) {
+    log_file.open(o.log_path, std::ios::app);
+    if (!log_file) {
+      std::cerr << "tovrak share: cannot write the log " << o.log_path << '\n';
+      return 1;
+    }
+  }
+
+  catch_interrupts();
+  std::optional<SimOnPty> radio;
+  if (o.use_sim) {
+    radio.emplace(o.sim);
+    o.port.path = radio->path();
+  }
+  platform::PosixApartment apt;
+  share::TappedApartment tap(apt);
+  TOVRAK_Connector connector(tap);
+  auto rig = connector.get_TOVRAK_Protocol();
+  try {
+    o.port.apply(*rig);
+    rig->put_Port(1);
+  } catch (const ComError& e) {
+    std::cerr << "tovrak share: " << e.description() << '\n';
+    return 1;
+  }
+  VBool open = VTrue;
+  std::string address, code, msg;
+  if (!rig->SetPort(open, address, code, msg)) {
+    std::cerr << "tovrak share: " << msg << '\n';
+    return 1;
+  }
+  int16_t on = 1;
+  rig->SetCAT(on);
+
+  const bool view = !o.plain && Terminal::interactive();
+  auto now_ms = [] { return platform::PosixLoop::now_ns() / 1'000'000; };
+  share::ShareServer server(rig, apt, now_ms, o.server);
+
+  // Link health: the last answer and the bytes of the last few seconds.
+  int64_t last_answer_ms = -1, written = 0, read = 0;
+  share::LinkHealth health;
+  health.port = o.use_sim ? "simulated (" + o.port.path + ")" : o.port.path;
+  tap.on_read([&](std::string_view b) {
+    last_answer_ms = now_ms();
+    read += static_cast<int64_t>(b.size());
+    server.radio_read(b);
+  });
+  tap.on_write([&](std::string_view b) {
+    written += static_cast<int64_t>(b.size());
+    server.radio_wrote(b);
+  });
+
+  std::vector<std::string> notes;  // the view's last few notes
+  server.trace([&](char kind, int client, std::string_view text) {
+    if (log_file) {
+      log_file << wall_time() << ' ' << kind << ' '
+               << (client < 0 ? std::string("radio") : "client " + std::to_string(client)) << ' '
+               << format_bytes(text) << '\n';
+    }
+    if (kind != 'N') return;
+    std::string line = wall_time() + " " +
+                       (client < 0 ? std::string() : "client " + std::to_string(client) + ": ") +
+                       std::string(text);
+    if (view) {
+      notes.push_back(line);
+      if (notes.size() > 8) notes.erase(notes.begin());
+    } else {
+      std::cout << line << std::endl;
+    }
+  });
+
+  std::map<platform::StreamConnection*, std::pair<int, std::unique_ptr<ConnectionLink>>> links;
+  auto handler_for = [&](const std::string& endpoint) {
+    platform::StreamHandler h;
+    h.opened = [&, endpoint](platform::StreamConnection& c) {
+      auto link = std::make_unique<ConnectionLink>(c);
+      int id = server.attach(*link, endpoint + " " + c.peer());
+      if (id < 0) return false;
+      links[&c] = {id, std::move(link)};
+      return true;
+    };
+    h.bytes = [&](platform::StreamConnection& c, std::string_view b) {
+      if (auto it = links.find(&c); it != links.end()) server.receive(it->second.first, b);
+    };
+    h.closed = [&](platform::StreamConnection& c) {
+      if (auto it = links.find(&c); it != links.end()) {
+        server.detach(it->second.first);
+        links.erase(it);
+      }
+    };
+    h.log = [&](const std::string& line) {
+      if (log_file) log_file << wall_time() << " N " << line << '\n';
+      if (!view) std::cout << wall_time() << ' ' << line << std::endl;
+    };
+    return h;
+  };
+
+  std::vector<std::unique_ptr<platform::PtyEndpoint>> ptys;
+  std::vector<std::unique_ptr<platform::TcpEndpoint>> listeners;
+  std::vector<std::string> endpoints;
+  try {
+    for (const auto& path : o.ptys) {
+      ptys.push_back(std::make_unique<platform::PtyEndpoint>(apt, path, handler_for("pty")));
+      endpoints.push_back("pty " + path + " -> " + ptys.back()->device());
+    }
+    for (const auto& [addr, port] : o.listens) {
+      listeners.push_back(
+          std::make_unique<platform::TcpEndpoint>(apt, addr, port, o.allow, handler_for("tcp")));
+      endpoints.push_back("tcp " + addr + ":" + std::to_string(listeners.back()->port()));
+    }
+  } catch (const std::exception& e) {
+    std::cerr << "tovrak share: " << e.what() << '\n';
+    return 1;
+  }
+  if (!view) {
+    std::cout << wall_time() << " sharing " << health.port << '\n';
+    for (const auto& e : endpoints) std::cout << wall_time() << " endpoint " << e << '\n';
+    std::cout << std::flush;
+  }
+
+  std::optional<Terminal> term;
+  if (view) term.emplace();
+  int64_t last_ms = now_ms(), last_written = 0, last_read = 0;
+  while (!interrupted()) {
+    apt.run_for(std::chrono::milliseconds(250));
+    const int64_t t = now_ms();
+    if (t - last_ms >= 1000) {
+      const double span = static_cast<double>(t - last_ms) / 1000.0;
+      health.written_per_s = static_cast<double>(written - last_written) / span;
+      health.read_per_s = static_cast<double>(read - last_read) / span;
+      last_written = written;
+      last_read = read;
+      last_ms = t;
+    }
+    health.since_answer_s =
+        last_answer_ms < 0 ? -1 : static_cast<double>(t - last_answer_ms) / 1000.0;
+    if (term) {
+      for (int k = term->key(); k >= 0; k = term->key()) {
+        if (k == 'q') return 0;
+      }
+      std::string screen = share::render_status(health, endpoints, server.clients(), term->width());
+      screen += "\n";
+      for (const auto& n : notes) screen += n + "\n";
+      screen += "\nq or Ctrl-C ends.";
+      term->draw(screen);
+    }
+  }
+  if (log_file) log_file.flush();
+  return 0;
+}
+
+}  // namespace tovrak::hosts
