@@ -220,7 +220,7 @@ int cmd_share(const Args& args) {
     if (log_file) {
       log_file << wall_time() << ' ' << kind << ' '
                << (client < 0 ? std::string("radio") : "client " + std::to_string(client)) << ' '
-               << format_bytes(text) << '\n';
+               << format_bytes(text) << std::endl;
     }
     if (kind != 'N') return;
     std::string line = wall_time() + " " +

@@ -143,10 +143,10 @@ void ShareServer::receive(int id, std::string_view bytes) {
       }
     }
   }
-  if (c->pending.size() > opt_.queue_limit) {
-    return drop(*c, std::to_string(c->pending.size()) + " commands waiting (flood)");
-  }
   service(*c);
+  if (!c->dead && c->pending.size() > opt_.queue_limit) {
+    drop(*c, std::to_string(c->pending.size()) + " commands waiting (flood)");
+  }
 }
 
 void ShareServer::service(Client& c) {

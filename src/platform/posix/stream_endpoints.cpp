@@ -58,10 +58,7 @@ class FdConnection : public StreamConnection, public LoopWatcher {
     loop_->want_write(watch_, true);
   }
 
-  void close() override {
-    // Kept until the owner lets go; nothing more crosses.
-    stop();
-  }
+  void close() override { end(false); }
   const std::string& peer() const override { return peer_; }
 
   void on_ready(uint32_t events) override {
