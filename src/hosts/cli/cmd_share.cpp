@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "hosts/cli/commands.hpp"
+#include "hosts/cli/options.hpp"
 #include "hosts/cli/port_options.hpp"
 #include "hosts/cli/script.hpp"
 #include "hosts/cli/sim_on_pty.hpp"
@@ -17,7 +18,6 @@
 #include "hosts/share/server.hpp"
 #include "hosts/share/status_view.hpp"
 #include "hosts/share/tap.hpp"
-#include "hosts/sim/sim_options.hpp"
 #include "platform/posix/posix_loop.hpp"
 #include "platform/posix/stream_endpoints.hpp"
 #include "tovrak/connector.hpp"
@@ -29,27 +29,21 @@ namespace {
 
 constexpr uint16_t kDefaultSharePort = 7373;
 
-constexpr const char* kHelp =
-    R"(usage: tovrak share --port PATH [port options] ENDPOINT... [options]
-       tovrak share --sim [radio options] ENDPOINT... [options]
-
-Opens the radio, switches CAT on and lets several programs use it at once,
+constexpr const char* kDescription =
+    R"(Opens the radio, switches CAT on and lets several programs use it at once,
 each as if it had the radio's serial port to itself. Queries are answered at
 once from what the component knows; settings go to the radio one whole
 command at a time; automatic information is kept per program.
 
-endpoints (each may be repeated; at least one):
-  --pty PATH         a pseudo-terminal reached through the link PATH
-  --listen ADDR:PORT a TCP port (ADDR defaults to 127.0.0.1, PORT to 7373);
-                     an address other than loopback needs --allow
-options:
-  --allow CIDR       networks that may connect besides loopback (10.0.0.0/8)
-  --max-clients N    most programs at once (16)
-  --tx-timeout S     release any transmission held longer than S seconds
-  --plain            a log of events on standard output instead of the view
-  --log FILE         every client command and answer and every radio write,
-                     with times
-radio:
+  tovrak share --port PATH [port options] ENDPOINT... [options]
+  tovrak share --sim [radio options] ENDPOINT... [options]
+
+ENDPOINT is --pty PATH or --listen ADDR:PORT, each as often as wanted.)";
+
+constexpr const char* kFooter = R"(
+Example, the simulated radio shared by two programs:
+  tovrak share --sim --pty /tmp/radio-a --pty /tmp/radio-b
+  tovrak monitor --port /tmp/radio-a
 )";
 
 struct ShareCommandOptions {
@@ -64,66 +58,68 @@ struct ShareCommandOptions {
   std::string log_path;
 };
 
-double number_of(const std::string& option, const std::string& text, double lo, double hi) {
-  size_t used = 0;
-  double v = 0;
-  try {
-    v = std::stod(text, &used);
-  } catch (const std::exception&) {
-  }
-  if (used != text.size() || !(v >= lo && v <= hi)) {
-    throw std::invalid_argument(option + " takes a number from " + std::to_string(int(lo)) +
-                                " to " + std::to_string(int(hi)) + ", not \"" + text + "\"");
-  }
-  return v;
+// An option that may be given again and again; `take` reads each value.
+void repeated(Options& opt, const std::string& name, const std::string& value_name,
+              const std::string& help, std::function<void(const std::string&)> take) {
+  opt.app()
+      .add_option_function<std::vector<std::string>>(
+          name,
+          [take](const std::vector<std::string>& values) {
+            try {
+              for (const auto& v : values) take(v);
+            } catch (const std::invalid_argument& e) {
+              throw CLI::ValidationError(e.what());
+            }
+          },
+          help)
+      ->type_name(value_name)
+      ->group("Endpoints");
 }
 
-ShareCommandOptions parse_share_options(const Args& args) {
-  ShareCommandOptions o;
+// Declares the command's options on `opt`; 0 or 2 when the command ends
+// (help, usage mistake), nothing when it goes on.
+std::optional<int> parse_share_options(const Args& args, ShareCommandOptions& o) {
   o.sim.id = 19;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&]() -> const std::string& {
-      if (i + 1 >= args.size()) throw std::invalid_argument(a + " needs a value");
-      return args[++i];
-    };
-    if (o.port.take(args, i)) continue;
-    if (sim::take_sim_option(args, i, o.sim)) continue;
-    if (a == "--sim") {
-      o.use_sim = true;
-    } else if (a == "--pty") {
-      o.ptys.push_back(value());
-    } else if (a == "--listen") {
-      std::string address;
-      uint16_t port = 0;
-      platform::parse_listen(value(), kDefaultSharePort, address, port);
-      o.listens.emplace_back(address, port);
-    } else if (a == "--allow") {
-      o.allow.push_back(platform::Cidr::parse(value()));
-    } else if (a == "--max-clients") {
-      o.server.max_clients = static_cast<int>(number_of(a, value(), 1, 1000));
-    } else if (a == "--tx-timeout") {
-      o.server.tx_timeout_s = number_of(a, value(), 1, 3600);
-    } else if (a == "--plain") {
-      o.plain = true;
-    } else if (a == "--log") {
-      o.log_path = value();
-    } else {
-      throw std::invalid_argument("unknown option " + a);
-    }
+  Options opt("share", kDescription);
+  repeated(opt, "--pty", "PATH", "a pseudo-terminal reached through the link PATH",
+           [&](const std::string& v) { o.ptys.push_back(v); });
+  repeated(opt, "--listen", "ADDR:PORT",
+           "a TCP port (ADDR 127.0.0.1 and PORT " + std::to_string(kDefaultSharePort) +
+               " unless given); another address than loopback needs --allow",
+           [&](const std::string& v) {
+             std::string address;
+             uint16_t port = 0;
+             platform::parse_listen(v, kDefaultSharePort, address, port);
+             o.listens.emplace_back(address, port);
+           });
+  repeated(opt, "--allow", "CIDR", "a network that may connect besides loopback (10.0.0.0/8)",
+           [&](const std::string& v) { o.allow.push_back(platform::Cidr::parse(v)); });
+  opt.group("Options");
+  opt.whole("--max-clients", o.server.max_clients, 1, 1000, "N", "most programs at once (16)");
+  opt.number("--tx-timeout", o.server.tx_timeout_s, 1, 3600, "S",
+             "release any transmission held longer than S seconds");
+  opt.flag("--plain", o.plain, "a log of events on standard output instead of the view");
+  opt.text("--log", o.log_path, "FILE",
+           "append every client command and answer and every radio write, with times");
+  opt.flag("--sim", o.use_sim, "share the simulated radio on a pseudo-terminal of its own");
+  add_port_options(opt, o.port);
+  add_sim_options(opt, o.sim);
+  opt.footer(kFooter);
+  if (auto status = opt.parse(args)) return status;
+  if (o.use_sim == o.port.given) return opt.usage_error("say which radio: --port PATH or --sim");
+  if (!o.use_sim && opt.any_given(kSimGroup)) {
+    return opt.usage_error("the radio options shape the simulated radio: add --sim");
   }
-  if (o.use_sim == o.port.given)
-    throw std::invalid_argument("say which radio: --port PATH or --sim");
   if (o.ptys.empty() && o.listens.empty()) {
-    throw std::invalid_argument("give at least one endpoint: --pty PATH or --listen ADDR:PORT");
+    return opt.usage_error("give at least one endpoint: --pty PATH or --listen ADDR:PORT");
   }
   for (const auto& [address, port] : o.listens) {
     if (!platform::is_loopback(address) && o.allow.empty()) {
-      throw std::invalid_argument("--listen " + address +
-                                  " reaches beyond this machine: say who may connect with --allow");
+      return opt.usage_error("--listen " + address +
+                             " reaches beyond this machine: say who may connect with --allow");
     }
   }
-  return o;
+  return std::nullopt;
 }
 
 std::string wall_time() {
@@ -149,18 +145,7 @@ struct ConnectionLink : share::ClientLink {
 
 int cmd_share(const Args& args) {
   ShareCommandOptions o;
-  try {
-    for (const auto& a : args) {
-      if (a == "--help" || a == "-h") {
-        std::cout << kHelp << PortOptions::kHelp << sim::kSimOptionsHelp;
-        return 0;
-      }
-    }
-    o = parse_share_options(args);
-  } catch (const std::exception& e) {
-    std::cerr << "tovrak share: " << e.what() << " (tovrak share --help)\n";
-    return 2;
-  }
+  if (auto status = parse_share_options(args, o)) return *status;
 
   std::ofstream log_file;
   if (!o.log_path.empty()) {
