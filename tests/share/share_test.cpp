@@ -11,6 +11,7 @@
 #include "hosts/share/tap.hpp"
 #include "hosts/sim/answer_text.hpp"
 #include "hosts/sim/sim_link.hpp"
+#include "platform/posix/stream_endpoints.hpp"
 #include "platform/virtual/virtual_apartment.hpp"
 #include "tovrak/connector.hpp"
 
@@ -211,6 +212,40 @@ TEST(ShareServer, BadInputAndFlood) {
   EXPECT_EQ(s.server->clients().size(), 1u);
   s.server->receive(s.ib, "FA;");
   EXPECT_EQ(s.b.take(), s.radio_says("FA"));
+}
+
+// Who may listen where and who may connect: loopback unless said otherwise.
+TEST(ShareEndpoints, ListenAddressesAndAllowedNetworks) {
+  struct Row {
+    const char* text;
+    const char* address;
+    uint16_t port;
+  };
+  for (const Row& r : {Row{"7400", "127.0.0.1", 7400}, Row{"localhost", "127.0.0.1", 7373},
+                       Row{"0.0.0.0:80", "0.0.0.0", 80}, Row{"192.168.1.5", "192.168.1.5", 7373},
+                       Row{":9000", "127.0.0.1", 9000}}) {
+    std::string address;
+    uint16_t port = 0;
+    platform::parse_listen(r.text, 7373, address, port);
+    EXPECT_EQ(address, r.address) << r.text;
+    EXPECT_EQ(port, r.port) << r.text;
+  }
+  for (const char* bad : {"1.2.3", "host:1", "127.0.0.1:", "127.0.0.1:70000", "::1"}) {
+    std::string address;
+    uint16_t port = 0;
+    EXPECT_THROW(platform::parse_listen(bad, 7373, address, port), std::invalid_argument) << bad;
+  }
+  EXPECT_TRUE(platform::is_loopback("127.0.0.1"));
+  EXPECT_FALSE(platform::is_loopback("0.0.0.0"));
+
+  const auto net = platform::Cidr::parse("192.168.1.0/24");
+  EXPECT_TRUE(net.contains(0xC0A80107));   // 192.168.1.7
+  EXPECT_FALSE(net.contains(0xC0A80207));  // 192.168.2.7
+  EXPECT_TRUE(platform::Cidr::parse("0.0.0.0/0").contains(0x08080808));
+  EXPECT_FALSE(platform::Cidr::parse("10.1.2.3").contains(0x0A010204));
+  for (const char* bad : {"10.0.0.0/33", "10.0.0/8", "10.0.0.0/", "net"}) {
+    EXPECT_THROW(platform::Cidr::parse(bad), std::invalid_argument) << bad;
+  }
 }
 
 }  // namespace
