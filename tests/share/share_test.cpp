@@ -39,8 +39,8 @@ struct Shared {
   FakeClient a, b;
   int ia = 0, ib = 0;
 
-  explicit Shared(int id = 570, ShareOptions o = {})
-      : radio(sim::SimOptions{.id = id}), link(sim::attach(radio, apt)) {
+  explicit Shared(int id = 570, ShareOptions o = {}, int64_t latency_us = 0)
+      : radio(sim::SimOptions{.id = id, .latency_us = latency_us}), link(sim::attach(radio, apt)) {
     apt.set_time_of_day(3600);
     connector = std::make_unique<TOVRAK_Connector>(tap);
     rig = connector->get_TOVRAK_Protocol();
@@ -119,13 +119,18 @@ TEST(ShareServer, ForwardsUnknownQueriesAndRoutesTheAnswer) {
 // A setting is taken by the mirror and the component at once and reaches the
 // radio whole, spaced like every command of the component.
 TEST(ShareServer, SettingsSeenAtOnceAndWrittenWholeInTurn) {
-  Shared s;
+  Shared s(570, {}, 40'000);  // answers take 40 ms to come back
   const size_t from = s.writes.size();
   s.server->receive(s.ia, "FA007100000;MD03;");
   s.server->receive(s.ib, "FB021200000;FA;MD0;");
   EXPECT_EQ(s.b.take(), "FA007100000;MD03;");
   EXPECT_DOUBLE_EQ(s.rig->get_VFOA_Freq(), 7.1);
-  s.apt.advance_ms(1000);
+  // Answers of the radio already on their way do not take the value back.
+  for (int i = 0; i < 20; ++i) {
+    s.apt.advance_ms(50);
+    s.server->receive(s.ib, "FA;");
+    ASSERT_EQ(s.b.take(), "FA007100000;") << i * 50 << " ms";
+  }
   EXPECT_EQ(s.radio.state().vfo[0].hz, 7'100'000);
   EXPECT_EQ(s.radio.state().vfo[0].mode, '3');
   EXPECT_EQ(s.radio.state().vfo[1].hz, 21'200'000);

@@ -22,6 +22,20 @@ constexpr const char* kCodes[] = {
 constexpr const char* kToldQueries[] = {"FA", "FB", "MD0", "MD1", "VS", "FT", "TX", "SM0"};
 
 constexpr int32_t kTickMs = 50;
+// After a client's setting is written, the radio's answers of that code are
+// not learned for this long: an answer already on its way tells the value
+// before the setting.
+constexpr int64_t kSettleMs = 300;
+constexpr int64_t kHoldLimitMs = 10'000;
+
+// The answer codes a setting's code makes stale until it is written.
+std::vector<std::string> held_by(std::string_view code) {
+  std::vector<std::string> out{std::string(code)};
+  if (code == "FA" || code == "FB" || code == "MD" || code == "VS") {
+    out.insert(out.end(), {"IF", "OI"});
+  }
+  return out;
+}
 // A "?;" of the radio this soon after a client's write is that client's.
 constexpr int64_t kRefusalWindowMs = 250;
 
@@ -214,6 +228,10 @@ bool ShareServer::handle(Client& c, const std::string& raw) {
   if (mirror_.learn_setting(cmd)) {
     int16_t format = 0;
     rig_->SetCommand(format, "$" + cmd + ";");
+    // Until the write; a setting dropped with its client holds no longer than this.
+    for (const auto& h : held_by(std::string_view(cmd).substr(0, 2))) {
+      held_[h] = now_ms_() + kHoldLimitMs;
+    }
   }
   ++c.info.to_radio;
   ++c.jobs;
@@ -256,6 +274,11 @@ void ShareServer::write_next() {
   // whole command written at once.
   if (auto* core = dynamic_cast<core::Protocol*>(rig_.get())) core->SendCommand(job.text);
   last_write_ms_ = now_ms_();
+  if (!job.query) {
+    for (const auto& h : held_by(std::string_view(job.text).substr(0, 2))) {
+      if (auto it = held_.find(h); it != held_.end()) it->second = last_write_ms_ + kSettleMs;
+    }
+  }
   if (job.query) {
     awaiting_until_ = last_write_ms_ + kForwardTimeoutMs;
     awaiting_ = std::move(job);
@@ -290,7 +313,12 @@ void ShareServer::radio_read(std::string_view bytes) {
 
 void ShareServer::answer_arrived(std::string_view a) {
   emit('R', -1, a);
-  mirror_.learn_answer(a);
+  auto held = held_.find(std::string(a.substr(0, std::min<size_t>(2, a.size()))));
+  if (held != held_.end() && now_ms_() >= held->second) {
+    held_.erase(held);
+    held = held_.end();
+  }
+  if (held == held_.end()) mirror_.learn_answer(a);
   if (a == "?") {
     const int to = awaiting_ ? awaiting_->client : last_writer_;
     if (Client* c = find(to); c && (awaiting_ || now_ms_() - last_write_ms_ <= kRefusalWindowMs)) {

@@ -152,6 +152,7 @@ class ShareServer {
   std::string radio_line_;
 
   std::map<std::string, std::string> told_;  // automatic information last told
+  std::map<std::string, int64_t> held_;      // answer codes not learned until then
   int tx_owner_ = -1;
   int64_t tx_since_ = -1;
   std::unique_ptr<platform::Timer> ticker_;
