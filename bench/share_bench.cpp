@@ -21,7 +21,7 @@
 #include "bench_support.hpp"
 #include "hosts/cli/sim_on_pty.hpp"
 #include "hosts/share/server.hpp"
-#include "hosts/share/tap.hpp"
+#include "hosts/share/share_host.hpp"
 #include "platform/posix/posix_loop.hpp"
 #include "platform/posix/stream_endpoints.hpp"
 
@@ -168,8 +168,9 @@ std::vector<double> bare_echo(bool tcp, int clients, double seconds, double& cpu
   return lat;
 }
 
-// The sharing server with the simulated radio, on an apartment thread of its
-// own, with one TCP listener and `ptys` pseudo-terminal endpoints.
+// The sharing server with the simulated radio: the component on a thread of
+// its own, the server and its endpoints (one TCP listener and `ptys`
+// pseudo-terminals) on another, as `tovrak share` runs them.
 struct ShareRig {
   std::unique_ptr<hosts::SimOnPty> radio;
   std::thread thread;
@@ -188,58 +189,43 @@ struct ShareRig {
     auto started = ready.get_future();
     thread = std::thread([this, ptys, &ready] {
       platform::PosixApartment a;
-      share::TappedApartment tap(a);
-      auto connector = std::make_unique<TOVRAK_Connector>(tap);
-      auto rig = connector->get_TOVRAK_Protocol();
-      rig->SetPortDevice(radio->path());
-      rig->put_Port(1);
-      rig->put_PortSpeed("38400");
-      VBool open = VTrue;
-      std::string x, y, msg;
-      rig->SetPort(open, x, y, msg);
-      int16_t on = 1;
-      rig->SetCAT(on);
+      share::ShareServer* s_ptr = nullptr;
+      share::RadioThread component(
+          [&](TOVRAK_Protocol& rig) {
+            rig.SetPortDevice(radio->path());
+            rig.put_Port(1);
+            rig.put_PortSpeed("38400");
+          },
+          [&](char d, std::string b) {
+            a.post([&, d, b = std::move(b)] {
+              if (!s_ptr) return;
+              if (d == 'R') {
+                s_ptr->radio_read(b);
+              } else {
+                s_ptr->radio_wrote(b);
+              }
+            });
+          });
       share::ShareServer s(
-          rig, a, [] { return platform::PosixLoop::now_ns() / 1'000'000; },
+          component.rig(), component.apartment(), a,
+          [] { return platform::PosixLoop::now_ns() / 1'000'000; },
           share::ShareOptions{.max_clients = 64});
-      tap.on_read([&](std::string_view b) { s.radio_read(b); });
-      tap.on_write([&](std::string_view b) { s.radio_wrote(b); });
-      struct Link : share::ClientLink {
-        platform::StreamConnection* c;
-        void send(std::string_view b) override { c->send(b); }
-        void close() override { c->close(); }
-      };
-      std::map<platform::StreamConnection*, std::pair<int, std::unique_ptr<Link>>> links_of;
-      platform::StreamHandler h;
-      h.opened = [&](platform::StreamConnection& c) {
-        auto l = std::make_unique<Link>();
-        l->c = &c;
-        int id = s.attach(*l, c.peer());
-        links_of[&c] = {id, std::move(l)};
-        return id >= 0;
-      };
-      h.bytes = [&](platform::StreamConnection& c, std::string_view b) {
-        s.receive(links_of[&c].first, b);
-      };
-      h.closed = [&](platform::StreamConnection& c) {
-        s.detach(links_of[&c].first);
-        links_of.erase(&c);
-      };
-      platform::TcpEndpoint tcp(a, "127.0.0.1", 0, {}, h);
+      s_ptr = &s;
+      share::ClientGlue glue(s);
+      platform::TcpEndpoint tcp(a, "127.0.0.1", 0, {}, glue.handler("tcp", nullptr));
       std::vector<std::unique_ptr<platform::PtyEndpoint>> pty_eps;
       for (int i = 0; i < ptys; ++i) {
         links.push_back((dir / ("radio" + std::to_string(i))).string());
-        pty_eps.push_back(std::make_unique<platform::PtyEndpoint>(a, links.back(), h));
+        pty_eps.push_back(
+            std::make_unique<platform::PtyEndpoint>(a, links.back(), glue.handler("pty", nullptr)));
       }
       port = tcp.port();
       apt = &a;
       server = &s;
       ready.set_value();
       a.run();
+      s_ptr = nullptr;
       server = nullptr;
-      pty_eps.clear();
-      rig.reset();
-      connector.reset();
     });
     started.wait();
   }

@@ -45,7 +45,7 @@ struct Shared {
     connector = std::make_unique<TOVRAK_Connector>(tap);
     rig = connector->get_TOVRAK_Protocol();
     server = std::make_unique<ShareServer>(
-        rig, apt, [this] { return apt.now_us() / 1000; }, o);
+        *rig, apt, apt, [this] { return apt.now_us() / 1000; }, o);
     tap.on_read([this](std::string_view s) { server->radio_read(s); });
     tap.on_write([this](std::string_view s) {
       server->radio_wrote(s);
@@ -124,6 +124,7 @@ TEST(ShareServer, SettingsSeenAtOnceAndWrittenWholeInTurn) {
   s.server->receive(s.ia, "FA007100000;MD03;");
   s.server->receive(s.ib, "FB021200000;FA;MD0;");
   EXPECT_EQ(s.b.take(), "FA007100000;MD03;");
+  s.apt.process_pending();  // the component takes it on its apartment
   EXPECT_DOUBLE_EQ(s.rig->get_VFOA_Freq(), 7.1);
   // Answers of the radio already on their way do not take the value back.
   for (int i = 0; i < 20; ++i) {

@@ -16,8 +16,8 @@
 #include "hosts/cli/sim_on_pty.hpp"
 #include "hosts/cli/terminal.hpp"
 #include "hosts/share/server.hpp"
+#include "hosts/share/share_host.hpp"
 #include "hosts/share/status_view.hpp"
-#include "hosts/share/tap.hpp"
 #include "platform/posix/posix_loop.hpp"
 #include "platform/posix/stream_endpoints.hpp"
 #include "tovrak/connector.hpp"
@@ -133,14 +133,6 @@ std::string wall_time() {
   return buf;
 }
 
-// A connection of an endpoint as the server's client link.
-struct ConnectionLink : share::ClientLink {
-  platform::StreamConnection* conn;
-  explicit ConnectionLink(platform::StreamConnection& c) : conn(&c) {}
-  void send(std::string_view bytes) override { conn->send(bytes); }
-  void close() override { conn->close(); }
-};
-
 }  // namespace
 
 int cmd_share(const Args& args) {
@@ -162,43 +154,43 @@ int cmd_share(const Args& args) {
     radio.emplace(o.sim);
     o.port.path = radio->path();
   }
+  // The clients' apartment runs on this thread; the component has one of
+  // its own, so that its waits never hold up an answer.
   platform::PosixApartment apt;
-  share::TappedApartment tap(apt);
-  TOVRAK_Connector connector(tap);
-  auto rig = connector.get_TOVRAK_Protocol();
-  try {
-    o.port.apply(*rig);
-    rig->put_Port(1);
-  } catch (const ComError& e) {
-    std::cerr << "tovrak share: " << e.description() << '\n';
-    return 1;
-  }
-  VBool open = VTrue;
-  std::string address, code, msg;
-  if (!rig->SetPort(open, address, code, msg)) {
-    std::cerr << "tovrak share: " << msg << '\n';
-    return 1;
-  }
-  int16_t on = 1;
-  rig->SetCAT(on);
-
-  const bool view = !o.plain && Terminal::interactive();
   auto now_ms = [] { return platform::PosixLoop::now_ns() / 1'000'000; };
-  share::ShareServer server(rig, apt, now_ms, o.server);
-
+  share::ShareServer* server_ptr = nullptr;
   // Link health: the last answer and the bytes of the last few seconds.
   int64_t last_answer_ms = -1, written = 0, read = 0;
+  std::unique_ptr<share::RadioThread> radio_thread;
+  try {
+    radio_thread = std::make_unique<share::RadioThread>(
+        [&](TOVRAK_Protocol& rig) {
+          o.port.apply(rig);
+          rig.put_Port(1);
+        },
+        [&](char direction, std::string bytes) {
+          apt.post([&, direction, bytes = std::move(bytes)] {
+            if (!server_ptr) return;
+            if (direction == 'R') {
+              last_answer_ms = now_ms();
+              read += static_cast<int64_t>(bytes.size());
+              server_ptr->radio_read(bytes);
+            } else {
+              written += static_cast<int64_t>(bytes.size());
+              server_ptr->radio_wrote(bytes);
+            }
+          });
+        });
+  } catch (const std::exception& e) {
+    std::cerr << "tovrak share: " << e.what() << '\n';
+    return 1;
+  }
+
+  const bool view = !o.plain && Terminal::interactive();
+  share::ShareServer server(radio_thread->rig(), radio_thread->apartment(), apt, now_ms, o.server);
+  server_ptr = &server;
   share::LinkHealth health;
   health.port = o.use_sim ? "simulated (" + o.port.path + ")" : o.port.path;
-  tap.on_read([&](std::string_view b) {
-    last_answer_ms = now_ms();
-    read += static_cast<int64_t>(b.size());
-    server.radio_read(b);
-  });
-  tap.on_write([&](std::string_view b) {
-    written += static_cast<int64_t>(b.size());
-    server.radio_wrote(b);
-  });
 
   std::vector<std::string> notes;  // the view's last few notes
   server.trace([&](char kind, int client, std::string_view text) {
@@ -219,30 +211,12 @@ int cmd_share(const Args& args) {
     }
   });
 
-  std::map<platform::StreamConnection*, std::pair<int, std::unique_ptr<ConnectionLink>>> links;
-  auto handler_for = [&](const std::string& endpoint) {
-    platform::StreamHandler h;
-    h.opened = [&, endpoint](platform::StreamConnection& c) {
-      auto link = std::make_unique<ConnectionLink>(c);
-      int id = server.attach(*link, endpoint + " " + c.peer());
-      if (id < 0) return false;
-      links[&c] = {id, std::move(link)};
-      return true;
-    };
-    h.bytes = [&](platform::StreamConnection& c, std::string_view b) {
-      if (auto it = links.find(&c); it != links.end()) server.receive(it->second.first, b);
-    };
-    h.closed = [&](platform::StreamConnection& c) {
-      if (auto it = links.find(&c); it != links.end()) {
-        server.detach(it->second.first);
-        links.erase(it);
-      }
-    };
-    h.log = [&](const std::string& line) {
-      if (log_file) log_file << wall_time() << " N " << line << '\n';
+  share::ClientGlue glue(server);
+  auto handler_for = [&](const std::string& kind) {
+    return glue.handler(kind, [&](const std::string& line) {
+      if (log_file) log_file << wall_time() << " N " << line << std::endl;
       if (!view) std::cout << wall_time() << ' ' << line << std::endl;
-    };
-    return h;
+    });
   };
 
   std::vector<std::unique_ptr<platform::PtyEndpoint>> ptys;

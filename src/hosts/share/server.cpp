@@ -65,9 +65,10 @@ struct ShareServer::Client {
   bool dead = false;
 };
 
-ShareServer::ShareServer(std::shared_ptr<TOVRAK_Protocol> rig, platform::Apartment& apt,
-                         std::function<int64_t()> now_ms, ShareOptions options)
-    : rig_(std::move(rig)), apt_(apt), now_ms_(std::move(now_ms)), opt_(options) {
+ShareServer::ShareServer(TOVRAK_Protocol& rig, platform::Apartment& radio_apt,
+                         platform::Apartment& apt, std::function<int64_t()> now_ms,
+                         ShareOptions options)
+    : rig_(rig), radio_apt_(radio_apt), apt_(apt), now_ms_(std::move(now_ms)), opt_(options) {
   ticker_ = apt_.create_timer(kTickMs, false, [this] {
     if (awaiting_ && now_ms_() >= awaiting_until_) forward_timed_out();
     check_tx();
@@ -226,8 +227,7 @@ bool ShareServer::handle(Client& c, const std::string& raw) {
     tx_owner_ = -1;
   }
   if (mirror_.learn_setting(cmd)) {
-    int16_t format = 0;
-    rig_->SetCommand(format, "$" + cmd + ";");
+    inject(cmd);
     // Until the write; a setting dropped with its client holds no longer than this.
     for (const auto& h : held_by(std::string_view(cmd).substr(0, 2))) {
       held_[h] = now_ms_() + kHoldLimitMs;
@@ -254,32 +254,41 @@ void ShareServer::enqueue(Job job, bool front) {
   kick();
 }
 
-void ShareServer::kick() {
-  if (writing_ || awaiting_ || jobs_.empty()) return;
-  writing_ = true;
-  std::weak_ptr<bool> alive = alive_;
-  apt_.post([this, alive] {
-    if (auto a = alive.lock(); a && *a) write_next();
+void ShareServer::inject(const std::string& setting) {
+  // The component's model takes the setting as if the radio had told it.
+  radio_apt_.post([rig = &rig_, text = "$" + setting + ";"] {
+    int16_t format = 0;
+    rig->SetCommand(format, text);
   });
 }
 
-void ShareServer::write_next() {
-  writing_ = false;
-  if (awaiting_ || jobs_.empty()) return;
+void ShareServer::kick() {
+  if (writing_ || awaiting_ || jobs_.empty()) return;
+  writing_ = true;
   Job job = std::move(jobs_.front());
   jobs_.pop_front();
   if (Client* c = find(job.client); c && !job.query && c->jobs > 0) --c->jobs;
+  // The component's command path, on the component's thread: spacing after
+  // the last command, and the whole command written at once. The server
+  // goes on answering meanwhile.
+  std::weak_ptr<bool> alive = alive_;
+  radio_apt_.post([this, alive, &apt = apt_, rig = &rig_, job = std::move(job)]() mutable {
+    if (auto* core = dynamic_cast<core::Protocol*>(rig)) core->SendCommand(job.text);
+    apt.post([this, alive, job = std::move(job)]() mutable {
+      if (auto a = alive.lock(); a && *a) written(std::move(job));
+    });
+  });
+}
+
+void ShareServer::written(Job job) {
+  writing_ = false;
   last_writer_ = job.client;
-  // The component's command path: spacing after the last command, and the
-  // whole command written at once.
-  if (auto* core = dynamic_cast<core::Protocol*>(rig_.get())) core->SendCommand(job.text);
   last_write_ms_ = now_ms_();
   if (!job.query) {
     for (const auto& h : held_by(std::string_view(job.text).substr(0, 2))) {
       if (auto it = held_.find(h); it != held_.end()) it->second = last_write_ms_ + kSettleMs;
     }
-  }
-  if (job.query) {
+  } else {
     awaiting_until_ = last_write_ms_ + kForwardTimeoutMs;
     awaiting_ = std::move(job);
     ticker_->set_enabled(true);
@@ -371,8 +380,7 @@ void ShareServer::release_tx(const std::string& why) {
   tx_owner_ = -1;
   tx_since_ = -1;
   mirror_.learn_setting("TX0");
-  int16_t format = 0;
-  rig_->SetCommand(format, "$TX0;");
+  inject("TX0");
   enqueue({-1, "TX0", false}, true);
   notify_changes(-1);
 }

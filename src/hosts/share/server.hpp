@@ -80,10 +80,15 @@ class ShareServer {
  public:
   static constexpr int kForwardTimeoutMs = 500;
 
-  // `rig` is the component on `apt` with its port open and CAT on; `now_ms`
-  // a monotonic clock in milliseconds. The server taps nothing itself: the
-  // host passes the component's port bytes to radio_read()/radio_wrote().
-  ShareServer(std::shared_ptr<TOVRAK_Protocol> rig, platform::Apartment& apt,
+  // `rig` is the component on `radio_apt` with its port open and CAT on;
+  // the server calls it only through tasks posted there, so the component's
+  // waits (command spacing) never hold up the clients. The server itself
+  // runs on `apt` (its endpoints' apartment; the same one in tests), and every
+  // call of it is made there. `now_ms` is a monotonic clock in milliseconds.
+  // The server taps nothing itself: the host passes the component's port
+  // bytes to radio_read()/radio_wrote() on `apt`. `rig` and `radio_apt`
+  // outlive the server and its posted tasks.
+  ShareServer(TOVRAK_Protocol& rig, platform::Apartment& radio_apt, platform::Apartment& apt,
               std::function<int64_t()> now_ms, ShareOptions options = {});
   ~ShareServer();
   ShareServer(const ShareServer&) = delete;
@@ -123,7 +128,8 @@ class ShareServer {
   void error(Client& c);
   void enqueue(Job job, bool front = false);
   void kick();
-  void write_next();
+  void written(Job job);
+  void inject(const std::string& setting);
   void answer_arrived(std::string_view answer);
   void forward_timed_out();
   void notify_changes(int origin);
@@ -133,7 +139,8 @@ class ShareServer {
   void note(int client, const std::string& text);
   void emit(char kind, int client, std::string_view text);
 
-  std::shared_ptr<TOVRAK_Protocol> rig_;
+  TOVRAK_Protocol& rig_;
+  platform::Apartment& radio_apt_;
   platform::Apartment& apt_;
   std::function<int64_t()> now_ms_;
   ShareOptions opt_;

@@ -3,5 +3,6 @@ set(TOVRAK_SHARE_SOURCES
   src/hosts/share/server.cpp
   src/hosts/share/tap.cpp
   src/hosts/share/status_view.cpp
+  src/hosts/share/share_host.cpp
   src/hosts/cli/cmd_share.cpp
 )
