@@ -38,6 +38,9 @@ class FdConnection : public StreamConnection, public LoopWatcher {
         peer_(std::move(peer)),
         h_(handler),
         gone_(std::move(gone)) {
+    int type = 0;
+    socklen_t len = sizeof type;
+    socket_ = getsockopt(fd_, SOL_SOCKET, SO_TYPE, &type, &len) == 0;
     watch_ = loop_->watch(fd_, this);
   }
   ~FdConnection() override { stop(); }
@@ -45,7 +48,7 @@ class FdConnection : public StreamConnection, public LoopWatcher {
   void send(std::string_view bytes) override {
     if (stopped_) return;
     if (out_.empty()) {
-      ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+      ssize_t n = put(bytes.data(), bytes.size());
       if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) return end(true);
       bytes.remove_prefix(n > 0 ? static_cast<size_t>(n) : 0);
     }
@@ -85,9 +88,14 @@ class FdConnection : public StreamConnection, public LoopWatcher {
   bool stopped() const { return stopped_; }
 
  private:
+  // A socket whose peer went away must not raise SIGPIPE in the server.
+  ssize_t put(const char* data, size_t size) {
+    if (socket_) return ::send(fd_, data, size, MSG_NOSIGNAL);
+    return ::write(fd_, data, size);
+  }
   void flush() {
     while (!out_.empty()) {
-      ssize_t n = ::write(fd_, out_.data(), out_.size());
+      ssize_t n = put(out_.data(), out_.size());
       if (n < 0 && errno == EINTR) continue;
       if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
       if (n <= 0) return end(true);
@@ -122,6 +130,7 @@ class FdConnection : public StreamConnection, public LoopWatcher {
   uint64_t watch_ = 0;
   std::string out_;
   bool stopped_ = false;
+  bool socket_ = false;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
