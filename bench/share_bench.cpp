@@ -23,7 +23,7 @@
 #include "hosts/share/server.hpp"
 #include "hosts/share/share_host.hpp"
 #include "platform/posix/posix_loop.hpp"
-#include "platform/posix/stream_endpoints.hpp"
+#include "tovrak/stream_endpoints.hpp"
 
 namespace tovrak::bench {
 namespace {
@@ -207,8 +207,7 @@ struct ShareRig {
             });
           });
       share::ShareServer s(
-          component.rig(), component.apartment(), a,
-          [] { return platform::PosixLoop::now_ns() / 1'000'000; },
+          component.rig(), component.apartment(), a, [] { return now_ns() / 1'000'000; },
           share::ShareOptions{.max_clients = 64});
       s_ptr = &s;
       share::ClientGlue glue(s);

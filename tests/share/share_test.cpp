@@ -11,9 +11,9 @@
 #include "hosts/share/tap.hpp"
 #include "hosts/sim/answer_text.hpp"
 #include "hosts/sim/sim_link.hpp"
-#include "platform/posix/stream_endpoints.hpp"
-#include "platform/virtual/virtual_apartment.hpp"
 #include "tovrak/connector.hpp"
+#include "tovrak/stream_endpoints.hpp"
+#include "tovrak/virtual_apartment.hpp"
 
 namespace tovrak::share {
 namespace {
@@ -110,7 +110,8 @@ TEST(ShareServer, ForwardsUnknownQueriesAndRoutesTheAnswer) {
 
   s.radio.go_silent(s.apt.now_us(), 5'000'000);
   s.server->receive(s.ib, "RF0;");
-  s.apt.advance_ms(ShareServer::kForwardTimeoutMs + 100);
+  s.apt.advance_ms(250 + ShareServer::kForwardTimeoutMs +
+                   100);  // the command path's wait, then ours
   EXPECT_EQ(s.b.take(), "");
   s.server->receive(s.ib, "FA;");
   EXPECT_EQ(s.b.take(), s.radio_says("FA"));

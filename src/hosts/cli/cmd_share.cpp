@@ -18,10 +18,9 @@
 #include "hosts/share/server.hpp"
 #include "hosts/share/share_host.hpp"
 #include "hosts/share/status_view.hpp"
-#include "platform/posix/posix_loop.hpp"
-#include "platform/posix/stream_endpoints.hpp"
 #include "tovrak/connector.hpp"
 #include "tovrak/errors.hpp"
+#include "tovrak/stream_endpoints.hpp"
 
 namespace tovrak::hosts {
 
@@ -157,7 +156,11 @@ int cmd_share(const Args& args) {
   // The clients' apartment runs on this thread; the component has one of
   // its own, so that its waits never hold up an answer.
   platform::PosixApartment apt;
-  auto now_ms = [] { return platform::PosixLoop::now_ns() / 1'000'000; };
+  auto now_ms = [] {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+  };
   share::ShareServer* server_ptr = nullptr;
   // Link health: the last answer and the bytes of the last few seconds.
   int64_t last_answer_ms = -1, written = 0, read = 0;

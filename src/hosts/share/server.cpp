@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/component/protocol.hpp"
-
 namespace tovrak::share {
 
 namespace {
@@ -269,11 +267,12 @@ void ShareServer::kick() {
   jobs_.pop_front();
   if (Client* c = find(job.client); c && !job.query && c->jobs > 0) --c->jobs;
   // The component's command path, on the component's thread: spacing after
-  // the last command, and the whole command written at once. The server
-  // goes on answering meanwhile.
+  // the last command, the whole command written at once, and the component's
+  // quarter second for the answer. The server goes on answering meanwhile.
   std::weak_ptr<bool> alive = alive_;
   radio_apt_.post([this, alive, &apt = apt_, rig = &rig_, job = std::move(job)]() mutable {
-    if (auto* core = dynamic_cast<core::Protocol*>(rig)) core->SendCommand(job.text);
+    int16_t format = 0;
+    rig->SetCommand(format, job.text);
     apt.post([this, alive, job = std::move(job)]() mutable {
       if (auto a = alive.lock(); a && *a) written(std::move(job));
     });

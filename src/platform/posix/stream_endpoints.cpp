@@ -1,4 +1,4 @@
-#include "platform/posix/stream_endpoints.hpp"
+#include "tovrak/stream_endpoints.hpp"
 
 #include <arpa/inet.h>
 #include <fcntl.h>

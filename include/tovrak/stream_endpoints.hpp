@@ -12,11 +12,12 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/posix/posix_apartment.hpp"
+#include "tovrak/export.hpp"
+#include "tovrak/posix_apartment.hpp"
 
 namespace tovrak::platform {
 
-class StreamConnection {
+class TOVRAK_API StreamConnection {
  public:
   virtual ~StreamConnection() = default;
   virtual void send(std::string_view bytes) = 0;
@@ -44,7 +45,7 @@ constexpr size_t kStreamOutputLimit = 64 * 1024;
 // Any speed and line setting the client chooses is accepted. A client opening
 // the device is a connection; its last close ends it, and the next open is a
 // new one.
-class PtyEndpoint {
+class TOVRAK_API PtyEndpoint {
  public:
   // Throws std::runtime_error with the reason when it cannot be made.
   PtyEndpoint(PosixApartment& apt, std::string link_path, StreamHandler handler);
@@ -61,7 +62,7 @@ class PtyEndpoint {
 };
 
 // An IPv4 network and prefix length, "192.168.1.0/24" (a bare address is /32).
-struct Cidr {
+struct TOVRAK_API Cidr {
   uint32_t net = 0;  // host byte order
   int bits = 32;
   // Throws std::invalid_argument for a malformed text.
@@ -71,7 +72,7 @@ struct Cidr {
 
 // A TCP listener on an IPv4 address. Peers on the loopback network are always
 // let in; others only when an allowed network contains them.
-class TcpEndpoint {
+class TOVRAK_API TcpEndpoint {
  public:
   // Throws std::runtime_error with the reason when it cannot listen.
   TcpEndpoint(PosixApartment& apt, const std::string& address, uint16_t port,
@@ -90,9 +91,9 @@ class TcpEndpoint {
 
 // "ADDR:PORT", "PORT" or "ADDR" (with the default port) into its parts;
 // "localhost" is 127.0.0.1. Throws std::invalid_argument when malformed.
-void parse_listen(const std::string& text, uint16_t default_port, std::string& address,
-                  uint16_t& port);
+TOVRAK_API void parse_listen(const std::string& text, uint16_t default_port, std::string& address,
+                             uint16_t& port);
 // True for an address on 127.0.0.0/8.
-bool is_loopback(const std::string& address);
+TOVRAK_API bool is_loopback(const std::string& address);
 
 }  // namespace tovrak::platform
