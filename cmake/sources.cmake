@@ -42,9 +42,11 @@ set(TOVRAK_PLATFORM_VIRTUAL_SOURCES
 # The Linux platform and the simulated radio keep their lists beside their code.
 include(${CMAKE_CURRENT_LIST_DIR}/../src/platform/posix/sources.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/../src/hosts/sim/sources.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/../src/hosts/share/sources.cmake)
 
 set(TOVRAK_HOST_SOURCES
   ${TOVRAK_SIM_SOURCES}
+  ${TOVRAK_SHARE_SOURCES}
   src/hosts/cli/script.cpp
   src/hosts/cli/cmd_script.cpp
   src/hosts/cli/cmd_demo.cpp

@@ -62,6 +62,9 @@ class TOVRAK_API PosixApartment : public Apartment {
   // Times the loop came back from blocking: stays low while idle.
   uint64_t wakeups() const;
 
+  // The loop itself, for the platform's other descriptors (client endpoints).
+  const std::shared_ptr<PosixLoop>& loop() const { return loop_; }
+
  private:
   void run_until(int64_t end_ns);
 

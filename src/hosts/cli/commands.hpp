@@ -16,5 +16,6 @@ int cmd_sim(const Args& args);
 int cmd_get(const Args& args);
 int cmd_set(const Args& args);
 int cmd_ptt(const Args& args);
+int cmd_share(const Args& args);
 
 }  // namespace tovrak::hosts

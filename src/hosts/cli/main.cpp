@@ -20,6 +20,7 @@ constexpr const char* kUsage =
     "  get       read the radio once: tovrak get freq mode --port PATH\n"
     "  set       change one setting: tovrak set freq 14.074 --port PATH\n"
     "  ptt       key or release the transmitter: tovrak ptt on|off --port PATH\n"
+    "  share     share one radio among several programs (pseudo-terminals, TCP)\n"
     "\n"
     "tovrak <command> --help tells more about each command.\n";
 
@@ -41,6 +42,7 @@ int main(int argc, char** argv) {
   if (command == "get") return tovrak::hosts::cmd_get(args);
   if (command == "set") return tovrak::hosts::cmd_set(args);
   if (command == "ptt") return tovrak::hosts::cmd_ptt(args);
+  if (command == "share") return tovrak::hosts::cmd_share(args);
   std::fprintf(stderr, "tovrak: unknown command \"%s\"\n\n%s", command.c_str(), kUsage);
   return 2;
 }

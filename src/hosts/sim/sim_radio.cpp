@@ -1,5 +1,7 @@
 #include "hosts/sim/sim_radio.hpp"
 
+#include "hosts/sim/answer_text.hpp"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -46,38 +48,6 @@ int band_of(int64_t hz) {
   return 11;
 }
 
-// Menu items the radio knows, with the form of their setting.
-enum class Form { kDigit, kTwo, kFour, kSigned };
-struct MenuItem {
-  int number;
-  Form form;
-  int lo, hi, initial;
-};
-constexpr MenuItem kMenus[] = {
-    {55, Form::kDigit, 0, 1, 0},        // full break-in
-    {68, Form::kFour, 0, 1000, 100},    // repeater offset below 50 MHz, kHz
-    {69, Form::kFour, 0, 4000, 1000},   // repeater offset from 50 MHz, kHz
-    {86, Form::kSigned, -40, 20, -15},  // contour level, main receiver, dB
-    {87, Form::kTwo, 1, 11, 10},        // contour width, main receiver
-    {89, Form::kSigned, -40, 20, -15},  // contour level, sub receiver
-    {90, Form::kTwo, 1, 11, 10},        // contour width, sub receiver
-    {95, Form::kTwo, 0, 11, 4},         // narrow filter, main: CW
-    {98, Form::kTwo, 0, 5, 4},          //   PKT
-    {101, Form::kTwo, 0, 5, 4},         //   FSK
-    {104, Form::kTwo, 0, 11, 8},        //   SSB
-    {107, Form::kTwo, 0, 11, 4},        // narrow filter, sub: CW
-    {110, Form::kTwo, 0, 5, 4},         //   PKT
-    {113, Form::kTwo, 0, 5, 4},         //   FSK
-    {116, Form::kTwo, 0, 11, 8},        //   SSB
-};
-
-const MenuItem* find_menu(int number) {
-  for (const auto& m : kMenus) {
-    if (m.number == number) return &m;
-  }
-  return nullptr;
-}
-
 bool is_digits(std::string_view s) {
   return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
@@ -88,12 +58,6 @@ int64_t to_number(std::string_view digits) {
   return v;
 }
 
-std::string zpad(int64_t v, size_t width) {
-  std::string t = std::to_string(v);
-  if (t.size() < width) t.insert(0, width - t.size(), '0');
-  return t;
-}
-
 char digit(int v) { return static_cast<char>('0' + v); }
 
 // 0 or 1 for a receiver (or VFO) digit, -1 otherwise.
@@ -101,33 +65,19 @@ int receiver_of(char c) { return c == '0' ? 0 : c == '1' ? 1 : -1; }
 
 bool valid_mode(char c) { return c != '\0' && std::strchr("123456789ABCD", c) != nullptr; }
 
-std::string menu_text(const MenuItem& m, int v) {
-  switch (m.form) {
-    case Form::kDigit:
-      return std::to_string(v);
-    case Form::kTwo:
-      return zpad(v, 2);
-    case Form::kFour:
-      return zpad(v, 4);
-    case Form::kSigned:
-      return (v < 0 ? "-" : "+") + zpad(std::abs(v), 2);
-  }
-  return {};
-}
-
 // The setting of a menu command, or false when it has the wrong form.
 bool menu_value(const MenuItem& m, std::string_view t, int& out) {
   int v = 0;
   switch (m.form) {
-    case Form::kDigit:
-    case Form::kTwo:
-    case Form::kFour: {
-      size_t width = m.form == Form::kDigit ? 1 : m.form == Form::kTwo ? 2 : 4;
+    case MenuForm::kDigit:
+    case MenuForm::kTwo:
+    case MenuForm::kFour: {
+      size_t width = m.form == MenuForm::kDigit ? 1 : m.form == MenuForm::kTwo ? 2 : 4;
       if (t.size() != width || !is_digits(t)) return false;
       v = static_cast<int>(to_number(t));
       break;
     }
-    case Form::kSigned:
+    case MenuForm::kSigned:
       if (t.size() != 3 || (t[0] != '+' && t[0] != '-') || !is_digits(t.substr(1))) return false;
       v = static_cast<int>(to_number(t.substr(1))) * (t[0] == '-' ? -1 : 1);
       break;
@@ -186,7 +136,7 @@ SimRadio::SimRadio(SimOptions options, int64_t start_us)
       out_tail_(start_us),
       op_rng_{options.seed ^ 0x6F70657261746F72ull},
       fault_rng_{options.seed ^ 0x6661756C74732121ull} {
-  for (const auto& m : kMenus) s_.menu[m.number] = m.initial;
+  ForEachMenu([&](const MenuItem& m) { s_.menu[m.number] = m.initial; });
   s_.band_stack = kBandStart;
   auto store = [&](int ch, int64_t hz, char md, int tone_mode = 0, int tone = 0, int shift = 0) {
     s_.memories[static_cast<size_t>(ch)] = Memory{true, hz, md, tone_mode, tone, shift};
@@ -420,18 +370,15 @@ void SimRadio::execute(std::string_view cmd) {
 
 void SimRadio::dispatch(std::string_view cmd) {
   if (cmd.size() < 2) return refuse();
+  // Queries are answered in the radio's layouts from its state.
+  if (auto a = QueryAnswer(s_, opt_.id, cmd)) return answer(std::move(*a));
   std::string_view code = cmd.substr(0, 2);
   std::string_view p = cmd.substr(2);
-  const std::string rx_text(1, digit(s_.rx_vfo));
   switch (key(cmd[0], cmd[1])) {
     case key('F', 'A'):
       return cmd_freq(0, p);
     case key('F', 'B'):
       return cmd_freq(1, p);
-    case key('I', 'F'):
-      return cmd_info(false, p);
-    case key('O', 'I'):
-      return cmd_info(true, p);
     case key('M', 'D'):
       return cmd_mode(p);
     case key('V', 'S'):
@@ -451,7 +398,7 @@ void SimRadio::dispatch(std::string_view cmd) {
     case key('V', 'M'):
       return cmd_memory_leave(p);
     case key('R', 'T'):
-      return cmd_switch(code, &RadioState::rit, p);
+      return cmd_switch(&RadioState::rit, p);
     case key('R', 'C'):
     case key('R', 'U'):
     case key('R', 'D'):
@@ -459,37 +406,37 @@ void SimRadio::dispatch(std::string_view cmd) {
     case key('S', 'C'):
       return cmd_scan(p);
     case key('A', 'G'):
-      return cmd_rx_level(code, &Receiver::af, p);
+      return cmd_rx_level(&Receiver::af, p);
     case key('R', 'G'):
-      return cmd_rx_level(code, &Receiver::rf, p);
+      return cmd_rx_level(&Receiver::rf, p);
     case key('S', 'Q'):
-      return cmd_rx_level(code, &Receiver::squelch, p);
+      return cmd_rx_level(&Receiver::squelch, p);
     case key('R', 'F'):
       return cmd_roofing(p);
     case key('G', 'T'):
-      return cmd_rx_digit(code, &Receiver::agc, 0, 4, p);
+      return cmd_rx_digit(&Receiver::agc, 0, 4, p);
     case key('R', 'A'):
-      return cmd_rx_digit(code, &Receiver::att, 0, 3, p);
+      return cmd_rx_digit(&Receiver::att, 0, 3, p);
     case key('P', 'A'):
-      return cmd_rx_digit(code, &Receiver::preamp, 0, 2, p);
+      return cmd_rx_digit(&Receiver::preamp, 0, 2, p);
     case key('B', 'C'):
-      return cmd_rx_digit(code, &Receiver::auto_notch, 0, 1, p);
-    case key('N', 'A'):  // alone: the receiver in use
-      return cmd_rx_digit(code, &Receiver::narrow, 0, 1, p.empty() ? rx_text : p);
+      return cmd_rx_digit(&Receiver::auto_notch, 0, 1, p);
+    case key('N', 'A'):
+      return cmd_rx_digit(&Receiver::narrow, 0, 1, p);
     case key('N', 'B'):
-      return cmd_rx_digit(code, &Receiver::nb_type, 0, 2, p);
+      return cmd_rx_digit(&Receiver::nb_type, 0, 2, p);
     case key('N', 'R'):
-      return cmd_rx_digit(code, &Receiver::nr, 0, 1, p);
+      return cmd_rx_digit(&Receiver::nr, 0, 1, p);
     case key('O', 'S'):
-      return cmd_rx_digit(code, &Receiver::repeater, 0, 2, p);
+      return cmd_rx_digit(&Receiver::repeater, 0, 2, p);
     case key('C', 'T'):
-      return cmd_rx_digit(code, &Receiver::tone_mode, 0, 2, p);
+      return cmd_rx_digit(&Receiver::tone_mode, 0, 2, p);
     case key('C', 'N'):
       return cmd_tone_number(p);
     case key('R', 'L'):
       return cmd_nr_level(p);
-    case key('N', 'L'):  // alone: the receiver in use
-      return cmd_nb_level(p.empty() ? rx_text : p);
+    case key('N', 'L'):
+      return cmd_nb_level(p);
     case key('B', 'P'):
       return cmd_notch(p);
     case key('I', 'S'):
@@ -503,47 +450,39 @@ void SimRadio::dispatch(std::string_view cmd) {
     case key('F', 'R'):
       return cmd_dual(p);
     case key('V', 'X'):
-      return cmd_switch(code, &RadioState::vox, p);
+      return cmd_switch(&RadioState::vox, p);
     case key('P', 'R'):
-      return cmd_switch(code, &RadioState::processor, p);
+      return cmd_switch(&RadioState::processor, p);
     case key('B', 'I'):
-      return cmd_switch(code, &RadioState::break_in, p);
+      return cmd_switch(&RadioState::break_in, p);
     case key('K', 'R'):
-      return cmd_switch(code, &RadioState::keyer, p);
+      return cmd_switch(&RadioState::keyer, p);
     case key('L', 'K'):
-      return cmd_switch(code, &RadioState::lock, p);
+      return cmd_switch(&RadioState::lock, p);
     case key('F', 'S'):
-      return cmd_switch(code, &RadioState::fast, p);
+      return cmd_switch(&RadioState::fast, p);
     case key('T', 'S'):
-      return cmd_switch(code, &RadioState::tx_watch, p);
+      return cmd_switch(&RadioState::tx_watch, p);
     case key('C', 'S'):
-      return cmd_switch(code, &RadioState::spot, p);
+      return cmd_switch(&RadioState::spot, p);
     case key('P', 'C'):
-      return cmd_number(code, &RadioState::power_level, 3, 0, 255, p);
+      return cmd_number(&RadioState::power_level, 3, 0, 255, p);
     case key('K', 'S'):
-      return cmd_number(code, &RadioState::keyer_wpm, 3, 4, 60, p);
+      return cmd_number(&RadioState::keyer_wpm, 3, 4, 60, p);
     case key('K', 'P'):
-      return cmd_number(code, &RadioState::pitch_step, 2, 0, 15, p);
+      return cmd_number(&RadioState::pitch_step, 2, 0, 15, p);
     case key('S', 'D'):
-      return cmd_number(code, &RadioState::break_in_delay_ms, 4, 0, 3000, p);
+      return cmd_number(&RadioState::break_in_delay_ms, 4, 0, 3000, p);
     case key('M', 'G'):
-      return cmd_number(code, &RadioState::mic_gain, 3, 0, 255, p);
+      return cmd_number(&RadioState::mic_gain, 3, 0, 255, p);
     case key('T', 'X'):
       return cmd_ptt(p);
-    case key('S', 'M'):
-      return cmd_smeter(p);
-    case key('B', 'Y'):
-      return cmd_busy(p);
     case key('M', 'L'):
       return cmd_monitor(p);
     case key('M', 'S'):
       return cmd_meter_select(p);
-    case key('R', 'M'):
-      return cmd_meter_read(p);
     case key('A', 'C'):
       return cmd_tuner(p);
-    case key('I', 'D'):
-      return cmd_id(p);
     case key('A', 'I'):
       return cmd_auto_info(p);
     case key('P', 'S'):
@@ -563,7 +502,7 @@ void SimRadio::dispatch(std::string_view cmd) {
   }
 }
 
-std::string SimRadio::freq_text(int64_t hz) const { return zpad(hz, opt_.id == 570 ? 9 : 8); }
+std::string SimRadio::freq_text(int64_t hz) const { return FreqText(hz, opt_.id); }
 
 bool SimRadio::tune(int vfo, int64_t hz) {
   if (hz < kMinHz || hz > kMaxHz) return false;
@@ -572,59 +511,15 @@ bool SimRadio::tune(int vfo, int64_t hz) {
 }
 
 void SimRadio::cmd_freq(int vfo, std::string_view p) {
-  if (p.empty())
-    return answer((vfo ? "FB" : "FA") + freq_text(s_.vfo[static_cast<size_t>(vfo)].hz));
   // Both digit forms read as hertz: 9 digits, or 8 (10 Hz steps).
   if (!is_digits(p) || (p.size() != 8 && p.size() != 9)) return refuse();
   if (!tune(vfo, to_number(p))) refuse();
 }
 
-// "IF" tells what the radio receives; "OI" the same of the other VFO.
-//   8-digit form, both:  IF ccc ffffffff ±rrrr R X m M t nn s
-//   9-digit form, IF:    IF ccc fffffffff ±rrrr R X m M t nn
-//   9-digit form, OI:    OI ccc fffffffff ±rrrr R m M t nn s
-// c channel, f frequency, r RIT offset, R RIT on, X transmit clarifier (always
-// off), m mode, M memory (1) or VFO (0), t tone mode, n tone number, s shift.
-// Every answer is 26 characters long.
-std::string SimRadio::info(bool other) const {
-  bool mem = s_.memory_mode && !other;
-  int r = other ? 1 - s_.rx_vfo : s_.rx_vfo;
-  const Receiver& rx = s_.rx[static_cast<size_t>(r)];
-  int64_t hz = s_.receiver_hz(r);
-  char md = s_.receiver_mode(r);
-  int tone_mode = rx.tone_mode, tone = rx.tone, shift = rx.repeater;
-  if (mem) {
-    const Memory& m = s_.memories[static_cast<size_t>(s_.channel)];
-    tone_mode = m.tone_mode;
-    tone = m.tone;
-    shift = m.shift;
-  }
-  bool wide = opt_.id == 570;
-  std::string t = other ? "OI" : "IF";
-  t += zpad(s_.channel, 3);
-  t += freq_text(hz);
-  t += s_.rit_hz < 0 ? '-' : '+';
-  t += zpad(std::abs(s_.rit_hz), 4);
-  t += s_.rit ? '1' : '0';
-  if (!(wide && other)) t += '0';
-  t += md;
-  t += mem ? '1' : '0';
-  t += digit(tone_mode);
-  t += zpad(tone, 2);
-  if (!(wide && !other)) t += digit(shift);
-  return t;
-}
-
-void SimRadio::cmd_info(bool other, std::string_view p) {
-  if (!p.empty()) return refuse();
-  answer(info(other));
-}
-
 void SimRadio::cmd_mode(std::string_view p) {
   int r = p.empty() ? -1 : receiver_of(p[0]);
   if (r < 0 || p.size() > 2) return refuse();
-  if (p.size() == 1) return answer("MD" + std::string(p) + s_.receiver_mode(r));
-  if (!valid_mode(p[1])) return refuse();
+  if (p.size() != 2 || !valid_mode(p[1])) return refuse();
   // In memory mode the main receiver's mode is the channel's.
   if (r == 0 && s_.memory_mode) {
     s_.memories[static_cast<size_t>(s_.channel)].mode = p[1];
@@ -634,7 +529,6 @@ void SimRadio::cmd_mode(std::string_view p) {
 }
 
 void SimRadio::cmd_vfo_select(std::string_view p) {
-  if (p.empty()) return answer(std::string("VS") + digit(s_.rx_vfo));
   int r = p.size() == 1 ? receiver_of(p[0]) : -1;
   if (r < 0) return refuse();
   s_.rx_vfo = r;
@@ -643,7 +537,6 @@ void SimRadio::cmd_vfo_select(std::string_view p) {
 
 // "FT" answers 0 (A) or 1 (B); "FT2"/"FT3" (and "FT0"/"FT1") choose.
 void SimRadio::cmd_tx_vfo(std::string_view p) {
-  if (p.empty()) return answer(std::string("FT") + digit(s_.tx_vfo));
   if (p.size() != 1 || p[0] < '0' || p[0] > '3') return refuse();
   s_.tx_vfo = (p[0] == '1' || p[0] == '3') ? 1 : 0;
 }
@@ -671,7 +564,6 @@ void SimRadio::cmd_band(std::string_view p) {
 }
 
 void SimRadio::cmd_memory_recall(std::string_view p) {
-  if (p.empty()) return answer("MC" + zpad(s_.channel, 3));
   if (p.size() != 3 || !is_digits(p)) return refuse();
   auto ch = to_number(p);
   if (ch < 1 || ch > 99 || !s_.memories[static_cast<size_t>(ch)].used) return refuse();
@@ -721,7 +613,6 @@ void SimRadio::cmd_rit(std::string_view code, std::string_view p) {
 }
 
 void SimRadio::cmd_scan(std::string_view p) {
-  if (p.empty()) return answer(std::string("SC") + digit(s_.scan));
   if (p.size() != 1 || p[0] < '0' || p[0] > '2') return refuse();
   int d = p[0] - '0';
   if (d != 0 && s_.memory_mode) return refuse();
@@ -730,11 +621,10 @@ void SimRadio::cmd_scan(std::string_view p) {
 }
 
 // Three-digit levels by receiver: "AG0" asks, "AG0" + 000..255 sets.
-void SimRadio::cmd_rx_level(std::string_view code, int Receiver::*field, std::string_view p) {
+void SimRadio::cmd_rx_level(int Receiver::*field, std::string_view p) {
   int r = p.empty() ? -1 : receiver_of(p[0]);
   if (r < 0) return refuse();
   Receiver& rx = s_.rx[static_cast<size_t>(r)];
-  if (p.size() == 1) return answer(std::string(code) + p[0] + zpad(rx.*field, 3));
   if (p.size() != 4 || !is_digits(p.substr(1))) return refuse();
   auto v = to_number(p.substr(1));
   if (v > 255) return refuse();
@@ -742,12 +632,10 @@ void SimRadio::cmd_rx_level(std::string_view code, int Receiver::*field, std::st
 }
 
 // One-digit settings by receiver: "GT0" asks, "GT0" + digit sets.
-void SimRadio::cmd_rx_digit(std::string_view code, int Receiver::*field, int lo, int hi,
-                            std::string_view p) {
+void SimRadio::cmd_rx_digit(int Receiver::*field, int lo, int hi, std::string_view p) {
   int r = p.empty() ? -1 : receiver_of(p[0]);
-  if (r < 0 || p.size() > 2) return refuse();
+  if (r < 0 || p.size() != 2) return refuse();
   Receiver& rx = s_.rx[static_cast<size_t>(r)];
-  if (p.size() == 1) return answer(std::string(code) + p[0] + digit(rx.*field));
   int v = p[1] - '0';
   if (v < lo || v > hi) return refuse();
   rx.*field = v;
@@ -755,9 +643,8 @@ void SimRadio::cmd_rx_digit(std::string_view code, int Receiver::*field, int lo,
 
 void SimRadio::cmd_roofing(std::string_view p) {
   int r = p.empty() ? -1 : receiver_of(p[0]);
-  if (r < 0 || p.size() > 2) return refuse();
+  if (r < 0 || p.size() != 2) return refuse();
   Receiver& rx = s_.rx[static_cast<size_t>(r)];
-  if (p.size() == 1) return answer(std::string("RF") + p[0] + rx.roofing);
   if (std::strchr("0123456789A", p[1]) == nullptr || p[1] == '\0') return refuse();
   rx.roofing = p[1];
 }
@@ -766,7 +653,6 @@ void SimRadio::cmd_tone_number(std::string_view p) {
   int r = p.empty() ? -1 : receiver_of(p[0]);
   if (r < 0) return refuse();
   Receiver& rx = s_.rx[static_cast<size_t>(r)];
-  if (p.size() == 1) return answer(std::string("CN") + p[0] + zpad(rx.tone, 2));
   if (p.size() != 3 || !is_digits(p.substr(1)) || to_number(p.substr(1)) > 49) return refuse();
   rx.tone = static_cast<int>(to_number(p.substr(1)));
 }
@@ -775,7 +661,6 @@ void SimRadio::cmd_nr_level(std::string_view p) {
   int r = p.empty() ? -1 : receiver_of(p[0]);
   if (r < 0) return refuse();
   Receiver& rx = s_.rx[static_cast<size_t>(r)];
-  if (p.size() == 1) return answer(std::string("RL") + p[0] + zpad(rx.nr_level, 2));
   if (p.size() != 3 || !is_digits(p.substr(1))) return refuse();
   auto v = to_number(p.substr(1));
   if (v < 1 || v > 15) return refuse();
@@ -788,7 +673,6 @@ void SimRadio::cmd_nb_level(std::string_view p) {
   if (r < 0) return refuse();
   Receiver& rx = s_.rx[static_cast<size_t>(r)];
   int& level = rx.nb_level[static_cast<size_t>(rx.nb_type ? rx.nb_type : 1)];
-  if (p.size() == 1) return answer(std::string("NL") + p[0] + zpad(level, 3));
   if (p.size() != 4 || !is_digits(p.substr(1)) || to_number(p.substr(1)) > 255) return refuse();
   level = static_cast<int>(to_number(p.substr(1)));
 }
@@ -799,9 +683,6 @@ void SimRadio::cmd_notch(std::string_view p) {
   if (r < 0 || p.size() < 2 || (p[1] != '0' && p[1] != '1')) return refuse();
   Receiver& rx = s_.rx[static_cast<size_t>(r)];
   bool position = p[1] == '1';
-  if (p.size() == 2) {
-    return answer("BP" + std::string(p) + zpad(position ? rx.notch_pos : (rx.notch ? 1 : 0), 3));
-  }
   if (p.size() != 5 || !is_digits(p.substr(2))) return refuse();
   auto v = to_number(p.substr(2));
   if (position) {
@@ -818,10 +699,6 @@ void SimRadio::cmd_if_shift(std::string_view p) {
   int r = p.empty() ? -1 : receiver_of(p[0]);
   if (r < 0) return refuse();
   Receiver& rx = s_.rx[static_cast<size_t>(r)];
-  if (p.size() == 1) {
-    return answer(std::string("IS") + p[0] + (rx.if_shift_hz < 0 ? '-' : '+') +
-                  zpad(std::abs(rx.if_shift_hz), 4));
-  }
   if (p.size() != 6 || (p[1] != '+' && p[1] != '-') || !is_digits(p.substr(2))) return refuse();
   auto v = to_number(p.substr(2));
   if (v > 1200) return refuse();
@@ -832,7 +709,6 @@ void SimRadio::cmd_width(std::string_view p) {
   int r = p.empty() ? -1 : receiver_of(p[0]);
   if (r < 0) return refuse();
   Receiver& rx = s_.rx[static_cast<size_t>(r)];
-  if (p.size() == 1) return answer(std::string("SH") + p[0] + zpad(rx.width, 2));
   if (p.size() != 3 || !is_digits(p.substr(1)) || to_number(p.substr(1)) > 31) return refuse();
   rx.width = static_cast<int>(to_number(p.substr(1)));
 }
@@ -845,7 +721,6 @@ void SimRadio::cmd_contour(std::string_view p) {
   Receiver& rx = s_.rx[static_cast<size_t>(r)];
   int kind = p[1] - '0';
   int* field = kind == 0 ? &rx.contour : kind == 1 ? &rx.contour_level : &rx.contour_width;
-  if (p.size() == 2) return answer("CO" + std::string(p) + zpad(*field, 2));
   if (p.size() != 4 || !is_digits(p.substr(2))) return refuse();
   auto v = to_number(p.substr(2));
   const int lo[] = {0, 1, 0}, hi[] = {2, 40, 20};
@@ -857,11 +732,8 @@ void SimRadio::cmd_contour(std::string_view p) {
 // the receive antenna on, a connector switches it off.
 void SimRadio::cmd_antenna(std::string_view p) {
   int r = p.empty() ? -1 : receiver_of(p[0]);
-  if (r < 0 || p.size() > 2) return refuse();
+  if (r < 0 || p.size() != 2) return refuse();
   Receiver& rx = s_.rx[static_cast<size_t>(r)];
-  if (p.size() == 1) {
-    return answer(std::string("AN") + p[0] + digit(rx.antenna) + (rx.rx_antenna ? '1' : '0'));
-  }
   int v = p[1] - '0';
   if (v < 1 || v > 5) return refuse();
   if (v == 5) {
@@ -873,20 +745,17 @@ void SimRadio::cmd_antenna(std::string_view p) {
 }
 
 void SimRadio::cmd_dual(std::string_view p) {
-  if (p.empty()) return answer(std::string("FR") + digit(s_.dual));
   if (p.size() != 1 || p[0] < '0' || p[0] > '3') return refuse();
   s_.dual = p[0] - '0';
 }
 
-void SimRadio::cmd_switch(std::string_view code, bool RadioState::*field, std::string_view p) {
-  if (p.empty()) return answer(std::string(code) + (s_.*field ? '1' : '0'));
+void SimRadio::cmd_switch(bool RadioState::*field, std::string_view p) {
   if (p != "0" && p != "1") return refuse();
   s_.*field = p == "1";
 }
 
-void SimRadio::cmd_number(std::string_view code, int RadioState::*field, size_t width, int lo,
-                          int hi, std::string_view p) {
-  if (p.empty()) return answer(std::string(code) + zpad(s_.*field, width));
+void SimRadio::cmd_number(int RadioState::*field, size_t width, int lo, int hi,
+                          std::string_view p) {
   if (p.size() != width || !is_digits(p)) return refuse();
   auto v = to_number(p);
   if (v < lo || v > hi) return refuse();
@@ -894,27 +763,12 @@ void SimRadio::cmd_number(std::string_view code, int RadioState::*field, size_t 
 }
 
 void SimRadio::cmd_ptt(std::string_view p) {
-  if (p.empty()) return answer(std::string("TX") + (s_.ptt ? '1' : '0'));
   if (p != "0" && p != "1") return refuse();
   s_.ptt = p == "1";
 }
 
-void SimRadio::cmd_smeter(std::string_view p) {
-  int r = p.size() == 1 ? receiver_of(p[0]) : -1;
-  if (r < 0) return refuse();
-  answer(std::string("SM") + p[0] + zpad(s_.rx[static_cast<size_t>(r)].smeter, 3));
-}
-
-void SimRadio::cmd_busy(std::string_view p) {
-  if (!p.empty()) return refuse();
-  answer(std::string("BY") + (s_.rx[0].busy ? '1' : '0') + (s_.rx[1].busy ? '1' : '0'));
-}
-
-// "ML0" asks for the monitor switch ("ML" alone too), "ML1" for its level;
-// "ML000" + 0/1 and "ML1" + 000..255 set them.
+// "ML000" + 0/1 sets the monitor switch, "ML1" + 000..255 its level.
 void SimRadio::cmd_monitor(std::string_view p) {
-  if (p.empty() || p == "0") return answer(std::string("ML000") + (s_.monitor ? '1' : '0'));
-  if (p == "1") return answer("ML1" + zpad(s_.monitor_level, 3));
   if (p.size() != 4 || !is_digits(p)) return refuse();
   if (p[0] == '0') {
     if (p.substr(1, 2) != "00" || p[3] > '1') return refuse();
@@ -929,59 +783,29 @@ void SimRadio::cmd_monitor(std::string_view p) {
 }
 
 void SimRadio::cmd_meter_select(std::string_view p) {
-  if (p.empty()) return answer(std::string("MS") + digit(s_.meter));
   if (p.size() != 1 || p[0] < '0' || p[0] > '5') return refuse();
   s_.meter = p[0] - '0';
 }
 
-// "RM00" the main receiver's S-meter, "RM04" the sub receiver's, "RM01" the
-// transmit meter chosen with "MS".
-void SimRadio::cmd_meter_read(std::string_view p) {
-  int v;
-  if (p == "00") {
-    v = s_.rx[0].smeter;
-  } else if (p == "04") {
-    v = s_.rx[1].smeter;
-  } else if (p == "01") {
-    v = meter_reading();
-  } else {
-    return refuse();
-  }
-  answer("RM" + std::string(p) + zpad(v, 3));
-}
-
 // "AC00" + 0 off, 1 on, 2 start tuning (the tuner is on when done).
 void SimRadio::cmd_tuner(std::string_view p) {
-  if (p.empty()) return answer(std::string("AC00") + digit(s_.tuner));
   if (p.size() != 3 || p.substr(0, 2) != "00" || p[2] < '0' || p[2] > '2') return refuse();
   s_.tuner = p[2] - '0';
   tune_done_ = s_.tuner == 2 ? now_ + kTuningUs : kNever;
 }
 
-void SimRadio::cmd_id(std::string_view p) {
-  if (!p.empty()) return refuse();
-  answer("ID" + zpad(opt_.id, 4));
-}
-
 void SimRadio::cmd_auto_info(std::string_view p) {
-  if (p.empty()) return answer(std::string("AI") + digit(s_.ai));
   if (p != "0" && p != "1") return refuse();
   s_.ai = p[0] - '0';
 }
 
 void SimRadio::cmd_power(std::string_view p) {
-  if (p.empty()) return answer("PS1");
   if (p == "1") return;
   if (p != "0") return refuse();
   if (origin_ == Origin::kCat) power_off();
 }
 
 void SimRadio::cmd_dimmer(std::string_view p) {
-  if (p.empty()) {
-    std::string t = "DA";
-    for (int v : s_.dimmer) t += zpad(v, 2);
-    return answer(t);
-  }
   if (p.size() != 8 || !is_digits(p)) return refuse();
   std::array<int, 4> v{};
   for (size_t i = 0; i < 4; ++i) {
@@ -1009,9 +833,8 @@ void SimRadio::cmd_voice(std::string_view p) {
 void SimRadio::cmd_menu(std::string_view p) {
   if (p.size() < 3 || !is_digits(p.substr(0, 3))) return refuse();
   int number = static_cast<int>(to_number(p.substr(0, 3)));
-  const MenuItem* m = find_menu(number);
+  const MenuItem* m = FindMenu(number);
   if (!m) return refuse();
-  if (p.size() == 3) return answer("EX" + std::string(p) + menu_text(*m, s_.menu[number]));
   int v;
   if (!menu_value(*m, p.substr(3), v)) return refuse();
   s_.menu[number] = v;
@@ -1084,24 +907,6 @@ int SimRadio::receiver_level(int r) const {
   return std::clamp(v, 0, 255);
 }
 
-int SimRadio::meter_reading() const {
-  if (!s_.ptt) return 0;
-  switch (s_.meter) {
-    case 0:
-      return s_.power_level * 9 / 10;  // PO
-    case 1:
-      return std::min(255, s_.mic_gain);  // MIC
-    case 2:
-      return 30 + s_.power_level / 3;  // IDD
-    case 3:
-      return 20;  // SWR
-    case 4:
-      return s_.processor ? 80 : 0;  // COMP
-    default:
-      return 40;
-  }
-}
-
 void SimRadio::update_meters(bool report_changes) {
   bool busy_moved = false;
   for (int r = 0; r < 2; ++r) {
@@ -1164,15 +969,15 @@ void SimRadio::operator_acts() {
     if (!s_.memory_mode) apply_panel(std::string("MD") + digit(s_.rx_vfo) + md);
   } else if (pick < 56) {
     int af = std::clamp(s_.rx[0].af + (g.below(2) ? 1 : -1) * (5 + g.below(36)), 0, 255);
-    apply_panel("AG0" + zpad(af, 3));
+    apply_panel("AG0" + ZeroPad(af, 3));
   } else if (pick < 60) {
-    apply_panel("SQ0" + zpad(g.below(3) ? 0 : 20 + g.below(60), 3));
+    apply_panel("SQ0" + ZeroPad(g.below(3) ? 0 : 20 + g.below(60), 3));
   } else if (pick < 64) {
-    apply_panel("RG0" + zpad(g.below(2) ? 0 : g.below(120), 3));
+    apply_panel("RG0" + ZeroPad(g.below(2) ? 0 : g.below(120), 3));
   } else if (pick < 69) {
-    apply_panel("SH0" + zpad(g.below(32), 2));
+    apply_panel("SH0" + ZeroPad(g.below(32), 2));
   } else if (pick < 73) {
-    apply_panel(std::string("IS0") + (g.below(2) ? '+' : '-') + zpad(20 * g.below(51), 4));
+    apply_panel(std::string("IS0") + (g.below(2) ? '+' : '-') + ZeroPad(20 * g.below(51), 4));
   } else if (pick < 76) {
     apply_panel(std::string("RA0") + digit(g.below(4)));
   } else if (pick < 79) {
@@ -1186,11 +991,11 @@ void SimRadio::operator_acts() {
   } else if (pick < 89) {
     apply_panel(std::string("FT") + (s_.split() ? digit(2 + s_.rx_vfo) : digit(3 - s_.rx_vfo)));
   } else if (pick < 92) {
-    if (!s_.memory_mode && !s_.lock) apply_panel("BS" + zpad(g.below(11), 2));
+    if (!s_.memory_mode && !s_.lock) apply_panel("BS" + ZeroPad(g.below(11), 2));
   } else if (pick < 94) {
-    apply_panel("PC" + zpad(10 + g.below(246), 3));
+    apply_panel("PC" + ZeroPad(10 + g.below(246), 3));
   } else if (pick < 96) {
-    apply_panel("KS" + zpad(10 + g.below(31), 3));
+    apply_panel("KS" + ZeroPad(10 + g.below(31), 3));
   } else if (pick < 98) {
     apply_panel(std::string("AN0") + digit(1 + g.below(2)));
   } else {

@@ -21,6 +21,8 @@
 #include <string_view>
 #include <vector>
 
+#include "hosts/sim/radio_state.hpp"
+
 namespace tovrak::sim {
 
 struct SimOptions {
@@ -45,118 +47,6 @@ struct SimOptions {
   int64_t silent_for_us = 5'000'000;
   int64_t power_cycle_every_us = 0;
   int64_t power_off_for_us = 2'000'000;
-};
-
-// Mode characters as the radio shows them after "MD0"/"MD1" and in "IF".
-namespace mode {
-constexpr char kLsb = '1';
-constexpr char kUsb = '2';
-constexpr char kCw = '3';
-constexpr char kFm = '4';
-constexpr char kAm = '5';
-constexpr char kFsk = '6';
-constexpr char kCwR = '7';
-constexpr char kPkt = '8';
-constexpr char kFskR = '9';
-constexpr char kPktFm = 'A';
-constexpr char kFmN = 'B';
-constexpr char kPktR = 'C';
-constexpr char kAmN = 'D';
-}  // namespace mode
-
-struct Vfo {
-  int64_t hz = 0;
-  char mode = mode::kUsb;
-  bool operator==(const Vfo&) const = default;
-};
-
-// A memory channel, as the memory-write command fills it.
-struct Memory {
-  bool used = false;
-  int64_t hz = 0;
-  char mode = mode::kUsb;
-  int tone_mode = 0;  // 0 off, 1 encode and decode, 2 encode
-  int tone = 0;       // tone number 0..49
-  int shift = 0;      // repeater shift: 0 simplex, 1 plus, 2 minus
-};
-
-// One receiver: 0 the main receiver (VFO A), 1 the sub receiver (VFO B).
-struct Receiver {
-  int af = 64;                             // AF gain 0..255
-  int rf = 0;                              // RF gain as "RG" carries it: 0 full gain .. 255 least
-  int squelch = 0;                         // 0..255
-  char roofing = '1';                      // roofing filter character of "RF"
-  int agc = 2;                             // 0..4
-  int att = 0;                             // 0..3
-  int preamp = 0;                          // 0..2
-  int antenna = 1;                         // connector 1..4
-  bool rx_antenna = false;                 // separate receive antenna
-  int nb_type = 0;                         // noise blanker 0 off, 1, 2
-  std::array<int, 3> nb_level{0, 10, 10};  // level by blanker type
-  int nr = 0;                              // noise reduction 0 off, 1 on
-  int nr_level = 5;                        // 1..15
-  bool notch = false;                      // manual notch
-  int notch_pos = 100;                     // 1..400, tens of hertz
-  int auto_notch = 0;                      // 0 off, 1 on
-  int narrow = 0;                          // narrow filter 0 off, 1 on
-  int width = 16;                          // width step 0..31
-  int if_shift_hz = 0;                     // -1200..1200
-  int contour = 0;                         // contour switch 0..2
-  int contour_level = 20;                  // 1..40
-  int contour_width = 10;                  // 0..20
-  int repeater = 0;                        // 0 simplex, 1 plus, 2 minus
-  int tone_mode = 0;                       // "CT": 0 off, 1 encode and decode, 2 encode
-  int tone = 0;                            // "CN": 0..49
-  int smeter = 0;                          // 0..255, moved by the band
-  bool busy = false;                       // squelch open on a signal
-};
-
-struct RadioState {
-  bool power = true;
-  int ai = 0;  // automatic information 0 off, 1 on
-  std::array<Vfo, 2> vfo{Vfo{14'200'000, mode::kUsb}, Vfo{7'050'000, mode::kLsb}};
-  int rx_vfo = 0;  // receive VFO 0 A, 1 B
-  int tx_vfo = 0;  // transmit VFO; split when it differs
-  bool memory_mode = false;
-  int channel = 1;                     // memory channel 1..99
-  std::array<Memory, 100> memories{};  // index 1..99; 0 unused
-  bool rit = false;
-  int rit_hz = 0;  // -9999..9999
-  std::array<Receiver, 2> rx{};
-  int dual = 0;  // "FR" digit; 2 and 3 are dual watch
-  bool keyer = true;
-  int keyer_wpm = 25;     // 4..60
-  int pitch_step = 8;     // 0..15: 300 Hz + 50 Hz a step
-  int power_level = 127;  // "PC" 0..255
-  int mic_gain = 50;      // 0..255
-  bool processor = false;
-  bool vox = false;
-  bool break_in = false;
-  int break_in_delay_ms = 300;  // "SD" 0..3000
-  bool monitor = false;
-  int monitor_level = 50;
-  int meter = 0;  // selected transmit meter 0..5
-  int tuner = 0;  // 0 off, 1 on, 2 tuning
-  bool lock = false;
-  bool fast = false;
-  bool ptt = false;
-  bool spot = false;
-  bool tx_watch = false;
-  int scan = 0;           // 0 off, 1 up, 2 down
-  int voice_playing = 0;  // voice message being played, 0 none
-  std::array<int, 4> dimmer{7, 7, 7, 7};
-  std::array<std::string, 6> keyer_messages{};  // 1..5
-  std::array<int64_t, 12> band_stack{};         // last frequency by band
-  std::map<int, int> menu;                      // menu number -> setting
-
-  bool split() const { return tx_vfo != rx_vfo; }
-  // Where a receiver listens: the main receiver works the memory channel in
-  // memory mode, otherwise VFO A; the sub receiver VFO B.
-  int64_t receiver_hz(int r) const;
-  char receiver_mode(int r) const;
-  // What the radio receives on (memories are worked on the main receiver).
-  int64_t receive_hz() const { return receiver_hz(rx_vfo); }
-  char receive_mode() const { return receiver_mode(rx_vfo); }
 };
 
 struct SimStats {
@@ -254,10 +144,8 @@ class SimRadio {
   void scan_step();
   void update_meters(bool report_changes);
   int receiver_level(int r) const;
-  int meter_reading() const;
   int width_hz(int r) const;
   std::string freq_text(int64_t hz) const;
-  std::string info(bool other) const;
   bool tune(int vfo, int64_t hz);
 
   // Front panel and operator.
@@ -267,7 +155,6 @@ class SimRadio {
 
   // Command handlers by family; p is the text after the two-letter code.
   void cmd_freq(int vfo, std::string_view p);
-  void cmd_info(bool other, std::string_view p);
   void cmd_mode(std::string_view p);
   void cmd_vfo_select(std::string_view p);
   void cmd_tx_vfo(std::string_view p);
@@ -278,9 +165,8 @@ class SimRadio {
   void cmd_memory_leave(std::string_view p);
   void cmd_rit(std::string_view code, std::string_view p);
   void cmd_scan(std::string_view p);
-  void cmd_rx_level(std::string_view code, int Receiver::*field, std::string_view p);
-  void cmd_rx_digit(std::string_view code, int Receiver::*field, int lo, int hi,
-                    std::string_view p);
+  void cmd_rx_level(int Receiver::*field, std::string_view p);
+  void cmd_rx_digit(int Receiver::*field, int lo, int hi, std::string_view p);
   void cmd_roofing(std::string_view p);
   void cmd_tone_number(std::string_view p);
   void cmd_nr_level(std::string_view p);
@@ -291,17 +177,12 @@ class SimRadio {
   void cmd_contour(std::string_view p);
   void cmd_antenna(std::string_view p);
   void cmd_dual(std::string_view p);
-  void cmd_switch(std::string_view code, bool RadioState::*field, std::string_view p);
-  void cmd_number(std::string_view code, int RadioState::*field, size_t width, int lo, int hi,
-                  std::string_view p);
+  void cmd_switch(bool RadioState::*field, std::string_view p);
+  void cmd_number(int RadioState::*field, size_t width, int lo, int hi, std::string_view p);
   void cmd_ptt(std::string_view p);
-  void cmd_smeter(std::string_view p);
-  void cmd_busy(std::string_view p);
   void cmd_monitor(std::string_view p);
   void cmd_meter_select(std::string_view p);
-  void cmd_meter_read(std::string_view p);
   void cmd_tuner(std::string_view p);
-  void cmd_id(std::string_view p);
   void cmd_auto_info(std::string_view p);
   void cmd_power(std::string_view p);
   void cmd_dimmer(std::string_view p);

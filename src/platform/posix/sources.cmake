@@ -6,4 +6,5 @@ set(TOVRAK_PLATFORM_POSIX_SOURCES
   src/platform/posix/rfc2217_link.cpp
   src/platform/posix/telnet_session.cpp
   src/platform/posix/port_list.cpp
+  src/platform/posix/stream_endpoints.cpp
 )

@@ -1,0 +1,311 @@
+// tovrak share under polling clients: the time from a client's composite
+// information query to its answer, answered from state, over TCP loopback
+// and over a pseudo-terminal, with 1, 8 and 32 clients each polling at 20 Hz,
+// beside a bare echo of the same kind of endpoint with the same clients; the
+// bytes the radio's line carries with 1 and with 32 clients; the server's
+// processor time per 1000 client queries.
+#include <arpa/inet.h>
+#include <benchmark/benchmark.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <future>
+#include <thread>
+#include <vector>
+
+#include "bench_support.hpp"
+#include "hosts/cli/sim_on_pty.hpp"
+#include "hosts/share/server.hpp"
+#include "hosts/share/share_host.hpp"
+#include "platform/posix/posix_loop.hpp"
+#include "tovrak/stream_endpoints.hpp"
+
+namespace tovrak::bench {
+namespace {
+
+constexpr int64_t kPeriodNs = 50'000'000;  // 20 Hz
+
+int tcp_client(uint16_t port) {
+  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in sa{};
+  sa.sin_family = AF_INET;
+  sa.sin_port = htons(port);
+  sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  int one = 1;
+  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+  return fd;
+}
+
+int pty_client(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY);
+  if (fd < 0) return -1;
+  termios t{};
+  tcgetattr(fd, &t);
+  cfmakeraw(&t);
+  tcsetattr(fd, TCSANOW, &t);
+  return fd;
+}
+
+// Clients polling "IF;" at 20 Hz each, staggered, on one thread: the time
+// from each query to the ";" of its answer, in microseconds.
+std::vector<double> poll_clients(const std::vector<int>& fds, double seconds) {
+  const size_t n = fds.size();
+  std::vector<int64_t> next(n), sent(n, 0);
+  const int64_t start = now_ns();
+  for (size_t i = 0; i < n; ++i) next[i] = start + kPeriodNs * static_cast<int64_t>(i) / n;
+  std::vector<double> lat;
+  const int64_t end = start + static_cast<int64_t>(seconds * 1e9);
+  std::vector<pollfd> p(n);
+  char buf[512];
+  while (now_ns() < end) {
+    int64_t t = now_ns(), wake = end;
+    for (size_t i = 0; i < n; ++i) {
+      if (sent[i] == 0 && t >= next[i]) {
+        sent[i] = now_ns();
+        if (::write(fds[i], "IF;", 3) != 3) return {};
+        next[i] += kPeriodNs;
+      }
+      if (sent[i] == 0) wake = std::min(wake, next[i]);
+      p[i] = {fds[i], POLLIN, 0};
+    }
+    int timeout = static_cast<int>(std::max<int64_t>(0, (wake - now_ns()) / 1'000'000));
+    if (::poll(p.data(), n, timeout) <= 0) continue;
+    for (size_t i = 0; i < n; ++i) {
+      if (!(p[i].revents & POLLIN)) continue;
+      ssize_t r = ::read(fds[i], buf, sizeof buf);
+      if (r <= 0) return {};
+      if (sent[i] != 0 && std::memchr(buf, ';', static_cast<size_t>(r))) {
+        lat.push_back(static_cast<double>(now_ns() - sent[i]) / 1e3);
+        sent[i] = 0;
+      }
+    }
+  }
+  return lat;
+}
+
+// The bare reference: a thread echoing every byte back on the other end.
+struct Echo {
+  std::vector<int> ends;
+  std::atomic<bool> stop{false};
+  std::thread t;
+  double cpu_ms = 0;  // the echo thread's processor time
+  double echoes = 0;
+  void start() {
+    t = std::thread([this] {
+      const int64_t cpu0 = thread_cpu_ns();
+      struct Done {
+        Echo* e;
+        int64_t cpu0;
+        ~Done() { e->cpu_ms = static_cast<double>(thread_cpu_ns() - cpu0) / 1e6; }
+      } done{this, cpu0};
+      std::vector<pollfd> p;
+      for (int e : ends) p.push_back({e, POLLIN, 0});
+      char buf[512];
+      while (!stop) {
+        if (::poll(p.data(), p.size(), 100) <= 0) continue;
+        for (auto& x : p) {
+          if (!(x.revents & POLLIN)) continue;
+          ssize_t r = ::read(x.fd, buf, sizeof buf);
+          if (r > 0) ++echoes;
+          if (r > 0 && ::write(x.fd, buf, static_cast<size_t>(r)) != r) return;
+        }
+      }
+    });
+  }
+  ~Echo() {
+    stop = true;
+    if (t.joinable()) t.join();
+  }
+};
+
+std::vector<double> bare_echo(bool tcp, int clients, double seconds, double& cpu_ms_per_1000) {
+  std::vector<int> client_fds;
+  Echo echo;
+  std::vector<std::unique_ptr<Pty>> ptys;
+  int listener = -1;
+  if (tcp) {
+    listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof sa;
+    ::bind(listener, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+    ::listen(listener, 64);
+    getsockname(listener, reinterpret_cast<sockaddr*>(&sa), &len);
+    for (int i = 0; i < clients; ++i) {
+      client_fds.push_back(tcp_client(ntohs(sa.sin_port)));
+      int s = ::accept(listener, nullptr, nullptr);
+      int one = 1;
+      setsockopt(s, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+      echo.ends.push_back(s);
+    }
+  } else {
+    for (int i = 0; i < clients; ++i) {
+      ptys.push_back(std::make_unique<Pty>());
+      echo.ends.push_back(ptys.back()->master);
+      client_fds.push_back(ptys.back()->slave);
+    }
+  }
+  echo.start();
+  auto lat = poll_clients(client_fds, seconds);
+  echo.stop = true;
+  echo.t.join();
+  cpu_ms_per_1000 = echo.echoes > 0 ? echo.cpu_ms / echo.echoes * 1000 : 0;
+  if (tcp) {
+    for (int fd : client_fds) ::close(fd);
+    for (int fd : echo.ends) ::close(fd);
+    ::close(listener);
+  }
+  return lat;
+}
+
+// The sharing server with the simulated radio: the component on a thread of
+// its own, the server and its endpoints (one TCP listener and `ptys`
+// pseudo-terminals) on another, as `tovrak share` runs them.
+struct ShareRig {
+  std::unique_ptr<hosts::SimOnPty> radio;
+  std::thread thread;
+  platform::PosixApartment* apt = nullptr;
+  share::ShareServer* server = nullptr;
+  uint16_t port = 0;
+  std::vector<std::string> links;
+  std::filesystem::path dir;
+
+  explicit ShareRig(int ptys) {
+    radio = std::make_unique<hosts::SimOnPty>(sim::SimOptions{.id = 19});
+    dir =
+        std::filesystem::temp_directory_path() / ("tovrak-share-bench-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    std::promise<void> ready;
+    auto started = ready.get_future();
+    thread = std::thread([this, ptys, &ready] {
+      platform::PosixApartment a;
+      share::ShareServer* s_ptr = nullptr;
+      share::RadioThread component(
+          [&](TOVRAK_Protocol& rig) {
+            rig.SetPortDevice(radio->path());
+            rig.put_Port(1);
+            rig.put_PortSpeed("38400");
+          },
+          [&](char d, std::string b) {
+            a.post([&, d, b = std::move(b)] {
+              if (!s_ptr) return;
+              if (d == 'R') {
+                s_ptr->radio_read(b);
+              } else {
+                s_ptr->radio_wrote(b);
+              }
+            });
+          });
+      share::ShareServer s(
+          component.rig(), component.apartment(), a, [] { return now_ns() / 1'000'000; },
+          share::ShareOptions{.max_clients = 64});
+      s_ptr = &s;
+      share::ClientGlue glue(s);
+      platform::TcpEndpoint tcp(a, "127.0.0.1", 0, {}, glue.handler("tcp", nullptr));
+      std::vector<std::unique_ptr<platform::PtyEndpoint>> pty_eps;
+      for (int i = 0; i < ptys; ++i) {
+        links.push_back((dir / ("radio" + std::to_string(i))).string());
+        pty_eps.push_back(
+            std::make_unique<platform::PtyEndpoint>(a, links.back(), glue.handler("pty", nullptr)));
+      }
+      port = tcp.port();
+      apt = &a;
+      server = &s;
+      ready.set_value();
+      a.run();
+      s_ptr = nullptr;
+      server = nullptr;
+    });
+    started.wait();
+  }
+  ~ShareRig() {
+    apt->quit();
+    thread.join();
+    std::filesystem::remove_all(dir);
+  }
+  // Runs f on the server's thread and waits for it.
+  template <class F>
+  auto on_server(F f) {
+    std::promise<decltype(f())> p;
+    auto r = p.get_future();
+    apt->post([&] { p.set_value(f()); });
+    return r.get();
+  }
+};
+
+struct Run {
+  std::vector<double> lat;
+  double line_bytes_per_s = 0;
+  double cpu_ms = 0;
+  double queries = 0;
+};
+
+Run shared_run(bool tcp, int clients, double seconds) {
+  ShareRig rig(tcp ? 0 : clients);
+  std::vector<int> fds;
+  for (int i = 0; i < clients; ++i) {
+    fds.push_back(tcp ? tcp_client(rig.port) : pty_client(rig.links[static_cast<size_t>(i)]));
+  }
+  poll_clients(fds, 2.0);  // the component learns the radio; the clients are attached
+  auto sample = [&] {
+    return rig.on_server([&] {
+      return std::array<double, 3>{static_cast<double>(thread_cpu_ns()),
+                                   static_cast<double>(rig.server->radio_bytes_written()),
+                                   static_cast<double>(rig.server->answers_from_state())};
+    });
+  };
+  auto before = sample();
+  Run r;
+  r.lat = poll_clients(fds, seconds);
+  auto after = sample();
+  r.cpu_ms = (after[0] - before[0]) / 1e6;
+  r.line_bytes_per_s = (after[1] - before[1]) / seconds;
+  r.queries = after[2] - before[2];
+  for (int fd : fds) ::close(fd);
+  return r;
+}
+
+void BM_ShareQueryFromState(benchmark::State& state) {
+  const bool tcp = state.range(0) == 0;
+  const int clients = static_cast<int>(state.range(1));
+  const double seconds = env_number("TOVRAK_BENCH_SHARE_SECONDS", 5);
+  Run run;
+  std::vector<double> ref;
+  double ref_cpu = 0;
+  for (auto _ : state) {
+    run = shared_run(tcp, clients, seconds);
+    ref = bare_echo(tcp, clients, seconds, ref_cpu);
+  }
+  if (run.lat.empty() || ref.empty()) {
+    state.SkipWithError("no answers came back");
+    return;
+  }
+  state.counters["p50_us"] = percentile(run.lat, 50);
+  state.counters["p99_us"] = percentile(run.lat, 99);
+  state.counters["ref_p50_us"] = percentile(ref, 50);
+  state.counters["ref_p99_us"] = percentile(ref, 99);
+  state.counters["ratio_p99"] = percentile(run.lat, 99) / percentile(ref, 99);
+  state.counters["line_bytes_per_s"] = run.line_bytes_per_s;
+  state.counters["cpu_ms_per_1000"] = run.queries > 0 ? run.cpu_ms / run.queries * 1000 : 0;
+  state.counters["ref_cpu_ms_per_1000"] = ref_cpu;
+  state.counters["queries"] = run.queries;
+}
+BENCHMARK(BM_ShareQueryFromState)
+    ->ArgNames({"pty", "clients"})
+    ->ArgsProduct({{0, 1}, {1, 8, 32}})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+}  // namespace
+}  // namespace tovrak::bench

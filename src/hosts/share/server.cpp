@@ -1,0 +1,400 @@
+#include "hosts/share/server.hpp"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tovrak::share {
+
+namespace {
+
+// The two-letter codes of the radio's command set; any other is refused
+// without reaching the radio.
+constexpr const char* kCodes[] = {
+    "FA", "FB", "IF", "OI", "MD", "VS", "FT", "AB", "BA", "SV", "BS", "MC", "MW", "VM",
+    "RT", "RC", "RU", "RD", "SC", "AG", "RG", "SQ", "RF", "GT", "RA", "PA", "BC", "NA",
+    "NB", "NR", "OS", "CT", "CN", "RL", "NL", "BP", "IS", "SH", "CO", "AN", "FR", "VX",
+    "PR", "BI", "KR", "LK", "FS", "TS", "CS", "PC", "KS", "KP", "SD", "MG", "TX", "SM",
+    "BY", "ML", "MS", "RM", "AC", "ID", "AI", "PS", "DA", "KY", "KM", "PB", "EX"};
+
+// What a client is told of on its own with automatic information on.
+constexpr const char* kToldQueries[] = {"FA", "FB", "MD0", "MD1", "VS", "FT", "TX", "SM0"};
+
+constexpr int32_t kTickMs = 50;
+// After a client's setting is written, the radio's answers of that code are
+// not learned for this long: an answer already on its way tells the value
+// before the setting.
+constexpr int64_t kSettleMs = 300;
+constexpr int64_t kHoldLimitMs = 10'000;
+
+// The answer codes a setting's code makes stale until it is written.
+std::vector<std::string> held_by(std::string_view code) {
+  std::vector<std::string> out{std::string(code)};
+  if (code == "FA" || code == "FB" || code == "MD" || code == "VS") {
+    out.insert(out.end(), {"IF", "OI"});
+  }
+  return out;
+}
+// A "?;" of the radio this soon after a client's write is that client's.
+constexpr int64_t kRefusalWindowMs = 250;
+
+bool known_code(std::string_view cmd) {
+  if (cmd.size() < 2) return false;
+  for (const char* c : kCodes) {
+    if (cmd[0] == c[0] && cmd[1] == c[1]) return true;
+  }
+  return false;
+}
+
+bool printable(std::string_view cmd) {
+  return std::all_of(cmd.begin(), cmd.end(), [](char ch) { return ch >= 0x20 && ch <= 0x7E; });
+}
+
+}  // namespace
+
+struct ShareServer::Client {
+  int id;
+  ClientLink* link;
+  ClientInfo info;
+  std::string line;
+  bool discarding = false;  // an overlong text is thrown away up to its ";"
+  std::deque<std::string> pending;
+  size_t jobs = 0;  // commands of this client in the radio's queue
+  bool waiting = false;
+  bool dead = false;
+};
+
+ShareServer::ShareServer(TOVRAK_Protocol& rig, platform::Apartment& radio_apt,
+                         platform::Apartment& apt, std::function<int64_t()> now_ms,
+                         ShareOptions options)
+    : rig_(rig), radio_apt_(radio_apt), apt_(apt), now_ms_(std::move(now_ms)), opt_(options) {
+  ticker_ = apt_.create_timer(kTickMs, false, [this] {
+    if (awaiting_ && now_ms_() >= awaiting_until_) forward_timed_out();
+    check_tx();
+  });
+}
+
+ShareServer::~ShareServer() {
+  *alive_ = false;
+  ticker_.reset();
+}
+
+void ShareServer::emit(char kind, int client, std::string_view text) {
+  if (trace_) trace_(kind, client, text);
+}
+
+void ShareServer::note(int client, const std::string& text) { emit('N', client, text); }
+
+ShareServer::Client* ShareServer::find(int id) {
+  auto it = clients_.find(id);
+  return it == clients_.end() || it->second->dead ? nullptr : it->second.get();
+}
+
+int ShareServer::attach(ClientLink& link, std::string endpoint) {
+  if (static_cast<int>(clients_.size()) >= opt_.max_clients) {
+    note(-1, "refused a client on " + endpoint + ": " + std::to_string(opt_.max_clients) +
+                 " clients already");
+    return -1;
+  }
+  int id = next_id_++;
+  auto c = std::make_unique<Client>();
+  c->id = id;
+  c->link = &link;
+  c->info.id = id;
+  c->info.endpoint = std::move(endpoint);
+  note(id, "connected on " + c->info.endpoint);
+  clients_.emplace(id, std::move(c));
+  return id;
+}
+
+void ShareServer::detach(int id) {
+  auto it = clients_.find(id);
+  if (it == clients_.end()) return;
+  if (!it->second->dead) note(id, "disconnected");
+  clients_.erase(it);
+  std::erase_if(jobs_, [id](const Job& j) { return j.client == id; });
+  if (tx_owner_ == id) release_tx("client " + std::to_string(id) + " left while transmitting");
+}
+
+void ShareServer::drop(Client& c, const std::string& why) {
+  note(c.id, why + "; disconnected");
+  c.dead = true;
+  c.pending.clear();
+  const int id = c.id;
+  c.link->close();
+  std::weak_ptr<bool> alive = alive_;
+  apt_.post([this, alive, id] {
+    if (auto a = alive.lock(); a && *a) detach(id);
+  });
+}
+
+std::vector<ClientInfo> ShareServer::clients() const {
+  std::vector<ClientInfo> out;
+  for (const auto& [id, c] : clients_) {
+    if (c->dead) continue;
+    ClientInfo i = c->info;
+    i.keyed = tx_owner_ == id;
+    out.push_back(std::move(i));
+  }
+  return out;
+}
+
+void ShareServer::receive(int id, std::string_view bytes) {
+  Client* c = find(id);
+  if (!c) return;
+  for (char ch : bytes) {
+    if (ch == ';') {
+      if (!c->discarding) c->pending.push_back(std::move(c->line));
+      c->line.clear();
+      c->discarding = false;
+    } else if (!c->discarding) {
+      c->line += ch;
+      if (c->line.size() > opt_.line_limit) {
+        emit('C', id, c->line.substr(0, 32) + "...");
+        error(*c);
+        c->line.clear();
+        c->discarding = true;
+      }
+    }
+  }
+  service(*c);
+  if (!c->dead && c->pending.size() > opt_.queue_limit) {
+    drop(*c, std::to_string(c->pending.size()) + " commands waiting (flood)");
+  }
+}
+
+void ShareServer::service(Client& c) {
+  while (!c.waiting && !c.dead && !c.pending.empty()) {
+    std::string cmd = std::move(c.pending.front());
+    c.pending.pop_front();
+    handle(c, cmd);
+  }
+}
+
+void ShareServer::reply(Client& c, std::string_view text) {
+  std::string out(text);
+  out += ';';
+  emit('A', c.id, out);
+  c.link->send(out);
+}
+
+void ShareServer::error(Client& c) {
+  ++c.info.errors;
+  reply(c, "?");
+}
+
+bool ShareServer::handle(Client& c, const std::string& raw) {
+  // Line ends and blanks before a command are skipped, as the radio does.
+  size_t start = raw.find_first_not_of(" \r\n\t");
+  if (start == std::string::npos) return true;
+  std::string cmd = raw.substr(start);
+  ++c.info.commands;
+  c.info.last_command = cmd;
+  emit('C', c.id, cmd);
+  if (!printable(cmd) || !known_code(cmd)) {
+    error(c);
+    return true;
+  }
+  std::string_view p = std::string_view(cmd).substr(2);
+  if (cmd.starts_with("AI")) {  // the client's own automatic information
+    if (p.empty()) {
+      reply(c, c.info.ai ? "AI1" : "AI0");
+    } else if (p == "0" || p == "1") {
+      c.info.ai = p == "1";
+    } else {
+      error(c);
+    }
+    return true;
+  }
+  if (RadioMirror::is_query(cmd)) {
+    if (auto a = mirror_.answer(cmd)) {
+      ++c.info.from_state;
+      ++answers_from_state_;
+      reply(c, *a);
+      return true;
+    }
+    ++c.info.to_radio;
+    c.waiting = true;
+    enqueue({c.id, cmd, true});
+    return false;
+  }
+  // A setting: the mirror and the component's model take it now, the radio
+  // when its turn in the queue comes.
+  if (cmd == "TX1") {
+    tx_owner_ = c.id;
+  } else if (cmd == "TX0") {
+    tx_owner_ = -1;
+  }
+  if (mirror_.learn_setting(cmd)) {
+    inject(cmd);
+    // Until the write; a setting dropped with its client holds no longer than this.
+    for (const auto& h : held_by(std::string_view(cmd).substr(0, 2))) {
+      held_[h] = now_ms_() + kHoldLimitMs;
+    }
+  }
+  ++c.info.to_radio;
+  ++c.jobs;
+  if (c.jobs > opt_.queue_limit) {
+    drop(c, std::to_string(c.jobs) + " settings waiting for the radio (flood)");
+    return true;
+  }
+  enqueue({c.id, cmd, false});
+  notify_changes(c.id);
+  check_tx();
+  return true;
+}
+
+void ShareServer::enqueue(Job job, bool front) {
+  if (front) {
+    jobs_.push_front(std::move(job));
+  } else {
+    jobs_.push_back(std::move(job));
+  }
+  kick();
+}
+
+void ShareServer::inject(const std::string& setting) {
+  // The component's model takes the setting as if the radio had told it.
+  radio_apt_.post([rig = &rig_, text = "$" + setting + ";"] {
+    int16_t format = 0;
+    rig->SetCommand(format, text);
+  });
+}
+
+void ShareServer::kick() {
+  if (writing_ || awaiting_ || jobs_.empty()) return;
+  writing_ = true;
+  Job job = std::move(jobs_.front());
+  jobs_.pop_front();
+  if (Client* c = find(job.client); c && !job.query && c->jobs > 0) --c->jobs;
+  // The component's command path, on the component's thread: spacing after
+  // the last command, the whole command written at once, and the component's
+  // quarter second for the answer. The server goes on answering meanwhile.
+  std::weak_ptr<bool> alive = alive_;
+  radio_apt_.post([this, alive, &apt = apt_, rig = &rig_, job = std::move(job)]() mutable {
+    int16_t format = 0;
+    rig->SetCommand(format, job.text);
+    apt.post([this, alive, job = std::move(job)]() mutable {
+      if (auto a = alive.lock(); a && *a) written(std::move(job));
+    });
+  });
+}
+
+void ShareServer::written(Job job) {
+  writing_ = false;
+  last_writer_ = job.client;
+  last_write_ms_ = now_ms_();
+  if (!job.query) {
+    for (const auto& h : held_by(std::string_view(job.text).substr(0, 2))) {
+      if (auto it = held_.find(h); it != held_.end()) it->second = last_write_ms_ + kSettleMs;
+    }
+  } else {
+    awaiting_until_ = last_write_ms_ + kForwardTimeoutMs;
+    awaiting_ = std::move(job);
+    ticker_->set_enabled(true);
+  }
+  kick();
+}
+
+void ShareServer::radio_wrote(std::string_view bytes) {
+  radio_bytes_written_ += static_cast<int64_t>(bytes.size());
+  emit('W', -1, bytes);
+}
+
+void ShareServer::radio_read(std::string_view bytes) {
+  // Taken while the component reads; handled once it has decoded them.
+  const bool idle = radio_line_.find(';') == std::string::npos;
+  radio_line_.append(bytes);
+  if (!idle || radio_line_.find(';') == std::string::npos) return;
+  std::weak_ptr<bool> alive = alive_;
+  apt_.post([this, alive] {
+    if (auto a = alive.lock(); !a || !*a) return;
+    size_t start = 0;
+    for (size_t semi; (semi = radio_line_.find(';', start)) != std::string::npos;
+         start = semi + 1) {
+      std::string answer = radio_line_.substr(start, semi - start);
+      size_t first = answer.find_first_not_of(" \r\n\t");
+      if (first != std::string::npos) answer_arrived(answer.substr(first));
+    }
+    radio_line_.erase(0, start);
+  });
+}
+
+void ShareServer::answer_arrived(std::string_view a) {
+  emit('R', -1, a);
+  auto held = held_.find(std::string(a.substr(0, std::min<size_t>(2, a.size()))));
+  if (held != held_.end() && now_ms_() >= held->second) {
+    held_.erase(held);
+    held = held_.end();
+  }
+  if (held == held_.end()) mirror_.learn_answer(a);
+  if (a == "?") {
+    const int to = awaiting_ ? awaiting_->client : last_writer_;
+    if (Client* c = find(to); c && (awaiting_ || now_ms_() - last_write_ms_ <= kRefusalWindowMs)) {
+      error(*c);
+    }
+    if (awaiting_) forward_timed_out();
+  } else if (awaiting_ && a.size() >= 2 && a.substr(0, 2) == awaiting_->text.substr(0, 2)) {
+    const int to = awaiting_->client;
+    awaiting_.reset();
+    if (Client* c = find(to)) {
+      reply(*c, a);
+      c->waiting = false;
+      service(*c);
+    }
+    kick();
+  }
+  notify_changes(-1);
+  check_tx();
+}
+
+void ShareServer::forward_timed_out() {
+  if (!awaiting_) return;
+  const int to = awaiting_->client;
+  note(to, "no answer from the radio to " + awaiting_->text);
+  awaiting_.reset();
+  if (Client* c = find(to)) {
+    c->waiting = false;
+    service(*c);
+  }
+  kick();
+}
+
+void ShareServer::notify_changes(int origin) {
+  for (const char* q : kToldQueries) {
+    auto a = mirror_.answer(q);
+    if (!a) continue;
+    std::string& last = told_[q];
+    if (last == *a) continue;
+    const bool first = last.empty();
+    last = *a;
+    if (first) continue;  // learning a value is no change of it
+    for (auto& [id, c] : clients_) {
+      if (id != origin && c->info.ai && !c->dead) reply(*c, *a);
+    }
+  }
+}
+
+void ShareServer::release_tx(const std::string& why) {
+  note(tx_owner_, why + ": transmitter released");
+  tx_owner_ = -1;
+  tx_since_ = -1;
+  mirror_.learn_setting("TX0");
+  inject("TX0");
+  enqueue({-1, "TX0", false}, true);
+  notify_changes(-1);
+}
+
+void ShareServer::check_tx() {
+  const bool keyed = mirror_.state().ptt;
+  if (!keyed) tx_since_ = -1;
+  if (keyed && opt_.tx_timeout_s > 0) {
+    const int64_t now = now_ms_();
+    if (tx_since_ < 0) tx_since_ = now;
+    if (now - tx_since_ >= static_cast<int64_t>(opt_.tx_timeout_s * 1000)) {
+      release_tx("transmitting longer than " + std::to_string(opt_.tx_timeout_s) + " s");
+    }
+  }
+  ticker_->set_enabled(awaiting_.has_value() || (opt_.tx_timeout_s > 0 && mirror_.state().ptt));
+}
+
+}  // namespace tovrak::share

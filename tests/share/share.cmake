@@ -1,0 +1,3 @@
+list(APPEND TOVRAK_TEST_SOURCES
+  ${CMAKE_CURRENT_SOURCE_DIR}/share/share_test.cpp
+)
