@@ -149,10 +149,12 @@ PYBIND11_MODULE(_tovrak, m) {
   bind_simulated_radio(m);
   py::list names;
   for (const auto& member : tovrak::Members()) {
+    py::list args;
+    for (const auto& a : member.args) args.append(py::str(std::string(a.name)));
     names.append(py::make_tuple(member.slot, std::string(member.name),
-                                std::string(tovrak::to_string(member.kind))));
+                                std::string(tovrak::to_string(member.kind)), py::tuple(args)));
   }
-  // The member table: (slot, name, kind) in slot order.
+  // The member table: (slot, name, kind, argument names) in slot order.
   m.attr("MEMBERS") = py::tuple(names);
   m.attr("__version__") = std::to_string(TOVRAK_VERSION_MAJOR) + "." +
                           std::to_string(TOVRAK_VERSION_MINOR) + "." +
