@@ -11,8 +11,14 @@ namespace {
 
 using tovrak::python::PyMember;
 
+// The docstring as a Python literal: backslashes and quotes escaped.
 void write_doc(std::ostream& out, const std::string& doc) {
-  out << "        \"\"\"" << doc << "\"\"\"\n";
+  std::string text;
+  for (char c : doc) {
+    if (c == '\\' || c == '"') text += '\\';
+    text += c;
+  }
+  out << "        \"\"\"" << text << "\"\"\"\n";
 }
 
 void write_member(std::ostream& out, const PyMember& m) {
