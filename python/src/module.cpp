@@ -4,10 +4,11 @@
 #include <pybind11/stl.h>
 
 #include "apartment.hpp"
+#include "hosts/sim/simulated_radio.hpp"
 #include "protocol.hpp"
 #include "tovrak/connector.hpp"
 #include "tovrak/dispatch.hpp"
-#include "tovrak/simulated_radio.hpp"
+#include "tovrak/version.hpp"
 #include "values.hpp"
 
 namespace py = pybind11;
@@ -156,7 +157,5 @@ PYBIND11_MODULE(_tovrak, m) {
   }
   // The member table: (slot, name, kind, argument names) in slot order.
   m.attr("MEMBERS") = py::tuple(names);
-  m.attr("__version__") = std::to_string(TOVRAK_VERSION_MAJOR) + "." +
-                          std::to_string(TOVRAK_VERSION_MINOR) + "." +
-                          std::to_string(TOVRAK_VERSION_REVISION);
+  m.attr("__version__") = tovrak::version();
 }

@@ -1,7 +1,7 @@
 // The one place the binding names a concrete platform: the Linux apartment.
 #pragma once
 
-#include "platform/posix/posix_apartment.hpp"
+#include "tovrak/posix_apartment.hpp"
 
 namespace tovrak::python {
 using NativeApartment = platform::PosixApartment;

@@ -1,5 +1,5 @@
 // The public face of the simulated radio on a pseudo-terminal.
-#include "tovrak/simulated_radio.hpp"
+#include "hosts/sim/simulated_radio.hpp"
 
 #include "hosts/cli/sim_on_pty.hpp"
 

@@ -1,4 +1,5 @@
-// The simulated radio on a pseudo-terminal: the radio's side of the CAT wire
+// The simulated radio on a pseudo-terminal, as front ends other than the
+// command (the Python module) use it: the radio's side of the CAT wire
 // answering on a thread of its own, as a radio on a cable would, for trying
 // a host without a radio. The component opens path() as its port device.
 #pragma once
