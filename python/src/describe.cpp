@@ -2,12 +2,19 @@
 
 #include <map>
 
+#include "hosts/com/gen/comgen.hpp"
+
 namespace tovrak::python {
 
 namespace {
 
-// The member's help text.
-std::string help_of(const Member&) { return {}; }
+// The member's help text: the help string the type library gives it, its
+// line breaks as the type library writes them ("\\r\\n") made real.
+std::string help_of(const Member& m) {
+  std::string text(comgen::HelpText(m.name));
+  for (size_t at; (at = text.find("\\r\\n")) != std::string::npos;) text.replace(at, 4, "\n");
+  return text;
+}
 
 }  // namespace
 
@@ -82,8 +89,6 @@ std::string docstring(const PyMember& p) {
     if (!m) return;
     if (!doc.empty()) doc += "\n";
     doc += std::string(head) + signature(*m);
-    std::string help = help_of(*m);
-    if (!help.empty()) doc += "\n    " + help;
   };
   if (p.method) {
     add(p.method, p.name);
@@ -92,6 +97,10 @@ std::string docstring(const PyMember& p) {
     add(p.let, "set");
     add(p.set, "set (object)");
   }
+  // A property's help text serves its get, let and set alike.
+  const Member* any = p.method ? p.method : p.get ? p.get : p.let ? p.let : p.set;
+  std::string help = help_of(*any);
+  if (!help.empty()) doc += "\n\n" + help;
   return doc;
 }
 

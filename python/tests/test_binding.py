@@ -24,6 +24,8 @@ def test_every_member_of_the_table_is_reachable_and_in_the_stubs():
         else:
             assert attr.fset is not None, name
         assert attr.__doc__ and name in stubbed, name
+    # The help texts reach the docstrings.
+    assert "Current frequency (MHz)" in tovrak.Protocol.Freq.__doc__
 
 
 def test_calls_write_back_their_by_reference_arguments(rig, radio):
