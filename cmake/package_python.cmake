@@ -21,5 +21,5 @@ if(TOVRAK_DPKG_SHLIBDEPS)
 endif()
 set(CPACK_COMPONENT_PYTHON_DISPLAY_NAME "tovrak for Python")
 set(CPACK_DEBIAN_PYTHON_DESCRIPTION
-    "for Python 3 (import tovrak): the shared control object with every member of its interface, its Change event as Python callbacks, its errors as tovrak.Error, its apartment driven by run(), run_for() or an asyncio loop, and the simulated radio on a pseudo-terminal.")
+    "The component for Python 3 (import tovrak): the shared control object with every member of its interface, its Change event as Python callbacks, its errors as tovrak.Error, its apartment driven by run(), run_for() or an asyncio loop, and the simulated radio on a pseudo-terminal.")
 include(CPack)

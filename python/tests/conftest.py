@@ -4,7 +4,7 @@ import pytest
 import tovrak
 
 
-def until(predicate, seconds=5.0):
+def until(predicate, seconds=10.0):
     """Runs this thread's apartment until predicate() holds; False when it
     does not within `seconds` (a bound for a stuck link, not a timing rule)."""
     end = time.monotonic() + seconds
@@ -30,5 +30,5 @@ def rig(radio):
     rig.PortSpeed = "38400"
     assert rig.SetPort(True, "", "", "")[0]
     rig.SetCAT(1)
-    assert until(lambda: rig.VFOA_Freq == 14.2 and rig.VFOB_Freq == 7.05)
+    assert until(lambda: rig.VFOA_Freq == 14.2 and rig.VFOB_Freq == 7.05, 20)
     return rig

@@ -46,7 +46,7 @@ def test_an_error_in_a_handler_stops_the_loop_and_is_raised(rig):
     try:
         settle(rig)
         with pytest.raises(KeyError):
-            tovrak.run_for(3)
+            tovrak.run_for(10)
     finally:
         rig.off_change(broken)
 
@@ -64,7 +64,7 @@ def test_asyncio_drives_the_apartment(rig):
         rig.on_change(seen)
         try:
             settle(rig)
-            return await asyncio.wait_for(changed, 5)
+            return await asyncio.wait_for(changed, 10)
         finally:
             rig.off_change(seen)
             detach()
