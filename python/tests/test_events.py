@@ -1,6 +1,7 @@
 """Change as Python callbacks: several subscribers, calls back into the
 component from a handler, errors of a handler, and asyncio."""
 import asyncio
+import threading
 
 import pytest
 import tovrak
@@ -70,3 +71,20 @@ def test_asyncio_drives_the_apartment(rig):
             detach()
 
     assert asyncio.run(main()) in (1, 3, 4)
+
+
+def test_other_threads_run_while_the_apartment_waits():
+    ticks, stop = [], threading.Event()
+
+    def worker():
+        while not stop.is_set():
+            ticks.append(1)
+            stop.wait(0.001)
+
+    t = threading.Thread(target=worker)
+    t.start()
+    tovrak.run_for(0.2)
+    seen = len(ticks)
+    stop.set()
+    t.join()
+    assert seen > 20  # a held interpreter lock would allow one or two
