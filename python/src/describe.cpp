@@ -2,16 +2,14 @@
 
 #include <map>
 
-#include "hosts/com/gen/comgen.hpp"
-
 namespace tovrak::python {
 
 namespace {
 
-// The member's help text: the help string the type library gives it, its
-// line breaks as the type library writes them ("\\r\\n") made real.
+// The member's help text, its line breaks as the type library writes them
+// ("\\r\\n") made real.
 std::string help_of(const Member& m) {
-  std::string text(comgen::HelpText(m.name));
+  std::string text(m.help);
   for (size_t at; (at = text.find("\\r\\n")) != std::string::npos;) text.replace(at, 4, "\n");
   return text;
 }
