@@ -150,7 +150,7 @@ values. Change is delivered to the functions given to on_change().)");
   cls.def_property(
       "PortDevice", &Rig::port_device, &Rig::set_port_device,
       "The serial device behind the port beyond its number: a path such as\n"
-      "/dev/ttyUSB0 (or another locator the platform opens); empty: /dev/ttyS<Port-1>.");
+      "/dev/ttyUSB0, or rfc2217://host:port for a remote one; empty: /dev/ttyS<Port-1>.");
 
   for (const PyMember& pm : py_members()) {
     std::string doc = docstring(pm);
