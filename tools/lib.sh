@@ -5,7 +5,8 @@ TOP=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 JOBS=${JOBS:-$(nproc 2>/dev/null || echo 2)}
 
 # Debian packages the build and the tests need.
-BASE_PACKAGES=(g++ cmake make libgtest-dev libbenchmark-dev tmux libcli11-dev libedit-dev python3 ser2net)
+BASE_PACKAGES=(g++ cmake make libgtest-dev libbenchmark-dev tmux libcli11-dev libedit-dev python3 ser2net
+  python3-dev pybind11-dev python3-pytest)
 
 # Installs the Debian packages of "$@" that are not installed yet.
 ensure_packages() {

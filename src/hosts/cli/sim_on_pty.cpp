@@ -41,8 +41,21 @@ void SimOnPty::stop() {
 }
 
 void SimOnPty::set_operator(bool on) {
+  while_paused([on](sim::SimRadio& r) { r.set_operator(on, r.now_us()); });
+}
+
+void SimOnPty::while_paused(const std::function<void(sim::SimRadio&)>& act) {
   stop();
-  radio_.set_operator(on, radio_.now_us());
+  radio_.on_send([this](std::string_view bytes) {
+    while (!bytes.empty()) {
+      ssize_t n = ::write(master_, bytes.data(), bytes.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;  // nobody reads the line: the bytes are lost, as on a cable
+      bytes.remove_prefix(static_cast<size_t>(n));
+    }
+  });
+  act(radio_);
+  radio_.on_send(nullptr);
   start();
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -21,6 +22,9 @@ class SimOnPty {
   const std::string& path() const { return path_; }
   // Turns the radio's own operator on or off.
   void set_operator(bool on);
+  // Pauses the radio's thread while `act` works the radio by hand; what the
+  // radio sends meanwhile goes out on the line.
+  void while_paused(const std::function<void(sim::SimRadio&)>& act);
   // Stops the radio and returns its state.
   const sim::RadioState& stop_and_state();
 

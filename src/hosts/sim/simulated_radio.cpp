@@ -1,0 +1,64 @@
+// The public face of the simulated radio on a pseudo-terminal.
+#include "hosts/sim/simulated_radio.hpp"
+
+#include "hosts/cli/sim_on_pty.hpp"
+
+namespace tovrak {
+
+namespace {
+
+sim::SimOptions radio_options(const SimulatedRadioOptions& o) {
+  sim::SimOptions s;
+  s.id = o.id;
+  s.seed = o.seed;
+  s.operator_on = o.operator_on;
+  s.latency_us = static_cast<int64_t>(o.latency_ms * 1000.0);
+  s.drop = o.drop;
+  s.garble = o.garble;
+  s.split = o.split;
+  return s;
+}
+
+}  // namespace
+
+struct SimulatedRadio::Impl {
+  explicit Impl(const SimulatedRadioOptions& o) : pty(radio_options(o)) {}
+  hosts::SimOnPty pty;
+};
+
+SimulatedRadio::SimulatedRadio(const SimulatedRadioOptions& options)
+    : impl_(std::make_unique<Impl>(options)) {}
+
+SimulatedRadio::~SimulatedRadio() = default;
+
+const std::string& SimulatedRadio::path() const { return impl_->pty.path(); }
+
+void SimulatedRadio::set_operator(bool on) { impl_->pty.set_operator(on); }
+
+bool SimulatedRadio::tune(int vfo, int64_t hz) {
+  bool ok = false;
+  impl_->pty.while_paused([&](sim::SimRadio& r) { ok = r.set_frequency(vfo, hz, r.now_us()); });
+  return ok;
+}
+
+bool SimulatedRadio::panel(std::string_view setting) {
+  bool ok = false;
+  impl_->pty.while_paused([&](sim::SimRadio& r) { ok = r.panel(setting, r.now_us()); });
+  return ok;
+}
+
+SimulatedRadioState SimulatedRadio::state() {
+  SimulatedRadioState out;
+  impl_->pty.while_paused([&](sim::SimRadio& r) {
+    const sim::RadioState& s = r.state();
+    out.power = s.power;
+    out.vfo_a_hz = s.vfo[0].hz;
+    out.vfo_b_hz = s.vfo[1].hz;
+    out.rx_vfo = s.rx_vfo;
+    out.split = s.split();
+    out.ptt = s.ptt;
+  });
+  return out;
+}
+
+}  // namespace tovrak
