@@ -15,8 +15,10 @@ namespace tovrak::platform {
 
 // A window-style timer. Ticks are delivered only while the apartment
 // processes messages, after other pending messages, never during a
-// non-pumping sleep; periods that passed while no messages were processed
-// give one tick when messages are next processed.
+// non-pumping sleep, and never inside the timer's own handler (a handler
+// that processes messages sees the other timers only); periods that passed
+// while no messages were processed give one tick when messages are next
+// processed.
 class TOVRAK_API Timer {
  public:
   virtual ~Timer() = default;
@@ -105,6 +107,9 @@ class TOVRAK_API Apartment {
   virtual std::unique_ptr<SerialControl> create_serial() = 0;
   // Seconds since local midnight.
   virtual float clock() const = 0;
+  // True once the program has been asked to stop (an interrupt): from then
+  // on the component's waits end at once.
+  virtual bool stopping() const { return false; }
 
   // The component's per-apartment module.
   std::shared_ptr<ApartmentModule>& module_slot() { return module_; }

@@ -36,6 +36,13 @@ class TOVRAK_API PosixApartment : public Apartment {
   std::unique_ptr<SerialControl> create_serial() override;
   // Seconds since local midnight.
   float clock() const override;
+  bool stopping() const override;
+
+  // Async-signal-safe, for a SIGINT/SIGTERM handler: the program is to stop.
+  // Every apartment of the process then sleeps no more and its run() and
+  // run_for() return; the component's waits end at once.
+  static void request_stop();
+  static bool stop_requested();
 
   // Processes messages as they come until quit().
   void run();

@@ -94,6 +94,10 @@ class TOVRAK_API VirtualApartment : public Apartment {
                                       std::function<void()> tick) override;
   std::unique_ptr<SerialControl> create_serial() override;
   float clock() const override;
+  bool stopping() const override { return stopping_; }
+  // The program is asked to stop: sleeps end at once, and so do the
+  // component's waits.
+  void request_stop() { stopping_ = true; }
 
   // Virtual time since the apartment was created, in microseconds.
   int64_t now_us() const { return now_us_; }
@@ -128,6 +132,7 @@ class TOVRAK_API VirtualApartment : public Apartment {
 
   int64_t now_us_ = 0;
   int64_t tod_offset_us_ = 0;
+  bool stopping_ = false;
   std::deque<std::function<void()>> posted_;
   struct OutsideAction {
     int64_t at_us;

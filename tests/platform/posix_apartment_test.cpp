@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <time.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -29,17 +30,38 @@ bool readable(int fd, int timeout_ms) {
   return poll(&p, 1, timeout_ms) == 1 && (p.revents & POLLIN);
 }
 
-TEST(PosixTimers, TickOnTheirGridAndNeverEarly) {
+TEST(PosixTimers, TickNeverEarlyAndNoMoreOftenThanTheirPeriod) {
+  // The grid itself is a rule of virtual time; here only what holds on a
+  // loaded machine: ticks come, and none before its period on the grid.
   PosixApartment apt;
   auto start = Clock::now();
   std::vector<int64_t> ticks;
   auto t = apt.create_timer(50, true, [&] { ticks.push_back(ms_since(start)); });
   apt.run_for(milliseconds(280));
-  ASSERT_GE(ticks.size(), 2u);
-  EXPECT_LE(ticks.size(), 5u);
+  ASSERT_GE(ticks.size(), 1u);
   for (size_t i = 0; i < ticks.size(); ++i) {
     EXPECT_GE(ticks[i], 50 * static_cast<int64_t>(i + 1)) << "tick " << i;
   }
+}
+
+TEST(PosixTimers, ATickIsNeverDeliveredInsideItsOwnHandler) {
+  PosixApartment apt;
+  int depth = 0, deepest = 0, other = 0;
+  auto pumping = apt.create_timer(5, true, [&] {
+    deepest = std::max(deepest, ++depth);
+    for (int i = 0; i < 3; ++i) {
+      apt.sleep_ms(6);
+      apt.pump_once();
+    }
+    --depth;
+  });
+  auto plain = apt.create_timer(5, true, [&] { ++other; });
+  apt.sleep_ms(6);
+  apt.pump_once();
+  apt.sleep_ms(6);
+  apt.pump_once();
+  EXPECT_EQ(deepest, 1);
+  EXPECT_GE(other, 3);
 }
 
 TEST(PosixTimers, PeriodsMissedDuringASleepGiveOneTickThenTheGridRunsOn) {

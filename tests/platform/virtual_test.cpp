@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tovrak/errors.hpp"
 
 namespace tovrak::platform {
@@ -65,6 +67,30 @@ TEST(VirtualTimers, AHandlerThatSleepsPastAPeriodTicksAgainAtOnce) {
   });
   apt.advance_ms(400);
   EXPECT_EQ(ticks, (std::vector<int64_t>{100, 230, 360}));
+}
+
+TEST(VirtualTimers, ATickIsNeverDeliveredInsideItsOwnHandler) {
+  // A handler that processes messages sees the other timers tick, never its
+  // own; its missed periods give one tick after it returns.
+  VirtualApartment apt;
+  int depth = 0, deepest = 0, own = 0, other = 0;
+  auto pumping = apt.create_timer(10, true, [&] {
+    ++own;
+    deepest = std::max(deepest, ++depth);
+    for (int i = 0; i < 5; ++i) {
+      apt.sleep_ms(10);
+      apt.pump_once();
+    }
+    --depth;
+  });
+  auto plain = apt.create_timer(10, true, [&] { ++other; });
+  apt.advance_ms(10);
+  EXPECT_EQ(own, 1);
+  EXPECT_EQ(other, 5);
+  EXPECT_EQ(apt.now_us(), 60'000);
+  apt.process_pending();
+  EXPECT_EQ(own, 2);
+  EXPECT_EQ(deepest, 1);
 }
 
 TEST(VirtualTimers, IntervalZeroNeverTicks) {

@@ -2,6 +2,7 @@
 
 #include <time.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 
@@ -9,6 +10,15 @@
 #include "platform/posix/posix_serial.hpp"
 
 namespace tovrak::platform {
+
+namespace {
+std::atomic<bool> g_stop{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+}  // namespace
+
+void PosixApartment::request_stop() { g_stop.store(true); }
+bool PosixApartment::stop_requested() { return g_stop.load(); }
+bool PosixApartment::stopping() const { return stop_requested(); }
 
 PosixApartment::PosixApartment() : loop_(std::make_shared<PosixLoop>()) {}
 
@@ -20,14 +30,15 @@ PosixApartment::~PosixApartment() {
 void PosixApartment::post(std::function<void()> task) { loop_->post(std::move(task)); }
 
 void PosixApartment::sleep_ms(int32_t ms) {
-  if (ms <= 0) return;
+  if (ms <= 0 || stop_requested()) return;
   int64_t end = PosixLoop::now_ns() + int64_t{ms} * 1'000'000;
   timespec at{};
   at.tv_sec = end / 1'000'000'000;
   at.tv_nsec = end % 1'000'000'000;
   // An absolute deadline: a signal that interrupts the sleep does not
-  // lengthen it.
-  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
+  // lengthen it; one that asks the program to stop ends it.
+  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR &&
+         !stop_requested()) {
   }
 }
 
@@ -60,12 +71,15 @@ void PosixApartment::run_for(std::chrono::milliseconds duration) {
 }
 
 void PosixApartment::run_until(int64_t end_ns) {
-  while (!quit_.exchange(false)) {
-    int timeout = -1;
+  while (!quit_.exchange(false) && !stop_requested()) {
+    // A stop request interrupts the wait; one that comes just before it is
+    // seen within a second.
+    constexpr int kLongestWaitMs = 1000;
+    int timeout = kLongestWaitMs;
     if (end_ns != INT64_MAX) {
       int64_t left = end_ns - PosixLoop::now_ns();
       if (left <= 0) return;
-      timeout = static_cast<int>(std::min<int64_t>((left + 999'999) / 1'000'000, INT_MAX));
+      timeout = static_cast<int>(std::min<int64_t>((left + 999'999) / 1'000'000, kLongestWaitMs));
     }
     loop_->wait(timeout);
     loop_->pump_once();

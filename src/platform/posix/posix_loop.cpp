@@ -42,11 +42,15 @@ struct PosixLoop::TimerSlot {
   int32_t interval_ms = 0;
   bool enabled = false;
   bool alive = true;
+  bool ticking = false;  // its handler is running
   int64_t next_due_ns = 0;
   uint64_t seq = 0;
   std::function<void()> tick;
 
   bool armed() const { return alive && enabled && interval_ms > 0; }
+  // A timer's tick is never delivered inside its own handler: a handler that
+  // processes messages sees the other timers, never itself.
+  bool can_tick() const { return armed() && !ticking; }
   void restart(int64_t now) { next_due_ns = now + int64_t{interval_ms} * 1'000'000; }
 };
 
@@ -213,24 +217,30 @@ std::unique_ptr<Timer> PosixLoop::create_timer(int32_t interval_ms, bool enabled
 void PosixLoop::fire_due_timers() {
   int64_t now = now_ns();
   bool any = std::any_of(timers_.begin(), timers_.end(),
-                         [now](const auto& t) { return t->armed() && t->next_due_ns <= now; });
+                         [now](const auto& t) { return t->can_tick() && t->next_due_ns <= now; });
   if (!any) return;
   std::vector<std::shared_ptr<TimerSlot>> due;
   for (auto& t : timers_) {
-    if (t->armed() && t->next_due_ns <= now) due.push_back(t);
+    if (t->can_tick() && t->next_due_ns <= now) due.push_back(t);
   }
   std::sort(due.begin(), due.end(), [](const auto& a, const auto& b) {
     return a->next_due_ns != b->next_due_ns ? a->next_due_ns < b->next_due_ns : a->seq < b->seq;
   });
   for (auto& t : due) {
     // An earlier handler may have stopped, changed or destroyed this timer.
-    if (!t->armed() || t->next_due_ns > now) continue;
+    if (!t->can_tick() || t->next_due_ns > now) continue;
     // Periods run on the grid from the timer's start; all that passed give
     // one tick.
     int64_t period = int64_t{t->interval_ms} * 1'000'000;
     int64_t late = now_ns() - t->next_due_ns;
     t->next_due_ns += (late / period + 1) * period;
-    t->tick();  // `due` keeps the slot, and so the handler, alive
+    // `due` keeps the slot, and so the handler, alive.
+    struct Ticking {
+      TimerSlot& slot;
+      explicit Ticking(TimerSlot& s) : slot(s) { slot.ticking = true; }
+      ~Ticking() { slot.ticking = false; }
+    } ticking(*t);
+    t->tick();
   }
 }
 
@@ -239,8 +249,10 @@ void PosixLoop::rearm() {
       std::remove_if(timers_.begin(), timers_.end(), [](const auto& t) { return !t->alive; }),
       timers_.end());
   int64_t earliest = kNever;
+  // A timer inside its own handler waits: the pump that ends the handler
+  // arms the timerfd again.
   for (auto& t : timers_) {
-    if (t->armed()) earliest = std::min(earliest, t->next_due_ns);
+    if (t->can_tick()) earliest = std::min(earliest, t->next_due_ns);
   }
   // Setting the timerfd also clears its expiry, so an expired deadline is
   // always set again: to the next one, or to one already due (fires at once).

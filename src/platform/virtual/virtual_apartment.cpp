@@ -15,15 +15,19 @@ constexpr int64_t kDayUs = 86'400'000'000;
 
 // ---------------------------------------------------------------- timers
 
-struct VirtualApartment::TimerSlot {
+struct VirtualApartment::TimerSlot : std::enable_shared_from_this<TimerSlot> {
   int32_t interval_ms = 0;
   bool enabled = false;
   int64_t next_due_us = 0;
   uint64_t seq = 0;
   bool alive = true;
+  bool ticking = false;  // its handler is running
   std::function<void()> tick;
 
   bool armed() const { return alive && enabled && interval_ms > 0; }
+  // A timer's tick is never delivered inside its own handler: a handler that
+  // processes messages sees the other timers, never itself.
+  bool can_tick() const { return armed() && !ticking; }
 };
 
 class VirtualTimer : public Timer {
@@ -172,7 +176,7 @@ VirtualApartment::~VirtualApartment() { release_module(); }
 void VirtualApartment::post(std::function<void()> task) { posted_.push_back(std::move(task)); }
 
 void VirtualApartment::sleep_ms(int32_t ms) {
-  if (ms > 0) move_clock(now_us_ + int64_t{ms} * 1000);
+  if (ms > 0 && !stopping_) move_clock(now_us_ + int64_t{ms} * 1000);
 }
 
 namespace {
@@ -233,7 +237,7 @@ VirtualApartment::TimerSlot* VirtualApartment::earliest_due() {
       timers_.end());
   TimerSlot* best = nullptr;
   for (auto& t : timers_) {
-    if (!t->armed()) continue;
+    if (!t->can_tick()) continue;
     if (!best || t->next_due_us < best->next_due_us ||
         (t->next_due_us == best->next_due_us && t->seq < best->seq)) {
       best = t.get();
@@ -247,7 +251,13 @@ void VirtualApartment::fire(TimerSlot& t) {
   int64_t period = int64_t{t.interval_ms} * 1000;
   int64_t missed = (now_us_ - t.next_due_us) / period;
   t.next_due_us += (missed + 1) * period;
-  auto tick = t.tick;  // the handler may destroy the timer
+  // The handler may destroy the timer: the slot and the handler are held.
+  struct Ticking {
+    std::shared_ptr<TimerSlot> slot;
+    explicit Ticking(std::shared_ptr<TimerSlot> s) : slot(std::move(s)) { slot->ticking = true; }
+    ~Ticking() { slot->ticking = false; }
+  } ticking(t.shared_from_this());
+  auto tick = t.tick;
   tick();
 }
 
@@ -289,13 +299,13 @@ void VirtualApartment::pump_once() {
   // Each timer due now ticks once, in due order.
   std::vector<std::shared_ptr<TimerSlot>> due;
   for (auto& t : timers_) {
-    if (t->armed() && t->next_due_us <= now_us_) due.push_back(t);
+    if (t->can_tick() && t->next_due_us <= now_us_) due.push_back(t);
   }
   std::sort(due.begin(), due.end(), [](const auto& a, const auto& b) {
     return a->next_due_us != b->next_due_us ? a->next_due_us < b->next_due_us : a->seq < b->seq;
   });
   for (auto& t : due) {
-    if (t->armed() && t->next_due_us <= now_us_) fire(*t);
+    if (t->can_tick() && t->next_due_us <= now_us_) fire(*t);
   }
 }
 

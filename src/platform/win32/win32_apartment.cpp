@@ -198,6 +198,15 @@ void Win32Apartment::run_tasks() {
 void Win32Apartment::tick(UINT_PTR id) {
   auto it = timers_.find(id);
   if (it == timers_.end()) return;
+  // A timer's tick is never delivered inside its own handler: a handler that
+  // processes messages sees the other timers, never itself. The window
+  // timer ticks again at its next period.
+  if (!ticking_.insert(id).second) return;
+  struct Ticking {
+    std::set<UINT_PTR>& set;
+    UINT_PTR id;
+    ~Ticking() { set.erase(id); }
+  } ticking{ticking_, id};
   auto tick = it->second->tick();  // the handler may destroy the timer
   tick();
 }

@@ -15,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 
 #include "tovrak/platform.hpp"
 
@@ -85,6 +86,7 @@ class Win32Apartment final : public Apartment {
   uint64_t highest_marker_seen_ = 0;
 
   std::map<UINT_PTR, Win32Timer*> timers_;
+  std::set<UINT_PTR> ticking_;  // timers whose handler is running
   UINT_PTR next_timer_id_ = 1;
   std::map<uintptr_t, Win32Serial*> serials_;
   uintptr_t next_serial_id_ = 1;
