@@ -27,6 +27,11 @@ class TOVRAK_API ControlPanel {
   static constexpr const char* kOnTop = "On top";
   // The command log keeps about this many characters, the latest.
   static constexpr size_t kInfoLimit = 64 * 1024;
+  // The longest delay a row takes: one hour. The link measures time on the
+  // time-of-day clock, which cannot tell spans of half a day or more, so a
+  // longer delay might never elapse; it is refused and the setting keeps
+  // its value. Zero and negative delays are taken as typed.
+  static constexpr double kLongestDelayMs = 3'600'000;
 
   explicit ControlPanel(core::Module& module);
   ~ControlPanel();

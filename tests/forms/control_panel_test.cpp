@@ -49,6 +49,20 @@ TEST_F(Panel, RowsTakeMillisecondsRoundedDown) {
   EXPECT_FLOAT_EQ(r.m().gAfterCommandDelay, 2.0f);
 }
 
+TEST_F(Panel, ADelayBeyondAnHourIsRefused) {
+  // An hour is the longest delay the time-of-day clock always sees elapse.
+  panel.Load();
+  set(1, "3600000");
+  EXPECT_FLOAT_EQ(r.m().gCommandDelay, 3600.0f);
+  for (int row : {0, 1, 3, 4}) {
+    for (const char* text : {"3600001", "86400000", "1e30"}) set(row, text);
+  }
+  EXPECT_FLOAT_EQ(r.m().gPollingDelay, 0.01f);
+  EXPECT_FLOAT_EQ(r.m().gCommandDelay, 3600.0f);
+  EXPECT_FLOAT_EQ(r.m().gErrorDelay, 3.0f);
+  EXPECT_FLOAT_EQ(r.m().gAfterCommandDelay, 1.0f);
+}
+
 TEST_F(Panel, TextThatIsNoNumberChangesNothing) {
   panel.Load();
   for (const char* bad : {"abc", "", "12abc", "0x20", "1e"}) set(3, bad);

@@ -157,6 +157,17 @@ TEST_F(Link, DrainWaitLetsTheRadiosAnswersIn) {
   EXPECT_EQ(r.rig->get_VFOA_Freq(), 14.25);  // decoded inside the wait
 }
 
+TEST_F(Link, AStopRequestEndsTheSpacingAndTheDrainWait) {
+  r.m().gCommandDelay = 3600;  // the longest delay the panel takes
+  r.line().set_drain_rate(0.0);
+  command("AA");
+  r.rig->put_CKBuffer(VTrue);
+  r.apt.request_stop();
+  command("BB");
+  command("CC");
+  EXPECT_EQ(r.wire(), (Wire{{0, "AA;"}, {0, "BB;"}, {0, "CC;"}}));
+}
+
 TEST_F(Link, NothingElseRunsDuringTheSpacingSleep) {
   command("AA");
   r.line().radio_sends("FA14250000;");

@@ -82,8 +82,10 @@ void ControlPanel::cmdSet_Click(int row) {
   // Bad text, or a value the setting cannot take, leaves the setting as it
   // was; the button goes off in every case.
   try {
-    if (read_locale_number(txtMS.at(i), value)) {
-      double n = std::floor(value);
+    const bool number = read_locale_number(txtMS.at(i), value);
+    const double n = number ? std::floor(value) : 0.0;
+    const bool delay_row = row != 2;
+    if (number && !(delay_row && n > kLongestDelayMs)) {
       switch (row) {
         case 0:
           module_.gPollingDelay = static_cast<float>(n / 1000.0);

@@ -50,7 +50,9 @@ void Protocol::SendCAT(std::string& Command, VBool& IsPoll) {
     }
     if (!poll && s.PollPending) apt.sleep_ms(25);
   }
-  while (since(m.now(), m.gLastSendTime) < wait) apt.sleep_ms(5);
+  // The timing settings are bounded, so the wait always elapses; a request to
+  // stop the program ends it sooner.
+  while (since(m.now(), m.gLastSendTime) < wait && !apt.stopping()) apt.sleep_ms(5);
 
   float now = m.now();
   m.gLastSendTime = now;
@@ -95,7 +97,7 @@ void Protocol::WaitOutputDrain(platform::SerialControl& Comm) {
       }
       apt.sleep_ms(passes == 1 ? 5 : 10);
       apt.pump_once();
-    } while (Comm.OutBufferCount() != 0);
+    } while (Comm.OutBufferCount() != 0 && !apt.stopping());
     if (passes > 1) apt.sleep_ms(100);
   } catch (const ComError&) {
   }
