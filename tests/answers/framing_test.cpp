@@ -67,6 +67,21 @@ TEST_F(Framing, BlanksAroundDoNotCountTowardsTheLimit) {
   EXPECT_EQ(r.m().gRxBuffer.size(), 4196u);
 }
 
+TEST_F(Framing, AFloodOfBlanksNeverGrowsTheBufferPastItsBound) {
+  // Blanks do not count towards the limit, but the buffer stays bounded
+  // whatever arrives; an answer after the flood is read as usual.
+  for (const std::string head : {"", "FA"}) {
+    r.radio(head);
+    for (int i = 0; i < 200; ++i) {
+      r.radio(std::string(1000, ' '));
+      ASSERT_LE(r.m().gRxBuffer.size(), 4u * 4096) << i;
+    }
+    r.radio(";FB07050000;");
+    EXPECT_EQ(r.m().gRxBuffer, "");
+  }
+  EXPECT_EQ(r.rig->get_VFOB_Freq(), 7.05);
+}
+
 TEST_F(Framing, ANestedCallLeavesTheBufferAndThePortAlone) {
   r.m().gReadBusy = VTrue;
   std::string b = "FA14250000;";

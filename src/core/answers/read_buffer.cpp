@@ -15,13 +15,19 @@ using codes::operator""_c;
 
 namespace {
 
+// Text waiting for its ";" is dropped when it passes kBufferLimit characters
+// not counting blanks at either end. Whatever arrives (a flood of blanks
+// included), the buffer never holds more than kBufferHardLimit characters, so
+// the check below costs a bounded amount per read.
 constexpr size_t kBufferLimit = 4096;
+constexpr size_t kBufferHardLimit = 4 * kBufferLimit;
 
-// Length of the text without leading and trailing blanks.
-size_t trimmed_length(const std::string& text) {
+bool overflowing(const std::string& text) {
+  if (text.size() <= kBufferLimit) return false;
+  if (text.size() > kBufferHardLimit) return true;
   size_t first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return 0;
-  return text.find_last_not_of(' ') - first + 1;
+  if (first == std::string::npos) return false;
+  return text.find_last_not_of(' ') - first + 1 > kBufferLimit;
 }
 
 }  // namespace
@@ -40,7 +46,7 @@ void Protocol::ReadBuffer(std::string& Buffer, VBool& Read) {
       auto& com = ComDLL();
       if (com.InBufferCount() > 0) com.InputTo(Buffer);
     });
-    if (trimmed_length(Buffer) > kBufferLimit) {
+    if (overflowing(Buffer)) {
       Buffer.clear();
       m.gReadBusy = VFalse;
       return;
