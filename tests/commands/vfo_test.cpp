@@ -1,6 +1,9 @@
 // Tuning and the two VFOs: what goes on the wire, when, and the state after.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 #include "command_fixture.hpp"
 
 namespace tovrak::test {
@@ -250,6 +253,23 @@ TEST_F(VfoCommands, SetVFOBLoadsTheVfoTXWatchNames) {
 
   s.Property[83] = 0;
   EXPECT_REFUSED(p.SetVFOB(dbl(14.2)));
+}
+
+TEST_F(VfoCommands, SetVFOBRefusesAFrequencyTheDigitFieldCannotHold) {
+  const double inf = std::numeric_limits<double>::infinity();
+  struct Row {
+    int16_t id;
+    double mhz;
+  } rows[] = {{570, inf}, {570, 1e300}, {570, std::nan("")}, {570, 1000.0},
+              {0, inf},   {0, 1e300},   {0, 10000.0}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::to_string(row.id) + " " + std::to_string(row.mhz));
+    s.TransceiverID = row.id;
+    EXPECT_REFUSED(p.SetVFOB(dbl(row.mhz)));
+  }
+  s.TransceiverID = 570;  // the widest that fits still goes out
+  EXPECT_TRUE(p.SetVFOB(dbl(999.999999)));
+  EXPECT_EQ(r.sent(), Texts{"FB999999999;"});
 }
 
 // ---- SetAeqB, SetAexcB

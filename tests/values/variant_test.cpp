@@ -34,6 +34,7 @@ TEST(Variant, NumbersRoundAndOverflow) {
   EXPECT_EQ(Variant(int32_t{40000}).to_i32(), 40000);
   EXPECT_EQ(error_number([] { Variant(int32_t{40000}).to_i16(); }), 6);
   EXPECT_EQ(error_number([] { Variant(1e40).to_single(); }), 6);
+  EXPECT_EQ(error_number([] { Variant("-1e999").to_double(); }), 6);  // beyond a Double
   EXPECT_EQ(Variant().to_i16(), 0);  // Empty is 0
 }
 

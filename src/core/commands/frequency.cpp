@@ -91,6 +91,15 @@ std::string FreqDigits(double Freq, int16_t TransceiverID) {
   return packed_digits(Freq);
 }
 
+bool FreqFits(double Freq, int16_t TransceiverID) {
+  if (!std::isfinite(Freq)) return false;
+  try {
+    return FreqDigits(Freq, TransceiverID).size() <= 9;
+  } catch (const ComError&) {
+    return false;  // a digit beyond 16 bits
+  }
+}
+
 int16_t BandOf(double Freq) {
   for (size_t i = 0; i < kBands.size(); ++i) {
     if (kBands[i].from <= Freq && Freq <= kBands[i].to) return static_cast<int16_t>(i);

@@ -111,7 +111,7 @@ VBool Protocol::SetTX(double& Freq, int16_t& Mode) {
 }
 
 VBool Protocol::SetVFOB(double& Freq) {
-  if (Refused(83)) return VFalse;
+  if (Refused(83) || !FreqFits(Freq, s.TransceiverID)) return VFalse;
   bool to_a = s.TXW == 1;
   SendCommand((to_a ? "FA" : "FB") + FreqDigits(Freq, s.TransceiverID));
   (to_a ? s.VFOA_Freq : s.VFOB_Freq) = Freq;

@@ -51,7 +51,11 @@ double text_to_double(const std::string& text) {
     i = j;
   }
   if (i != t.size()) throw ComError::type_mismatch();
-  return std::strtod(std::string(t).c_str(), nullptr);
+  // Text beyond the range of a Double ("1e999") overflows, as the host's own
+  // conversion does.
+  const double v = std::strtod(std::string(t).c_str(), nullptr);
+  if (!std::isfinite(v)) throw ComError::overflow();
+  return v;
 }
 
 }  // namespace
