@@ -1,6 +1,7 @@
 # Source lists of the libraries, by layer.
 set(TOVRAK_CORE_SOURCES
   src/core/values/numbers.cpp
+  src/core/values/text.cpp
   src/core/values/variant.cpp
   src/core/component/accessors.cpp
   src/core/component/capability.cpp

@@ -292,6 +292,24 @@ TEST_F(TransmitterCommands, SetKeyerMessageStoresUpperCaseTrimmedText) {
   EXPECT_TRUE(p.SetKeyerMessage(i16(1), i16(3), blanks));
   EXPECT_EQ(r.sent(), (Texts{"KM3;"}));
 
+  // Characters, not bytes: capitals beyond ASCII, a multi-byte character
+  // counts once, and the cut never splits one; a byte that is not UTF-8 is
+  // one Latin-1 character.
+  struct Row {
+    std::string in, out;
+  } rows[] = {
+      {"cq été żółw яблоко", "CQ ÉTÉ ŻÓŁW ЯБЛОКО"},
+      {std::string(39, 'a') + "éé", std::string(39, 'A') + "É"},
+      {std::string(38, 'a') + "€x", std::string(38, 'A') + "€X"},
+      {"\xe9t\xe9 \x80", "\xc9T\xc9 \x80"},
+      {"straße ÿ", "STRAßE Ÿ"},
+  };
+  for (const Row& row : rows) {
+    std::string text = row.in;
+    EXPECT_TRUE(p.SetKeyerMessage(i16(1), i16(4), text));
+    EXPECT_EQ(r.sent(), (Texts{"KM4" + row.out + ";"})) << row.in;
+  }
+
   const std::string before = picture(r);
   EXPECT_TRUE(p.SetKeyerMessage(i16(2), i16(1), mess));
   EXPECT_EQ(r.wire(), Wire{});

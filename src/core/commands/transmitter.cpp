@@ -1,12 +1,11 @@
 // Transmitter and keyer commands: PTT, power, speech, CW keyer, break-in,
 // monitor, meter, messages and tuner.
-#include <algorithm>
-#include <cctype>
 #include <cmath>
 
 #include "core/component/protocol.hpp"
 #include "core/values/arrays.hpp"
 #include "core/values/numbers.hpp"
+#include "core/values/text.hpp"
 
 namespace tovrak::core {
 
@@ -157,10 +156,9 @@ VBool Protocol::SetKeyerMessage(int16_t& LOAD, int16_t& MSG, std::string& MESS) 
     std::string n = D(MSG + 5);
     SendCommand("KY" + (n == "10" ? std::string("A") : n));
   } else if (LOAD == 1) {
-    // Store: upper case, at most 40 characters, no blanks around.
-    std::string text = MESS.substr(0, 40);
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    // Store: upper case, at most 40 characters (not bytes: a character is
+    // never cut in half), no blanks around.
+    std::string text = FirstChars(UpperText(MESS), 40);
     size_t b = text.find_first_not_of(' ');
     text =
         b == std::string::npos ? std::string() : text.substr(b, text.find_last_not_of(' ') - b + 1);
