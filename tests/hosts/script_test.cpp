@@ -5,17 +5,23 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <utility>
+#include <vector>
 
 #include "hosts/cli/virtual_script_platform.hpp"
 
 namespace tovrak::hosts {
 namespace {
 
-std::string run(const std::string& text) {
+std::string run(const std::string& text, std::vector<int>* failed_lines = nullptr) {
   platform::VirtualApartment apt;
   VirtualScriptPlatform platform(apt);
   std::ostringstream out;
-  run_script(parse_script(text), platform, out);
+  ScriptHooks hooks;
+  hooks.failed = [&](int line, const std::string&) {
+    if (failed_lines) failed_lines->push_back(line);
+  };
+  run_script(parse_script(text), platform, out, {}, hooks);
   return out.str();
 }
 
@@ -79,6 +85,8 @@ TEST(ScriptParser, StopsAtTheFirstBadLineWithItsNumber) {
   EXPECT_EQ(line_of("@radio \"open\n"), 1);
   EXPECT_EQ(line_of("? AFLevel(1\n"), 1);
   EXPECT_EQ(line_of("@clock 90000\n"), 1);
+  EXPECT_EQ(line_of("@wait 5\n@wait 86400001\n"), 2);  // beyond a day
+  EXPECT_EQ(line_of("@wait 9e15\n"), 1);
   EXPECT_EQ(line_of("1abc\n"), 1);
 }
 
@@ -87,6 +95,24 @@ TEST(ScriptOutput, ValuesPrintAsTheyReadBack) {
   EXPECT_EQ(format_value(Variant(0.03)), "0.03");
   EXPECT_EQ(format_value(Variant(60.0)), "60");
   EXPECT_EQ(format_value(Variant(88.5f)), "88.5");
+  // As the scripting host prints them: plain up to 15 significant digits
+  // (7 for a Single), an exponent only beyond.
+  const std::pair<Variant, const char*> numbers[] = {
+      {Variant(600000.0), "600000"},
+      {Variant(14.25), "14.25"},
+      {Variant(0.5), "0.5"},
+      {Variant(-0.001), "-0.001"},
+      {Variant(0.1 + 0.2), "0.3"},
+      {Variant(123456789012345.0), "123456789012345"},
+      {Variant(1e15), "1E+15"},
+      {Variant(-1.5e-16), "-1.5E-16"},
+      {Variant(1.23456789012345678e17), "1.23456789012346E+17"},
+      {Variant(1e-15), "0.000000000000001"},
+      {Variant(3e6f), "3000000"},
+      {Variant(1e7f), "1E+07"},
+      {Variant(14.2f), "14.2"},
+  };
+  for (const auto& [value, text] : numbers) EXPECT_EQ(format_value(value), text);
   EXPECT_EQ(format_value(Variant(VTrue)), "True");
   EXPECT_EQ(format_value(Variant("a\"b")), "\"a\"\"b\"");
   EXPECT_EQ(format_value(Variant()), "Empty");
@@ -96,6 +122,7 @@ TEST(ScriptOutput, ValuesPrintAsTheyReadBack) {
 }
 
 TEST(ScriptRun, PrintsReadsCallsAndFailures) {
+  std::vector<int> failed;
   std::string out =
       run("? Freq\n"
           "? AFLevel(1)\n"
@@ -104,7 +131,9 @@ TEST(ScriptRun, PrintsReadsCallsAndFailures) {
           "ChannelMax = 50\n"
           "? ChannelMax\n"
           "? Nonsense\n"
-          "Freq = 1\n");
+          "Freq = 1\n",
+          &failed);
+  EXPECT_EQ(failed, (std::vector<int>{3, 7, 8}));  // each failed call, by its line
   EXPECT_EQ(out,
             "Freq = 0\n"
             "AFLevel(1) = 0\n"

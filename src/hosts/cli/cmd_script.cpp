@@ -1,7 +1,8 @@
 // tovrak script: run a session script and print what happens.
-#include <fstream>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <sstream>
 
@@ -10,6 +11,7 @@
 #include "hosts/cli/port_options.hpp"
 #include "hosts/cli/posix_script_platform.hpp"
 #include "hosts/cli/script.hpp"
+#include "hosts/cli/terminal.hpp"
 #include "hosts/cli/virtual_script_platform.hpp"
 #include "hosts/sim/sim_radio.hpp"
 #include "tovrak/errors.hpp"
@@ -44,8 +46,8 @@ Values: numbers (14.2, -5, 1000), strings in double quotes ("" for a quote
 inside), True, False, Empty. Names are the member names of TOVRAK_Protocol.
 
 Directives:
-  @wait N                 N milliseconds pass while messages are processed
-                          (timer ticks, serial events)
+  @wait N                 N milliseconds (0 to 86400000) pass while messages
+                          are processed (timer ticks, serial events)
   @radio "text"           (--virtual) the radio sends these bytes; they
                           arrive when messages are next processed
   @clock S                (--virtual) the time of day becomes S seconds
@@ -62,8 +64,10 @@ Output:
   Name = value            a read
   ... !! code text        a call that failed; the script goes on
 
-A script that cannot be read stops before it runs, with the line number and
-what is wrong, and exit status 2.
+Exit status: 0 when every call succeeded; 1 when a call failed (each failed
+call is also named with its line on standard error); 2 when the script
+cannot be read (it stops before it runs, with the line number and what is
+wrong); 130 when interrupted (Ctrl-C or SIGTERM end the current wait).
 
 Example:
   Port = 1
@@ -74,6 +78,38 @@ Example:
   @wait 300
   ? Freq
 )";
+
+// The longest script read: a larger file (or an endless one such as
+// /dev/zero) is refused.
+constexpr size_t kLongestScript = 16u << 20;
+
+bool read_script_text(const std::string& file, std::string& text, std::string& why) {
+  std::FILE* in = file == "-" ? stdin : std::fopen(file.c_str(), "rb");
+  if (!in) {
+    why = std::strerror(errno);
+    return false;
+  }
+  char buf[65536];
+  bool ok = true;
+  for (;;) {
+    size_t n = std::fread(buf, 1, sizeof buf, in);
+    text.append(buf, n);
+    if (text.size() > kLongestScript) {
+      why = "longer than 16 MiB";
+      ok = false;
+      break;
+    }
+    if (n < sizeof buf) {
+      if (std::ferror(in)) {
+        why = std::strerror(errno);
+        ok = false;
+      }
+      break;
+    }
+  }
+  if (in != stdin) std::fclose(in);
+  return ok;
+}
 
 }  // namespace
 
@@ -102,17 +138,21 @@ int cmd_script(const Args& args) {
     return opt.usage_error("the radio options shape the simulated radio: add --sim");
   }
   std::string text;
-  if (file == "-") {
-    text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-  } else {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-      std::cerr << "tovrak script: cannot read " << file << '\n';
-      return 2;
-    }
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  std::string why;
+  if (!read_script_text(file, text, why)) {
+    std::cerr << "tovrak script: cannot read " << (file == "-" ? "stdin" : file) << ": " << why
+              << '\n';
+    return 2;
   }
   const std::string where = file == "-" ? "stdin" : file;
+  catch_interrupts();
+  int failures = 0;
+  ScriptHooks hooks;
+  hooks.failed = [&](int line, const std::string& failure) {
+    std::cout.flush();
+    std::cerr << "tovrak script: " << where << ": line " << line << ": " << failure << '\n';
+  };
+  hooks.stop = [] { return interrupted(); };
   try {
     auto script = parse_script(text);
     if (virtual_mode) {
@@ -124,7 +164,7 @@ int cmd_script(const Args& args) {
         link.emplace(sim::attach(*radio, apt));
       }
       VirtualScriptPlatform platform(apt, link ? &*link : nullptr);
-      run_script(script, platform, std::cout);
+      failures = run_script(script, platform, std::cout, {}, hooks);
     } else {
       for (const auto& st : script) {
         if (st.kind == Statement::Kind::Radio || st.kind == Statement::Kind::Clock ||
@@ -136,7 +176,8 @@ int cmd_script(const Args& args) {
       }
       platform::PosixApartment apt;
       PosixScriptPlatform platform(apt);
-      run_script(script, platform, std::cout, [&](TOVRAK_Protocol& rig) { port.apply(rig); });
+      failures = run_script(
+          script, platform, std::cout, [&](TOVRAK_Protocol& rig) { port.apply(rig); }, hooks);
     }
   } catch (const ScriptError& e) {
     std::cout.flush();
@@ -147,7 +188,11 @@ int cmd_script(const Args& args) {
     std::cerr << "tovrak script: " << e.description() << '\n';
     return 1;
   }
-  return 0;
+  if (interrupted()) {
+    std::cerr << "tovrak script: interrupted\n";
+    return 130;
+  }
+  return failures > 0 ? 1 : 0;
 }
 
 }  // namespace tovrak::hosts

@@ -2,7 +2,9 @@
 
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <ostream>
 
@@ -172,7 +174,9 @@ Statement parse_directive(LineReader& r) {
   } else if (word == "wait") {
     st.kind = Statement::Kind::Wait;
     st.number = r.number_literal(nullptr);
-    if (st.number < 0) r.fail("@wait takes a number of milliseconds, 0 or more");
+    if (!(st.number >= 0 && st.number <= kLongestWaitMs)) {
+      r.fail("@wait takes milliseconds from 0 to 86400000 (a day)");
+    }
   } else if (word == "clock") {
     st.kind = Statement::Kind::Clock;
     st.number = r.number_literal(nullptr);
@@ -245,6 +249,40 @@ std::vector<Statement> parse_script(std::string_view text) {
 
 // ---------------------------------------------------------------- output
 
+namespace {
+
+// A number as the scripting host prints it: `digits` significant digits
+// (15 for Double, 7 for Single), plain for ordinary magnitudes (600000,
+// 14.25, 0.5), with an exponent only when the plain form would need more
+// digits than that (1E+15, 1.5E-16).
+std::string host_number(double v, int digits) {
+  if (std::isnan(v)) return "NaN";
+  if (std::isinf(v)) return v > 0 ? "Infinity" : "-Infinity";
+  if (v == 0) return "0";
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.*e", digits - 1, v);
+  std::string text = buf;
+  const size_t e = text.find('e');
+  const int exponent = std::atoi(text.c_str() + e + 1);
+  std::string sign = text[0] == '-' ? "-" : "";
+  std::string mantissa = text.substr(sign.size(), e - sign.size());
+  mantissa.erase(1, 1);  // the point: the significant digits remain
+  while (mantissa.size() > 1 && mantissa.back() == '0') mantissa.pop_back();
+  if (exponent >= digits || exponent < -digits) {
+    std::string out = sign + mantissa.substr(0, 1);
+    if (mantissa.size() > 1) out += "." + mantissa.substr(1);
+    std::snprintf(buf, sizeof buf, "E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
+    return out + buf;
+  }
+  if (exponent < 0)
+    return sign + "0." + std::string(static_cast<size_t>(-exponent - 1), '0') + mantissa;
+  const auto whole = static_cast<size_t>(exponent) + 1;
+  if (mantissa.size() <= whole) return sign + mantissa + std::string(whole - mantissa.size(), '0');
+  return sign + mantissa.substr(0, whole) + "." + mantissa.substr(whole);
+}
+
+}  // namespace
+
 std::string format_value(const Variant& v) {
   switch (v.type()) {
     case Variant::Type::Empty:
@@ -254,8 +292,9 @@ std::string format_value(const Variant& v) {
     case Variant::Type::Integer32:
       return std::to_string(v.i32());
     case Variant::Type::Single:
+      return host_number(v.single(), 7);
     case Variant::Type::Double:
-      return v.to_string();
+      return host_number(v.dbl(), 15);
     case Variant::Type::Boolean:
       return v.boolean().value ? "True" : "False";
     case Variant::Type::String: {
@@ -312,7 +351,7 @@ std::string arg_list(const std::vector<Variant>& args) {
 // ---------------------------------------------------------------- running
 
 bool run_statement(TOVRAK_Protocol& rig, const Statement& st, ScriptPlatform& platform,
-                   std::ostream& out) {
+                   std::ostream& out, std::string* failure) {
   std::string head;
   try {
     switch (st.kind) {
@@ -357,6 +396,7 @@ bool run_statement(TOVRAK_Protocol& rig, const Statement& st, ScriptPlatform& pl
     }
   } catch (const ComError& e) {
     out << head << " !! " << e.number() << ' ' << e.description() << '\n';
+    if (failure) *failure = head + ": " + std::to_string(e.number()) + ' ' + e.description();
     return false;
   } catch (const std::runtime_error& e) {
     throw ScriptError(st.line, e.what());
@@ -365,7 +405,7 @@ bool run_statement(TOVRAK_Protocol& rig, const Statement& st, ScriptPlatform& pl
 }
 
 int run_script(const std::vector<Statement>& script, ScriptPlatform& platform, std::ostream& out,
-               const std::function<void(TOVRAK_Protocol&)>& prepare) {
+               const std::function<void(TOVRAK_Protocol&)>& prepare, const ScriptHooks& hooks) {
   TOVRAK_Connector connector(platform.apartment());
   auto rig = connector.get_TOVRAK_Protocol();
   if (prepare) prepare(*rig);
@@ -377,7 +417,12 @@ int run_script(const std::vector<Statement>& script, ScriptPlatform& platform, s
   });
   int failures = 0;
   for (const Statement& st : script) {
-    if (!run_statement(*rig, st, platform, out)) ++failures;
+    if (hooks.stop && hooks.stop()) break;
+    std::string failure;
+    if (!run_statement(*rig, st, platform, out, &failure)) {
+      ++failures;
+      if (hooks.failed) hooks.failed(st.line, failure);
+    }
     out.flush();
   }
   rig->UnadviseChange(cookie);

@@ -40,9 +40,13 @@ class ScriptError : public std::runtime_error {
 // Parses a whole script; raises ScriptError at the first line it cannot read.
 std::vector<Statement> parse_script(std::string_view text);
 
-// A value as the script prints it: integers plain, Single and Double as the
-// shortest text that reads back the same, True/False, strings in double
-// quotes (with "" for a quote), Empty.
+// The longest @wait, in milliseconds: a day.
+constexpr double kLongestWaitMs = 86'400'000;
+
+// A value as the script prints it: integers plain; Double with up to 15
+// significant digits and Single with up to 7, as the scripting host prints
+// them (600000, 14.25, 0.5; an exponent only beyond that: 1E+15);
+// True/False, strings in double quotes (with "" for a quote), Empty.
 std::string format_value(const Variant& v);
 // Bytes as the TX lines print them: printable text as it is, other bytes as
 // \xNN.
@@ -70,15 +74,25 @@ class ScriptPlatform {
 };
 
 // Runs one statement on the control object and prints its line; false when
-// the call failed. A directive the platform refuses raises ScriptError.
+// the call failed, with the call and its error in `failure` when given. A
+// directive the platform refuses raises ScriptError.
 bool run_statement(TOVRAK_Protocol& rig, const Statement& st, ScriptPlatform& platform,
-                   std::ostream& out);
+                   std::ostream& out, std::string* failure = nullptr);
+
+// What a runner of a whole script may want to know or say.
+struct ScriptHooks {
+  // Each failed call, with the line of its statement.
+  std::function<void(int line, const std::string& failure)> failed;
+  // Asked before each statement: true ends the script there.
+  std::function<bool()> stop;
+};
 
 // Runs a parsed script on the shared TOVRAK_Protocol of the platform's
 // apartment, writing one line per happening to `out`. `prepare`, when given,
 // sets the control object up before the first statement. Returns the number
 // of calls that failed.
 int run_script(const std::vector<Statement>& script, ScriptPlatform& platform, std::ostream& out,
-               const std::function<void(TOVRAK_Protocol&)>& prepare = {});
+               const std::function<void(TOVRAK_Protocol&)>& prepare = {},
+               const ScriptHooks& hooks = {});
 
 }  // namespace tovrak::hosts

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "tovrak/posix_apartment.hpp"
+
 namespace tovrak::hosts {
 
 namespace {
@@ -56,10 +58,12 @@ void reraise_default(int sig) {
 // Ctrl-C, SIGTERM, SIGHUP, Ctrl-\: the command's loop sees the flag and ends
 // the way "quit" does (the transmitter released, the port closed, the
 // terminal restored). A second such signal means the loop is stuck: the
-// terminal is put back and the signal ends the program at once.
+// terminal is put back and the signal ends the program at once. The
+// component's waits end at the first one, so the loop sees it at once.
 void on_stop(int sig) {
   if (!g_interrupted) {
     g_interrupted = 1;
+    platform::PosixApartment::request_stop();
     return;
   }
   if (g_raw) leave_screen();
