@@ -94,7 +94,9 @@ std::string FreqDigits(double Freq, int16_t TransceiverID) {
 bool FreqFits(double Freq, int16_t TransceiverID) {
   if (!std::isfinite(Freq)) return false;
   try {
-    return FreqDigits(Freq, TransceiverID).size() <= 9;
+    const std::string digits = FreqDigits(Freq, TransceiverID);
+    // A magnitude beyond plain digits comes out in exponent form ("1E+306").
+    return digits.size() <= 9 && digits.find_first_not_of("0123456789") == std::string::npos;
   } catch (const ComError&) {
     return false;  // a digit beyond 16 bits
   }
