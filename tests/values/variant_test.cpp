@@ -35,7 +35,7 @@ TEST(Variant, NumbersRoundAndOverflow) {
   EXPECT_EQ(error_number([] { Variant(int32_t{40000}).to_i16(); }), 6);
   EXPECT_EQ(error_number([] { Variant(1e40).to_single(); }), 6);
   EXPECT_EQ(error_number([] { Variant("-1e999").to_double(); }), 6);  // beyond a Double
-  EXPECT_EQ(Variant().to_i16(), 0);  // Empty is 0
+  EXPECT_EQ(Variant().to_i16(), 0);                                   // Empty is 0
 }
 
 TEST(Variant, BooleansAreMinusOneAndZero) {
