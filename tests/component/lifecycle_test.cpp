@@ -12,6 +12,13 @@ namespace {
 
 core::Module& module_of(platform::VirtualApartment& apt) { return *core::Module::of(apt); }
 
+// "a1": which handler heard the event, and the state it heard.
+std::string tagged(char handler, int16_t state) {
+  std::string out(1, handler);
+  out += std::to_string(state);
+  return out;
+}
+
 TEST(Lifecycle, ConnectorsShareOneInstance) {
   platform::VirtualApartment apt;
   auto a = std::make_unique<TOVRAK_Connector>(apt);
@@ -123,12 +130,12 @@ TEST(ChangeEvent, HandlersMaySubscribeAndLeaveWhileItIsRaised) {
   std::vector<std::string> heard;
   uint32_t second = 0;
   uint32_t first = p->AdviseChange([&](int16_t& s) {
-    heard.push_back("a" + std::to_string(s));
+    heard.push_back(tagged('a', s));
     p->UnadviseChange(first);
-    p->AdviseChange([&](int16_t& t) { heard.push_back("c" + std::to_string(t)); });
+    p->AdviseChange([&](int16_t& t) { heard.push_back(tagged('c', t)); });
   });
   second = p->AdviseChange([&](int16_t& s) {
-    heard.push_back("b" + std::to_string(s));
+    heard.push_back(tagged('b', s));
     s = 99;  // a handler's write-back stays its own
   });
   p->RaiseChange(3);

@@ -101,13 +101,14 @@ void Protocol::MemoryWrite(int16_t& Channel, double& Freq, int16_t& Mode, int16_
       mode_digit = "0";
       break;
   }
-  std::string tone_mode = "0", tone = "00", shift = "0";
+  char tone_mode = '0', shift = '0';
+  std::string tone = "00";
   if (Mode == kFM) {
-    if (Enc == 1) tone_mode = Dec == 1 ? "1" : "2";
+    if (Enc == 1) tone_mode = Dec == 1 ? '1' : '2';
     int16_t t = ToneCode(CTCSS);
     if (t >= 0) tone = D2(t);
-    if (RPT == -1) shift = "2";
-    if (RPT == 1) shift = "1";
+    if (RPT == -1) shift = '2';
+    if (RPT == 1) shift = '1';
   }
   size_t width = s.TransceiverID == 570 ? 9 : 8;
   std::string freq = FreqDigits(Freq, s.TransceiverID).substr(0, width);

@@ -130,10 +130,12 @@ VBool Protocol::SetMonitor(int16_t& P1, int16_t& P2) {
   if (Refused(63)) return VFalse;
   std::string text = "ML";  // alone, a read request
   if (P1 == 0) {
-    text += "000" + D(P2);
+    text += "000";
+    text += D(P2);
     s.Monitor = P2;
   } else if (P1 == 1) {
-    text += "1" + Z(P2, 3);
+    text += '1';
+    text += Z(P2, 3);
     s.MonitorLevel = P2;
   }
   SendCommand(text);

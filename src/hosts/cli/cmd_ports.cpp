@@ -27,10 +27,13 @@ int cmd_ports(const Args& args) {
     std::cout << '\n';
     if (!p.by_id.empty()) std::cout << "    " << p.by_id << '\n';
     std::string what = p.manufacturer;
-    if (!p.product.empty()) what += (what.empty() ? "" : " ") + p.product;
-    if (!p.vendor_id.empty())
-      what += (what.empty() ? "" : " ") + ("[" + p.vendor_id + ":" + p.product_id + "]");
-    if (!p.driver.empty()) what += (what.empty() ? "" : ", ") + ("driver " + p.driver);
+    auto add = [&what](const char* separator, const std::string& part) {
+      if (!what.empty()) what += separator;
+      what += part;
+    };
+    if (!p.product.empty()) add(" ", p.product);
+    if (!p.vendor_id.empty()) add(" ", "[" + p.vendor_id + ":" + p.product_id + "]");
+    if (!p.driver.empty()) add(", ", "driver " + p.driver);
     if (!what.empty()) std::cout << "    " << what << '\n';
   }
   return 0;

@@ -107,7 +107,7 @@ std::string LiveView::render(double t, int width, int height) {
     out += "\x1b[K\n";  // clear to the end of the line
   };
   line(fmt(" tovrak  %s", title_.c_str()) + std::string(8, ' ') + fmt("%8.1f s", t));
-  line(" " + std::string(static_cast<size_t>(std::max(10, std::min(width, 78)) - 2), '-'));
+  line(std::string(" ").append(static_cast<size_t>(std::max(10, std::min(width, 78)) - 2), '-'));
   bool rx_b = r.get_VFO() == 1.0;
   bool split = r.get_Split() != 0;
   line(vfo_line('A', r.get_VFOA_Freq(), r.get_VFOA_Mode(), !rx_b, split ? rx_b : !rx_b));
