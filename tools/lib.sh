@@ -30,7 +30,7 @@ build_tree() {
   local dir=$1
   shift
   if [ ! -f "$TOP/$dir/CMakeCache.txt" ]; then
-    cmake -S "$TOP" -B "$TOP/$dir" "$@" >/dev/null
+    cmake -S "$TOP" -B "$TOP/$dir" -DTOVRAK_WERROR=ON "$@" >/dev/null
   fi
   cmake --build "$TOP/$dir" -j "$JOBS"
 }

@@ -13,4 +13,4 @@ add_executable(tovrak_soak
   ${CMAKE_CURRENT_SOURCE_DIR}/soak/soak_session.cpp
 )
 target_include_directories(tovrak_soak PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(tovrak_soak PRIVATE tovrak_hosts)
+target_link_libraries(tovrak_soak PRIVATE tovrak_hosts tovrak_core)

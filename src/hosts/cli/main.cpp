@@ -5,6 +5,7 @@
 #include <string>
 
 #include "hosts/cli/commands.hpp"
+#include "tovrak/version.hpp"
 
 namespace {
 
@@ -21,6 +22,7 @@ constexpr const char* kUsage =
     "  set       change one setting: tovrak set freq 14.074 --port PATH\n"
     "  ptt       key or release the transmitter: tovrak ptt on|off --port PATH\n"
     "  share     share one radio among several programs (pseudo-terminals, TCP)\n"
+    "  version   print the version (also: tovrak --version)\n"
     "\n"
     "tovrak <command> --help tells more about each command.\n";
 
@@ -31,6 +33,10 @@ int main(int argc, char** argv) {
       !std::strcmp(argv[1], "help")) {
     std::fputs(kUsage, argc < 2 ? stderr : stdout);
     return argc < 2 ? 2 : 0;
+  }
+  if (!std::strcmp(argv[1], "--version") || !std::strcmp(argv[1], "version")) {
+    std::printf("tovrak %s\n", tovrak::version());
+    return 0;
   }
   std::string command = argv[1];
   tovrak::hosts::Args args(argv + 2, argv + argc);

@@ -1,0 +1,73 @@
+# Debian packages, built with `cpack -G DEB` in a Release build tree:
+#   tovrak          the command, its man page and bash completion   (cli)
+#   libtovrak1      the shared library                               (runtime)
+#   libtovrak-dev   headers, static library, CMake and pkg-config    (development)
+# The Python module adds its package here: python/package.cmake, included
+# before CPack, appends its install component to TOVRAK_PACKAGE_COMPONENTS and
+# sets that component's CPACK_DEBIAN_<COMPONENT>_* and CPACK_COMPONENT_<COMPONENT>_*
+# variables (package name, section, dependencies, description); it gets the
+# copyright file and changelog like the others.
+set(TOVRAK_PACKAGE_COMPONENTS cli runtime development)
+
+set(CPACK_PACKAGE_NAME tovrak)
+set(CPACK_PACKAGE_VENDOR "tovrak developers")
+set(CPACK_PACKAGE_CONTACT "tovrak developers <tovrak@example.org>")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+set(CPACK_GENERATOR DEB)
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The command's dependency on the library is the component dependency below.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${PROJECT_BINARY_DIR}/lib)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+
+set(CPACK_DEBIAN_CLI_PACKAGE_NAME tovrak)
+set(CPACK_DEBIAN_CLI_PACKAGE_SECTION hamradio)
+set(CPACK_COMPONENT_CLI_DEPENDS runtime)
+set(CPACK_COMPONENT_CLI_DESCRIPTION
+  "drive an HF transceiver through its serial CAT port\n\
+The tovrak command runs the tovrak library against a real radio or a\n\
+simulated one, shows the radio's state live and runs session scripts of\n\
+member calls in real or virtual time.")
+
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME libtovrak${PROJECT_VERSION_MAJOR})
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_COMPONENT_RUNTIME_DESCRIPTION
+  "control of an HF transceiver through its serial CAT port\n\
+A station-control program loads tovrak to open the radio's serial port,\n\
+tune and set the radio, read its state from memory and be told of changes.\n\
+This package holds the shared library.")
+
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libtovrak-dev)
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
+set(CPACK_COMPONENT_DEVELOPMENT_DEPENDS runtime)
+set(CPACK_COMPONENT_DEVELOPMENT_DESCRIPTION
+  "control of an HF transceiver through its serial CAT port (development)\n\
+A station-control program loads tovrak to open the radio's serial port,\n\
+tune and set the radio, read its state from memory and be told of changes.\n\
+This package holds the headers, the static library, the CMake package\n\
+and the pkg-config file.")
+
+# Every package carries the copyright file and the changelog Debian asks for.
+set(_tovrak_doc ${PROJECT_BINARY_DIR}/packaging/doc)
+file(MAKE_DIRECTORY ${_tovrak_doc})
+configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.in ${_tovrak_doc}/changelog @ONLY)
+execute_process(COMMAND ${TOVRAK_GZIP} -9nc ${_tovrak_doc}/changelog
+  OUTPUT_FILE ${_tovrak_doc}/changelog.gz COMMAND_ERROR_IS_FATAL ANY)
+
+include(${PROJECT_SOURCE_DIR}/python/package.cmake OPTIONAL)
+
+set(CPACK_COMPONENTS_ALL ${TOVRAK_PACKAGE_COMPONENTS})
+foreach(component ${TOVRAK_PACKAGE_COMPONENTS})
+  string(TOUPPER ${component} _up)
+  set(_pkg ${CPACK_DEBIAN_${_up}_PACKAGE_NAME})
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${_tovrak_doc}/changelog.gz
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${_pkg} COMPONENT ${component})
+endforeach()
+
+include(CPack)
