@@ -197,7 +197,6 @@ class SimRadio {
   std::function<void(std::string_view)> sink_;
   std::function<void(int64_t)> due_;
   int64_t now_ = 0;
-  int64_t last_due_told_ = kNever;
 
   std::string input_;
   std::deque<Out> out_;
