@@ -13,9 +13,9 @@ set(CPACK_PACKAGE_NAME tovrak)
 set(CPACK_PACKAGE_VENDOR "tovrak developers")
 set(CPACK_PACKAGE_CONTACT "tovrak developers <tovrak@example.org>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
@@ -29,17 +29,20 @@ set(CPACK_DEBIAN_CLI_PACKAGE_NAME tovrak)
 set(CPACK_DEBIAN_CLI_PACKAGE_SECTION hamradio)
 set(CPACK_COMPONENT_CLI_DEPENDS runtime)
 set(CPACK_COMPONENT_CLI_DESCRIPTION
-  "drive an HF transceiver through its serial CAT port\n\
-The tovrak command runs the tovrak library against a real radio or a\n\
+  "The tovrak command runs the tovrak library against a real radio or a\n\
 simulated one, shows the radio's state live and runs session scripts of\n\
 member calls in real or virtual time.")
 
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME libtovrak${PROJECT_VERSION_MAJOR})
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_GENERATE_SHLIBS ON)
+# Our own shlibs file (the one CPack generates names no version) and the
+# ldconfig trigger.
+configure_file(${PROJECT_SOURCE_DIR}/packaging/shlibs.in ${PROJECT_BINARY_DIR}/packaging/control/shlibs @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/triggers ${PROJECT_BINARY_DIR}/packaging/control/triggers COPYONLY)
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA
+  ${PROJECT_BINARY_DIR}/packaging/control/shlibs ${PROJECT_BINARY_DIR}/packaging/control/triggers)
 set(CPACK_COMPONENT_RUNTIME_DESCRIPTION
-  "control of an HF transceiver through its serial CAT port\n\
-A station-control program loads tovrak to open the radio's serial port,\n\
+  "A station-control program loads tovrak to open the radio's serial port,\n\
 tune and set the radio, read its state from memory and be told of changes.\n\
 This package holds the shared library.")
 
@@ -47,8 +50,7 @@ set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libtovrak-dev)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
 set(CPACK_COMPONENT_DEVELOPMENT_DEPENDS runtime)
 set(CPACK_COMPONENT_DEVELOPMENT_DESCRIPTION
-  "control of an HF transceiver through its serial CAT port (development)\n\
-A station-control program loads tovrak to open the radio's serial port,\n\
+  "A station-control program loads tovrak to open the radio's serial port,\n\
 tune and set the radio, read its state from memory and be told of changes.\n\
 This package holds the headers, the static library, the CMake package\n\
 and the pkg-config file.")
