@@ -35,8 +35,9 @@ std::string on_off(int16_t v) { return v ? "on" : "off"; }
 std::string s_meter_bar(int16_t raw) {
   int s = std::clamp<int>(raw, 0, 255);
   int bar = s * 30 / 255;
-  return "[" + std::string(static_cast<size_t>(bar), '#') +
-         std::string(static_cast<size_t>(30 - bar), '-') + "] " + s_units(raw);
+  std::string out = "[";
+  out.append(static_cast<size_t>(bar), '#').append(static_cast<size_t>(30 - bar), '-');
+  return out + "] " + s_units(raw);
 }
 
 int16_t rx_level(TOVRAK_Protocol& rig, int16_t (TOVRAK_Protocol::*get)(Variant&), int r) {
@@ -115,7 +116,7 @@ std::string LiveView::render(double t, int width, int height) {
   line(fmt(" Width %d Hz   IF shift %d Hz   Split %s   PTT %s   %s", r.get_BW(), r.get_IFS(),
            on_off(r.get_Split()).c_str(), on_off(r.get_PTT()).c_str(),
            r.get_MemMode() ? fmt("Memory channel %d", r.get_Channel()).c_str() : "VFO mode"));
-  line(" S-meter " + s_meter_bar(r.get_SMeter()));
+  line(std::string(" S-meter ").append(s_meter_bar(r.get_SMeter())));
   line(fmt(
       " AF %d/%d  RF %d  SQ %d  AGC %d  Att %d  PreAmp %d  NB %d  NR %d  Notch %d",
       rx_level(r, &TOVRAK_Protocol::get_AFLevel, 0), rx_level(r, &TOVRAK_Protocol::get_AFLevel, 1),
