@@ -241,7 +241,7 @@ Change make_change(const std::string& what, const std::string& value) {
       auto l = static_cast<int16_t>(read_whole(what, value, 0, 255));
       return {member,
               {},
-              [l, set](TOVRAK_Protocol& r) {
+              [l, set = set](TOVRAK_Protocol& r) {
                 int16_t rx = 0, x = l;
                 return (r.*set)(rx, x);
               },
