@@ -1,20 +1,13 @@
 # The Debian package python3-tovrak (`cpack -G DEB` in the build tree): the
-# install component "python", the package tovrak in Debian's dist-packages.
-set(CPACK_GENERATOR DEB)
-set(CPACK_PACKAGE_NAME tovrak)
-set(CPACK_PACKAGE_VENDOR tovrak)
-set(CPACK_PACKAGE_CONTACT "tovrak maintainers <maintainers@tovrak.invalid>")
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_DEB_COMPONENT_INSTALL ON)
-set(CPACK_COMPONENTS_ALL python)
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# install component "python", the package tovrak in Debian's dist-packages;
+# included by packaging.cmake beside the library's packages.
+list(APPEND TOVRAK_PACKAGE_COMPONENTS python)
 set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-tovrak)
 set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
 # The extension is built for one interpreter version.
 math(EXPR TOVRAK_PY_NEXT_MINOR "${Python3_VERSION_MINOR} + 1")
 set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
     "python3 (>= ${Python3_VERSION_MAJOR}.${Python3_VERSION_MINOR}), python3 (<< ${Python3_VERSION_MAJOR}.${TOVRAK_PY_NEXT_MINOR})")
-set(CPACK_STRIP_FILES ON)
 find_program(TOVRAK_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(TOVRAK_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
@@ -22,4 +15,3 @@ endif()
 set(CPACK_COMPONENT_PYTHON_DISPLAY_NAME "tovrak for Python")
 set(CPACK_DEBIAN_PYTHON_DESCRIPTION
     "The component for Python 3 (import tovrak): the shared control object with every member of its interface, its Change event as Python callbacks, its errors as tovrak.Error, its apartment driven by run(), run_for() or an asyncio loop, and the simulated radio on a pseudo-terminal.")
-include(CPack)

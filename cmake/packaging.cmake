@@ -2,7 +2,7 @@
 #   tovrak          the command, its man page and bash completion   (cli)
 #   libtovrak1      the shared library                               (runtime)
 #   libtovrak-dev   headers, static library, CMake and pkg-config    (development)
-# The Python module adds its package here: python/package.cmake, included
+# The Python module adds its package here: cmake/package_python.cmake, included
 # before CPack, appends its install component to TOVRAK_PACKAGE_COMPONENTS and
 # sets that component's CPACK_DEBIAN_<COMPONENT>_* and CPACK_COMPONENT_<COMPONENT>_*
 # variables (package name, section, dependencies, description); it gets the
@@ -62,7 +62,9 @@ configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.in ${_tovrak_doc}/chang
 execute_process(COMMAND ${TOVRAK_GZIP} -9nc ${_tovrak_doc}/changelog
   OUTPUT_FILE ${_tovrak_doc}/changelog.gz COMMAND_ERROR_IS_FATAL ANY)
 
-include(${PROJECT_SOURCE_DIR}/python/package.cmake OPTIONAL)
+if(TOVRAK_WITH_PYTHON)
+  include(${PROJECT_SOURCE_DIR}/cmake/package_python.cmake)
+endif()
 
 set(CPACK_COMPONENTS_ALL ${TOVRAK_PACKAGE_COMPONENTS})
 foreach(component ${TOVRAK_PACKAGE_COMPONENTS})
