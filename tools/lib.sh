@@ -6,7 +6,15 @@ JOBS=${JOBS:-$(nproc 2>/dev/null || echo 2)}
 
 # Debian packages the build and the tests need.
 BASE_PACKAGES=(g++ cmake make libgtest-dev libbenchmark-dev tmux libcli11-dev libedit-dev python3 ser2net
-  python3-dev pybind11-dev python3-pytest)
+  python3-dev pybind11-dev python3-pytest ccache)
+
+# Compiler cache: keyed on paths relative to this clone, so every clone and
+# every build tree of the same sources shares one cache.
+export CCACHE_BASEDIR="$TOP" CCACHE_NOHASHDIR=1
+CACHE_ARGS=()
+if command -v ccache >/dev/null 2>&1; then
+  CACHE_ARGS=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
 
 # Installs the Debian packages of "$@" that are not installed yet.
 ensure_packages() {
@@ -30,7 +38,7 @@ build_tree() {
   local dir=$1
   shift
   if [ ! -f "$TOP/$dir/CMakeCache.txt" ]; then
-    cmake -S "$TOP" -B "$TOP/$dir" -DTOVRAK_WERROR=ON "$@" >/dev/null
+    cmake -S "$TOP" -B "$TOP/$dir" -DTOVRAK_WERROR=ON "${CACHE_ARGS[@]}" "$@" >/dev/null
   fi
   cmake --build "$TOP/$dir" -j "$JOBS"
 }
