@@ -9,8 +9,14 @@ namespace {
 // The member's help text, its line breaks as the type library writes them
 // ("\\r\\n") made real.
 std::string help_of(const Member& m) {
-  std::string text(m.help);
-  for (size_t at; (at = text.find("\\r\\n")) != std::string::npos;) text.replace(at, 4, "\n");
+  std::string_view rest(m.help);
+  std::string text;
+  for (size_t at; (at = rest.find("\\r\\n")) != std::string_view::npos;
+       rest.remove_prefix(at + 4)) {
+    text.append(rest.substr(0, at));
+    text += '\n';
+  }
+  text.append(rest);
   return text;
 }
 
@@ -98,7 +104,10 @@ std::string docstring(const PyMember& p) {
   // A property's help text serves its get, let and set alike.
   const Member* any = p.method ? p.method : p.get ? p.get : p.let ? p.let : p.set;
   std::string help = help_of(*any);
-  if (!help.empty()) doc += "\n\n" + help;
+  if (!help.empty()) {
+    doc += "\n\n";
+    doc += help;
+  }
   return doc;
 }
 

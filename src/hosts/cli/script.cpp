@@ -270,7 +270,10 @@ std::string host_number(double v, int digits) {
   while (mantissa.size() > 1 && mantissa.back() == '0') mantissa.pop_back();
   if (exponent >= digits || exponent < -digits) {
     std::string out = sign + mantissa.substr(0, 1);
-    if (mantissa.size() > 1) out += "." + mantissa.substr(1);
+    if (mantissa.size() > 1) {
+      out += '.';
+      out += mantissa.substr(1);
+    }
     std::snprintf(buf, sizeof buf, "E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
     return out + buf;
   }

@@ -41,7 +41,9 @@ bool is_digits(std::string_view s) {
 }
 
 std::string sign_pad(int v, size_t width) {
-  return (v < 0 ? "-" : "+") + ZeroPad(std::abs(v), width);
+  std::string text(1, v < 0 ? '-' : '+');
+  text += ZeroPad(std::abs(v), width);
+  return text;
 }
 
 // "IF" tells what the radio receives; "OI" the same of the other VFO.

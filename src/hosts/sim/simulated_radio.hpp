@@ -12,8 +12,8 @@
 namespace tovrak {
 
 struct SimulatedRadioOptions {
-  // Identification number the radio reports; 570 gives 9-digit frequency
-  // fields, any other number 8 digits.
+  // Identification number the radio reports (with 570, frequency fields
+  // have nine digits; with any other number, eight).
   int id = 570;
   // Seed of the operator, the band's signals and the faults.
   uint64_t seed = 1;
