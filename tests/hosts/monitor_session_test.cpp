@@ -22,8 +22,8 @@ struct Bench {
   VirtualScriptPlatform platform{apt, &link};
   TOVRAK_Connector connector{apt};
   std::shared_ptr<TOVRAK_Protocol> rig = connector.get_TOVRAK_Protocol();
+  std::string wire;  // before the session, which still writes when it closes
   std::optional<MonitorSession> session;
-  std::string wire;
 
   Bench() {
     session.emplace(*rig, platform);
