@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "change_sink.hpp"
 #include "check.hpp"
 #include "host.hpp"
 
@@ -106,56 +107,6 @@ struct Object {
 
 bool Is(const VARIANT& v, VARTYPE vt) { return V_VT(&v) == vt; }
 std::wstring Text(BSTR b) { return b ? std::wstring(b, SysStringLen(b)) : std::wstring(); }
-
-// `Private WithEvents Rig As TOVRAK_Protocol` with a Change handler that
-// records State and, as handlers may, assigns to it.
-class Handler final : public IDispatch {
- public:
-  std::vector<short> states;
-  int malformed = 0;
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == kEventsIid) {
-      *out = static_cast<IDispatch*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override { return --refs_; }  // lives on the stack
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
-    *n = 0;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* p, VARIANT*,
-                                   EXCEPINFO*, UINT*) override {
-    if (id != 1 || p->cArgs != 1 || V_VT(&p->rgvarg[0]) != (VT_I2 | VT_BYREF) ||
-        !V_I2REF(&p->rgvarg[0])) {
-      ++malformed;
-      return DISP_E_MEMBERNOTFOUND;
-    }
-    short& state = *V_I2REF(&p->rgvarg[0]);
-    states.push_back(state);
-    state = 99;
-    return S_OK;
-  }
-  ULONG refs() const { return refs_; }
-  bool saw(short s) const {
-    for (short x : states) {
-      if (x == s) return true;
-    }
-    return false;
-  }
-
- private:
-  ULONG refs_ = 0;
-};
 
 // Set Rig = CreateObject("TOVRAK_DLL.TOVRAK_Connector").TOVRAK_Protocol
 bool CreateRig(Ptr<IDispatch>& rig) {
@@ -295,7 +246,10 @@ void ChangeEvents() {
   Ptr<IDispatch> rig;
   if (!CreateRig(rig)) return;
   Object o{rig.get()};
-  Handler handler;
+  // `Private WithEvents Rig As TOVRAK_Protocol` with a Change handler that
+  // records State and, as handlers may, assigns to it.
+  ChangeSink handler(kEventsIid);
+  handler.reply = 99;
   Ptr<IConnectionPointContainer> cpc;
   Ptr<IConnectionPoint> cp;
   CHECK_HR(rig->QueryInterface(IID_IConnectionPointContainer, cpc.put_void()));
