@@ -1,8 +1,8 @@
 // A C++ host of the registered component under Wine: it creates the classes
-// by ProgID, binds early through the generated header and late through
-// IDispatch, reads the type library, subscribes to Change through the
-// connection point, and drives the serial link while playing the radio on the
-// far end of a connected port pair.
+// by ProgID, binds early through the generated header, reads the type
+// library, subscribes to Change through the connection point, and drives the
+// serial link while playing the radio on the far end of a connected port
+// pair. (Late binding is the Visual Basic style host's.)
 //
 //   tovrak_com_client [PORT FAR_PORT]      default 1 2
 #include <windows.h>
@@ -51,44 +51,6 @@ bool SameObject(IUnknown* a, IUnknown* b) {
   return ua.get() == ub.get();
 }
 
-// Late-bound calls, the way a scripting host makes them.
-struct Late {
-  IDispatch* d;
-
-  DISPID id(const wchar_t* name) {
-    DISPID id = DISPID_UNKNOWN;
-    LPOLESTR n = const_cast<LPOLESTR>(name);
-    if (FAILED(d->GetIDsOfNames(IID_NULL, &n, 1, LOCALE_USER_DEFAULT, &id))) return DISPID_UNKNOWN;
-    return id;
-  }
-  // args in the order of the parameters.
-  HRESULT call(const wchar_t* name, WORD flags, std::vector<VARIANT> args, VARIANT* result,
-               EXCEPINFO* excep = nullptr) {
-    std::vector<VARIANT> reversed(args.rbegin(), args.rend());
-    DISPID put = DISPID_PROPERTYPUT;
-    DISPPARAMS p{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
-    if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
-      p.rgdispidNamedArgs = &put;
-      p.cNamedArgs = 1;
-    }
-    EXCEPINFO own{};
-    UINT arg_err = 0;
-    HRESULT hr = d->Invoke(id(name), IID_NULL, LOCALE_USER_DEFAULT, flags, &p, result,
-                           excep ? excep : &own, &arg_err);
-    SysFreeString(own.bstrSource);
-    SysFreeString(own.bstrDescription);
-    SysFreeString(own.bstrHelpFile);
-    return hr;
-  }
-};
-
-VARIANT I2(short v) {
-  VARIANT x;
-  VariantInit(&x);
-  V_VT(&x) = VT_I2;
-  V_I2(&x) = v;
-  return x;
-}
 VARIANT I4(long v) {
   VARIANT x;
   VariantInit(&x);
@@ -96,23 +58,10 @@ VARIANT I4(long v) {
   V_I4(&x) = v;
   return x;
 }
-VARIANT RefTo(VARIANT* target) {
-  VARIANT x;
-  VariantInit(&x);
-  V_VT(&x) = VT_VARIANT | VT_BYREF;
-  V_VARIANTREF(&x) = target;
-  return x;
-}
 
 // ---------------------------------------------------------------- groups
 
 void CreationAndSharing() {
-  CLSID clsid;
-  CHECK_HR(CLSIDFromProgID(L"TOVRAK_DLL.TOVRAK_Connector", &clsid));
-  CHECK(IsEqualCLSID(clsid, CLSID_TOVRAK_Connector));
-  CHECK_HR(CLSIDFromProgID(L"TOVRAK_DLL.TOVRAK_Protocol", &clsid));
-  CHECK(IsEqualCLSID(clsid, CLSID_TOVRAK_Protocol));
-
   Ptr<_TOVRAK_Connector> c1, c2;
   CHECK_HR(CreateByProgId(L"TOVRAK_DLL.TOVRAK_Connector", IID__TOVRAK_Connector, c1.put_void()));
   CHECK_HR(CreateByProgId(L"TOVRAK_DLL.TOVRAK_Connector", IID__TOVRAK_Connector, c2.put_void()));
@@ -153,55 +102,31 @@ void CreationAndSharing() {
   CHECK_EQ(about.str(), std::wstring(L"TOVRAK V1.2.3"));
 }
 
-void StartUpValuesEarlyBound() {
+// The forwarding of each kind of parameter through the vtable, and errors
+// as an HRESULT with the description in the thread's error object.
+void EarlyBinding() {
   Ptr<_TOVRAK_Connector> c;
   Ptr<_TOVRAK_Protocol> p;
   CHECK_HR(CoCreateInstance(CLSID_TOVRAK_Connector, nullptr, CLSCTX_INPROC_SERVER,
                             IID__TOVRAK_Connector, c.put_void()));
-  if (!c) return;
-  CHECK_HR(c->get_TOVRAK_Protocol(p.put()));
-  if (!p) return;
-  Bstr about;
-  CHECK_HR(p->get_About(about.put()));
-  CHECK_EQ(about.str(), std::wstring(L"TOVRAK V1.2.3"));
+  if (!c || FAILED(c->get_TOVRAK_Protocol(p.put()))) return;
   VARIANT_BOOL b = 0;
-  CHECK_HR(p->get_AutoPolling(&b));
-  CHECK_EQ(b, VARIANT_TRUE);
   CHECK_HR(p->get_PortRTS(&b));
   CHECK_EQ(b, VARIANT_TRUE);
-  CHECK_HR(p->get_PortDTR(&b));
-  CHECK_EQ(b, VARIANT_FALSE);
-  short s = 0;
-  CHECK_HR(p->get_PowerON(&s));
-  CHECK_EQ(s, -1);
-  CHECK_HR(p->get_ChannelMax(&s));
-  CHECK_EQ(s, 99);
   double d = 0;
   CHECK_HR(p->get_RangeMin(&d));
   CHECK_EQ(d, 0.03);
-  CHECK_HR(p->get_VFO(&d));
-  CHECK_EQ(d, 0.0);
-  short index = 16;
+  short index = 16, s = 0;
   CHECK_HR(p->get_Property(&index, &s));
   CHECK_EQ(s, 127);
-  Bstr speed;
-  CHECK_HR(p->get_PortSpeed(speed.put()));
-  CHECK_EQ(speed.str(), std::wstring());
-
-  // A value set through one accessor reads back through the other, and
-  // strings keep their characters.
   CHECK_HR(p->put_ChannelMin(5));
   CHECK_HR(p->get_ChannelMin(&s));
   CHECK_EQ(s, 5);
-  CHECK_HR(p->put_StatusChange(VARIANT_TRUE));
-  CHECK_HR(p->get_StatusChange(&b));
-  CHECK_EQ(b, VARIANT_TRUE);
 
   // AutoNF holds a value, or an object by reference.
-  VARIANT v = I4(70000);
-  CHECK_HR(p->put_AutoNF(v));
   VARIANT got;
   VariantInit(&got);
+  CHECK_HR(p->put_AutoNF(I4(70000)));
   CHECK_HR(p->get_AutoNF(&got));
   CHECK(V_VT(&got) == VT_I4 && V_I4(&got) == 70000);
   VariantClear(&got);
@@ -211,31 +136,20 @@ void StartUpValuesEarlyBound() {
   CHECK(V_VT(&got) == VT_DISPATCH && SameObject(V_DISPATCH(&got), object));
   VariantClear(&got);
   CHECK_HR(p->putref_AutoNF(nullptr));
-}
 
-void ErrorsEarlyBound() {
-  Ptr<_TOVRAK_Connector> c;
-  Ptr<_TOVRAK_Protocol> p;
-  CHECK_HR(CoCreateInstance(CLSID_TOVRAK_Connector, nullptr, CLSCTX_INPROC_SERVER,
-                            IID__TOVRAK_Connector, c.put_void()));
-  if (!c || FAILED(c->get_TOVRAK_Protocol(p.put()))) return;
   Ptr<ISupportErrorInfo> sei;
   CHECK_HR(p->QueryInterface(IID_ISupportErrorInfo, sei.put_void()));
   if (sei) CHECK_EQ(sei->InterfaceSupportsErrorInfo(IID__TOVRAK_Protocol), S_OK);
-
-  short index = 101, s = 0;
+  index = 101;
   CHECK_EQ(p->get_Property(&index, &s), static_cast<HRESULT>(0x800A0009));
   CHECK_EQ(ErrorDescription(), std::wstring(L"Subscript out of range"));
-  VARIANT receiver = I2(2);
-  CHECK_EQ(p->get_AFLevel(&receiver, &s), static_cast<HRESULT>(0x800A0009));
-  CHECK_EQ(ErrorDescription(), std::wstring(L"Subscript out of range"));
-  // Receiver given as the text 1 reads receiver 1.
+  // A VARIANT by reference is read, and left as it was given.
   VARIANT text;
   VariantInit(&text);
   V_VT(&text) = VT_BSTR;
   V_BSTR(&text) = SysAllocString(L"1");
   CHECK_HR(p->get_AFLevel(&text, &s));
-  CHECK(V_VT(&text) == VT_BSTR);  // left as it was given
+  CHECK(V_VT(&text) == VT_BSTR);
   VariantClear(&text);
   CHECK_EQ(p->get_About(nullptr), E_POINTER);
 }
@@ -266,9 +180,6 @@ void TypeLibrary() {
     CHECK(IsEqualGUID(la->guid, LIBID_TOVRAK_DLL));
     lib->ReleaseTLibAttr(la);
   }
-  Bstr lib_name;
-  CHECK_HR(lib->GetDocumentation(-1, lib_name.put(), nullptr, nullptr, nullptr));
-  CHECK_EQ(lib_name.str(), std::wstring(L"TOVRAK_DLL"));
 
   // The event: dispatch identifier 1, one Integer16 by reference, its help.
   Ptr<ITypeInfo> events;
@@ -292,7 +203,7 @@ void TypeLibrary() {
     }
   }
 
-  // The dual interface: 174 members after IDispatch's seven, in slot order.
+  // The dual interface: 174 members after IDispatch's seven.
   Ptr<ITypeInfo> dispatch, table;
   CHECK_HR(lib->GetTypeInfoOfGuid(IID__TOVRAK_Protocol, dispatch.put()));
   HREFTYPE ref = 0;
@@ -304,105 +215,13 @@ void TypeLibrary() {
   CHECK_HR(table->GetTypeAttr(&ta));
   if (!ta) return;
   CHECK_EQ(ta->cFuncs, 174);
-  CHECK(ta->wTypeFlags & TYPEFLAG_FDUAL);
-  CHECK(ta->wTypeFlags & TYPEFLAG_FOLEAUTOMATION);
-  const WORD count = ta->cFuncs;
+  CHECK_EQ(ta->wTypeFlags & (TYPEFLAG_FDUAL | TYPEFLAG_FOLEAUTOMATION),
+           TYPEFLAG_FDUAL | TYPEFLAG_FOLEAUTOMATION);
   table->ReleaseTypeAttr(ta);
-  int in_order = 0;
-  std::wstring names[175];
-  for (WORD i = 0; i < count; ++i) {
-    FUNCDESC* fd = nullptr;
-    if (FAILED(table->GetFuncDesc(i, &fd))) continue;
-    if (fd->oVft == static_cast<SHORT>((7 + i) * sizeof(void*))) ++in_order;
-    Bstr name;
-    table->GetDocumentation(fd->memid, name.put(), nullptr, nullptr, nullptr);
-    names[i + 1] = name.str();
-    table->ReleaseFuncDesc(fd);
-  }
-  CHECK_EQ(in_order, 174);
-  CHECK_EQ(names[1], std::wstring(L"MeterCaption"));
-  CHECK_EQ(names[85], std::wstring(L"setTXW"));
-  CHECK_EQ(names[149], std::wstring(L"VFOA_Freq"));
-  CHECK_EQ(names[174], std::wstring(L"SetVFOB"));
-
-  // Help strings: a property's quoted meaning, and the multi-line ones.
-  DISPID id = 0;
-  LPOLESTR n = const_cast<LPOLESTR>(L"Property");
-  CHECK_HR(dispatch->GetIDsOfNames(&n, 1, &id));
-  Bstr help;
-  CHECK_HR(dispatch->GetDocumentation(id, nullptr, help.put(), nullptr, nullptr));
-  CHECK(help.str().rfind(L"Property indicates the supported functions.\r\nFor each function", 0) ==
-        0);
-  n = const_cast<LPOLESTR>(L"PortSpeed");
-  CHECK_HR(dispatch->GetIDsOfNames(&n, 1, &id));
-  CHECK_HR(dispatch->GetDocumentation(id, nullptr, help.put(), nullptr, nullptr));
-  CHECK_EQ(help.str(), std::wstring(L"Com Port Speed"));
 }
 
-void LateBinding() {
-  Ptr<IDispatch> conn;
-  CHECK_HR(CreateByProgId(L"TOVRAK_DLL.TOVRAK_Connector", IID_IDispatch, conn.put_void()));
-  if (!conn) return;
-  VARIANT r;
-  VariantInit(&r);
-  Late lc{conn.get()};
-  CHECK_HR(lc.call(L"TOVRAK_Protocol", DISPATCH_PROPERTYGET, {}, &r));
-  if (V_VT(&r) != VT_DISPATCH || !V_DISPATCH(&r)) return;
-  Ptr<IDispatch> rig;
-  *rig.put() = V_DISPATCH(&r);  // takes the reference
-  Late l{rig.get()};
-
-  // Names resolve exactly as written, and in any case.
-  CHECK(l.id(L"setTXW") != DISPID_UNKNOWN);
-  CHECK(l.id(L"VFOA_Freq") != DISPID_UNKNOWN);
-  CHECK(l.id(L"sub_freq") != DISPID_UNKNOWN);
-  CHECK_EQ(l.id(L"Frequency"), DISPID_UNKNOWN);
-
-  // A let with a 32-bit value, read back.
-  VariantInit(&r);
-  CHECK_HR(l.call(L"ChannelMax", DISPATCH_PROPERTYPUT, {I4(250)}, nullptr));
-  CHECK_HR(l.call(L"ChannelMax", DISPATCH_PROPERTYGET, {}, &r));
-  CHECK(V_VT(&r) == VT_I2 && V_I2(&r) == 250);
-  CHECK_EQ(l.call(L"ChannelMax", DISPATCH_PROPERTYPUT, {I4(40000)}, nullptr), DISP_E_OVERFLOW);
-
-  // A script's variable holding the text "16", passed by reference: the
-  // member reads it as 16 and writes 16 back in its own type.
-  VARIANT var;
-  VariantInit(&var);
-  V_VT(&var) = VT_BSTR;
-  V_BSTR(&var) = SysAllocString(L"16");
-  CHECK_HR(l.call(L"Property", DISPATCH_METHOD | DISPATCH_PROPERTYGET, {RefTo(&var)}, &r));
-  CHECK(V_VT(&r) == VT_I2 && V_I2(&r) == 127);
-  CHECK(V_VT(&var) == VT_I2 && V_I2(&var) == 16);
-  VariantClear(&var);
-  // A by-reference Integer16 variable goes straight through.
-  short index = 45;
-  VARIANT direct;
-  VariantInit(&direct);
-  V_VT(&direct) = VT_I2 | VT_BYREF;
-  V_I2REF(&direct) = &index;
-  CHECK_HR(l.call(L"Property", DISPATCH_PROPERTYGET, {direct}, &r));
-  CHECK(V_VT(&r) == VT_I2 && V_I2(&r) == 0);
-
-  // Refusals: a subscript out of range, a wrong count, a value that is no number.
-  EXCEPINFO ei{};
-  CHECK_EQ(l.call(L"AFLevel", DISPATCH_PROPERTYGET, {I2(2)}, &r, &ei), DISP_E_EXCEPTION);
-  CHECK_EQ(ei.scode, static_cast<SCODE>(0x800A0009));
-  CHECK(ei.bstrDescription && std::wstring(ei.bstrDescription) == L"Subscript out of range");
-  SysFreeString(ei.bstrSource);
-  SysFreeString(ei.bstrDescription);
-  CHECK_EQ(l.call(L"Property", DISPATCH_PROPERTYGET, {}, &r), DISP_E_BADPARAMCOUNT);
-  CHECK_EQ(l.call(L"Property", DISPATCH_PROPERTYGET, {I2(1), I2(2)}, &r), DISP_E_BADPARAMCOUNT);
-  VARIANT word;
-  VariantInit(&word);
-  V_VT(&word) = VT_BSTR;
-  V_BSTR(&word) = SysAllocString(L"abc");
-  CHECK_EQ(l.call(L"Property", DISPATCH_PROPERTYGET, {RefTo(&word)}, &r), DISP_E_TYPEMISMATCH);
-  CHECK(V_VT(&word) == VT_BSTR);  // a refused call writes nothing back
-  VariantClear(&word);
-  CHECK_EQ(l.call(L"Frequency", DISPATCH_PROPERTYGET, {}, &r), DISP_E_MEMBERNOTFOUND);
-}
-
+// Bytes both ways on a real port, and Change through the connection point
+// on the host's thread, whatever the handler assigns to State.
 void EventsAndSerialLink() {
   FarEnd radio(g_far_port);
   CHECK(radio.ok());
@@ -414,6 +233,7 @@ void EventsAndSerialLink() {
   if (!c || FAILED(c->get_TOVRAK_Protocol(p.put()))) return;
 
   ChangeSink sink(DIID___TOVRAK_Protocol);
+  sink.reply = 99;
   Ptr<IConnectionPointContainer> cpc;
   Ptr<IConnectionPoint> cp;
   CHECK_HR(p->QueryInterface(IID_IConnectionPointContainer, cpc.put_void()));
@@ -434,40 +254,18 @@ void EventsAndSerialLink() {
   Bstr address, code, msg;
   CHECK_HR(p->SetPort(&open, address.put(), code.put(), msg.put(), &ok));
   CHECK_EQ(ok, VARIANT_TRUE);
-  CHECK_EQ(msg.str(), std::wstring());
   VARIANT_BOOL is_open = VARIANT_FALSE;
   CHECK_HR(p->get_PortOpen(&is_open));
   CHECK_EQ(is_open, VARIANT_TRUE);
   if (is_open != VARIANT_TRUE) return;
 
-  // An answer from the radio: the frequency lands in the state, and the
-  // first answer after opening reports mode and S-meter, and asks for width
-  // and IF shift.
+  // An answer from the radio lands in the state and is told.
   radio.send("FA14250000;");
   double freq = 0;
   CHECK(RunUntil([&] { return SUCCEEDED(p->get_VFOA_Freq(&freq)) && freq == 14.25; }));
   CHECK(RunUntil([&] { return sink.saw(1) && sink.saw(3); }));
   CHECK_EQ(sink.thread, GetCurrentThreadId());
-  CHECK_HR(p->get_Freq(&freq));
-  CHECK_EQ(freq, 14.25);
-  CHECK(RunUntil([&] { return radio.heard_text("SH0;") && radio.heard_text("IS0;"); }));
-
-  // An S-meter answer split over two writes is decoded once complete.
-  sink.states.clear();
-  radio.send("SM00");
-  RunUntil([] { return false; }, 100);
-  radio.send("15;");
-  short smeter = 0;
-  CHECK(RunUntil([&] { return SUCCEEDED(p->get_SMeter(&smeter)) && smeter == 15; }));
-  CHECK(RunUntil([&] { return sink.saw(3); }));
   CHECK_EQ(sink.malformed, 0);
-
-  // A mode answer for VFO A: CW.
-  sink.states.clear();
-  radio.send("MD03;");
-  short mode = -1;
-  CHECK(RunUntil([&] { return SUCCEEDED(p->get_Mode(&mode)) && mode == 2; }));
-  CHECK(RunUntil([&] { return sink.saw(1); }));
 
   // A command of the host goes out on the wire.
   radio.forget();
@@ -490,6 +288,7 @@ void EventsAndSerialLink() {
   CHECK_EQ(sink.refs(), 0u);
   sink.states.clear();
   radio.send("SM0020;");
+  short smeter = 0;
   CHECK(RunUntil([&] { return SUCCEEDED(p->get_SMeter(&smeter)) && smeter == 20; }));
   CHECK(sink.states.empty());
 
@@ -497,16 +296,8 @@ void EventsAndSerialLink() {
   CHECK_HR(p->SetCAT(&cat, &cat_result));
   open = VARIANT_FALSE;
   CHECK_HR(p->SetPort(&open, address.put(), code.put(), msg.put(), &ok));
-  CHECK_EQ(ok, VARIANT_TRUE);
   CHECK_HR(p->get_PortOpen(&is_open));
   CHECK_EQ(is_open, VARIANT_FALSE);
-
-  // A port that is not there: refused with the reason in MSG.
-  CHECK_HR(p->put_Port(9));
-  open = VARIANT_TRUE;
-  CHECK_HR(p->SetPort(&open, address.put(), code.put(), msg.put(), &ok));
-  CHECK_EQ(ok, VARIANT_FALSE);
-  CHECK(msg.str().find(L"COM9") != std::wstring::npos);
 
   // The form is loaded: the component stays in the process.
   cp.reset();
@@ -527,10 +318,8 @@ int main(int argc, char** argv) {
   using tovrak::wintest::Group;
   int failed = tovrak::wintest::RunGroups({
       {"creation and sharing", CreationAndSharing},
-      {"start-up values, early bound", StartUpValuesEarlyBound},
-      {"errors, early bound", ErrorsEarlyBound},
+      {"early binding", EarlyBinding},
       {"type library", TypeLibrary},
-      {"late binding", LateBinding},
       {"events and the serial link", EventsAndSerialLink},
   });
   CoUninitialize();

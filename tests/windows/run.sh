@@ -215,10 +215,10 @@ echo "$out"
 # A script error ends cscript without the DONE line (and, under Wine, with 0).
 grep -qx "DONE fails=0" <<<"$out" && [ "$rc" = 0 ] || fail "VBScript host (exit $rc)"
 
-step "C++ host: early and late binding, type library, events, serial link"
+step "C++ host: early binding, type library, events, serial link"
 "$W" "$BIN/tovrak_com_client.exe" 1 2 || fail "C++ host"
 
-step "Visual Basic style host: late binding, variables by reference, Change"
+step "Visual Basic style host: late binding, each type by reference and by value"
 vb_host "$BUILD" "$W"
 
 step "control panel window on a virtual X display"
