@@ -11,12 +11,12 @@
 #include <oleauto.h>
 #include <olectl.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "TOVRAK_DLL.h"
-#include "change_sink.hpp"
 #include "check.hpp"
 #include "host.hpp"
 
@@ -27,21 +27,26 @@ using namespace tovrak::wintest;
 short g_port = 1;
 short g_far_port = 2;
 
-// ---------------------------------------------------------------- helpers
-
 std::wstring ErrorDescription() {
   Ptr<IErrorInfo> info;
-  if (GetErrorInfo(0, info.put()) != S_OK || !info) return L"";
   Bstr text;
-  info->GetDescription(text.put());
+  if (GetErrorInfo(0, info.put()) == S_OK && info) info->GetDescription(text.put());
   return text.str();
 }
 
-HRESULT CreateByProgId(const wchar_t* prog_id, REFIID iid, void** out) {
+template <class T>
+HRESULT Create(const wchar_t* prog_id, REFIID iid, Ptr<T>& out) {
   CLSID clsid;
   HRESULT hr = CLSIDFromProgID(prog_id, &clsid);
-  if (FAILED(hr)) return hr;
-  return CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, out);
+  return FAILED(hr) ? hr
+                    : CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, out.put_void());
+}
+
+// The shared control object, through a new connector.
+bool Rig(Ptr<_TOVRAK_Connector>& c, Ptr<_TOVRAK_Protocol>& p) {
+  CHECK_HR(Create(L"TOVRAK_DLL.TOVRAK_Connector", IID__TOVRAK_Connector, c));
+  if (c) CHECK_HR(c->get_TOVRAK_Protocol(p.put()));
+  return static_cast<bool>(p);
 }
 
 bool SameObject(IUnknown* a, IUnknown* b) {
@@ -51,43 +56,68 @@ bool SameObject(IUnknown* a, IUnknown* b) {
   return ua.get() == ub.get();
 }
 
-VARIANT I4(long v) {
-  VARIANT x;
-  VariantInit(&x);
-  V_VT(&x) = VT_I4;
-  V_I4(&x) = v;
-  return x;
-}
+// A Change handler on the host's stack: it records each State and the
+// thread that told it, counts calls without Change's shape (dispatch id 1,
+// one Integer by reference), and assigns to State, as a VB handler may.
+class ChangeSink final : public IDispatch {
+ public:
+  std::vector<short> states;
+  int malformed = 0;
+  DWORD thread = 0;
+  ULONG refs = 0;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    *out = iid == IID_IUnknown || iid == IID_IDispatch || iid == DIID___TOVRAK_Protocol ? this
+                                                                                        : nullptr;
+    if (!*out) return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+  ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
+    *n = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* p, VARIANT*,
+                                   EXCEPINFO*, UINT*) override {
+    if (id != 1 || p->cArgs != 1 || V_VT(&p->rgvarg[0]) != (VT_I2 | VT_BYREF) ||
+        !V_I2REF(&p->rgvarg[0])) {
+      ++malformed;
+      return DISP_E_MEMBERNOTFOUND;
+    }
+    states.push_back(*V_I2REF(&p->rgvarg[0]));
+    thread = GetCurrentThreadId();
+    *V_I2REF(&p->rgvarg[0]) = 99;
+    return S_OK;
+  }
+  bool saw(short state) const { return std::count(states.begin(), states.end(), state) > 0; }
+};
 
 // ---------------------------------------------------------------- groups
 
 void CreationAndSharing() {
   Ptr<_TOVRAK_Connector> c1, c2;
-  CHECK_HR(CreateByProgId(L"TOVRAK_DLL.TOVRAK_Connector", IID__TOVRAK_Connector, c1.put_void()));
-  CHECK_HR(CreateByProgId(L"TOVRAK_DLL.TOVRAK_Connector", IID__TOVRAK_Connector, c2.put_void()));
-  if (!c1 || !c2) return;
   Ptr<_TOVRAK_Protocol> p1, p1again, p2, own;
-  CHECK_HR(c1->get_TOVRAK_Protocol(p1.put()));
-  CHECK_HR(c1->get_TOVRAK_Protocol(p1again.put()));
-  CHECK_HR(c2->get_TOVRAK_Protocol(p2.put()));
+  if (!Rig(c1, p1) || !Rig(c2, p2)) return;
   // One shared instance, and the same COM object for it every time.
+  CHECK_HR(c1->get_TOVRAK_Protocol(p1again.put()));
   CHECK_EQ(p1.get(), p1again.get());
   CHECK_EQ(p1.get(), p2.get());
-  CHECK(SameObject(p1.get(), p2.get()));
-  CHECK_HR(CreateByProgId(L"TOVRAK_DLL.TOVRAK_Protocol", IID__TOVRAK_Protocol, own.put_void()));
+  CHECK_HR(Create(L"TOVRAK_DLL.TOVRAK_Protocol", IID__TOVRAK_Protocol, own));
   CHECK(own && !SameObject(own.get(), p1.get()));
-
-  // Aggregation is refused; an unknown class is not offered.
+  // Aggregation is refused.
   Ptr<IUnknown> outer_try;
   CHECK_EQ(CoCreateInstance(CLSID_TOVRAK_Connector, reinterpret_cast<IUnknown*>(c1.get()),
                             CLSCTX_INPROC_SERVER, IID_IUnknown, outer_try.put_void()),
            CLASS_E_NOAGGREGATION);
 
   // Nothing of the component alive and its form never loaded: it may go.
-  p1.reset();
-  p1again.reset();
-  p2.reset();
-  own.reset();
+  for (auto* p : {&p1, &p1again, &p2, &own}) p->reset();
   c1.reset();
   CHECK_EQ(AskCanUnload(), S_FALSE);
   c2.reset();
@@ -95,21 +125,17 @@ void CreationAndSharing() {
   // Unloaded, and loaded again by the next creation.
   CoFreeUnusedLibrariesEx(0, 0);
   CHECK(GetModuleHandleW(L"TOVRAK_DLL.dll") == nullptr);
-  CHECK_HR(CreateByProgId(L"TOVRAK_DLL.TOVRAK_Connector", IID__TOVRAK_Connector, c1.put_void()));
-  if (c1) CHECK_HR(c1->get_TOVRAK_Protocol(p1.put()));
   Bstr about;
-  if (p1) CHECK_HR(p1->get_About(about.put()));
+  if (Rig(c1, p1)) CHECK_HR(p1->get_About(about.put()));
   CHECK_EQ(about.str(), std::wstring(L"TOVRAK V1.2.3"));
 }
 
-// The forwarding of each kind of parameter through the vtable, and errors
-// as an HRESULT with the description in the thread's error object.
+// Each kind of parameter through the vtable, and errors as an HRESULT with
+// the description in the thread's error object.
 void EarlyBinding() {
   Ptr<_TOVRAK_Connector> c;
   Ptr<_TOVRAK_Protocol> p;
-  CHECK_HR(CoCreateInstance(CLSID_TOVRAK_Connector, nullptr, CLSCTX_INPROC_SERVER,
-                            IID__TOVRAK_Connector, c.put_void()));
-  if (!c || FAILED(c->get_TOVRAK_Protocol(p.put()))) return;
+  if (!Rig(c, p)) return;
   VARIANT_BOOL b = 0;
   CHECK_HR(p->get_PortRTS(&b));
   CHECK_EQ(b, VARIANT_TRUE);
@@ -124,17 +150,17 @@ void EarlyBinding() {
   CHECK_EQ(s, 5);
 
   // AutoNF holds a value, or an object by reference.
-  VARIANT got;
-  VariantInit(&got);
-  CHECK_HR(p->put_AutoNF(I4(70000)));
-  CHECK_HR(p->get_AutoNF(&got));
-  CHECK(V_VT(&got) == VT_I4 && V_I4(&got) == 70000);
-  VariantClear(&got);
-  IDispatch* object = c.get();  // any dispatch object will do
-  CHECK_HR(p->putref_AutoNF(object));
-  CHECK_HR(p->get_AutoNF(&got));
-  CHECK(V_VT(&got) == VT_DISPATCH && SameObject(V_DISPATCH(&got), object));
-  VariantClear(&got);
+  VARIANT v;
+  VariantInit(&v);
+  V_VT(&v) = VT_I4;
+  V_I4(&v) = 70000;
+  CHECK_HR(p->put_AutoNF(v));
+  CHECK_HR(p->get_AutoNF(&v));
+  CHECK(V_VT(&v) == VT_I4 && V_I4(&v) == 70000);
+  CHECK_HR(p->putref_AutoNF(c.get()));  // any dispatch object will do
+  CHECK_HR(p->get_AutoNF(&v));
+  CHECK(V_VT(&v) == VT_DISPATCH && SameObject(V_DISPATCH(&v), c.get()));
+  VariantClear(&v);
   CHECK_HR(p->putref_AutoNF(nullptr));
 
   Ptr<ISupportErrorInfo> sei;
@@ -144,75 +170,53 @@ void EarlyBinding() {
   CHECK_EQ(p->get_Property(&index, &s), static_cast<HRESULT>(0x800A0009));
   CHECK_EQ(ErrorDescription(), std::wstring(L"Subscript out of range"));
   // A VARIANT by reference is read, and left as it was given.
-  VARIANT text;
-  VariantInit(&text);
-  V_VT(&text) = VT_BSTR;
-  V_BSTR(&text) = SysAllocString(L"1");
-  CHECK_HR(p->get_AFLevel(&text, &s));
-  CHECK(V_VT(&text) == VT_BSTR);
-  VariantClear(&text);
+  V_VT(&v) = VT_BSTR;
+  V_BSTR(&v) = SysAllocString(L"1");
+  CHECK_HR(p->get_AFLevel(&v, &s));
+  CHECK(V_VT(&v) == VT_BSTR);
+  VariantClear(&v);
   CHECK_EQ(p->get_About(nullptr), E_POINTER);
 }
 
 void TypeLibrary() {
   Ptr<_TOVRAK_Protocol> p;
-  CHECK_HR(CoCreateInstance(CLSID_TOVRAK_Protocol, nullptr, CLSCTX_INPROC_SERVER,
-                            IID__TOVRAK_Protocol, p.put_void()));
-  if (!p) return;
   Ptr<IProvideClassInfo2> pci;
-  CHECK_HR(p->QueryInterface(IID_IProvideClassInfo2, pci.put_void()));
+  Ptr<ITypeInfo> coclass, events, dispatch, table;
+  Ptr<ITypeLib> lib;
+  CHECK_HR(Create(L"TOVRAK_DLL.TOVRAK_Protocol", IID__TOVRAK_Protocol, p));
+  if (p) CHECK_HR(p->QueryInterface(IID_IProvideClassInfo2, pci.put_void()));
   if (!pci) return;
   GUID source{};
   CHECK_HR(pci->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &source));
   CHECK(IsEqualGUID(source, DIID___TOVRAK_Protocol));
-  Ptr<ITypeInfo> coclass;
   CHECK_HR(pci->GetClassInfo(coclass.put()));
-  if (!coclass) return;
-  Ptr<ITypeLib> lib;
   UINT at = 0;
-  CHECK_HR(coclass->GetContainingTypeLib(lib.put(), &at));
+  if (coclass) CHECK_HR(coclass->GetContainingTypeLib(lib.put(), &at));
   if (!lib) return;
   TLIBATTR* la = nullptr;
   CHECK_HR(lib->GetLibAttr(&la));
   if (la) {
-    CHECK_EQ(la->wMajorVerNum, 1);
-    CHECK_EQ(la->wMinorVerNum, 3);
+    CHECK_EQ(la->wMajorVerNum * 10 + la->wMinorVerNum, 13);
     CHECK(IsEqualGUID(la->guid, LIBID_TOVRAK_DLL));
     lib->ReleaseTLibAttr(la);
   }
 
-  // The event: dispatch identifier 1, one Integer16 by reference, its help.
-  Ptr<ITypeInfo> events;
+  // The event's help, with its line breaks.
+  Bstr help;
   CHECK_HR(lib->GetTypeInfoOfGuid(DIID___TOVRAK_Protocol, events.put()));
-  if (events) {
-    FUNCDESC* fd = nullptr;
-    CHECK_HR(events->GetFuncDesc(0, &fd));
-    if (fd) {
-      CHECK_EQ(fd->memid, 1);
-      CHECK_EQ(fd->cParams, 1);
-      CHECK(fd->lprgelemdescParam[0].tdesc.vt == VT_PTR &&
-            fd->lprgelemdescParam[0].tdesc.lptdesc->vt == VT_I2);
-      Bstr name, help;
-      CHECK_HR(events->GetDocumentation(fd->memid, name.put(), help.put(), nullptr, nullptr));
-      CHECK_EQ(name.str(), std::wstring(L"Change"));
-      CHECK_EQ(help.str(),
-               std::wstring(L"Asynchronous transmission of a change :\r\nState=0 RX VFO\r\n"
-                            L"State=1 Mode/Filter\r\nState=2 Status\r\nState=3 S-Meter\r\n"
-                            L"See also SetPolling"));
-      events->ReleaseFuncDesc(fd);
-    }
-  }
+  if (events) CHECK_HR(events->GetDocumentation(1, nullptr, help.put(), nullptr, nullptr));
+  CHECK_EQ(help.str(), std::wstring(L"Asynchronous transmission of a change :\r\nState=0 RX VFO\r\n"
+                                    L"State=1 Mode/Filter\r\nState=2 Status\r\nState=3 S-Meter\r\n"
+                                    L"See also SetPolling"));
 
   // The dual interface: 174 members after IDispatch's seven.
-  Ptr<ITypeInfo> dispatch, table;
   CHECK_HR(lib->GetTypeInfoOfGuid(IID__TOVRAK_Protocol, dispatch.put()));
   HREFTYPE ref = 0;
   if (dispatch && SUCCEEDED(dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref))) {
     CHECK_HR(dispatch->GetRefTypeInfo(ref, table.put()));
   }
-  if (!table) return;
   TYPEATTR* ta = nullptr;
-  CHECK_HR(table->GetTypeAttr(&ta));
+  if (table) CHECK_HR(table->GetTypeAttr(&ta));
   if (!ta) return;
   CHECK_EQ(ta->cFuncs, 174);
   CHECK_EQ(ta->wTypeFlags & (TYPEFLAG_FDUAL | TYPEFLAG_FOLEAUTOMATION),
@@ -220,44 +224,33 @@ void TypeLibrary() {
   table->ReleaseTypeAttr(ta);
 }
 
-// Bytes both ways on a real port, and Change through the connection point
-// on the host's thread, whatever the handler assigns to State.
+// Bytes both ways on a real port, the timers, and Change through the
+// connection point on the host's thread.
 void EventsAndSerialLink() {
   FarEnd radio(g_far_port);
   CHECK(radio.ok());
-  if (!radio.ok()) return;
   Ptr<_TOVRAK_Connector> c;
   Ptr<_TOVRAK_Protocol> p;
-  CHECK_HR(CoCreateInstance(CLSID_TOVRAK_Connector, nullptr, CLSCTX_INPROC_SERVER,
-                            IID__TOVRAK_Connector, c.put_void()));
-  if (!c || FAILED(c->get_TOVRAK_Protocol(p.put()))) return;
-
-  ChangeSink sink(DIID___TOVRAK_Protocol);
-  sink.reply = 99;
   Ptr<IConnectionPointContainer> cpc;
-  Ptr<IConnectionPoint> cp;
+  Ptr<IConnectionPoint> cp, wrong;
+  if (!radio.ok() || !Rig(c, p)) return;
   CHECK_HR(p->QueryInterface(IID_IConnectionPointContainer, cpc.put_void()));
   if (!cpc) return;
-  CHECK_HR(cpc->FindConnectionPoint(DIID___TOVRAK_Protocol, cp.put()));
-  Ptr<IConnectionPoint> wrong;
   CHECK_EQ(cpc->FindConnectionPoint(IID_IDispatch, wrong.put()), CONNECT_E_NOCONNECTION);
+  CHECK_HR(cpc->FindConnectionPoint(DIID___TOVRAK_Protocol, cp.put()));
   if (!cp) return;
+  ChangeSink sink;
   DWORD cookie = 0;
   CHECK_HR(cp->Advise(&sink, &cookie));
-  CHECK(cookie != 0);
 
   // The host's order: port, speed, open.
   CHECK_HR(p->put_Port(g_port));
-  Bstr speed(L"9600");
+  Bstr speed(L"9600"), address, code, msg;
   CHECK_HR(p->put_PortSpeed(speed.get()));
-  VARIANT_BOOL open = VARIANT_TRUE, ok = VARIANT_FALSE;
-  Bstr address, code, msg;
+  VARIANT_BOOL open = VARIANT_TRUE, ok = VARIANT_FALSE, is_open = VARIANT_FALSE;
   CHECK_HR(p->SetPort(&open, address.put(), code.put(), msg.put(), &ok));
-  CHECK_EQ(ok, VARIANT_TRUE);
-  VARIANT_BOOL is_open = VARIANT_FALSE;
   CHECK_HR(p->get_PortOpen(&is_open));
-  CHECK_EQ(is_open, VARIANT_TRUE);
-  if (is_open != VARIANT_TRUE) return;
+  if (!ok || !is_open) return Fail(__FILE__, __LINE__, "the port did not open");
 
   // An answer from the radio lands in the state and is told.
   radio.send("FA14250000;");
@@ -271,21 +264,19 @@ void EventsAndSerialLink() {
   radio.forget();
   VARIANT_BOOL done = VARIANT_FALSE;
   CHECK_HR(p->SetFreq(7.05, &done));
-  CHECK_EQ(done, VARIANT_TRUE);
   CHECK(RunUntil([&] { return radio.heard_text("FA07050000;"); }));
 
   // CAT on: the radio is asked who it is, and the timers start polling.
   radio.forget();
   short cat = 1, cat_result = 0;
   CHECK_HR(p->SetCAT(&cat, &cat_result));
-  CHECK_EQ(cat_result, -1);
   CHECK(RunUntil([&] { return radio.heard_text("ID;"); }, 10000));
   CHECK(RunUntil([&] { return radio.heard_text("FB;") || radio.heard_text("IF;"); }, 10000));
 
   // Unsubscribed, the sink hears no more and is let go.
   CHECK_HR(cp->Unadvise(cookie));
   CHECK_EQ(cp->Unadvise(cookie), CONNECT_E_NOCONNECTION);
-  CHECK_EQ(sink.refs(), 0u);
+  CHECK_EQ(sink.refs, 0u);
   sink.states.clear();
   radio.send("SM0020;");
   short smeter = 0;
@@ -298,7 +289,6 @@ void EventsAndSerialLink() {
   CHECK_HR(p->SetPort(&open, address.put(), code.put(), msg.put(), &ok));
   CHECK_HR(p->get_PortOpen(&is_open));
   CHECK_EQ(is_open, VARIANT_FALSE);
-
   // The form is loaded: the component stays in the process.
   cp.reset();
   cpc.reset();
@@ -315,8 +305,7 @@ int main(int argc, char** argv) {
     g_far_port = static_cast<short>(std::atoi(argv[2]));
   }
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
-  using tovrak::wintest::Group;
-  int failed = tovrak::wintest::RunGroups({
+  int failed = RunGroups({
       {"creation and sharing", CreationAndSharing},
       {"early binding", EarlyBinding},
       {"type library", TypeLibrary},
