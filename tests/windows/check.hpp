@@ -12,14 +12,8 @@
 
 namespace tovrak::wintest {
 
-inline int& Failures() {
-  static int n = 0;
-  return n;
-}
-inline std::string& CurrentGroup() {
-  static std::string g;
-  return g;
-}
+inline int failures = 0;
+inline std::string current_group;
 
 template <class T>
 std::string Show(const T& v) {
@@ -30,8 +24,8 @@ std::string Show(const T& v) {
 inline std::string Show(const std::wstring& v) { return Show(std::string(v.begin(), v.end())); }
 
 inline void Fail(const char* file, int line, const std::string& what) {
-  ++Failures();
-  std::printf("FAIL [%s] %s:%d: %s\n", CurrentGroup().c_str(), file, line, what.c_str());
+  ++failures;
+  std::printf("FAIL [%s] %s:%d: %s\n", current_group.c_str(), file, line, what.c_str());
   std::fflush(stdout);
 }
 
@@ -43,14 +37,14 @@ struct Group {
 // Runs the groups in order; returns the number of failed checks.
 inline int RunGroups(const std::vector<Group>& groups) {
   for (const auto& g : groups) {
-    CurrentGroup() = g.name;
-    int before = Failures();
+    current_group = g.name;
+    int before = failures;
     g.body();
-    std::printf("%s %s\n", Failures() == before ? "ok  " : "FAIL", g.name);
+    std::printf("%s %s\n", failures == before ? "ok  " : "FAIL", g.name);
     std::fflush(stdout);
   }
-  std::printf("%d failed checks\n", Failures());
-  return Failures();
+  std::printf("%d failed checks\n", failures);
+  return failures;
 }
 
 }  // namespace tovrak::wintest

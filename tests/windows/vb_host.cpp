@@ -33,27 +33,26 @@ VARIANT Ref(VARTYPE vt, T* variable) {
   V_BYREF(&v) = variable;
   return v;
 }
-VARIANT Value(VARTYPE vt, LONGLONG bits) {
+// A literal of type vt, a string, an object (or Nothing).
+VARIANT Value(VARTYPE vt, double number) {
   VARIANT v;
   VariantInit(&v);
-  V_VT(&v) = vt;
-  V_I8(&v) = bits;
-  return v;
-}
-VARIANT Dbl(double d) {
-  VARIANT v = Value(VT_R8, 0);
-  V_R8(&v) = d;
+  V_VT(&v) = VT_R8;
+  V_R8(&v) = number;
+  VariantChangeType(&v, &v, 0, vt);
   return v;
 }
 VARIANT Str(const wchar_t* text) {
-  VARIANT v = Value(VT_BSTR, 0);
+  VARIANT v;
+  V_VT(&v) = VT_BSTR;
   V_BSTR(&v) = SysAllocString(text);
   return v;
 }
 VARIANT Obj(IDispatch* object) {
-  VARIANT v = Value(VT_DISPATCH, 0);
+  VARIANT v;
+  V_VT(&v) = VT_DISPATCH;
   V_DISPATCH(&v) = object;
-  object->AddRef();
+  if (object) object->AddRef();
   return v;
 }
 
@@ -86,9 +85,9 @@ std::wstring Shown(const VARIANT& v) {
 
 // `Object` in Visual Basic: every call goes through GetIDsOfNames and
 // Invoke. Returns what Err.Number holds, and the result or the error's
-// description.
+// description (and, when asked, the result itself).
 HRESULT Call(IDispatch* d, const wchar_t* name, WORD flags, std::vector<VARIANT> args,
-             std::wstring& shown) {
+             std::wstring& shown, VARIANT* keep = nullptr) {
   shown.clear();
   DISPID id = DISPID_UNKNOWN;
   LPOLESTR n = const_cast<LPOLESTR>(name);
@@ -117,7 +116,10 @@ HRESULT Call(IDispatch* d, const wchar_t* name, WORD flags, std::vector<VARIANT>
   } else if (SUCCEEDED(hr) && !assigns) {
     shown = Shown(result);
   }
-  VariantClear(&result);
+  if (keep)
+    *keep = result;
+  else
+    VariantClear(&result);
   return hr;
 }
 
@@ -134,14 +136,9 @@ void Calls() {
   CHECK_HR(
       CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, connector.put_void()));
   if (!connector) return;
-  DISPID id = DISPID_UNKNOWN;
-  LPOLESTR name = const_cast<LPOLESTR>(L"TOVRAK_Protocol");
-  DISPPARAMS none{nullptr, nullptr, 0, 0};
   VARIANT r;
-  VariantInit(&r);
-  CHECK_HR(connector->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id));
-  CHECK_HR(connector->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &r,
-                             nullptr, nullptr));
+  std::wstring ignored;
+  CHECK_HR(Call(connector.get(), L"TOVRAK_Protocol", kGet, {}, ignored, &r));
   if (V_VT(&r) != VT_DISPATCH || !V_DISPATCH(&r)) return;
   *rig.put() = V_DISPATCH(&r);  // takes the reference
 
@@ -182,7 +179,7 @@ void Calls() {
        S_OK,
        L"Boolean False"},
       // Literals and assignments by value.
-      {L"SetFreq", kGet, {Dbl(3.65)}, S_OK, L"Boolean True"},
+      {L"SetFreq", kGet, {Value(VT_R8, 3.65)}, S_OK, L"Boolean True"},
       {L"VFOA_Freq", kGet, {}, S_OK, L"Double 3.65"},
       {L"ChannelMax", kLet, {Value(VT_I4, 250)}, S_OK, L""},
       {L"ChannelMax", kGet, {}, S_OK, L"Integer 250"},
@@ -191,11 +188,11 @@ void Calls() {
       {L"StatusChange", kGet, {}, S_OK, L"Boolean True"},
       {L"PortSpeed", kLet, {Str(L"4800")}, S_OK, L""},
       {L"PortSpeed", kGet, {}, S_OK, L"String 4800"},
-      {L"AutoNF", kLet, {Dbl(2.5)}, S_OK, L""},
+      {L"AutoNF", kLet, {Value(VT_R8, 2.5)}, S_OK, L""},
       {L"AutoNF", kGet, {}, S_OK, L"Double 2.5"},
       {L"AutoNF", kSet, {Obj(rig.get())}, S_OK, L""},
       {L"AutoNF", kGet, {}, S_OK, L"Object"},
-      {L"AutoNF", kSet, {Value(VT_DISPATCH, 0)}, S_OK, L""},
+      {L"AutoNF", kSet, {Obj(nullptr)}, S_OK, L""},
       // Names in any case; refusals.
       {L"sub_freq", kGet, {}, S_OK, L"Double 0"},
       {L"AFLevel", kGet, {Value(VT_I2, 2)}, kSubscript, L"Subscript out of range"},
