@@ -5,9 +5,7 @@
 set(TOVRAK_COM_DIR ${CMAKE_CURRENT_LIST_DIR})
 set(TOVRAK_COM_GENERATED ${TOVRAK_COM_DIR}/generated)
 
-add_library(tovrak_comgen_lib STATIC
-  ${TOVRAK_COM_DIR}/gen/comgen.cpp
-  ${TOVRAK_COM_DIR}/gen/help_text.cpp)
+add_library(tovrak_comgen_lib STATIC ${TOVRAK_COMGEN_SOURCES})
 target_link_libraries(tovrak_comgen_lib PUBLIC tovrak_core)
 
 add_executable(tovrak_comgen ${TOVRAK_COM_DIR}/gen/comgen_main.cpp)

@@ -1,8 +1,8 @@
+# The sharing server.
 set(TOVRAK_SHARE_SOURCES
-  src/hosts/share/mirror.cpp
-  src/hosts/share/server.cpp
-  src/hosts/share/tap.cpp
-  src/hosts/share/status_view.cpp
-  src/hosts/share/share_host.cpp
-  src/hosts/cli/cmd_share.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/mirror.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/server.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tap.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/status_view.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/share_host.cpp
 )

@@ -1,7 +1,11 @@
+# The simulated radio: the radio itself in virtual time (which the fuzz build
+# takes alone), and the radio on a pseudo-terminal.
+set(TOVRAK_SIM_RADIO_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/sim_radio.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/answer_text.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/sim_link.cpp
+)
 set(TOVRAK_SIM_SOURCES
-  src/hosts/sim/sim_radio.cpp
-  src/hosts/sim/answer_text.cpp
-  src/hosts/sim/sim_link.cpp
-  src/hosts/sim/simulated_radio.cpp
-  src/hosts/cli/cmd_sim.cpp
+  ${TOVRAK_SIM_RADIO_SOURCES}
+  ${CMAKE_CURRENT_LIST_DIR}/simulated_radio.cpp
 )

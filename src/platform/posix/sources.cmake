@@ -1,10 +1,12 @@
+# The Linux platform: the epoll loop, serial ports local and remote, stream
+# endpoints.
 set(TOVRAK_PLATFORM_POSIX_SOURCES
-  src/platform/posix/posix_loop.cpp
-  src/platform/posix/posix_apartment.cpp
-  src/platform/posix/posix_serial.cpp
-  src/platform/posix/serial_link.cpp
-  src/platform/posix/rfc2217_link.cpp
-  src/platform/posix/telnet_session.cpp
-  src/platform/posix/port_list.cpp
-  src/platform/posix/stream_endpoints.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/posix_loop.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/posix_apartment.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/posix_serial.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/serial_link.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/rfc2217_link.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/telnet_session.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/port_list.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/stream_endpoints.cpp
 )

@@ -1,0 +1,10 @@
+set(TOVRAK_BENCH_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/alloc_count.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/dispatch_bench.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/decode_bench.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/posix_idle_bench.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/latency_bench.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/idle_bench.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/timing_bench.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/share_bench.cpp
+)

@@ -1,0 +1,4 @@
+# What every platform shares.
+set(TOVRAK_PLATFORM_COMMON_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/serial_settings.cpp
+)

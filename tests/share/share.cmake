@@ -1,3 +1,0 @@
-list(APPEND TOVRAK_TEST_SOURCES
-  ${CMAKE_CURRENT_SOURCE_DIR}/share/share_test.cpp
-)
