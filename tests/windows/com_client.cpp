@@ -130,33 +130,19 @@ void CreationAndSharing() {
   CHECK_EQ(about.str(), std::wstring(L"TOVRAK V1.2.3"));
 }
 
-// Each kind of parameter through the vtable, and errors as an HRESULT with
-// the description in the thread's error object.
+// Through the vtable, as a compiled host calls. (The forwarding of each kind
+// of parameter is the late-binding table's: IDispatch::Invoke calls the same
+// vtable.) Errors as an HRESULT with the description in the thread's error
+// object, a VARIANT by reference left as given, an object by reference.
 void EarlyBinding() {
   Ptr<_TOVRAK_Connector> c;
   Ptr<_TOVRAK_Protocol> p;
   if (!Rig(c, p)) return;
-  VARIANT_BOOL b = 0;
-  CHECK_HR(p->get_PortRTS(&b));
-  CHECK_EQ(b, VARIANT_TRUE);
-  double d = 0;
-  CHECK_HR(p->get_RangeMin(&d));
-  CHECK_EQ(d, 0.03);
   short index = 16, s = 0;
   CHECK_HR(p->get_Property(&index, &s));
   CHECK_EQ(s, 127);
-  CHECK_HR(p->put_ChannelMin(5));
-  CHECK_HR(p->get_ChannelMin(&s));
-  CHECK_EQ(s, 5);
-
-  // AutoNF holds a value, or an object by reference.
   VARIANT v;
   VariantInit(&v);
-  V_VT(&v) = VT_I4;
-  V_I4(&v) = 70000;
-  CHECK_HR(p->put_AutoNF(v));
-  CHECK_HR(p->get_AutoNF(&v));
-  CHECK(V_VT(&v) == VT_I4 && V_I4(&v) == 70000);
   CHECK_HR(p->putref_AutoNF(c.get()));  // any dispatch object will do
   CHECK_HR(p->get_AutoNF(&v));
   CHECK(V_VT(&v) == VT_DISPATCH && SameObject(V_DISPATCH(&v), c.get()));
@@ -193,13 +179,6 @@ void TypeLibrary() {
   UINT at = 0;
   if (coclass) CHECK_HR(coclass->GetContainingTypeLib(lib.put(), &at));
   if (!lib) return;
-  TLIBATTR* la = nullptr;
-  CHECK_HR(lib->GetLibAttr(&la));
-  if (la) {
-    CHECK_EQ(la->wMajorVerNum * 10 + la->wMinorVerNum, 13);
-    CHECK(IsEqualGUID(la->guid, LIBID_TOVRAK_DLL));
-    lib->ReleaseTLibAttr(la);
-  }
 
   // The event's help, with its line breaks.
   Bstr help;

@@ -17,7 +17,8 @@
 # other in working order.
 #
 # A new prefix is a copy of one made once per kind and Wine version and kept
-# in BUILD_DIR/prefix-cache (for wow64, the one of BUILD_DIR_X86_64); the prefix, ports and picture of a run are in
+# in BUILD_DIR/prefix-cache (for wow64, the one of BUILD_DIR_X86_64); the
+# prefix, ports and picture of a run are in
 # BUILD_DIR/CONFIG, so runs of different configurations may go at once.
 set -euo pipefail
 

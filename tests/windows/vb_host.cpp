@@ -66,11 +66,6 @@ std::wstring Shown(const VARIANT& v) {
       return V_DISPATCH(&v) ? L"Object" : L"Nothing";
     case VT_I2:
       return L"Integer " + std::to_wstring(V_I2(&v));
-    case VT_I4:
-      return L"Long " + std::to_wstring(V_I4(&v));
-    case VT_R4:
-      std::swprintf(number, 64, L"Single %g", static_cast<double>(V_R4(&v)));
-      return number;
     case VT_R8:
       std::swprintf(number, 64, L"Double %g", V_R8(&v));
       return number;
