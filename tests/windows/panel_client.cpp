@@ -184,20 +184,16 @@ void SettingRows() {
 void Picture() {
   if (!g_window) return;
   UpdateWindow(g_window);
-  // READY names where the window is on the screen: WIDTHxHEIGHT+X+Y.
+  // READY names where the window is on the screen: WIDTHxHEIGHT+X+Y. It is
+  // written under another name first, so that it appears whole.
   RECT r = Rect(g_window);
-  char where[64];
-  int n = std::snprintf(where, sizeof where, "%ldx%ld+%ld+%ld\n", r.right - r.left,
-                        r.bottom - r.top, r.left, r.top);
-  const std::wstring part = g_ready + L".part";  // READY appears whole
-  HANDLE ready = CreateFileW(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-  CHECK(ready != INVALID_HANDLE_VALUE);
-  if (ready == INVALID_HANDLE_VALUE) return;
-  DWORD written = 0;
-  WriteFile(ready, where, static_cast<DWORD>(n), &written, nullptr);
-  CloseHandle(ready);
-  CHECK(MoveFileExW(part.c_str(), g_ready.c_str(), MOVEFILE_REPLACE_EXISTING));
+  const std::wstring part = g_ready + L".part";
+  FILE* ready = _wfopen(part.c_str(), L"w");
+  CHECK(ready != nullptr);
+  if (!ready) return;
+  std::fprintf(ready, "%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left, r.top);
+  std::fclose(ready);
+  CHECK(_wrename(part.c_str(), g_ready.c_str()) == 0);
   CHECK(RunUntil([] { return GetFileAttributesW(g_done.c_str()) != INVALID_FILE_ATTRIBUTES; },
                  30000));
 }
