@@ -211,7 +211,7 @@ step "platform: apartment, timers, serial control"
 "$W" "$BIN/tovrak_platform_test.exe" 1 2 || fail "platform test"
 
 step "VBScript host"
-out=$("$W" cscript //nologo "$(winpath "$HERE/fresh_object.vbs")" | tr -d '\r') && rc=0 || rc=$?
+out=$("$W" cscript //nologo "$(winpath "$HERE/script_host.vbs")" | tr -d '\r') && rc=0 || rc=$?
 echo "$out"
 # A script error ends cscript without the DONE line (and, under Wine, with 0).
 grep -qx "DONE fails=0" <<<"$out" && [ "$rc" = 0 ] || fail "VBScript host (exit $rc)"
