@@ -92,7 +92,7 @@ TEST(OverPseudoTerminal, WithAutomaticInformationTheRadioReportsItsOwnChanges) {
 }
 
 TEST(OverPseudoTerminal, AnswersDroppedAndSplitStillConverge) {
-  OverPty t({.id = 460, .seed = 11, .drop = 0.1, .split = 0.5});
+  OverPty t({.id = 460, .seed = 11, .faults = {.drop = 0.1, .split = 0.5}});
   int16_t on = 1;
   t.rig->SetCAT(on);
   EXPECT_TRUE(t.until(

@@ -53,7 +53,7 @@ TEST(SimVirtualLine, AnAnswerArrivesAfterTheLatency) {
 
 TEST(SimVirtualLine, ABrokenUpAnswerArrivesInTwoPieces) {
   Ear e;
-  SimRadio radio(SimOptions{.latency_us = 10'000, .split = 1.0, .split_gap_us = 8'000});
+  SimRadio radio(SimOptions{.latency_us = 10'000, .faults = {.split = 1.0, .split_gap_us = 8'000}});
   SimLink link(radio, e.apt);
   e.port->Output("ID;");
   e.apt.advance_ms(50);
@@ -229,13 +229,13 @@ TEST_P(SimWithComponent, TheRadioDoesWhatTheComponentSets) {
 }
 
 TEST_P(SimWithComponent, AnswersInPiecesAreStillUnderstood) {
-  SimRadio broken(SimOptions{.id = id(), .seed = 9, .latency_us = 5'000, .split = 1.0});
+  SimRadio broken(SimOptions{.id = id(), .seed = 9, .latency_us = 5'000, .faults = {.split = 1.0}});
   link = attach(broken, r.apt);  // in place of the fixture's radio
   broken.set_frequency(0, 18'100'000, 0);
   broken.set_mode(mode::kFsk, 0);
   start();
   r.apt.advance_ms(6000);
-  EXPECT_GT(broken.stats().split, 10);
+  EXPECT_GT(broken.line_stats().split, 10);
   EXPECT_EQ(radio.stats().commands, 0);
   EXPECT_DOUBLE_EQ(r.rig->get_Freq(), 18.1);
   EXPECT_EQ(r.rig->get_Mode(), 5);

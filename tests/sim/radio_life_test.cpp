@@ -167,7 +167,7 @@ TEST(SimFaults, AnswersLeaveAfterTheLatencyInOrder) {
 }
 
 TEST(SimFaults, ABrokenUpAnswerLeavesInTwoPiecesBeforeTheNext) {
-  Bench b(SimOptions{.latency_us = 10'000, .split = 1.0, .split_gap_us = 5'000});
+  Bench b(SimOptions{.latency_us = 10'000, .faults = {.split = 1.0, .split_gap_us = 5'000}});
   b.radio.receive("FA;FB;", 0);
   b.radio.advance(100'000);
   ASSERT_EQ(b.out.size(), 4u);
@@ -178,15 +178,15 @@ TEST(SimFaults, ABrokenUpAnswerLeavesInTwoPiecesBeforeTheNext) {
   EXPECT_LE(b.out[1].first, 15'000);
   EXPECT_GE(b.out[2].first, b.out[1].first);
   EXPECT_GT(b.out[3].first, b.out[2].first);
-  EXPECT_EQ(b.radio.stats().split, 2);
+  EXPECT_EQ(b.radio.line_stats().split, 2);
 }
 
 TEST(SimFaults, DroppedAndGarbledAnswers) {
-  Bench lost(SimOptions{.drop = 1.0});
+  Bench lost(SimOptions{.faults = {.drop = 1.0}});
   EXPECT_EQ(lost.ask("FA"), "");
-  EXPECT_EQ(lost.radio.stats().dropped, 1);
+  EXPECT_EQ(lost.radio.line_stats().dropped, 1);
 
-  Bench clean, garbled(SimOptions{.garble = 1.0});
+  Bench clean, garbled(SimOptions{.faults = {.garble = 1.0}});
   for (const char* q : {"FA", "IF", "ID", "SM0", "EX086"}) {
     std::string want = clean.ask(q) + ";", got = garbled.ask(q);
     got += ';';                                         // ask() took one ";" off
@@ -200,14 +200,15 @@ TEST(SimFaults, DroppedAndGarbledAnswers) {
 
 TEST(SimFaults, TheSameSeedGivesTheSameLine) {
   auto run = [](uint64_t seed) {
-    SimOptions o{.seed = seed, .latency_us = 5'000, .drop = 0.1, .garble = 0.1, .split = 0.2};
+    SimOptions o{
+        .seed = seed, .latency_us = 5'000, .faults = {.drop = 0.1, .garble = 0.1, .split = 0.2}};
     Bench b(o);
     const char* queries[] = {"FA", "IF", "SM0", "AG0", "OI", "EX095"};
     for (int i = 0; i < 300; ++i) b.radio.receive(std::string(queries[i % 6]) + ";", i * 20'000);
     b.radio.advance(7'000'000);
-    EXPECT_GT(b.radio.stats().dropped, 0);
-    EXPECT_GT(b.radio.stats().garbled, 0);
-    EXPECT_GT(b.radio.stats().split, 0);
+    EXPECT_GT(b.radio.line_stats().dropped, 0);
+    EXPECT_GT(b.radio.line_stats().garbled, 0);
+    EXPECT_GT(b.radio.line_stats().split, 0);
     return b.out;
   };
   EXPECT_EQ(run(7), run(7));

@@ -1,7 +1,6 @@
 # The fault soak (virtual time) and the cable pulled from a real
 # pseudo-terminal; the long soak is the tovrak_soak program (tools/soak).
 list(APPEND TOVRAK_TEST_SOURCES
-  ${CMAKE_CURRENT_SOURCE_DIR}/soak/fault_wire.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/soak/soak_session.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/soak/fault_soak_test.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/soak/cable_pulled_test.cpp
@@ -9,7 +8,6 @@ list(APPEND TOVRAK_TEST_SOURCES
 
 add_executable(tovrak_soak
   ${CMAKE_CURRENT_SOURCE_DIR}/soak/soak_main.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/soak/fault_wire.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/soak/soak_session.cpp
 )
 target_include_directories(tovrak_soak PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
