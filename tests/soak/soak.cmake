@@ -3,7 +3,6 @@
 list(APPEND TOVRAK_TEST_SOURCES
   ${CMAKE_CURRENT_SOURCE_DIR}/soak/soak_session.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/soak/fault_soak_test.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/soak/cable_pulled_test.cpp
 )
 
 add_executable(tovrak_soak
