@@ -43,32 +43,14 @@ int64_t heap_in_use() {
 #endif
 }
 
-// The interface's mode number of the radio's mode character.
+// The interface's mode number of the radio's mode character: LSB, USB, CW,
+// AM, FM, FSK, PKT (reverse and data forms with their base mode).
 int mode_number(char c) {
-  switch (c) {
-    case '1':
-      return 0;
-    case '2':
-      return 1;
-    case '3':
-    case '7':
-      return 2;
-    case '5':
-    case 'D':
-      return 3;
-    case '4':
-    case 'B':
-      return 4;
-    case '6':
-    case '9':
-      return 5;
-    case '8':
-    case 'A':
-    case 'C':
-      return 6;
-    default:
-      return -1;
+  static constexpr std::string_view kModes[] = {"1", "2", "37", "5D", "4B", "69", "8AC"};
+  for (int i = 0; i < 7; ++i) {
+    if (kModes[i].find(c) != std::string_view::npos) return i;
   }
+  return -1;
 }
 
 int64_t hz_of(double mhz) { return std::llround(mhz * 1e6); }
