@@ -146,8 +146,8 @@ int run_on_fd(SimRadio& radio, int in_fd, int out_fd, const std::atomic<bool>& s
   bool hung_up = false;  // a pseudo-terminal with nobody at the other end
   // After the end of the input, answers still on their way go out first.
   const LineFaults& faults = radio.options().faults;
-  const int64_t grace =
-      radio.options().latency_us + faults.late_max_us + faults.split_gap_us + 1000;
+  const int64_t grace = radio.options().latency_us + (faults.late > 0 ? faults.late_max_us : 0) +
+                        (faults.split > 0 ? faults.split_gap_us : 0) + 1000;
   int64_t end_at = SimRadio::kNever;
   while (!stop.load()) {
     int64_t now = now_us();
