@@ -58,7 +58,7 @@ TEST(Options, RefusesBadValuesWithTheSameMessageEverywhere) {
     EXPECT_EQ(o.status, 2) << r.message;
     EXPECT_EQ(o.error, "tovrak demo: " + r.message + " (tovrak demo --help)\n");
     EXPECT_EQ(radio.id, sim::SimOptions{}.id) << "a refused value changes nothing";
-    EXPECT_EQ(radio.drop, 0.0);
+    EXPECT_EQ(radio.faults.drop, 0.0);
     EXPECT_EQ(seconds, 30);
   }
 }
@@ -78,7 +78,7 @@ TEST(Options, TakesGoodValuesAndTellsWhichGroupsWereGiven) {
   EXPECT_FALSE(port.rts);
   EXPECT_EQ(radio.id, 570);
   EXPECT_EQ(radio.latency_us, 2500);
-  EXPECT_EQ(radio.drop, 0.25);
+  EXPECT_EQ(radio.faults.drop, 0.25);
   EXPECT_EQ(seconds, 12);
 
   PortOptions untouched;

@@ -15,9 +15,9 @@
 #include <string>
 
 #include "hosts/cli/ser2net_server.hpp"
-#include "tovrak/posix_apartment.hpp"
 #include "platform/posix/posix_serial.hpp"
 #include "tovrak/errors.hpp"
+#include "tovrak/posix_apartment.hpp"
 
 namespace tovrak::hosts {
 namespace {

@@ -1,228 +1,174 @@
-// Every query the component sends gets an answer whose fields sit exactly
-// where the component's decoders read them, in both frequency-field forms.
+// The simulated radio's commands and answers as a table: each row is a fresh
+// radio, the text written to it and everything it answers, in the layouts
+// of both identifications (570: 9-digit frequency fields; others: 8).
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "sim/sim_support.hpp"
 
 namespace tovrak::sim::test {
 namespace {
 
-class SimAnswers : public ::testing::TestWithParam<int> {
- protected:
-  SimAnswers() : b(SimOptions{.id = GetParam()}) {}
-  int id() const { return GetParam(); }
-  int w() const { return freq_width(id()); }
-  Bench b;
+struct Exchange {
+  int id;
+  const char* text;  // "@N;" waits N ms
+  const char* answers;
 };
 
-INSTANTIATE_TEST_SUITE_P(BothForms, SimAnswers, ::testing::Values(570, 460),
+// A fresh radio: VFO A 14.2 MHz USB, VFO B 7.05 MHz LSB, channels 1-6 stored.
+const Exchange kExchanges[] = {
+    // Either frequency digit form is hertz; answers take the radio's form.
+    {460, "FA21074000;FB03573000;FA;FB;FA14250010;IF;FB018100000;FB;",
+     "FA21074000;FB03573000;IF00114250010+000000200000;FB18100000;"},
+    {570, "FA14250010;FA;IF;FB018100000;FB;",
+     "FA014250010;IF001014250010+00000020000;FB018100000;"},
+    // Modes per VFO; the information answer tells the receiving VFO's, the
+    // other-VFO answer the other's.
+    {460, "MD07;MD15;MD0;IF;OI;", "MD07;IF00114200000+000000700000;OI00107050000+000000500000;"},
+    {570, "MD07;MD15;MD0;IF;OI;", "MD07;IF001014200000+00000070000;OI001007050000+00000500000;"},
+    {460,
+     "MD01;MD0;MD02;MD0;MD03;MD0;MD04;MD0;MD05;MD0;MD06;MD0;MD07;MD0;MD08;MD0;MD09;MD0;MD0A;MD0;"
+     "MD0B;MD0;MD0C;MD0;MD1D;MD1;OI;",
+     "MD01;MD02;MD03;MD04;MD05;MD06;MD07;MD08;MD09;MD0A;MD0B;MD0C;MD1D;"
+     "OI00107050000+000000D00000;"},
+    // Receive and transmit VFO make the split; IF follows the receiving VFO.
+    {460, "FA07010000;FB07020000;VS0;FT3;FT;FT2;FT;FT3;VS1;VS;IF;OI;VS0;IF;",
+     "FT1;FT0;VS1;IF00107020000+000000100000;OI00107010000+000000200000;"
+     "IF00107010000+000000200000;"},
+    // Copy and exchange of the VFOs; band select keeps each band's last frequency.
+    {460, "FA14000000;MD02;FB07000000;MD11;SV;FA;MD0;AB;FB;FB10100000;BA;FA;",
+     "FA07000000;MD01;FB07000000;FA10100000;"},
+    {460, "FA07123000;BS05;FA;FA14070000;BS03;FA;BS05;FA;", "FA14200000;FA07123000;FA14070000;"},
+    // Memories: written (channel, frequency, clarifier, mode, tone mode,
+    // tone, shift), recalled on the main receiver, left; channel 0 and an
+    // empty channel refused. The memory flag follows the mode character.
+    {460,
+     "MW01214250000+000000200000;MW01329620000+000000402082;VS1;MC012;IF;MC;VS;MC013;IF;MD0;VM;"
+     "IF;MC000;MC050;",
+     "IF01214250000+000000210000;MC012;VS0;IF01329620000+000000412082;MD04;"
+     "IF01314200000+000000200000;?;?;"},
+    {570, "MC005;IF;VM;IF;", "IF005010120000+00000031000;IF005014200000+00000020000;"},
+    {570, "MW012014250000+000000200000;MW013029620000+000000402082;VS1;MC012;IF;MC013;IF;VM;IF;",
+     "IF012014250000+00000021000;IF013029620000+00000041208;IF013014200000+00000020000;"},
+    // The clarifier moves in steps from zero, to at most 9999 Hz.
+    {460, "RT1;RC;RU1500;RD0500;IF;RD9999;RD9999;IF;RC;IF;",
+     "IF00114200000+100010200000;IF00114200000-999910200000;IF00114200000+000010200000;"},
+    // The status cycle's queries after the component's settings.
+    {460, "FA14123450;FB07012340;MD07;MD15;FT3;TX1;AC001;AG0123;FA;FB;IF;OI;FT;TX;AC;VS;AG0;ID;AI;",
+     "FA14123450;FB07012340;IF00114123450+000000700000;OI00107012340+000000500000;FT1;TX1;AC001;"
+     "VS0;AG0123;ID0460;AI0;"},
+    {570, "FA14123450;FB07012340;MD07;MD15;FT3;TX1;AC001;AG0123;FA;FB;IF;OI;FT;TX;AC;VS;AG0;ID;AI;",
+     "FA014123450;FB007012340;IF001014123450+00000070000;OI001007012340+00000500000;FT1;TX1;AC001;"
+     "VS0;AG0123;ID0570;AI0;"},
+    // Switched off, the radio hears only "PS1"; on again, automatic
+    // information is off.
+    {460, "AI1;PS0;FA;PS;FA07000000;PS2;PS1;FA;PS;AI;", "FA14200000;PS1;AI0;"},
+    // The tuner tunes for two seconds, then is on.
+    {460, "AC002;AC;@1999;AC;@1;AC;", "AC002;AC002;AC001;"},
+    // Each blanker type keeps its own level; queries without a receiver
+    // digit answer for the receiver in use; the antenna answer.
+    {460, "DA03040506;DA;NB01;NL0040;NB02;NL0090;NL0;NB01;NL0;VS1;NA11;NL1077;NA;NL;ML0001;ML;",
+     "DA03040506;NL0090;NL0040;NA11;NL1077;ML0001;"},
+    {460, "AN03;AN0;AN15;AN1;", "AN030;AN111;"},
+    // What the radio does not take is answered "?;" and changes nothing.
+    {460,
+     "FA07100000;AG0100;XX;ag0;A;AG2;AG0256;AG01;FA12;FA0000;FA61000000;MD0Z;MD2;SH032;BS12;EX999;"
+     "EX086+50;EX08605;IS01500;IS0+1300;KS003;KP16;NA12;FT4;RM07;AN06;BP02;BP01401;CO0141;MW012;"
+     "IF0;FA;AG0;",
+     "?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;FA07100000;AG0100;"},
+    {570, "FA061000000;FA;", "?;FA014200000;"},
+    // Line ends and empty commands before a code are skipped.
+    {570, "\r\nID;;FB;", "ID0570;FB007050000;"},
+};
+
+TEST(SimAnswers, CommandsAndAnswers) {
+  for (const Exchange& row : kExchanges) {
+    Bench b(SimOptions{.id = row.id});
+    EXPECT_EQ(b.exchange(row.text), row.answers) << row.id << ": " << row.text;
+  }
+}
+
+// Settings the level and current-VFO sequences read back, written as
+// "query|value": the query's answer is the setting itself.
+const char* const kSettings[] = {
+    "AG0|120",   "AG1|077",   "RG0|055",   "RG1|200",  "PC|128",   "NR0|1",      "NR1|1",
+    "RL0|07",    "RL1|12",    "KS|032",    "VX|1",     "PR|1",     "SD|0450",    "FR|2",
+    "GT0|3",     "GT1|1",     "RA0|2",     "RA1|3",    "PA0|1",    "PA1|2",      "BC0|1",
+    "BC1|1",     "BP00|001",  "BP10|000",  "BP01|040", "BP11|400", "NB0|2",      "NB1|1",
+    "IS0|-0500", "IS1|+1000", "SH0|31",    "SH1|05",   "SQ0|128",  "SQ1|030",    "CO00|02",
+    "CO10|01",   "EX086|-05", "EX089|+10", "CO01|20",  "CO11|40",  "CO02|15",    "KR|0",
+    "NA0|1",     "NA1|1",     "KP|08",     "OS0|2",    "OS1|1",    "RF0|3",      "RF1|7",
+    "BI|1",      "NL0|050",   "NL1|123",   "EX055|1",  "ML0|001",  "ML1|050",    "MG|070",
+    "MS|3",      "EX095|07",  "EX098|03",  "EX101|02", "EX104|11", "EX107|09",   "EX110|01",
+    "EX113|05",  "EX116|00",  "CT0|1",     "CN0|08",   "LK|1",     "EX068|0600", "EX069|1500",
+};
+
+class SimSettings : public ::testing::TestWithParam<int> {};
+INSTANTIATE_TEST_SUITE_P(BothForms, SimSettings, ::testing::Values(570, 460),
                          [](const auto& info) { return "Id" + std::to_string(info.param); });
 
-TEST_P(SimAnswers, StatusCycleFieldsSitWhereTheDecodersReadThem) {
-  b.send({"FA" + freq_digits(id(), 14'123'450), "FB" + freq_digits(id(), 7'012'340), "MD07", "MD15",
-          "FT3", "TX1", "AC001", "AG0123"});
-  ASSERT_EQ(b.take(), "");  // settings are not answered
-
-  std::string fa = b.ask("FA"), fb = b.ask("FB");
-  EXPECT_EQ(fa.size(), id() == 570 ? 11u : 10u);
-  EXPECT_EQ(fb.size(), fa.size());
-  EXPECT_EQ(at(fa, 3, w()), 14'123'450);
-  EXPECT_EQ(at(fb, 3, w()), 7'012'340);
-
-  std::string info = b.ask("IF");
-  ASSERT_EQ(info.size(), 26u) << info;
-  EXPECT_EQ(at(info, 4, 2), 1);  // channel
-  EXPECT_EQ(at(info, 6, w()), 14'123'450);
-  EXPECT_EQ(ch(info, id() == 570 ? 22 : 21), "7");
-
-  std::string other = b.ask("OI");  // the VFO that is not receiving
-  ASSERT_EQ(other.size(), 26u) << other;
-  EXPECT_EQ(ch(other, 21), "5");
-  EXPECT_EQ(at(other, 6, w()), 7'012'340);
-
-  double ft = at(b.ask("FT"), 3, 1);
-  EXPECT_TRUE(ft == 1 || ft == 3) << ft;  // B transmits
-  EXPECT_EQ(at(b.ask("TX"), 3, 1), 1);
-  EXPECT_EQ(ch(b.ask("AC"), 5), "1");
-  EXPECT_EQ(at(b.ask("VS"), 3, 1), 0);
-  b.send({"VS1"});
-  EXPECT_EQ(at(b.ask("VS"), 3, 1), 1);
-
-  std::string sm = b.ask("SM0");
-  ASSERT_EQ(sm.size(), 6u);
-  EXPECT_EQ(at(sm, 3, 1), 0);
-  EXPECT_EQ(at(sm, 4, 3), b.radio.state().rx[0].smeter);
-  std::string rm = b.ask("RM00");  // the meter read: selector 00 is the S-meter
-  EXPECT_EQ(ch(rm, 3) + ch(rm, 4), "00");
-  EXPECT_EQ(at(rm, 5, 3), b.radio.state().rx[0].smeter);
-  EXPECT_EQ(at(b.ask("AG0"), 4, 3), 123);
-  EXPECT_EQ(at(b.ask("ID"), 3, 4), id());
-  EXPECT_EQ(at(b.ask("AI"), 3, 1), 0);
-}
-
-TEST_P(SimAnswers, MemoryModeIsToldInTheInformationAnswer) {
-  b.send({"MC005"});
-  std::string mem = b.ask("IF");
-  ASSERT_EQ(mem.size(), 26u);
-  EXPECT_EQ(at(mem, 4, 2), 5);
-  EXPECT_EQ(at(mem, 6, w()), 10'120'000);  // what channel 5 holds
-  EXPECT_EQ(ch(mem, id() == 570 ? 22 : 21), "3");
-  // The memory flag follows the mode character: at 22 in the 8-digit form,
-  // at 23 in the 9-digit form, where 22 holds the mode.
-  int flag = id() == 570 ? 23 : 22;
-  EXPECT_EQ(ch(mem, flag), "1");
-  b.send({"VM"});
-  EXPECT_EQ(ch(b.ask("IF"), flag), "0");
-}
-
-struct Field {
-  int pos, len;
-  double value;
-};
-struct Row {
-  const char* set;
-  const char* query;
-  std::vector<Field> fields;
-};
-
-// The level sequence (and the settings the current-VFO sequence re-reads):
-// a setting, then the query, then where its value must be read.
-const std::vector<Row> kLevelRows = {
-    {"AG0120", "AG0", {{3, 1, 0}, {4, 3, 120}}},
-    {"AG1077", "AG1", {{3, 1, 1}, {4, 3, 77}}},
-    {"RG0055", "RG0", {{3, 1, 0}, {4, 3, 55}}},
-    {"RG1200", "RG1", {{3, 1, 1}, {4, 3, 200}}},
-    {"PC128", "PC", {{3, 3, 128}}},
-    {"NR01", "NR0", {{3, 1, 0}, {4, 1, 1}}},
-    {"NR11", "NR1", {{3, 1, 1}, {4, 1, 1}}},
-    {"RL007", "RL0", {{3, 1, 0}, {4, 2, 7}}},
-    {"RL112", "RL1", {{3, 1, 1}, {4, 2, 12}}},
-    {"KS032", "KS", {{3, 3, 32}}},
-    {"VX1", "VX", {{3, 1, 1}}},
-    {"PR1", "PR", {{3, 1, 1}}},
-    {"SD0450", "SD", {{3, 4, 450}}},
-    {"AN03", "AN0", {{3, 1, 0}, {4, 1, 3}, {5, 1, 0}}},
-    {"AN15", "AN1", {{3, 1, 1}, {4, 1, 1}, {5, 1, 1}}},
-    {"FR2", "FR", {{3, 1, 2}}},
-    {"GT03", "GT0", {{3, 1, 0}, {4, 1, 3}}},
-    {"GT11", "GT1", {{3, 1, 1}, {4, 1, 1}}},
-    {"RA02", "RA0", {{3, 1, 0}, {4, 1, 2}}},
-    {"RA13", "RA1", {{3, 1, 1}, {4, 1, 3}}},
-    {"PA01", "PA0", {{3, 1, 0}, {4, 1, 1}}},
-    {"PA12", "PA1", {{3, 1, 1}, {4, 1, 2}}},
-    {"BC01", "BC0", {{3, 1, 0}, {4, 1, 1}}},
-    {"BC11", "BC1", {{3, 1, 1}, {4, 1, 1}}},
-    {"BP00001", "BP00", {{3, 1, 0}, {4, 1, 0}, {5, 3, 1}}},
-    {"BP10000", "BP10", {{3, 1, 1}, {4, 1, 0}, {5, 3, 0}}},
-    {"BP01040", "BP01", {{3, 1, 0}, {4, 1, 1}, {5, 3, 40}}},
-    {"BP11400", "BP11", {{3, 1, 1}, {4, 1, 1}, {5, 3, 400}}},
-    {"NB02", "NB0", {{3, 1, 0}, {4, 1, 2}}},
-    {"NB11", "NB1", {{3, 1, 1}, {4, 1, 1}}},
-    {"IS0-0500", "IS0", {{3, 1, 0}, {4, 5, -500}, {5, 4, 500}}},
-    {"IS1+1000", "IS1", {{3, 1, 1}, {4, 5, 1000}, {5, 4, 1000}}},
-    {"SH031", "SH0", {{3, 1, 0}, {4, 2, 31}}},
-    {"SH105", "SH1", {{3, 1, 1}, {4, 2, 5}}},
-    {"SQ0128", "SQ0", {{3, 1, 0}, {4, 3, 128}}},
-    {"SQ1030", "SQ1", {{3, 1, 1}, {4, 3, 30}}},
-    {"CO0002", "CO00", {{3, 1, 0}, {4, 1, 0}, {6, 1, 2}}},
-    {"CO1001", "CO10", {{3, 1, 1}, {4, 1, 0}, {6, 1, 1}}},
-    {"EX086-05", "EX086", {{3, 3, 86}, {6, 3, -5}}},
-    {"EX089+10", "EX089", {{3, 3, 89}, {6, 3, 10}}},
-    {"CO0120", "CO01", {{3, 1, 0}, {4, 1, 1}, {5, 2, 20}}},
-    {"CO1140", "CO11", {{3, 1, 1}, {4, 1, 1}, {5, 2, 40}}},
-    {"CO0215", "CO02", {{4, 1, 2}, {5, 2, 15}}},
-    {"KR0", "KR", {{3, 1, 0}}},
-    {"NA01", "NA0", {{3, 1, 0}, {4, 1, 1}}},
-    {"NA11", "NA1", {{3, 1, 1}, {4, 1, 1}}},
-    {"KP08", "KP", {{3, 2, 8}}},
-    {"OS02", "OS0", {{3, 1, 0}, {4, 1, 2}}},
-    {"OS11", "OS1", {{3, 1, 1}, {4, 1, 1}}},
-    {"RF03", "RF0", {{3, 1, 0}, {4, 1, 3}}},
-    {"RF17", "RF1", {{3, 1, 1}, {4, 1, 7}}},
-    {"BI1", "BI", {{3, 1, 1}}},
-    {"NL0050", "NL0", {{3, 1, 0}, {4, 3, 50}}},
-    {"NL1123", "NL1", {{3, 1, 1}, {4, 3, 123}}},
-    {"EX0551", "EX055", {{3, 3, 55}, {6, 1, 1}}},
-    {"ML0001", "ML0", {{3, 1, 0}, {6, 1, 1}}},
-    {"ML1050", "ML1", {{3, 1, 1}, {4, 3, 50}}},
-    {"MG070", "MG", {{3, 3, 70}}},
-    {"MS3", "MS", {{3, 1, 3}}},
-    {"EX09507", "EX095", {{3, 3, 95}, {6, 2, 7}}},
-    {"EX09803", "EX098", {{6, 2, 3}}},
-    {"EX10102", "EX101", {{6, 2, 2}}},
-    {"EX10411", "EX104", {{6, 2, 11}}},
-    {"EX10709", "EX107", {{6, 2, 9}}},
-    {"EX11001", "EX110", {{6, 2, 1}}},
-    {"EX11305", "EX113", {{6, 2, 5}}},
-    {"EX11600", "EX116", {{6, 2, 0}}},
-    {"CT01", "CT0", {{3, 1, 0}, {4, 1, 1}}},
-    {"CN008", "CN0", {{3, 1, 0}, {4, 2, 8}}},
-    {"LK1", "LK", {{3, 1, 1}}},
-    {"EX0680600", "EX068", {{6, 4, 600}}},
-    {"EX0691500", "EX069", {{6, 4, 1500}}},
-};
-
-TEST_P(SimAnswers, SettingsComeBackWhereTheDecodersReadThem) {
-  for (const Row& row : kLevelRows) {
-    SCOPED_TRACE(std::string(row.set) + " then " + row.query);
-    EXPECT_EQ(b.ask(row.set), "");
-    std::string a = b.ask(row.query);
-    EXPECT_EQ(a.substr(0, std::strlen(row.query)), row.query);
-    for (const Field& f : row.fields) {
-      EXPECT_EQ(at(a, f.pos, f.len), f.value) << a << " at " << f.pos;
-    }
+TEST_P(SimSettings, EachSettingIsAnsweredAsSet) {
+  Bench b(SimOptions{.id = GetParam()});
+  for (std::string row : kSettings) {
+    const std::string query = row.substr(0, row.find('|'));
+    const std::string set = query + row.substr(row.find('|') + 1);
+    EXPECT_EQ(b.exchange(set + ";" + query + ";"), set + ";");
   }
 }
 
-// Each blanker type keeps its own level; "NL" tells the one in use.
-TEST_P(SimAnswers, BlankerLevelFollowsTheTypeInUse) {
-  b.send({"NB01", "NL0040", "NB02", "NL0090"});
-  EXPECT_EQ(at(b.ask("NL0"), 4, 3), 90);
-  b.send({"NB01"});
-  EXPECT_EQ(at(b.ask("NL0"), 4, 3), 40);
-}
-
-// Queries written without a receiver digit answer for the receiver in use.
-TEST_P(SimAnswers, BareQueriesAnswerForTheReceiverInUse) {
-  b.send({"VS1", "NA11", "NL1077"});
-  EXPECT_EQ(b.ask("NA"), "NA11");
-  EXPECT_EQ(b.ask("NL"), "NL1077");
-  b.send({"ML0001"});
-  EXPECT_EQ(b.ask("ML"), "ML0001");
-}
-
-// Every query of the status cycle, the level sequence and the current-VFO
-// sequence (for both VFOs) gets exactly one answer that starts with it.
-TEST_P(SimAnswers, EveryPolledQueryIsAnswered) {
-  std::vector<std::string> queries = {
-      "FA",    "FB",    "IF",    "FT",    "OI",    "TX",    "AC",    "VS",   "SM0",  "AI",
-      "ID",    "AG0",   "AG1",   "RG0",   "RG1",   "PC",    "NR0",   "NR1",  "RL0",  "RL1",
-      "KS",    "VX",    "PR",    "SD",    "AN0",   "AN1",   "FR",    "GT0",  "GT1",  "RA0",
-      "RA1",   "PA0",   "PA1",   "BC0",   "BC1",   "BP00",  "BP10",  "BP01", "BP11", "NB0",
-      "NB1",   "IS0",   "IS1",   "SH0",   "SH1",   "SQ0",   "SQ1",   "CO00", "CO10", "EX086",
-      "EX089", "CO01",  "CO11",  "KR",    "NA0",   "NA1",   "KP",    "OS0",  "RF0",  "RF1",
-      "BI",    "NL0",   "NL1",   "EX055", "ML0",   "ML1",   "MG",    "MS",   "BY",   "EX095",
-      "EX098", "EX101", "EX104", "EX107", "EX110", "EX113", "EX116", "CT0",  "CN0",  "LK",
-      "RM00",  "FS",    "CO02",  "MD0",   "MD1",   "OS1",   "CT1",   "CN1",  "CO12", "SM1"};
+// Every query the component polls gets exactly one answer that starts with it.
+TEST_P(SimSettings, EveryPolledQueryIsAnswered) {
+  Bench b(SimOptions{.id = GetParam()});
+  std::vector<std::string> queries = {"FA", "FB",  "IF",  "FT",  "OI",  "TX",  "AC",
+                                      "VS", "SM0", "SM1", "AI",  "ID",  "BY",  "RM00",
+                                      "FS", "MD0", "MD1", "CT1", "CN1", "CO12"};
+  for (std::string row : kSettings) queries.push_back(row.substr(0, row.find('|')));
   for (const char* v : {"0", "1"}) {
-    for (const char* q : {"MD", "RG", "NR", "RL", "AN", "GT", "RA", "PA", "BC", "NB",
-                          "IS", "SH", "SQ", "NA", "OS", "RF", "NL", "AG", "CT", "CN"}) {
-      queries.push_back(std::string(q) + v);
+    for (const char* q : {"RG", "NR", "RL", "AN", "GT", "RA", "PA", "BC", "NB", "IS", "SH", "SQ",
+                          "NA", "OS", "RF", "NL", "AG", "CT", "CN"}) {
+      queries.push_back(q + std::string(v));
     }
-    queries.push_back(std::string("BP") + v + "0");
-    queries.push_back(std::string("BP") + v + "1");
-    queries.push_back(std::string("CO") + v + "0");
-    queries.push_back(std::string("CO") + v + "1");
   }
   for (const auto& q : queries) {
-    b.radio.receive(q + ";", b.now);
-    std::string a = b.take();
+    std::string a = b.exchange(q + ";");
     EXPECT_EQ(a.rfind(q, 0), 0u) << q << " -> " << a;
     EXPECT_EQ(std::count(a.begin(), a.end(), ';'), 1) << q << " -> " << a;
   }
+  // The S-meter's answers carry its reading.
+  const std::string sm = std::to_string(1000 + b.radio.state().rx[0].smeter).substr(1);
+  EXPECT_EQ(b.exchange("SM0;RM00;"), "SM0" + sm + ";RM00" + sm + ";");
+}
+
+// Settings without a query of their own land in the radio's state.
+TEST(SimAnswers, TransmitterKeyerAndSetupSettings) {
+  Bench b;
+  EXPECT_EQ(b.exchange("PC255;KS060;KR1;KP15;SD0000;EX0551;BI1;MG100;MS4;ML0001;ML1200;TS1;FS1;"
+                       "LK1;KM2CQ TEST;PB03;"),
+            "");
+  const RadioState& s = b.radio.state();
+  EXPECT_EQ(s.power_level, 255);
+  EXPECT_EQ(s.keyer_wpm, 60);
+  EXPECT_EQ(s.pitch_step, 15);
+  EXPECT_EQ(s.break_in_delay_ms, 0);
+  EXPECT_EQ(s.menu.at(55), 1);
+  EXPECT_TRUE(s.break_in && s.monitor && s.tx_watch && s.fast && s.lock);
+  EXPECT_EQ(s.mic_gain, 100);
+  EXPECT_EQ(s.meter, 4);
+  EXPECT_EQ(s.monitor_level, 200);
+  EXPECT_EQ(s.keyer_messages[2], "CQ TEST");
+  EXPECT_EQ(s.voice_playing, 3);
+}
+
+// Commands are cut at the terminator across writes.
+TEST(SimAnswers, CommandsAreCutAtTheTerminatorAcrossWrites) {
+  Bench b;
+  b.radio.receive("F", 0);
+  EXPECT_EQ(b.take(), "");
+  b.radio.receive("A;FB", 0);
+  EXPECT_EQ(b.take(), "FA014200000;");
+  b.radio.receive(";", 0);
+  EXPECT_EQ(b.take(), "FB007050000;");
 }
 
 }  // namespace

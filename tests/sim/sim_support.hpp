@@ -1,6 +1,5 @@
 // The simulated radio on a test bench: commands in, answers out, each answer
-// with the radio time it left at, and fields read the way the component's
-// decoders read them.
+// with the radio time it left at.
 #pragma once
 
 #include <string>
@@ -8,7 +7,6 @@
 #include <utility>
 #include <vector>
 
-#include "core/values/numbers.hpp"
 #include "hosts/sim/sim_radio.hpp"
 
 namespace tovrak::sim::test {
@@ -29,15 +27,25 @@ struct Bench {
     out.clear();
     return all;
   }
-  // Writes commands (each given without its ";") at the bench's time.
-  void send(std::initializer_list<std::string_view> cmds) {
-    for (auto c : cmds) radio.receive(std::string(c) + ";", now);
-  }
-  // Writes one query and returns its answer without the ";".
-  std::string ask(std::string_view query) {
+  // Writes the text at the bench's time, where "@N;" waits N ms, and returns
+  // all the radio sent meanwhile.
+  std::string exchange(std::string_view text) {
     take();
-    radio.receive(std::string(query) + ";", now);
-    std::string a = take();
+    while (!text.empty()) {
+      size_t end = text.find(';');
+      std::string_view cmd = text.substr(0, end == std::string_view::npos ? text.size() : end + 1);
+      text.remove_prefix(cmd.size());
+      if (cmd.starts_with('@')) {
+        wait_ms(std::stoll(std::string(cmd.substr(1))));
+      } else {
+        radio.receive(cmd, now);
+      }
+    }
+    return take();
+  }
+  // Writes one query (without its ";") and returns its answer without the ";".
+  std::string ask(std::string_view query) {
+    std::string a = exchange(std::string(query) + ";");
     if (!a.empty() && a.back() == ';') a.pop_back();
     return a;
   }
@@ -46,21 +54,5 @@ struct Bench {
     radio.advance(now);
   }
 };
-
-// The value of the field at 1-based position s, length n.
-inline double at(std::string_view answer, int s, int n) {
-  return core::read_number(core::field(answer, s, n));
-}
-// The character at 1-based position s.
-inline std::string ch(std::string_view answer, int s) {
-  return std::string(core::field(answer, s, 1));
-}
-
-// Frequency field width and "FA" answer length of an identification.
-inline int freq_width(int id) { return id == 570 ? 9 : 8; }
-inline std::string freq_digits(int id, int64_t hz) {
-  std::string t = std::to_string(hz);
-  return std::string(static_cast<size_t>(freq_width(id)) - t.size(), '0') + t;
-}
 
 }  // namespace tovrak::sim::test

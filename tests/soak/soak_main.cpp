@@ -1,78 +1,42 @@
-// tovrak_soak: the fault soak for as long as one cares to let it run.
-//
-//   tovrak_soak [--seed N] [--minutes M] [--episodes E] [--runs R]
-//               [--id 460|570] [--settle S] [--strict] [--trace]
-//
-// Runs R sessions (seeds N, N+1, ...), each with M virtual minutes of
-// faults (default 120) in E episodes (default one every 30 minutes), each
-// followed by S virtual seconds of settling (default 60); prints each
-// result and a summary with the longest settling seen, and exits 1 when any
-// session broke a promise (soak_session.hpp): an error reached the host, an
-// odd event, two commands too close, a buffer or the heap that grew, a state
-// that did not settle on the radio's within the bound (not judged for
-// identification 570, whose information answers read LSB and USB as memory
-// mode). --strict also compares what polling cannot learn; --trace prints
-// the wire, the host's calls and the answers.
+// tovrak_soak: the fault soak for as long as one cares to let it run
+// (tools/soak; `tovrak_soak --help`). Runs sessions with seeds N, N+1, ...,
+// prints each result and a summary with the longest settling seen, and
+// exits 1 when any session broke a promise (soak_session.hpp). Settling is
+// not judged for identification 570, whose information answers read LSB
+// and USB as memory mode.
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
+#include "hosts/cli/options.hpp"
 #include "soak/soak_session.hpp"
-
-namespace {
-
-void usage() {
-  std::fprintf(stderr,
-               "usage: tovrak_soak [--seed N] [--minutes M] [--episodes E] [--runs R] [--id ID]\n"
-               "                   [--settle S] [--strict] [--trace]\n");
-  std::exit(2);
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   tovrak::soak::SoakPlan plan;
-  plan.work_ms = 120 * 60'000;
-  plan.settle_ms = 60'000;
-  int runs = 1;
-  int episodes = 0;
-  for (int i = 1; i < argc; ++i) {
-    auto value = [&]() -> const char* {
-      if (i + 1 >= argc) usage();
-      return argv[++i];
-    };
-    if (std::strcmp(argv[i], "--seed") == 0) {
-      plan.seed = std::strtoull(value(), nullptr, 10);
-    } else if (std::strcmp(argv[i], "--minutes") == 0) {
-      plan.work_ms = static_cast<int64_t>(std::strtod(value(), nullptr) * 60'000);
-    } else if (std::strcmp(argv[i], "--episodes") == 0) {
-      episodes = std::atoi(value());
-    } else if (std::strcmp(argv[i], "--runs") == 0) {
-      runs = std::atoi(value());
-    } else if (std::strcmp(argv[i], "--id") == 0) {
-      plan.id = std::atoi(value());
-    } else if (std::strcmp(argv[i], "--strict") == 0) {
-      plan.strict = true;
-    } else if (std::strcmp(argv[i], "--trace") == 0) {
-      plan.trace = true;
-    } else if (std::strcmp(argv[i], "--settle") == 0) {
-      plan.settle_ms = static_cast<int64_t>(std::strtod(value(), nullptr) * 1000);
-    } else {
-      usage();
-    }
-  }
-  // One episode of faults and settling every half hour unless told.
+  int64_t seed = 1;
+  double minutes = 120, settle_s = 60;
+  int runs = 1, episodes = 0;
+  tovrak::hosts::Options opt("soak", "The fault soak in virtual time (tools/soak).");
+  opt.whole("--seed", seed, 0, INT64_MAX, "N", "the first session's seed (1)");
+  opt.number("--minutes", minutes, 0.1, 1e7, "M", "virtual minutes of faults per session (120)");
+  opt.whole("--episodes", episodes, 0, 1'000'000, "E",
+            "episodes of faults and settling per session (one every 30 minutes)");
+  opt.whole("--runs", runs, 1, 10'000'000, "R", "sessions, seeds N, N+1, ... (1)");
+  opt.whole("--id", plan.id, 0, 9999, "ID", "the radio's identification, 460 or 570 (460)");
+  opt.number("--settle", settle_s, 0, 86'400, "S", "virtual seconds of watching after faults (60)");
+  opt.flag("--strict", plan.strict, "also compare what polling cannot learn");
+  opt.flag("--trace", plan.trace, "print the wire, the host's calls and the answers");
+  if (auto status = opt.parse(std::vector<std::string>(argv + 1, argv + argc))) return *status;
+  plan.work_ms = static_cast<int64_t>(minutes * 60'000);
+  plan.settle_ms = static_cast<int64_t>(settle_s * 1000);
   plan.episodes =
       episodes > 0 ? episodes : std::max<int>(1, static_cast<int>(plan.work_ms / 1'800'000));
   int failed = 0;
   int64_t longest = 0;
-  uint64_t longest_seed = plan.seed;
-  const uint64_t first = plan.seed;
+  uint64_t longest_seed = static_cast<uint64_t>(seed);
   for (int k = 0; k < runs; ++k) {
-    plan.seed = first + static_cast<uint64_t>(k);
+    plan.seed = static_cast<uint64_t>(seed) + static_cast<uint64_t>(k);
     tovrak::soak::SoakResult r = tovrak::soak::run_soak(plan);
     std::printf("%s\n", tovrak::soak::describe(plan, r).c_str());
     std::vector<std::string> broken = tovrak::soak::broken_promises(r, plan.id != 570);

@@ -9,8 +9,8 @@
 #include <string_view>
 
 #include "core/component/protocol.hpp"
+#include "hosts/sim/sim_link.hpp"
 #include "hosts/sim/sim_radio.hpp"
-#include "soak/fault_wire.hpp"
 #include "support/rig.hpp"
 #include "tovrak/errors.hpp"
 
@@ -43,32 +43,14 @@ int64_t heap_in_use() {
 #endif
 }
 
-// The interface's mode number of the radio's mode character.
+// The interface's mode number of the radio's mode character: LSB, USB, CW,
+// AM, FM, FSK, PKT (reverse and data forms with their base mode).
 int mode_number(char c) {
-  switch (c) {
-    case '1':
-      return 0;
-    case '2':
-      return 1;
-    case '3':
-    case '7':
-      return 2;
-    case '5':
-    case 'D':
-      return 3;
-    case '4':
-    case 'B':
-      return 4;
-    case '6':
-    case '9':
-      return 5;
-    case '8':
-    case 'A':
-    case 'C':
-      return 6;
-    default:
-      return -1;
+  static constexpr std::string_view kModes[] = {"1", "2", "37", "5D", "4B", "69", "8AC"};
+  for (int i = 0; i < 7; ++i) {
+    if (kModes[i].find(c) != std::string_view::npos) return i;
   }
+  return -1;
 }
 
 int64_t hz_of(double mhz) { return std::llround(mhz * 1e6); }
@@ -105,11 +87,11 @@ class Session {
                                .seed = plan.seed,
                                .operator_on = plan.radio_operator,
                                .latency_us = plan.latency_us}),
-        wire_(radio_, rig_.apt, plan.seed),
+        link_(radio_, rig_.apt),
         dice_{plan.seed * 0x2545F4914F6CDD1Dull + 7} {
-    wire_.on_write([this](int64_t us, std::string_view bytes) { watch_write(us, bytes); });
+    link_.on_write([this](int64_t us, std::string_view bytes) { watch_write(us, bytes); });
     if (plan.trace) {
-      wire_.on_arrive([this](std::string_view bytes) {
+      link_.on_arrive([this](std::string_view bytes) {
         std::printf("%s< %.*s\n", at().c_str(), static_cast<int>(bytes.size()), bytes.data());
       });
     }
@@ -347,15 +329,6 @@ class Session {
 
   // ---------------------------------------------------------------- faults
 
-  LineFaults faults() const {
-    return LineFaults{.drop = plan_.drop,
-                      .garble = plan_.garble,
-                      .split = plan_.split,
-                      .split_gap_us = plan_.split_gap_us,
-                      .delay = plan_.delay,
-                      .max_delay_us = plan_.max_delay_us};
-  }
-
   int64_t jitter(int64_t every_ms) { return every_ms / 2 + dice_.below(every_ms + 1); }
 
   void inject_radio_faults() {
@@ -474,7 +447,7 @@ class Session {
   }
 
   void faults_on() {
-    wire_.set_faults(faults());
+    radio_.set_line_faults(plan_.faults);
     radio_.set_operator(plan_.radio_operator, now_us());
     next_silence_ = now_ms() + jitter(plan_.silence_every_ms);
     next_power_cycle_ = now_ms() + jitter(plan_.power_cycle_every_ms);
@@ -483,7 +456,7 @@ class Session {
   // Faults and work stop; the host only switches CAT on if it was off, and
   // the state is watched until the end of the settling time.
   void settle() {
-    wire_.set_faults(LineFaults{});
+    radio_.set_line_faults(sim::LineFaults{});
     radio_.set_operator(false, now_us());
     if (faults_until_ > now_ms()) pass(faults_until_ - now_ms());
     if (plan_.trace) std::printf("%sthe faults stop\n", at().c_str());
@@ -510,12 +483,7 @@ class Session {
   }
 
   void collect() {
-    const LineStats& w = wire_.stats();
-    res_.answers = w.answers;
-    res_.dropped = w.dropped;
-    res_.garbled = w.garbled;
-    res_.split = w.split;
-    res_.delayed = w.delayed;
+    res_.line = radio_.line_stats();
     res_.virtual_ms = now_ms();
   }
 
@@ -535,8 +503,8 @@ class Session {
   SoakResult& res_;
   test::Rig rig_;
   sim::SimRadio radio_;
-  FaultWire wire_;
-  Dice dice_;
+  sim::SimLink link_;
+  sim::Dice dice_;
   int64_t next_silence_ = 0;
   int64_t next_power_cycle_ = 0;
   int64_t faults_until_ = 0;
@@ -577,7 +545,7 @@ std::vector<std::string> broken_promises(const SoakResult& r, bool judge_settlin
     expect(r.converge_ms <= kSettleBoundMs, "the state took too long to settle");
   }
   // The session was a rough one, and the host asked for the errors it may get.
-  expect(r.dropped > 0 && r.garbled > 0 && r.split > 0 && r.delayed > 0,
+  expect(r.line.dropped > 0 && r.line.garbled > 0 && r.line.split > 0 && r.line.late > 0,
          "the line had not every kind of fault");
   expect(r.silences > 0 && r.power_cycles > 0, "the radio was never silent or switched off");
   expect(r.cat_off > 0, "the host never switched CAT off");
@@ -592,9 +560,9 @@ std::string describe(const SoakPlan& plan, const SoakResult& r) {
     << std::max(1, plan.episodes) << " episodes)\n";
   o << "host: " << r.calls << " calls, " << r.refused << " refused, " << r.documented_errors
     << " documented errors, " << r.escaped.size() << " escaped; " << r.events << " events\n";
-  o << "line: " << r.writes << " writes, closest " << r.min_gap_ms << " ms; " << r.answers
-    << " answers: " << r.dropped << " lost, " << r.garbled << " garbled, " << r.split
-    << " broken up, " << r.delayed << " held back; " << r.silences << " silences, "
+  o << "line: " << r.writes << " writes, closest " << r.min_gap_ms << " ms; " << r.line.answers
+    << " answers: " << r.line.dropped << " lost, " << r.line.garbled << " garbled, " << r.line.split
+    << " broken up, " << r.line.late << " held back; " << r.silences << " silences, "
     << r.power_cycles << " power cycles, CAT off " << r.cat_off << " times\n";
   o << "bounds: receive buffer " << r.rx_buffer_max << " bytes (capacity "
     << r.rx_buffer_capacity_max << "), unread input " << r.input_waiting_max

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "hosts/sim/fault_line.hpp"
+
 namespace tovrak::soak {
 
 struct SoakPlan {
@@ -23,13 +25,13 @@ struct SoakPlan {
   int64_t work_ms = 10 * 60'000;
   int episodes = 1;
   int64_t settle_ms = 45'000;
-  // Faults of the answers on the cable, each a probability per answer.
-  double drop = 0.05;
-  double garble = 0.02;
-  double split = 0.2;
-  int64_t split_gap_us = 40'000;
-  double delay = 0.1;
-  int64_t max_delay_us = 300'000;
+  // Faults of the answers on the cable.
+  sim::LineFaults faults{.drop = 0.05,
+                         .garble = 0.02,
+                         .split = 0.2,
+                         .split_gap_us = 40'000,
+                         .late = 0.1,
+                         .late_max_us = 300'000};
   int64_t latency_us = 4'000;
   // The radio falls silent and is switched off and on, at random times
   // around these intervals, for at most these spans.
@@ -77,7 +79,7 @@ struct SoakResult {
   std::vector<std::string> spacing_violations;
 
   // Faults that happened.
-  int64_t answers = 0, dropped = 0, garbled = 0, split = 0, delayed = 0;
+  sim::LineStats line;
   int64_t silences = 0, power_cycles = 0, cat_off = 0;
 
   // After the faults stopped, in each episode: how long until the component

@@ -262,11 +262,13 @@ void add_sim_options(Options& options, sim::SimOptions& radio) {
   };
   time("--latency", radio.latency_us, 0, 60'000, 1e3, "MS",
        "delay from a command to its answer (default 0)");
-  options.number("--drop", radio.drop, 0, 1, "P", "probability that an answer is lost");
-  options.number("--garble", radio.garble, 0, 1, "P",
+  options.number("--drop", radio.faults.drop, 0, 1, "P", "probability that an answer is lost");
+  options.number("--garble", radio.faults.garble, 0, 1, "P",
                  "probability that one byte of an answer is changed");
-  options.number("--split", radio.split, 0, 1, "P",
+  options.number("--split", radio.faults.split, 0, 1, "P",
                  "probability that an answer arrives in two pieces, a few ms apart");
+  options.number("--late", radio.faults.late, 0, 1, "P",
+                 "probability that an answer is held back up to 300 ms, and those behind it");
   time("--silent-every", radio.silent_every_us, 0.001, 86'400, 1e6, "S",
        "every S seconds the radio goes deaf and mute for a while (see --silent-for)");
   time("--silent-for", radio.silent_for_us, 0.001, 86'400, 1e6, "S",

@@ -104,7 +104,7 @@ inline const std::string kSimGroup = "The simulated radio";
 // The serial port options: --port PATH, --speed N, --no-rts, --dtr.
 void add_port_options(Options& options, PortOptions& port);
 // The simulated radio's options: --id, --operator, --seed and the faults of
-// the line (--latency, --drop, --garble, --split, --silent-every,
+// the line and the radio (--latency, --drop, --garble, --split, --late, --silent-every,
 // --silent-for, --power-cycle-every).
 void add_sim_options(Options& options, sim::SimOptions& radio);
 

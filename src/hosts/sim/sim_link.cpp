@@ -54,6 +54,7 @@ struct SimLink::Wire {
   platform::VirtualApartment* apt;
   RadioWakeups wakeups;
   std::function<void(int64_t, std::string_view)> observer;
+  std::function<void(std::string_view)> arrival;
   bool attached = true;
 
   Wire(SimRadio& r, platform::VirtualApartment& a) : radio(&r), apt(&a), wakeups(r, a) {}
@@ -69,7 +70,10 @@ SimLink::SimLink(SimRadio& radio, platform::VirtualApartment& apt)
     w->radio->receive(bytes, us);
   });
   radio.on_send([weak](std::string_view bytes) {
-    if (auto w = weak.lock(); w && w->attached) w->apt->line().radio_sends(bytes);
+    auto w = weak.lock();
+    if (!w || !w->attached) return;
+    if (w->arrival) w->arrival(bytes);
+    w->apt->line().radio_sends(bytes);
   });
   radio.on_due([weak](int64_t at) {
     if (auto w = weak.lock(); w && w->attached) w->wakeups.wake(at);
@@ -91,6 +95,10 @@ SimLink& SimLink::operator=(SimLink&& other) noexcept {
 
 void SimLink::on_write(std::function<void(int64_t, std::string_view)> observer) {
   if (wire_) wire_->observer = std::move(observer);
+}
+
+void SimLink::on_arrive(std::function<void(std::string_view)> observer) {
+  if (wire_) wire_->arrival = std::move(observer);
 }
 
 // The line's observer and the radio's sinks stay set (another link may have
@@ -137,7 +145,9 @@ int run_on_fd(SimRadio& radio, int in_fd, int out_fd, const std::atomic<bool>& s
   char buf[512];
   bool hung_up = false;  // a pseudo-terminal with nobody at the other end
   // After the end of the input, answers still on their way go out first.
-  const int64_t grace = radio.options().latency_us + radio.options().split_gap_us + 1000;
+  const LineFaults& faults = radio.options().faults;
+  const int64_t grace = radio.options().latency_us + (faults.late > 0 ? faults.late_max_us : 0) +
+                        (faults.split > 0 ? faults.split_gap_us : 0) + 1000;
   int64_t end_at = SimRadio::kNever;
   while (!stop.load()) {
     int64_t now = now_us();

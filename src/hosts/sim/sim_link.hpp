@@ -50,6 +50,8 @@ class SimLink {
 
   // Sees every write of the component, before the radio does.
   void on_write(std::function<void(int64_t us, std::string_view bytes)> observer);
+  // Sees what reaches the component's end, as it arrives.
+  void on_arrive(std::function<void(std::string_view bytes)> observer);
   // Disconnects the radio from the line; nothing more crosses.
   void detach();
 

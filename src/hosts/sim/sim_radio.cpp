@@ -112,22 +112,6 @@ char RadioState::receiver_mode(int r) const {
   return vfo[static_cast<size_t>(r)].mode;
 }
 
-// ---------------------------------------------------------------- randomness
-
-uint64_t SimRadio::Rng::next() {
-  x += 0x9E3779B97F4A7C15ull;
-  return mix(x);
-}
-
-int SimRadio::Rng::below(int n) {
-  return n <= 1 ? 0 : static_cast<int>(next() % static_cast<uint64_t>(n));
-}
-
-bool SimRadio::Rng::chance(double p) {
-  if (p <= 0.0) return false;
-  return static_cast<double>(next() >> 11) * 0x1.0p-53 < p;
-}
-
 // ---------------------------------------------------------------- life
 
 SimRadio::SimRadio(SimOptions options, int64_t start_us)
@@ -135,7 +119,8 @@ SimRadio::SimRadio(SimOptions options, int64_t start_us)
       now_(start_us),
       out_tail_(start_us),
       op_rng_{options.seed ^ 0x6F70657261746F72ull},
-      fault_rng_{options.seed ^ 0x6661756C74732121ull} {
+      line_(options.seed) {
+  line_.set_faults(opt_.faults);
   ForEachMenu([&](const MenuItem& m) { s_.menu[m.number] = m.initial; });
   s_.band_stack = kBandStart;
   auto store = [&](int ch, int64_t hz, char md, int tone_mode = 0, int tone = 0, int shift = 0) {
@@ -157,6 +142,7 @@ SimRadio::SimRadio(SimOptions options, int64_t start_us)
 int64_t SimRadio::next_event_us() const {
   int64_t t = kNever;
   if (!out_.empty()) t = out_.front().at;
+  t = std::min(t, line_.next_arrival_us());
   for (int64_t e : {next_meter_, next_op_, next_scan_, tune_done_, next_silence_, next_power_cycle_,
                     power_on_at_}) {
     t = std::min(t, e);
@@ -211,8 +197,12 @@ void SimRadio::deliver_due(int64_t t) {
     Out o = std::move(out_.front());
     out_.pop_front();
     if (o.at > now_) now_ = o.at;
-    if (s_.power && o.at >= silent_until_ && sink_) sink_(o.bytes);
+    if (s_.power && o.at >= silent_until_) {
+      line_.send(o.bytes, o.at);
+      line_.deliver(o.at, sink_);
+    }
   }
+  line_.deliver(t, sink_);
 }
 
 void SimRadio::notify_due() {
@@ -299,32 +289,9 @@ void SimRadio::power_on() {
 // ---------------------------------------------------------------- output
 
 void SimRadio::emit(std::string bytes) {
-  if (opt_.drop > 0.0 && fault_rng_.chance(opt_.drop)) {
-    ++stats_.dropped;
-    return;
-  }
-  if (opt_.garble > 0.0 && fault_rng_.chance(opt_.garble)) {
-    size_t i = static_cast<size_t>(fault_rng_.below(static_cast<int>(bytes.size())));
-    char c;
-    do {
-      c = static_cast<char>(0x21 + fault_rng_.below(0x5E));
-    } while (c == bytes[i]);
-    bytes[i] = c;
-    ++stats_.garbled;
-  }
   int64_t at = std::max(now_ + opt_.latency_us, out_tail_);
-  if (opt_.split > 0.0 && bytes.size() >= 2 && fault_rng_.chance(opt_.split)) {
-    size_t cut = 1 + static_cast<size_t>(fault_rng_.below(static_cast<int>(bytes.size() - 1)));
-    int64_t gap =
-        1 + fault_rng_.below(static_cast<int>(std::clamp<int64_t>(opt_.split_gap_us, 1, 1 << 30)));
-    out_.push_back({at, bytes.substr(0, cut)});
-    out_.push_back({at + gap, bytes.substr(cut)});
-    out_tail_ = at + gap;
-    ++stats_.split;
-  } else {
-    out_.push_back({at, std::move(bytes)});
-    out_tail_ = at;
-  }
+  out_.push_back({at, std::move(bytes)});
+  out_tail_ = at;
 }
 
 void SimRadio::answer(std::string text) {
@@ -946,7 +913,7 @@ void SimRadio::scan_step() {
 // ---------------------------------------------------------------- operator
 
 void SimRadio::operator_acts() {
-  Rng& g = op_rng_;
+  Dice& g = op_rng_;
   if (op_burst_left_ > 0) {  // still turning the dial
     --op_burst_left_;
     apply_panel(dial_setting(op_burst_step_));
@@ -968,7 +935,8 @@ void SimRadio::operator_acts() {
     char md = kModes[g.below(17)];
     if (!s_.memory_mode) apply_panel(std::string("MD") + digit(s_.rx_vfo) + md);
   } else if (pick < 56) {
-    int af = std::clamp(s_.rx[0].af + (g.below(2) ? 1 : -1) * (5 + g.below(36)), 0, 255);
+    int af = std::clamp<int>(
+        s_.rx[0].af + (g.below(2) ? 1 : -1) * static_cast<int>(5 + g.below(36)), 0, 255);
     apply_panel("AG0" + ZeroPad(af, 3));
   } else if (pick < 60) {
     apply_panel("SQ0" + ZeroPad(g.below(3) ? 0 : 20 + g.below(60), 3));

@@ -3,8 +3,8 @@
 // component writes, answers in the layouts the component's decoders read,
 // applies settings, and lives on its own between commands: an operator at the
 // front panel, an S-meter that moves like a band with signals, scanning, the
-// antenna tuner, and the faults of a real line (late, lost, garbled and
-// broken-up answers, silence, power cycles).
+// antenna tuner, silence and power cycles; its answers leave through a line
+// with the faults of a real one (fault_line.hpp).
 //
 // Time is given to the radio in microseconds by whoever drives it: the
 // virtual apartment (sim_link) or the wall clock (run_on_fd). Everything the
@@ -21,6 +21,7 @@
 #include <string_view>
 #include <vector>
 
+#include "hosts/sim/fault_line.hpp"
 #include "hosts/sim/radio_state.hpp"
 
 namespace tovrak::sim {
@@ -29,19 +30,16 @@ struct SimOptions {
   // Identification number of the "ID" answer. 570 gives 9-digit frequency
   // fields ("FA" answers of 11 characters); any other number 8 digits (10).
   int id = 570;
-  // Seed of everything random: the operator, the band's signals, the faults.
+  // Seed of everything random: the operator, the band's signals, the line's
+  // faults. The same seed and the same commands at the same times give the
+  // same answers at the same times.
   uint64_t seed = 1;
   // A simulated operator now and then tunes, changes mode, moves levels.
   bool operator_on = false;
   // Time from the ";" of a command to its answer leaving the radio.
   int64_t latency_us = 0;
-  // Fault rates, each a probability per answer: the answer is not sent; one
-  // byte of it is changed; it leaves in two pieces at different times.
-  double drop = 0.0;
-  double garble = 0.0;
-  double split = 0.0;
-  // Longest gap between the two pieces of a broken-up answer.
-  int64_t split_gap_us = 20'000;
+  // The faults of the line the answers leave through.
+  LineFaults faults{};
   // Periodic silence (neither hears nor answers) and power cycles; 0: never.
   int64_t silent_every_us = 0;
   int64_t silent_for_us = 5'000'000;
@@ -53,9 +51,6 @@ struct SimStats {
   int64_t commands = 0;
   int64_t answers = 0;
   int64_t unknown = 0;  // "?;" answers
-  int64_t dropped = 0;
-  int64_t garbled = 0;
-  int64_t split = 0;
 };
 
 class SimRadio {
@@ -67,6 +62,10 @@ class SimRadio {
   const SimOptions& options() const { return opt_; }
   const RadioState& state() const { return s_; }
   const SimStats& stats() const { return stats_; }
+  // What the line did to the answers.
+  const LineStats& line_stats() const { return line_.stats(); }
+  // The line's faults from now on.
+  void set_line_faults(const LineFaults& faults) { line_.set_faults(faults); }
   // The radio's time: the last time given to it, or while bytes leave, the
   // time they leave.
   int64_t now_us() const { return now_; }
@@ -80,8 +79,8 @@ class SimRadio {
   // Bytes the component wrote, arriving at now_us. Commands end at ";";
   // text after the last ";" waits for the rest.
   void receive(std::string_view bytes, int64_t now_us);
-  // Radio time passes up to now_us: operator, S-meter, scanning, delayed
-  // and broken-up answers, silence and power cycles.
+  // Radio time passes up to now_us: operator, S-meter, scanning, answers
+  // leaving and arriving, silence and power cycles.
   void advance(int64_t now_us);
   // When something is next due; kNever when nothing is.
   int64_t next_event_us() const;
@@ -118,12 +117,6 @@ class SimRadio {
   struct Out {
     int64_t at;
     std::string bytes;
-  };
-  struct Rng {
-    uint64_t x;
-    uint64_t next();
-    int below(int n);
-    bool chance(double p);
   };
 
   // Commands.
@@ -204,8 +197,8 @@ class SimRadio {
   Origin origin_ = Origin::kCat;
   bool refused_ = false;
 
-  Rng op_rng_;
-  Rng fault_rng_;
+  Dice op_rng_;
+  FaultLine line_;
   int64_t next_meter_ = kNever;
   int64_t next_op_ = kNever;
   int op_burst_left_ = 0;

@@ -13,9 +13,9 @@ sim::SimOptions radio_options(const SimulatedRadioOptions& o) {
   s.seed = o.seed;
   s.operator_on = o.operator_on;
   s.latency_us = static_cast<int64_t>(o.latency_ms * 1000.0);
-  s.drop = o.drop;
-  s.garble = o.garble;
-  s.split = o.split;
+  s.faults.drop = o.drop;
+  s.faults.garble = o.garble;
+  s.faults.split = o.split;
   return s;
 }
 

@@ -1,7 +1,8 @@
-# The simulated radio: the radio itself in virtual time (which the fuzz build
-# takes alone), and the radio on a pseudo-terminal.
+# The simulated radio: the radio itself and its faulty line in virtual time
+# (which the fuzz build takes alone), and the radio on a pseudo-terminal.
 set(TOVRAK_SIM_RADIO_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/sim_radio.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/fault_line.cpp
   ${CMAKE_CURRENT_LIST_DIR}/answer_text.cpp
   ${CMAKE_CURRENT_LIST_DIR}/sim_link.cpp
 )
