@@ -34,6 +34,7 @@ set(TOVRAK_CORE_SOURCES
 
 set(TOVRAK_PLATFORM_COMMON_SOURCES
   src/platform/serial_settings.cpp
+  src/platform/timer_queue.cpp
 )
 
 set(TOVRAK_PLATFORM_VIRTUAL_SOURCES
