@@ -18,6 +18,7 @@ namespace tovrak::platform {
 
 class VirtualApartment;
 class VirtualSerial;
+class TimerQueue;
 
 // The wire between the component's serial control and the radio.
 class TOVRAK_API VirtualLine {
@@ -120,15 +121,11 @@ class TOVRAK_API VirtualApartment : public Apartment {
   void schedule_outside(int64_t at_us, std::function<void()> action);
 
  private:
-  friend class VirtualTimer;
   friend class VirtualLine;
-  struct TimerSlot;
 
   void run_until(int64_t target_us);
   // Moves the clock to `to_us`, running the outside actions due on the way.
   void move_clock(int64_t to_us);
-  TimerSlot* earliest_due();
-  void fire(TimerSlot& t);
 
   int64_t now_us_ = 0;
   int64_t tod_offset_us_ = 0;
@@ -141,8 +138,7 @@ class TOVRAK_API VirtualApartment : public Apartment {
   };
   std::vector<OutsideAction> outside_;  // a heap on (at_us, seq)
   uint64_t next_outside_seq_ = 0;
-  std::vector<std::shared_ptr<TimerSlot>> timers_;
-  uint64_t next_seq_ = 0;
+  std::unique_ptr<TimerQueue> timers_;
   VirtualLine line_;
 };
 

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace tovrak::platform {
 namespace {
@@ -75,34 +76,24 @@ TEST_F(FakeMachine, ListsDevicesWithUsbDetailsStableNamesAndUse) {
   link(roots_.proc / "4242" / "fd" / "7", roots_.dev / "ttyACM10");
   link(roots_.proc / "4243" / "fd" / "3", "socket:[1234]");
 
-  auto ports = list_serial_ports(roots_);
-  ASSERT_EQ(ports.size(), 4u);
-  EXPECT_EQ(ports[0].path, (roots_.dev / "ttyACM2").string());
-  EXPECT_EQ(ports[1].path, (roots_.dev / "ttyACM10").string());
-  EXPECT_EQ(ports[2].path, (roots_.dev / "ttyS0").string());
-  EXPECT_EQ(ports[3].path, (roots_.dev / "ttyUSB0").string());
-
-  EXPECT_EQ(ports[0].driver, "cdc_acm");
-  EXPECT_EQ(ports[0].vendor_id, "");
-  EXPECT_FALSE(ports[0].in_use);
-
-  EXPECT_EQ(ports[1].vendor_id, "1a2b");
-  EXPECT_EQ(ports[1].product_id, "00c1");
-  EXPECT_EQ(ports[1].manufacturer, "");
-  EXPECT_TRUE(ports[1].in_use);
-
-  EXPECT_EQ(ports[2].driver, "serial8250");
-  EXPECT_EQ(ports[2].vendor_id, "");
-  EXPECT_EQ(ports[2].by_id, "");
-
-  EXPECT_EQ(ports[3].driver, "ftdi_sio");
-  EXPECT_EQ(ports[3].vendor_id, "0403");
-  EXPECT_EQ(ports[3].product_id, "6001");
-  EXPECT_EQ(ports[3].manufacturer, "Example Corp");
-  EXPECT_EQ(ports[3].product, "USB Serial Cable");
-  EXPECT_EQ(ports[3].by_id,
-            (roots_.dev / "serial" / "by-id" / "usb-Example_Cable_A1-if00-port0").string());
-  EXPECT_FALSE(ports[3].in_use);
+  // Each port as "path driver vendor:product maker/product by-id use",
+  // paths under the fake root.
+  std::vector<std::string> got;
+  for (const auto& p : list_serial_ports(roots_)) {
+    auto under = [&](const std::string& path) {
+      return path.empty() ? "-" : fs::path(path).lexically_relative(root_).string();
+    };
+    got.push_back(under(p.path) + " " + p.driver + " " + p.vendor_id + ":" + p.product_id + " " +
+                  p.manufacturer + "/" + p.product + " " + under(p.by_id) +
+                  (p.in_use ? " in use" : " free"));
+  }
+  EXPECT_EQ(got, (std::vector<std::string>{
+                     "dev/ttyACM2 cdc_acm : / - free",
+                     "dev/ttyACM10 cdc_acm 1a2b:00c1 / - in use",
+                     "dev/ttyS0 serial8250 : / - free",
+                     "dev/ttyUSB0 ftdi_sio 0403:6001 Example Corp/USB Serial Cable "
+                     "dev/serial/by-id/usb-Example_Cable_A1-if00-port0 free",
+                 }));
 }
 
 TEST_F(FakeMachine, AMachineWithoutSerialPortsListsNone) {

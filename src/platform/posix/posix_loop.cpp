@@ -1,6 +1,5 @@
 #include "platform/posix/posix_loop.hpp"
 
-#include <poll.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/timerfd.h>
@@ -36,59 +35,12 @@ void add_to(int epoll_fd, int fd, uint64_t key) {
 
 }  // namespace
 
-// ---------------------------------------------------------------- timers
-
-struct PosixLoop::TimerSlot {
-  int32_t interval_ms = 0;
-  bool enabled = false;
-  bool alive = true;
-  bool ticking = false;  // its handler is running
-  int64_t next_due_ns = 0;
-  uint64_t seq = 0;
-  std::function<void()> tick;
-
-  bool armed() const { return alive && enabled && interval_ms > 0; }
-  // A timer's tick is never delivered inside its own handler: a handler that
-  // processes messages sees the other timers, never itself.
-  bool can_tick() const { return armed() && !ticking; }
-  void restart(int64_t now) { next_due_ns = now + int64_t{interval_ms} * 1'000'000; }
-};
-
-class PosixTimer : public Timer {
- public:
-  PosixTimer(std::weak_ptr<PosixLoop> loop, std::shared_ptr<PosixLoop::TimerSlot> slot)
-      : loop_(std::move(loop)), slot_(std::move(slot)) {}
-  ~PosixTimer() override {
-    slot_->alive = false;
-    changed();
-  }
-
-  void set_interval(int32_t ms) override {
-    slot_->interval_ms = ms;
-    slot_->restart(PosixLoop::now_ns());
-    changed();
-  }
-  int32_t interval() const override { return slot_->interval_ms; }
-  void set_enabled(bool enabled) override {
-    if (enabled == slot_->enabled) return;
-    slot_->enabled = enabled;
-    slot_->restart(PosixLoop::now_ns());
-    changed();
-  }
-  bool enabled() const override { return slot_->enabled; }
-
- private:
-  void changed() {
-    if (auto loop = loop_.lock()) loop->rearm();
-  }
-
-  std::weak_ptr<PosixLoop> loop_;
-  std::shared_ptr<PosixLoop::TimerSlot> slot_;
-};
-
 // ---------------------------------------------------------------- loop
 
-PosixLoop::PosixLoop() : armed_at_ns_(kNever), next_watch_id_(kFirstWatchKey) {
+PosixLoop::PosixLoop()
+    : timers_(&PosixLoop::now_ns, [this] { rearm(); }),
+      armed_at_ns_(kNever),
+      next_watch_id_(kFirstWatchKey) {
   epoll_fd_ = epoll_create1(EPOLL_CLOEXEC);
   if (epoll_fd_ < 0) fail("epoll_create1");
   wake_fd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
@@ -143,16 +95,16 @@ void PosixLoop::wake() {
 }
 
 void PosixLoop::wait(int timeout_ms) {
-  pollfd p{epoll_fd_, POLLIN, 0};
-  int r = poll(&p, 1, timeout_ms);
-  if (r < 0 && errno != EINTR) fail("poll");
+  // Level-triggered: what is ready stays ready for the pump that follows.
+  epoll_event ev{};
+  if (epoll_wait(epoll_fd_, &ev, 1, timeout_ms) < 0 && errno != EINTR) fail("epoll_wait");
   ++wakeups_;
 }
 
 void PosixLoop::pump_once() {
   run_posted();
   dispatch_ports();
-  fire_due_timers();
+  timers_.tick_all_due();
   rearm();
 }
 
@@ -203,57 +155,13 @@ void PosixLoop::dispatch_ports() {
 
 std::unique_ptr<Timer> PosixLoop::create_timer(int32_t interval_ms, bool enabled,
                                                std::function<void()> tick) {
-  auto slot = std::make_shared<TimerSlot>();
-  slot->interval_ms = interval_ms;
-  slot->enabled = enabled;
-  slot->restart(now_ns());
-  slot->seq = next_timer_seq_++;
-  slot->tick = std::move(tick);
-  timers_.push_back(slot);
-  rearm();
-  return std::make_unique<PosixTimer>(weak_from_this(), std::move(slot));
-}
-
-void PosixLoop::fire_due_timers() {
-  int64_t now = now_ns();
-  bool any = std::any_of(timers_.begin(), timers_.end(),
-                         [now](const auto& t) { return t->can_tick() && t->next_due_ns <= now; });
-  if (!any) return;
-  std::vector<std::shared_ptr<TimerSlot>> due;
-  for (auto& t : timers_) {
-    if (t->can_tick() && t->next_due_ns <= now) due.push_back(t);
-  }
-  std::sort(due.begin(), due.end(), [](const auto& a, const auto& b) {
-    return a->next_due_ns != b->next_due_ns ? a->next_due_ns < b->next_due_ns : a->seq < b->seq;
-  });
-  for (auto& t : due) {
-    // An earlier handler may have stopped, changed or destroyed this timer.
-    if (!t->can_tick() || t->next_due_ns > now) continue;
-    // Periods run on the grid from the timer's start; all that passed give
-    // one tick.
-    int64_t period = int64_t{t->interval_ms} * 1'000'000;
-    int64_t late = now_ns() - t->next_due_ns;
-    t->next_due_ns += (late / period + 1) * period;
-    // `due` keeps the slot, and so the handler, alive.
-    struct Ticking {
-      TimerSlot& slot;
-      explicit Ticking(TimerSlot& s) : slot(s) { slot.ticking = true; }
-      ~Ticking() { slot.ticking = false; }
-    } ticking(*t);
-    t->tick();
-  }
+  return timers_.create(interval_ms, enabled, std::move(tick));
 }
 
 void PosixLoop::rearm() {
-  timers_.erase(
-      std::remove_if(timers_.begin(), timers_.end(), [](const auto& t) { return !t->alive; }),
-      timers_.end());
-  int64_t earliest = kNever;
   // A timer inside its own handler waits: the pump that ends the handler
   // arms the timerfd again.
-  for (auto& t : timers_) {
-    if (t->can_tick()) earliest = std::min(earliest, t->next_due_ns);
-  }
+  int64_t earliest = timers_.next_due();
   // Setting the timerfd also clears its expiry, so an expired deadline is
   // always set again: to the next one, or to one already due (fires at once).
   if (earliest == armed_at_ns_ && (earliest == kNever || earliest > now_ns())) return;

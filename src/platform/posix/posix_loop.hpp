@@ -2,7 +2,7 @@
 // eventfd of posted tasks, a timerfd armed at the earliest timer deadline and
 // the descriptors of the open serial ports, so that a single descriptor tells
 // a host's own loop that the apartment has work, and the apartment's own loop
-// blocks in poll() on that descriptor until there is some.
+// waits on that descriptor until there is some.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/timer_queue.hpp"
 #include "tovrak/platform.hpp"
 
 namespace tovrak::platform {
@@ -89,8 +90,6 @@ class PosixLoop : public std::enable_shared_from_this<PosixLoop> {
   void shutdown();
 
  private:
-  friend class PosixTimer;
-  struct TimerSlot;
   struct Watch {
     uint64_t id;
     int fd;
@@ -103,7 +102,6 @@ class PosixLoop : public std::enable_shared_from_this<PosixLoop> {
   void control(const Watch& w, int op);
   void run_posted();
   void dispatch_ports();
-  void fire_due_timers();
   void rearm();
 
   int epoll_fd_ = -1;
@@ -113,8 +111,7 @@ class PosixLoop : public std::enable_shared_from_this<PosixLoop> {
   std::mutex posted_mutex_;
   std::deque<std::function<void()>> posted_;
 
-  std::vector<std::shared_ptr<TimerSlot>> timers_;
-  uint64_t next_timer_seq_ = 0;
+  TimerQueue timers_;
   int64_t armed_at_ns_;  // deadline the timerfd is set to; INT64_MAX when disarmed
 
   std::vector<Watch> watches_;

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/serial_settings.hpp"
+#include "platform/timer_queue.hpp"
 #include "tovrak/errors.hpp"
 
 namespace tovrak::platform {
@@ -12,48 +13,6 @@ namespace tovrak::platform {
 namespace {
 constexpr int64_t kDayUs = 86'400'000'000;
 }
-
-// ---------------------------------------------------------------- timers
-
-struct VirtualApartment::TimerSlot : std::enable_shared_from_this<TimerSlot> {
-  int32_t interval_ms = 0;
-  bool enabled = false;
-  int64_t next_due_us = 0;
-  uint64_t seq = 0;
-  bool alive = true;
-  bool ticking = false;  // its handler is running
-  std::function<void()> tick;
-
-  bool armed() const { return alive && enabled && interval_ms > 0; }
-  // A timer's tick is never delivered inside its own handler: a handler that
-  // processes messages sees the other timers, never itself.
-  bool can_tick() const { return armed() && !ticking; }
-};
-
-class VirtualTimer : public Timer {
- public:
-  VirtualTimer(VirtualApartment& apt, std::shared_ptr<VirtualApartment::TimerSlot> slot)
-      : apt_(apt), slot_(std::move(slot)) {}
-  ~VirtualTimer() override { slot_->alive = false; }
-
-  void set_interval(int32_t ms) override {
-    slot_->interval_ms = ms;
-    restart();
-  }
-  int32_t interval() const override { return slot_->interval_ms; }
-  void set_enabled(bool enabled) override {
-    if (enabled == slot_->enabled) return;
-    slot_->enabled = enabled;
-    restart();
-  }
-  bool enabled() const override { return slot_->enabled; }
-
- private:
-  void restart() { slot_->next_due_us = apt_.now_us() + int64_t{slot_->interval_ms} * 1000; }
-
-  VirtualApartment& apt_;
-  std::shared_ptr<VirtualApartment::TimerSlot> slot_;
-};
 
 // ---------------------------------------------------------------- serial
 
@@ -169,7 +128,9 @@ void VirtualLine::drain() {
 
 // ---------------------------------------------------------------- apartment
 
-VirtualApartment::VirtualApartment() : line_(*this) {}
+// The timers run on the virtual clock, in nanoseconds.
+VirtualApartment::VirtualApartment()
+    : timers_(std::make_unique<TimerQueue>([this] { return now_us_ * 1000; })), line_(*this) {}
 
 VirtualApartment::~VirtualApartment() { release_module(); }
 
@@ -203,14 +164,7 @@ void VirtualApartment::move_clock(int64_t to_us) {
 
 std::unique_ptr<Timer> VirtualApartment::create_timer(int32_t interval_ms, bool enabled,
                                                       std::function<void()> tick) {
-  auto slot = std::make_shared<TimerSlot>();
-  slot->interval_ms = interval_ms;
-  slot->enabled = enabled;
-  slot->next_due_us = now_us_ + int64_t{interval_ms} * 1000;
-  slot->seq = next_seq_++;
-  slot->tick = std::move(tick);
-  timers_.push_back(slot);
-  return std::make_unique<VirtualTimer>(*this, slot);
+  return timers_->create(interval_ms, enabled, std::move(tick));
 }
 
 std::unique_ptr<SerialControl> VirtualApartment::create_serial() {
@@ -231,36 +185,6 @@ void VirtualApartment::set_time_of_day(double seconds) {
   tod_offset_us_ = target - now_us_;
 }
 
-VirtualApartment::TimerSlot* VirtualApartment::earliest_due() {
-  timers_.erase(
-      std::remove_if(timers_.begin(), timers_.end(), [](const auto& t) { return !t->alive; }),
-      timers_.end());
-  TimerSlot* best = nullptr;
-  for (auto& t : timers_) {
-    if (!t->can_tick()) continue;
-    if (!best || t->next_due_us < best->next_due_us ||
-        (t->next_due_us == best->next_due_us && t->seq < best->seq)) {
-      best = t.get();
-    }
-  }
-  return best;
-}
-
-void VirtualApartment::fire(TimerSlot& t) {
-  // The timer's periods run on from its start; all that passed give one tick.
-  int64_t period = int64_t{t.interval_ms} * 1000;
-  int64_t missed = (now_us_ - t.next_due_us) / period;
-  t.next_due_us += (missed + 1) * period;
-  // The handler may destroy the timer: the slot and the handler are held.
-  struct Ticking {
-    std::shared_ptr<TimerSlot> slot;
-    explicit Ticking(std::shared_ptr<TimerSlot> s) : slot(std::move(s)) { slot->ticking = true; }
-    ~Ticking() { slot->ticking = false; }
-  } ticking(t.shared_from_this());
-  auto tick = t.tick;
-  tick();
-}
-
 void VirtualApartment::run_until(int64_t target_us) {
   // A handler that sleeps can carry the time past the target: processing
   // stops there.
@@ -271,15 +195,12 @@ void VirtualApartment::run_until(int64_t target_us) {
       task();
       continue;
     }
-    TimerSlot* due = earliest_due();
-    if (due && due->next_due_us <= now_us_) {
-      fire(*due);
-      continue;
-    }
+    if (timers_->tick_earliest()) continue;
     // Nothing to do now: time passes to whatever comes first, a tick, an
     // action outside, or the target.
     int64_t next = target_us;
-    if (due && due->next_due_us < next) next = due->next_due_us;
+    int64_t due_ns = timers_->next_due();
+    if (due_ns != TimerQueue::kNever && due_ns / 1000 < next) next = due_ns / 1000;
     if (!outside_.empty() && outside_.front().at_us < next) next = outside_.front().at_us;
     if (next <= now_us_) {
       if (outside_.empty() || outside_.front().at_us > now_us_) break;
@@ -296,17 +217,7 @@ void VirtualApartment::pump_once() {
     posted_.pop_front();
     task();
   }
-  // Each timer due now ticks once, in due order.
-  std::vector<std::shared_ptr<TimerSlot>> due;
-  for (auto& t : timers_) {
-    if (t->can_tick() && t->next_due_us <= now_us_) due.push_back(t);
-  }
-  std::sort(due.begin(), due.end(), [](const auto& a, const auto& b) {
-    return a->next_due_us != b->next_due_us ? a->next_due_us < b->next_due_us : a->seq < b->seq;
-  });
-  for (auto& t : due) {
-    if (t->can_tick() && t->next_due_us <= now_us_) fire(*t);
-  }
+  timers_->tick_all_due();
 }
 
 }  // namespace tovrak::platform
