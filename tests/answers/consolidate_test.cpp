@@ -124,7 +124,7 @@ TEST_F(Consolidation, AFrequencyChangeRaisesNothingAndMarksThePolling) {
 TEST_F(Consolidation, AModeOfAMOrFMSetsItsWidth) {
   feed("MD05;");
   EXPECT_EQ(r.rig->get_BW(), 9000);
-  r.s().Property[57] = 1;
+  r.s().Property[core::cap::NarrowFlag] = 1;
   feed("MD04;");
   EXPECT_EQ(r.rig->get_BW(), 12500);
   EXPECT_EQ(r.rig->get_IFS(), 0);

@@ -167,7 +167,7 @@ TEST_F(Settings, TransmitterAnswers) {
   EXPECT_EQ(r.rig->get_BKIn(), 6);
   EXPECT_TRUE(feed("SD2000"));
   EXPECT_EQ(r.rig->get_BKIn(), 20);
-  r.s().Property[5] = 0;
+  r.s().Property[core::cap::SetBKIn] = 0;
   r.s().BKIn = 300;  // as tracked, so no item moves
   feed("SM0000");
   EXPECT_FALSE(feed("SD0300"));

@@ -52,7 +52,7 @@ TEST_F(SetupCommands, SetPowerOffWaitsHalfASecondAndLeavesCatOff) {
   EXPECT_EQ(s.PowerON, 2);
   EXPECT_EQ(s.CAT, 2);
 
-  s.Property[22] = 0;
+  s.Property[core::cap::SetPowerON] = 0;
   EXPECT_REFUSED(p.SetPowerON(i16(1)));
 }
 
@@ -64,7 +64,7 @@ TEST_F(SetupCommands, SetLockDialWritesTheSwitch) {
   EXPECT_TRUE(p.SetLockDial(i16(0)));
   EXPECT_EQ(s.LockDial, 0);
   EXPECT_TRUE(wire_is(Wire{{0, "LK1;"}, {100, "LK0;"}}));
-  s.Property[15] = 0;
+  s.Property[core::cap::SetLockDial] = 0;
   EXPECT_REFUSED(p.SetLockDial(i16(1)));
 }
 
@@ -81,7 +81,7 @@ TEST_F(SetupCommands, SetFastChoosesTheTuningStep) {
   EXPECT_EQ(r.sent(), (Texts{"FS;"}));
   EXPECT_EQ(p.get_TuningStep(), 10);
   EXPECT_EQ(s.Fast, 2);
-  s.Property[11] = 0;
+  s.Property[core::cap::SetFast] = 0;
   EXPECT_REFUSED(p.SetFast(i16(1)));
 }
 
@@ -98,7 +98,7 @@ TEST_F(SetupCommands, SetDimLevelHalvesIntoFourFields) {
     EXPECT_EQ(s.DimLevel, c.level);
   }
   EXPECT_REFUSED(p.SetDimLevel(i16(16)));
-  s.Property[9] = 0;
+  s.Property[core::cap::SetDimLevel] = 0;
   EXPECT_REFUSED(p.SetDimLevel(i16(0)));
 }
 
@@ -142,7 +142,7 @@ TEST_F(DataCommands, MutingSilencesEveryFamilyWhileStateStillFollows) {
   EXPECT_EQ(s.KeyerSpeed, 128);
   EXPECT_EQ(s.LockDial, 1);
   EXPECT_EQ(s.DimLevel, 9);
-  EXPECT_EQ(s.Property[57], 1);
+  EXPECT_EQ(s.Property[core::cap::NarrowFlag], 1);
 
   EXPECT_FALSE(data(1, 2));  // neither on nor off
   EXPECT_EQ(m.gSendMuted, VTrue);
@@ -180,7 +180,7 @@ TEST_F(DataCommands, NarrowFilterRecomputesTheWidth) {
   s.WidthCode = 20;
   EXPECT_FALSE(data(6, 1));
   EXPECT_TRUE(wire_is(Wire{{0, "NA01;"}}));
-  EXPECT_EQ(s.Property[57], 1);
+  EXPECT_EQ(s.Property[core::cap::NarrowFlag], 1);
   EXPECT_EQ(s.BW, 1800);  // the narrow SSB setting
   EXPECT_EQ(s.StatusChange, VTrue);
 
@@ -189,7 +189,7 @@ TEST_F(DataCommands, NarrowFilterRecomputesTheWidth) {
   s.Mode = 2;
   EXPECT_FALSE(data(6, 0));
   EXPECT_EQ(r.sent(), (Texts{"NA10;"}));
-  EXPECT_EQ(s.Property[57], 0);
+  EXPECT_EQ(s.Property[core::cap::NarrowFlag], 0);
   EXPECT_EQ(s.BW, 800);  // CW step 20
   EXPECT_EQ(s.StatusChange, VTrue);
 }

@@ -236,8 +236,8 @@ TEST_F(LevelSequence, AllFiftyFourStepsInOrder) {
 }
 
 TEST_F(LevelSequence, StepsWhoseCapabilityIsAbsentSendNothing) {
-  r.s().Property[29] = 1;  // one squelch
-  r.s().Property[73] = 2;  // busy only when exactly 1
+  r.s().Property[core::cap::SetSQLevel] = 1;  // one squelch
+  r.s().Property[core::cap::Busy] = 2;        // busy only when exactly 1
   Texts sent = run();
   EXPECT_EQ(std::count(sent.begin(), sent.end(), "SQ0;"), 1);
   EXPECT_EQ(std::count(sent.begin(), sent.end(), "SQ1;"), 0);

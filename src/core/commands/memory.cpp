@@ -5,6 +5,7 @@
 
 #include "core/commands/frequency.hpp"
 #include "core/commands/tones.hpp"
+#include "core/component/capability.hpp"
 #include "core/component/protocol.hpp"
 #include "core/values/numbers.hpp"
 
@@ -39,7 +40,7 @@ int16_t ToneCode(float CTCSS) {
 }
 
 VBool Protocol::SetChannel(int16_t& Channel) {
-  if (s.Property[7] == 0 || s.VFO == 1 || Channel < s.ChannelMin || Channel > s.ChannelMax) {
+  if (s.Property[cap::SetChannel] == 0 || s.VFO == 1 || Channel < s.ChannelMin || Channel > s.ChannelMax) {
     return VFalse;
   }
   SendCommand("MC" + P3(Channel));
@@ -50,7 +51,7 @@ VBool Protocol::SetChannel(int16_t& Channel) {
 }
 
 VBool Protocol::SetVFOM(int16_t& Channel, std::string& /*Info*/) {
-  if (s.Property[34] == 0 || s.MemMode == 1) return VFalse;
+  if (s.Property[cap::SetVFOM] == 0 || s.MemMode == 1) return VFalse;
   // A tone or repeater field with no defined character would garble the
   // memory: refused before anything is sent.
   if ((s.Mode == kFM || s.Mode == 7) && !fm_fields_defined(s.Enc, s.Dec, s.RPT)) return VFalse;
@@ -121,7 +122,7 @@ void Protocol::MemoryWrite(int16_t& Channel, double& Freq, int16_t& Mode, int16_
 VBool Protocol::MClear(int16_t& /*Channel*/) { return VFalse; }
 
 VBool Protocol::SetTone(float& CTCSS, int16_t& DCS, int16_t& Enc, int16_t& Dec) {
-  int16_t P = s.Property[30];  // 1 CTCSS, 2 DCS, 3 both
+  int16_t P = s.Property[cap::SetTone];  // 1 CTCSS, 2 DCS, 3 both
   bool ok =
       P != 0 && (P == 1 || P == 3 || CTCSS <= 0) && (P == 2 || P == 3 || DCS <= 0) && s.Mode == kFM;
   if (!ok) return VFalse;
@@ -139,7 +140,7 @@ VBool Protocol::SetTone(float& CTCSS, int16_t& DCS, int16_t& Enc, int16_t& Dec) 
 }
 
 VBool Protocol::SetRPT(int16_t& Direction) {
-  if (Refused(27)) return VFalse;
+  if (Refused(cap::SetRPT)) return VFalse;
   const char* digit = Direction == -1 ? "2" : Direction == 0 ? "0" : Direction == 1 ? "1" : "";
   SendCommand(std::string("OS0") + digit);
   s.RPT = Direction;
@@ -147,7 +148,7 @@ VBool Protocol::SetRPT(int16_t& Direction) {
 }
 
 VBool Protocol::SetShift(float& Shift) {
-  if (Refused(20)) return VFalse;
+  if (Refused(cap::SetShift)) return VFalse;
   int32_t k = floor_i32(static_cast<double>(Shift) / 1000 + 0.01);
   std::string menu = s.Freq < 50.0 ? "068" : "069";
   SendCommand("EX" + menu + Z(k, 4));

@@ -23,7 +23,7 @@ const char* mode_digit(int16_t mode, int16_t reverse) {
 }  // namespace
 
 VBool Protocol::SetMode(int16_t& Mode, int16_t& Reverse) {
-  int16_t mask = s.Property[16];
+  int16_t mask = s.Property[cap::SetMode];
   if (mask == 0 || s.MemMode == 1) return VFalse;
   if (Mode < 0 || Mode > 7 || (mask & (1 << Mode)) == 0) return VFalse;
   const char* digit = mode_digit(Mode, Reverse);
@@ -43,7 +43,7 @@ VBool Protocol::SetMode(int16_t& Mode, int16_t& Reverse) {
 
 VBool Protocol::SetFilter(int16_t& Filter, int16_t& Mode, int16_t& /*Reverse*/) {
   auto& P = s.Property;
-  if (P[12] == 0 || Filter > P[55] || Mode != s.Mode) return VFalse;
+  if (P[cap::SetFilter] == 0 || Filter > P[cap::SetFilterIndex] || Mode != s.Mode) return VFalse;
   // The width step of the host's filter position; a position beyond the
   // presets fails before anything is sent.
   int16_t code = 0;
@@ -51,14 +51,14 @@ VBool Protocol::SetFilter(int16_t& Filter, int16_t& Mode, int16_t& /*Reverse*/) 
   if (Mode == 2 || Mode == 5 || Mode == 6) code = element(s.FilterPresets, Filter + 2);
   if (Mode == 3 || Mode == 4) {
     SendCommand("NA" + V() + (Filter == 0 ? "0" : "1"));
-    P[kNarrowEntry] = Filter == 0 ? 0 : 1;
+    P[cap::NarrowFlag] = Filter == 0 ? 0 : 1;
   } else {
-    if (P[kNarrowEntry] == 1) SendCommand("NA" + V() + "0");  // narrow off first
-    P[kNarrowEntry] = 0;
+    if (P[cap::NarrowFlag] == 1) SendCommand("NA" + V() + "0");  // narrow off first
+    P[cap::NarrowFlag] = 0;
     SendCommand("SH" + V() + D2(code));
     s.WidthLevel = to_i16(code / 31.0 * 255 + 0.01);
     s.WidthCode = code;
-    P[kWidthLevelEntry] = s.WidthLevel;
+    P[cap::WidthLevel] = s.WidthLevel;
   }
   s.Filter = Filter;
   s.BW = FilterWidth(s.WidthCode, Mode, Variant(s.VFO));
@@ -69,7 +69,7 @@ VBool Protocol::SetFilter(int16_t& Filter, int16_t& Mode, int16_t& /*Reverse*/) 
 
 VBool Protocol::SetIFShift(int16_t& Level) {
   auto& P = s.Property;
-  if (P[43] == 0) return VFalse;
+  if (P[cap::SetIFShift] == 0) return VFalse;
   PausePolling();
   if (Level < 1000) {
     if (Level < -128 || Level > 128) return VFalse;
@@ -82,9 +82,9 @@ VBool Protocol::SetIFShift(int16_t& Level) {
     s.IFShift = Level;
     return VTrue;
   }
-  if (P[48] == 0) return VFalse;
+  if (P[cap::SetIFShiftWidth] == 0) return VFalse;
   int16_t code = 0;
-  if (P[kNarrowEntry] != 1) {
+  if (P[cap::NarrowFlag] != 1) {
     if (Level > 1255) return VFalse;
     int16_t w = to_i16(Level - 1000);
     code = floor_i16(w / 255.0 * 31 + 0.1);
@@ -92,7 +92,7 @@ VBool Protocol::SetIFShift(int16_t& Level) {
     if (code > 31) code = 31;
     SendCommand("SH0" + D2(code));  // always VFO A's digit
     s.WidthLevel = w;
-    P[kWidthLevelEntry] = w;
+    P[cap::WidthLevel] = w;
   }
   s.BW = FilterWidth(code, s.Mode, Variant(s.VFO));
   return VTrue;
@@ -100,7 +100,7 @@ VBool Protocol::SetIFShift(int16_t& Level) {
 
 VBool Protocol::SetContour(int16_t& Param, int16_t& Value) {
   auto& P = s.Property;
-  if (P[50] < 3) return VFalse;
+  if (P[cap::SetContour] < 3) return VFalse;
   switch (Param) {
     case 0:
       SendCommand("CO" + V() + "00" + D(Value));
@@ -112,7 +112,7 @@ VBool Protocol::SetContour(int16_t& Param, int16_t& Value) {
       if (v == 0) v = 1;
       if (v > 40) v = 40;
       SendCommand("CO" + V() + "1" + D2(v));
-      P[kContourLevelEntry] = Value;
+      P[cap::ContourLevel] = Value;
       SendCommand("CO" + V() + "1");
       s.FContour = to_i16(static_cast<double>(v) * 100 * s.ContourSign);
       break;
@@ -136,7 +136,7 @@ VBool Protocol::SetContour(int16_t& Param, int16_t& Value) {
       int64_t v = static_cast<int64_t>(std::floor(Value / 255.0 * 20));
       if (v > 20) v = 20;
       SendCommand("CO" + V() + "2" + D2(v));
-      P[kContourLevelEntry] = static_cast<int16_t>(v);
+      P[cap::ContourLevel] = static_cast<int16_t>(v);
       SendCommand("CO" + V() + "2");
       break;
     }
@@ -148,7 +148,7 @@ VBool Protocol::SetContour(int16_t& Param, int16_t& Value) {
 }
 
 VBool Protocol::SetNBType(int16_t& NBType) {
-  if (s.Property[61] == 0 || NBType > s.Property[61]) return VFalse;
+  if (s.Property[cap::SetNBType] == 0 || NBType > s.Property[cap::SetNBType]) return VFalse;
   // A negative type addresses no blanker: refused before anything is sent.
   if (NBType < 0) return VFalse;
   if (NBType != 0) {
@@ -169,7 +169,7 @@ VBool Protocol::SetNBType(int16_t& NBType) {
 }
 
 VBool Protocol::SetCutFilter(int16_t& Low, int16_t& High, int16_t& Filter, int16_t& Mode) {
-  if (Refused(38)) return VFalse;
+  if (Refused(cap::SetCutFilter)) return VFalse;
   auto& low = element(element(s.LowCutFilter, Filter), Mode);
   auto& high = element(element(s.HighCutFilter, Filter), Mode);
   low = Low;

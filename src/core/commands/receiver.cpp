@@ -2,6 +2,7 @@
 // noise blanker and reduction, notch, auto-notch, dual watch and antennas.
 // Each tests its capability entry (and the upper bound of its argument),
 // writes its command and stores what it sent.
+#include "core/component/capability.hpp"
 #include "core/component/protocol.hpp"
 #include "core/values/arrays.hpp"
 #include "core/values/numbers.hpp"
@@ -16,7 +17,7 @@ bool is_off(int16_t folded) { return folded == 0 || folded >= 1000; }
 
 }  // namespace
 
-bool Protocol::Refused(int entry, int16_t arg, Bound bound) const {
+bool Protocol::Refused(cap::Entry entry, int16_t arg, Bound bound) const {
   int16_t p = s.Property[static_cast<size_t>(entry)];
   if (p == 0) return true;
   if (bound == Bound::Entry) return arg > p;
@@ -31,7 +32,7 @@ VBool Protocol::WriteAndStore(std::string command, int16_t& field, int16_t value
 }
 
 VBool Protocol::SetAFLevel(int16_t& Receiver, int16_t& Level) {
-  if (Refused(1, Receiver, Bound::Receivers)) return VFalse;
+  if (Refused(cap::SetAFLevel, Receiver, Bound::Receivers)) return VFalse;
   PausePolling();
   SendCommand("AG" + D(Receiver) + P3(Level));
   element(s.AFLevel, Receiver) = Level;
@@ -39,7 +40,7 @@ VBool Protocol::SetAFLevel(int16_t& Receiver, int16_t& Level) {
 }
 
 VBool Protocol::SetRFLevel(int16_t& Receiver, int16_t& Level) {
-  if (Refused(25, Receiver, Bound::Receivers)) return VFalse;
+  if (Refused(cap::SetRFLevel, Receiver, Bound::Receivers)) return VFalse;
   PausePolling();
   // The command takes the receiver digit from the VFO and the gain inverted.
   SendCommand("RG" + V() + P3(255 - Level));
@@ -48,7 +49,7 @@ VBool Protocol::SetRFLevel(int16_t& Receiver, int16_t& Level) {
 }
 
 VBool Protocol::SetSQLevel(int16_t& Receiver, int16_t& Level) {
-  if (Refused(29, Receiver, Bound::Receivers)) return VFalse;
+  if (Refused(cap::SetSQLevel, Receiver, Bound::Receivers)) return VFalse;
   PausePolling();
   SendCommand("SQ" + D(Receiver) + P3(Level));
   element(s.SQLevel, Receiver) = Level;
@@ -56,29 +57,29 @@ VBool Protocol::SetSQLevel(int16_t& Receiver, int16_t& Level) {
 }
 
 VBool Protocol::SetRFT(int16_t& Receiver, int16_t& RFT) {
-  if (Refused(58, RFT, Bound::Entry)) return VFalse;
+  if (Refused(cap::SetRFT, RFT, Bound::Entry)) return VFalse;
   SendCommand("RF" + D(Receiver) + D(RFT));
   element(s.RFT, Receiver) = RFT;
   return VTrue;
 }
 
 VBool Protocol::SetAGC(int16_t& AGC) {
-  if (Refused(2, AGC, Bound::Entry)) return VFalse;
+  if (Refused(cap::SetAGC, AGC, Bound::Entry)) return VFalse;
   return WriteAndStore("GT" + V() + D(AGC), s.AGC, AGC);
 }
 
 VBool Protocol::SetAtt(int16_t& Att) {
-  if (Refused(4, Att, Bound::Entry)) return VFalse;
+  if (Refused(cap::SetAtt, Att, Bound::Entry)) return VFalse;
   return WriteAndStore("RA" + V() + D(Att), s.Att, Att);
 }
 
 VBool Protocol::SetPreAmp(int16_t& PreAmp) {
-  if (Refused(23, PreAmp, Bound::Entry)) return VFalse;
+  if (Refused(cap::SetPreAmp, PreAmp, Bound::Entry)) return VFalse;
   return WriteAndStore("PA" + V() + D(PreAmp), s.PreAmp, PreAmp);
 }
 
 VBool Protocol::SetNB(int16_t& NB) {
-  if (Refused(17, NB, Bound::Entry)) return VFalse;
+  if (Refused(cap::SetNB, NB, Bound::Entry)) return VFalse;
   PausePolling();
   std::string level = Z(NB, 3);
   if (s.NBType == 0) return VFalse;  // the blanker is off
@@ -93,7 +94,7 @@ VBool Protocol::SetNB(int16_t& NB) {
 }
 
 int16_t Protocol::SetNR(int16_t& NR) {
-  if (Refused(19, NR, Bound::Entry)) return 0;
+  if (Refused(cap::SetNR, NR, Bound::Entry)) return 0;
   PausePolling();
   if (NR != 0) {
     if (is_off(s.NR)) {
@@ -112,7 +113,7 @@ int16_t Protocol::SetNR(int16_t& NR) {
 }
 
 VBool Protocol::SetNF(int16_t& NF) {
-  if (Refused(18, NF, Bound::Entry)) return VFalse;
+  if (Refused(cap::SetNF, NF, Bound::Entry)) return VFalse;
   PausePolling();
   std::string position = Z(NF, 3);
   if (NF != 0) {
@@ -133,21 +134,21 @@ VBool Protocol::SetNF(int16_t& NF) {
 }
 
 VBool Protocol::SetAutoNF(int16_t& AutoNF) {
-  if (Refused(44)) return VFalse;
+  if (Refused(cap::SetAutoNF)) return VFalse;
   s.AutoNF = Variant(AutoNF);
   SendCommand("BC" + V() + D(AutoNF));
   return VTrue;
 }
 
 VBool Protocol::SetDual(int16_t& Dual) {
-  if (Refused(10)) return VFalse;
+  if (Refused(cap::SetDual)) return VFalse;
   SendCommand(Dual == 0 ? "FR0" : "FR2");
   s.Dual = Dual;
   return VTrue;
 }
 
 VBool Protocol::SetRXAnt(int16_t& State) {
-  if (Refused(76)) return VFalse;
+  if (Refused(cap::SetRXAnt)) return VFalse;
   if (State == 0) {
     // Back to the selected antenna connector, written again.
     int16_t antenna = s.Antenna;
@@ -160,7 +161,7 @@ VBool Protocol::SetRXAnt(int16_t& State) {
 }
 
 VBool Protocol::SetAntenna(int16_t& Antenna) {
-  if (Refused(3, Antenna, Bound::Receivers)) return VFalse;  // connectors 0..entry-1
+  if (Refused(cap::SetAntenna, Antenna, Bound::Receivers)) return VFalse;  // connectors 0..entry-1
   // Connectors count from 0 here and from 1 on the wire.
   SendCommand("AN" + V() + D(Antenna + 1));
   s.Antenna = Antenna;

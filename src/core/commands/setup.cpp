@@ -9,7 +9,7 @@
 namespace tovrak::core {
 
 VBool Protocol::SetPowerON(int16_t& State) {
-  if (Refused(22)) return VFalse;
+  if (Refused(cap::SetPowerON)) return VFalse;
   // Until the radio reports its auto-information state again, polling sets it.
   s.AIState = -1;
   SendCommand("PS" + D(State));
@@ -29,14 +29,14 @@ VBool Protocol::SetPowerON(int16_t& State) {
 }
 
 VBool Protocol::SetLockDial(int16_t& Dial) {
-  if (Refused(15)) return VFalse;
+  if (Refused(cap::SetLockDial)) return VFalse;
   SendCommand("LK" + D(Dial));
   s.LockDial = Dial;
   return VTrue;
 }
 
 VBool Protocol::SetFast(int16_t& Fast) {
-  if (Refused(11)) return VFalse;
+  if (Refused(cap::SetFast)) return VFalse;
   std::string digit;  // none: "FS" alone asks the radio
   if (Fast == 0) {
     s.TuningStep = 10;
@@ -51,7 +51,7 @@ VBool Protocol::SetFast(int16_t& Fast) {
 }
 
 VBool Protocol::SetDimLevel(int16_t& Level) {
-  if (Refused(9, Level, Bound::Entry)) return VFalse;
+  if (Refused(cap::SetDimLevel, Level, Bound::Entry)) return VFalse;
   // Four two-digit brightness fields, all the same.
   std::string d = Z(static_cast<int64_t>(std::floor(static_cast<float>(Level) / 2.0f)), 2);
   SendCommand("DA" + d + d + d + d);
@@ -72,7 +72,7 @@ VBool Protocol::SetData(int16_t& L1, int16_t& L2, double& /*D*/, std::string& s_
       }
       break;
     case 6:  // the narrow filter
-      s.Property[kNarrowEntry] = L2;
+      s.Property[cap::NarrowFlag] = L2;
       SendCommand("NA" + V() + D(L2));
       s.BW = FilterWidth(s.WidthCode, s.Mode, Variant(s.VFO));
       s.StatusChange = VTrue;

@@ -2,6 +2,7 @@
 // monitor, meter, messages and tuner.
 #include <cmath>
 
+#include "core/component/capability.hpp"
 #include "core/component/protocol.hpp"
 #include "core/values/arrays.hpp"
 #include "core/values/numbers.hpp"
@@ -10,32 +11,32 @@
 namespace tovrak::core {
 
 VBool Protocol::SetPTT(int16_t& PTT) {
-  if (Refused(24)) return VFalse;
+  if (Refused(cap::SetPTT)) return VFalse;
   return WriteAndStore("TX" + D(PTT), s.PTT, PTT);
 }
 
 VBool Protocol::SetComp(int16_t& Comp) {
-  if (Refused(8)) return VFalse;
+  if (Refused(cap::SetComp)) return VFalse;
   return WriteAndStore("PR" + D(Comp), s.Comp, Comp);
 }
 
 VBool Protocol::SetVox(int16_t& Vox) {
-  if (Refused(35)) return VFalse;
+  if (Refused(cap::SetVox)) return VFalse;
   return WriteAndStore("VX" + D(Vox), s.Vox, Vox);
 }
 
 VBool Protocol::SetBK(int16_t& BK) {
-  if (Refused(60)) return VFalse;
+  if (Refused(cap::SetBK)) return VFalse;
   return WriteAndStore("BI" + D(BK), s.BK, BK);
 }
 
 VBool Protocol::setTXW(int16_t& State) {
-  if (Refused(70)) return VFalse;
+  if (Refused(cap::setTXW)) return VFalse;
   return WriteAndStore("TS" + D(State), s.TXW, State);
 }
 
 VBool Protocol::SetSpot(int16_t& State) {
-  if (Refused(69)) return VFalse;
+  if (Refused(cap::SetSpot)) return VFalse;
   SendCommand("CS" + D(State));
   return VTrue;
 }
@@ -47,20 +48,20 @@ VBool Protocol::SetMicGain(int16_t& MG) {
 }
 
 VBool Protocol::SetTuner(int16_t& Tuner) {
-  if (Refused(31)) return VFalse;
+  if (Refused(cap::SetTuner)) return VFalse;
   if (Tuner != s.Tuner) SendCommand("AC00" + D(Tuner));
   s.Tuner = Tuner;
   return VTrue;
 }
 
 VBool Protocol::SetStartTuner() {
-  if (Refused(36)) return VFalse;
+  if (Refused(cap::SetStartTuner)) return VFalse;
   SendCommand("AC002");
   return VTrue;
 }
 
 VBool Protocol::SetVoiceMessage(int16_t& MSG) {
-  if (Refused(67, MSG, Bound::Entry)) return VFalse;
+  if (Refused(cap::SetVoiceMessage, MSG, Bound::Entry)) return VFalse;
   SendCommand(MSG != 0 ? "PB0" + D(MSG) : std::string("PB00"));
   return VTrue;
 }
@@ -68,7 +69,7 @@ VBool Protocol::SetVoiceMessage(int16_t& MSG) {
 VBool Protocol::SetTXEQ(int16_t& /*TXEQ*/) { return VFalse; }
 
 VBool Protocol::SetRFPower(int16_t& Power) {
-  if (Refused(26)) return VFalse;
+  if (Refused(cap::SetRFPower)) return VFalse;
   PausePolling();
   // Watts 0..200 onto the radio's 0..255 scale.
   float scaled = static_cast<float>(Power) / 200.0f * 255.0f;
@@ -79,7 +80,7 @@ VBool Protocol::SetRFPower(int16_t& Power) {
 }
 
 VBool Protocol::SetPitch(int16_t& Pitch) {
-  if (Refused(21)) return VFalse;
+  if (Refused(cap::SetPitch)) return VFalse;
   // Hertz onto the radio's 50 Hz steps from 300 Hz, rounded down.
   int64_t n = static_cast<int64_t>(std::floor((Pitch + 0.01 - 300) / 50));
   SendCommand("KP" + D2(n));
@@ -88,7 +89,7 @@ VBool Protocol::SetPitch(int16_t& Pitch) {
 }
 
 VBool Protocol::SetKeyerSpeed(int16_t& KeyerSpeed) {
-  if (Refused(14)) return VFalse;
+  if (Refused(cap::SetKeyerSpeed)) return VFalse;
   PausePolling();
   if (KeyerSpeed != 0) {
     if (s.KeyerSpeed == 0 || s.KeyerSpeed >= 1000) {
@@ -110,7 +111,7 @@ VBool Protocol::SetKeyerSpeed(int16_t& KeyerSpeed) {
 }
 
 VBool Protocol::SetBKIn(int16_t& BKIn) {
-  if (Refused(5, BKIn, Bound::Entry)) return VFalse;
+  if (Refused(cap::SetBKIn, BKIn, Bound::Entry)) return VFalse;
   // The delay in steps of 50 ms; 0 is full break-in.
   std::string delay = Z(static_cast<int64_t>(BKIn) * 50, 4);
   if (BKIn != 0) {
@@ -127,7 +128,7 @@ VBool Protocol::SetBKIn(int16_t& BKIn) {
 }
 
 VBool Protocol::SetMonitor(int16_t& P1, int16_t& P2) {
-  if (Refused(63)) return VFalse;
+  if (Refused(cap::SetMonitor)) return VFalse;
   std::string text = "ML";  // alone, a read request
   if (P1 == 0) {
     text += "000";
@@ -143,7 +144,7 @@ VBool Protocol::SetMonitor(int16_t& P1, int16_t& P2) {
 }
 
 VBool Protocol::SetMeterSW(int16_t& MS) {
-  if (Refused(71)) return VFalse;
+  if (Refused(cap::SetMeterSW)) return VFalse;
   SendCommand("MS" + D(MS));
   s.MeterSW = MS;
   s.MeterCaption = element(s.MeterName, MS);
@@ -152,7 +153,7 @@ VBool Protocol::SetMeterSW(int16_t& MS) {
 }
 
 VBool Protocol::SetKeyerMessage(int16_t& LOAD, int16_t& MSG, std::string& MESS) {
-  if (Refused(66, MSG, Bound::Entry)) return VFalse;
+  if (Refused(cap::SetKeyerMessage, MSG, Bound::Entry)) return VFalse;
   if (LOAD == 0) {
     // Play: messages 1..5 are KY6..KY9 and KYA.
     std::string n = D(MSG + 5);
