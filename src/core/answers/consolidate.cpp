@@ -48,8 +48,8 @@ void Protocol::Consolidate(bool StatusDirty) {
 
   if (s.Mode != m.gLastMode) {
     // Width and IF shift belong to the mode: ask for them again.
-    SendCommand("SH" + V());
-    SendCommand("IS" + V());
+    SendCommand("SH" + vfo_digit());
+    SendCommand("IS" + vfo_digit());
     RaiseChange(1);
   }
 

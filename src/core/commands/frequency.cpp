@@ -59,10 +59,10 @@ std::string packed_digits(double freq) {
     d[0] = trunc16(old / 10.0 + 0.01);
     d[1] = old - d[0] * 10;
   }
-  auto pair = [&](size_t a, size_t b) { return D(d[a]) + D(d[b]); };
-  if (f0 < 100) return D(d[1]) + pair(2, 4) + pair(5, 6) + pair(8, 9) + "0";
-  if (f0 < 1000) return pair(0, 1) + pair(2, 4) + pair(5, 6) + pair(8, 9) + D(d[10]);
-  return pair(0, 1) + pair(2, 3) + pair(5, 6) + pair(7, 9) + D(d[10]);
+  auto pair = [&](size_t a, size_t b) { return decimal(d[a]) + decimal(d[b]); };
+  if (f0 < 100) return decimal(d[1]) + pair(2, 4) + pair(5, 6) + pair(8, 9) + "0";
+  if (f0 < 1000) return pair(0, 1) + pair(2, 4) + pair(5, 6) + pair(8, 9) + decimal(d[10]);
+  return pair(0, 1) + pair(2, 3) + pair(5, 6) + pair(7, 9) + decimal(d[10]);
 }
 
 struct BandRow {

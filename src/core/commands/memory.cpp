@@ -40,10 +40,11 @@ int16_t ToneCode(float CTCSS) {
 }
 
 VBool Protocol::SetChannel(int16_t& Channel) {
-  if (s.Property[cap::SetChannel] == 0 || s.VFO == 1 || Channel < s.ChannelMin || Channel > s.ChannelMax) {
+  if (s.Property[cap::SetChannel] == 0 || s.VFO == 1 || Channel < s.ChannelMin ||
+      Channel > s.ChannelMax) {
     return VFalse;
   }
-  SendCommand("MC" + P3(Channel));
+  SendCommand("MC" + three_digits(Channel));
   s.Channel = Channel;
   s.MemMode = 1;
   SendCommand("IF");  // the composite answer refreshes the state
@@ -107,13 +108,13 @@ void Protocol::MemoryWrite(int16_t& Channel, double& Freq, int16_t& Mode, int16_
   if (Mode == kFM) {
     if (Enc == 1) tone_mode = Dec == 1 ? '1' : '2';
     int16_t t = ToneCode(CTCSS);
-    if (t >= 0) tone = D2(t);
+    if (t >= 0) tone = two_digits(t);
     if (RPT == -1) shift = '2';
     if (RPT == 1) shift = '1';
   }
   size_t width = s.TransceiverID == 570 ? 9 : 8;
   std::string freq = FreqDigits(Freq, s.TransceiverID).substr(0, width);
-  SendCommand("MW" + Z(Channel, 3) + freq + "+" + "0000" + "0" + "0" + mode_digit + "0" +
+  SendCommand("MW" + zero_padded(Channel, 3) + freq + "+" + "0000" + "0" + "0" + mode_digit + "0" +
               tone_mode + tone + shift);
   m.apartment().sleep_ms(200);
   SendCommand("IF");
@@ -131,7 +132,7 @@ VBool Protocol::SetTone(float& CTCSS, int16_t& DCS, int16_t& Enc, int16_t& Dec) 
   if (Enc == 1 && Dec == 0) SendCommand("CT" + rx + "2");
   if (Enc == 1 && Dec == 1) SendCommand("CT" + rx + "1");
   int16_t t = ToneCode(CTCSS);
-  if (t >= 0) SendCommand("CN" + rx + D2(t));
+  if (t >= 0) SendCommand("CN" + rx + two_digits(t));
   s.CTCSS = CTCSS;
   s.DCS = DCS;  // stored only: no command carries it
   s.Enc = Enc;
@@ -151,7 +152,7 @@ VBool Protocol::SetShift(float& Shift) {
   if (Refused(cap::SetShift)) return VFalse;
   int32_t k = floor_i32(static_cast<double>(Shift) / 1000 + 0.01);
   std::string menu = s.Freq < 50.0 ? "068" : "069";
-  SendCommand("EX" + menu + Z(k, 4));
+  SendCommand("EX" + menu + zero_padded(k, 4));
   s.Shift = Shift;
   return VTrue;
 }

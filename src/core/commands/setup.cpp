@@ -12,7 +12,7 @@ VBool Protocol::SetPowerON(int16_t& State) {
   if (Refused(cap::SetPowerON)) return VFalse;
   // Until the radio reports its auto-information state again, polling sets it.
   s.AIState = -1;
-  SendCommand("PS" + D(State));
+  SendCommand("PS" + decimal(State));
   auto& apt = m.apartment();
   if (State == 1) {
     apt.sleep_ms(1000);
@@ -30,7 +30,7 @@ VBool Protocol::SetPowerON(int16_t& State) {
 
 VBool Protocol::SetLockDial(int16_t& Dial) {
   if (Refused(cap::SetLockDial)) return VFalse;
-  SendCommand("LK" + D(Dial));
+  SendCommand("LK" + decimal(Dial));
   s.LockDial = Dial;
   return VTrue;
 }
@@ -53,7 +53,8 @@ VBool Protocol::SetFast(int16_t& Fast) {
 VBool Protocol::SetDimLevel(int16_t& Level) {
   if (Refused(cap::SetDimLevel, Level, Bound::Entry)) return VFalse;
   // Four two-digit brightness fields, all the same.
-  std::string d = Z(static_cast<int64_t>(std::floor(static_cast<float>(Level) / 2.0f)), 2);
+  std::string d =
+      zero_padded(static_cast<int64_t>(std::floor(static_cast<float>(Level) / 2.0f)), 2);
   SendCommand("DA" + d + d + d + d);
   s.DimLevel = Level;
   return VTrue;
@@ -73,7 +74,7 @@ VBool Protocol::SetData(int16_t& L1, int16_t& L2, double& /*D*/, std::string& s_
       break;
     case 6:  // the narrow filter
       s.Property[cap::NarrowFlag] = L2;
-      SendCommand("NA" + V() + D(L2));
+      SendCommand("NA" + vfo_digit() + decimal(L2));
       s.BW = FilterWidth(s.WidthCode, s.Mode, Variant(s.VFO));
       s.StatusChange = VTrue;
       break;

@@ -85,7 +85,8 @@ VBool Protocol::SetSplit(int16_t& Split) {
 }
 
 VBool Protocol::SetTX(double& Freq, int16_t& Mode) {
-  if (s.Property[cap::SetTX] == 0 || s.VFO >= 2 || !ValidFreq(Freq) || s.MemMode == 1) return VFalse;
+  if (s.Property[cap::SetTX] == 0 || s.VFO >= 2 || !ValidFreq(Freq) || s.MemMode == 1)
+    return VFalse;
   // A mode number outside 0..7 has no digit: refused rather than writing a
   // mode command without one.
   const char* digit = tx_mode_digit(Mode);
@@ -151,7 +152,7 @@ VBool Protocol::SetAexcB() {
 
 VBool Protocol::SetBand(int16_t& Band) {
   if (Refused(cap::SetBand)) return VFalse;
-  SendCommand("BS" + Z(Band, 2));
+  SendCommand("BS" + zero_padded(Band, 2));
   m.apartment().sleep_ms(200);
   s.Band = Band;
   return VTrue;
@@ -163,8 +164,8 @@ VBool Protocol::SetRIT(int16_t& Status, double& Offset) {
   if (h > 9999) h = 9999;
   if (h < -9999) h = -9999;
   // The wire carries at most 9999 Hz; the state keeps the offset as given.
-  std::string digits = Z(static_cast<int64_t>(std::fabs(std::floor(h))), 4);
-  if (Status != s.RITStatus) SendCommand("RT" + D(Status));
+  std::string digits = zero_padded(static_cast<int64_t>(std::fabs(std::floor(h))), 4);
+  if (Status != s.RITStatus) SendCommand("RT" + decimal(Status));
   SendCommand("RC");
   if (Offset < 0) SendCommand("RD" + digits);
   if (Offset > 0) SendCommand("RU" + digits);

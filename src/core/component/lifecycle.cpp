@@ -5,6 +5,7 @@
 #include "core/component/protocol.hpp"
 #include "core/forms/control_panel.hpp"
 #include "core/forms/zel_form.hpp"
+#include "core/values/numbers.hpp"
 #include "tovrak/connector.hpp"
 #include "tovrak/errors.hpp"
 #include "tovrak/version.hpp"
@@ -79,7 +80,7 @@ Protocol::Protocol(std::shared_ptr<Module> module) : m(*module), module_(std::mo
 
 Protocol::~Protocol() = default;
 
-std::string Protocol::V() const { return std::to_string(s.VFO); }
+std::string Protocol::vfo_digit() const { return decimal(s.VFO); }
 
 }  // namespace tovrak::core
 

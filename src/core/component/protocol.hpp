@@ -274,7 +274,7 @@ class Protocol final : public TOVRAK_Protocol {
   void MemoryWrite(int16_t& Channel, double& Freq, int16_t& Mode, int16_t& Reverse, int16_t& Enc,
                    int16_t& Dec, float& CTCSS, int16_t& RPT);
   // The receiver digit most commands carry: the current VFO in decimal.
-  std::string V() const;
+  std::string vfo_digit() const;
 
   State s;
   Module& m;

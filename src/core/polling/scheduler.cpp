@@ -72,7 +72,7 @@ void Protocol::SetPolling(int16_t& State) {
       }
       break;
     case 4:
-      SendCommand("AG" + V());
+      SendCommand("AG" + vfo_digit());
       break;
     default:
       break;

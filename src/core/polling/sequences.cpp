@@ -144,7 +144,7 @@ void Protocol::PollLevels() {
 }
 
 void Protocol::PollCurrVFO() {
-  std::string v = V();
+  std::string v = vfo_digit();
   if (m.gVFOPollIndex > 28) {
     m.gVFOPollIndex = 0;
     m.form().tmrPollVFO->set_enabled(false);
