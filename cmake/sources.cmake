@@ -10,8 +10,8 @@ set(TOVRAK_CORE_SOURCES
   src/core/component/members.cpp
   src/core/component/version.cpp
   src/core/component/member_help.cpp
-  src/core/forms/zel_form.cpp
   src/core/forms/control_panel.cpp
+  src/core/link/port_and_timers.cpp
   src/core/link/port.cpp
   src/core/link/send.cpp
   src/core/link/command.cpp

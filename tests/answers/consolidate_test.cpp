@@ -80,7 +80,7 @@ TEST_F(Consolidation, TheSubReceiverLeavesFreqAndModeAsDecoded) {
 
 TEST_F(Consolidation, AVFOChangeRestartsTheCurrentVFOSequenceOnce) {
   feed("SM0000;");
-  auto& timer = *r.p->m.form().tmrPollVFO;
+  auto& timer = *r.p->m.port_and_timers().tmrPollVFO;
   r.m().gVFOPollIndex = 9;
   feed("VS1;");
   EXPECT_EQ(r.m().gVFOPollIndex, 0);

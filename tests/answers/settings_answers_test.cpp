@@ -230,14 +230,14 @@ TEST_F(Settings, AutoInformationRestartsLevelReadingAfterAPowerCycle) {
   r.s().AIState = -1;
   feed("AI1");  // automatic polling on: no restart
   EXPECT_EQ(r.s().AIState, 1);
-  EXPECT_FALSE(r.p->m.form().tmrLevels->enabled());
+  EXPECT_FALSE(r.p->m.port_and_timers().tmrLevels->enabled());
   r.rig->put_AutoPolling(VFalse);
   r.s().AIState = 0;
   feed("AI1");  // not after a power cycle
-  EXPECT_FALSE(r.p->m.form().tmrLevels->enabled());
+  EXPECT_FALSE(r.p->m.port_and_timers().tmrLevels->enabled());
   r.s().AIState = -1;
   feed("AI1");
-  EXPECT_TRUE(r.p->m.form().tmrLevels->enabled());
+  EXPECT_TRUE(r.p->m.port_and_timers().tmrLevels->enabled());
 }
 
 }  // namespace

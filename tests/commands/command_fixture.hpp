@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/forms/zel_form.hpp"
+#include "core/link/port_and_timers.hpp"
 #include "support/rig.hpp"
 #include "tovrak/errors.hpp"
 
@@ -212,8 +212,8 @@ inline std::string picture(Rig& r) {
     << " vfo_index=" << m.gVFOPollIndex << " level_index=" << m.gLevelIndex
     << " refresh=" << m.gRefreshActive.value << " startup=" << m.gStartupQuery.value
     << " last_send=" << m.gLastSendTime << " last_command=" << m.gLastCommandTime << '\n';
-  if (m.form_loaded()) {
-    auto& f = m.form();
+  if (m.port_and_timers_loaded()) {
+    auto& f = m.port_and_timers();
     o << "timers=" << f.tmrPolling->enabled() << f.tmrPollVFO->enabled() << f.tmrLevels->enabled()
       << f.tmrStopPolling->enabled() << '\n';
   }
@@ -249,7 +249,9 @@ struct Commands : ::testing::Test {
     if (!expected.empty()) seen_nominal_ = expected.back().first;
     return result;
   }
-  bool paused() { return static_cast<bool>(m.gPollPaused) && m.form().tmrStopPolling->enabled(); }
+  bool paused() {
+    return static_cast<bool>(m.gPollPaused) && m.port_and_timers().tmrStopPolling->enabled();
+  }
 };
 
 // A refused request returns false, writes nothing and changes nothing.

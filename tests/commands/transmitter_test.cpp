@@ -14,7 +14,7 @@ namespace {
 struct TransmitterCommands : Commands {
   void unpause() {
     m.gPollPaused = VFalse;
-    m.form().tmrStopPolling->set_enabled(false);
+    m.port_and_timers().tmrStopPolling->set_enabled(false);
   }
 };
 

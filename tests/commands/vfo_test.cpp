@@ -96,7 +96,7 @@ TEST_F(VfoCommands, SetVFOInMemoryModeOnlyLeavesIt) {
   EXPECT_EQ(s.Freq, 7.05);
   EXPECT_EQ(now_ms(), 0);  // no wait
   EXPECT_EQ(m.gVFOPollIndex, 9);
-  EXPECT_FALSE(m.form().tmrPollVFO->enabled());
+  EXPECT_FALSE(m.port_and_timers().tmrPollVFO->enabled());
 }
 
 TEST_F(VfoCommands, SetVFOSelectsAndRestartsTheVfoSequence) {
@@ -109,7 +109,7 @@ TEST_F(VfoCommands, SetVFOSelectsAndRestartsTheVfoSequence) {
   EXPECT_EQ(s.Split, 1);  // B receives, A transmits
   EXPECT_EQ(now_ms(), 200);
   EXPECT_EQ(m.gVFOPollIndex, 0);
-  EXPECT_TRUE(m.form().tmrPollVFO->enabled());
+  EXPECT_TRUE(m.port_and_timers().tmrPollVFO->enabled());
   // The sequence starts from its first step at the next tick.
   r.apt.advance_ms(250);
   EXPECT_TRUE(wire_is(Wire{{400, "FT;"}}));
@@ -133,7 +133,7 @@ TEST_F(VfoCommands, SetVFOToTheSubReceiverSendsNothingButStillRestarts) {
   EXPECT_EQ(s.Split, 1);  // |2 - 1|
   EXPECT_EQ(now_ms(), 200);
   EXPECT_EQ(m.gVFOPollIndex, 0);
-  EXPECT_TRUE(m.form().tmrPollVFO->enabled());
+  EXPECT_TRUE(m.port_and_timers().tmrPollVFO->enabled());
 }
 
 // ---- SetSplit
@@ -312,7 +312,7 @@ TEST_F(VfoCommands, SetAexcBWaitsThenExchangesAndGoesOnWithTheVfoSequence) {
   EXPECT_TRUE(p.SetAexcB());
   EXPECT_TRUE(wire_is(Wire{{200, "SV;"}}));
   EXPECT_EQ(m.gVFOPollIndex, 5);  // not reset
-  EXPECT_TRUE(m.form().tmrPollVFO->enabled());
+  EXPECT_TRUE(m.port_and_timers().tmrPollVFO->enabled());
   EXPECT_EQ(s.VFOA_Freq, 7.05);  // the exchange arrives through the answers
   EXPECT_EQ(s.VFOB_Freq, 21.2);
 

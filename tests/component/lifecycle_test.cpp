@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "core/component/protocol.hpp"
-#include "core/forms/zel_form.hpp"
+#include "core/link/port_and_timers.hpp"
 #include "tovrak/connector.hpp"
 #include "tovrak/errors.hpp"
 #include "tovrak/virtual_apartment.hpp"
@@ -51,7 +51,7 @@ TEST(Lifecycle, TheLoadedFormKeepsTheSharedInstanceAlive) {
   {
     TOVRAK_Connector c(apt);
     shared = c.get_TOVRAK_Protocol();
-    auto& form = module_of(apt).form();  // the first need of the port or a timer
+    auto& form = module_of(apt).port_and_timers();  // the first need of the port or a timer
     EXPECT_EQ(module_of(apt).gConnectorCount, 2);
     EXPECT_EQ(form.FormProtocol.get(), shared.lock().get());
   }
@@ -62,7 +62,7 @@ TEST(Lifecycle, TheLoadedFormKeepsTheSharedInstanceAlive) {
 TEST(Lifecycle, CreationSendsNothingAndLoadsNoForm) {
   platform::VirtualApartment apt;
   TOVRAK_Connector c(apt);
-  EXPECT_FALSE(module_of(apt).form_loaded());
+  EXPECT_FALSE(module_of(apt).port_and_timers_loaded());
   EXPECT_TRUE(apt.line().writes().empty());
 }
 
@@ -70,7 +70,7 @@ TEST(Lifecycle, ADirectlyCreatedInstanceSharesTheModuleButNotTheState) {
   platform::VirtualApartment apt;
   auto direct = CreateProtocol(apt);
   EXPECT_EQ(module_of(apt).gConnectorCount, 0);
-  auto& form = module_of(apt).form();  // loads a connector of its own
+  auto& form = module_of(apt).port_and_timers();  // loads a connector of its own
   EXPECT_NE(form.FormProtocol.get(), direct.get());
   EXPECT_EQ(module_of(apt).gConnectorCount, 1);
 }

@@ -71,11 +71,11 @@ TEST_F(Panel, TextThatIsNoNumberChangesNothing) {
 
 TEST_F(Panel, TheTimerRowSetsThePollingInterval) {
   panel.Load();
-  EXPECT_FALSE(r.m().form_loaded());
+  EXPECT_FALSE(r.m().port_and_timers_loaded());
   set(2, "500");  // the hidden form is created for it
-  EXPECT_EQ(r.m().form().tmrPolling->interval(), 500);
+  EXPECT_EQ(r.m().port_and_timers().tmrPolling->interval(), 500);
   set(2, "70000");  // more than a timer takes: ignored
-  EXPECT_EQ(r.m().form().tmrPolling->interval(), 500);
+  EXPECT_EQ(r.m().port_and_timers().tmrPolling->interval(), 500);
 }
 
 TEST_F(Panel, TheCommandDelayTakesEffectAtTheNextWrite) {

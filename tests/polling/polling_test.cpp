@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "core/forms/zel_form.hpp"
+#include "core/link/port_and_timers.hpp"
 #include "support/rig.hpp"
 
 namespace tovrak::test {
@@ -232,7 +232,7 @@ TEST_F(LevelSequence, AllFiftyFourStepsInOrder) {
                     "AG0;"};  // the startup query, held back while the sequence ran
   EXPECT_EQ(sent, expected);
   EXPECT_EQ(r.m().gLevelIndex, 0);
-  EXPECT_FALSE(r.p->m.form().tmrLevels->enabled());
+  EXPECT_FALSE(r.p->m.port_and_timers().tmrLevels->enabled());
 }
 
 TEST_F(LevelSequence, StepsWhoseCapabilityIsAbsentSendNothing) {
@@ -302,7 +302,7 @@ TEST_F(Polling, TheCurrentVFOSequenceCarriesTheVFODigit) {
                     "BC1;", "BP10;", "BP11;", "NB1;", "IS1;", "SH1;", "SQ1;", "CO10;", "CO11;",
                     "NA1;", "OS1;",  "RF1;",  "NL1;", "AG1;", "LK;",  "CT1;", "CN1;"};
   EXPECT_EQ(sent, expected);
-  EXPECT_FALSE(r.p->m.form().tmrPollVFO->enabled());
+  EXPECT_FALSE(r.p->m.port_and_timers().tmrPollVFO->enabled());
   EXPECT_EQ(r.m().gVFOPollIndex, 0);
 }
 

@@ -3,7 +3,7 @@
 // saw after the previous answer, and raises Change for what moved. It is the
 // only place that raises Change.
 #include "core/component/protocol.hpp"
-#include "core/forms/zel_form.hpp"
+#include "core/link/port_and_timers.hpp"
 #include "core/values/steps.hpp"
 
 namespace tovrak::core {
@@ -61,7 +61,7 @@ void Protocol::Consolidate(bool StatusDirty) {
 
   if (s.VFO != m.gLastVFO) {
     m.gVFOPollIndex = 0;
-    step([&] { m.form().tmrPollVFO->set_enabled(true); });
+    step([&] { m.port_and_timers().tmrPollVFO->set_enabled(true); });
     m.gLastVFO = s.VFO;
   }
 

@@ -8,7 +8,7 @@
 #include "core/commands/frequency.hpp"
 #include "core/component/capability.hpp"
 #include "core/component/protocol.hpp"
-#include "core/forms/zel_form.hpp"
+#include "core/link/port_and_timers.hpp"
 #include "core/values/numbers.hpp"
 
 namespace tovrak::core {
@@ -65,7 +65,7 @@ VBool Protocol::SetVFO(int16_t& VFO) {
   s.Split = to_i16(std::abs(static_cast<int>(s.VFO) - s.TX_VFO));
   m.apartment().sleep_ms(200);
   m.gVFOPollIndex = 0;
-  m.form().tmrPollVFO->set_enabled(true);
+  m.port_and_timers().tmrPollVFO->set_enabled(true);
   return VTrue;
 }
 
@@ -146,7 +146,7 @@ VBool Protocol::SetAexcB() {
   SendCommand("SV");
   // The exchanged VFOs arrive through the current-VFO sequence, which goes
   // on from where it is.
-  m.form().tmrPollVFO->set_enabled(true);
+  m.port_and_timers().tmrPollVFO->set_enabled(true);
   return VTrue;
 }
 

@@ -4,7 +4,7 @@
 #include "core/component/module.hpp"
 #include "core/component/protocol.hpp"
 #include "core/forms/control_panel.hpp"
-#include "core/forms/zel_form.hpp"
+#include "core/link/port_and_timers.hpp"
 #include "core/values/numbers.hpp"
 #include "tovrak/connector.hpp"
 #include "tovrak/errors.hpp"
@@ -24,34 +24,34 @@ std::shared_ptr<Module> Module::of(platform::Apartment& apartment) {
   return std::static_pointer_cast<Module>(slot);
 }
 
-ZelForm& Module::form() {
+PortAndTimers& Module::port_and_timers() {
   if (!alive_) {
     throw ComError::with_text(91, "The component has ended in this apartment");
   }
-  if (!form_) {
-    // The form exists before its load runs, so that what the load does (a
-    // connector of its own) finds it.
-    form_ = std::make_unique<ZelForm>(*this);
-    form_->Load();
+  if (!port_and_timers_) {
+    // They exist before their load runs, so that what the load does (a
+    // connector of its own) finds them.
+    port_and_timers_ = std::make_unique<PortAndTimers>(*this);
+    port_and_timers_->Load();
   }
-  return *form_;
+  return *port_and_timers_;
 }
 
 void Module::shutdown() {
   if (!alive_) return;
   alive_ = false;
-  if (form_) {
-    if (form_->ComDLL && form_->ComDLL->PortOpen()) {
+  if (port_and_timers_) {
+    if (port_and_timers_->ComDLL && port_and_timers_->ComDLL->PortOpen()) {
       try {
-        form_->ComDLL->PortOpen(false);
+        port_and_timers_->ComDLL->PortOpen(false);
       } catch (const ComError&) {
       }
     }
   }
   control_panel.reset();
-  // Release in an order that never reaches a half-destroyed form.
-  auto form = std::move(form_);
-  form.reset();
+  // Release in an order that never reaches half-destroyed port and timers.
+  auto released = std::move(port_and_timers_);
+  released.reset();
   gSharedProtocol.reset();
 }
 

@@ -1,5 +1,5 @@
 // basTOVRAK_Dll: what the component keeps once per apartment. The shared
-// instance and its connector count, the hidden form, the receive buffer, the
+// instance and its connector count, the port and timers, the receive buffer, the
 // timing settings and the bookkeeping of the link, the answer interpreter and
 // the polling engine.
 #pragma once
@@ -20,7 +20,7 @@ class ControlPanel;
 namespace tovrak::core {
 
 class Protocol;
-class ZelForm;
+class PortAndTimers;
 using tovrak::ControlPanel;
 
 // The tracked status items the consolidation step compares after each answer.
@@ -41,11 +41,11 @@ class Module : public platform::ApartmentModule {
   // Seconds since local midnight, single precision.
   float now() const { return apartment_->clock(); }
 
-  // The hidden form, loaded on first need.
-  ZelForm& form();
-  bool form_loaded() const { return form_ != nullptr; }
+  // The port and timers (frmZELDll), loaded on first need.
+  PortAndTimers& port_and_timers();
+  bool port_and_timers_loaded() const { return port_and_timers_ != nullptr; }
 
-  // Ends the component in this apartment: the form, its port and timers, and
+  // Ends the component in this apartment: the port and timers, and
   // the shared instance.
   void shutdown() override;
   bool alive() const { return alive_; }
@@ -94,7 +94,7 @@ class Module : public platform::ApartmentModule {
 
  private:
   platform::Apartment* apartment_;
-  std::unique_ptr<ZelForm> form_;
+  std::unique_ptr<PortAndTimers> port_and_timers_;
   bool alive_ = true;
 };
 

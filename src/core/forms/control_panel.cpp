@@ -7,7 +7,7 @@
 
 #include "core/component/module.hpp"
 #include "core/component/protocol.hpp"
-#include "core/forms/zel_form.hpp"
+#include "core/link/port_and_timers.hpp"
 #include "tovrak/errors.hpp"
 
 namespace tovrak {
@@ -95,7 +95,7 @@ void ControlPanel::cmdSet_Click(int row) {
           break;
         case 2:
           if (n >= INT32_MIN && n <= INT32_MAX) {
-            module_.form().SetPollingInterval(static_cast<int32_t>(n));
+            module_.port_and_timers().SetPollingInterval(static_cast<int32_t>(n));
           }
           break;
         case 3:
@@ -143,7 +143,8 @@ double ControlPanel::CurrentValueMs(int row) const {
     case 1:
       return module_.gCommandDelay * 1000.0;
     case 2:
-      return module_.form_loaded() ? module_.form().tmrPolling->interval() : 175.0;
+      return module_.port_and_timers_loaded() ? module_.port_and_timers().tmrPolling->interval()
+                                              : 175.0;
     case 3:
       return module_.gErrorDelay * 1000.0;
     case 4:

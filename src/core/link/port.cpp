@@ -1,11 +1,11 @@
 // Choosing, configuring, opening and closing the serial port.
 #include "core/component/protocol.hpp"
-#include "core/forms/zel_form.hpp"
+#include "core/link/port_and_timers.hpp"
 #include "tovrak/errors.hpp"
 
 namespace tovrak::core {
 
-platform::SerialControl& Protocol::ComDLL() { return *m.form().ComDLL; }
+platform::SerialControl& Protocol::ComDLL() { return *m.port_and_timers().ComDLL; }
 
 // While the port is open only the field changes; the control takes the number
 // at the next assignment made while closed.

@@ -1,9 +1,9 @@
 // The polling scheduler: switching CAT operation on and off, the status
-// cycle with the S-meter, the refresh, and the timer ticks of the hidden form.
+// cycle with the S-meter, the refresh, and the ticks of the port and timers.
 #include <array>
 
 #include "core/component/protocol.hpp"
-#include "core/forms/zel_form.hpp"
+#include "core/link/port_and_timers.hpp"
 
 namespace tovrak::core {
 
@@ -91,17 +91,17 @@ void Protocol::SetRefresh() {
 
 void Protocol::RestartLevelPolling() {
   m.gLevelIndex = 0;
-  m.form().tmrLevels->set_enabled(false);
+  m.port_and_timers().tmrLevels->set_enabled(false);
   PollLevels();
 }
 
 void Protocol::PausePolling() {
   m.gPollPaused = VTrue;
-  m.form().tmrStopPolling->set_enabled(true);
+  m.port_and_timers().tmrStopPolling->set_enabled(true);
 }
 
 void Protocol::tmrStopPolling_Timer() {
-  m.form().tmrStopPolling->set_enabled(false);
+  m.port_and_timers().tmrStopPolling->set_enabled(false);
   m.gPollPaused = VFalse;
 }
 

@@ -7,7 +7,7 @@
 
 #include "core/component/capability.hpp"
 #include "core/component/protocol.hpp"
-#include "core/forms/zel_form.hpp"
+#include "core/link/port_and_timers.hpp"
 
 namespace tovrak::core {
 
@@ -105,13 +105,13 @@ void Protocol::PollLevels() {
   if (s.AIState == -1) return;
   if (m.gLevelIndex > 53) {
     m.gLevelIndex = 0;
-    m.form().tmrLevels->set_enabled(false);
+    m.port_and_timers().tmrLevels->set_enabled(false);
     return;
   }
   int index = m.gLevelIndex;
   if (index < 0) return;
   if (index == 0) {
-    m.form().tmrLevels->set_enabled(true);
+    m.port_and_timers().tmrLevels->set_enabled(true);
     return;
   }
   const LevelStep& st = kLevelSteps[static_cast<size_t>(index)];
@@ -147,13 +147,13 @@ void Protocol::PollCurrVFO() {
   std::string v = vfo_digit();
   if (m.gVFOPollIndex > 28) {
     m.gVFOPollIndex = 0;
-    m.form().tmrPollVFO->set_enabled(false);
+    m.port_and_timers().tmrPollVFO->set_enabled(false);
     return;
   }
   int index = m.gVFOPollIndex;
   if (index < 0) return;
   if (index == 0) {
-    m.form().tmrPollVFO->set_enabled(true);
+    m.port_and_timers().tmrPollVFO->set_enabled(true);
     return;
   }
   const VFOStep& st = kVFOSteps[static_cast<size_t>(index)];
