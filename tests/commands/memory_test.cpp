@@ -183,10 +183,10 @@ TEST_F(MemoryWriteCommands, SetVFOMDoesNotTestTheChannelLimits) {
 }
 
 TEST_F(MemoryWriteCommands, SetVFOMWritesEvenWhileSendingIsMuted) {
-  m.gSendMuted = VTrue;
+  m.link.send_muted = VTrue;
   EXPECT_TRUE(store(12));
   EXPECT_TRUE(wire_is(Wire{{0, mw("012", "014250000", "2", "0", "00", "0")}, {200, "IF;"}}));
-  EXPECT_EQ(m.gSendMuted, VTrue);  // restored
+  EXPECT_EQ(m.link.send_muted, VTrue);  // restored
   EXPECT_TRUE(p.SetPTT(i16(1)));
   EXPECT_EQ(r.wire(), Wire{});
 }
@@ -217,7 +217,7 @@ TEST_F(MemoryWriteCommands, SetVFOMRefusals) {
   s.Dec = 0;
   s.RPT = 0;
   EXPECT_REFUSED(store(12));
-  m.gSendMuted = VTrue;
+  m.link.send_muted = VTrue;
   EXPECT_REFUSED(store(12));
 }
 

@@ -226,18 +226,18 @@ TEST_F(ModeFilterCommands, SetIFShiftOutOfRangeIsRefusedAfterPausingPolling) {
   s.IFS = 120;
   s.IFShift = 15;
   for (int16_t level : {129, 999, -129, 1256, 2000}) {
-    m.gPollPaused = VFalse;
+    m.polling.poll_paused = VFalse;
     m.port_and_timers().tmrStopPolling->set_enabled(false);
     std::string before = picture(r);
     EXPECT_FALSE(p.SetIFShift(i16(level))) << level;
     EXPECT_EQ(r.wire(), Wire{});
     EXPECT_TRUE(paused()) << level;
-    m.gPollPaused = VFalse;
+    m.polling.poll_paused = VFalse;
     m.port_and_timers().tmrStopPolling->set_enabled(false);
     EXPECT_EQ(picture(r), before) << level;
   }
   s.Property[core::cap::SetIFShiftWidth] = 0;  // no width through IF shift levels
-  m.gPollPaused = VFalse;
+  m.polling.poll_paused = VFalse;
   m.port_and_timers().tmrStopPolling->set_enabled(false);
   EXPECT_FALSE(p.SetIFShift(i16(1100)));
   EXPECT_TRUE(paused());
@@ -245,7 +245,7 @@ TEST_F(ModeFilterCommands, SetIFShiftOutOfRangeIsRefusedAfterPausingPolling) {
 
   // Without the function nothing happens at all, polling included.
   s.Property[core::cap::SetIFShift] = 0;
-  m.gPollPaused = VFalse;
+  m.polling.poll_paused = VFalse;
   m.port_and_timers().tmrStopPolling->set_enabled(false);
   EXPECT_REFUSED(p.SetIFShift(i16(10)));
 }

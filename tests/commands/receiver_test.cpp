@@ -13,7 +13,7 @@ namespace {
 
 struct ReceiverCommands : Commands {
   void unpause() {
-    m.gPollPaused = VFalse;
+    m.polling.poll_paused = VFalse;
     m.port_and_timers().tmrStopPolling->set_enabled(false);
   }
 };
@@ -169,14 +169,14 @@ TEST_F(ReceiverCommands, AReceiverOutsideTheArraysFailsAfterTheWrite) {
       {[](auto& p) { p.SetRFT(i16(-1), i16(2)); }, "RF-12;"},
   };
   for (const auto& c : cases) {
-    const float last_send = m.gLastSendTime;
-    const float last_command = m.gLastCommandTime;
+    const float last_send = m.link.last_send_time;
+    const float last_command = m.link.last_command_time;
     const std::string before = picture(r);
     EXPECT_EQ(error_number([&] { c.call(p); }), 9) << c.sent;
     EXPECT_EQ(r.sent(), (Texts{c.sent}));
     // Nothing but the write (and the polling pause) happened.
-    m.gLastSendTime = last_send;
-    m.gLastCommandTime = last_command;
+    m.link.last_send_time = last_send;
+    m.link.last_command_time = last_command;
     unpause();
     EXPECT_EQ(picture(r), before) << c.sent;
   }

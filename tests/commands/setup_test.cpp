@@ -21,8 +21,8 @@ TEST_F(SetupCommands, SetPowerOnRepeatsItselfThenSwitchesCatOn) {
   EXPECT_EQ(s.PowerON, 1);
   EXPECT_EQ(s.CAT, 1);
   EXPECT_EQ(s.AIState, -1);
-  EXPECT_EQ(m.gRefreshActive, VTrue);
-  EXPECT_EQ(m.gStartupQuery, VTrue);
+  EXPECT_EQ(m.polling.refresh_active, VTrue);
+  EXPECT_EQ(m.polling.startup_query, VTrue);
   EXPECT_EQ(now_ms(), 1600);
 }
 
@@ -44,7 +44,7 @@ TEST_F(SetupCommands, SetPowerOffWaitsHalfASecondAndLeavesCatOff) {
   EXPECT_EQ(s.PowerON, 0);
   EXPECT_EQ(s.CAT, 0);
   EXPECT_EQ(s.AIState, -1);
-  EXPECT_EQ(m.gRefreshActive, VFalse);
+  EXPECT_EQ(m.polling.refresh_active, VFalse);
 
   EXPECT_TRUE(p.SetPowerON(i16(2)));  // not "on": no repeat, no CAT
   EXPECT_TRUE(wire_is(Wire{{500, "PS2;"}}));
@@ -113,7 +113,7 @@ struct DataCommands : Commands {
 
 TEST_F(DataCommands, MutingSilencesEveryFamilyWhileStateStillFollows) {
   EXPECT_FALSE(data(1, 0));
-  EXPECT_EQ(m.gSendMuted, VTrue);
+  EXPECT_EQ(m.link.send_muted, VTrue);
   s.VFOA_Freq = 14.0;
   s.Freq = 14.0;
   std::string info;
@@ -145,9 +145,9 @@ TEST_F(DataCommands, MutingSilencesEveryFamilyWhileStateStillFollows) {
   EXPECT_EQ(s.Property[core::cap::NarrowFlag], 1);
 
   EXPECT_FALSE(data(1, 2));  // neither on nor off
-  EXPECT_EQ(m.gSendMuted, VTrue);
+  EXPECT_EQ(m.link.send_muted, VTrue);
   EXPECT_FALSE(data(1, 1));
-  EXPECT_EQ(m.gSendMuted, VFalse);
+  EXPECT_EQ(m.link.send_muted, VFalse);
   EXPECT_TRUE(p.SetLockDial(i16(0)));
   EXPECT_EQ(r.sent(), (Texts{"LK0;"}));
 }
@@ -156,7 +156,7 @@ TEST_F(DataCommands, MutingWritesNothingItself) {
   const std::string before = picture(r);
   EXPECT_FALSE(data(1, 0));
   EXPECT_EQ(r.wire(), Wire{});
-  m.gSendMuted = VFalse;
+  m.link.send_muted = VFalse;
   EXPECT_EQ(picture(r), before);
 }
 

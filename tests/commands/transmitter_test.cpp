@@ -13,7 +13,7 @@ namespace {
 
 struct TransmitterCommands : Commands {
   void unpause() {
-    m.gPollPaused = VFalse;
+    m.polling.poll_paused = VFalse;
     m.port_and_timers().tmrStopPolling->set_enabled(false);
   }
 };

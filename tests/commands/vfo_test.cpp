@@ -88,19 +88,19 @@ TEST_F(VfoCommands, SetFreqRefusals) {
 
 TEST_F(VfoCommands, SetVFOInMemoryModeOnlyLeavesIt) {
   s.MemMode = 1;
-  m.gVFOPollIndex = 9;
+  m.polling.vfo_poll_index = 9;
   EXPECT_TRUE(p.SetVFO(i16(1)));
   EXPECT_TRUE(wire_is(Wire{{0, "VM;"}}));
   EXPECT_EQ(s.MemMode, 0);
   EXPECT_EQ(s.VFO, 0);  // VFO A, whatever was asked
   EXPECT_EQ(s.Freq, 7.05);
   EXPECT_EQ(now_ms(), 0);  // no wait
-  EXPECT_EQ(m.gVFOPollIndex, 9);
+  EXPECT_EQ(m.polling.vfo_poll_index, 9);
   EXPECT_FALSE(m.port_and_timers().tmrPollVFO->enabled());
 }
 
 TEST_F(VfoCommands, SetVFOSelectsAndRestartsTheVfoSequence) {
-  m.gVFOPollIndex = 9;
+  m.polling.vfo_poll_index = 9;
   EXPECT_TRUE(p.SetVFO(i16(1)));
   EXPECT_TRUE(wire_is(Wire{{0, "VS1;"}}));
   EXPECT_EQ(s.VFO, 1);
@@ -108,7 +108,7 @@ TEST_F(VfoCommands, SetVFOSelectsAndRestartsTheVfoSequence) {
   EXPECT_EQ(s.Mode, 1);
   EXPECT_EQ(s.Split, 1);  // B receives, A transmits
   EXPECT_EQ(now_ms(), 200);
-  EXPECT_EQ(m.gVFOPollIndex, 0);
+  EXPECT_EQ(m.polling.vfo_poll_index, 0);
   EXPECT_TRUE(m.port_and_timers().tmrPollVFO->enabled());
   // The sequence starts from its first step at the next tick.
   r.apt.advance_ms(250);
@@ -124,7 +124,7 @@ TEST_F(VfoCommands, SetVFOSelectsAndRestartsTheVfoSequence) {
 
 TEST_F(VfoCommands, SetVFOToTheSubReceiverSendsNothingButStillRestarts) {
   s.TX_VFO = 1;
-  m.gVFOPollIndex = 4;
+  m.polling.vfo_poll_index = 4;
   EXPECT_TRUE(p.SetVFO(i16(2)));
   EXPECT_EQ(r.wire(), Wire{});
   EXPECT_EQ(s.VFO, 2);
@@ -132,7 +132,7 @@ TEST_F(VfoCommands, SetVFOToTheSubReceiverSendsNothingButStillRestarts) {
   EXPECT_EQ(s.Mode, 0);
   EXPECT_EQ(s.Split, 1);  // |2 - 1|
   EXPECT_EQ(now_ms(), 200);
-  EXPECT_EQ(m.gVFOPollIndex, 0);
+  EXPECT_EQ(m.polling.vfo_poll_index, 0);
   EXPECT_TRUE(m.port_and_timers().tmrPollVFO->enabled());
 }
 
@@ -308,10 +308,10 @@ TEST_F(VfoCommands, SetAeqBRefusals) {
 }
 
 TEST_F(VfoCommands, SetAexcBWaitsThenExchangesAndGoesOnWithTheVfoSequence) {
-  m.gVFOPollIndex = 5;
+  m.polling.vfo_poll_index = 5;
   EXPECT_TRUE(p.SetAexcB());
   EXPECT_TRUE(wire_is(Wire{{200, "SV;"}}));
-  EXPECT_EQ(m.gVFOPollIndex, 5);  // not reset
+  EXPECT_EQ(m.polling.vfo_poll_index, 5);  // not reset
   EXPECT_TRUE(m.port_and_timers().tmrPollVFO->enabled());
   EXPECT_EQ(s.VFOA_Freq, 7.05);  // the exchange arrives through the answers
   EXPECT_EQ(s.VFOB_Freq, 21.2);

@@ -111,11 +111,11 @@ int16_t BandOf(double Freq) {
 
 VBool Protocol::ValidFreq(double& Freq) {
   bool valid = Freq != 0;
-  if (m.gFreqRangeCount == 0) valid = false;
+  if (m.ranges.count == 0) valid = false;
   bool in_range = false;
-  for (int i = 1; i <= m.gFreqRangeCount && i < static_cast<int>(m.gFreqRangeMin.size()); ++i) {
-    if (m.gFreqRangeMin[static_cast<size_t>(i)] <= Freq &&
-        Freq <= m.gFreqRangeMax[static_cast<size_t>(i)]) {
+  for (int i = 1; i <= m.ranges.count && i < static_cast<int>(m.ranges.min.size()); ++i) {
+    if (m.ranges.min[static_cast<size_t>(i)] <= Freq &&
+        Freq <= m.ranges.max[static_cast<size_t>(i)]) {
       in_range = true;
     }
   }

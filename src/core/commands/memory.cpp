@@ -57,12 +57,12 @@ VBool Protocol::SetVFOM(int16_t& Channel, std::string& /*Info*/) {
   // memory: refused before anything is sent.
   if ((s.Mode == kFM || s.Mode == 7) && !fm_fields_defined(s.Enc, s.Dec, s.RPT)) return VFalse;
   // The write goes out even while the host has muted sending.
-  VBool muted = m.gSendMuted;
-  m.gSendMuted = VFalse;
+  VBool muted = m.link.send_muted;
+  m.link.send_muted = VFalse;
   struct Restore {
     Module& m;
     VBool muted;
-    ~Restore() { m.gSendMuted = muted; }
+    ~Restore() { m.link.send_muted = muted; }
   } restore{m, muted};
   MemoryWrite(Channel, s.Freq, s.Mode, s.Reverse, s.Enc, s.Dec, s.CTCSS, s.RPT);
   s.MemMode = 1;

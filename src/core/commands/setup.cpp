@@ -63,8 +63,8 @@ VBool Protocol::SetDimLevel(int16_t& Level) {
 VBool Protocol::SetData(int16_t& L1, int16_t& L2, double& /*D*/, std::string& s_) {
   switch (L1) {
     case 1:  // mute the link
-      if (L2 == 0) m.gSendMuted = VTrue;
-      if (L2 == 1) m.gSendMuted = VFalse;
+      if (L2 == 0) m.link.send_muted = VTrue;
+      if (L2 == 1) m.link.send_muted = VFalse;
       break;
     case 5:  // filter presets: ten two-character width steps
       for (size_t i = 0; i < s.FilterPresets.size(); ++i) {

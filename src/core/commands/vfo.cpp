@@ -64,7 +64,7 @@ VBool Protocol::SetVFO(int16_t& VFO) {
   s.VFO = VFO;
   s.Split = to_i16(std::abs(static_cast<int>(s.VFO) - s.TX_VFO));
   m.apartment().sleep_ms(200);
-  m.gVFOPollIndex = 0;
+  m.polling.vfo_poll_index = 0;
   m.port_and_timers().tmrPollVFO->set_enabled(true);
   return VTrue;
 }

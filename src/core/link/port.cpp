@@ -49,9 +49,9 @@ VBool Protocol::SetPort(VBool& PortOpen, std::string& /*Address*/, std::string& 
   MSG.clear();
   if (PortOpen) {
     // The first answers after opening raise their events again.
-    m.gLastMode = -1;
-    m.gLastFreq = 0.0;
-    m.gLastSMeter = -1;
+    m.answers.last_mode = -1;
+    m.answers.last_freq = 0.0;
+    m.answers.last_smeter = -1;
   }
   return VTrue;
 }

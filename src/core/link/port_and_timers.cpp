@@ -46,7 +46,7 @@ void PortAndTimers::SetPollingInterval(int32_t ms) {
 void PortAndTimers::ComDLL_OnComm() {
   if (!FormProtocol) return;
   VBool read = VTrue;
-  FormProtocol->ReadBuffer(module_.gRxBuffer, read);
+  FormProtocol->ReadBuffer(module_.link.rx_buffer, read);
 }
 
 void PortAndTimers::tmrPolling_Timer() {

@@ -103,12 +103,12 @@ constexpr std::array<VFOStep, 29> kVFOSteps = {{
 
 void Protocol::PollLevels() {
   if (s.AIState == -1) return;
-  if (m.gLevelIndex > 53) {
-    m.gLevelIndex = 0;
+  if (m.polling.level_index > 53) {
+    m.polling.level_index = 0;
     m.port_and_timers().tmrLevels->set_enabled(false);
     return;
   }
-  int index = m.gLevelIndex;
+  int index = m.polling.level_index;
   if (index < 0) return;
   if (index == 0) {
     m.port_and_timers().tmrLevels->set_enabled(true);
@@ -145,12 +145,12 @@ void Protocol::PollLevels() {
 
 void Protocol::PollCurrVFO() {
   std::string v = vfo_digit();
-  if (m.gVFOPollIndex > 28) {
-    m.gVFOPollIndex = 0;
+  if (m.polling.vfo_poll_index > 28) {
+    m.polling.vfo_poll_index = 0;
     m.port_and_timers().tmrPollVFO->set_enabled(false);
     return;
   }
-  int index = m.gVFOPollIndex;
+  int index = m.polling.vfo_poll_index;
   if (index < 0) return;
   if (index == 0) {
     m.port_and_timers().tmrPollVFO->set_enabled(true);
