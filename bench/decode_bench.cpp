@@ -38,7 +38,7 @@ void BM_DecodeMixedStream(benchmark::State& state) {
   tovrak::TOVRAK_Connector c(apt);
   auto rig = c.get_TOVRAK_Protocol();
   auto* p = static_cast<tovrak::core::Protocol*>(rig.get());
-  p->m.gSendMuted = tovrak::VTrue;  // the mode queries of the first answer stay off the wire
+  p->m.link.send_muted = tovrak::VTrue;  // the mode queries of the first answer stay off the wire
   const std::string text = stream(100);
   std::string buffer;
   buffer.reserve(text.size());

@@ -40,7 +40,7 @@ void BM_ControlCommandSpacing(benchmark::State& state) {
     return;
   }
   auto* p = static_cast<core::Protocol*>(host.rig.get());
-  const double delay_ms = 1000.0 * static_cast<double>(p->m.gCommandDelay);
+  const double delay_ms = 1000.0 * static_cast<double>(p->m.link.command_delay);
   std::vector<int64_t> arrivals;
   arrivals.reserve(static_cast<size_t>(commands) + 8);
   std::atomic<bool> stop{false};

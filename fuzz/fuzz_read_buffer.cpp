@@ -49,8 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     // The receive buffer never holds more than the read path's limit plus
     // what one injection can add.
-    if (p->m.gRxBuffer.size() > 4096 + 8192) __builtin_trap();
-    if (p->m.gReadBusy) __builtin_trap();
+    if (p->m.link.rx_buffer.size() > 4096 + 8192) __builtin_trap();
+    if (p->m.answers.read_busy) __builtin_trap();
   }
   return 0;
 }

@@ -80,15 +80,15 @@ TEST_F(Consolidation, TheSubReceiverLeavesFreqAndModeAsDecoded) {
 
 TEST_F(Consolidation, AVFOChangeRestartsTheCurrentVFOSequenceOnce) {
   feed("SM0000;");
-  auto& timer = *r.p->m.form().tmrPollVFO;
-  r.m().gVFOPollIndex = 9;
+  auto& timer = *r.p->m.port_and_timers().tmrPollVFO;
+  r.m().polling.vfo_poll_index = 9;
   feed("VS1;");
-  EXPECT_EQ(r.m().gVFOPollIndex, 0);
+  EXPECT_EQ(r.m().polling.vfo_poll_index, 0);
   EXPECT_TRUE(timer.enabled());
   timer.set_enabled(false);
-  r.m().gVFOPollIndex = 9;
+  r.m().polling.vfo_poll_index = 9;
   feed("VS1;");
-  EXPECT_EQ(r.m().gVFOPollIndex, 9);
+  EXPECT_EQ(r.m().polling.vfo_poll_index, 9);
   EXPECT_FALSE(timer.enabled());
 }
 
@@ -116,15 +116,15 @@ TEST_F(Consolidation, TrackedItemsRaiseFourOnceWhenTheyMove) {
 TEST_F(Consolidation, AFrequencyChangeRaisesNothingAndMarksThePolling) {
   feed("SM0000;");
   EXPECT_EQ(feed("FA14250000;"), Events{});
-  EXPECT_EQ(r.m().gFreqChanged, VTrue);
+  EXPECT_EQ(r.m().polling.freq_changed, VTrue);
   feed("FA14250000;");
-  EXPECT_EQ(r.m().gFreqChanged, VFalse);
+  EXPECT_EQ(r.m().polling.freq_changed, VFalse);
 }
 
 TEST_F(Consolidation, AModeOfAMOrFMSetsItsWidth) {
   feed("MD05;");
   EXPECT_EQ(r.rig->get_BW(), 9000);
-  r.s().Property[57] = 1;
+  r.s().Property[core::cap::NarrowFlag] = 1;
   feed("MD04;");
   EXPECT_EQ(r.rig->get_BW(), 12500);
   EXPECT_EQ(r.rig->get_IFS(), 0);

@@ -28,11 +28,11 @@ TEST_F(Framing, TwoAnswersInOneBufferAreDecodedInOrder) {
 
 TEST_F(Framing, AnIncompleteAnswerWaitsForItsTerminator) {
   r.radio("FA1425");
-  EXPECT_EQ(r.m().gRxBuffer, "FA1425");
+  EXPECT_EQ(r.m().link.rx_buffer, "FA1425");
   EXPECT_EQ(r.rig->get_VFOA_Freq(), 0.0);
   r.radio("0000;FB0");
   EXPECT_EQ(r.rig->get_VFOA_Freq(), 14.25);
-  EXPECT_EQ(r.m().gRxBuffer, "FB0");
+  EXPECT_EQ(r.m().link.rx_buffer, "FB0");
 }
 
 TEST_F(Framing, AnEmptyAnswerRunsTheConsolidationOnce) {
@@ -53,9 +53,9 @@ TEST_F(Framing, AnswersWithoutAKnownCodeDecodeNothing) {
 
 TEST_F(Framing, TheReadPathDropsABufferPast4096Characters) {
   r.radio(std::string(4000, 'x'));
-  EXPECT_EQ(r.m().gRxBuffer.size(), 4000u);
+  EXPECT_EQ(r.m().link.rx_buffer.size(), 4000u);
   r.radio(std::string(90, 'y') + ";FA14250000;");  // 4102 characters: nothing is decoded
-  EXPECT_EQ(r.m().gRxBuffer, "");
+  EXPECT_EQ(r.m().link.rx_buffer, "");
   EXPECT_EQ(r.rig->get_VFOA_Freq(), 0.0);
   EXPECT_TRUE(r.take_events().empty());
 }
@@ -64,7 +64,7 @@ TEST_F(Framing, BlanksAroundDoNotCountTowardsTheLimit) {
   r.radio(std::string(50, ' '));
   r.radio(std::string(4096, 'x'));
   r.radio(std::string(50, ' '));
-  EXPECT_EQ(r.m().gRxBuffer.size(), 4196u);
+  EXPECT_EQ(r.m().link.rx_buffer.size(), 4196u);
 }
 
 TEST_F(Framing, AFloodOfBlanksNeverGrowsTheBufferPastItsBound) {
@@ -74,24 +74,24 @@ TEST_F(Framing, AFloodOfBlanksNeverGrowsTheBufferPastItsBound) {
     r.radio(head);
     for (int i = 0; i < 200; ++i) {
       r.radio(std::string(1000, ' '));
-      ASSERT_LE(r.m().gRxBuffer.size(), 4u * 4096) << i;
+      ASSERT_LE(r.m().link.rx_buffer.size(), 4u * 4096) << i;
     }
     r.radio(";FB07050000;");
-    EXPECT_EQ(r.m().gRxBuffer, "");
+    EXPECT_EQ(r.m().link.rx_buffer, "");
   }
   EXPECT_EQ(r.rig->get_VFOB_Freq(), 7.05);
 }
 
 TEST_F(Framing, ANestedCallLeavesTheBufferAndThePortAlone) {
-  r.m().gReadBusy = VTrue;
+  r.m().answers.read_busy = VTrue;
   std::string b = "FA14250000;";
   read(b, true);
   EXPECT_EQ(b, "FA14250000;");
-  r.m().gReadBusy = VFalse;
+  r.m().answers.read_busy = VFalse;
   r.line().radio_sends("FB07050000;");
-  r.m().gReadBusy = VTrue;
+  r.m().answers.read_busy = VTrue;
   r.apt.process_pending();  // the receive event returns at once
-  r.m().gReadBusy = VFalse;
+  r.m().answers.read_busy = VFalse;
   EXPECT_EQ(r.p->ComDLL().InBufferCount(), 11);  // still waiting in the control
   r.line().line_event();
   r.apt.process_pending();
@@ -101,7 +101,7 @@ TEST_F(Framing, ANestedCallLeavesTheBufferAndThePortAlone) {
 TEST_F(Framing, WhileARawCommandWaitsNothingIsDecoded) {
   r.s().WaitAnswer = VTrue;
   r.radio("FA14250000;");
-  EXPECT_EQ(r.m().gRxBuffer, "FA14250000;");
+  EXPECT_EQ(r.m().link.rx_buffer, "FA14250000;");
   EXPECT_EQ(r.rig->get_VFOA_Freq(), 0.0);
   r.s().WaitAnswer = VFalse;
   r.line().line_event();  // a line-state event: nothing to read, the buffer decodes
@@ -119,15 +119,15 @@ TEST_F(Framing, ChangeHandlersMayInjectAnswersWhileDecoding) {
   r.radio("SM0001;FA14250000;");
   EXPECT_EQ(r.rig->get_VFOA_Freq(), 14.25);
   EXPECT_EQ(r.rig->get_VFOB_Freq(), 7.05);  // decoded by the same call, after the others
-  EXPECT_EQ(r.m().gRxBuffer, "");
+  EXPECT_EQ(r.m().link.rx_buffer, "");
 }
 
 TEST(SetCommand, InjectsAnswersAsIfTheRadioSentThem) {
   Rig r;
   r.rig->put_Port(1);
   r.open();
-  r.m().gLastMode = 0;  // past the first answer's queries
-  r.m().gLastSMeter = 0;
+  r.m().answers.last_mode = 0;  // past the first answer's queries
+  r.m().answers.last_smeter = 0;
   int16_t fmt = 0;
   r.rig->SetCommand(fmt, "$FA14250000;");
   EXPECT_EQ(r.rig->get_VFOA_Freq(), 14.25);

@@ -167,7 +167,7 @@ TEST_F(Settings, TransmitterAnswers) {
   EXPECT_EQ(r.rig->get_BKIn(), 6);
   EXPECT_TRUE(feed("SD2000"));
   EXPECT_EQ(r.rig->get_BKIn(), 20);
-  r.s().Property[5] = 0;
+  r.s().Property[core::cap::SetBKIn] = 0;
   r.s().BKIn = 300;  // as tracked, so no item moves
   feed("SM0000");
   EXPECT_FALSE(feed("SD0300"));
@@ -230,14 +230,14 @@ TEST_F(Settings, AutoInformationRestartsLevelReadingAfterAPowerCycle) {
   r.s().AIState = -1;
   feed("AI1");  // automatic polling on: no restart
   EXPECT_EQ(r.s().AIState, 1);
-  EXPECT_FALSE(r.p->m.form().tmrLevels->enabled());
+  EXPECT_FALSE(r.p->m.port_and_timers().tmrLevels->enabled());
   r.rig->put_AutoPolling(VFalse);
   r.s().AIState = 0;
   feed("AI1");  // not after a power cycle
-  EXPECT_FALSE(r.p->m.form().tmrLevels->enabled());
+  EXPECT_FALSE(r.p->m.port_and_timers().tmrLevels->enabled());
   r.s().AIState = -1;
   feed("AI1");
-  EXPECT_TRUE(r.p->m.form().tmrLevels->enabled());
+  EXPECT_TRUE(r.p->m.port_and_timers().tmrLevels->enabled());
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/forms/zel_form.hpp"
+#include "core/link/port_and_timers.hpp"
 #include "support/rig.hpp"
 #include "tovrak/errors.hpp"
 
@@ -208,12 +208,13 @@ inline std::string picture(Rig& r) {
   TOVRAK_FIELD(NarrowSetting)
 #undef TOVRAK_FIELD
   core::Module& m = r.m();
-  o << "muted=" << m.gSendMuted.value << " paused=" << m.gPollPaused.value
-    << " vfo_index=" << m.gVFOPollIndex << " level_index=" << m.gLevelIndex
-    << " refresh=" << m.gRefreshActive.value << " startup=" << m.gStartupQuery.value
-    << " last_send=" << m.gLastSendTime << " last_command=" << m.gLastCommandTime << '\n';
-  if (m.form_loaded()) {
-    auto& f = m.form();
+  o << "muted=" << m.link.send_muted.value << " paused=" << m.polling.poll_paused.value
+    << " vfo_index=" << m.polling.vfo_poll_index << " level_index=" << m.polling.level_index
+    << " refresh=" << m.polling.refresh_active.value << " startup=" << m.polling.startup_query.value
+    << " last_send=" << m.link.last_send_time << " last_command=" << m.link.last_command_time
+    << '\n';
+  if (m.port_and_timers_loaded()) {
+    auto& f = m.port_and_timers();
     o << "timers=" << f.tmrPolling->enabled() << f.tmrPollVFO->enabled() << f.tmrLevels->enabled()
       << f.tmrStopPolling->enabled() << '\n';
   }
@@ -249,7 +250,10 @@ struct Commands : ::testing::Test {
     if (!expected.empty()) seen_nominal_ = expected.back().first;
     return result;
   }
-  bool paused() { return static_cast<bool>(m.gPollPaused) && m.form().tmrStopPolling->enabled(); }
+  bool paused() {
+    return static_cast<bool>(m.polling.poll_paused) &&
+           m.port_and_timers().tmrStopPolling->enabled();
+  }
 };
 
 // A refused request returns false, writes nothing and changes nothing.

@@ -132,14 +132,14 @@ TEST_F(FrequencyRange, ValidFrequenciesLieInTheRangeTable) {
   EXPECT_FALSE(valid(144.2));
 
   // A second range counts as well; an empty table makes every frequency invalid.
-  m.gFreqRangeCount = 2;
-  m.gFreqRangeMin[2] = 144.0;
-  m.gFreqRangeMax[2] = 146.0;
+  m.ranges.count = 2;
+  m.ranges.min[2] = 144.0;
+  m.ranges.max[2] = 146.0;
   EXPECT_TRUE(valid(144.0));
   EXPECT_TRUE(valid(146.0));
   EXPECT_TRUE(valid(14.2));
   EXPECT_FALSE(valid(100.0));
-  m.gFreqRangeCount = 0;
+  m.ranges.count = 0;
   EXPECT_FALSE(valid(14.2));
 
   // Checking sends nothing and changes nothing.

@@ -49,7 +49,7 @@ TEST_F(ChannelCommands, SetChannelRefusals) {
   s.VFO = 1;
   EXPECT_REFUSED(p.SetChannel(i16(12)));
   s.VFO = 0;
-  s.Property[7] = 0;
+  s.Property[core::cap::SetChannel] = 0;
   EXPECT_REFUSED(p.SetChannel(i16(12)));
 }
 
@@ -183,10 +183,10 @@ TEST_F(MemoryWriteCommands, SetVFOMDoesNotTestTheChannelLimits) {
 }
 
 TEST_F(MemoryWriteCommands, SetVFOMWritesEvenWhileSendingIsMuted) {
-  m.gSendMuted = VTrue;
+  m.link.send_muted = VTrue;
   EXPECT_TRUE(store(12));
   EXPECT_TRUE(wire_is(Wire{{0, mw("012", "014250000", "2", "0", "00", "0")}, {200, "IF;"}}));
-  EXPECT_EQ(m.gSendMuted, VTrue);  // restored
+  EXPECT_EQ(m.link.send_muted, VTrue);  // restored
   EXPECT_TRUE(p.SetPTT(i16(1)));
   EXPECT_EQ(r.wire(), Wire{});
 }
@@ -195,9 +195,9 @@ TEST_F(MemoryWriteCommands, SetVFOMRefusals) {
   s.MemMode = 1;
   EXPECT_REFUSED(store(12));
   s.MemMode = 0;
-  s.Property[34] = 0;
+  s.Property[core::cap::SetVFOM] = 0;
   EXPECT_REFUSED(store(12));
-  s.Property[34] = 1;
+  s.Property[core::cap::SetVFOM] = 1;
   // In FM a tone switch or repeater direction without a character of its
   // own would garble the channel.
   s.Mode = 4;
@@ -217,7 +217,7 @@ TEST_F(MemoryWriteCommands, SetVFOMRefusals) {
   s.Dec = 0;
   s.RPT = 0;
   EXPECT_REFUSED(store(12));
-  m.gSendMuted = VTrue;
+  m.link.send_muted = VTrue;
   EXPECT_REFUSED(store(12));
 }
 
@@ -282,7 +282,7 @@ TEST_F(ToneCommands, SetToneSkipsWhatItCannotSay) {
 }
 
 TEST_F(ToneCommands, SetToneStoresTheDcsCodeOnlyWhereItIsSupported) {
-  s.Property[30] = 2;  // DCS only
+  s.Property[core::cap::SetTone] = 2;  // DCS only
   EXPECT_TRUE(p.SetTone(sgl(0.0f), i16(23), i16(0), i16(0)));
   EXPECT_EQ(r.sent(), (Texts{"CT00;"}));
   EXPECT_EQ(s.DCS, 23);
@@ -291,7 +291,7 @@ TEST_F(ToneCommands, SetToneStoresTheDcsCodeOnlyWhereItIsSupported) {
   EXPECT_EQ(s.CTCSS, -1.0f);
   EXPECT_REFUSED(p.SetTone(sgl(88.5f), i16(23), i16(1), i16(1)));
 
-  s.Property[30] = 3;  // both
+  s.Property[core::cap::SetTone] = 3;  // both
   EXPECT_TRUE(p.SetTone(sgl(88.5f), i16(23), i16(1), i16(1)));
   EXPECT_EQ(r.sent(), (Texts{"CT01;", "CN008;"}));
   EXPECT_EQ(s.DCS, 23);
@@ -307,7 +307,7 @@ TEST_F(ToneCommands, SetToneRefusals) {
     EXPECT_REFUSED(p.SetTone(sgl(88.5f), i16(0), i16(1), i16(1)));
   }
   s.Mode = 4;
-  s.Property[30] = 0;
+  s.Property[core::cap::SetTone] = 0;
   EXPECT_REFUSED(p.SetTone(sgl(0.0f), i16(0), i16(0), i16(0)));
 }
 
@@ -324,7 +324,7 @@ TEST_F(RepeaterCommands, SetRPTDirections) {
     EXPECT_EQ(r.sent(), (Texts{c.sent})) << c.dir;
     EXPECT_EQ(s.RPT, c.dir);
   }
-  s.Property[27] = 0;
+  s.Property[core::cap::SetRPT] = 0;
   EXPECT_REFUSED(p.SetRPT(i16(1)));
 }
 
@@ -348,7 +348,7 @@ TEST_F(RepeaterCommands, SetShiftMenuFollowsTheFrequency) {
     EXPECT_EQ(r.sent(), (Texts{c.sent})) << c.mhz << " " << c.hz;
     EXPECT_EQ(s.Shift, c.hz);
   }
-  s.Property[20] = 0;
+  s.Property[core::cap::SetShift] = 0;
   EXPECT_REFUSED(p.SetShift(sgl(600000.0f)));
 }
 

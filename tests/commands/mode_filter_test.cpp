@@ -15,7 +15,7 @@ struct ModeFilterCommands : Commands {
     s.Freq = 14.2;
   }
   void presets(std::array<int16_t, 10> codes) { s.FilterPresets = codes; }
-  int16_t& narrow() { return s.Property[57]; }
+  int16_t& narrow() { return s.Property[core::cap::NarrowFlag]; }
 };
 
 // ---- SetMode
@@ -55,7 +55,7 @@ TEST_F(ModeFilterCommands, SetModeDigitsNormalAndReverse) {
 }
 
 TEST_F(ModeFilterCommands, SetModeWideFmGoesOutAsFmWhereItIsOffered) {
-  s.Property[16] = 255;
+  s.Property[core::cap::SetMode] = 255;
   int16_t mode = 7;
   EXPECT_TRUE(p.SetMode(mode, i16(1)));
   EXPECT_EQ(mode, 4);
@@ -85,13 +85,13 @@ TEST_F(ModeFilterCommands, SetModeRefusals) {
   EXPECT_EQ(mode, 7);
   EXPECT_REFUSED(p.SetMode(i16(8), i16(0)));
   EXPECT_REFUSED(p.SetMode(i16(-1), i16(0)));
-  s.Property[16] = 127 - 4;  // no CW
+  s.Property[core::cap::SetMode] = 127 - 4;  // no CW
   EXPECT_REFUSED(p.SetMode(i16(2), i16(0)));
-  s.Property[16] = 127;
+  s.Property[core::cap::SetMode] = 127;
   s.MemMode = 1;
   EXPECT_REFUSED(p.SetMode(i16(1), i16(0)));
   s.MemMode = 0;
-  s.Property[16] = 0;
+  s.Property[core::cap::SetMode] = 0;
   EXPECT_REFUSED(p.SetMode(i16(0), i16(0)));
 }
 
@@ -104,7 +104,7 @@ TEST_F(ModeFilterCommands, SetFilterInSsbSendsThePresetWidth) {
   EXPECT_TRUE(wire_is(Wire{{0, "SH005;"}, {100, "NA;"}}));
   EXPECT_EQ(s.WidthCode, 5);
   EXPECT_EQ(s.WidthLevel, 41);
-  EXPECT_EQ(s.Property[49], 41);
+  EXPECT_EQ(s.Property[core::cap::WidthLevel], 41);
   EXPECT_EQ(s.BW, 1100);
   EXPECT_EQ(s.Filter, 0);
   EXPECT_EQ(s.StatusChange, VTrue);
@@ -193,7 +193,7 @@ TEST_F(ModeFilterCommands, SetFilterRefusals) {
   s.Mode = 1;
   EXPECT_REFUSED(p.SetFilter(i16(0), i16(0), i16(0)));  // not the current mode
   EXPECT_REFUSED(p.SetFilter(i16(32), i16(1), i16(0)));
-  s.Property[12] = 0;
+  s.Property[core::cap::SetFilter] = 0;
   EXPECT_REFUSED(p.SetFilter(i16(0), i16(1), i16(0)));
 }
 
@@ -226,27 +226,27 @@ TEST_F(ModeFilterCommands, SetIFShiftOutOfRangeIsRefusedAfterPausingPolling) {
   s.IFS = 120;
   s.IFShift = 15;
   for (int16_t level : {129, 999, -129, 1256, 2000}) {
-    m.gPollPaused = VFalse;
-    m.form().tmrStopPolling->set_enabled(false);
+    m.polling.poll_paused = VFalse;
+    m.port_and_timers().tmrStopPolling->set_enabled(false);
     std::string before = picture(r);
     EXPECT_FALSE(p.SetIFShift(i16(level))) << level;
     EXPECT_EQ(r.wire(), Wire{});
     EXPECT_TRUE(paused()) << level;
-    m.gPollPaused = VFalse;
-    m.form().tmrStopPolling->set_enabled(false);
+    m.polling.poll_paused = VFalse;
+    m.port_and_timers().tmrStopPolling->set_enabled(false);
     EXPECT_EQ(picture(r), before) << level;
   }
-  s.Property[48] = 0;  // no width through IF shift levels
-  m.gPollPaused = VFalse;
-  m.form().tmrStopPolling->set_enabled(false);
+  s.Property[core::cap::SetIFShiftWidth] = 0;  // no width through IF shift levels
+  m.polling.poll_paused = VFalse;
+  m.port_and_timers().tmrStopPolling->set_enabled(false);
   EXPECT_FALSE(p.SetIFShift(i16(1100)));
   EXPECT_TRUE(paused());
   EXPECT_EQ(r.wire(), Wire{});
 
   // Without the function nothing happens at all, polling included.
-  s.Property[43] = 0;
-  m.gPollPaused = VFalse;
-  m.form().tmrStopPolling->set_enabled(false);
+  s.Property[core::cap::SetIFShift] = 0;
+  m.polling.poll_paused = VFalse;
+  m.port_and_timers().tmrStopPolling->set_enabled(false);
   EXPECT_REFUSED(p.SetIFShift(i16(10)));
 }
 
@@ -268,7 +268,7 @@ TEST_F(ModeFilterCommands, SetIFShiftFromAThousandSetsTheWidth) {
     EXPECT_TRUE(p.SetIFShift(i16(c.level)));
     EXPECT_EQ(r.sent(), (Texts{c.sent})) << c.level;
     EXPECT_EQ(s.WidthLevel, c.level - 1000);
-    EXPECT_EQ(s.Property[49], c.level - 1000);
+    EXPECT_EQ(s.Property[core::cap::WidthLevel], c.level - 1000);
     EXPECT_EQ(s.BW, c.bw) << c.level;
     EXPECT_EQ(s.WidthCode, 7);  // not changed
     EXPECT_EQ(s.IFShift, 0);
@@ -317,7 +317,7 @@ TEST_F(ModeFilterCommands, SetContourLevelScalesToFortySteps) {
   for (const auto& c : cases) {
     EXPECT_TRUE(p.SetContour(i16(1), i16(c.value)));
     EXPECT_EQ(r.sent(), (Texts{c.sent, "CO01;"})) << c.value;
-    EXPECT_EQ(s.Property[51], c.value);  // unscaled
+    EXPECT_EQ(s.Property[core::cap::ContourLevel], c.value);  // unscaled
     EXPECT_EQ(s.FContour, c.fcontour) << c.value;
   }
   s.ContourSign = -1;
@@ -374,7 +374,7 @@ TEST_F(ModeFilterCommands, SetContourDepthScalesToTwentySteps) {
   for (const auto& c : cases) {
     EXPECT_TRUE(p.SetContour(i16(4), i16(c.value)));
     EXPECT_EQ(r.sent(), (Texts{c.sent, "CO02;"})) << c.value;
-    EXPECT_EQ(s.Property[51], c.step);  // scaled
+    EXPECT_EQ(s.Property[core::cap::ContourLevel], c.step);  // scaled
   }
   s.VFO = 1;
   EXPECT_TRUE(p.SetContour(i16(4), i16(255)));
@@ -389,7 +389,7 @@ TEST_F(ModeFilterCommands, SetContourOtherParamsOnlyMarkTheStatus) {
   s.StatusChange = VFalse;
   EXPECT_EQ(picture(r), before);
 
-  s.Property[50] = 2;
+  s.Property[core::cap::SetContour] = 2;
   EXPECT_REFUSED(p.SetContour(i16(0), i16(1)));
 }
 
@@ -427,7 +427,7 @@ TEST_F(ModeFilterCommands, SetNBTypeSwitchesBlankersAndAsksForTheLevel) {
 TEST_F(ModeFilterCommands, SetNBTypeRefusals) {
   EXPECT_REFUSED(p.SetNBType(i16(3)));
   EXPECT_REFUSED(p.SetNBType(i16(-1)));
-  s.Property[61] = 0;
+  s.Property[core::cap::SetNBType] = 0;
   EXPECT_REFUSED(p.SetNBType(i16(0)));
 }
 
@@ -449,7 +449,7 @@ TEST_F(ModeFilterCommands, SetCutFilterStoresPreferencesOnly) {
   EXPECT_EQ(error_number([&] { p.SetCutFilter(i16(1), i16(2), i16(0), i16(-1)); }), 9);
   EXPECT_EQ(picture(r), before);
 
-  s.Property[38] = 0;
+  s.Property[core::cap::SetCutFilter] = 0;
   EXPECT_REFUSED(p.SetCutFilter(i16(1), i16(2), i16(0), i16(0)));
 }
 

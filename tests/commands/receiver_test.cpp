@@ -13,8 +13,8 @@ namespace {
 
 struct ReceiverCommands : Commands {
   void unpause() {
-    m.gPollPaused = VFalse;
-    m.form().tmrStopPolling->set_enabled(false);
+    m.polling.poll_paused = VFalse;
+    m.port_and_timers().tmrStopPolling->set_enabled(false);
   }
 };
 
@@ -131,20 +131,20 @@ TEST_F(ReceiverCommands, WithoutTheFunctionNothingHappens) {
     std::function<bool(TOVRAK_Protocol&)> call;
   };
   const std::vector<Off> cases = {
-      {1, [](auto& p) { return bool(p.SetAFLevel(i16(0), i16(5))); }},
-      {25, [](auto& p) { return bool(p.SetRFLevel(i16(0), i16(5))); }},
-      {29, [](auto& p) { return bool(p.SetSQLevel(i16(0), i16(5))); }},
-      {58, [](auto& p) { return bool(p.SetRFT(i16(0), i16(0))); }},
-      {2, [](auto& p) { return bool(p.SetAGC(i16(0))); }},
-      {4, [](auto& p) { return bool(p.SetAtt(i16(0))); }},
-      {23, [](auto& p) { return bool(p.SetPreAmp(i16(0))); }},
-      {17, [](auto& p) { return bool(p.SetNB(i16(0))); }},
-      {19, [](auto& p) { return p.SetNR(i16(0)) != 0; }},
-      {18, [](auto& p) { return bool(p.SetNF(i16(0))); }},
-      {44, [](auto& p) { return bool(p.SetAutoNF(i16(1))); }},
-      {10, [](auto& p) { return bool(p.SetDual(i16(1))); }},
-      {76, [](auto& p) { return bool(p.SetRXAnt(i16(1))); }},
-      {3, [](auto& p) { return bool(p.SetAntenna(i16(0))); }},
+      {core::cap::SetAFLevel, [](auto& p) { return bool(p.SetAFLevel(i16(0), i16(5))); }},
+      {core::cap::SetRFLevel, [](auto& p) { return bool(p.SetRFLevel(i16(0), i16(5))); }},
+      {core::cap::SetSQLevel, [](auto& p) { return bool(p.SetSQLevel(i16(0), i16(5))); }},
+      {core::cap::SetRFT, [](auto& p) { return bool(p.SetRFT(i16(0), i16(0))); }},
+      {core::cap::SetAGC, [](auto& p) { return bool(p.SetAGC(i16(0))); }},
+      {core::cap::SetAtt, [](auto& p) { return bool(p.SetAtt(i16(0))); }},
+      {core::cap::SetPreAmp, [](auto& p) { return bool(p.SetPreAmp(i16(0))); }},
+      {core::cap::SetNB, [](auto& p) { return bool(p.SetNB(i16(0))); }},
+      {core::cap::SetNR, [](auto& p) { return p.SetNR(i16(0)) != 0; }},
+      {core::cap::SetNF, [](auto& p) { return bool(p.SetNF(i16(0))); }},
+      {core::cap::SetAutoNF, [](auto& p) { return bool(p.SetAutoNF(i16(1))); }},
+      {core::cap::SetDual, [](auto& p) { return bool(p.SetDual(i16(1))); }},
+      {core::cap::SetRXAnt, [](auto& p) { return bool(p.SetRXAnt(i16(1))); }},
+      {core::cap::SetAntenna, [](auto& p) { return bool(p.SetAntenna(i16(0))); }},
   };
   for (const auto& c : cases) {
     const int16_t entry = s.Property[static_cast<size_t>(c.entry)];
@@ -169,14 +169,14 @@ TEST_F(ReceiverCommands, AReceiverOutsideTheArraysFailsAfterTheWrite) {
       {[](auto& p) { p.SetRFT(i16(-1), i16(2)); }, "RF-12;"},
   };
   for (const auto& c : cases) {
-    const float last_send = m.gLastSendTime;
-    const float last_command = m.gLastCommandTime;
+    const float last_send = m.link.last_send_time;
+    const float last_command = m.link.last_command_time;
     const std::string before = picture(r);
     EXPECT_EQ(error_number([&] { c.call(p); }), 9) << c.sent;
     EXPECT_EQ(r.sent(), (Texts{c.sent}));
     // Nothing but the write (and the polling pause) happened.
-    m.gLastSendTime = last_send;
-    m.gLastCommandTime = last_command;
+    m.link.last_send_time = last_send;
+    m.link.last_command_time = last_command;
     unpause();
     EXPECT_EQ(picture(r), before) << c.sent;
   }
@@ -341,7 +341,7 @@ TEST_F(ReceiverCommands, SetRXAntBackToAConnectorSetAntennaRefuses) {
   EXPECT_EQ(r.wire(), Wire{});
   EXPECT_EQ(s.RXAnt, 0);
   s.Antenna = 1;
-  s.Property[3] = 0;
+  s.Property[core::cap::SetAntenna] = 0;
   s.RXAnt = 1;
   EXPECT_TRUE(p.SetRXAnt(i16(0)));
   EXPECT_EQ(r.wire(), Wire{});

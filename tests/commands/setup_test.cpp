@@ -21,8 +21,8 @@ TEST_F(SetupCommands, SetPowerOnRepeatsItselfThenSwitchesCatOn) {
   EXPECT_EQ(s.PowerON, 1);
   EXPECT_EQ(s.CAT, 1);
   EXPECT_EQ(s.AIState, -1);
-  EXPECT_EQ(m.gRefreshActive, VTrue);
-  EXPECT_EQ(m.gStartupQuery, VTrue);
+  EXPECT_EQ(m.polling.refresh_active, VTrue);
+  EXPECT_EQ(m.polling.startup_query, VTrue);
   EXPECT_EQ(now_ms(), 1600);
 }
 
@@ -44,7 +44,7 @@ TEST_F(SetupCommands, SetPowerOffWaitsHalfASecondAndLeavesCatOff) {
   EXPECT_EQ(s.PowerON, 0);
   EXPECT_EQ(s.CAT, 0);
   EXPECT_EQ(s.AIState, -1);
-  EXPECT_EQ(m.gRefreshActive, VFalse);
+  EXPECT_EQ(m.polling.refresh_active, VFalse);
 
   EXPECT_TRUE(p.SetPowerON(i16(2)));  // not "on": no repeat, no CAT
   EXPECT_TRUE(wire_is(Wire{{500, "PS2;"}}));
@@ -52,7 +52,7 @@ TEST_F(SetupCommands, SetPowerOffWaitsHalfASecondAndLeavesCatOff) {
   EXPECT_EQ(s.PowerON, 2);
   EXPECT_EQ(s.CAT, 2);
 
-  s.Property[22] = 0;
+  s.Property[core::cap::SetPowerON] = 0;
   EXPECT_REFUSED(p.SetPowerON(i16(1)));
 }
 
@@ -64,7 +64,7 @@ TEST_F(SetupCommands, SetLockDialWritesTheSwitch) {
   EXPECT_TRUE(p.SetLockDial(i16(0)));
   EXPECT_EQ(s.LockDial, 0);
   EXPECT_TRUE(wire_is(Wire{{0, "LK1;"}, {100, "LK0;"}}));
-  s.Property[15] = 0;
+  s.Property[core::cap::SetLockDial] = 0;
   EXPECT_REFUSED(p.SetLockDial(i16(1)));
 }
 
@@ -81,7 +81,7 @@ TEST_F(SetupCommands, SetFastChoosesTheTuningStep) {
   EXPECT_EQ(r.sent(), (Texts{"FS;"}));
   EXPECT_EQ(p.get_TuningStep(), 10);
   EXPECT_EQ(s.Fast, 2);
-  s.Property[11] = 0;
+  s.Property[core::cap::SetFast] = 0;
   EXPECT_REFUSED(p.SetFast(i16(1)));
 }
 
@@ -98,7 +98,7 @@ TEST_F(SetupCommands, SetDimLevelHalvesIntoFourFields) {
     EXPECT_EQ(s.DimLevel, c.level);
   }
   EXPECT_REFUSED(p.SetDimLevel(i16(16)));
-  s.Property[9] = 0;
+  s.Property[core::cap::SetDimLevel] = 0;
   EXPECT_REFUSED(p.SetDimLevel(i16(0)));
 }
 
@@ -113,7 +113,7 @@ struct DataCommands : Commands {
 
 TEST_F(DataCommands, MutingSilencesEveryFamilyWhileStateStillFollows) {
   EXPECT_FALSE(data(1, 0));
-  EXPECT_EQ(m.gSendMuted, VTrue);
+  EXPECT_EQ(m.link.send_muted, VTrue);
   s.VFOA_Freq = 14.0;
   s.Freq = 14.0;
   std::string info;
@@ -142,12 +142,12 @@ TEST_F(DataCommands, MutingSilencesEveryFamilyWhileStateStillFollows) {
   EXPECT_EQ(s.KeyerSpeed, 128);
   EXPECT_EQ(s.LockDial, 1);
   EXPECT_EQ(s.DimLevel, 9);
-  EXPECT_EQ(s.Property[57], 1);
+  EXPECT_EQ(s.Property[core::cap::NarrowFlag], 1);
 
   EXPECT_FALSE(data(1, 2));  // neither on nor off
-  EXPECT_EQ(m.gSendMuted, VTrue);
+  EXPECT_EQ(m.link.send_muted, VTrue);
   EXPECT_FALSE(data(1, 1));
-  EXPECT_EQ(m.gSendMuted, VFalse);
+  EXPECT_EQ(m.link.send_muted, VFalse);
   EXPECT_TRUE(p.SetLockDial(i16(0)));
   EXPECT_EQ(r.sent(), (Texts{"LK0;"}));
 }
@@ -156,7 +156,7 @@ TEST_F(DataCommands, MutingWritesNothingItself) {
   const std::string before = picture(r);
   EXPECT_FALSE(data(1, 0));
   EXPECT_EQ(r.wire(), Wire{});
-  m.gSendMuted = VFalse;
+  m.link.send_muted = VFalse;
   EXPECT_EQ(picture(r), before);
 }
 
@@ -180,7 +180,7 @@ TEST_F(DataCommands, NarrowFilterRecomputesTheWidth) {
   s.WidthCode = 20;
   EXPECT_FALSE(data(6, 1));
   EXPECT_TRUE(wire_is(Wire{{0, "NA01;"}}));
-  EXPECT_EQ(s.Property[57], 1);
+  EXPECT_EQ(s.Property[core::cap::NarrowFlag], 1);
   EXPECT_EQ(s.BW, 1800);  // the narrow SSB setting
   EXPECT_EQ(s.StatusChange, VTrue);
 
@@ -189,7 +189,7 @@ TEST_F(DataCommands, NarrowFilterRecomputesTheWidth) {
   s.Mode = 2;
   EXPECT_FALSE(data(6, 0));
   EXPECT_EQ(r.sent(), (Texts{"NA10;"}));
-  EXPECT_EQ(s.Property[57], 0);
+  EXPECT_EQ(s.Property[core::cap::NarrowFlag], 0);
   EXPECT_EQ(s.BW, 800);  // CW step 20
   EXPECT_EQ(s.StatusChange, VTrue);
 }

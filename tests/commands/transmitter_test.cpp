@@ -13,8 +13,8 @@ namespace {
 
 struct TransmitterCommands : Commands {
   void unpause() {
-    m.gPollPaused = VFalse;
-    m.form().tmrStopPolling->set_enabled(false);
+    m.polling.poll_paused = VFalse;
+    m.port_and_timers().tmrStopPolling->set_enabled(false);
   }
 };
 
@@ -54,22 +54,23 @@ TEST_F(TransmitterCommands, WithoutTheFunctionNothingHappens) {
   };
   std::string text = "cq";
   const std::vector<Off> cases = {
-      {24, [](auto& p) { return p.SetPTT(i16(1)); }},
-      {26, [](auto& p) { return p.SetRFPower(i16(100)); }},
-      {21, [](auto& p) { return p.SetPitch(i16(700)); }},
-      {14, [](auto& p) { return p.SetKeyerSpeed(i16(128)); }},
-      {8, [](auto& p) { return p.SetComp(i16(1)); }},
-      {35, [](auto& p) { return p.SetVox(i16(1)); }},
-      {60, [](auto& p) { return p.SetBK(i16(1)); }},
-      {5, [](auto& p) { return p.SetBKIn(i16(6)); }},
-      {63, [](auto& p) { return p.SetMonitor(i16(0), i16(1)); }},
-      {69, [](auto& p) { return p.SetSpot(i16(1)); }},
-      {71, [](auto& p) { return p.SetMeterSW(i16(3)); }},
-      {70, [](auto& p) { return p.setTXW(i16(1)); }},
-      {66, [&](auto& p) { return p.SetKeyerMessage(i16(0), i16(1), text); }},
-      {67, [](auto& p) { return p.SetVoiceMessage(i16(1)); }},
-      {31, [](auto& p) { return p.SetTuner(i16(1)); }},
-      {36, [](auto& p) { return p.SetStartTuner(); }},
+      {core::cap::SetPTT, [](auto& p) { return p.SetPTT(i16(1)); }},
+      {core::cap::SetRFPower, [](auto& p) { return p.SetRFPower(i16(100)); }},
+      {core::cap::SetPitch, [](auto& p) { return p.SetPitch(i16(700)); }},
+      {core::cap::SetKeyerSpeed, [](auto& p) { return p.SetKeyerSpeed(i16(128)); }},
+      {core::cap::SetComp, [](auto& p) { return p.SetComp(i16(1)); }},
+      {core::cap::SetVox, [](auto& p) { return p.SetVox(i16(1)); }},
+      {core::cap::SetBK, [](auto& p) { return p.SetBK(i16(1)); }},
+      {core::cap::SetBKIn, [](auto& p) { return p.SetBKIn(i16(6)); }},
+      {core::cap::SetMonitor, [](auto& p) { return p.SetMonitor(i16(0), i16(1)); }},
+      {core::cap::SetSpot, [](auto& p) { return p.SetSpot(i16(1)); }},
+      {core::cap::SetMeterSW, [](auto& p) { return p.SetMeterSW(i16(3)); }},
+      {core::cap::setTXW, [](auto& p) { return p.setTXW(i16(1)); }},
+      {core::cap::SetKeyerMessage,
+       [&](auto& p) { return p.SetKeyerMessage(i16(0), i16(1), text); }},
+      {core::cap::SetVoiceMessage, [](auto& p) { return p.SetVoiceMessage(i16(1)); }},
+      {core::cap::SetTuner, [](auto& p) { return p.SetTuner(i16(1)); }},
+      {core::cap::SetStartTuner, [](auto& p) { return p.SetStartTuner(); }},
   };
   for (const auto& c : cases) {
     const int16_t entry = s.Property[static_cast<size_t>(c.entry)];
@@ -81,7 +82,7 @@ TEST_F(TransmitterCommands, WithoutTheFunctionNothingHappens) {
 }
 
 TEST_F(TransmitterCommands, SetMicGainReadsNoEntry) {
-  s.Property[68] = 0;
+  s.Property[core::cap::MicGain] = 0;
   EXPECT_TRUE(p.SetMicGain(i16(7)));
   EXPECT_EQ(r.sent(), (Texts{"MG007;"}));
   EXPECT_EQ(s.MicGain, 7);

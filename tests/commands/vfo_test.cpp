@@ -52,7 +52,7 @@ TEST_F(VfoCommands, SetFreqOutsideEveryBandSelectsBandEleven) {
 }
 
 TEST_F(VfoCommands, SetFreqWithoutBandSelectionTunesAlone) {
-  s.Property[74] = 0;
+  s.Property[core::cap::SetBand] = 0;
   EXPECT_TRUE(p.SetFreq(14.2));
   EXPECT_TRUE(wire_is(Wire{{0, "FA14200000;"}}));
   EXPECT_EQ(s.Band, 0);
@@ -80,7 +80,7 @@ TEST_F(VfoCommands, SetFreqRefusals) {
   s.VFO = 2;  // the sub receiver has no tuning command
   EXPECT_REFUSED(p.SetFreq(14.2));
   s.VFO = 0;
-  s.Property[13] = 0;
+  s.Property[core::cap::SetFreq] = 0;
   EXPECT_REFUSED(p.SetFreq(14.2));
 }
 
@@ -88,19 +88,19 @@ TEST_F(VfoCommands, SetFreqRefusals) {
 
 TEST_F(VfoCommands, SetVFOInMemoryModeOnlyLeavesIt) {
   s.MemMode = 1;
-  m.gVFOPollIndex = 9;
+  m.polling.vfo_poll_index = 9;
   EXPECT_TRUE(p.SetVFO(i16(1)));
   EXPECT_TRUE(wire_is(Wire{{0, "VM;"}}));
   EXPECT_EQ(s.MemMode, 0);
   EXPECT_EQ(s.VFO, 0);  // VFO A, whatever was asked
   EXPECT_EQ(s.Freq, 7.05);
   EXPECT_EQ(now_ms(), 0);  // no wait
-  EXPECT_EQ(m.gVFOPollIndex, 9);
-  EXPECT_FALSE(m.form().tmrPollVFO->enabled());
+  EXPECT_EQ(m.polling.vfo_poll_index, 9);
+  EXPECT_FALSE(m.port_and_timers().tmrPollVFO->enabled());
 }
 
 TEST_F(VfoCommands, SetVFOSelectsAndRestartsTheVfoSequence) {
-  m.gVFOPollIndex = 9;
+  m.polling.vfo_poll_index = 9;
   EXPECT_TRUE(p.SetVFO(i16(1)));
   EXPECT_TRUE(wire_is(Wire{{0, "VS1;"}}));
   EXPECT_EQ(s.VFO, 1);
@@ -108,8 +108,8 @@ TEST_F(VfoCommands, SetVFOSelectsAndRestartsTheVfoSequence) {
   EXPECT_EQ(s.Mode, 1);
   EXPECT_EQ(s.Split, 1);  // B receives, A transmits
   EXPECT_EQ(now_ms(), 200);
-  EXPECT_EQ(m.gVFOPollIndex, 0);
-  EXPECT_TRUE(m.form().tmrPollVFO->enabled());
+  EXPECT_EQ(m.polling.vfo_poll_index, 0);
+  EXPECT_TRUE(m.port_and_timers().tmrPollVFO->enabled());
   // The sequence starts from its first step at the next tick.
   r.apt.advance_ms(250);
   EXPECT_TRUE(wire_is(Wire{{400, "FT;"}}));
@@ -124,7 +124,7 @@ TEST_F(VfoCommands, SetVFOSelectsAndRestartsTheVfoSequence) {
 
 TEST_F(VfoCommands, SetVFOToTheSubReceiverSendsNothingButStillRestarts) {
   s.TX_VFO = 1;
-  m.gVFOPollIndex = 4;
+  m.polling.vfo_poll_index = 4;
   EXPECT_TRUE(p.SetVFO(i16(2)));
   EXPECT_EQ(r.wire(), Wire{});
   EXPECT_EQ(s.VFO, 2);
@@ -132,8 +132,8 @@ TEST_F(VfoCommands, SetVFOToTheSubReceiverSendsNothingButStillRestarts) {
   EXPECT_EQ(s.Mode, 0);
   EXPECT_EQ(s.Split, 1);  // |2 - 1|
   EXPECT_EQ(now_ms(), 200);
-  EXPECT_EQ(m.gVFOPollIndex, 0);
-  EXPECT_TRUE(m.form().tmrPollVFO->enabled());
+  EXPECT_EQ(m.polling.vfo_poll_index, 0);
+  EXPECT_TRUE(m.port_and_timers().tmrPollVFO->enabled());
 }
 
 // ---- SetSplit
@@ -160,7 +160,7 @@ TEST_F(VfoCommands, SetSplitSendsOnlyTheChange) {
     EXPECT_EQ(s.TX_VFO, c.tx_vfo) << c.vfo << c.split_before << c.split;
     r.apt.sleep_ms(200);
   }
-  s.Property[28] = 0;
+  s.Property[core::cap::SetSplit] = 0;
   EXPECT_REFUSED(p.SetSplit(i16(1)));
 }
 
@@ -231,7 +231,7 @@ TEST_F(VfoCommands, SetTXRefusals) {
   s.MemMode = 1;
   EXPECT_REFUSED(p.SetTX(dbl(14.1), i16(1)));
   s.MemMode = 0;
-  s.Property[32] = 0;
+  s.Property[core::cap::SetTX] = 0;
   EXPECT_REFUSED(p.SetTX(dbl(14.1), mode));
   EXPECT_EQ(mode, 7);
 }
@@ -251,7 +251,7 @@ TEST_F(VfoCommands, SetVFOBLoadsTheVfoTXWatchNames) {
   EXPECT_EQ(s.VFOA_Freq, 61.0);
   EXPECT_EQ(s.VFOB_Freq, 14.2);
 
-  s.Property[83] = 0;
+  s.Property[core::cap::SetVFOB] = 0;
   EXPECT_REFUSED(p.SetVFOB(dbl(14.2)));
 }
 
@@ -303,23 +303,23 @@ TEST_F(VfoCommands, SetAeqBRefusals) {
   s.MemMode = 1;
   EXPECT_REFUSED(p.SetAeqB());
   s.MemMode = 0;
-  s.Property[0] = 0;
+  s.Property[core::cap::SetAeqB] = 0;
   EXPECT_REFUSED(p.SetAeqB());
 }
 
 TEST_F(VfoCommands, SetAexcBWaitsThenExchangesAndGoesOnWithTheVfoSequence) {
-  m.gVFOPollIndex = 5;
+  m.polling.vfo_poll_index = 5;
   EXPECT_TRUE(p.SetAexcB());
   EXPECT_TRUE(wire_is(Wire{{200, "SV;"}}));
-  EXPECT_EQ(m.gVFOPollIndex, 5);  // not reset
-  EXPECT_TRUE(m.form().tmrPollVFO->enabled());
+  EXPECT_EQ(m.polling.vfo_poll_index, 5);  // not reset
+  EXPECT_TRUE(m.port_and_timers().tmrPollVFO->enabled());
   EXPECT_EQ(s.VFOA_Freq, 7.05);  // the exchange arrives through the answers
   EXPECT_EQ(s.VFOB_Freq, 21.2);
 
   s.MemMode = 1;
   EXPECT_REFUSED(p.SetAexcB());
   s.MemMode = 0;
-  s.Property[75] = 0;
+  s.Property[core::cap::SetAexcB] = 0;
   EXPECT_REFUSED(p.SetAexcB());
 }
 
@@ -336,7 +336,7 @@ TEST_F(VfoCommands, SetBandSendsTwoDigitsAndWaits) {
   EXPECT_TRUE(p.SetBand(i16(0)));
   EXPECT_EQ(r.sent(), (Texts{"BS00;"}));
 
-  s.Property[74] = 0;
+  s.Property[core::cap::SetBand] = 0;
   EXPECT_REFUSED(p.SetBand(i16(3)));
 }
 
@@ -381,7 +381,7 @@ TEST_F(VfoCommands, SetRITDigitsRoundDown) {
 }
 
 TEST_F(VfoCommands, SetRITWithoutTheFunctionStillSucceeds) {
-  s.Property[41] = 0;
+  s.Property[core::cap::SetRIT] = 0;
   const std::string before = picture(r);
   EXPECT_TRUE(p.SetRIT(i16(1), dbl(1.0)));
   EXPECT_EQ(r.wire(), Wire{});
@@ -396,7 +396,7 @@ TEST_F(VfoCommands, SetRITClear) {
   EXPECT_EQ(s.RITOffset, 0.0);
   EXPECT_EQ(s.RITStatus, 1);
   s.RITOffset = 2.5;
-  s.Property[42] = 0;
+  s.Property[core::cap::SetRITClear] = 0;
   EXPECT_REFUSED(p.SetRITClear());
 }
 
@@ -412,7 +412,7 @@ TEST_F(VfoCommands, SetScanningDirections) {
   EXPECT_TRUE(p.SetScanning(i16(5), step));
   EXPECT_EQ(r.wire(), Wire{});
   EXPECT_EQ(picture(r), before);
-  s.Property[37] = 0;
+  s.Property[core::cap::SetScanning] = 0;
   EXPECT_REFUSED(p.SetScanning(i16(1), step));
 }
 
@@ -425,7 +425,7 @@ TEST_F(VfoCommands, SetTuningStepAcceptsIndexesUpToItsEntry) {
   EXPECT_EQ(s.TuningStep, 0.0f);
   s.TuningStep = 100;
   EXPECT_REFUSED(p.SetTuningStep(i16(1)));
-  s.Property[45] = 3;
+  s.Property[core::cap::SetTuningStep] = 3;
   EXPECT_TRUE(p.SetTuningStep(i16(3)));
   EXPECT_EQ(s.TuningStep, 0.0f);
   EXPECT_REFUSED(p.SetTuningStep(i16(4)));

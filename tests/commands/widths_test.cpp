@@ -73,7 +73,7 @@ TEST_F(WidthTables, WideEdgeCases) {
 }
 
 TEST_F(WidthTables, NarrowFilterFollowsTheSettingOfTheVfo) {
-  s.Property[57] = 1;
+  s.Property[core::cap::NarrowFlag] = 1;
   for (int code : {0, 17, 40}) {  // the width step is not used
     EXPECT_EQ(width(code, 0, 0), 1800);
     EXPECT_EQ(width(code, 1, 0), 1800);
@@ -94,16 +94,16 @@ TEST_F(WidthTables, NarrowFilterFollowsTheSettingOfTheVfo) {
 }
 
 TEST_F(WidthTables, NarrowFilterNeedsVfoAOrB) {
-  s.Property[57] = 1;
+  s.Property[core::cap::NarrowFlag] = 1;
   EXPECT_EQ(error_number([&] { width(0, 1, 2); }), 9);
   EXPECT_EQ(error_number([&] { width(0, 4, -1); }), 9);
   // Outside the modes with a width the VFO is not looked at.
   EXPECT_EQ(width(0, 7, 2), 2400);
   // Neither wide nor narrow.
-  s.Property[57] = 2;
+  s.Property[core::cap::NarrowFlag] = 2;
   EXPECT_EQ(width(5, 1, 2), 2400);
   EXPECT_EQ(width(5, 4, 0), 2400);
-  s.Property[57] = -1;
+  s.Property[core::cap::NarrowFlag] = -1;
   EXPECT_EQ(width(5, 3, 0), 2400);
 }
 
@@ -145,7 +145,7 @@ TEST_F(WidthTables, AmAndFmHaveFixedWidthsAndNoShift) {
   EXPECT_EQ(s.BW, 25000);
   EXPECT_EQ(s.IFS, 0);
 
-  s.Property[57] = 1;
+  s.Property[core::cap::NarrowFlag] = 1;
   s.IFS = 300;
   r.p->AMFMWidth(3);
   EXPECT_EQ(s.BW, 6000);
@@ -153,7 +153,7 @@ TEST_F(WidthTables, AmAndFmHaveFixedWidthsAndNoShift) {
   r.p->AMFMWidth(4);
   EXPECT_EQ(s.BW, 12500);
 
-  s.Property[57] = 2;  // only 1 is narrow
+  s.Property[core::cap::NarrowFlag] = 2;  // only 1 is narrow
   r.p->AMFMWidth(4);
   EXPECT_EQ(s.BW, 25000);
 

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "core/component/protocol.hpp"
-#include "core/forms/zel_form.hpp"
+#include "core/link/port_and_timers.hpp"
 #include "tovrak/connector.hpp"
 #include "tovrak/errors.hpp"
 #include "tovrak/virtual_apartment.hpp"
@@ -24,7 +24,7 @@ TEST(Lifecycle, ConnectorsShareOneInstance) {
   auto a = std::make_unique<TOVRAK_Connector>(apt);
   auto b = std::make_unique<TOVRAK_Connector>(apt);
   EXPECT_EQ(a->get_TOVRAK_Protocol(), b->get_TOVRAK_Protocol());
-  EXPECT_EQ(module_of(apt).gConnectorCount, 2);
+  EXPECT_EQ(module_of(apt).lifecycle.connector_count, 2);
   auto first = a->get_TOVRAK_Protocol();
   a.reset();
   EXPECT_EQ(b->get_TOVRAK_Protocol(), first);
@@ -40,7 +40,7 @@ TEST(Lifecycle, ReleasingEveryConnectorGivesAFreshInstanceNextTime) {
     old = p;
   }
   EXPECT_TRUE(old.expired());
-  EXPECT_EQ(module_of(apt).gSharedProtocol, nullptr);
+  EXPECT_EQ(module_of(apt).lifecycle.shared_protocol, nullptr);
   TOVRAK_Connector c(apt);
   EXPECT_EQ(c.get_TOVRAK_Protocol()->get_AutoPolling(), VTrue);
 }
@@ -51,40 +51,40 @@ TEST(Lifecycle, TheLoadedFormKeepsTheSharedInstanceAlive) {
   {
     TOVRAK_Connector c(apt);
     shared = c.get_TOVRAK_Protocol();
-    auto& form = module_of(apt).form();  // the first need of the port or a timer
-    EXPECT_EQ(module_of(apt).gConnectorCount, 2);
+    auto& form = module_of(apt).port_and_timers();  // the first need of the port or a timer
+    EXPECT_EQ(module_of(apt).lifecycle.connector_count, 2);
     EXPECT_EQ(form.FormProtocol.get(), shared.lock().get());
   }
   EXPECT_FALSE(shared.expired());
-  EXPECT_EQ(module_of(apt).gConnectorCount, 1);
+  EXPECT_EQ(module_of(apt).lifecycle.connector_count, 1);
 }
 
 TEST(Lifecycle, CreationSendsNothingAndLoadsNoForm) {
   platform::VirtualApartment apt;
   TOVRAK_Connector c(apt);
-  EXPECT_FALSE(module_of(apt).form_loaded());
+  EXPECT_FALSE(module_of(apt).port_and_timers_loaded());
   EXPECT_TRUE(apt.line().writes().empty());
 }
 
 TEST(Lifecycle, ADirectlyCreatedInstanceSharesTheModuleButNotTheState) {
   platform::VirtualApartment apt;
   auto direct = CreateProtocol(apt);
-  EXPECT_EQ(module_of(apt).gConnectorCount, 0);
-  auto& form = module_of(apt).form();  // loads a connector of its own
+  EXPECT_EQ(module_of(apt).lifecycle.connector_count, 0);
+  auto& form = module_of(apt).port_and_timers();  // loads a connector of its own
   EXPECT_NE(form.FormProtocol.get(), direct.get());
-  EXPECT_EQ(module_of(apt).gConnectorCount, 1);
+  EXPECT_EQ(module_of(apt).lifecycle.connector_count, 1);
 }
 
 TEST(Lifecycle, EveryNewInstanceResetsTheTimingSettings) {
   platform::VirtualApartment apt;
   auto& m = module_of(apt);
   TOVRAK_Connector c(apt);
-  m.gCommandDelay = 0.5f;
+  m.link.command_delay = 0.5f;
   auto direct = CreateProtocol(apt);
-  EXPECT_FLOAT_EQ(m.gCommandDelay, 0.1f);
-  EXPECT_FLOAT_EQ(m.gPollingDelay, 0.01f);
-  EXPECT_FLOAT_EQ(m.gErrorDelay, 3.0f);
-  EXPECT_FLOAT_EQ(m.gAfterCommandDelay, 1.0f);
+  EXPECT_FLOAT_EQ(m.link.command_delay, 0.1f);
+  EXPECT_FLOAT_EQ(m.link.polling_delay, 0.01f);
+  EXPECT_FLOAT_EQ(m.link.error_delay, 3.0f);
+  EXPECT_FLOAT_EQ(m.link.after_command_delay, 1.0f);
 }
 
 TEST(Lifecycle, ConnectorCountOverflowsPast32767) {
@@ -97,7 +97,7 @@ TEST(Lifecycle, ConnectorCountOverflowsPast32767) {
   } catch (const ComError& e) {
     EXPECT_EQ(e.number(), 6);
   }
-  EXPECT_EQ(module_of(apt).gConnectorCount, 32767);
+  EXPECT_EQ(module_of(apt).lifecycle.connector_count, 32767);
 }
 
 TEST(Lifecycle, AboutCarriesTheVersion) {

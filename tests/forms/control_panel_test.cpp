@@ -25,57 +25,57 @@ struct Panel : ::testing::Test {
 TEST_F(Panel, LoadingOpensTheEchoAndPutsTheWindowOnTopAtTheCorner) {
   std::vector<bool> top_most;
   panel.set_top_most = [&](bool on) { top_most.push_back(on); };
-  EXPECT_EQ(r.m().gPanelOpen, VFalse);
+  EXPECT_EQ(r.m().panel.open, VFalse);
   panel.Load();
-  EXPECT_EQ(r.m().gPanelOpen, VTrue);
+  EXPECT_EQ(r.m().panel.open, VTrue);
   EXPECT_EQ(top_most, (std::vector<bool>{true}));
   EXPECT_EQ(panel.left, 0);
   EXPECT_EQ(panel.top, 0);
   EXPECT_FALSE(panel.QueryUnload());  // a close request is refused
   for (bool enabled : panel.cmdSetEnabled) EXPECT_FALSE(enabled);
   panel.Unload();
-  EXPECT_EQ(r.m().gPanelOpen, VFalse);
+  EXPECT_EQ(r.m().panel.open, VFalse);
 }
 
 TEST_F(Panel, RowsTakeMillisecondsRoundedDown) {
   panel.Load();
   set(1, "250");
-  EXPECT_FLOAT_EQ(r.m().gCommandDelay, 0.25f);
+  EXPECT_FLOAT_EQ(r.m().link.command_delay, 0.25f);
   set(0, "12.9");
-  EXPECT_FLOAT_EQ(r.m().gPollingDelay, 0.012f);
+  EXPECT_FLOAT_EQ(r.m().link.polling_delay, 0.012f);
   set(0, "-5");
-  EXPECT_FLOAT_EQ(r.m().gPollingDelay, -0.005f);
+  EXPECT_FLOAT_EQ(r.m().link.polling_delay, -0.005f);
   set(4, " 2000 ");
-  EXPECT_FLOAT_EQ(r.m().gAfterCommandDelay, 2.0f);
+  EXPECT_FLOAT_EQ(r.m().link.after_command_delay, 2.0f);
 }
 
 TEST_F(Panel, ADelayBeyondAnHourIsRefused) {
   // An hour is the longest delay the time-of-day clock always sees elapse.
   panel.Load();
   set(1, "3600000");
-  EXPECT_FLOAT_EQ(r.m().gCommandDelay, 3600.0f);
+  EXPECT_FLOAT_EQ(r.m().link.command_delay, 3600.0f);
   for (int row : {0, 1, 3, 4}) {
     for (const char* text : {"3600001", "86400000", "1e30"}) set(row, text);
   }
-  EXPECT_FLOAT_EQ(r.m().gPollingDelay, 0.01f);
-  EXPECT_FLOAT_EQ(r.m().gCommandDelay, 3600.0f);
-  EXPECT_FLOAT_EQ(r.m().gErrorDelay, 3.0f);
-  EXPECT_FLOAT_EQ(r.m().gAfterCommandDelay, 1.0f);
+  EXPECT_FLOAT_EQ(r.m().link.polling_delay, 0.01f);
+  EXPECT_FLOAT_EQ(r.m().link.command_delay, 3600.0f);
+  EXPECT_FLOAT_EQ(r.m().link.error_delay, 3.0f);
+  EXPECT_FLOAT_EQ(r.m().link.after_command_delay, 1.0f);
 }
 
 TEST_F(Panel, TextThatIsNoNumberChangesNothing) {
   panel.Load();
   for (const char* bad : {"abc", "", "12abc", "0x20", "1e"}) set(3, bad);
-  EXPECT_FLOAT_EQ(r.m().gErrorDelay, 3.0f);
+  EXPECT_FLOAT_EQ(r.m().link.error_delay, 3.0f);
 }
 
 TEST_F(Panel, TheTimerRowSetsThePollingInterval) {
   panel.Load();
-  EXPECT_FALSE(r.m().form_loaded());
+  EXPECT_FALSE(r.m().port_and_timers_loaded());
   set(2, "500");  // the hidden form is created for it
-  EXPECT_EQ(r.m().form().tmrPolling->interval(), 500);
+  EXPECT_EQ(r.m().port_and_timers().tmrPolling->interval(), 500);
   set(2, "70000");  // more than a timer takes: ignored
-  EXPECT_EQ(r.m().form().tmrPolling->interval(), 500);
+  EXPECT_EQ(r.m().port_and_timers().tmrPolling->interval(), 500);
 }
 
 TEST_F(Panel, TheCommandDelayTakesEffectAtTheNextWrite) {

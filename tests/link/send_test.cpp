@@ -31,7 +31,7 @@ TEST_F(Link, ControlCommandsKeepTheirSpacing) {
 }
 
 TEST_F(Link, PollsComingTooSoonAreDroppedNotQueued) {
-  r.m().gAfterCommandDelay = 0;  // only the polling spacing
+  r.m().link.after_command_delay = 0;  // only the polling spacing
   command("AA");
   at(5);
   EXPECT_FALSE(poll("P1"));  // 5 ms after a write
@@ -64,8 +64,8 @@ TEST_F(Link, OnePollAtATimeUntilAnsweredOrThreeSecondsPass) {
 }
 
 TEST_F(Link, AnAnswerClearsThePendingPoll) {
-  r.m().gLastMode = 0;  // past the first answer's queries
-  r.m().gLastSMeter = 0;
+  r.m().answers.last_mode = 0;  // past the first answer's queries
+  r.m().answers.last_smeter = 0;
   command("AA");
   at(1000);
   ASSERT_TRUE(poll("FA"));
@@ -100,12 +100,12 @@ TEST_F(Link, TerminatorAndBlanks) {
 }
 
 TEST_F(Link, MutedOrClosedWritesNothingAndLeavesIsPoll) {
-  r.m().gSendMuted = VTrue;
+  r.m().link.send_muted = VTrue;
   std::string c = "FA";
   VBool is_poll = VTrue;
   r.p->SendCAT(c, is_poll);
   EXPECT_EQ(is_poll, VTrue);
-  r.m().gSendMuted = VFalse;
+  r.m().link.send_muted = VFalse;
   VBool open = VFalse;
   std::string a, b, msg;
   r.rig->SetPort(open, a, b, msg);
@@ -139,7 +139,7 @@ TEST_F(Link, DrainWaitSettlesAfterTheBufferEmpties) {
   at(1000);
   command("AA");  // empty already: one pass of 5 ms
   at(2000);
-  r.m().gCommandDelay = 0;
+  r.m().link.command_delay = 0;
   command("0123456789ABCDEFGHI");
   command("BB");  // 20 bytes still out: passes of 5, 10 and 10 ms, then 100 ms more
   auto w = r.wire();
@@ -158,7 +158,7 @@ TEST_F(Link, DrainWaitLetsTheRadiosAnswersIn) {
 }
 
 TEST_F(Link, AStopRequestEndsTheSpacingAndTheDrainWait) {
-  r.m().gCommandDelay = 3600;  // the longest delay the panel takes
+  r.m().link.command_delay = 3600;  // the longest delay the panel takes
   r.line().set_drain_rate(0.0);
   command("AA");
   r.rig->put_CKBuffer(VTrue);

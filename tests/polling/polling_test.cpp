@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "core/forms/zel_form.hpp"
+#include "core/link/port_and_timers.hpp"
 #include "support/rig.hpp"
 
 namespace tovrak::test {
@@ -23,8 +23,8 @@ struct Polling : ::testing::Test {
     ASSERT_TRUE(r.open());
     // Past the first answer's width and shift queries, which would hold
     // polling off for a second.
-    r.m().gLastMode = 0;
-    r.m().gLastSMeter = 0;
+    r.m().answers.last_mode = 0;
+    r.m().answers.last_smeter = 0;
     r.line().on_write([this](int64_t us, std::string_view) {
       if (!echo) return;
       r.apt.schedule_outside(us + 20'000, [this] { r.line().radio_sends("LK0;"); });
@@ -45,7 +45,7 @@ TEST_F(Polling, CatOnWithAutomaticPolling) {
   EXPECT_EQ(cat(1), -1);
   EXPECT_EQ(r.wire(), (Wire{{0, "AI0;"}, {100, "ID;"}}));
   EXPECT_EQ(r.rig->get_CAT(), 1);
-  EXPECT_EQ(r.m().gRefreshActive, VTrue);
+  EXPECT_EQ(r.m().polling.refresh_active, VTrue);
 }
 
 TEST_F(Polling, CatOffAndOtherValues) {
@@ -96,7 +96,7 @@ TEST_F(Polling, TheStatusCycleGoesOneQueryPerTickWhileAnswered) {
                             {2100, "TX;"},
                             {2275, "AC;"},
                             {2450, "VS;"}}));
-  EXPECT_EQ(r.m().gRefreshActive, VFalse);
+  EXPECT_EQ(r.m().polling.refresh_active, VFalse);
 }
 
 TEST_F(Polling, AfterTheCycleStatusAndMeterTakeTurnsAndTheStartupQueryGoesOnce) {
@@ -127,9 +127,9 @@ TEST_F(Polling, AfterTheCycleStatusAndMeterTakeTurnsAndTheStartupQueryGoesOnce) 
 
 TEST_F(Polling, NoMeterPollWhileAnAnswerIsPending) {
   cat(1);
-  r.m().gRefreshActive = VFalse;
-  r.m().gStartupQuery = VFalse;
-  r.m().gPollToggle = 1;
+  r.m().polling.refresh_active = VFalse;
+  r.m().polling.startup_query = VFalse;
+  r.m().polling.poll_toggle = 1;
   r.s().PollPending = VTrue;
   int16_t meter = 3;
   r.apt.sleep_ms(5000);
@@ -143,11 +143,11 @@ TEST_F(Polling, NoMeterPollWhileAnAnswerIsPending) {
 
 TEST_F(Polling, TheReceiveFrequencyIsPolledWhileItMoves) {
   cat(1);
-  r.m().gRefreshActive = VFalse;
-  r.m().gStartupQuery = VFalse;
+  r.m().polling.refresh_active = VFalse;
+  r.m().polling.startup_query = VFalse;
   r.apt.sleep_ms(5000);
   r.wire();
-  r.m().gFreqChanged = VTrue;
+  r.m().polling.freq_changed = VTrue;
   r.s().VFO = 1;
   r.apt.advance_ms(175);
   EXPECT_EQ(r.sent(), (Texts{"FB;"}));
@@ -180,7 +180,7 @@ TEST_F(Polling, AfterAPowerCycleAutomaticInformationIsSetAgain) {
   ASSERT_EQ(w.size(), 2u);
   EXPECT_EQ(w[0].second, "AI0;");
   EXPECT_EQ(w[1], (std::pair<int64_t, std::string>{w[0].first + 250, "AI;"}));
-  EXPECT_EQ(r.m().gRefreshActive, VTrue);
+  EXPECT_EQ(r.m().polling.refresh_active, VTrue);
   EXPECT_EQ(r.s().PollStep, 0);
   r.rig->put_AutoPolling(VFalse);
   r.rig->SetPolling(meter);  // repeated until the radio answers "AI"
@@ -196,12 +196,12 @@ TEST_F(Polling, RefreshStartsTheCycleAgain) {
   cat(1);
   r.apt.advance_ms(5000);
   r.s().PollStep = 5;
-  r.m().gPollToggle = 1;
+  r.m().polling.poll_toggle = 1;
   r.rig->SetRefresh();
-  EXPECT_EQ(r.m().gRefreshActive, VTrue);
+  EXPECT_EQ(r.m().polling.refresh_active, VTrue);
   EXPECT_EQ(r.s().PollStep, 0);
-  EXPECT_EQ(r.m().gPollToggle, 0);
-  EXPECT_EQ(r.m().gLevelIndex, 0);
+  EXPECT_EQ(r.m().polling.poll_toggle, 0);
+  EXPECT_EQ(r.m().polling.level_index, 0);
 }
 
 struct LevelSequence : Polling {
@@ -231,13 +231,13 @@ TEST_F(LevelSequence, AllFiftyFourStepsInOrder) {
                     "EX104;", "EX107;", "EX110;", "EX113;", "EX116;", "CT0;",   "CN0;",   "LK;",
                     "AG0;"};  // the startup query, held back while the sequence ran
   EXPECT_EQ(sent, expected);
-  EXPECT_EQ(r.m().gLevelIndex, 0);
-  EXPECT_FALSE(r.p->m.form().tmrLevels->enabled());
+  EXPECT_EQ(r.m().polling.level_index, 0);
+  EXPECT_FALSE(r.p->m.port_and_timers().tmrLevels->enabled());
 }
 
 TEST_F(LevelSequence, StepsWhoseCapabilityIsAbsentSendNothing) {
-  r.s().Property[29] = 1;  // one squelch
-  r.s().Property[73] = 2;  // busy only when exactly 1
+  r.s().Property[core::cap::SetSQLevel] = 1;  // one squelch
+  r.s().Property[core::cap::Busy] = 2;        // busy only when exactly 1
   Texts sent = run();
   EXPECT_EQ(std::count(sent.begin(), sent.end(), "SQ0;"), 1);
   EXPECT_EQ(std::count(sent.begin(), sent.end(), "SQ1;"), 0);
@@ -246,23 +246,23 @@ TEST_F(LevelSequence, StepsWhoseCapabilityIsAbsentSendNothing) {
 
 TEST_F(LevelSequence, StatusPollingWaitsWhileItRuns) {
   cat(1);
-  r.m().gRefreshActive = VFalse;
-  r.m().gStartupQuery = VFalse;
+  r.m().polling.refresh_active = VFalse;
+  r.m().polling.startup_query = VFalse;
   r.apt.sleep_ms(3000);
   r.wire();
   r.rig->PollLevels();  // a host may start it: step 0 arms the timer
   r.apt.advance_ms(1000);
   // The status tick due from the sleep goes first; then only the sequence.
   EXPECT_EQ(r.sent(), (Texts{"FA;", "AG0;", "AG1;", "RG0;", "RG1;", "PC;"}));
-  EXPECT_EQ(r.m().gLevelIndex, 5);
+  EXPECT_EQ(r.m().polling.level_index, 5);
 }
 
 TEST_F(LevelSequence, NothingWhileTheRadioMustReportItsAutomaticInformation) {
   r.s().AIState = -1;
-  r.m().gLevelIndex = 5;
+  r.m().polling.level_index = 5;
   r.rig->PollLevels();
   EXPECT_TRUE(r.sent().empty());
-  EXPECT_EQ(r.m().gLevelIndex, 5);
+  EXPECT_EQ(r.m().polling.level_index, 5);
 }
 
 TEST_F(LevelSequence, AQueryGoesOutAtTheCommandSpacingAndHoldsOffPolls) {
@@ -271,7 +271,7 @@ TEST_F(LevelSequence, AQueryGoesOutAtTheCommandSpacingAndHoldsOffPolls) {
   r.wire();
   r.p->SendCommand("XX");
   r.apt.sleep_ms(50);
-  r.m().gLevelIndex = 53;
+  r.m().polling.level_index = 53;
   r.rig->PollLevels();
   Wire w = r.wire();
   ASSERT_EQ(w.size(), 2u);
@@ -288,8 +288,8 @@ TEST_F(Polling, TheCurrentVFOSequenceCarriesTheVFODigit) {
   r.wire();
   r.s().VFO = 1;
   r.s().TX_VFO = 1;
-  r.m().gLastVFO = 1;
-  r.m().gVFOPollIndex = 0;
+  r.m().answers.last_vfo = 1;
+  r.m().polling.vfo_poll_index = 0;
   r.rig->PollCurrVFO();
   r.apt.advance_ms(6200);
   Texts sent;
@@ -302,8 +302,8 @@ TEST_F(Polling, TheCurrentVFOSequenceCarriesTheVFODigit) {
                     "BC1;", "BP10;", "BP11;", "NB1;", "IS1;", "SH1;", "SQ1;", "CO10;", "CO11;",
                     "NA1;", "OS1;",  "RF1;",  "NL1;", "AG1;", "LK;",  "CT1;", "CN1;"};
   EXPECT_EQ(sent, expected);
-  EXPECT_FALSE(r.p->m.form().tmrPollVFO->enabled());
-  EXPECT_EQ(r.m().gVFOPollIndex, 0);
+  EXPECT_FALSE(r.p->m.port_and_timers().tmrPollVFO->enabled());
+  EXPECT_EQ(r.m().polling.vfo_poll_index, 0);
 }
 
 }  // namespace

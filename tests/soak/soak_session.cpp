@@ -370,7 +370,7 @@ class Session {
     res_.input_waiting_max = std::max(res_.input_waiting_max, waiting);
     for (int i = 0; i < 100 && port.InBufferCount() > 0; ++i) rig_.apt.process_pending();
     if (port.InBufferCount() > 0) ++res_.input_stuck;
-    const std::string& rx = rig_.m().gRxBuffer;
+    const std::string& rx = rig_.m().link.rx_buffer;
     res_.rx_buffer_max = std::max(res_.rx_buffer_max, rx.size());
     res_.rx_buffer_capacity_max = std::max(res_.rx_buffer_capacity_max, rx.capacity());
     rig_.line().clear_writes();  // the line's own record of the wire; watched in watch_write
@@ -391,9 +391,9 @@ class Session {
       const double resolution_ms =
           1000.0 * static_cast<double>(std::nextafter(clock, 1e9f) - clock);
       res_.min_gap_ms = std::min(res_.min_gap_ms, gap_ms);
-      const double least =
-          is_poll_text(bytes) ? 1000.0 * rig_.m().gPollingDelay : 1000.0 * rig_.m().gCommandDelay;
-      const bool long_since = gap_ms > 1000.0 * rig_.m().gErrorDelay + resolution_ms;
+      const double least = is_poll_text(bytes) ? 1000.0 * rig_.m().link.polling_delay
+                                               : 1000.0 * rig_.m().link.command_delay;
+      const bool long_since = gap_ms > 1000.0 * rig_.m().link.error_delay + resolution_ms;
       if (!long_since && gap_ms < least - 2 * resolution_ms && res_.spacing_violations.size() < 5) {
         res_.spacing_violations.push_back(at() + std::string(bytes) + " " + std::to_string(gap_ms) +
                                           " ms after the write before");

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/component/protocol.hpp"
-#include "core/forms/zel_form.hpp"
+#include "core/link/port_and_timers.hpp"
 #include "tovrak/connector.hpp"
 #include "tovrak/virtual_apartment.hpp"
 

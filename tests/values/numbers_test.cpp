@@ -57,15 +57,15 @@ TEST(Rounding, OutOfRangeIsTheOverflowError) {
 }
 
 TEST(NumberText, PaddingRules) {
-  EXPECT_EQ(D(-5), "-5");
-  EXPECT_EQ(Z(5, 3), "005");
-  EXPECT_EQ(Z(1234, 3), "1234");  // a longer text is kept whole
-  EXPECT_EQ(Z(-5, 3), "0-5");     // padding counts the sign
-  EXPECT_EQ(P3(5), "005");
-  EXPECT_EQ(P3(50), "050");
-  EXPECT_EQ(P3(255), "255");
-  EXPECT_EQ(P3(1000), "1000");
-  EXPECT_EQ(P3(-5), "00-5");  // below 100 and below 10: two zeros
+  EXPECT_EQ(decimal(-5), "-5");
+  EXPECT_EQ(zero_padded(5, 3), "005");
+  EXPECT_EQ(zero_padded(1234, 3), "1234");  // a longer text is kept whole
+  EXPECT_EQ(zero_padded(-5, 3), "0-5");     // padding counts the sign
+  EXPECT_EQ(three_digits(5), "005");
+  EXPECT_EQ(three_digits(50), "050");
+  EXPECT_EQ(three_digits(255), "255");
+  EXPECT_EQ(three_digits(1000), "1000");
+  EXPECT_EQ(three_digits(-5), "00-5");  // below 100 and below 10: two zeros
 }
 
 TEST(Field, PositionsCountFromOneAndCutAtTheEnd) {

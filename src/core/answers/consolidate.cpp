@@ -3,7 +3,7 @@
 // saw after the previous answer, and raises Change for what moved. It is the
 // only place that raises Change.
 #include "core/component/protocol.hpp"
-#include "core/forms/zel_form.hpp"
+#include "core/link/port_and_timers.hpp"
 #include "core/values/steps.hpp"
 
 namespace tovrak::core {
@@ -23,7 +23,7 @@ StatusSnapshot snapshot(const State& s, const StatusSnapshot& previous) {
 }  // namespace
 
 void Protocol::Consolidate(bool StatusDirty) {
-  m.gFreqChanged = VFalse;
+  m.polling.freq_changed = VFalse;
 
   if (s.MemMode == 0) {
     if (s.VFO == 0) {
@@ -34,7 +34,7 @@ void Protocol::Consolidate(bool StatusDirty) {
       s.Mode = s.VFOB_Mode;
     }
   }
-  if (s.Freq != m.gLastFreq) m.gFreqChanged = VTrue;
+  if (s.Freq != m.answers.last_freq) m.polling.freq_changed = VTrue;
 
   s.TX_Freq = s.Freq;
   if (s.Split == 1 && s.MemMode == 0) {
@@ -44,12 +44,12 @@ void Protocol::Consolidate(bool StatusDirty) {
 
   AMFMWidth(s.Mode);
 
-  if (s.SMeter != m.gLastSMeter) RaiseChange(3);
+  if (s.SMeter != m.answers.last_smeter) RaiseChange(3);
 
-  if (s.Mode != m.gLastMode) {
+  if (s.Mode != m.answers.last_mode) {
     // Width and IF shift belong to the mode: ask for them again.
-    SendCommand("SH" + V());
-    SendCommand("IS" + V());
+    SendCommand("SH" + vfo_digit());
+    SendCommand("IS" + vfo_digit());
     RaiseChange(1);
   }
 
@@ -59,24 +59,24 @@ void Protocol::Consolidate(bool StatusDirty) {
     RaiseChange(1);
   }
 
-  if (s.VFO != m.gLastVFO) {
-    m.gVFOPollIndex = 0;
-    step([&] { m.form().tmrPollVFO->set_enabled(true); });
-    m.gLastVFO = s.VFO;
+  if (s.VFO != m.answers.last_vfo) {
+    m.polling.vfo_poll_index = 0;
+    step([&] { m.port_and_timers().tmrPollVFO->set_enabled(true); });
+    m.answers.last_vfo = s.VFO;
   }
 
-  StatusSnapshot now = snapshot(s, m.gPrevStatus);
-  if (!(now == m.gPrevStatus)) StatusDirty = true;
-  m.gPrevStatus = now;
+  StatusSnapshot now = snapshot(s, m.answers.prev_status);
+  if (!(now == m.answers.prev_status)) StatusDirty = true;
+  m.answers.prev_status = now;
 
   if (StatusDirty) {
     s.StatusChange = VTrue;
     RaiseChange(4);
   }
 
-  m.gLastFreq = s.Freq;
-  m.gLastMode = s.Mode;
-  m.gLastSMeter = s.SMeter;
+  m.answers.last_freq = s.Freq;
+  m.answers.last_mode = s.Mode;
+  m.answers.last_smeter = s.SMeter;
   s.PollPending = VFalse;
 }
 

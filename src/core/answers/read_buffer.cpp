@@ -37,8 +37,8 @@ bool Protocol::ReceiverMatched(std::string_view answer) const {
 }
 
 void Protocol::ReadBuffer(std::string& Buffer, VBool& Read) {
-  if (m.gReadBusy) return;  // a nested call leaves everything for the next event
-  m.gReadBusy = VTrue;
+  if (m.answers.read_busy) return;  // a nested call leaves everything for the next event
+  m.answers.read_busy = VTrue;
   ReadScratch scratch;
 
   if (Read) {
@@ -48,7 +48,7 @@ void Protocol::ReadBuffer(std::string& Buffer, VBool& Read) {
     });
     if (overflowing(Buffer)) {
       Buffer.clear();
-      m.gReadBusy = VFalse;
+      m.answers.read_busy = VFalse;
       return;
     }
   }
@@ -70,7 +70,7 @@ void Protocol::ReadBuffer(std::string& Buffer, VBool& Read) {
     }
     Buffer.erase(0, std::min(start, Buffer.size()));
   }
-  m.gReadBusy = VFalse;
+  m.answers.read_busy = VFalse;
 }
 
 bool Protocol::Decode(std::string_view a, ReadScratch& r) {

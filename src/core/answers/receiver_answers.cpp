@@ -48,7 +48,7 @@ bool Protocol::DecodeReceiver(uint16_t code, std::string_view a, ReadScratch& r)
       if (!matched) return false;
       step([&] {
         s.Antenna = to_i16(val(a, 4, 1) - 1);
-        if (s.Antenna > P[3] - 1) s.Antenna = 0;
+        if (s.Antenna > P[cap::SetAntenna] - 1) s.Antenna = 0;
       });
       step([&] { s.RXAnt = ival(a, 5, 1); });
       return false;
@@ -112,7 +112,7 @@ bool Protocol::DecodeReceiver(uint16_t code, std::string_view a, ReadScratch& r)
 
     case "NA"_c:
       if (!matched) return false;
-      step([&] { P[kNarrowEntry] = ival(a, 4, 1); });
+      step([&] { P[cap::NarrowFlag] = ival(a, 4, 1); });
       step([&] { s.BW = FilterWidth(s.WidthCode, s.Mode, Variant(s.VFO)); });
       return true;
 
@@ -172,7 +172,7 @@ bool Protocol::DecodeReceiver(uint16_t code, std::string_view a, ReadScratch& r)
           s.WidthLevel = to_i16(level);
           if (s.WidthLevel > 255) s.WidthLevel = 255;
         });
-        P[kWidthLevelEntry] = s.WidthLevel;
+        P[cap::WidthLevel] = s.WidthLevel;
         step([&] { s.BW = FilterWidth(s.WidthCode, s.Mode, Variant(s.VFO)); });
       }
       return true;
@@ -194,7 +194,7 @@ bool Protocol::DecodeReceiver(uint16_t code, std::string_view a, ReadScratch& r)
         step([&] { s.FContour = to_i16(val(a, 5, 2) * 100 * s.ContourSign); });
       }
       s.ContourState = s.ContourSwitch;
-      P[kContourLevelEntry] = s.ContourLevel;
+      P[cap::ContourLevel] = s.ContourLevel;
       return true;
     }
 

@@ -6,6 +6,7 @@
 
 #include "core/answers/codes.hpp"
 #include "core/answers/fields.hpp"
+#include "core/component/capability.hpp"
 #include "core/component/protocol.hpp"
 #include "core/values/arrays.hpp"
 #include "core/values/steps.hpp"
@@ -62,7 +63,7 @@ bool Protocol::DecodeTransmitter(uint16_t code, std::string_view a) {
       // offers when there are any.
       bool scaled = false;
       step([&] { s.BKIn = ival(a, 3, 4); });
-      int16_t steps = s.Property[5];
+      int16_t steps = s.Property[cap::SetBKIn];
       if (steps != 0 && s.BKIn != 0) {
         step([&] {
           s.BKIn = floor_i16(static_cast<float>(s.BKIn) / 50.0f);

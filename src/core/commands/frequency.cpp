@@ -59,10 +59,10 @@ std::string packed_digits(double freq) {
     d[0] = trunc16(old / 10.0 + 0.01);
     d[1] = old - d[0] * 10;
   }
-  auto pair = [&](size_t a, size_t b) { return D(d[a]) + D(d[b]); };
-  if (f0 < 100) return D(d[1]) + pair(2, 4) + pair(5, 6) + pair(8, 9) + "0";
-  if (f0 < 1000) return pair(0, 1) + pair(2, 4) + pair(5, 6) + pair(8, 9) + D(d[10]);
-  return pair(0, 1) + pair(2, 3) + pair(5, 6) + pair(7, 9) + D(d[10]);
+  auto pair = [&](size_t a, size_t b) { return decimal(d[a]) + decimal(d[b]); };
+  if (f0 < 100) return decimal(d[1]) + pair(2, 4) + pair(5, 6) + pair(8, 9) + "0";
+  if (f0 < 1000) return pair(0, 1) + pair(2, 4) + pair(5, 6) + pair(8, 9) + decimal(d[10]);
+  return pair(0, 1) + pair(2, 3) + pair(5, 6) + pair(7, 9) + decimal(d[10]);
 }
 
 struct BandRow {
@@ -111,11 +111,11 @@ int16_t BandOf(double Freq) {
 
 VBool Protocol::ValidFreq(double& Freq) {
   bool valid = Freq != 0;
-  if (m.gFreqRangeCount == 0) valid = false;
+  if (m.ranges.count == 0) valid = false;
   bool in_range = false;
-  for (int i = 1; i <= m.gFreqRangeCount && i < static_cast<int>(m.gFreqRangeMin.size()); ++i) {
-    if (m.gFreqRangeMin[static_cast<size_t>(i)] <= Freq &&
-        Freq <= m.gFreqRangeMax[static_cast<size_t>(i)]) {
+  for (int i = 1; i <= m.ranges.count && i < static_cast<int>(m.ranges.min.size()); ++i) {
+    if (m.ranges.min[static_cast<size_t>(i)] <= Freq &&
+        Freq <= m.ranges.max[static_cast<size_t>(i)]) {
       in_range = true;
     }
   }

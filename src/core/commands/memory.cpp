@@ -5,6 +5,7 @@
 
 #include "core/commands/frequency.hpp"
 #include "core/commands/tones.hpp"
+#include "core/component/capability.hpp"
 #include "core/component/protocol.hpp"
 #include "core/values/numbers.hpp"
 
@@ -39,10 +40,11 @@ int16_t ToneCode(float CTCSS) {
 }
 
 VBool Protocol::SetChannel(int16_t& Channel) {
-  if (s.Property[7] == 0 || s.VFO == 1 || Channel < s.ChannelMin || Channel > s.ChannelMax) {
+  if (s.Property[cap::SetChannel] == 0 || s.VFO == 1 || Channel < s.ChannelMin ||
+      Channel > s.ChannelMax) {
     return VFalse;
   }
-  SendCommand("MC" + P3(Channel));
+  SendCommand("MC" + three_digits(Channel));
   s.Channel = Channel;
   s.MemMode = 1;
   SendCommand("IF");  // the composite answer refreshes the state
@@ -50,17 +52,17 @@ VBool Protocol::SetChannel(int16_t& Channel) {
 }
 
 VBool Protocol::SetVFOM(int16_t& Channel, std::string& /*Info*/) {
-  if (s.Property[34] == 0 || s.MemMode == 1) return VFalse;
+  if (s.Property[cap::SetVFOM] == 0 || s.MemMode == 1) return VFalse;
   // A tone or repeater field with no defined character would garble the
   // memory: refused before anything is sent.
   if ((s.Mode == kFM || s.Mode == 7) && !fm_fields_defined(s.Enc, s.Dec, s.RPT)) return VFalse;
   // The write goes out even while the host has muted sending.
-  VBool muted = m.gSendMuted;
-  m.gSendMuted = VFalse;
+  VBool muted = m.link.send_muted;
+  m.link.send_muted = VFalse;
   struct Restore {
     Module& m;
     VBool muted;
-    ~Restore() { m.gSendMuted = muted; }
+    ~Restore() { m.link.send_muted = muted; }
   } restore{m, muted};
   MemoryWrite(Channel, s.Freq, s.Mode, s.Reverse, s.Enc, s.Dec, s.CTCSS, s.RPT);
   s.MemMode = 1;
@@ -106,13 +108,13 @@ void Protocol::MemoryWrite(int16_t& Channel, double& Freq, int16_t& Mode, int16_
   if (Mode == kFM) {
     if (Enc == 1) tone_mode = Dec == 1 ? '1' : '2';
     int16_t t = ToneCode(CTCSS);
-    if (t >= 0) tone = D2(t);
+    if (t >= 0) tone = two_digits(t);
     if (RPT == -1) shift = '2';
     if (RPT == 1) shift = '1';
   }
   size_t width = s.TransceiverID == 570 ? 9 : 8;
   std::string freq = FreqDigits(Freq, s.TransceiverID).substr(0, width);
-  SendCommand("MW" + Z(Channel, 3) + freq + "+" + "0000" + "0" + "0" + mode_digit + "0" +
+  SendCommand("MW" + zero_padded(Channel, 3) + freq + "+" + "0000" + "0" + "0" + mode_digit + "0" +
               tone_mode + tone + shift);
   m.apartment().sleep_ms(200);
   SendCommand("IF");
@@ -121,7 +123,7 @@ void Protocol::MemoryWrite(int16_t& Channel, double& Freq, int16_t& Mode, int16_
 VBool Protocol::MClear(int16_t& /*Channel*/) { return VFalse; }
 
 VBool Protocol::SetTone(float& CTCSS, int16_t& DCS, int16_t& Enc, int16_t& Dec) {
-  int16_t P = s.Property[30];  // 1 CTCSS, 2 DCS, 3 both
+  int16_t P = s.Property[cap::SetTone];  // 1 CTCSS, 2 DCS, 3 both
   bool ok =
       P != 0 && (P == 1 || P == 3 || CTCSS <= 0) && (P == 2 || P == 3 || DCS <= 0) && s.Mode == kFM;
   if (!ok) return VFalse;
@@ -130,7 +132,7 @@ VBool Protocol::SetTone(float& CTCSS, int16_t& DCS, int16_t& Enc, int16_t& Dec) 
   if (Enc == 1 && Dec == 0) SendCommand("CT" + rx + "2");
   if (Enc == 1 && Dec == 1) SendCommand("CT" + rx + "1");
   int16_t t = ToneCode(CTCSS);
-  if (t >= 0) SendCommand("CN" + rx + D2(t));
+  if (t >= 0) SendCommand("CN" + rx + two_digits(t));
   s.CTCSS = CTCSS;
   s.DCS = DCS;  // stored only: no command carries it
   s.Enc = Enc;
@@ -139,7 +141,7 @@ VBool Protocol::SetTone(float& CTCSS, int16_t& DCS, int16_t& Enc, int16_t& Dec) 
 }
 
 VBool Protocol::SetRPT(int16_t& Direction) {
-  if (Refused(27)) return VFalse;
+  if (Refused(cap::SetRPT)) return VFalse;
   const char* digit = Direction == -1 ? "2" : Direction == 0 ? "0" : Direction == 1 ? "1" : "";
   SendCommand(std::string("OS0") + digit);
   s.RPT = Direction;
@@ -147,10 +149,10 @@ VBool Protocol::SetRPT(int16_t& Direction) {
 }
 
 VBool Protocol::SetShift(float& Shift) {
-  if (Refused(20)) return VFalse;
+  if (Refused(cap::SetShift)) return VFalse;
   int32_t k = floor_i32(static_cast<double>(Shift) / 1000 + 0.01);
   std::string menu = s.Freq < 50.0 ? "068" : "069";
-  SendCommand("EX" + menu + Z(k, 4));
+  SendCommand("EX" + menu + zero_padded(k, 4));
   s.Shift = Shift;
   return VTrue;
 }

@@ -2,6 +2,7 @@
 // noise blanker and reduction, notch, auto-notch, dual watch and antennas.
 // Each tests its capability entry (and the upper bound of its argument),
 // writes its command and stores what it sent.
+#include "core/component/capability.hpp"
 #include "core/component/protocol.hpp"
 #include "core/values/arrays.hpp"
 #include "core/values/numbers.hpp"
@@ -16,7 +17,7 @@ bool is_off(int16_t folded) { return folded == 0 || folded >= 1000; }
 
 }  // namespace
 
-bool Protocol::Refused(int entry, int16_t arg, Bound bound) const {
+bool Protocol::Refused(cap::Entry entry, int16_t arg, Bound bound) const {
   int16_t p = s.Property[static_cast<size_t>(entry)];
   if (p == 0) return true;
   if (bound == Bound::Entry) return arg > p;
@@ -31,59 +32,59 @@ VBool Protocol::WriteAndStore(std::string command, int16_t& field, int16_t value
 }
 
 VBool Protocol::SetAFLevel(int16_t& Receiver, int16_t& Level) {
-  if (Refused(1, Receiver, Bound::Receivers)) return VFalse;
+  if (Refused(cap::SetAFLevel, Receiver, Bound::Receivers)) return VFalse;
   PausePolling();
-  SendCommand("AG" + D(Receiver) + P3(Level));
+  SendCommand("AG" + decimal(Receiver) + three_digits(Level));
   element(s.AFLevel, Receiver) = Level;
   return VTrue;
 }
 
 VBool Protocol::SetRFLevel(int16_t& Receiver, int16_t& Level) {
-  if (Refused(25, Receiver, Bound::Receivers)) return VFalse;
+  if (Refused(cap::SetRFLevel, Receiver, Bound::Receivers)) return VFalse;
   PausePolling();
   // The command takes the receiver digit from the VFO and the gain inverted.
-  SendCommand("RG" + V() + P3(255 - Level));
+  SendCommand("RG" + vfo_digit() + three_digits(255 - Level));
   element(s.RFLevel, Receiver) = Level;
   return VTrue;
 }
 
 VBool Protocol::SetSQLevel(int16_t& Receiver, int16_t& Level) {
-  if (Refused(29, Receiver, Bound::Receivers)) return VFalse;
+  if (Refused(cap::SetSQLevel, Receiver, Bound::Receivers)) return VFalse;
   PausePolling();
-  SendCommand("SQ" + D(Receiver) + P3(Level));
+  SendCommand("SQ" + decimal(Receiver) + three_digits(Level));
   element(s.SQLevel, Receiver) = Level;
   return VTrue;
 }
 
 VBool Protocol::SetRFT(int16_t& Receiver, int16_t& RFT) {
-  if (Refused(58, RFT, Bound::Entry)) return VFalse;
-  SendCommand("RF" + D(Receiver) + D(RFT));
+  if (Refused(cap::SetRFT, RFT, Bound::Entry)) return VFalse;
+  SendCommand("RF" + decimal(Receiver) + decimal(RFT));
   element(s.RFT, Receiver) = RFT;
   return VTrue;
 }
 
 VBool Protocol::SetAGC(int16_t& AGC) {
-  if (Refused(2, AGC, Bound::Entry)) return VFalse;
-  return WriteAndStore("GT" + V() + D(AGC), s.AGC, AGC);
+  if (Refused(cap::SetAGC, AGC, Bound::Entry)) return VFalse;
+  return WriteAndStore("GT" + vfo_digit() + decimal(AGC), s.AGC, AGC);
 }
 
 VBool Protocol::SetAtt(int16_t& Att) {
-  if (Refused(4, Att, Bound::Entry)) return VFalse;
-  return WriteAndStore("RA" + V() + D(Att), s.Att, Att);
+  if (Refused(cap::SetAtt, Att, Bound::Entry)) return VFalse;
+  return WriteAndStore("RA" + vfo_digit() + decimal(Att), s.Att, Att);
 }
 
 VBool Protocol::SetPreAmp(int16_t& PreAmp) {
-  if (Refused(23, PreAmp, Bound::Entry)) return VFalse;
-  return WriteAndStore("PA" + V() + D(PreAmp), s.PreAmp, PreAmp);
+  if (Refused(cap::SetPreAmp, PreAmp, Bound::Entry)) return VFalse;
+  return WriteAndStore("PA" + vfo_digit() + decimal(PreAmp), s.PreAmp, PreAmp);
 }
 
 VBool Protocol::SetNB(int16_t& NB) {
-  if (Refused(17, NB, Bound::Entry)) return VFalse;
+  if (Refused(cap::SetNB, NB, Bound::Entry)) return VFalse;
   PausePolling();
-  std::string level = Z(NB, 3);
+  std::string level = zero_padded(NB, 3);
   if (s.NBType == 0) return VFalse;  // the blanker is off
   NBRecord& rec = element(s.NBRec, s.NBType);
-  SendCommand(rec.Cmd + V() + level);
+  SendCommand(rec.Cmd + vfo_digit() + level);
   rec.On = 1;
   s.NBRec[s.NBType == 1 ? 2 : 1].On = 0;
   rec.Level = NB;
@@ -93,18 +94,18 @@ VBool Protocol::SetNB(int16_t& NB) {
 }
 
 int16_t Protocol::SetNR(int16_t& NR) {
-  if (Refused(19, NR, Bound::Entry)) return 0;
+  if (Refused(cap::SetNR, NR, Bound::Entry)) return 0;
   PausePolling();
   if (NR != 0) {
     if (is_off(s.NR)) {
-      SendCommand("NR" + V() + "1");
+      SendCommand("NR" + vfo_digit() + "1");
       s.StatusChange = VTrue;
     }
-    SendCommand("RL" + V() + Z(NR, 2));
+    SendCommand("RL" + vfo_digit() + zero_padded(NR, 2));
     s.NRSwitch = 1;
     s.NRLevel = NR;
   } else {
-    SendCommand("NR" + V() + "0");
+    SendCommand("NR" + vfo_digit() + "0");
     s.NRSwitch = 0;
   }
   s.NR = to_i16(s.NRLevel + (s.NRSwitch == 1 ? 0 : 1000));
@@ -112,20 +113,20 @@ int16_t Protocol::SetNR(int16_t& NR) {
 }
 
 VBool Protocol::SetNF(int16_t& NF) {
-  if (Refused(18, NF, Bound::Entry)) return VFalse;
+  if (Refused(cap::SetNF, NF, Bound::Entry)) return VFalse;
   PausePolling();
-  std::string position = Z(NF, 3);
+  std::string position = zero_padded(NF, 3);
   if (NF != 0) {
     if (is_off(s.NF)) {
-      SendCommand("BP" + V() + "0001");
+      SendCommand("BP" + vfo_digit() + "0001");
       s.StatusChange = VTrue;
     }
-    SendCommand("BP" + V() + "1" + position);
+    SendCommand("BP" + vfo_digit() + "1" + position);
     s.NFSwitch = 1;
     s.NFLevel = NF;
     s.FNotch = to_i16(NF * 10);
   } else {
-    SendCommand("BP" + V() + "0000");
+    SendCommand("BP" + vfo_digit() + "0000");
     s.NFSwitch = 0;
   }
   s.NF = to_i16(s.NFLevel + (s.NFSwitch == 1 ? 0 : 1000));
@@ -133,36 +134,36 @@ VBool Protocol::SetNF(int16_t& NF) {
 }
 
 VBool Protocol::SetAutoNF(int16_t& AutoNF) {
-  if (Refused(44)) return VFalse;
+  if (Refused(cap::SetAutoNF)) return VFalse;
   s.AutoNF = Variant(AutoNF);
-  SendCommand("BC" + V() + D(AutoNF));
+  SendCommand("BC" + vfo_digit() + decimal(AutoNF));
   return VTrue;
 }
 
 VBool Protocol::SetDual(int16_t& Dual) {
-  if (Refused(10)) return VFalse;
+  if (Refused(cap::SetDual)) return VFalse;
   SendCommand(Dual == 0 ? "FR0" : "FR2");
   s.Dual = Dual;
   return VTrue;
 }
 
 VBool Protocol::SetRXAnt(int16_t& State) {
-  if (Refused(76)) return VFalse;
+  if (Refused(cap::SetRXAnt)) return VFalse;
   if (State == 0) {
     // Back to the selected antenna connector, written again.
     int16_t antenna = s.Antenna;
     SetAntenna(antenna);
   } else if (State == 1) {
-    SendCommand("AN" + V() + "5");
+    SendCommand("AN" + vfo_digit() + "5");
   }
   s.RXAnt = State;
   return VTrue;
 }
 
 VBool Protocol::SetAntenna(int16_t& Antenna) {
-  if (Refused(3, Antenna, Bound::Receivers)) return VFalse;  // connectors 0..entry-1
+  if (Refused(cap::SetAntenna, Antenna, Bound::Receivers)) return VFalse;  // connectors 0..entry-1
   // Connectors count from 0 here and from 1 on the wire.
-  SendCommand("AN" + V() + D(Antenna + 1));
+  SendCommand("AN" + vfo_digit() + decimal(Antenna + 1));
   s.Antenna = Antenna;
   return VTrue;
 }

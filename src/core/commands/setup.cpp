@@ -9,10 +9,10 @@
 namespace tovrak::core {
 
 VBool Protocol::SetPowerON(int16_t& State) {
-  if (Refused(22)) return VFalse;
+  if (Refused(cap::SetPowerON)) return VFalse;
   // Until the radio reports its auto-information state again, polling sets it.
   s.AIState = -1;
-  SendCommand("PS" + D(State));
+  SendCommand("PS" + decimal(State));
   auto& apt = m.apartment();
   if (State == 1) {
     apt.sleep_ms(1000);
@@ -29,14 +29,14 @@ VBool Protocol::SetPowerON(int16_t& State) {
 }
 
 VBool Protocol::SetLockDial(int16_t& Dial) {
-  if (Refused(15)) return VFalse;
-  SendCommand("LK" + D(Dial));
+  if (Refused(cap::SetLockDial)) return VFalse;
+  SendCommand("LK" + decimal(Dial));
   s.LockDial = Dial;
   return VTrue;
 }
 
 VBool Protocol::SetFast(int16_t& Fast) {
-  if (Refused(11)) return VFalse;
+  if (Refused(cap::SetFast)) return VFalse;
   std::string digit;  // none: "FS" alone asks the radio
   if (Fast == 0) {
     s.TuningStep = 10;
@@ -51,9 +51,10 @@ VBool Protocol::SetFast(int16_t& Fast) {
 }
 
 VBool Protocol::SetDimLevel(int16_t& Level) {
-  if (Refused(9, Level, Bound::Entry)) return VFalse;
+  if (Refused(cap::SetDimLevel, Level, Bound::Entry)) return VFalse;
   // Four two-digit brightness fields, all the same.
-  std::string d = Z(static_cast<int64_t>(std::floor(static_cast<float>(Level) / 2.0f)), 2);
+  std::string d =
+      zero_padded(static_cast<int64_t>(std::floor(static_cast<float>(Level) / 2.0f)), 2);
   SendCommand("DA" + d + d + d + d);
   s.DimLevel = Level;
   return VTrue;
@@ -62,8 +63,8 @@ VBool Protocol::SetDimLevel(int16_t& Level) {
 VBool Protocol::SetData(int16_t& L1, int16_t& L2, double& /*D*/, std::string& s_) {
   switch (L1) {
     case 1:  // mute the link
-      if (L2 == 0) m.gSendMuted = VTrue;
-      if (L2 == 1) m.gSendMuted = VFalse;
+      if (L2 == 0) m.link.send_muted = VTrue;
+      if (L2 == 1) m.link.send_muted = VFalse;
       break;
     case 5:  // filter presets: ten two-character width steps
       for (size_t i = 0; i < s.FilterPresets.size(); ++i) {
@@ -72,8 +73,8 @@ VBool Protocol::SetData(int16_t& L1, int16_t& L2, double& /*D*/, std::string& s_
       }
       break;
     case 6:  // the narrow filter
-      s.Property[kNarrowEntry] = L2;
-      SendCommand("NA" + V() + D(L2));
+      s.Property[cap::NarrowFlag] = L2;
+      SendCommand("NA" + vfo_digit() + decimal(L2));
       s.BW = FilterWidth(s.WidthCode, s.Mode, Variant(s.VFO));
       s.StatusChange = VTrue;
       break;

@@ -6,8 +6,9 @@
 #include <cstdlib>
 
 #include "core/commands/frequency.hpp"
+#include "core/component/capability.hpp"
 #include "core/component/protocol.hpp"
-#include "core/forms/zel_form.hpp"
+#include "core/link/port_and_timers.hpp"
 #include "core/values/numbers.hpp"
 
 namespace tovrak::core {
@@ -24,7 +25,7 @@ const char* tx_mode_digit(int16_t mode) {
 
 VBool Protocol::SetFreq(double Freq) {
   double f = Freq;
-  if (s.Property[13] == 0 || !ValidFreq(f) || s.MemMode == 1) return VFalse;
+  if (s.Property[cap::SetFreq] == 0 || !ValidFreq(f) || s.MemMode == 1) return VFalse;
   // With the sub receiver selected there is no command to tune it: refused
   // rather than writing digits without command letters.
   if (s.VFO != 0 && s.VFO != 1) return VFalse;
@@ -63,13 +64,13 @@ VBool Protocol::SetVFO(int16_t& VFO) {
   s.VFO = VFO;
   s.Split = to_i16(std::abs(static_cast<int>(s.VFO) - s.TX_VFO));
   m.apartment().sleep_ms(200);
-  m.gVFOPollIndex = 0;
-  m.form().tmrPollVFO->set_enabled(true);
+  m.polling.vfo_poll_index = 0;
+  m.port_and_timers().tmrPollVFO->set_enabled(true);
   return VTrue;
 }
 
 VBool Protocol::SetSplit(int16_t& Split) {
-  if (Refused(28)) return VFalse;
+  if (Refused(cap::SetSplit)) return VFalse;
   // FT2 transmits on VFO A, FT3 on VFO B.
   if (s.VFO == 0) {
     if (Split == 1 && s.Split == 0) SendCommand("FT3");
@@ -84,7 +85,8 @@ VBool Protocol::SetSplit(int16_t& Split) {
 }
 
 VBool Protocol::SetTX(double& Freq, int16_t& Mode) {
-  if (s.Property[32] == 0 || s.VFO >= 2 || !ValidFreq(Freq) || s.MemMode == 1) return VFalse;
+  if (s.Property[cap::SetTX] == 0 || s.VFO >= 2 || !ValidFreq(Freq) || s.MemMode == 1)
+    return VFalse;
   // A mode number outside 0..7 has no digit: refused rather than writing a
   // mode command without one.
   const char* digit = tx_mode_digit(Mode);
@@ -111,7 +113,7 @@ VBool Protocol::SetTX(double& Freq, int16_t& Mode) {
 }
 
 VBool Protocol::SetVFOB(double& Freq) {
-  if (Refused(83) || !FreqFits(Freq, s.TransceiverID)) return VFalse;
+  if (Refused(cap::SetVFOB) || !FreqFits(Freq, s.TransceiverID)) return VFalse;
   bool to_a = s.TXW == 1;
   SendCommand((to_a ? "FA" : "FB") + FreqDigits(Freq, s.TransceiverID));
   (to_a ? s.VFOA_Freq : s.VFOB_Freq) = Freq;
@@ -119,7 +121,7 @@ VBool Protocol::SetVFOB(double& Freq) {
 }
 
 VBool Protocol::SetAeqB() {
-  if (s.Property[0] == 0 || s.MemMode == 1) return VFalse;
+  if (s.Property[cap::SetAeqB] == 0 || s.MemMode == 1) return VFalse;
   if (s.VFO == 0) {
     SendCommand("AB");
     s.VFOB_Freq = s.VFOA_Freq;
@@ -139,31 +141,31 @@ VBool Protocol::SetAeqB() {
 }
 
 VBool Protocol::SetAexcB() {
-  if (s.Property[75] == 0 || s.MemMode == 1) return VFalse;
+  if (s.Property[cap::SetAexcB] == 0 || s.MemMode == 1) return VFalse;
   m.apartment().sleep_ms(200);
   SendCommand("SV");
   // The exchanged VFOs arrive through the current-VFO sequence, which goes
   // on from where it is.
-  m.form().tmrPollVFO->set_enabled(true);
+  m.port_and_timers().tmrPollVFO->set_enabled(true);
   return VTrue;
 }
 
 VBool Protocol::SetBand(int16_t& Band) {
-  if (Refused(74)) return VFalse;
-  SendCommand("BS" + Z(Band, 2));
+  if (Refused(cap::SetBand)) return VFalse;
+  SendCommand("BS" + zero_padded(Band, 2));
   m.apartment().sleep_ms(200);
   s.Band = Band;
   return VTrue;
 }
 
 VBool Protocol::SetRIT(int16_t& Status, double& Offset) {
-  if (s.Property[41] == 0) return VTrue;
+  if (s.Property[cap::SetRIT] == 0) return VTrue;
   double h = Offset * 1000 + 0.1;
   if (h > 9999) h = 9999;
   if (h < -9999) h = -9999;
   // The wire carries at most 9999 Hz; the state keeps the offset as given.
-  std::string digits = Z(static_cast<int64_t>(std::fabs(std::floor(h))), 4);
-  if (Status != s.RITStatus) SendCommand("RT" + D(Status));
+  std::string digits = zero_padded(static_cast<int64_t>(std::fabs(std::floor(h))), 4);
+  if (Status != s.RITStatus) SendCommand("RT" + decimal(Status));
   SendCommand("RC");
   if (Offset < 0) SendCommand("RD" + digits);
   if (Offset > 0) SendCommand("RU" + digits);
@@ -173,14 +175,14 @@ VBool Protocol::SetRIT(int16_t& Status, double& Offset) {
 }
 
 VBool Protocol::SetRITClear() {
-  if (Refused(42)) return VFalse;
+  if (Refused(cap::SetRITClear)) return VFalse;
   SendCommand("RC");
   s.RITOffset = 0;
   return VTrue;
 }
 
 VBool Protocol::SetScanning(int16_t& UpDown, int16_t& /*Step*/) {
-  if (Refused(37)) return VFalse;
+  if (Refused(cap::SetScanning)) return VFalse;
   if (UpDown == -1) SendCommand("SC2");
   if (UpDown == 0) SendCommand("SC0");
   if (UpDown == 1) SendCommand("SC1");
@@ -188,7 +190,7 @@ VBool Protocol::SetScanning(int16_t& UpDown, int16_t& /*Step*/) {
 }
 
 VBool Protocol::SetTuningStep(int16_t& Index) {
-  if (Index > s.Property[45]) return VFalse;
+  if (Index > s.Property[cap::SetTuningStep]) return VFalse;
   s.TuningStep = 0;
   return VTrue;
 }

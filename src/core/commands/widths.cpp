@@ -69,7 +69,7 @@ int16_t WideFilterWidth(int16_t Code, int16_t Mode) {
 }
 
 int16_t Protocol::FilterWidth(int16_t Code, int16_t Mode, const Variant& VFO) {
-  int16_t narrow = s.Property[kNarrowEntry];
+  int16_t narrow = s.Property[cap::NarrowFlag];
   if (Mode < 0 || Mode > 6) return 2400;
   if (narrow == 0) return WideFilterWidth(Code, Mode);
   if (narrow != 1) return 2400;
@@ -95,7 +95,7 @@ int16_t Protocol::FilterWidth(int16_t Code, int16_t Mode, const Variant& VFO) {
 
 // AM and FM always have their own width and no IF shift.
 void Protocol::AMFMWidth(int16_t Mode) {
-  bool narrow = s.Property[kNarrowEntry] == 1;
+  bool narrow = s.Property[cap::NarrowFlag] == 1;
   if (Mode == 3) {
     s.IFS = 0;
     s.BW = narrow ? 6000 : 9000;

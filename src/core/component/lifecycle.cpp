@@ -4,7 +4,8 @@
 #include "core/component/module.hpp"
 #include "core/component/protocol.hpp"
 #include "core/forms/control_panel.hpp"
-#include "core/forms/zel_form.hpp"
+#include "core/link/port_and_timers.hpp"
+#include "core/values/numbers.hpp"
 #include "tovrak/connector.hpp"
 #include "tovrak/errors.hpp"
 #include "tovrak/version.hpp"
@@ -23,42 +24,42 @@ std::shared_ptr<Module> Module::of(platform::Apartment& apartment) {
   return std::static_pointer_cast<Module>(slot);
 }
 
-ZelForm& Module::form() {
+PortAndTimers& Module::port_and_timers() {
   if (!alive_) {
     throw ComError::with_text(91, "The component has ended in this apartment");
   }
-  if (!form_) {
-    // The form exists before its load runs, so that what the load does (a
-    // connector of its own) finds it.
-    form_ = std::make_unique<ZelForm>(*this);
-    form_->Load();
+  if (!link.port_and_timers) {
+    // They exist before their load runs, so that what the load does (a
+    // connector of its own) finds them.
+    link.port_and_timers = std::make_unique<PortAndTimers>(*this);
+    link.port_and_timers->Load();
   }
-  return *form_;
+  return *link.port_and_timers;
 }
 
 void Module::shutdown() {
   if (!alive_) return;
   alive_ = false;
-  if (form_) {
-    if (form_->ComDLL && form_->ComDLL->PortOpen()) {
+  if (link.port_and_timers) {
+    if (link.port_and_timers->ComDLL && link.port_and_timers->ComDLL->PortOpen()) {
       try {
-        form_->ComDLL->PortOpen(false);
+        link.port_and_timers->ComDLL->PortOpen(false);
       } catch (const ComError&) {
       }
     }
   }
-  control_panel.reset();
-  // Release in an order that never reaches a half-destroyed form.
-  auto form = std::move(form_);
-  form.reset();
-  gSharedProtocol.reset();
+  panel.instance.reset();
+  // Release in an order that never reaches half-destroyed port and timers.
+  auto released = std::move(link.port_and_timers);
+  released.reset();
+  lifecycle.shared_protocol.reset();
 }
 
 void Module::reset_timing() {
-  gCommandDelay = 0.1f;
-  gPollingDelay = 0.01f;
-  gErrorDelay = 3.0f;
-  gAfterCommandDelay = 1.0f;
+  link.command_delay = 0.1f;
+  link.polling_delay = 0.01f;
+  link.error_delay = 3.0f;
+  link.after_command_delay = 1.0f;
 }
 
 // ---------------------------------------------------------------- protocol
@@ -69,17 +70,17 @@ Protocol::Protocol(std::shared_ptr<Module> module) : m(*module), module_(std::mo
   fill_capabilities(s.Property);
   // The interpreter's change detection starts over, so the first answers
   // raise their events.
-  m.gLastFreq = 0.0;
-  m.gLastMode = -1;
-  m.gLastSMeter = -1;
-  m.gFreqRangeCount = 1;
-  m.gFreqRangeMin = {0.0, 0.03, 0.0, 0.0, 0.0, 0.0};
-  m.gFreqRangeMax = {0.0, 60.0, 0.0, 0.0, 0.0, 0.0};
+  m.answers.last_freq = 0.0;
+  m.answers.last_mode = -1;
+  m.answers.last_smeter = -1;
+  m.ranges.count = 1;
+  m.ranges.min = {0.0, 0.03, 0.0, 0.0, 0.0, 0.0};
+  m.ranges.max = {0.0, 60.0, 0.0, 0.0, 0.0, 0.0};
 }
 
 Protocol::~Protocol() = default;
 
-std::string Protocol::V() const { return std::to_string(s.VFO); }
+std::string Protocol::vfo_digit() const { return decimal(s.VFO); }
 
 }  // namespace tovrak::core
 
@@ -95,24 +96,25 @@ TOVRAK_Connector::TOVRAK_Connector(platform::Apartment& apartment)
     : module_(core::Module::of(apartment)) {
   auto& m = *module_;
   if (!m.alive()) throw ComError::with_text(91, "The component has ended in this apartment");
-  if (!m.gSharedProtocol) m.gSharedProtocol = std::make_shared<core::Protocol>(module_);
-  if (m.gConnectorCount == INT16_MAX) throw ComError::overflow();
-  ++m.gConnectorCount;
+  if (!m.lifecycle.shared_protocol)
+    m.lifecycle.shared_protocol = std::make_shared<core::Protocol>(module_);
+  if (m.lifecycle.connector_count == INT16_MAX) throw ComError::overflow();
+  ++m.lifecycle.connector_count;
 }
 
 TOVRAK_Connector::~TOVRAK_Connector() {
   auto& m = *module_;
-  --m.gConnectorCount;
-  if (m.gConnectorCount == 0) m.gSharedProtocol.reset();
+  --m.lifecycle.connector_count;
+  if (m.lifecycle.connector_count == 0) m.lifecycle.shared_protocol.reset();
 }
 
 std::shared_ptr<TOVRAK_Protocol> TOVRAK_Connector::get_TOVRAK_Protocol() const {
-  return module_->gSharedProtocol;
+  return module_->lifecycle.shared_protocol;
 }
 
 int SettingsReadStep(TOVRAK_Protocol& rig) {
   auto* component = dynamic_cast<core::Protocol*>(&rig);
-  return component ? component->m.gLevelIndex : 0;
+  return component ? component->m.polling.level_index : 0;
 }
 
 }  // namespace tovrak

@@ -1,7 +1,7 @@
 // basTOVRAK_Dll: what the component keeps once per apartment. The shared
-// instance and its connector count, the hidden form, the receive buffer, the
-// timing settings and the bookkeeping of the link, the answer interpreter and
-// the polling engine.
+// instance and its connector count, the port and timers, the receive buffer, the
+// timing settings and the bookkeeping of the link, the control panel, the
+// answer interpreter, the polling engine and the frequency ranges.
 #pragma once
 
 #include <array>
@@ -20,13 +20,71 @@ class ControlPanel;
 namespace tovrak::core {
 
 class Protocol;
-class ZelForm;
+class PortAndTimers;
 using tovrak::ControlPanel;
 
 // The tracked status items the consolidation step compares after each answer.
 struct StatusSnapshot {
   std::array<int16_t, 11> items{};
   bool operator==(const StatusSnapshot&) const = default;
+};
+
+// The module's variables, grouped by the subsystem that owns them. Each member
+// keeps the name it has in basTOVRAK_Dll in a comment.
+
+// component/lifecycle: the shared instance.
+struct LifecycleVariables {
+  std::shared_ptr<TOVRAK_Protocol> shared_protocol;  // gSharedProtocol
+  int16_t connector_count = 0;                       // gConnectorCount
+};
+
+// link/: the port and timers, the receive buffer, the timing settings and the
+// bookkeeping of SendCAT.
+struct LinkVariables {
+  std::unique_ptr<PortAndTimers> port_and_timers;  // frmZELDll, once loaded
+  std::string rx_buffer;                           // gRxBuffer
+  float command_delay = 0.1f;                      // gCommandDelay
+  float polling_delay = 0.01f;                     // gPollingDelay
+  float error_delay = 3.0f;                        // gErrorDelay
+  float after_command_delay = 1.0f;                // gAfterCommandDelay
+  float last_send_time = 0.0f;                     // gLastSendTime
+  float last_command_time = 0.0f;                  // gLastCommandTime
+  VBool send_muted = VFalse;                       // gSendMuted
+};
+
+// forms/: the control panel, which shows the commands sent while it is open.
+struct PanelVariables {
+  VBool open = VFalse;                     // gPanelOpen
+  ControlPanel* loaded = nullptr;          // the control panel while it is loaded
+  std::unique_ptr<ControlPanel> instance;  // the apartment's control panel
+};
+
+// answers/: the guard of ReadBuffer and the interpreter's change detection.
+struct AnswerVariables {
+  VBool read_busy = VFalse;    // gReadBusy
+  double last_freq = 0.0;      // gLastFreq
+  int16_t last_mode = -1;      // gLastMode
+  int16_t last_smeter = -1;    // gLastSMeter
+  int16_t last_vfo = 0;        // gLastVFO
+  StatusSnapshot prev_status;  // gPrevStatus
+};
+
+// polling/: the polling engine.
+struct PollingVariables {
+  VBool refresh_active = VFalse;  // gRefreshActive
+  int16_t level_index = 0;        // gLevelIndex
+  int16_t vfo_poll_index = 0;     // gVFOPollIndex
+  int16_t poll_toggle = 0;        // gPollToggle
+  VBool startup_query = VFalse;   // gStartupQuery
+  VBool freq_changed = VFalse;    // gFreqChanged
+  VBool poll_paused = VFalse;     // gPollPaused
+};
+
+// commands/frequency: the frequency ranges (index 0 unused).
+struct RangeVariables {
+  int16_t count = 1;                                         // gFreqRangeCount
+  std::array<double, 6> min{0.0, 0.03, 0.0, 0.0, 0.0, 0.0};  // gFreqRangeMin
+  std::array<double, 6> max{0.0, 60.0, 0.0, 0.0, 0.0, 0.0};  // gFreqRangeMax
 };
 
 class Module : public platform::ApartmentModule {
@@ -41,11 +99,11 @@ class Module : public platform::ApartmentModule {
   // Seconds since local midnight, single precision.
   float now() const { return apartment_->clock(); }
 
-  // The hidden form, loaded on first need.
-  ZelForm& form();
-  bool form_loaded() const { return form_ != nullptr; }
+  // The port and timers (frmZELDll), loaded on first need.
+  PortAndTimers& port_and_timers();
+  bool port_and_timers_loaded() const { return link.port_and_timers != nullptr; }
 
-  // Ends the component in this apartment: the form, its port and timers, and
+  // Ends the component in this apartment: the port and timers, and
   // the shared instance.
   void shutdown() override;
   bool alive() const { return alive_; }
@@ -53,48 +111,15 @@ class Module : public platform::ApartmentModule {
   // Resets the timing settings to their defaults (every new instance does).
   void reset_timing();
 
-  // ---- lifecycle
-  std::shared_ptr<TOVRAK_Protocol> gSharedProtocol;
-  int16_t gConnectorCount = 0;
-
-  // ---- link
-  std::string gRxBuffer;
-  float gCommandDelay = 0.1f;
-  float gPollingDelay = 0.01f;
-  float gErrorDelay = 3.0f;
-  float gAfterCommandDelay = 1.0f;
-  float gLastSendTime = 0.0f;
-  float gLastCommandTime = 0.0f;
-  VBool gSendMuted = VFalse;
-  VBool gPanelOpen = VFalse;
-  ControlPanel* panel = nullptr;  // the control panel while it is loaded
-  std::unique_ptr<ControlPanel> control_panel;
-
-  // ---- answers
-  VBool gReadBusy = VFalse;
-  double gLastFreq = 0.0;
-  int16_t gLastMode = -1;
-  int16_t gLastSMeter = -1;
-  int16_t gLastVFO = 0;
-  StatusSnapshot gPrevStatus;
-
-  // ---- polling
-  VBool gRefreshActive = VFalse;
-  int16_t gLevelIndex = 0;
-  int16_t gVFOPollIndex = 0;
-  int16_t gPollToggle = 0;
-  VBool gStartupQuery = VFalse;
-  VBool gFreqChanged = VFalse;
-  VBool gPollPaused = VFalse;
-
-  // ---- frequency ranges (index 0 unused)
-  int16_t gFreqRangeCount = 1;
-  std::array<double, 6> gFreqRangeMin{0.0, 0.03, 0.0, 0.0, 0.0, 0.0};
-  std::array<double, 6> gFreqRangeMax{0.0, 60.0, 0.0, 0.0, 0.0, 0.0};
+  LifecycleVariables lifecycle;
+  LinkVariables link;
+  PanelVariables panel;
+  AnswerVariables answers;
+  PollingVariables polling;
+  RangeVariables ranges;
 
  private:
   platform::Apartment* apartment_;
-  std::unique_ptr<ZelForm> form_;
   bool alive_ = true;
 };
 

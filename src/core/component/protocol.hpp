@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/component/capability.hpp"
 #include "core/component/module.hpp"
 #include "core/component/state.hpp"
 #include "tovrak/protocol.hpp"
@@ -265,7 +266,7 @@ class Protocol final : public TOVRAK_Protocol {
   // True when the member is refused: its entry is 0, or the argument is above
   // the entry (Entry) or above the entry minus one (Receivers: entry 2 allows
   // receivers 0 and 1). Signed; only upper bounds are tested.
-  bool Refused(int entry, int16_t arg = 0, Bound bound = Bound::None) const;
+  bool Refused(cap::Entry entry, int16_t arg = 0, Bound bound = Bound::None) const;
   // The common tail of a plain member: writes the command, stores the value.
   VBool WriteAndStore(std::string command, int16_t& field, int16_t value);
   int16_t FilterWidth(int16_t Code, int16_t Mode, const Variant& VFO);
@@ -273,7 +274,7 @@ class Protocol final : public TOVRAK_Protocol {
   void MemoryWrite(int16_t& Channel, double& Freq, int16_t& Mode, int16_t& Reverse, int16_t& Enc,
                    int16_t& Dec, float& CTCSS, int16_t& RPT);
   // The receiver digit most commands carry: the current VFO in decimal.
-  std::string V() const;
+  std::string vfo_digit() const;
 
   State s;
   Module& m;

@@ -7,7 +7,7 @@
 
 #include "core/component/module.hpp"
 #include "core/component/protocol.hpp"
-#include "core/forms/zel_form.hpp"
+#include "core/link/port_and_timers.hpp"
 #include "tovrak/errors.hpp"
 
 namespace tovrak {
@@ -56,8 +56,8 @@ void ControlPanel::Load() {
   txtInfoCaret = 0;
   chkOnTop = 1;
   loaded = true;
-  module_.gPanelOpen = VTrue;
-  module_.panel = this;
+  module_.panel.open = VTrue;
+  module_.panel.loaded = this;
   SetTopMost(true);
   top = 0;
   left = 0;
@@ -66,8 +66,8 @@ void ControlPanel::Load() {
 
 void ControlPanel::Unload() {
   loaded = false;
-  module_.gPanelOpen = VFalse;
-  if (module_.panel == this) module_.panel = nullptr;
+  module_.panel.open = VFalse;
+  if (module_.panel.loaded == this) module_.panel.loaded = nullptr;
 }
 
 void ControlPanel::txtMS_Change(int row, const std::string& text) {
@@ -88,21 +88,21 @@ void ControlPanel::cmdSet_Click(int row) {
     if (number && !(delay_row && n > kLongestDelayMs)) {
       switch (row) {
         case 0:
-          module_.gPollingDelay = static_cast<float>(n / 1000.0);
+          module_.link.polling_delay = static_cast<float>(n / 1000.0);
           break;
         case 1:
-          module_.gCommandDelay = static_cast<float>(n / 1000.0);
+          module_.link.command_delay = static_cast<float>(n / 1000.0);
           break;
         case 2:
           if (n >= INT32_MIN && n <= INT32_MAX) {
-            module_.form().SetPollingInterval(static_cast<int32_t>(n));
+            module_.port_and_timers().SetPollingInterval(static_cast<int32_t>(n));
           }
           break;
         case 3:
-          module_.gErrorDelay = static_cast<float>(n / 1000.0);
+          module_.link.error_delay = static_cast<float>(n / 1000.0);
           break;
         case 4:
-          module_.gAfterCommandDelay = static_cast<float>(n / 1000.0);
+          module_.link.after_command_delay = static_cast<float>(n / 1000.0);
           break;
         default:
           break;
@@ -139,15 +139,16 @@ void ControlPanel::SetTopMost(bool on_top) {
 double ControlPanel::CurrentValueMs(int row) const {
   switch (row) {
     case 0:
-      return module_.gPollingDelay * 1000.0;
+      return module_.link.polling_delay * 1000.0;
     case 1:
-      return module_.gCommandDelay * 1000.0;
+      return module_.link.command_delay * 1000.0;
     case 2:
-      return module_.form_loaded() ? module_.form().tmrPolling->interval() : 175.0;
+      return module_.port_and_timers_loaded() ? module_.port_and_timers().tmrPolling->interval()
+                                              : 175.0;
     case 3:
-      return module_.gErrorDelay * 1000.0;
+      return module_.link.error_delay * 1000.0;
     case 4:
-      return module_.gAfterCommandDelay * 1000.0;
+      return module_.link.after_command_delay * 1000.0;
     default:
       return 0.0;
   }
@@ -162,8 +163,8 @@ ControlPanel& ControlPanelOf(TOVRAK_Protocol& rig) {
 namespace core {
 
 ControlPanel& ControlPanelOf(Module& module) {
-  if (!module.control_panel) module.control_panel = std::make_unique<ControlPanel>(module);
-  return *module.control_panel;
+  if (!module.panel.instance) module.panel.instance = std::make_unique<ControlPanel>(module);
+  return *module.panel.instance;
 }
 
 }  // namespace core

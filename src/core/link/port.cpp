@@ -1,11 +1,11 @@
 // Choosing, configuring, opening and closing the serial port.
 #include "core/component/protocol.hpp"
-#include "core/forms/zel_form.hpp"
+#include "core/link/port_and_timers.hpp"
 #include "tovrak/errors.hpp"
 
 namespace tovrak::core {
 
-platform::SerialControl& Protocol::ComDLL() { return *m.form().ComDLL; }
+platform::SerialControl& Protocol::ComDLL() { return *m.port_and_timers().ComDLL; }
 
 // While the port is open only the field changes; the control takes the number
 // at the next assignment made while closed.
@@ -49,9 +49,9 @@ VBool Protocol::SetPort(VBool& PortOpen, std::string& /*Address*/, std::string& 
   MSG.clear();
   if (PortOpen) {
     // The first answers after opening raise their events again.
-    m.gLastMode = -1;
-    m.gLastFreq = 0.0;
-    m.gLastSMeter = -1;
+    m.answers.last_mode = -1;
+    m.answers.last_freq = 0.0;
+    m.answers.last_smeter = -1;
   }
   return VTrue;
 }

@@ -26,7 +26,7 @@ std::string trim_blanks(const std::string& text) {
 }  // namespace
 
 void Protocol::SendCAT(std::string& Command, VBool& IsPoll) {
-  if (m.gSendMuted) return;
+  if (m.link.send_muted) return;
   platform::SerialControl* com = nullptr;
   try {
     com = &ComDLL();
@@ -38,13 +38,13 @@ void Protocol::SendCAT(std::string& Command, VBool& IsPoll) {
   const bool poll = static_cast<bool>(IsPoll);
 
   float wait = 0.0f;
-  if (since(m.now(), m.gLastSendTime) <= m.gErrorDelay) {
-    wait = m.gCommandDelay;
+  if (since(m.now(), m.link.last_send_time) <= m.link.error_delay) {
+    wait = m.link.command_delay;
     if (poll) {
-      wait = m.gPollingDelay;
+      wait = m.link.polling_delay;
       // A poll that cannot go out now is dropped; the next tick tries again.
-      if (since(m.now(), m.gLastSendTime) < m.gPollingDelay ||
-          since(m.now(), m.gLastCommandTime) < m.gAfterCommandDelay || s.PollPending) {
+      if (since(m.now(), m.link.last_send_time) < m.link.polling_delay ||
+          since(m.now(), m.link.last_command_time) < m.link.after_command_delay || s.PollPending) {
         return;
       }
     }
@@ -52,11 +52,11 @@ void Protocol::SendCAT(std::string& Command, VBool& IsPoll) {
   }
   // The timing settings are bounded, so the wait always elapses; a request to
   // stop the program ends it sooner.
-  while (since(m.now(), m.gLastSendTime) < wait && !apt.stopping()) apt.sleep_ms(5);
+  while (since(m.now(), m.link.last_send_time) < wait && !apt.stopping()) apt.sleep_ms(5);
 
   float now = m.now();
-  m.gLastSendTime = now;
-  if (!poll) m.gLastCommandTime = now;
+  m.link.last_send_time = now;
+  if (!poll) m.link.last_command_time = now;
   s.PollPending = VBool::of(poll);
   WaitOutputDrain(*com);
 
@@ -64,7 +64,7 @@ void Protocol::SendCAT(std::string& Command, VBool& IsPoll) {
   const char* terminator = (!bare.empty() && bare.back() == ';') ? "" : ";";
   std::string text = trim_blanks(Command + terminator);
   step([&] { com->Output(text); });
-  if (!poll && m.gPanelOpen && m.panel) step([&] { m.panel->AppendInfo(Command); });
+  if (!poll && m.panel.open && m.panel.loaded) step([&] { m.panel.loaded->AppendInfo(Command); });
   IsPoll = VFalse;
 }
 

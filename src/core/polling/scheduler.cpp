@@ -1,9 +1,9 @@
 // The polling scheduler: switching CAT operation on and off, the status
-// cycle with the S-meter, the refresh, and the timer ticks of the hidden form.
+// cycle with the S-meter, the refresh, and the ticks of the port and timers.
 #include <array>
 
 #include "core/component/protocol.hpp"
-#include "core/forms/zel_form.hpp"
+#include "core/link/port_and_timers.hpp"
 
 namespace tovrak::core {
 
@@ -26,14 +26,14 @@ int16_t Protocol::SetCAT(int16_t& CAT) {
       // The component polls; the radio's automatic information stays off.
       s.PollStep = 0;
       SendCommand("AI0");
-      m.gRefreshActive = VTrue;
+      m.polling.refresh_active = VTrue;
     } else if (s.AutoPolling == VFalse) {
       // The radio reports its changes itself; the levels are read once.
       SendCommand("AI1");
-      m.gRefreshActive = VTrue;
+      m.polling.refresh_active = VTrue;
       RestartLevelPolling();
     }
-    m.gStartupQuery = VTrue;
+    m.polling.startup_query = VTrue;
     SendCommand("ID");
   }
   return -1;
@@ -47,7 +47,7 @@ void Protocol::SetPolling(int16_t& State) {
     SendCommand(s.AutoPolling ? "AI0" : "AI1");
     m.apartment().sleep_ms(250);
     SendCommand("AI");
-    m.gRefreshActive = VTrue;
+    m.polling.refresh_active = VTrue;
     s.PollStep = 0;
     return;
   }
@@ -62,7 +62,7 @@ void Protocol::SetPolling(int16_t& State) {
       if (s.PollStep >= 0 && s.PollStep <= 7 && SendPoll(kStatusCycle[s.PollStep])) ++s.PollStep;
       if (s.PollStep > 7) {
         s.PollStep = 0;
-        m.gRefreshActive = VFalse;
+        m.polling.refresh_active = VFalse;
       }
       break;
     case 3:
@@ -72,7 +72,7 @@ void Protocol::SetPolling(int16_t& State) {
       }
       break;
     case 4:
-      SendCommand("AG" + V());
+      SendCommand("AG" + vfo_digit());
       break;
     default:
       break;
@@ -82,71 +82,71 @@ void Protocol::SetPolling(int16_t& State) {
 void Protocol::SetRefresh() {
   if (!s.PortOpen || s.CAT == 0) return;
   if (s.AutoPolling == VFalse) SendCommand("AI1");
-  m.gRefreshActive = VTrue;
+  m.polling.refresh_active = VTrue;
   if (s.AutoPolling == VFalse) RestartLevelPolling();
-  m.gFreqChanged = VFalse;
-  m.gPollToggle = 0;
+  m.polling.freq_changed = VFalse;
+  m.polling.poll_toggle = 0;
   s.PollStep = 0;
 }
 
 void Protocol::RestartLevelPolling() {
-  m.gLevelIndex = 0;
-  m.form().tmrLevels->set_enabled(false);
+  m.polling.level_index = 0;
+  m.port_and_timers().tmrLevels->set_enabled(false);
   PollLevels();
 }
 
 void Protocol::PausePolling() {
-  m.gPollPaused = VTrue;
-  m.form().tmrStopPolling->set_enabled(true);
+  m.polling.poll_paused = VTrue;
+  m.port_and_timers().tmrStopPolling->set_enabled(true);
 }
 
 void Protocol::tmrStopPolling_Timer() {
-  m.form().tmrStopPolling->set_enabled(false);
-  m.gPollPaused = VFalse;
+  m.port_and_timers().tmrStopPolling->set_enabled(false);
+  m.polling.poll_paused = VFalse;
 }
 
 void Protocol::tmrPolling_Timer() {
-  if (!s.PortOpen || s.CAT == 0 || m.gLevelIndex > 0) return;
+  if (!s.PortOpen || s.CAT == 0 || m.polling.level_index > 0) return;
   int16_t state = 0;
-  if (m.gRefreshActive) {
+  if (m.polling.refresh_active) {
     state = 1;
     SetPolling(state);
     return;
   }
   if (s.AutoPolling == VTrue) {
-    if (m.gFreqChanged) {
+    if (m.polling.freq_changed) {
       state = 0;
       SetPolling(state);
-    } else if (m.gPollToggle == 0) {
+    } else if (m.polling.poll_toggle == 0) {
       // Status and S-meter take turns.
       state = 1;
       SetPolling(state);
-      m.gPollToggle = 1;
-    } else if (m.gPollToggle == 1) {
+      m.polling.poll_toggle = 1;
+    } else if (m.polling.poll_toggle == 1) {
       state = 3;
       SetPolling(state);
-      m.gPollToggle = 0;
+      m.polling.poll_toggle = 0;
     }
   } else if (s.AutoPolling == VFalse) {
     state = 3;
     SetPolling(state);
   }
-  if (m.gStartupQuery) {
+  if (m.polling.startup_query) {
     state = 4;
     SetPolling(state);
-    m.gStartupQuery = VFalse;
+    m.polling.startup_query = VFalse;
   }
 }
 
 void Protocol::tmrLevels_Timer() {
-  if (m.gRefreshActive) return;
-  ++m.gLevelIndex;
+  if (m.polling.refresh_active) return;
+  ++m.polling.level_index;
   PollLevels();
 }
 
 void Protocol::tmrPollVFO_Timer() {
-  if (m.gRefreshActive) return;
-  ++m.gVFOPollIndex;
+  if (m.polling.refresh_active) return;
+  ++m.polling.vfo_poll_index;
   PollCurrVFO();
 }
 

@@ -5,15 +5,19 @@
 #include <array>
 #include <string>
 
+#include "core/component/capability.hpp"
 #include "core/component/protocol.hpp"
-#include "core/forms/zel_form.hpp"
+#include "core/link/port_and_timers.hpp"
 
 namespace tovrak::core {
 
 namespace {
 
+// A step that tests no capability entry.
+constexpr int kNone = -1;
+
 struct LevelStep {
-  int entry;  // capability entry tested, -1 for none
+  int entry;  // capability entry tested (a cap::Entry), or kNone
   int above;  // the step runs when Property(entry) > above
   const char* queries[2];
 };
@@ -21,27 +25,60 @@ struct LevelStep {
 // Steps 1..53 of the level sequence (step 0 only starts the timer). Steps
 // 26, 34, 35 and 36 take their queries from the start-up tables.
 constexpr std::array<LevelStep, 54> kLevelSteps = {{
-    {-1, 0, {nullptr, nullptr}},  // 0
-    {1, 0, {"AG0", nullptr}},    {1, 1, {"AG1", nullptr}},    {25, 0, {"RG0", nullptr}},
-    {25, 1, {"RG1", nullptr}},   {26, 0, {"PC", nullptr}},    {19, 0, {"NR0", "NR1"}},
-    {19, 1, {"RL0", "RL1"}},     {14, 0, {"KS", nullptr}},    {35, 0, {"VX", nullptr}},
-    {8, 0, {"PR", nullptr}},     {5, 0, {"SD", nullptr}},     {3, 0, {"AN0", "AN1"}},
-    {10, 0, {"FR", nullptr}},    {2, 0, {"GT0", "GT1"}},      {4, 0, {"RA0", "RA1"}},
-    {23, 0, {"PA0", "PA1"}},     {44, 0, {"BC0", "BC1"}},     {18, 0, {"BP00", "BP10"}},
-    {18, 1, {"BP01", "BP11"}},   {17, 0, {"NB0", "NB1"}},     {43, 0, {"IS0", "IS1"}},
-    {48, 0, {"SH0", "SH1"}},     {29, 0, {"SQ0", nullptr}},   {29, 1, {"SQ1", nullptr}},
-    {50, 0, {"CO00", "CO10"}},   {-1, 0, {nullptr, nullptr}},  // 26: the contour menus
-    {50, 0, {"CO01", "CO11"}},   {52, 0, {"KR", nullptr}},    {56, 0, {"NA0", "NA1"}},
-    {21, 0, {"KP", nullptr}},    {27, 0, {"OS0", nullptr}},   {58, 0, {"RF0", "RF1"}},
-    {60, 0, {"BI", nullptr}},    {61, 0, {nullptr, nullptr}},  // 34: blanker type 1 level
-    {61, 0, {nullptr, nullptr}},                               // 35: blanker type 2 level
-    {60, 0, {nullptr, nullptr}},                               // 36: the full break-in menu
-    {63, 0, {"ML0", nullptr}},   {63, 0, {"ML1", nullptr}},   {68, 0, {"MG", nullptr}},
-    {71, 0, {"MS", nullptr}},    {-1, 0, {"OI", nullptr}},    {73, 0, {"BY", nullptr}},
-    {-1, 0, {"EX095", nullptr}}, {-1, 0, {"EX098", nullptr}}, {-1, 0, {"EX101", nullptr}},
-    {-1, 0, {"EX104", nullptr}}, {-1, 0, {"EX107", nullptr}}, {-1, 0, {"EX110", nullptr}},
-    {-1, 0, {"EX113", nullptr}}, {-1, 0, {"EX116", nullptr}}, {30, 0, {"CT0", nullptr}},
-    {30, 0, {"CN0", nullptr}},   {15, 0, {"LK", nullptr}},
+    {kNone, 0, {nullptr, nullptr}},  // 0
+    {cap::SetAFLevel, 0, {"AG0", nullptr}},
+    {cap::SetAFLevel, 1, {"AG1", nullptr}},
+    {cap::SetRFLevel, 0, {"RG0", nullptr}},
+    {cap::SetRFLevel, 1, {"RG1", nullptr}},
+    {cap::SetRFPower, 0, {"PC", nullptr}},
+    {cap::SetNR, 0, {"NR0", "NR1"}},
+    {cap::SetNR, 1, {"RL0", "RL1"}},
+    {cap::SetKeyerSpeed, 0, {"KS", nullptr}},
+    {cap::SetVox, 0, {"VX", nullptr}},
+    {cap::SetComp, 0, {"PR", nullptr}},
+    {cap::SetBKIn, 0, {"SD", nullptr}},
+    {cap::SetAntenna, 0, {"AN0", "AN1"}},
+    {cap::SetDual, 0, {"FR", nullptr}},
+    {cap::SetAGC, 0, {"GT0", "GT1"}},
+    {cap::SetAtt, 0, {"RA0", "RA1"}},
+    {cap::SetPreAmp, 0, {"PA0", "PA1"}},
+    {cap::SetAutoNF, 0, {"BC0", "BC1"}},
+    {cap::SetNF, 0, {"BP00", "BP10"}},
+    {cap::SetNF, 1, {"BP01", "BP11"}},
+    {cap::SetNB, 0, {"NB0", "NB1"}},
+    {cap::SetIFShift, 0, {"IS0", "IS1"}},
+    {cap::SetIFShiftWidth, 0, {"SH0", "SH1"}},
+    {cap::SetSQLevel, 0, {"SQ0", nullptr}},
+    {cap::SetSQLevel, 1, {"SQ1", nullptr}},
+    {cap::SetContour, 0, {"CO00", "CO10"}},
+    {kNone, 0, {nullptr, nullptr}},  // 26: the contour menus
+    {cap::SetContour, 0, {"CO01", "CO11"}},
+    {cap::KeyerSwitch, 0, {"KR", nullptr}},
+    {cap::NarrowSwitch, 0, {"NA0", "NA1"}},
+    {cap::SetPitch, 0, {"KP", nullptr}},
+    {cap::SetRPT, 0, {"OS0", nullptr}},
+    {cap::SetRFT, 0, {"RF0", "RF1"}},
+    {cap::SetBK, 0, {"BI", nullptr}},
+    {cap::SetNBType, 0, {nullptr, nullptr}},  // 34: blanker type 1 level
+    {cap::SetNBType, 0, {nullptr, nullptr}},  // 35: blanker type 2 level
+    {cap::SetBK, 0, {nullptr, nullptr}},      // 36: the full break-in menu
+    {cap::SetMonitor, 0, {"ML0", nullptr}},
+    {cap::SetMonitor, 0, {"ML1", nullptr}},
+    {cap::MicGain, 0, {"MG", nullptr}},
+    {cap::SetMeterSW, 0, {"MS", nullptr}},
+    {kNone, 0, {"OI", nullptr}},
+    {cap::Busy, 0, {"BY", nullptr}},
+    {kNone, 0, {"EX095", nullptr}},
+    {kNone, 0, {"EX098", nullptr}},
+    {kNone, 0, {"EX101", nullptr}},
+    {kNone, 0, {"EX104", nullptr}},
+    {kNone, 0, {"EX107", nullptr}},
+    {kNone, 0, {"EX110", nullptr}},
+    {kNone, 0, {"EX113", nullptr}},
+    {kNone, 0, {"EX116", nullptr}},
+    {cap::SetTone, 0, {"CT0", nullptr}},
+    {cap::SetTone, 0, {"CN0", nullptr}},
+    {cap::SetLockDial, 0, {"LK", nullptr}},
 }};
 
 // Steps 1..28 of the current-VFO sequence: the text before and after the VFO
@@ -66,19 +103,19 @@ constexpr std::array<VFOStep, 29> kVFOSteps = {{
 
 void Protocol::PollLevels() {
   if (s.AIState == -1) return;
-  if (m.gLevelIndex > 53) {
-    m.gLevelIndex = 0;
-    m.form().tmrLevels->set_enabled(false);
+  if (m.polling.level_index > 53) {
+    m.polling.level_index = 0;
+    m.port_and_timers().tmrLevels->set_enabled(false);
     return;
   }
-  int index = m.gLevelIndex;
+  int index = m.polling.level_index;
   if (index < 0) return;
   if (index == 0) {
-    m.form().tmrLevels->set_enabled(true);
+    m.port_and_timers().tmrLevels->set_enabled(true);
     return;
   }
   const LevelStep& st = kLevelSteps[static_cast<size_t>(index)];
-  if (st.entry >= 0) {
+  if (st.entry != kNone) {
     int16_t p = s.Property[static_cast<size_t>(st.entry)];
     // The busy query goes out only when the entry is exactly 1.
     bool runs = index == 42 ? p == 1 : p > st.above;
@@ -107,16 +144,16 @@ void Protocol::PollLevels() {
 }
 
 void Protocol::PollCurrVFO() {
-  std::string v = V();
-  if (m.gVFOPollIndex > 28) {
-    m.gVFOPollIndex = 0;
-    m.form().tmrPollVFO->set_enabled(false);
+  std::string v = vfo_digit();
+  if (m.polling.vfo_poll_index > 28) {
+    m.polling.vfo_poll_index = 0;
+    m.port_and_timers().tmrPollVFO->set_enabled(false);
     return;
   }
-  int index = m.gVFOPollIndex;
+  int index = m.polling.vfo_poll_index;
   if (index < 0) return;
   if (index == 0) {
-    m.form().tmrPollVFO->set_enabled(true);
+    m.port_and_timers().tmrPollVFO->set_enabled(true);
     return;
   }
   const VFOStep& st = kVFOSteps[static_cast<size_t>(index)];

@@ -30,16 +30,16 @@ int32_t floor_i32(double x);
 float to_single(double x);
 
 // Number texts of commands.
-// D(x): plain decimal, "-" in front of a negative value.
-std::string D(int64_t x);
-// Z(x, w): D(x) with "0" put in front until it is at least w characters long
-// (Z2, Z3, Z4 in the command tables). A longer text is kept whole.
-std::string Z(int64_t x, int width);
-// D2(x): D(x) with one "0" in front when x is below 10 ("05", "31", "0-2").
-std::string D2(int64_t x);
-// P3(x): D(x) with one "0" in front when x is below 100 and one more when x is
+// Plain decimal, "-" in front of a negative value.
+std::string decimal(int64_t x);
+// decimal(x) with "0" put in front until it is at least width characters long
+// (the command tables' fixed-width fields). A longer text is kept whole.
+std::string zero_padded(int64_t x, int width);
+// decimal(x) with one "0" in front when x is below 10 ("05", "31", "0-2").
+std::string two_digits(int64_t x);
+// decimal(x) with one "0" in front when x is below 100 and one more when x is
 // below 10, so 0..999 gives exactly three digits and -5 gives "00-5".
-std::string P3(int64_t x);
+std::string three_digits(int64_t x);
 
 // Text of a field of an answer: the n characters from 1-based position s, cut
 // short at the end of the answer, empty when it starts past the end.

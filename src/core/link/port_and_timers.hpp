@@ -1,8 +1,9 @@
-// frmZELDll: the hidden form that hosts the serial control ComDLL and the four
-// timers of the polling engine. It is never shown. On load it takes a
-// connector of its own, so from then on the shared instance lives as long as
-// the component is loaded in the apartment; its event handlers act on the
-// shared instance (FormProtocol).
+// The component's port and timers (the hidden form frmZELDll): the serial
+// control ComDLL and the four timers of the polling engine, created when the
+// component first needs one of them. On load it takes a connector of its own,
+// so from then on the shared instance lives as long as the component is
+// loaded in the apartment; its event handlers act on the shared instance
+// (FormProtocol).
 #pragma once
 
 #include <memory>
@@ -19,12 +20,13 @@ namespace tovrak::core {
 class Module;
 class Protocol;
 
-class ZelForm {
+// frmZELDll
+class PortAndTimers {
  public:
   static constexpr const char* kCaption = "ZELM DLL Control Panel";
 
-  explicit ZelForm(Module& module);
-  ~ZelForm();
+  explicit PortAndTimers(Module& module);
+  ~PortAndTimers();
   // Form_Load: takes the form's own connector and its protocol.
   void Load();
 
