@@ -1,23 +1,13 @@
-// What every apartment promises the component, written once and run over
-// each platform (virtual time, Linux, Windows under Wine) through a small
-// adapter that lets time pass:
-//
-//   struct Platform {
-//     static constexpr bool kVirtual;     // time is virtual: times are exact
-//     static constexpr bool kTimerQueue;  // keeps the shared timer queue's grid
-//                                         // and due order (window timers do not)
-//     Apartment& apt();
-//     std::unique_ptr<Apartment> fresh();          // a new apartment of its own
-//     void pass_ms(int ms);                        // time passes, messages processed
-//     bool process_until(const std::function<bool()>& done, int limit_ms);
-//     int64_t elapsed_ms();                        // since the adapter was made
-//     double local_time_of_day();                  // what clock() should say
-//   };
-//
-// The includer defines CONTRACT_CHECK(cond) and CONTRACT_EQ(a, b) for its
-// test framework. Real-time platforms are checked only for what holds on a
-// loaded machine (ticks come, never early on the grid, never more often than
-// their period); exact times are checked in virtual time.
+// What every apartment promises the component, run over each platform
+// (virtual time, Linux, Windows under Wine) through an adapter P with:
+// kVirtual (times are exact), kTimerQueue (keeps the shared timer queue's grid
+// and due order; window timers do not), apt(), fresh() (an apartment of its
+// own), pass_ms(ms) and process_until(done, limit_ms) (time passes, messages
+// processed), elapsed_ms() (since the adapter was made) and
+// local_time_of_day() (what clock() should say). The includer defines
+// CONTRACT_CHECK(cond) and CONTRACT_EQ(a, b). Real-time platforms are checked
+// only for what holds on a loaded machine (ticks come, never early on the
+// grid, never more often than their period).
 #pragma once
 
 #include <algorithm>
@@ -86,11 +76,7 @@ void TasksComeBeforeTicksAndTicksInDueOrder() {
   apt.sleep_ms(110);
   apt.post([&] { order += 'p'; });
   apt.pump_once();
-  if (P::kTimerQueue) {
-    CONTRACT_EQ(order, std::string("pba"));
-  } else {
-    CONTRACT_CHECK(order == "pba" || order == "pab");
-  }
+  CONTRACT_CHECK(order == "pba" || (!P::kTimerQueue && order == "pab"));
 }
 
 template <class P>
@@ -108,9 +94,7 @@ void TimersTickOnTheirPeriodFromTheirStart() {
   for (size_t i = 0; P::kTimerQueue && i < at.size(); ++i) {
     CONTRACT_CHECK(at[i] >= 50 * static_cast<int64_t>(i + 1));  // never early on the grid
   }
-  CONTRACT_EQ(never, 0);
-  CONTRACT_EQ(zero->interval(), 0);
-  CONTRACT_CHECK(!off->enabled());
+  CONTRACT_CHECK(never == 0 && zero->interval() == 0 && !off->enabled());
 
   t->set_enabled(false);
   at.clear();
@@ -131,8 +115,7 @@ void TimersTickOnTheirPeriodFromTheirStart() {
   restart->set_interval(200);
   apt.sleep_ms(120);
   apt.pump_once();
-  CONTRACT_EQ(kept, 1);
-  CONTRACT_EQ(restarted, 0);
+  CONTRACT_CHECK(kept == 1 && restarted == 0);
 }
 
 template <class P>
@@ -184,11 +167,7 @@ void ATimerNeverTicksInsideItsOwnHandler() {
   });
   auto plain = apt.create_timer(10, true, [&] { ++other; });
   CONTRACT_CHECK(p.process_until([&] { return other_inside >= 0; }, 2000));
-  if (P::kVirtual) {
-    CONTRACT_EQ(own, 1);
-    CONTRACT_EQ(other_inside, 5);
-    CONTRACT_EQ(p.elapsed_ms(), int64_t{60});
-  }
+  if (P::kVirtual) CONTRACT_CHECK(own == 1 && other_inside == 5 && p.elapsed_ms() == 60);
   CONTRACT_CHECK(other_inside >= (P::kTimerQueue ? 3 : 1));
   CONTRACT_CHECK(p.process_until([&] { return own >= 2; }, 2000));
   CONTRACT_EQ(deepest, 1);
@@ -218,10 +197,7 @@ void EndingEndsTheModuleFirstAndDropsTasksThatNeverRan() {
   struct Module : platform::ApartmentModule {
     std::unique_ptr<Timer> timer;
     bool* shut = nullptr;
-    void shutdown() override {
-      timer.reset();  // the apartment is still whole here
-      *shut = true;
-    }
+    void shutdown() override { timer.reset(), *shut = true; }  // the apartment is still whole
   };
   P p;
   bool shut = false;
@@ -247,20 +223,19 @@ void ClockGivesSecondsSinceLocalMidnight() {
   CONTRACT_CHECK(c >= 0.0 && c < 86400.0);
 }
 
+#define TOVRAK_CONTRACT_CASE(name) \
+  { #name, &name < P> }
 template <class P>
 std::vector<Case> apartment_contract() {
-  return {
-#define TOVRAK_CONTRACT_CASE(name) {#name, &name<P>}
-      TOVRAK_CONTRACT_CASE(TasksRunInOrderOnlyWhenMessagesAreProcessed),
-      TOVRAK_CONTRACT_CASE(TasksComeBeforeTicksAndTicksInDueOrder),
-      TOVRAK_CONTRACT_CASE(TimersTickOnTheirPeriodFromTheirStart),
-      TOVRAK_CONTRACT_CASE(PeriodsMissedWithoutMessagesGiveOneTick),
-      TOVRAK_CONTRACT_CASE(ATimerNeverTicksInsideItsOwnHandler),
-      TOVRAK_CONTRACT_CASE(AHandlerMayDestroyItsOwnTimerOrStopAnother),
-      TOVRAK_CONTRACT_CASE(EndingEndsTheModuleFirstAndDropsTasksThatNeverRan),
-      TOVRAK_CONTRACT_CASE(ClockGivesSecondsSinceLocalMidnight),
-#undef TOVRAK_CONTRACT_CASE
-  };
+  return {TOVRAK_CONTRACT_CASE(TasksRunInOrderOnlyWhenMessagesAreProcessed),
+          TOVRAK_CONTRACT_CASE(TasksComeBeforeTicksAndTicksInDueOrder),
+          TOVRAK_CONTRACT_CASE(TimersTickOnTheirPeriodFromTheirStart),
+          TOVRAK_CONTRACT_CASE(PeriodsMissedWithoutMessagesGiveOneTick),
+          TOVRAK_CONTRACT_CASE(ATimerNeverTicksInsideItsOwnHandler),
+          TOVRAK_CONTRACT_CASE(AHandlerMayDestroyItsOwnTimerOrStopAnother),
+          TOVRAK_CONTRACT_CASE(EndingEndsTheModuleFirstAndDropsTasksThatNeverRan),
+          TOVRAK_CONTRACT_CASE(ClockGivesSecondsSinceLocalMidnight)};
 }
+#undef TOVRAK_CONTRACT_CASE
 
 }  // namespace tovrak::contract

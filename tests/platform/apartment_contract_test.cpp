@@ -6,13 +6,9 @@
 #include <chrono>
 
 #define CONTRACT_CHECK(cond) \
-  do {                       \
-    EXPECT_TRUE(cond);       \
-  } while (0)
+  { EXPECT_TRUE(cond); }
 #define CONTRACT_EQ(a, b) \
-  do {                    \
-    EXPECT_EQ(a, b);      \
-  } while (0)
+  { EXPECT_EQ(a, b); }
 #include "platform/apartment_contract.hpp"
 #include "tovrak/posix_apartment.hpp"
 #include "tovrak/virtual_apartment.hpp"
@@ -29,9 +25,8 @@ struct VirtualPlatform {
   static std::unique_ptr<Apartment> fresh() { return std::make_unique<VirtualApartment>(); }
   void pass_ms(int ms) { a.advance_ms(ms); }
   bool process_until(const std::function<bool()>& done, int limit_ms) {
-    for (int64_t end = elapsed_ms() + limit_ms; !done(); a.advance_ms(1)) {
+    for (int64_t end = elapsed_ms() + limit_ms; !done(); a.advance_ms(1))
       if (elapsed_ms() >= end) return false;
-    }
     return true;
   }
   int64_t elapsed_ms() const { return a.now_us() / 1000; }
@@ -49,9 +44,8 @@ struct LinuxPlatform {
   static std::unique_ptr<Apartment> fresh() { return std::make_unique<PosixApartment>(); }
   void pass_ms(int ms) { a.run_for(std::chrono::milliseconds(ms)); }
   bool process_until(const std::function<bool()>& done, int limit_ms) {
-    for (int64_t end = elapsed_ms() + limit_ms; !done(); pass_ms(5)) {
+    for (int64_t end = elapsed_ms() + limit_ms; !done(); pass_ms(5))
       if (elapsed_ms() >= end) return false;
-    }
     return true;
   }
   int64_t elapsed_ms() const {
@@ -60,26 +54,21 @@ struct LinuxPlatform {
   static double local_time_of_day() {
     time_t now = time(nullptr);
     tm local{};
-    localtime_r(&now, &local);
-    return local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec;
+    return localtime_r(&now, &local), local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec;
   }
 };
 
-class ContractCase : public ::testing::Test {
- public:
-  explicit ContractCase(void (*run)()) : run_(run) {}
-  void TestBody() override { run_(); }
-
- private:
-  void (*run_)();
+struct ContractCase : ::testing::Test {
+  explicit ContractCase(void (*run)()) : run(run) {}
+  void TestBody() override { run(); }
+  void (*run)();
 };
 
 template <class P>
 bool register_contract(const char* suite) {
-  for (const auto& c : contract::apartment_contract<P>()) {
+  for (const auto& c : contract::apartment_contract<P>())
     ::testing::RegisterTest(suite, c.name, nullptr, nullptr, __FILE__, __LINE__,
                             [run = c.run]() -> ::testing::Test* { return new ContractCase(run); });
-  }
   return true;
 }
 

@@ -1,13 +1,14 @@
-// A serial port over the network, without a real server: the Telnet decoder
-// fed byte by byte, the link over a socket pair, and the serial control's
-// errors when no server is there. tests/hosts/remote_radio_test.cpp runs
-// against a real one.
+// A serial port over the network without a real server (remote_radio_test
+// runs against one): the Telnet decoder fed byte by byte, the link over a
+// socket pair, and the serial control's error when no server is there.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/posix/rfc2217_link.hpp"
@@ -21,9 +22,7 @@ namespace {
 using namespace std::string_literals;
 
 std::string iac(std::initializer_list<int> bytes) {
-  std::string s;
-  for (int b : bytes) s.push_back(static_cast<char>(b));
-  return s;
+  return std::string(bytes.begin(), bytes.end());
 }
 const std::string kAcceptComPort = iac({255, 253, 44});  // IAC DO COM-PORT
 
@@ -33,10 +32,7 @@ std::string decode(const std::vector<std::string>& chunks, std::string& out,
   telnet::Session local;
   telnet::Session& s = keep ? *keep : local;
   std::string data;
-  for (std::string c : chunks) {
-    size_t n = s.receive(c.data(), c.size(), c.data(), out);
-    data.append(c, 0, n);
-  }
+  for (std::string c : chunks) data.append(c, 0, s.receive(c.data(), c.size(), c.data(), out));
   return data;
 }
 
@@ -46,8 +42,6 @@ std::vector<std::string> bytewise(const std::vector<std::string>& chunks) {
     for (char b : c) one.emplace_back(1, b);
   return one;
 }
-
-// ---------------------------------------------------------------- decoder
 
 TEST(TelnetDecoder, CommandsNeverReachTheDataWhereverTheReadsSplitThem) {
   struct Row {
@@ -82,10 +76,8 @@ TEST(TelnetDecoder, NotificationsAndAnswersAreKept) {
       bytewise({iac({255, 250, 44, 107, 0xB0, 255, 240}), iac({255, 250, 44, 106, 0x60, 255, 240}),
                 iac({255, 250, 44, 101, 0, 0, 0x96, 0, 255, 240})}),
       out, &s);
-  EXPECT_EQ(s.modem_state(), 0xB0);
-  EXPECT_EQ(s.line_state(), 0x60);
-  EXPECT_EQ(s.baud_rate_answer(), 38400u);
-  EXPECT_TRUE(out.empty());
+  EXPECT_EQ(std::tuple(s.modem_state(), s.line_state(), s.baud_rate_answer(), out),
+            std::tuple(0xB0, 0x60, 38400u, ""));
 }
 
 TEST(TelnetDecoder, NegotiationAnswersEachRequestOnceAndNeverLoops) {
@@ -120,26 +112,25 @@ TEST(TelnetDecoder, NegotiationAnswersEachRequestOnceAndNeverLoops) {
       std::string out;
       std::vector<std::string> chunks{r.from_server};
       EXPECT_EQ(decode(split ? bytewise(chunks) : chunks, out, &s), "") << r.what;
-      EXPECT_EQ(out, r.reply) << r.what;
-      EXPECT_EQ(s.com_port(), r.com_port) << r.what;
-      EXPECT_EQ(s.binary_out(), r.binary_out) << r.what;
-      EXPECT_EQ(s.binary_in(), r.binary_in) << r.what;
+      EXPECT_EQ(std::tuple(out, s.com_port(), s.binary_out(), s.binary_in()),
+                std::tuple(r.reply, r.com_port, r.binary_out, r.binary_in))
+          << r.what;
     }
   }
 }
 
-// ---------------------------------------------------------------- the link
-
+// Our end of a socket pair (the link's) and the server's.
 struct Pair {
   int ours = -1, server = -1;
   Pair() {
     int fds[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, fds) != 0) throw 1;
-    ours = fds[0];
-    server = fds[1];
+    ours = fds[0], server = fds[1];
   }
-  ~Pair() {
+  ~Pair() { hang_up(); }
+  void hang_up() {
     if (server >= 0) close(server);
+    server = -1;
   }
   void send(const std::string& s) const {
     ASSERT_EQ(write(server, s.data(), s.size()), ssize_t(s.size()));
@@ -147,15 +138,22 @@ struct Pair {
   std::string take() const {
     std::string got;
     char buf[4096];
-    ssize_t n;
-    while ((n = read(server, buf, sizeof buf)) > 0) got.append(buf, static_cast<size_t>(n));
+    for (ssize_t n; (n = read(server, buf, sizeof buf)) > 0;) got.append(buf, size_t(n));
     return got;
+  }
+  // The link, once the server has taken the COM-PORT option.
+  std::unique_ptr<SerialLink> start(const std::string& first = "") {
+    send(kAcceptComPort + first);
+    auto link = start_rfc2217_link(ours, "rfc2217://radio:7000", 1000);
+    take();
+    return link;
   }
 };
 
-std::string open_error(int fd, int timeout_ms) {
+// What a call refuses with; "" when it goes through.
+std::string error_of(const std::function<void()>& call) {
   try {
-    start_rfc2217_link(fd, "rfc2217://radio:7000", timeout_ms);
+    call();
   } catch (const ComError& e) {
     return e.description();
   }
@@ -172,13 +170,9 @@ TEST(Rfc2217Link, OpeningFailsClearlyWhenTheServerDoesNotSpeakIt) {
                                        {"", 20, "does not speak RFC 2217"},
                                        {"closed", 1000, "closed the connection"}}) {
     Pair p;
-    if (r.answer == "closed") {
-      close(p.server);
-      p.server = -1;
-    } else {
-      p.send(r.answer);
-    }
-    std::string why = open_error(p.ours, r.timeout_ms);
+    r.answer == "closed" ? p.hang_up() : p.send(r.answer);
+    std::string why =
+        error_of([&] { start_rfc2217_link(p.ours, "rfc2217://radio:7000", r.timeout_ms); });
     EXPECT_NE(why.find("rfc2217://radio:7000"), std::string::npos) << why;
     EXPECT_NE(why.find(r.said), std::string::npos) << why;
   }
@@ -186,9 +180,7 @@ TEST(Rfc2217Link, OpeningFailsClearlyWhenTheServerDoesNotSpeakIt) {
 
 TEST(Rfc2217Link, SettingsLinesAndPurgeGoAsComPortCommandsOnlyWhenTheyChange) {
   Pair p;
-  p.send(kAcceptComPort + "early");  // data before the agreement is not the port's
-  auto link = start_rfc2217_link(p.ours, "rfc2217://radio:7000", 1000);
-  p.take();
+  auto link = p.start("early");  // data before the agreement is not the port's
   LineParams params;
   params.framing = {38400, 'E', 7, 2};
   params.handshaking = 2;
@@ -216,9 +208,7 @@ TEST(Rfc2217Link, SettingsLinesAndPurgeGoAsComPortCommandsOnlyWhenTheyChange) {
 
 TEST(Rfc2217Link, DataCrossesWith0xFFIntactAndCommandsAnsweredOnTheWay) {
   Pair p;
-  p.send(kAcceptComPort);
-  auto link = start_rfc2217_link(p.ours, "rfc2217://radio:7000", 1000);
-  p.take();
+  auto link = p.start();
   const std::string out = "FA\xff\xff;"s;
   ASSERT_EQ(link->write_some(out.data(), out.size()), 5);
   EXPECT_EQ(p.take(), "FA\xff\xff\xff\xff;"s);
@@ -237,19 +227,16 @@ TEST(Rfc2217Link, DataCrossesWith0xFFIntactAndCommandsAnsweredOnTheWay) {
   while ((n = link->read_some(buf, 3)) > 0) got.append(buf, static_cast<size_t>(n));
   EXPECT_EQ(got, "IF\xff;X"s);
 
-  close(p.server);
-  p.server = -1;
+  p.hang_up();
   EXPECT_EQ(link->read_some(buf, sizeof buf), 0);
   EXPECT_EQ(link->loss_reason(0), "the server closed the connection");
 }
 
 TEST(Rfc2217Link, AWriteTheSocketTakesInPartKeepsEveryDoubledByteWhole) {
   Pair p;
-  p.send(kAcceptComPort);
   int small = 4096;
   setsockopt(p.ours, SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
-  auto link = start_rfc2217_link(p.ours, "rfc2217://radio:7000", 1000);
-  p.take();
+  auto link = p.start();
   // After the "A", the socket's cuts fall between the halves of doubled bytes.
   const std::string data = "A" + std::string(100001, '\xff') + "END;";
   std::string wire;
@@ -272,20 +259,13 @@ TEST(Rfc2217Link, AWriteTheSocketTakesInPartKeepsEveryDoubledByteWhole) {
   EXPECT_TRUE(wire == "A" + std::string(200002, '\xff') + "END;") << wire.size();
 }
 
-// ---------------------------------------------------------------- the control
-
 TEST(Rfc2217Control, AnUnknownHostIsNamed) {
   // (A server that refuses the connection is the remote radio test's.)
   PosixApartment apt;
   auto port = apt.create_serial();
   port->Device("rfc2217://no-such-host.invalid:7000");
-  try {
-    port->PortOpen(true);
-    ADD_FAILURE() << "opened";
-  } catch (const ComError& e) {
-    EXPECT_NE(e.description().find("\"no-such-host.invalid\" is not known"), std::string::npos)
-        << e.description();
-  }
+  std::string why = error_of([&] { port->PortOpen(true); });
+  EXPECT_NE(why.find("\"no-such-host.invalid\" is not known"), std::string::npos) << why;
   EXPECT_FALSE(port->PortOpen());
 }
 

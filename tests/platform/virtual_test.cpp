@@ -1,6 +1,6 @@
 // What only the virtual platform has: its clock, its line and the world
-// outside acting in virtual time. (The line's drain rate is the link tests'.) The apartment's rules are the contract
-// (apartment_contract.hpp), run over this platform too.
+// outside acting in virtual time. (The line's drain rate is the link tests';
+// the apartment's rules, apartment_contract.hpp.)
 #include "tovrak/virtual_apartment.hpp"
 
 #include <gtest/gtest.h>
@@ -25,9 +25,13 @@ TEST(VirtualClock, MovesOnlyWhenMovedAndWrapsAtMidnight) {
   EXPECT_EQ(apt.now_us(), 1'200'000);  // script time runs on
 }
 
-TEST(VirtualLine, RadioBytesWaitForMessagesAndWritesKeepTheirTime) {
+TEST(VirtualLine, RadioBytesWaitForMessagesWritesKeepTheirTimeBadSettingsAreRefused) {
   VirtualApartment apt;
   auto port = apt.create_serial();
+  port->Settings("4800,N,8,1");
+  for (const char* bad : {"fast,N,8,1", "9600,N,8", "12345,N,8,1"})
+    EXPECT_THROW(port->Settings(bad), ComError) << bad;
+  EXPECT_EQ(apt.line().config().settings, "4800,N,8,1");  // the last good one kept
   int events = 0;
   port->OnComm([&] { ++events; });
   apt.line().radio_sends("lost;");  // port closed: lost
@@ -46,16 +50,6 @@ TEST(VirtualLine, RadioBytesWaitForMessagesAndWritesKeepTheirTime) {
   ASSERT_EQ(apt.line().writes().size(), 2u);
   EXPECT_EQ(apt.line().writes()[1].us, 100'000);
   EXPECT_EQ(apt.line().writes()[1].bytes, "ID;");
-}
-
-TEST(VirtualLine, RefusesMalformedSettingsAndKeepsTheLast) {
-  VirtualApartment apt;
-  auto port = apt.create_serial();
-  port->Settings("4800,N,8,1");
-  for (const char* bad : {"fast,N,8,1", "9600,N,8", "12345,N,8,1"}) {
-    EXPECT_THROW(port->Settings(bad), ComError) << bad;
-  }
-  EXPECT_EQ(apt.line().config().settings, "4800,N,8,1");
 }
 
 TEST(VirtualOutside, ActsAtItsTimeEvenDuringANonPumpingSleep) {

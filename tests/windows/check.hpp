@@ -3,7 +3,6 @@
 // code.
 #pragma once
 
-#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <sstream>
@@ -28,6 +27,20 @@ inline void Fail(const char* file, int line, const std::string& what) {
   std::printf("FAIL [%s] %s:%d: %s\n", current_group.c_str(), file, line, what.c_str());
   std::fflush(stdout);
 }
+// Each check says whether it held.
+inline bool Check(bool ok, const char* what, const char* file, int line) {
+  if (!ok) Fail(file, line, what);
+  return ok;
+}
+template <class A, class B>
+bool CheckEq(const A& a, const B& b, const char* what, const char* file, int line) {
+  return a == b || (Fail(file, line, std::string(what) + ": " + Show(a) + " vs " + Show(b)), false);
+}
+inline void CheckHr(long hr, const char* what, const char* file, int line) {
+  char code[16];
+  std::snprintf(code, sizeof code, "%08lX", static_cast<unsigned long>(hr));
+  if (hr < 0) Fail(file, line, std::string(what) + " failed: 0x" + code);
+}
 
 struct Group {
   const char* name;
@@ -49,29 +62,6 @@ inline int RunGroups(const std::vector<Group>& groups) {
 
 }  // namespace tovrak::wintest
 
-#define CHECK(cond)                                                               \
-  do {                                                                            \
-    if (!(cond)) ::tovrak::wintest::Fail(__FILE__, __LINE__, "CHECK(" #cond ")"); \
-  } while (0)
-
-#define CHECK_EQ(a, b)                                                                             \
-  do {                                                                                             \
-    const auto& check_a_ = (a);                                                                    \
-    const auto& check_b_ = (b);                                                                    \
-    if (!(check_a_ == check_b_)) {                                                                 \
-      ::tovrak::wintest::Fail(__FILE__, __LINE__,                                                  \
-                              std::string(#a " == " #b ": ") + ::tovrak::wintest::Show(check_a_) + \
-                                  " vs " + ::tovrak::wintest::Show(check_b_));                     \
-    }                                                                                              \
-  } while (0)
-
-#define CHECK_HR(expr)                                                                            \
-  do {                                                                                            \
-    HRESULT check_hr_ = (expr);                                                                   \
-    if (FAILED(check_hr_)) {                                                                      \
-      char check_buf_[16];                                                                        \
-      std::snprintf(check_buf_, sizeof check_buf_, "%08lX",                                       \
-                    static_cast<unsigned long>(check_hr_));                                       \
-      ::tovrak::wintest::Fail(__FILE__, __LINE__, std::string(#expr " failed: 0x") + check_buf_); \
-    }                                                                                             \
-  } while (0)
+#define CHECK(cond) ::tovrak::wintest::Check((cond), "CHECK(" #cond ")", __FILE__, __LINE__)
+#define CHECK_EQ(a, b) ::tovrak::wintest::CheckEq((a), (b), #a " == " #b, __FILE__, __LINE__)
+#define CHECK_HR(expr) ::tovrak::wintest::CheckHr((expr), #expr, __FILE__, __LINE__)

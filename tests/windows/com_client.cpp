@@ -1,18 +1,15 @@
-// A C++ host of the registered component under Wine: it creates the classes
-// by ProgID, binds early through the generated header, reads the type
-// library, subscribes to Change through the connection point, and drives the
-// serial link while playing the radio on the far end of a connected port
-// pair. (Late binding is the Visual Basic style host's.)
+// A C++ host of the registered component under Wine: early binding through
+// the generated header, the type library, Change through the connection
+// point, and the serial link with this program as the radio on the far end
+// (late binding is the Visual Basic style host's).
 //
 //   tovrak_com_client [PORT FAR_PORT]      default 1 2
 #include <windows.h>
 
 #include <ocidl.h>
-#include <oleauto.h>
 #include <olectl.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -24,8 +21,7 @@ namespace {
 
 using namespace tovrak::wintest;
 
-short g_port = 1;
-short g_far_port = 2;
+Ports g_ports(0, nullptr);
 
 std::wstring ErrorDescription() {
   Ptr<IErrorInfo> info;
@@ -34,19 +30,12 @@ std::wstring ErrorDescription() {
   return text.str();
 }
 
-template <class T>
-HRESULT Create(const wchar_t* prog_id, REFIID iid, Ptr<T>& out) {
-  CLSID clsid;
-  HRESULT hr = CLSIDFromProgID(prog_id, &clsid);
-  return FAILED(hr) ? hr
-                    : CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, out.put_void());
-}
-
-// The shared control object, through a new connector.
-bool Rig(Ptr<_TOVRAK_Connector>& c, Ptr<_TOVRAK_Protocol>& p) {
-  CHECK_HR(Create(L"TOVRAK_DLL.TOVRAK_Connector", IID__TOVRAK_Connector, c));
-  if (c) CHECK_HR(c->get_TOVRAK_Protocol(p.put()));
-  return static_cast<bool>(p);
+// The Protocol class by its ProgID (the connector's is the scripting hosts').
+HRESULT CreateProtocol(Ptr<_TOVRAK_Protocol>& out) {
+  CLSID clsid{};  // unknown: CLSID_NULL, which no class has
+  CLSIDFromProgID(L"TOVRAK_DLL.TOVRAK_Protocol", &clsid);
+  return CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID__TOVRAK_Protocol,
+                          out.put_void());
 }
 
 bool SameObject(IUnknown* a, IUnknown* b) {
@@ -67,38 +56,29 @@ class ChangeSink final : public IDispatch {
   ULONG refs = 0;
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    *out = iid == IID_IUnknown || iid == IID_IDispatch || iid == DIID___TOVRAK_Protocol ? this
-                                                                                        : nullptr;
-    if (!*out) return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
+    bool mine = iid == IID_IUnknown || iid == IID_IDispatch || iid == DIID___TOVRAK_Protocol;
+    *out = mine ? (AddRef(), this) : nullptr;
+    return mine ? S_OK : E_NOINTERFACE;
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
   ULONG STDMETHODCALLTYPE Release() override { return --refs; }
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
-    *n = 0;
-    return S_OK;
-  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override { return *n = 0, S_OK; }
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
     return E_NOTIMPL;
   }
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* p, VARIANT*,
                                    EXCEPINFO*, UINT*) override {
-    if (id != 1 || p->cArgs != 1 || V_VT(&p->rgvarg[0]) != (VT_I2 | VT_BYREF) ||
-        !V_I2REF(&p->rgvarg[0])) {
-      ++malformed;
-      return DISP_E_MEMBERNOTFOUND;
-    }
-    states.push_back(*V_I2REF(&p->rgvarg[0]));
+    VARIANT& state = p->rgvarg[0];
+    if (id != 1 || p->cArgs != 1 || V_VT(&state) != (VT_I2 | VT_BYREF) || !V_I2REF(&state))
+      return ++malformed, DISP_E_MEMBERNOTFOUND;
+    states.push_back(*V_I2REF(&state));
     thread = GetCurrentThreadId();
-    *V_I2REF(&p->rgvarg[0]) = 99;
+    *V_I2REF(&state) = 99;
     return S_OK;
   }
   bool saw(short state) const { return std::count(states.begin(), states.end(), state) > 0; }
 };
-
-// ---------------------------------------------------------------- groups
 
 void CreationAndSharing() {
   Ptr<_TOVRAK_Connector> c1, c2;
@@ -108,10 +88,9 @@ void CreationAndSharing() {
   CHECK_HR(c1->get_TOVRAK_Protocol(p1again.put()));
   CHECK_EQ(p1.get(), p1again.get());
   CHECK_EQ(p1.get(), p2.get());
-  CHECK_HR(Create(L"TOVRAK_DLL.TOVRAK_Protocol", IID__TOVRAK_Protocol, own));
+  CHECK_HR(CreateProtocol(own));
   CHECK(own && !SameObject(own.get(), p1.get()));
-  // Aggregation is refused.
-  Ptr<IUnknown> outer_try;
+  Ptr<IUnknown> outer_try;  // aggregation is refused
   CHECK_EQ(CoCreateInstance(CLSID_TOVRAK_Connector, reinterpret_cast<IUnknown*>(c1.get()),
                             CLSCTX_INPROC_SERVER, IID_IUnknown, outer_try.put_void()),
            CLASS_E_NOAGGREGATION);
@@ -141,8 +120,7 @@ void EarlyBinding() {
   short index = 16, s = 0;
   CHECK_HR(p->get_Property(&index, &s));
   CHECK_EQ(s, 127);
-  VARIANT v;
-  VariantInit(&v);
+  VARIANT v{};
   CHECK_HR(p->putref_AutoNF(c.get()));  // any dispatch object will do
   CHECK_HR(p->get_AutoNF(&v));
   CHECK(V_VT(&v) == VT_DISPATCH && SameObject(V_DISPATCH(&v), c.get()));
@@ -169,7 +147,7 @@ void TypeLibrary() {
   Ptr<IProvideClassInfo2> pci;
   Ptr<ITypeInfo> coclass, events, dispatch, table;
   Ptr<ITypeLib> lib;
-  CHECK_HR(Create(L"TOVRAK_DLL.TOVRAK_Protocol", IID__TOVRAK_Protocol, p));
+  CHECK_HR(CreateProtocol(p));
   if (p) CHECK_HR(p->QueryInterface(IID_IProvideClassInfo2, pci.put_void()));
   if (!pci) return;
   GUID source{};
@@ -180,8 +158,7 @@ void TypeLibrary() {
   if (coclass) CHECK_HR(coclass->GetContainingTypeLib(lib.put(), &at));
   if (!lib) return;
 
-  // The event's help, with its line breaks.
-  Bstr help;
+  Bstr help;  // the event's, with its line breaks
   CHECK_HR(lib->GetTypeInfoOfGuid(DIID___TOVRAK_Protocol, events.put()));
   if (events) CHECK_HR(events->GetDocumentation(1, nullptr, help.put(), nullptr, nullptr));
   CHECK_EQ(help.str(), std::wstring(L"Asynchronous transmission of a change :\r\nState=0 RX VFO\r\n"
@@ -206,7 +183,7 @@ void TypeLibrary() {
 // Bytes both ways on a real port, the timers, and Change through the
 // connection point on the host's thread.
 void EventsAndSerialLink() {
-  FarEnd radio(g_far_port);
+  FarEnd radio(g_ports.far_port);
   CHECK(radio.ok());
   Ptr<_TOVRAK_Connector> c;
   Ptr<_TOVRAK_Protocol> p;
@@ -222,18 +199,13 @@ void EventsAndSerialLink() {
   DWORD cookie = 0;
   CHECK_HR(cp->Advise(&sink, &cookie));
 
-  // The host's order: port, speed, open.
-  CHECK_HR(p->put_Port(g_port));
-  Bstr speed(L"9600"), address, code, msg;
-  CHECK_HR(p->put_PortSpeed(speed.get()));
-  VARIANT_BOOL open = VARIANT_TRUE, ok = VARIANT_FALSE, is_open = VARIANT_FALSE;
-  CHECK_HR(p->SetPort(&open, address.put(), code.put(), msg.put(), &ok));
-  CHECK_HR(p->get_PortOpen(&is_open));
-  if (!ok || !is_open) return Fail(__FILE__, __LINE__, "the port did not open");
+  if (!OpenPort(p.get(), g_ports.port)) return Fail(__FILE__, __LINE__, "the port did not open");
 
   // An answer from the radio lands in the state and is told.
   radio.send("FA14250000;");
   double freq = 0;
+  short smeter = 0, cat = 1, cat_result = 0;
+  VARIANT_BOOL done = VARIANT_FALSE;
   CHECK(RunUntil([&] { return SUCCEEDED(p->get_VFOA_Freq(&freq)) && freq == 14.25; }));
   CHECK(RunUntil([&] { return sink.saw(1) && sink.saw(3); }));
   CHECK_EQ(sink.thread, GetCurrentThreadId());
@@ -241,13 +213,11 @@ void EventsAndSerialLink() {
 
   // A command of the host goes out on the wire.
   radio.forget();
-  VARIANT_BOOL done = VARIANT_FALSE;
   CHECK_HR(p->SetFreq(7.05, &done));
   CHECK(RunUntil([&] { return radio.heard_text("FA07050000;"); }));
 
   // CAT on: the radio is asked who it is, and the timers start polling.
   radio.forget();
-  short cat = 1, cat_result = 0;
   CHECK_HR(p->SetCAT(&cat, &cat_result));
   CHECK(RunUntil([&] { return radio.heard_text("ID;"); }, 10000));
   CHECK(RunUntil([&] { return radio.heard_text("FB;") || radio.heard_text("IF;"); }, 10000));
@@ -258,31 +228,25 @@ void EventsAndSerialLink() {
   CHECK_EQ(sink.refs, 0u);
   sink.states.clear();
   radio.send("SM0020;");
-  short smeter = 0;
   CHECK(RunUntil([&] { return SUCCEEDED(p->get_SMeter(&smeter)) && smeter == 20; }));
   CHECK(sink.states.empty());
 
   cat = 0;
   CHECK_HR(p->SetCAT(&cat, &cat_result));
-  open = VARIANT_FALSE;
+  Bstr address, code, msg;
+  VARIANT_BOOL open = VARIANT_FALSE, ok = VARIANT_FALSE, is_open = VARIANT_TRUE;
   CHECK_HR(p->SetPort(&open, address.put(), code.put(), msg.put(), &ok));
   CHECK_HR(p->get_PortOpen(&is_open));
   CHECK_EQ(is_open, VARIANT_FALSE);
   // The form is loaded: the component stays in the process.
-  cp.reset();
-  cpc.reset();
-  p.reset();
-  c.reset();
+  cp.reset(), cpc.reset(), p.reset(), c.reset();
   CHECK_EQ(AskCanUnload(), S_FALSE);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 3) {
-    g_port = static_cast<short>(std::atoi(argv[1]));
-    g_far_port = static_cast<short>(std::atoi(argv[2]));
-  }
+  g_ports = Ports(argc, argv);
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
   int failed = RunGroups({
       {"creation and sharing", CreationAndSharing},

@@ -1,12 +1,14 @@
 // What the programs that host the component under Wine share: COM
-// references, BSTRs, a message loop that runs until a condition holds, and the
-// radio's end of a serial port pair.
+// references, BSTRs, a message loop that runs until a condition holds, the
+// radio's end of a serial port pair, and (with the generated header) the
+// component opened on its port.
 #pragma once
 
 #include <windows.h>
 
 #include <oleauto.h>
 
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <utility>
@@ -25,10 +27,7 @@ class Ptr {
     if (p_) p_->Release();
     p_ = nullptr;
   }
-  T** put() {
-    reset();
-    return &p_;
-  }
+  T** put() { return reset(), &p_; }
   void** put_void() { return reinterpret_cast<void**>(put()); }
   T* operator->() const { return p_; }
   T* get() const { return p_; }
@@ -48,8 +47,7 @@ class Bstr {
   ~Bstr() { SysFreeString(b_); }
   BSTR* put() {
     SysFreeString(b_);
-    b_ = nullptr;
-    return &b_;
+    return b_ = nullptr, &b_;
   }
   BSTR get() const { return b_; }
   std::wstring str() const { return b_ ? std::wstring(b_, SysStringLen(b_)) : std::wstring(); }
@@ -58,11 +56,20 @@ class Bstr {
   BSTR b_ = nullptr;
 };
 
+// The component's port and the radio's end: "PORT FAR_PORT" on the command
+// line, COM1 and COM2 when not given.
+struct Ports {
+  short port = 1, far_port = 2;
+  Ports(int argc, char** argv) {
+    if (argc >= 3)
+      port = static_cast<short>(std::atoi(argv[1])),
+      far_port = static_cast<short>(std::atoi(argv[2]));
+  }
+};
+
 // Processes messages until done() holds or the time is up; false on timeout.
 inline bool RunUntil(const std::function<bool()>& done, DWORD timeout_ms = 5000) {
-  ULONGLONG end = GetTickCount64() + timeout_ms;
-  for (;;) {
-    if (done()) return true;
+  for (ULONGLONG end = GetTickCount64() + timeout_ms; !done();) {
     if (GetTickCount64() >= end) return false;
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     MSG msg;
@@ -71,6 +78,7 @@ inline bool RunUntil(const std::function<bool()>& done, DWORD timeout_ms = 5000)
       DispatchMessageW(&msg);
     }
   }
+  return true;
 }
 
 // The radio's end of the line.
@@ -80,10 +88,8 @@ class FarEnd {
     std::string path = "\\\\.\\COM" + std::to_string(port);
     h_ = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
                      nullptr);
-    if (h_ == INVALID_HANDLE_VALUE) return;
-    COMMTIMEOUTS t{};
-    t.ReadIntervalTimeout = MAXDWORD;
-    SetCommTimeouts(h_, &t);
+    COMMTIMEOUTS t{MAXDWORD, 0, 0, 0, 0};
+    if (ok()) SetCommTimeouts(h_, &t);
   }
   ~FarEnd() {
     if (ok()) CloseHandle(h_);
@@ -108,10 +114,7 @@ class FarEnd {
     return std::exchange(heard_, std::string());
   }
   // Forgets everything received so far, also what was not read yet.
-  void forget() {
-    heard();
-    heard_.clear();
-  }
+  void forget() { heard(), heard_.clear(); }
 
  private:
   HANDLE h_ = INVALID_HANDLE_VALUE;
@@ -119,13 +122,32 @@ class FarEnd {
 };
 
 // The loaded component's DllCanUnloadNow, asked on the calling thread.
-using CanUnloadNow = HRESULT(STDAPICALLTYPE*)();
 inline HRESULT AskCanUnload() {
   HMODULE dll = GetModuleHandleW(L"TOVRAK_DLL.dll");
-  if (!dll) return E_FAIL;
-  auto f = reinterpret_cast<CanUnloadNow>(
-      reinterpret_cast<void*>(GetProcAddress(dll, "DllCanUnloadNow")));
+  auto f = dll ? reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+                     reinterpret_cast<void*>(GetProcAddress(dll, "DllCanUnloadNow")))
+               : nullptr;
   return f ? f() : E_FAIL;
 }
+
+#ifdef __tovrak_dll_h__  // the generated header is included
+// The shared control object, through a new connector.
+inline bool Rig(Ptr<_TOVRAK_Connector>& c, Ptr<_TOVRAK_Protocol>& p) {
+  CHECK_HR(CoCreateInstance(CLSID_TOVRAK_Connector, nullptr, CLSCTX_INPROC_SERVER,
+                            IID__TOVRAK_Connector, c.put_void()));
+  if (c) CHECK_HR(c->get_TOVRAK_Protocol(p.put()));
+  return static_cast<bool>(p);
+}
+// The host's order: port, speed, open. True when the port is open.
+inline bool OpenPort(_TOVRAK_Protocol* p, short port) {
+  Bstr speed(L"9600"), address, code, msg;
+  VARIANT_BOOL open = VARIANT_TRUE, ok = VARIANT_FALSE, is_open = VARIANT_FALSE;
+  CHECK_HR(p->put_Port(port));
+  CHECK_HR(p->put_PortSpeed(speed.get()));
+  CHECK_HR(p->SetPort(&open, address.put(), code.put(), msg.put(), &ok));
+  CHECK_HR(p->get_PortOpen(&is_open));
+  return ok && is_open;
+}
+#endif
 
 }  // namespace tovrak::wintest

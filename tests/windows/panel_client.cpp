@@ -13,7 +13,6 @@
 #include <oleauto.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -31,8 +30,6 @@ namespace ids = tovrak::com::panel_ids;
 
 using PanelEntry = HRESULT(STDAPICALLTYPE*)(BOOL show);
 
-short g_port = 1;
-short g_far_port = 2;
 std::wstring g_ready, g_done;
 
 PanelEntry g_panel = nullptr;
@@ -41,21 +38,23 @@ Ptr<_TOVRAK_Protocol> g_rig;
 FarEnd* g_radio = nullptr;
 HWND g_window = nullptr;
 
-// ---------------------------------------------------------------- helpers
-
 BOOL CALLBACK AddPanel(HWND h, LPARAM found) {
   wchar_t name[64] = {};
   GetClassNameW(h, name, 64);
-  if (lstrcmpW(name, ids::kWindowClass) == 0) {
+  if (lstrcmpW(name, ids::kWindowClass) == 0)
     reinterpret_cast<std::vector<HWND>*>(found)->push_back(h);
-  }
   return TRUE;
 }
-
 std::vector<HWND> PanelsOf(DWORD thread) {
   std::vector<HWND> found;
   EnumThreadWindows(thread, &AddPanel, reinterpret_cast<LPARAM>(&found));
   return found;
+}
+// The one panel of this thread, or none.
+HWND ThePanel() {
+  auto panels = PanelsOf(GetCurrentThreadId());
+  CHECK_EQ(panels.size(), 1u);
+  return panels.size() == 1 ? panels[0] : nullptr;
 }
 
 HWND Control(int id) { return GetDlgItem(g_window, id); }
@@ -70,8 +69,7 @@ bool TopMost(HWND h) { return (GetWindowLongPtrW(h, GWL_EXSTYLE) & WS_EX_TOPMOST
 
 RECT Rect(HWND h) {
   RECT r{};
-  GetWindowRect(h, &r);
-  return r;
+  return GetWindowRect(h, &r), r;
 }
 
 void Type(HWND edit, const wchar_t* text) {
@@ -87,19 +85,19 @@ void Ptt() {
   CHECK_EQ(done, VARIANT_TRUE);
 }
 
-// Seconds from before the first to after the second of two control commands:
-// at least the delay between control commands, however slow the machine.
-double TwoCommands() {
+// Two control commands reach the radio at least 250 ms apart (the panel's
+// setting; 100 ms before it): a lower bound, however slow the machine.
+void TwoCommands250MsApart() {
   LARGE_INTEGER f, a, b;
+  g_radio->forget();
   QueryPerformanceFrequency(&f);
   QueryPerformanceCounter(&a);
   Ptt();
   Ptt();
   QueryPerformanceCounter(&b);
-  return static_cast<double>(b.QuadPart - a.QuadPart) / static_cast<double>(f.QuadPart);
+  CHECK(static_cast<double>(b.QuadPart - a.QuadPart) / static_cast<double>(f.QuadPart) >= 0.2);
+  CHECK(RunUntil([] { return g_radio->heard() == "TX0;TX0;"; }));
 }
-
-// ---------------------------------------------------------------- groups
 
 void PanelGoesWithItsApartment() {
   // Another thread opens a panel of its own while nothing of the component
@@ -123,27 +121,9 @@ void PanelGoesWithItsApartment() {
   CHECK(PanelsOf(GetCurrentThreadId()).empty());
 }
 
-void ComponentOnThePort() {
-  CHECK_HR(CoCreateInstance(CLSID_TOVRAK_Connector, nullptr, CLSCTX_INPROC_SERVER,
-                            IID__TOVRAK_Connector, g_connector.put_void()));
-  if (!g_connector) return;
-  CHECK_HR(g_connector->get_TOVRAK_Protocol(g_rig.put()));
-  if (!g_rig) return;
-  CHECK_HR(g_rig->put_Port(g_port));
-  Bstr speed(L"9600"), address, code, msg;
-  CHECK_HR(g_rig->put_PortSpeed(speed.get()));
-  VARIANT_BOOL open = VARIANT_TRUE, ok = VARIANT_FALSE;
-  CHECK_HR(g_rig->SetPort(&open, address.put(), code.put(), msg.put(), &ok));
-  CHECK_EQ(ok, VARIANT_TRUE);
-  CHECK(g_radio->ok());
-}
-
 void Opening() {
   CHECK_EQ(g_panel(TRUE), S_OK);
-  auto panels = PanelsOf(GetCurrentThreadId());
-  CHECK_EQ(panels.size(), 1u);
-  if (panels.size() != 1) return;
-  g_window = panels[0];
+  if (!(g_window = ThePanel())) return;
   // Shown on top at the corner, without taking the focus from the host.
   CHECK(IsWindowVisible(g_window) && TopMost(g_window));
   CHECK(GetActiveWindow() != g_window);
@@ -168,10 +148,7 @@ void SettingRows() {
   CHECK(IsWindowEnabled(set1));
   Click(set1);
   CHECK(!IsWindowEnabled(set1));
-  // The delay between control commands is 250 ms now (100 ms before).
-  g_radio->forget();
-  CHECK(TwoCommands() >= 0.2);
-  CHECK(RunUntil([] { return g_radio->heard() == "TX0;TX0;"; }));
+  TwoCommands250MsApart();
   // The log shows them, the caret after the last.
   HWND info = Control(ids::kTxtInfo);
   const std::wstring log = Text(info);
@@ -222,17 +199,11 @@ void ClosingAndOpeningAgain() {
   CHECK_EQ(g_panel(FALSE), S_OK);
   CHECK(!IsWindow(g_window));
   CHECK_EQ(g_panel(FALSE), S_FALSE);
-  // Closed, the component goes on writing; the settings made in it stay.
-  g_radio->forget();
-  CHECK(TwoCommands() >= 0.2);
-  CHECK(RunUntil([] { return g_radio->heard() == "TX0;TX0;"; }));
+  TwoCommands250MsApart();  // closed, the component goes on; the settings stay
 
   // Opened again, it starts as it first did and logs again.
   CHECK_EQ(g_panel(TRUE), S_OK);
-  auto panels = PanelsOf(GetCurrentThreadId());
-  CHECK_EQ(panels.size(), 1u);
-  if (panels.size() != 1) return;
-  g_window = panels[0];
+  if (!(g_window = ThePanel())) return;
   CHECK(TopMost(g_window) && Checked(Control(ids::kChkOnTop)));
   CHECK(Text(Control(ids::kTxtMS + 1)).empty() && !IsWindowEnabled(Control(ids::kCmdSet + 1)));
   CHECK(Text(Control(ids::kTxtInfo)).empty());
@@ -244,37 +215,28 @@ void ClosingAndOpeningAgain() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc >= 3) {
-    g_port = static_cast<short>(std::atoi(argv[1]));
-    g_far_port = static_cast<short>(std::atoi(argv[2]));
-  }
+  Ports ports(argc, argv);
   if (argc == 5) {
     g_ready.assign(argv[3], argv[3] + std::strlen(argv[3]));
     g_done.assign(argv[4], argv[4] + std::strlen(argv[4]));
   }
-  HMODULE dll = LoadLibraryW(L"TOVRAK_DLL.dll");
-  if (dll) {
-    g_panel = reinterpret_cast<PanelEntry>(
-        reinterpret_cast<void*>(GetProcAddress(dll, "TovrakControlPanel")));
-  }
-  if (!g_panel) {
-    std::printf("FAIL: no TovrakControlPanel in TOVRAK_DLL.dll\n");
-    return 2;
-  }
+  g_panel = reinterpret_cast<PanelEntry>(reinterpret_cast<void*>(
+      GetProcAddress(LoadLibraryW(L"TOVRAK_DLL.dll"), "TovrakControlPanel")));
+  if (!g_panel) return std::printf("FAIL: no TovrakControlPanel in TOVRAK_DLL.dll\n"), 2;
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
-  FarEnd radio(g_far_port);
+  FarEnd radio(ports.far_port);
   g_radio = &radio;
-  using tovrak::wintest::Group;
   std::vector<Group> groups = {
       {"a panel per apartment, gone with it", PanelGoesWithItsApartment},
-      {"the component on the port", ComponentOnThePort},
+      {"the component on the port",
+       [&] { CHECK(radio.ok() && Rig(g_connector, g_rig) && OpenPort(g_rig.get(), ports.port)); }},
       {"opening", Opening},
       {"a row set, and the log", SettingRows},
   };
   if (!g_ready.empty()) groups.push_back({"picture", Picture});
   groups.insert(groups.end(), {{"close requests and on top", UserRequests},
                                {"closing and opening again", ClosingAndOpeningAgain}});
-  int failed = tovrak::wintest::RunGroups(groups);
+  int failed = RunGroups(groups);
   g_rig.reset();
   g_connector.reset();
   CoUninitialize();

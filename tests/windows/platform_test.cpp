@@ -1,13 +1,11 @@
 // The Windows platform under Wine: the apartment contract
 // (tests/platform/apartment_contract.hpp) over window timers and the host's
-// own message loop, an apartment per thread, and the serial control over a
-// pair of connected ports (COM1 and COM2 are the two ends of one
-// pseudo-terminal pair; this program plays the far end on COM2).
+// own message loop, an apartment per thread, and the serial control with
+// this program as the radio on the far end of a port pair.
 //
 //   tovrak_platform_test [PORT FAR_PORT]      default 1 2
 #include <windows.h>
 
-#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,13 +21,11 @@
 
 using tovrak::ComError;
 using tovrak::platform::Win32Apartment;
-using tovrak::wintest::FarEnd;
-using tovrak::wintest::RunUntil;
+using namespace tovrak::wintest;
 
 namespace {
 
-int16_t g_port = 1;
-int16_t g_far_port = 2;
+Ports g_ports(0, nullptr);
 
 // Time passes on the host's own message loop; window timers keep neither
 // the grid nor the due order of the shared timer queue.
@@ -131,29 +127,33 @@ void ApartmentPerThread() {
 
 void SerialRefusals() {
   auto serial = Win32Apartment::Current().create_serial();
-  std::string why;
-  CHECK_EQ(ErrorOf([&] { serial->CommPort(0); }), 8002);
-  CHECK_EQ(ErrorOf([&] { serial->Settings("9600,X,8,1"); }, &why), 380);
-  CHECK(why.find("9600,X,8,1") != std::string::npos);
-  CHECK_EQ(ErrorOf([&] { serial->Settings("12345,N,8,1"); }), 380);
-  CHECK_EQ(ErrorOf([&] { serial->Handshaking(4); }), 380);
-  CHECK_EQ(ErrorOf([&] { serial->InputMode(2); }), 380);
-  CHECK_EQ(ErrorOf([&] { serial->Output("FA;"); }), 8018);
-  // Opening a port that is not there says which port and why.
-  serial->CommPort(9);
-  CHECK_EQ(ErrorOf([&] { serial->PortOpen(true); }, &why), 8002);
-  CHECK(why.find("COM9") != std::string::npos);
-  CHECK(!serial->PortOpen());
-  serial->Device("COM77");
-  CHECK_EQ(ErrorOf([&] { serial->PortOpen(true); }, &why), 8002);
-  CHECK(why.find("COM77") != std::string::npos);
+  const struct {
+    std::function<void()> call;
+    int error;
+    const char* said;  // in the description
+  } rows[] = {
+      {[&] { serial->CommPort(0); }, 8002, ""},
+      {[&] { serial->Settings("9600,X,8,1"); }, 380, "9600,X,8,1"},
+      {[&] { serial->Settings("12345,N,8,1"); }, 380, ""},
+      {[&] { serial->Handshaking(4); }, 380, ""},
+      {[&] { serial->InputMode(2); }, 380, ""},
+      {[&] { serial->Output("FA;"); }, 8018, ""},
+      // Opening a port that is not there says which port.
+      {[&] { serial->CommPort(9), serial->PortOpen(true); }, 8002, "COM9"},
+      {[&] { serial->Device("COM77"), serial->PortOpen(true); }, 8002, "COM77"},
+  };
+  for (const auto& row : rows) {
+    std::string why;
+    CHECK_EQ(ErrorOf(row.call, &why), row.error);
+    CHECK(why.find(row.said) != std::string::npos);
+    CHECK(!serial->PortOpen());
+  }
 }
 
 void SerialLine() {
   auto& apt = Win32Apartment::Current();
-  FarEnd radio(g_far_port);
-  CHECK(radio.ok());
-  if (!radio.ok()) return;
+  FarEnd radio(g_ports.far_port);
+  if (!CHECK(radio.ok())) return;
   auto serial = apt.create_serial();
   int events = 0;
   DWORD event_thread = 0;
@@ -163,24 +163,17 @@ void SerialLine() {
     event_thread = GetCurrentThreadId();
     if (serial->InBufferCount() > 0) received += serial->Input();
   });
-  serial->CommPort(g_port);
-  serial->Settings("9600,N,8,1");
-  serial->InputMode(1);
-  serial->Handshaking(2);
-  serial->RTSEnable(true);
+  serial->CommPort(g_ports.port), serial->Settings("9600,N,8,1"), serial->InputMode(1);
+  serial->Handshaking(2), serial->RTSEnable(true);
   CHECK_EQ(ErrorOf([&] { serial->PortOpen(true); }), 0);
   CHECK(serial->PortOpen());
   CHECK_EQ(ErrorOf([&] { serial->PortOpen(true); }), 8005);
   CHECK_EQ(ErrorOf([&] { serial->CommPort(3); }), 8005);
   // Lines a pseudo-terminal does not have are tolerated.
-  CHECK_EQ(ErrorOf([&] { serial->DTREnable(true); }), 0);
-  CHECK_EQ(ErrorOf([&] { serial->RTSEnable(false); }), 0);
-  CHECK_EQ(ErrorOf([&] { serial->Settings("4800,E,7,2"); }), 0);
-  CHECK_EQ(ErrorOf([&] { serial->Settings("9600,N,8,1"); }), 0);
+  CHECK_EQ(ErrorOf([&] { serial->DTREnable(true), serial->RTSEnable(false); }), 0);
+  CHECK_EQ(ErrorOf([&] { serial->Settings("4800,E,7,2"), serial->Settings("9600,N,8,1"); }), 0);
 
-  // Out, in order.
-  serial->Output("FA;");
-  serial->Output("MD;");
+  serial->Output("FA;"), serial->Output("MD;");  // out, in order
   CHECK_EQ(radio.receive(6), "FA;MD;");
   CHECK(RunUntil([&] { return serial->OutBufferCount() == 0; }));
 
@@ -204,10 +197,7 @@ void SerialLine() {
   radio.send("ID;");
   CHECK(RunUntil([&] { return serial->InBufferCount() >= 3; }));
   std::string taken;
-  CHECK(RunUntil([&] {
-    taken += serial->Input();
-    return taken == "ID;";
-  }));
+  CHECK(RunUntil([&] { return (taken += serial->Input()) == "ID;"; }));
   CHECK_EQ(serial->Input(), "");
 
   serial->PortOpen(false);
@@ -218,23 +208,17 @@ void SerialLine() {
   CHECK_EQ(ErrorOf([&] { serial->PortOpen(true); }), 0);
   serial->Output("IF;");
   CHECK_EQ(radio.receive(3), "IF;");
-  serial.reset();  // closes
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 3) {
-    g_port = static_cast<int16_t>(std::atoi(argv[1]));
-    g_far_port = static_cast<int16_t>(std::atoi(argv[2]));
-  }
-  std::vector<tovrak::wintest::Group> groups;
-  for (const auto& c : tovrak::contract::apartment_contract<WindowsPlatform>()) {
+  g_ports = Ports(argc, argv);
+  std::vector<Group> groups;
+  for (const auto& c : tovrak::contract::apartment_contract<WindowsPlatform>())
     groups.push_back({c.name, c.run});
-  }
-  groups.push_back({"serial refusals", SerialRefusals});
-  groups.push_back({"serial line", SerialLine});
-  groups.push_back({"apartment per thread", ApartmentPerThread});
-  int failed = tovrak::wintest::RunGroups(groups);
-  return failed ? 1 : 0;
+  groups.insert(groups.end(), {{"serial refusals", SerialRefusals},
+                               {"serial line", SerialLine},
+                               {"apartment per thread", ApartmentPerThread}});
+  return RunGroups(groups) ? 1 : 0;
 }

@@ -1,18 +1,13 @@
 // A host that calls the component the way the Visual Basic hosts of its era
-// and scripting hosts do: no header, only `CreateObject` and
-// IDispatch::GetIDsOfNames/Invoke. Compiled hosts pass variables by reference
-// in their own types (Integer, Long, Single, Double, Boolean, String,
-// Variant), scripts pass a reference to a Variant, literals go by value. One
-// table of calls, in order, on one object: the member, the arguments, the
-// HRESULT (or the Err.Number an exception carries) and the result. Most such
-// hosts are 32-bit programs.
-//
-//   tovrak_vb_host
+// and scripting hosts do: only `CreateObject` and IDispatch::GetIDsOfNames/
+// Invoke. Compiled hosts pass variables by reference in their own types,
+// scripts pass a reference to a Variant, literals go by value. One table of
+// calls, in order, on one object: the member, the arguments, the HRESULT (or
+// the Err.Number an exception carries) and the result.
 #include <windows.h>
 
 #include <oleauto.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -25,57 +20,42 @@ using namespace tovrak::wintest;
 
 // A variable of a Visual Basic type and the VARIANT that passes it by
 // reference.
-template <class T>
-VARIANT Ref(VARTYPE vt, T* variable) {
-  VARIANT v;
-  VariantInit(&v);
-  V_VT(&v) = static_cast<VARTYPE>(vt | VT_BYREF);
-  V_BYREF(&v) = variable;
-  return v;
+VARIANT Ref(VARTYPE vt, void* variable) {
+  VARIANT v{};
+  return V_VT(&v) = static_cast<VARTYPE>(vt | VT_BYREF), V_BYREF(&v) = variable, v;
 }
 // A literal of type vt, a string, an object (or Nothing).
 VARIANT Value(VARTYPE vt, double number) {
-  VARIANT v;
-  VariantInit(&v);
-  V_VT(&v) = VT_R8;
-  V_R8(&v) = number;
-  VariantChangeType(&v, &v, 0, vt);
-  return v;
+  VARIANT v{};
+  V_VT(&v) = VT_R8, V_R8(&v) = number;
+  return VariantChangeType(&v, &v, 0, vt), v;
 }
 VARIANT Str(const wchar_t* text) {
-  VARIANT v;
-  V_VT(&v) = VT_BSTR;
-  V_BSTR(&v) = SysAllocString(text);
-  return v;
+  VARIANT v{};
+  return V_VT(&v) = VT_BSTR, V_BSTR(&v) = SysAllocString(text), v;
 }
 VARIANT Obj(IDispatch* object) {
-  VARIANT v;
-  V_VT(&v) = VT_DISPATCH;
-  V_DISPATCH(&v) = object;
+  VARIANT v{};
   if (object) object->AddRef();
-  return v;
+  return V_VT(&v) = VT_DISPATCH, V_DISPATCH(&v) = object, v;
 }
 
 // A value as a Visual Basic host shows it: its type name and its value.
 std::wstring Shown(const VARIANT& v) {
-  wchar_t number[64];
-  switch (V_VT(&v)) {
-    case VT_EMPTY:
-      return L"Empty";
-    case VT_DISPATCH:
-      return V_DISPATCH(&v) ? L"Object" : L"Nothing";
-    case VT_I2:
-      return L"Integer " + std::to_wstring(V_I2(&v));
-    case VT_R8:
-      std::swprintf(number, 64, L"Double %g", V_R8(&v));
-      return number;
-    case VT_BOOL:
-      return V_BOOL(&v) ? L"Boolean True" : L"Boolean False";
-    case VT_BSTR:
-      return L"String " + std::wstring(V_BSTR(&v), SysStringLen(V_BSTR(&v)));
-    default:
-      return L"type " + std::to_wstring(V_VT(&v));
-  }
+  VARTYPE vt = V_VT(&v);
+  if (vt == VT_EMPTY || vt == VT_DISPATCH)
+    return vt == VT_EMPTY ? L"Empty" : V_DISPATCH(&v) ? L"Object" : L"Nothing";
+  const wchar_t* type = vt == VT_I2     ? L"Integer "
+                        : vt == VT_R8   ? L"Double "
+                        : vt == VT_BOOL ? L"Boolean "
+                        : vt == VT_BSTR ? L"String "
+                                        : nullptr;
+  VARIANT text{};
+  if (!type ||
+      FAILED(VariantChangeType(&text, const_cast<VARIANT*>(&v), VARIANT_ALPHABOOL, VT_BSTR)))
+    return L"type " + std::to_wstring(vt);
+  std::wstring shown = type + std::wstring(V_BSTR(&text), SysStringLen(V_BSTR(&text)));
+  return VariantClear(&text), shown;
 }
 
 // `Object` in Visual Basic: every call goes through GetIDsOfNames and
@@ -95,26 +75,16 @@ HRESULT Call(IDispatch* d, const wchar_t* name, WORD flags, std::vector<VARIANT>
                assigns ? 1u : 0u};
   EXCEPINFO error{};
   UINT arg_err = 0;
-  VARIANT result;
-  VariantInit(&result);
+  VARIANT result{};
   hr = d->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &p, assigns ? nullptr : &result, &error,
                  &arg_err);
-  for (auto& a : args) {
+  for (auto& a : args)
     if (!(V_VT(&a) & VT_BYREF)) VariantClear(&a);
-  }
-  if (hr == DISP_E_EXCEPTION) {
-    hr = error.scode;
-    if (error.bstrDescription) shown = error.bstrDescription;
-    SysFreeString(error.bstrSource);
-    SysFreeString(error.bstrDescription);
-    SysFreeString(error.bstrHelpFile);
-  } else if (SUCCEEDED(hr) && !assigns) {
-    shown = Shown(result);
-  }
-  if (keep)
-    *keep = result;
-  else
-    VariantClear(&result);
+  if (hr == DISP_E_EXCEPTION && error.bstrDescription) shown = error.bstrDescription;
+  if (hr == DISP_E_EXCEPTION) hr = error.scode;
+  if (SUCCEEDED(hr) && !assigns) shown = Shown(result);
+  for (BSTR b : {error.bstrSource, error.bstrDescription, error.bstrHelpFile}) SysFreeString(b);
+  keep ? void(*keep = result) : void(VariantClear(&result));
   return hr;
 }
 
@@ -131,7 +101,7 @@ void Calls() {
   CHECK_HR(
       CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, connector.put_void()));
   if (!connector) return;
-  VARIANT r;
+  VARIANT r{};
   std::wstring ignored;
   CHECK_HR(Call(connector.get(), L"TOVRAK_Protocol", kGet, {}, ignored, &r));
   if (V_VT(&r) != VT_DISPATCH || !V_DISPATCH(&r)) return;
@@ -200,14 +170,9 @@ void Calls() {
   for (const Row& row : rows) {
     std::wstring shown;
     HRESULT hr = Call(rig.get(), row.member, row.flags, row.args, shown);
-    if (hr != row.hr || shown != row.shown) {
-      char codes[48];
-      std::snprintf(codes, sizeof codes, "%08lX, expected %08lX", static_cast<unsigned long>(hr),
-                    static_cast<unsigned long>(row.hr));
-      Fail(__FILE__, __LINE__,
-           Show(std::wstring(row.member)) + ": " + codes + ": " + Show(shown) + ", expected " +
-               Show(std::wstring(row.shown)));
-    }
+    CHECK_EQ(
+        Show(std::wstring(row.member)) + ": " + Show(hr) + " " + Show(shown),
+        Show(std::wstring(row.member)) + ": " + Show(row.hr) + " " + Show(std::wstring(row.shown)));
   }
 
   // What the calls left in the variables: values in their own types, a
@@ -231,7 +196,6 @@ void Calls() {
 
 int main() {
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
-  int failed = tovrak::wintest::RunGroups({{"calls through IDispatch", Calls}});
-  CoUninitialize();
-  return failed ? 1 : 0;
+  int failed = RunGroups({{"calls through IDispatch", Calls}});
+  return CoUninitialize(), failed ? 1 : 0;
 }
