@@ -25,6 +25,7 @@ namespace tovrak::contract {
 using platform::Timer;
 
 struct Case {
+  Case(const char* name, void (*run)()) : name(name), run(run) {}
   const char* name;
   void (*run)();
 };
@@ -35,10 +36,7 @@ void TasksRunInOrderOnlyWhenMessagesAreProcessed() {
   auto& apt = p.apt();
   std::string order;
   apt.post([&] { order += '1'; });
-  apt.post([&] {
-    order += '2';
-    apt.post([&] { order += '3'; });
-  });
+  apt.post([&] { order += '2', apt.post([&] { order += '3'; }); });
   int64_t before = p.elapsed_ms();
   apt.sleep_ms(30);  // a sleep processes nothing
   CONTRACT_EQ(order, std::string());
@@ -129,8 +127,7 @@ void PeriodsMissedWithoutMessagesGiveOneTick() {
   apt.pump_once();
   apt.pump_once();
   CONTRACT_EQ(at.size(), size_t{1});
-  // The next tick falls on the grid from the start (160), not a period
-  // after the late one.
+  // The next falls on the grid from the start (160), not a period after it.
   CONTRACT_CHECK(p.process_until([&] { return at.size() == 2; }, 2000));
   if (P::kVirtual) CONTRACT_EQ(at[1], int64_t{160});
   if (P::kTimerQueue) CONTRACT_CHECK(at[1] >= 160);
@@ -139,10 +136,8 @@ void PeriodsMissedWithoutMessagesGiveOneTick() {
   std::vector<int64_t> slow_at;
   t.reset();
   int64_t start = p.elapsed_ms();
-  auto slow = apt.create_timer(100, true, [&] {
-    slow_at.push_back(p.elapsed_ms() - start);
-    apt.sleep_ms(130);
-  });
+  auto slow = apt.create_timer(
+      100, true, [&] { slow_at.push_back(p.elapsed_ms() - start), apt.sleep_ms(130); });
   p.pass_ms(400);
   if (P::kVirtual) CONTRACT_CHECK(slow_at == (std::vector<int64_t>{100, 230, 360}));
   CONTRACT_CHECK(slow_at.size() >= 2);
@@ -158,10 +153,7 @@ void ATimerNeverTicksInsideItsOwnHandler() {
   auto pumping = apt.create_timer(10, true, [&] {
     ++own;
     deepest = std::max(deepest, ++depth);
-    for (int i = 0; i < 5; ++i) {
-      apt.sleep_ms(10);
-      apt.pump_once();
-    }
+    for (int i = 0; i < 5; ++i) apt.sleep_ms(10), apt.pump_once();
     --depth;
     if (other_inside < 0) other_inside = other;
   });
@@ -179,10 +171,7 @@ void AHandlerMayDestroyItsOwnTimerOrStopAnother() {
   auto& apt = p.apt();
   std::unique_ptr<Timer> first, second;
   int second_ticks = 0;
-  first = apt.create_timer(10, true, [&] {
-    second->set_enabled(false);
-    first.reset();
-  });
+  first = apt.create_timer(10, true, [&] { second->set_enabled(false), first.reset(); });
   second = apt.create_timer(10, true, [&] { ++second_ticks; });
   apt.sleep_ms(15);  // both due; the first is first in due order
   apt.pump_once();
@@ -223,8 +212,7 @@ void ClockGivesSecondsSinceLocalMidnight() {
   CONTRACT_CHECK(c >= 0.0 && c < 86400.0);
 }
 
-#define TOVRAK_CONTRACT_CASE(name) \
-  { #name, &name < P> }
+#define TOVRAK_CONTRACT_CASE(name) Case(#name, name<P>)
 template <class P>
 std::vector<Case> apartment_contract() {
   return {TOVRAK_CONTRACT_CASE(TasksRunInOrderOnlyWhenMessagesAreProcessed),

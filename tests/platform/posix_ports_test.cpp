@@ -17,11 +17,7 @@ namespace fs = std::filesystem;
 
 class FakeMachine : public ::testing::Test {
  protected:
-  void SetUp() override {
-    root_ = fs::temp_directory_path() / ("tovrak-ports-" + std::to_string(getpid()));
-    fs::remove_all(root_);
-    roots_ = {root_ / "sys", root_ / "dev", root_ / "proc"};
-  }
+  void SetUp() override { fs::remove_all(root_); }
   void TearDown() override { fs::remove_all(root_); }
 
   void file(const fs::path& p, const std::string& text = "") {
@@ -53,11 +49,14 @@ class FakeMachine : public ::testing::Test {
     if (!name.empty()) file(dir / "product", name + "\n");
   }
 
-  fs::path root_;
-  PortScanRoots roots_;
+  fs::path root_ = fs::temp_directory_path() / ("tovrak-ports-" + std::to_string(getpid()));
+  PortScanRoots roots_{root_ / "sys", root_ / "dev", root_ / "proc"};
 };
 
 TEST_F(FakeMachine, ListsDevicesWithUsbDetailsStableNamesAndUse) {
+  fs::create_directories(roots_.sys / "class" / "tty");  // no serial port yet, no machine at all
+  EXPECT_TRUE(list_serial_ports(roots_).empty());
+  EXPECT_TRUE(list_serial_ports({root_ / "nothing", root_ / "nothing", root_ / "nothing"}).empty());
   // A UART, a ttyS without one, a virtual console, two USB adapters.
   tty("ttyS0", "pnp0/00:01", "serial8250");
   file(roots_.sys / "class" / "tty" / "ttyS0" / "type", "4\n");
@@ -94,12 +93,6 @@ TEST_F(FakeMachine, ListsDevicesWithUsbDetailsStableNamesAndUse) {
                      "dev/ttyUSB0 ftdi_sio 0403:6001 Example Corp/USB Serial Cable "
                      "dev/serial/by-id/usb-Example_Cable_A1-if00-port0 free",
                  }));
-}
-
-TEST_F(FakeMachine, AMachineWithoutSerialPortsListsNone) {
-  fs::create_directories(roots_.sys / "class" / "tty");
-  EXPECT_TRUE(list_serial_ports(roots_).empty());
-  EXPECT_TRUE(list_serial_ports({root_ / "nothing", root_ / "nothing", root_ / "nothing"}).empty());
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include <oleauto.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -67,16 +68,24 @@ struct Ports {
   }
 };
 
-// Processes messages until done() holds or the time is up; false on timeout.
-inline bool RunUntil(const std::function<bool()>& done, DWORD timeout_ms = 5000) {
-  for (ULONGLONG end = GetTickCount64() + timeout_ms; !done();) {
-    if (GetTickCount64() >= end) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+// Milliseconds by the performance counter (the tick count moves in coarse steps).
+inline int64_t NowMs() {
+  LARGE_INTEGER count, frequency;
+  QueryPerformanceCounter(&count);
+  QueryPerformanceFrequency(&frequency);
+  return count.QuadPart * 1000 / frequency.QuadPart;
+}
+
+// A host's message loop until done() holds or the time is up (false). One
+// message at a time: a handler that outlasts its timer's period keeps a tick
+// waiting, and the time must still run out.
+inline bool RunUntil(const std::function<bool()>& done, int64_t timeout_ms = 5000) {
+  for (int64_t end = NowMs() + timeout_ms; !done();) {
+    if (NowMs() >= end) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
     MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
+    if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+      TranslateMessage(&msg), DispatchMessageW(&msg);
   }
   return true;
 }

@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# Runs the control panel test on the X display that xvfb-run provides, and
-# takes a picture of the screen while the window shows its log. Called by
-# run.sh with its Wine environment; W is the Wine loader of the programs.
-#
-#   panel_on_display.sh BIN RUN PICTURE
+# The control panel test on the display xvfb-run provides, with a picture of
+# the window while it shows its log. run.sh calls it with its Wine
+# environment (W: the loader of the programs):  panel_on_display.sh BIN RUN PICTURE
 set -euo pipefail
 
 BIN=$1 RUN=$2 PICTURE=$3

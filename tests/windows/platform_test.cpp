@@ -32,37 +32,19 @@ Ports g_ports(0, nullptr);
 struct WindowsPlatform {
   static constexpr bool kVirtual = false;
   static constexpr bool kTimerQueue = false;
-  int64_t start = now_ms();
+  int64_t start = NowMs();
 
   tovrak::platform::Apartment& apt() { return Win32Apartment::Current(); }
   static std::unique_ptr<tovrak::platform::Apartment> fresh() {
     return std::make_unique<Win32Apartment>();
   }
   void pass_ms(int ms) {
-    process_until([] { return false; }, ms);
+    RunUntil([] { return false; }, ms);
   }
-  // A host's loop, one message at a time: a handler that outlasts its
-  // timer's period keeps a tick waiting, and the time must still run out.
-  bool process_until(const std::function<bool()>& done, int limit_ms) {
-    for (int64_t end = elapsed_ms() + limit_ms; !done();) {
-      if (elapsed_ms() >= end) return false;
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
-      MSG msg;
-      if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-      }
-    }
-    return true;
+  static bool process_until(const std::function<bool()>& done, int ms) {
+    return RunUntil(done, ms);
   }
-  // The performance counter: the tick count moves in steps too coarse for this.
-  static int64_t now_ms() {
-    LARGE_INTEGER count, frequency;
-    QueryPerformanceCounter(&count);
-    QueryPerformanceFrequency(&frequency);
-    return count.QuadPart * 1000 / frequency.QuadPart;
-  }
-  int64_t elapsed_ms() const { return now_ms() - start; }
+  int64_t elapsed_ms() const { return NowMs() - start; }
   static double local_time_of_day() {
     SYSTEMTIME t;
     GetLocalTime(&t);

@@ -13,39 +13,21 @@
 
 namespace {
 
-std::string Narrow(const std::wstring& w) {
-  int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string s(static_cast<size_t>(n > 0 ? n - 1 : 0), '\0');
-  if (n > 1) WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, s.data(), n, nullptr, nullptr);
-  return s;
-}
-
 void Dump(const std::wstring& path) {
   HKEY key = nullptr;
   if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-  const std::string name = "HKCR\\" + Narrow(path);
-  std::printf("%s\n", name.c_str());
-  for (DWORD i = 0;; ++i) {
-    wchar_t value[256];
-    BYTE data[2048];
-    DWORD value_len = 256, data_len = sizeof data - sizeof(wchar_t), type = 0;
-    if (RegEnumValueW(key, i, value, &value_len, nullptr, &type, data, &data_len) !=
-        ERROR_SUCCESS) {
-      break;
-    }
-    if (type != REG_SZ) continue;
-    data[data_len] = data[data_len + 1] = 0;
-    std::printf("%s\t%s\t%s\n", name.c_str(), Narrow(value).c_str(),
-                Narrow(reinterpret_cast<const wchar_t*>(data)).c_str());
+  const std::wstring name = L"HKCR\\" + path;
+  std::printf("%ls\n", name.c_str());
+  wchar_t value[256], data[1024];
+  DWORD value_len = 256, data_len = sizeof data - sizeof(wchar_t), type = 0;
+  for (DWORD i = 0; RegEnumValueW(key, i, value, &value_len, nullptr, &type,
+                                  reinterpret_cast<BYTE*>(data), &data_len) == ERROR_SUCCESS;
+       ++i, value_len = 256, data_len = sizeof data - sizeof(wchar_t)) {
+    data[data_len / sizeof(wchar_t)] = 0;
+    if (type == REG_SZ) std::printf("%ls\t%ls\t%ls\n", name.c_str(), value, data);
   }
-  for (DWORD i = 0;; ++i) {
-    wchar_t sub[256];
-    DWORD sub_len = 256;
-    if (RegEnumKeyExW(key, i, sub, &sub_len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-      break;
-    }
-    Dump(path + L"\\" + sub);
-  }
+  for (DWORD i = 0; RegEnumKeyW(key, i, value, 256) == ERROR_SUCCESS; ++i)
+    Dump(path + L"\\" + value);
   RegCloseKey(key);
 }
 
@@ -53,6 +35,5 @@ void Dump(const std::wstring& path) {
 
 int wmain(int argc, wchar_t** argv) {
   for (int i = 1; i < argc; ++i) Dump(argv[i]);
-  std::fflush(stdout);
-  return 0;
+  return std::fflush(stdout), 0;
 }

@@ -57,13 +57,14 @@ read_registry() {
     "CLSID\\$CLSID_PROTOCOL" "TypeLib\\$LIBID" "Interface\\$IID_PROTOCOL" \
     "Interface\\$DIID_EVENTS" | tr -d '\r' >"$RUN/registry" || fail "registry read"
 }
-# A value of the registry read last (no name: the default); empty when missing.
-regvalue() {
-  K=$1 N=${2:-} awk -F'\t' 'NF == 3 && $1 == ENVIRON["K"] && $2 == ENVIRON["N"] { print $3; exit }' \
-    "$RUN/registry"
+# Value $2 (empty: the default) of key $1 in the registry read last is $3.
+value_is() {
+  local got
+  got=$(K=$1 N=$2 awk -F'\t' 'NF == 3 && $1 == ENVIRON["K"] && $2 == ENVIRON["N"] { print $3 }' \
+    "$RUN/registry")
+  [ "$got" = "$3" ] || fail "$1 [$2]: got '$got', expected '$3'"
 }
 haskey() { grep -qxF "$1" "$RUN/registry"; }
-expect() { [ "$2" = "$3" ] || fail "$1: got '$2', expected '$3'"; }
 
 # The identifiers as the type library description declares them.
 idl_uuid() { awk -v what="$1" '/uuid\(/ { u = $0; sub(/.*uuid\(/, "", u); sub(/\).*/, "", u) }
@@ -80,22 +81,19 @@ DLL=$(winpath "$BIN/TOVRAK_DLL.dll")
 
 # DLL $1 registered for type library platform $2, as registry view $3 sees it.
 check_registered() {
-  local dll=$1 arch=$2 class clsid_var clsid prog_id
+  local dll=$1 arch=$2 class clsid prog_id
   read_registry "$3"
   for class in Connector Protocol; do
-    clsid_var=CLSID_${class^^}
-    clsid=${!clsid_var}
-    prog_id=TOVRAK_DLL.TOVRAK_$class
-    expect "$prog_id\\Clsid" "$(regvalue "HKCR\\$prog_id\\Clsid")" "$clsid"
-    expect "CLSID $prog_id" "$(regvalue "HKCR\\CLSID\\$clsid")" "$prog_id"
-    expect "$prog_id InprocServer32" "$(regvalue "HKCR\\CLSID\\$clsid\\InprocServer32")" "$dll"
-    expect "$prog_id ThreadingModel" \
-      "$(regvalue "HKCR\\CLSID\\$clsid\\InprocServer32" ThreadingModel)" Apartment
-    expect "$prog_id ProgID" "$(regvalue "HKCR\\CLSID\\$clsid\\ProgID")" "$prog_id"
-    expect "$prog_id TypeLib" "$(regvalue "HKCR\\CLSID\\$clsid\\TypeLib")" "$LIBID"
+    clsid=CLSID_${class^^} && clsid=${!clsid} prog_id=TOVRAK_DLL.TOVRAK_$class
+    value_is "HKCR\\$prog_id\\Clsid" "" "$clsid"
+    value_is "HKCR\\CLSID\\$clsid" "" "$prog_id"
+    value_is "HKCR\\CLSID\\$clsid\\InprocServer32" "" "$dll"
+    value_is "HKCR\\CLSID\\$clsid\\InprocServer32" ThreadingModel Apartment
+    value_is "HKCR\\CLSID\\$clsid\\ProgID" "" "$prog_id"
+    value_is "HKCR\\CLSID\\$clsid\\TypeLib" "" "$LIBID"
   done
-  expect "type library ($arch)" "$(regvalue "HKCR\\TypeLib\\$LIBID\\1.3\\0\\$arch")" "$dll"
-  expect "interface type library" "$(regvalue "HKCR\\Interface\\$IID_PROTOCOL\\TypeLib")" "$LIBID"
+  value_is "HKCR\\TypeLib\\$LIBID\\1.3\\0\\$arch" "" "$dll"
+  value_is "HKCR\\Interface\\$IID_PROTOCOL\\TypeLib" "" "$LIBID"
   haskey "HKCR\\Interface\\$DIID_EVENTS" || fail "event interface not registered"
 }
 # Nothing of the classes and of type library platform $1 left in registry

@@ -1,11 +1,7 @@
-' A scripting host's view of the component, through the script engine's own
+' A scripting host's view of the component through the script engine's own
 ' calls: the types a script sees, a variable passed by reference coming back
-' in the member's type, assignments, and refusals as script errors. (Every
-' kind of call and refusal is the Visual Basic style host's table.)
-'
-' Prints one line per failed check and ends with "DONE fails=N"; the exit
-' code is N. (Some script hosts end with 0 after a script error, so the
-' caller looks for the DONE line as well.)
+' in the member's type, assignments, refusals as script errors. Prints a line
+' per failed check and ends with "DONE fails=N"; the exit code is N.
 Option Explicit
 
 Dim fails, conn, rig, dummy, index, level
@@ -25,8 +21,8 @@ Sub Check(what, actual, expected, wantedType)
   End If
 End Sub
 
-' The error the statement before raised against the one expected. (This
-' script host has no Execute or Eval to run statements from a table.)
+' The error the statement before raised (this host has no Execute or Eval
+' to run statements from a table).
 Sub Expect(what, wantedNumber, wantedDescription)
   If Err.Number <> wantedNumber Or Err.Description <> wantedDescription Then
     Fail what & ": error " & Err.Number & " (" & Err.Description & "), expected " & wantedNumber
