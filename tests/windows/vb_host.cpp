@@ -117,6 +117,8 @@ void Calls() {
   BSTR buffer = SysAllocString(L"FA07100000;SM0012;FA");
   BSTR address = SysAllocString(L""), code = SysAllocString(L""), msg = SysAllocString(L"");
 
+  const std::vector<VARIANT> port_args = {Ref(VT_BOOL, &open), Ref(VT_BSTR, &address),
+                                          Ref(VT_BSTR, &code), Ref(VT_BSTR, &msg)};
   const struct Row {
     const wchar_t* member;
     WORD flags;
@@ -138,11 +140,7 @@ void Calls() {
       {L"SMeter", kGet, {}, S_OK, L"Integer 12"},
       // A port that is not there: the reason in MSG.
       {L"Port", kLet, {Value(VT_I2, 9)}, S_OK, L""},
-      {L"SetPort",
-       kGet,
-       {Ref(VT_BOOL, &open), Ref(VT_BSTR, &address), Ref(VT_BSTR, &code), Ref(VT_BSTR, &msg)},
-       S_OK,
-       L"Boolean False"},
+      {L"SetPort", kGet, port_args, S_OK, L"Boolean False"},
       // Literals and assignments by value.
       {L"SetFreq", kGet, {Value(VT_R8, 3.65)}, S_OK, L"Boolean True"},
       {L"VFOA_Freq", kGet, {}, S_OK, L"Double 3.65"},
