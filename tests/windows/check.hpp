@@ -36,10 +36,10 @@ template <class A, class B>
 bool CheckEq(const A& a, const B& b, const char* what, const char* file, int line) {
   return a == b || (Fail(file, line, std::string(what) + ": " + Show(a) + " vs " + Show(b)), false);
 }
-inline void CheckHr(long hr, const char* what, const char* file, int line) {
+inline bool CheckHr(long hr, const char* what, const char* file, int line) {
   char code[16];
   std::snprintf(code, sizeof code, "%08lX", static_cast<unsigned long>(hr));
-  if (hr < 0) Fail(file, line, std::string(what) + " failed: 0x" + code);
+  return hr >= 0 || (Fail(file, line, std::string(what) + " failed: 0x" + code), false);
 }
 
 struct Group {

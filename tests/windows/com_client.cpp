@@ -147,33 +147,31 @@ void TypeLibrary() {
   Ptr<IProvideClassInfo2> pci;
   Ptr<ITypeInfo> coclass, events, dispatch, table;
   Ptr<ITypeLib> lib;
-  CHECK_HR(CreateProtocol(p));
-  if (p) CHECK_HR(p->QueryInterface(IID_IProvideClassInfo2, pci.put_void()));
-  if (!pci) return;
+  if (!CHECK_HR(CreateProtocol(p)) ||
+      !CHECK_HR(p->QueryInterface(IID_IProvideClassInfo2, pci.put_void())))
+    return;
   GUID source{};
   CHECK_HR(pci->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &source));
   CHECK(IsEqualGUID(source, DIID___TOVRAK_Protocol));
-  CHECK_HR(pci->GetClassInfo(coclass.put()));
   UINT at = 0;
-  if (coclass) CHECK_HR(coclass->GetContainingTypeLib(lib.put(), &at));
-  if (!lib) return;
+  if (!CHECK_HR(pci->GetClassInfo(coclass.put())) ||
+      !CHECK_HR(coclass->GetContainingTypeLib(lib.put(), &at)))
+    return;
 
   Bstr help;  // the event's, with its line breaks
-  CHECK_HR(lib->GetTypeInfoOfGuid(DIID___TOVRAK_Protocol, events.put()));
-  if (events) CHECK_HR(events->GetDocumentation(1, nullptr, help.put(), nullptr, nullptr));
+  if (CHECK_HR(lib->GetTypeInfoOfGuid(DIID___TOVRAK_Protocol, events.put())))
+    CHECK_HR(events->GetDocumentation(1, nullptr, help.put(), nullptr, nullptr));
   CHECK_EQ(help.str(), std::wstring(L"Asynchronous transmission of a change :\r\nState=0 RX VFO\r\n"
                                     L"State=1 Mode/Filter\r\nState=2 Status\r\nState=3 S-Meter\r\n"
                                     L"See also SetPolling"));
 
   // The dual interface: 174 members after IDispatch's seven.
-  CHECK_HR(lib->GetTypeInfoOfGuid(IID__TOVRAK_Protocol, dispatch.put()));
   HREFTYPE ref = 0;
-  if (dispatch && SUCCEEDED(dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref))) {
-    CHECK_HR(dispatch->GetRefTypeInfo(ref, table.put()));
-  }
   TYPEATTR* ta = nullptr;
-  if (table) CHECK_HR(table->GetTypeAttr(&ta));
-  if (!ta) return;
+  if (!CHECK_HR(lib->GetTypeInfoOfGuid(IID__TOVRAK_Protocol, dispatch.put())) ||
+      !CHECK_HR(dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref)) ||
+      !CHECK_HR(dispatch->GetRefTypeInfo(ref, table.put())) || !CHECK_HR(table->GetTypeAttr(&ta)))
+    return;
   CHECK_EQ(ta->cFuncs, 174);
   CHECK_EQ(ta->wTypeFlags & (TYPEFLAG_FDUAL | TYPEFLAG_FOLEAUTOMATION),
            TYPEFLAG_FDUAL | TYPEFLAG_FOLEAUTOMATION);
@@ -184,17 +182,15 @@ void TypeLibrary() {
 // connection point on the host's thread.
 void EventsAndSerialLink() {
   FarEnd radio(g_ports.far_port);
-  CHECK(radio.ok());
   Ptr<_TOVRAK_Connector> c;
   Ptr<_TOVRAK_Protocol> p;
   Ptr<IConnectionPointContainer> cpc;
   Ptr<IConnectionPoint> cp, wrong;
-  if (!radio.ok() || !Rig(c, p)) return;
-  CHECK_HR(p->QueryInterface(IID_IConnectionPointContainer, cpc.put_void()));
-  if (!cpc) return;
+  if (!CHECK(radio.ok()) || !Rig(c, p) ||
+      !CHECK_HR(p->QueryInterface(IID_IConnectionPointContainer, cpc.put_void())))
+    return;
   CHECK_EQ(cpc->FindConnectionPoint(IID_IDispatch, wrong.put()), CONNECT_E_NOCONNECTION);
-  CHECK_HR(cpc->FindConnectionPoint(DIID___TOVRAK_Protocol, cp.put()));
-  if (!cp) return;
+  if (!CHECK_HR(cpc->FindConnectionPoint(DIID___TOVRAK_Protocol, cp.put()))) return;
   ChangeSink sink;
   DWORD cookie = 0;
   CHECK_HR(cp->Advise(&sink, &cookie));

@@ -142,10 +142,9 @@ inline HRESULT AskCanUnload() {
 #ifdef __tovrak_dll_h__  // the generated header is included
 // The shared control object, through a new connector.
 inline bool Rig(Ptr<_TOVRAK_Connector>& c, Ptr<_TOVRAK_Protocol>& p) {
-  CHECK_HR(CoCreateInstance(CLSID_TOVRAK_Connector, nullptr, CLSCTX_INPROC_SERVER,
-                            IID__TOVRAK_Connector, c.put_void()));
-  if (c) CHECK_HR(c->get_TOVRAK_Protocol(p.put()));
-  return static_cast<bool>(p);
+  return CHECK_HR(CoCreateInstance(CLSID_TOVRAK_Connector, nullptr, CLSCTX_INPROC_SERVER,
+                                   IID__TOVRAK_Connector, c.put_void())) &&
+         CHECK_HR(c->get_TOVRAK_Protocol(p.put())) && p;
 }
 // The host's order: port, speed, open. True when the port is open.
 inline bool OpenPort(_TOVRAK_Protocol* p, short port) {

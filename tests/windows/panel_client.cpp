@@ -166,8 +166,7 @@ void Picture() {
   RECT r = Rect(g_window);
   const std::wstring part = g_ready + L".part";
   FILE* ready = _wfopen(part.c_str(), L"w");
-  CHECK(ready != nullptr);
-  if (!ready) return;
+  if (!CHECK(ready != nullptr)) return;
   std::fprintf(ready, "%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left, r.top);
   std::fclose(ready);
   CHECK(_wrename(part.c_str(), g_ready.c_str()) == 0);

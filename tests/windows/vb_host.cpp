@@ -97,14 +97,14 @@ void Calls() {
   // Set Rig = CreateObject("TOVRAK_DLL.TOVRAK_Connector").TOVRAK_Protocol
   CLSID clsid;
   Ptr<IDispatch> connector, rig;
-  CHECK_HR(CLSIDFromProgID(L"TOVRAK_DLL.TOVRAK_Connector", &clsid));
-  CHECK_HR(
-      CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, connector.put_void()));
-  if (!connector) return;
   VARIANT r{};
   std::wstring ignored;
-  CHECK_HR(Call(connector.get(), L"TOVRAK_Protocol", kGet, {}, ignored, &r));
-  if (V_VT(&r) != VT_DISPATCH || !V_DISPATCH(&r)) return;
+  if (!CHECK_HR(CLSIDFromProgID(L"TOVRAK_DLL.TOVRAK_Connector", &clsid)) ||
+      !CHECK_HR(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                                 connector.put_void())) ||
+      !CHECK_HR(Call(connector.get(), L"TOVRAK_Protocol", kGet, {}, ignored, &r)) ||
+      !CHECK(V_VT(&r) == VT_DISPATCH && V_DISPATCH(&r)))
+    return;
   *rig.put() = V_DISPATCH(&r);  // takes the reference
 
   // The host's variables, each in its own type.
