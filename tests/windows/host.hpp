@@ -16,46 +16,36 @@
 
 namespace tovrak::wintest {
 
-// A COM reference, released when it goes.
-template <class T>
-class Ptr {
+// A COM reference or a BSTR, given back (Free) when it goes.
+template <class T, auto Free>
+class Owned {
  public:
-  Ptr() = default;
-  Ptr(const Ptr&) = delete;
-  Ptr& operator=(const Ptr&) = delete;
-  ~Ptr() { reset(); }
+  Owned() = default;
+  explicit Owned(const wchar_t* text) : v_(SysAllocString(text)) {}  // a BSTR
+  Owned(const Owned&) = delete;
+  Owned& operator=(const Owned&) = delete;
+  ~Owned() { reset(); }
   void reset() {
-    if (p_) p_->Release();
-    p_ = nullptr;
+    if (v_) Free(v_);
+    v_ = nullptr;
   }
-  T** put() { return reset(), &p_; }
+  T* put() { return reset(), &v_; }
   void** put_void() { return reinterpret_cast<void**>(put()); }
-  T* operator->() const { return p_; }
-  T* get() const { return p_; }
-  explicit operator bool() const { return p_ != nullptr; }
+  T operator->() const { return v_; }
+  T get() const { return v_; }
+  explicit operator bool() const { return v_ != nullptr; }
+  std::wstring str() const { return v_ ? std::wstring(v_, SysStringLen(v_)) : std::wstring(); }
 
  private:
-  T* p_ = nullptr;
+  T v_ = nullptr;
 };
-
-// A BSTR, freed when it goes.
-class Bstr {
- public:
-  Bstr() = default;
-  explicit Bstr(const wchar_t* text) : b_(SysAllocString(text)) {}
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-  ~Bstr() { SysFreeString(b_); }
-  BSTR* put() {
-    SysFreeString(b_);
-    return b_ = nullptr, &b_;
-  }
-  BSTR get() const { return b_; }
-  std::wstring str() const { return b_ ? std::wstring(b_, SysStringLen(b_)) : std::wstring(); }
-
- private:
-  BSTR b_ = nullptr;
-};
+template <class T>
+void Release(T* p) {
+  p->Release();
+}
+template <class T>
+using Ptr = Owned<T*, Release<T>>;
+using Bstr = Owned<BSTR, SysFreeString>;
 
 // The component's port and the radio's end: "PORT FAR_PORT" on the command
 // line, COM1 and COM2 when not given.

@@ -69,12 +69,10 @@ void ApartmentPerThread() {
   CHECK_EQ(here, &Win32Apartment::Current());
   Win32Apartment* there = nullptr;
   int count_there = 0;
-  std::thread other([&] {
-    there = &Win32Apartment::Current();
-    count_there = Win32Apartment::Count();
+  std::thread([&] {
+    there = &Win32Apartment::Current(), count_there = Win32Apartment::Count();
     Win32Apartment::EndCurrent();
-  });
-  other.join();
+  }).join();
   CHECK(there != nullptr && there != here);
   CHECK_EQ(count_there, 2);
   CHECK_EQ(Win32Apartment::Count(), 1);
@@ -90,20 +88,17 @@ void ApartmentPerThread() {
 
   // Ending, the apartment runs what was asked for at its end (the windows of
   // the component) before the component ends; a cancelled request never.
+  static std::string order;
   struct Recorder final : tovrak::platform::ApartmentModule {
-    explicit Recorder(std::string& order) : order(order) {}
     void shutdown() override { order += "module "; }
-    std::string& order;
   };
-  std::string order;
-  std::thread ending([&] {
+  std::thread([&] {
     auto& apartment = Win32Apartment::Current();
-    apartment.module_slot() = std::make_shared<Recorder>(order);
+    apartment.module_slot() = std::make_shared<Recorder>();
     apartment.at_end([&] { order += "window "; });
     apartment.cancel_at_end(apartment.at_end([&] { order += "cancelled "; }));
     Win32Apartment::EndCurrent();
-  });
-  ending.join();
+  }).join();
   CHECK_EQ(order, std::string("window module "));
 }
 
