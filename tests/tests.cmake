@@ -13,9 +13,7 @@ set(TOVRAK_TEST_SOURCES
   ${CMAKE_CURRENT_SOURCE_DIR}/link/send_test.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/link/port_test.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/answers/framing_test.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/answers/frequency_answers_test.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/answers/settings_answers_test.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/answers/consolidate_test.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/answers/decoders_test.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/polling/polling_test.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/forms/control_panel_test.cpp
 )

@@ -18,23 +18,6 @@ struct Framing : ::testing::Test {
   }
 };
 
-TEST_F(Framing, TwoAnswersInOneBufferAreDecodedInOrder) {
-  std::string b = "FA14250000;FB07050000;";
-  read(b);
-  EXPECT_EQ(b, "");
-  EXPECT_EQ(r.rig->get_VFOA_Freq(), 14.25);
-  EXPECT_EQ(r.rig->get_VFOB_Freq(), 7.05);
-}
-
-TEST_F(Framing, AnIncompleteAnswerWaitsForItsTerminator) {
-  r.radio("FA1425");
-  EXPECT_EQ(r.m().gRxBuffer, "FA1425");
-  EXPECT_EQ(r.rig->get_VFOA_Freq(), 0.0);
-  r.radio("0000;FB0");
-  EXPECT_EQ(r.rig->get_VFOA_Freq(), 14.25);
-  EXPECT_EQ(r.m().gRxBuffer, "FB0");
-}
-
 TEST_F(Framing, AnEmptyAnswerRunsTheConsolidationOnce) {
   std::string b = ";";
   read(b);
