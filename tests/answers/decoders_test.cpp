@@ -170,6 +170,8 @@ TEST(Answers, ReceiverSettings) {
     answer("SQ", {}, "SQ1128;", CHANGE(s.SQLevel[1] = 128; s.StatusChange = VTrue), {4}),
     answer("a level of 0 becomes 1", {}, "RL000;",
            CHANGE(s.NRLevel = 1; s.NR = 1001; s.StatusChange = VTrue), {4}),
+    answer("level while off", {}, "RL015;",
+           CHANGE(s.NRLevel = 15; s.NR = 1015; s.StatusChange = VTrue), {4}),
     answer("NR on", SET(s.NRLevel = 1; s.NR = 1001), "NR01;",
            CHANGE(s.NRSwitch = 1; s.NR = 1; s.StatusChange = VTrue), {4}),
     answer("NR of the other receiver", {}, "NR11;", {}),
@@ -237,6 +239,8 @@ TEST(Answers, ReceiverSettings) {
            CHANGE(s.NarrowSetting[0][2] = 2; s.BW = 200; s.StatusChange = VTrue), {4}),
     answer("narrow setting, receiver 1 SSB", {}, "EX11603;",
            CHANGE(s.NarrowSetting[1][0] = 3; s.BW = 200; s.StatusChange = VTrue), {4}),
+    answer("narrow setting, receiver 1 FSK", {}, "EX11301;",
+           CHANGE(s.NarrowSetting[1][2] = 1; s.BW = 200; s.StatusChange = VTrue), {4}),
     answer("no such menu", {}, "EX999;", {}),
   };
   run(rows, kVfos);
