@@ -125,13 +125,17 @@ TEST(SetCommand, ARawCommandHoldsAQuarterSecondAndLeavesTheAnswerToTheReceivePat
   Rig r;
   r.rig->put_Port(1);
   r.open();
+  VBool waiting = VFalse;
   r.line().on_write([&](int64_t, std::string_view b) {
+    waiting = r.s().WaitAnswer;  // the receive path leaves the answer alone meanwhile
     if (b == "FA;")
       r.apt.schedule_outside(r.apt.now_us() + 50'000, [&] { r.line().radio_sends("FA14250000;"); });
   });
+  r.s().CATAnswer = "stale";
   int16_t fmt = 0;
   r.rig->SetCommand(fmt, "FA");
   EXPECT_EQ(r.apt.now_us(), 250'000);
+  EXPECT_EQ(waiting, VTrue);
   EXPECT_EQ(r.rig->get_CATAnswer(), "");
   EXPECT_EQ(r.s().WaitAnswer, VFalse);
   EXPECT_EQ(r.rig->get_VFOA_Freq(), 0.0);  // arrived, not yet processed
