@@ -144,6 +144,8 @@ TEST_F(Polling, AfterAPowerCycleAutomaticInformationIsSetAgain) {
   r.apt.sleep_ms(3000);
   r.wire();
   r.s().AIState = -1;
+  r.s().PollStep = 5;  // the status cycle starts over
+  r.m().gRefreshActive = VFalse;
   int16_t meter = 3;
   r.rig->SetPolling(meter);
   Wire w = r.wire();
