@@ -210,10 +210,15 @@ TEST_F(LevelSequence, AllFiftyFourStepsInOrder) {
 TEST_F(LevelSequence, StepsWhoseCapabilityIsAbsentSendNothing) {
   r.s().Property[29] = 1;  // one squelch
   r.s().Property[73] = 2;  // busy only when exactly 1
+  r.s().Property[35] = 0;  // no VOX
+  r.s().Property[26] = 0;  // no power setting
+  r.s().Property[52] = 0;  // no keyer switch
   Texts sent = run();
   EXPECT_EQ(std::count(sent.begin(), sent.end(), "SQ0;"), 1);
-  EXPECT_EQ(std::count(sent.begin(), sent.end(), "SQ1;"), 0);
-  EXPECT_EQ(std::count(sent.begin(), sent.end(), "BY;"), 0);
+  for (const char* absent : {"SQ1;", "BY;", "VX;", "PC;", "KR;"}) {
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), absent), 0) << absent;
+  }
+  EXPECT_EQ(std::count(sent.begin(), sent.end(), "PR;"), 1);
 }
 
 TEST_F(LevelSequence, StatusPollingWaitsWhileItRuns) {
