@@ -129,8 +129,9 @@ inline void open_rig(Rig& r) {
 
 // Runs each row on a fresh component, after `common`.
 inline void run(const std::vector<Row>& rows, const Before& common = {}) {
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const Row& row = rows[i];
+    SCOPED_TRACE("row " + std::to_string(i) + ": " + row.name);
     Rig r;
     open_rig(r);
     if (common) common(r.s(), r.m());
@@ -159,15 +160,10 @@ inline void run(const std::vector<Row>& rows, const Before& common = {}) {
   }
 }
 
-// A row of a call refused without the capability entry `entry`: nothing
-// written, nothing changed.
-inline Row without(int entry, Call call, int result = F) {
-  return {"without entry " + std::to_string(entry),
-          [entry](core::State& s, core::Module&) { s.Property[static_cast<size_t>(entry)] = 0; },
-          std::move(call),
-          {},
-          {},
-          result};
+// A row of a call refused with its capability entry 0 (set by `entry`):
+// nothing written, nothing changed.
+inline Row without(Before entry, Call call, int result = F) {
+  return {"without its entry", std::move(entry), std::move(call), {}, {}, result};
 }
 
 // A component with its port open, for the few tests that follow one

@@ -19,7 +19,7 @@ TEST(ChannelCommands, Recall) {
       row("refused -1", {}, CALL(SetChannel(i16(-1))), {}, {}, F),
       row("below the lowest", SET(s.ChannelMin = 10), CALL(SetChannel(i16(9))), {}, {}, F),
       row("VFO B", SET(s.VFO = 1), CALL(SetChannel(i16(12))), {}, {}, F),
-      without(7, CALL(SetChannel(i16(12)))),
+      without(SET(s.Property[7] = 0), CALL(SetChannel(i16(12)))),
   };
   for (int16_t channel : {7, 99, 1, 10, 42, 120}) {
     char sent[16];
@@ -83,7 +83,7 @@ TEST(ChannelCommands, MemoryWrite) {
     store("channel 500", {}, 500, mw("500", f, "2")),
     store("written even while muted", SET(m.gSendMuted = VTrue), 12, mw("012", f, "2")),
     row("memory mode", SET(s.MemMode = 1), CALL(SetVFOM(i16(12), str(""))), {}, {}, F),
-    without(34, CALL(SetVFOM(i16(12), str("")))),
+    without(SET(s.Property[34] = 0), CALL(SetVFOM(i16(12), str("")))),
     row("muted and refused", SET(m.gSendMuted = VTrue; s.MemMode = 1),
         CALL(SetVFOM(i16(12), str(""))), {}, {}, F),
   };
@@ -160,7 +160,7 @@ TEST(ToneCommands, Rows) {
         CALL(SetTone(sgl(88.5f), i16(23), i16(1), i16(1))), {}, {}, F),
     row("both", SET(s.Property[30] = 3), CALL(SetTone(sgl(88.5f), i16(23), i16(1), i16(1))),
         {{0, "CT01;"}, {100, "CN008;"}}, CHANGE(s.CTCSS = 88.5f; s.DCS = 23; s.Enc = s.Dec = 1)),
-    without(30, CALL(SetTone(sgl(0.0f), i16(0), i16(0), i16(0)))),
+    without(SET(s.Property[30] = 0), CALL(SetTone(sgl(0.0f), i16(0), i16(0), i16(0)))),
   };
   for (int16_t mode : {0, 1, 2, 3, 5, 6, 7}) {
     rows.push_back(row(
@@ -172,8 +172,8 @@ TEST(ToneCommands, Rows) {
 
 TEST(RepeaterCommands, Rows) {
   std::vector<Row> rows = {
-      without(27, CALL(SetRPT(i16(1)))),
-      without(20, CALL(SetShift(sgl(600000.0f)))),
+      without(SET(s.Property[27] = 0), CALL(SetRPT(i16(1)))),
+      without(SET(s.Property[20] = 0), CALL(SetShift(sgl(600000.0f)))),
       row("MClear does nothing", {}, CALL(MClear(i16(5))), {}, {}, F),
   };
   for (auto [dir, sent] : std::vector<std::pair<int16_t, const char*>>{

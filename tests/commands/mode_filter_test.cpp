@@ -36,7 +36,7 @@ TEST(ModeFilterCommands, Mode) {
     row("mode -1", {}, set_mode(-1, 0, -1), {}, {}, F),
     row("no CW in the mask", SET(s.Property[16] = 127 - 4), set_mode(2, 0, 2), {}, {}, F),
     row("memory mode", SET(s.MemMode = 1), set_mode(1, 0, 1), {}, {}, F),
-    without(16, set_mode(0, 0, 0)),
+    without(SET(s.Property[16] = 0), set_mode(0, 0, 0)),
   };
   const char* normal[] = {"1", "2", "3", "5", "4", "6", "8"};
   const char* reverse[] = {"1", "2", "7", "5", "4", "9", "C"};
@@ -134,7 +134,7 @@ TEST(ModeFilterCommands, IFShiftAndWidth) {
         CHANGE(s.IFS = -500; s.IFShift = 64; f.pause())),
     row("width without the IF-shift entry", SET(s.Property[48] = 0), CALL(SetIFShift(i16(1100))),
         {}, CHANGE(f.pause()), F),
-    without(43, CALL(SetIFShift(i16(10)))),
+    without(SET(s.Property[43] = 0), CALL(SetIFShift(i16(10)))),
     row("width on CW", SET(s.Mode = 2), CALL(SetIFShift(i16(1128))), {{0, "SH015;"}},
         CHANGE(s.WidthLevel = s.Property[49] = 128; s.BW = 500; f.pause())),
     row("narrow filter: no width sent", SET(s.Property[57] = 1; s.Mode = 1; s.WidthLevel = 99),
@@ -264,7 +264,7 @@ TEST(ModeFilterCommands, BlankerTypeAndPreferences) {
                 CHANGE(s.NBType = 0; s.NBRec[1].On = 0; s.StatusChange = VTrue)),
             row("type 3", {}, CALL(SetNBType(i16(3))), {}, {}, F),
             row("type -1", {}, CALL(SetNBType(i16(-1))), {}, {}, F),
-            without(61, CALL(SetNBType(i16(0)))),
+            without(SET(s.Property[61] = 0), CALL(SetNBType(i16(0)))),
             // Cut filters are the host's preferences only.
             row("cut filter", {}, CALL(SetCutFilter(i16(300), i16(2700), i16(2), i16(10))), {},
                 CHANGE(s.LowCutFilter[2][10] = 300; s.HighCutFilter[2][10] = 2700)),
@@ -278,7 +278,7 @@ TEST(ModeFilterCommands, BlankerTypeAndPreferences) {
                 E9),
             row("cut filter 0 -1", {}, CALL(SetCutFilter(i16(1), i16(2), i16(0), i16(-1))), {}, {},
                 E9),
-            without(38, CALL(SetCutFilter(i16(1), i16(2), i16(0), i16(0)))),
+            without(SET(s.Property[38] = 0), CALL(SetCutFilter(i16(1), i16(2), i16(0), i16(0)))),
             row("LPBT does nothing", {},
                 [](TOVRAK_Protocol& p) -> Res {
                   int32_t i = 3;

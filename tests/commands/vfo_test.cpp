@@ -32,13 +32,13 @@ TEST(VfoCommands, Tuning) {
             row("negative", {}, CALL(SetFreq(-14.2)), {}, {}, F),
             row("memory mode", SET(s.MemMode = 1), CALL(SetFreq(14.2)), {}, {}, F),
             row("sub receiver", SET(s.VFO = 2), CALL(SetFreq(14.2)), {}, {}, F),
-            without(13, CALL(SetFreq(14.2))),
+            without(SET(s.Property[13] = 0), CALL(SetFreq(14.2))),
             // SetBand: two digits, then a wait.
             row("band", {}, CALL(SetBand(i16(5))), {{0, "BS05;"}}, CHANGE(s.Band = 5), T, 200),
             row("band 11", {}, CALL(SetBand(i16(11))), {{0, "BS11;"}}, CHANGE(s.Band = 11), T, 200),
             row("band 0", SET(s.Band = 3), CALL(SetBand(i16(0))), {{0, "BS00;"}},
                 CHANGE(s.Band = 0), T, 200),
-            without(74, CALL(SetBand(i16(3))))
+            without(SET(s.Property[74] = 0), CALL(SetBand(i16(3))))
       },
       kVfos);
 }
@@ -68,12 +68,12 @@ TEST(VfoCommands, SelectingAVfo) {
                 CHANGE(s.VFOA_Freq = 21.3; s.VFOA_Mode = 2)),
             row("copy on the sub receiver", SET(s.VFO = 2), CALL(SetAeqB()), {}, {}),
             row("copy in memory mode", SET(s.MemMode = 1), CALL(SetAeqB()), {}, {}, F),
-            without(0, CALL(SetAeqB())),
+            without(SET(s.Property[0] = 0), CALL(SetAeqB())),
             // SetAexcB waits, exchanges, and goes on with the VFO sequence.
             row("exchange", SET(m.gVFOPollIndex = 5), CALL(SetAexcB()), {{200, "SV;"}},
                 CHANGE(f.vfo_timer = true)),
             row("exchange in memory mode", SET(s.MemMode = 1), CALL(SetAexcB()), {}, {}, F),
-            without(75, CALL(SetAexcB()))
+            without(SET(s.Property[75] = 0), CALL(SetAexcB()))
       },
       kVfos);
 }
@@ -89,7 +89,7 @@ TEST(VfoCommands, Split) {
       {0, 1, 1, nullptr, 1}, {0, 0, 0, nullptr, 0}, {1, 1, 1, nullptr, 0}, {2, 0, 1, nullptr, -1},
       {2, 1, 0, nullptr, 2}, {0, 0, 5, nullptr, 1},
   };
-  std::vector<Row> rows = {without(28, CALL(SetSplit(i16(1))))};
+  std::vector<Row> rows = {without(SET(s.Property[28] = 0), CALL(SetSplit(i16(1))))};
   for (const Case& c : cases) {
     rows.push_back(row(
         std::to_string(c.vfo) + std::to_string(c.before) + std::to_string(c.split),
@@ -130,7 +130,7 @@ TEST(VfoCommands, TransmitVfo) {
     row("mode -1", {}, set_tx(14.1, -1, -1), {}, {}, F),
     row("sub receiver", SET(s.VFO = 2), set_tx(14.1, 1, 1), {}, {}, F),
     row("memory mode", SET(s.MemMode = 1), set_tx(14.1, 1, 1), {}, {}, F),
-    without(32, set_tx(14.1, 7, 7)),
+    without(SET(s.Property[32] = 0), set_tx(14.1, 7, 7)),
   };
   const char* digits[] = {"1", "2", "3", "5", "4", "6", "8", "4"};
   for (int16_t mode = 0; mode <= 7; ++mode) {
@@ -157,7 +157,7 @@ TEST(VfoCommands, LoadingTheOtherVfo) {
         CALL(SetVFOB(dbl(61.0))), {{0, "FA61000000;"}}, CHANGE(s.VFOA_Freq = 61.0)),
     row("the widest field", SET(s.TransceiverID = 570), CALL(SetVFOB(dbl(999.999999))),
         {{0, "FB999999999;"}}, CHANGE(s.VFOB_Freq = 999.999999)),
-    without(83, CALL(SetVFOB(dbl(14.2)))),
+    without(SET(s.Property[83] = 0), CALL(SetVFOB(dbl(14.2)))),
   };
   // A frequency the digit field cannot hold is refused.
   for (int16_t id : {570, 0}) {
@@ -192,7 +192,7 @@ TEST(VfoCommands, ClarifierScanningAndSteps) {
     row("scan down", {}, CALL(SetScanning(i16(-1), i16(3))), {{0, "SC2;"}}),
     row("scan off", {}, CALL(SetScanning(i16(0), i16(3))), {{0, "SC0;"}}),
     row("scan 5", {}, CALL(SetScanning(i16(5), i16(3))), {}),
-    without(37, CALL(SetScanning(i16(1), i16(3)))),
+    without(SET(s.Property[37] = 0), CALL(SetScanning(i16(1), i16(3)))),
     row("step 0", SET(s.TuningStep = 100), CALL(SetTuningStep(i16(0))), {},
         CHANGE(s.TuningStep = 0)),
     row("step -3: a signed comparison", SET(s.TuningStep = 100), CALL(SetTuningStep(i16(-3))), {},
