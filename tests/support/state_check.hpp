@@ -30,6 +30,7 @@ void show(std::ostream& o, const std::array<T, N>& a) {
   o << ']';
 }
 
+// clang-format off
 #define TOVRAK_STATE_FIELDS(X)                                                                     \
   X(About)                                                                                         \
   X(AFLevel) X(RFLevel) X(SQLevel) X(RFT) X(AGC) X(Antenna) X(Att) X(AutoNF) X(AutoPolling) X(     \
