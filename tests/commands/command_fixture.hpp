@@ -1,11 +1,14 @@
-// What every command test needs: a component on the virtual platform with its
-// port open, the wire in virtual time, and a picture of the whole state model
-// to prove that a refused request changed nothing.
+// Command tests as rows: the state before, the call, the wire it writes with
+// virtual times, the change it makes to the state and to the polling flags,
+// and its result. Every row runs on a fresh component with its port open
+// and CAT off, so no poll mixes with the commands; everything a row does
+// not name must stay as it was.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -13,6 +16,7 @@
 
 #include "core/link/port_and_timers.hpp"
 #include "support/rig.hpp"
+#include "support/state_check.hpp"
 #include "tovrak/errors.hpp"
 
 namespace tovrak::test {
@@ -53,216 +57,123 @@ inline ::testing::AssertionResult on_wire(const Wire& actual, const Wire& expect
          << "wire:" << show(actual) << "\nexpected:" << show(expected);
 }
 
-namespace detail {
+// The module's polling flags and timers a command may touch.
+struct Flags {
+  bool muted = false, paused = false, stop_timer = false, refresh = false, startup = false;
+  bool vfo_timer = false, levels_timer = false, freq_changed = false;
+  int vfo_index = 0, level_index = 0;
+  bool operator==(const Flags&) const = default;
+  void pause() { paused = stop_timer = true; }
 
-inline void put(std::ostream& o, int16_t v) { o << v; }
-inline void put(std::ostream& o, int v) { o << v; }
-inline void put(std::ostream& o, double v) { o << v; }
-inline void put(std::ostream& o, float v) { o << v; }
-inline void put(std::ostream& o, VBool v) { o << v.value; }
-inline void put(std::ostream& o, const std::string& v) { o << '"' << v << '"'; }
-inline void put(std::ostream& o, const Variant& v) { o << (v.empty() ? "<empty>" : v.to_string()); }
-inline void put(std::ostream& o, const core::NBRecord& r) {
-  o << '{' << r.On << ',' << r.Level << ',' << r.Cmd << '}';
-}
-template <class T, size_t N>
-void put(std::ostream& o, const std::array<T, N>& a) {
-  o << '[';
-  for (const auto& x : a) {
-    put(o, x);
-    o << ' ';
-  }
-  o << ']';
-}
-
-}  // namespace detail
-
-// Every field of the state model, the capability table, and the module
-// variables and timers a command may touch, as one text.
-inline std::string picture(Rig& r) {
-  std::ostringstream o;
-  o.precision(17);
-  const core::State& s = r.s();
-#define TOVRAK_FIELD(name) \
-  o << #name << '=';       \
-  detail::put(o, s.name);  \
-  o << '\n';
-  TOVRAK_FIELD(About)
-  TOVRAK_FIELD(AFLevel)
-  TOVRAK_FIELD(RFLevel)
-  TOVRAK_FIELD(SQLevel)
-  TOVRAK_FIELD(RFT)
-  TOVRAK_FIELD(AGC)
-  TOVRAK_FIELD(Antenna)
-  TOVRAK_FIELD(Att)
-  TOVRAK_FIELD(AutoNF)
-  TOVRAK_FIELD(AutoPolling)
-  TOVRAK_FIELD(BK)
-  TOVRAK_FIELD(BKIn)
-  TOVRAK_FIELD(Band)
-  TOVRAK_FIELD(Busy)
-  TOVRAK_FIELD(BW)
-  TOVRAK_FIELD(CAT)
-  TOVRAK_FIELD(CATAnswer)
-  TOVRAK_FIELD(CHLabel)
-  TOVRAK_FIELD(CKBuffer)
-  TOVRAK_FIELD(Channel)
-  TOVRAK_FIELD(ChannelMax)
-  TOVRAK_FIELD(ChannelMin)
-  TOVRAK_FIELD(Comp)
-  TOVRAK_FIELD(ContourState)
-  TOVRAK_FIELD(CTCSS)
-  TOVRAK_FIELD(DCS)
-  TOVRAK_FIELD(Dec)
-  TOVRAK_FIELD(DimLevel)
-  TOVRAK_FIELD(Dual)
-  TOVRAK_FIELD(Enc)
-  TOVRAK_FIELD(Fast)
-  TOVRAK_FIELD(FContour)
-  TOVRAK_FIELD(Filter)
-  TOVRAK_FIELD(FNotch)
-  TOVRAK_FIELD(Freq)
-  TOVRAK_FIELD(FullBK)
-  TOVRAK_FIELD(HighCutFilter)
-  TOVRAK_FIELD(LowCutFilter)
-  TOVRAK_FIELD(IFS)
-  TOVRAK_FIELD(IFShift)
-  TOVRAK_FIELD(KeyerSpeed)
-  TOVRAK_FIELD(KeyerWPM)
-  TOVRAK_FIELD(LockDial)
-  TOVRAK_FIELD(MemMode)
-  TOVRAK_FIELD(Meter)
-  TOVRAK_FIELD(MeterCaption)
-  TOVRAK_FIELD(MeterSW)
-  TOVRAK_FIELD(MicGain)
-  TOVRAK_FIELD(Mode)
-  TOVRAK_FIELD(Monitor)
-  TOVRAK_FIELD(MonitorLevel)
-  TOVRAK_FIELD(NB)
-  TOVRAK_FIELD(NBType)
-  TOVRAK_FIELD(NF)
-  TOVRAK_FIELD(NR)
-  TOVRAK_FIELD(Pitch)
-  TOVRAK_FIELD(Port)
-  TOVRAK_FIELD(PortDTR)
-  TOVRAK_FIELD(PortOpen)
-  TOVRAK_FIELD(PortRTS)
-  TOVRAK_FIELD(PortSpeed)
-  TOVRAK_FIELD(PowerON)
-  TOVRAK_FIELD(PreAmp)
-  TOVRAK_FIELD(ProcLevel)
-  TOVRAK_FIELD(Property)
-  TOVRAK_FIELD(PTT)
-  TOVRAK_FIELD(Range)
-  TOVRAK_FIELD(RangeMax)
-  TOVRAK_FIELD(RangeMin)
-  TOVRAK_FIELD(Reverse)
-  TOVRAK_FIELD(RFPower)
-  TOVRAK_FIELD(RITOffset)
-  TOVRAK_FIELD(RITStatus)
-  TOVRAK_FIELD(RPT)
-  TOVRAK_FIELD(RXAnt)
-  TOVRAK_FIELD(Shift)
-  TOVRAK_FIELD(SMeter)
-  TOVRAK_FIELD(Split)
-  TOVRAK_FIELD(StatusChange)
-  TOVRAK_FIELD(Sub_Freq)
-  TOVRAK_FIELD(Sub_Mode)
-  TOVRAK_FIELD(Tuner)
-  TOVRAK_FIELD(TuningStep)
-  TOVRAK_FIELD(TX_Freq)
-  TOVRAK_FIELD(TX_Mode)
-  TOVRAK_FIELD(TXEQ)
-  TOVRAK_FIELD(VFO)
-  TOVRAK_FIELD(VFOA_Freq)
-  TOVRAK_FIELD(VFOA_Mode)
-  TOVRAK_FIELD(VFOB_Freq)
-  TOVRAK_FIELD(VFOB_Mode)
-  TOVRAK_FIELD(Vox)
-  TOVRAK_FIELD(AIState)
-  TOVRAK_FIELD(PollPending)
-  TOVRAK_FIELD(PollStep)
-  TOVRAK_FIELD(WaitAnswer)
-  TOVRAK_FIELD(MeterRead)
-  TOVRAK_FIELD(PortSettings)
-  TOVRAK_FIELD(TransceiverID)
-  TOVRAK_FIELD(TX_VFO)
-  TOVRAK_FIELD(TXW)
-  TOVRAK_FIELD(WidthCode)
-  TOVRAK_FIELD(WidthLevel)
-  TOVRAK_FIELD(FilterPresets)
-  TOVRAK_FIELD(ContourSign)
-  TOVRAK_FIELD(ContourSwitch)
-  TOVRAK_FIELD(ContourLevel)
-  TOVRAK_FIELD(NRSwitch)
-  TOVRAK_FIELD(NRLevel)
-  TOVRAK_FIELD(NFSwitch)
-  TOVRAK_FIELD(NFLevel)
-  TOVRAK_FIELD(KeyerSwitch)
-  TOVRAK_FIELD(KeyerLevel)
-  TOVRAK_FIELD(NBRec)
-  TOVRAK_FIELD(FullBKMenu)
-  TOVRAK_FIELD(ContourMenu)
-  TOVRAK_FIELD(ContourMenu2)
-  TOVRAK_FIELD(MeterName)
-  TOVRAK_FIELD(NarrowSetting)
-#undef TOVRAK_FIELD
-  core::Module& m = r.m();
-  o << "muted=" << m.link.send_muted.value << " paused=" << m.polling.poll_paused.value
-    << " vfo_index=" << m.polling.vfo_poll_index << " level_index=" << m.polling.level_index
-    << " refresh=" << m.polling.refresh_active.value << " startup=" << m.polling.startup_query.value
-    << " last_send=" << m.link.last_send_time << " last_command=" << m.link.last_command_time
-    << '\n';
-  if (m.port_and_timers_loaded()) {
+  static Flags of(Rig& r) {
+    core::Module& m = r.m();
     auto& f = m.port_and_timers();
-    o << "timers=" << f.tmrPolling->enabled() << f.tmrPollVFO->enabled() << f.tmrLevels->enabled()
-      << f.tmrStopPolling->enabled() << '\n';
+    return {bool(m.link.send_muted),       bool(m.polling.poll_paused),
+            f.tmrStopPolling->enabled(),   bool(m.polling.refresh_active),
+            bool(m.polling.startup_query), f.tmrPollVFO->enabled(),
+            f.tmrLevels->enabled(),        bool(m.polling.freq_changed),
+            m.polling.vfo_poll_index,      m.polling.level_index};
   }
-  return o.str();
+  friend void PrintTo(const Flags& f, std::ostream* o) {
+    *o << "muted=" << f.muted << " paused=" << f.paused << " stop_timer=" << f.stop_timer
+       << " refresh=" << f.refresh << " startup=" << f.startup << " vfo_timer=" << f.vfo_timer
+       << " levels_timer=" << f.levels_timer << " freq_changed=" << f.freq_changed
+       << " vfo_index=" << f.vfo_index << " level_index=" << f.level_index;
+  }
+};
+
+// What a call returned: a Boolean's or an Integer16's value, or an error.
+struct Res {
+  int v;
+  Res(VBool b) : v(b.value) {}
+  Res(int16_t x) : v(x) {}
+};
+constexpr int T = -1, F = 0;
+constexpr int E9 = 1009;  // subscript out of range
+
+using Before = std::function<void(core::State&, core::Module&)>;
+using Call = std::function<Res(TOVRAK_Protocol&)>;
+using Change = std::function<void(core::State&, Flags&)>;
+
+struct Row {
+  std::string name;
+  Before before;      // the state before the call; empty: the fresh state
+  Call call;          //
+  Wire wire;          // the writes, in milliseconds from the call
+  Change after;       // what the call changes; empty: nothing
+  int result = T;     // T, F, an Integer16, or E9
+  int64_t ends = -1;  // when the call returns; -1: at its last write
+};
+
+inline Row row(std::string name, Before before, Call call, Wire wire = {}, Change after = {},
+               int result = T, int64_t ends = -1) {
+  return {std::move(name),
+          std::move(before),
+          std::move(call),
+          std::move(wire),
+          std::move(after),
+          result,
+          ends};
 }
 
-// A component with its port open and an empty wire; CAT operation stays off,
-// so no poll ever mixes with the commands under test.
+#define CALL(...) [](TOVRAK_Protocol& p) -> Res { return p.__VA_ARGS__; }
+#define SET(...) \
+  []([[maybe_unused]] core::State& s, [[maybe_unused]] core::Module& m) { __VA_ARGS__; }
+#define CHANGE(...) []([[maybe_unused]] core::State& s, [[maybe_unused]] Flags& f) { __VA_ARGS__; }
+
+// A component with its port open and an empty wire.
+inline void open_rig(Rig& r) {
+  r.rig->put_Port(1);
+  ASSERT_TRUE(r.open());
+  r.wire();
+}
+
+// Runs each row on a fresh component, after `common`.
+inline void run(const std::vector<Row>& rows, const Before& common = {}) {
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const Row& row = rows[i];
+    SCOPED_TRACE("row " + std::to_string(i) + ": " + row.name);
+    Rig r;
+    open_rig(r);
+    if (common) common(r.s(), r.m());
+    if (row.before) row.before(r.s(), r.m());
+    core::State state = r.s();
+    Flags flags = Flags::of(r);
+    if (row.after) row.after(state, flags);
+    const int64_t start = r.apt.now_us() / 1000;
+    const int result = [&] {
+      try {
+        return row.call(*r.rig).v;
+      } catch (const ComError& e) {
+        return 1000 + e.number();
+      }
+    }();
+    const int64_t end = r.apt.now_us() / 1000;
+    const Wire wire = r.wire();
+    EXPECT_EQ(result, row.result);
+    EXPECT_TRUE(on_wire(wire, row.wire, start));
+    const int64_t last = wire.empty() ? start : wire.back().first;
+    const int64_t nominal_last = row.wire.empty() ? 0 : row.wire.back().first;
+    const int64_t held = (end - last) - ((row.ends < 0 ? nominal_last : row.ends) - nominal_last);
+    EXPECT_TRUE(held >= 0 && held <= 5) << "returned at " << end - start;
+    EXPECT_TRUE(same_state(r.s(), state));
+    EXPECT_EQ(Flags::of(r), flags);
+  }
+}
+
+// A row of a call refused with its capability entry 0 (set by `entry`):
+// nothing written, nothing changed.
+inline Row without(Before entry, Call call, int result = F) {
+  return {"without its entry", std::move(entry), std::move(call), {}, {}, result};
+}
+
+// A component with its port open, for the few tests that follow one
+// component through several calls.
 struct Commands : ::testing::Test {
   Rig r;
   TOVRAK_Protocol& p = *r.rig;
   core::State& s = r.s();
-  core::Module& m = r.m();
-
-  int64_t seen_actual_ = 0;
-  int64_t seen_nominal_ = 0;
-
-  void SetUp() override {
-    r.rig->put_Port(1);
-    ASSERT_TRUE(r.open());
-    r.wire();
-  }
-
-  // Virtual milliseconds since the rig was made.
-  int64_t now_ms() { return r.apt.now_us() / 1000; }
-  // The writes since the last call match `expected`, whose times are read on
-  // one nominal timeline across calls: each write is compared with the one
-  // before it, also when that one was checked by the previous call.
-  ::testing::AssertionResult wire_is(const Wire& expected) {
-    Wire actual = r.wire();
-    auto result = on_wire(actual, expected, seen_actual_, seen_nominal_);
-    if (!actual.empty()) seen_actual_ = actual.back().first;
-    if (!expected.empty()) seen_nominal_ = expected.back().first;
-    return result;
-  }
-  bool paused() {
-    return static_cast<bool>(m.polling.poll_paused) &&
-           m.port_and_timers().tmrStopPolling->enabled();
-  }
+  void SetUp() override { open_rig(r); }
 };
-
-// A refused request returns false, writes nothing and changes nothing.
-#define EXPECT_REFUSED(call)                        \
-  do {                                              \
-    const std::string before_ = picture(r);         \
-    EXPECT_FALSE(static_cast<bool>(call)) << #call; \
-    EXPECT_EQ(r.wire(), Wire{}) << #call;           \
-    EXPECT_EQ(picture(r), before_) << #call;        \
-  } while (0)
 
 }  // namespace tovrak::test

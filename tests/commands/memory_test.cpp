@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -11,217 +12,110 @@
 namespace tovrak::test {
 namespace {
 
-using core::ToneCode;
-
-struct ChannelCommands : Commands {};
-struct RepeaterCommands : Commands {};
-
-// ---- SetChannel
-
-TEST_F(ChannelCommands, SetChannelRecallsThenAsksForStatus) {
-  EXPECT_TRUE(p.SetChannel(i16(7)));
-  EXPECT_TRUE(wire_is(Wire{{0, "MC007;"}, {100, "IF;"}}));
-  EXPECT_EQ(s.Channel, 7);
-  EXPECT_EQ(s.MemMode, 1);
-
-  EXPECT_TRUE(p.SetChannel(i16(99)));
-  EXPECT_EQ(r.sent(), (Texts{"MC099;", "IF;"}));
-  EXPECT_TRUE(p.SetChannel(i16(1)));
-  EXPECT_EQ(r.sent(), (Texts{"MC001;", "IF;"}));
-  EXPECT_TRUE(p.SetChannel(i16(10)));
-  EXPECT_EQ(r.sent(), (Texts{"MC010;", "IF;"}));
-  s.VFO = 2;
-  EXPECT_TRUE(p.SetChannel(i16(42)));
-  EXPECT_EQ(r.sent(), (Texts{"MC042;", "IF;"}));
-
-  s.ChannelMax = 300;
-  EXPECT_TRUE(p.SetChannel(i16(120)));
-  EXPECT_EQ(r.sent(), (Texts{"MC120;", "IF;"}));
-  EXPECT_EQ(s.Channel, 120);
-}
-
-TEST_F(ChannelCommands, SetChannelRefusals) {
-  EXPECT_REFUSED(p.SetChannel(i16(100)));
-  EXPECT_REFUSED(p.SetChannel(i16(0)));
-  EXPECT_REFUSED(p.SetChannel(i16(-1)));
-  s.ChannelMin = 10;
-  EXPECT_REFUSED(p.SetChannel(i16(9)));
-  s.VFO = 1;
-  EXPECT_REFUSED(p.SetChannel(i16(12)));
-  s.VFO = 0;
-  s.Property[core::cap::SetChannel] = 0;
-  EXPECT_REFUSED(p.SetChannel(i16(12)));
-}
-
-// ---- SetVFOM and the memory-write command
-
-struct MemoryWriteCommands : Commands {
-  void SetUp() override {
-    Commands::SetUp();
-    s.Freq = 14.25;
-    s.Mode = 1;
-    s.TransceiverID = 570;
-  }
-  // The memory-write command from its fields, in order.
-  static std::string mw(const std::string& channel, const std::string& freq,
-                        const std::string& mode, const std::string& tone_mode,
-                        const std::string& tone, const std::string& shift) {
-    return "MW" + channel + freq + "+" + "0000" + "0" + "0" + mode + "0" + tone_mode + tone +
-           shift + ";";
-  }
-  bool store(int16_t channel) {
-    std::string info;
-    return static_cast<bool>(p.SetVFOM(channel, info));
-  }
-};
-
-TEST_F(MemoryWriteCommands, SetVFOMWritesTheChannelThenAsksForStatus) {
-  std::string info;
-  EXPECT_TRUE(p.SetVFOM(i16(12), info));
-  EXPECT_TRUE(wire_is(Wire{{0, mw("012", "014250000", "2", "0", "00", "0")}, {200, "IF;"}}));
-  EXPECT_EQ(s.MemMode, 1);
-  EXPECT_EQ(s.Channel, 12);
-  EXPECT_EQ(now_ms(), 200);
-}
-
-TEST_F(MemoryWriteCommands, SetVFOMEightDigitFrequencyForOtherRadios) {
-  s.TransceiverID = 0;
-  EXPECT_TRUE(store(5));
-  EXPECT_EQ(r.sent(), (Texts{mw("005", "14250000", "2", "0", "00", "0"), "IF;"}));
-}
-
-TEST_F(MemoryWriteCommands, SetVFOMFmCarriesToneAndShift) {
-  s.Mode = 4;
-  s.Enc = 1;
-  s.Dec = 0;
-  s.CTCSS = 88.5f;
-  s.RPT = -1;
-  EXPECT_TRUE(store(12));
-  EXPECT_EQ(r.sent(), (Texts{mw("012", "014250000", "4", "2", "08", "2"), "IF;"}));
-
-  struct Case {
-    int16_t enc, dec;
-    float ctcss;
-    int16_t rpt;
-    const char *tone_mode, *tone, *shift;
+TEST(ChannelCommands, Recall) {
+  std::vector<Row> rows = {
+      row("refused 100", {}, CALL(SetChannel(i16(100))), {}, {}, F),
+      row("refused 0", {}, CALL(SetChannel(i16(0))), {}, {}, F),
+      row("refused -1", {}, CALL(SetChannel(i16(-1))), {}, {}, F),
+      row("below the lowest", SET(s.ChannelMin = 10), CALL(SetChannel(i16(9))), {}, {}, F),
+      row("VFO B", SET(s.VFO = 1), CALL(SetChannel(i16(12))), {}, {}, F),
+      without(SET(s.Property[core::cap::SetChannel] = 0), CALL(SetChannel(i16(12)))),
   };
-  const Case cases[] = {
-      {1, 1, 67.0f, 1, "1", "00", "1"},  {0, 0, 254.1f, 0, "0", "49", "0"},
-      {0, 1, 88.4f, -1, "0", "00", "2"}, {1, 0, 0.0f, 1, "2", "00", "1"},
-      {0, 9, 100.0f, 0, "0", "12", "0"},  // with encoding off the decode switch is not looked at
-  };
-  for (const auto& c : cases) {
-    s.MemMode = 0;
-    s.Enc = c.enc;
-    s.Dec = c.dec;
-    s.CTCSS = c.ctcss;
-    s.RPT = c.rpt;
-    EXPECT_TRUE(store(3));
-    EXPECT_EQ(r.sent(), (Texts{mw("003", "014250000", "4", c.tone_mode, c.tone, c.shift), "IF;"}))
-        << c.enc << c.dec << c.ctcss << c.rpt;
+  for (int16_t channel : {7, 99, 1, 10, 42, 120}) {
+    char sent[16];
+    std::snprintf(sent, sizeof sent, "MC%03d;", channel);
+    rows.push_back(row(
+        sent, SET(s.VFO = 2; s.ChannelMax = 300),
+        [channel](TOVRAK_Protocol& p) -> Res { return p.SetChannel(i16(channel)); },
+        {{0, sent}, {100, "IF;"}},
+        [channel](core::State& s, Flags&) {
+          s.Channel = channel;
+          s.MemMode = 1;
+        }));
   }
+  run(rows);
 }
 
-TEST_F(MemoryWriteCommands, SetVFOMOtherModesCarryNoToneOrShift) {
-  s.Enc = 1;
-  s.Dec = 1;
-  s.CTCSS = 88.5f;
-  s.RPT = 1;
-  struct Case {
-    int16_t mode, reverse;
-    const char* digit;
+// The memory-write command from its fields, in order.
+std::string mw(const std::string& channel, const std::string& freq, const std::string& mode,
+               const std::string& tone_mode = "0", const std::string& tone = "00",
+               const std::string& shift = "0") {
+  return "MW" + channel + freq + "+" + "0000" + "0" + "0" + mode + "0" + tone_mode + tone + shift +
+         ";";
+}
+
+// SetVFOM into `channel`: the channel written, then the status asked for.
+Row store(std::string name, Before before, int16_t channel, std::string sent) {
+  return {std::move(name),
+          std::move(before),
+          [channel](TOVRAK_Protocol& p) -> Res { return p.SetVFOM(i16(channel), str("")); },
+          {{0, std::move(sent)}, {200, "IF;"}},
+          [channel](core::State& s, Flags&) {
+            s.MemMode = 1;
+            s.Channel = channel;
+            if (s.Mode == 7) s.Mode = 4;  // wide FM is stored as FM
+          }};
+}
+
+TEST(ChannelCommands, MemoryWrite) {
+  const std::string f = "014250000";
+  std::vector<Row> rows = {
+    store("USB", {}, 12, mw("012", f, "2")),
+    store("eight digits for other radios", SET(s.TransceiverID = 0), 5, mw("005", "14250000", "2")),
+    store("FM: encode, shift down", SET(s.Mode = 4; s.Enc = 1; s.CTCSS = 88.5f; s.RPT = -1), 12,
+          mw("012", f, "4", "2", "08", "2")),
+    store("FM: decode too, shift up", SET(s.Mode = 4; s.Enc = s.Dec = 1; s.CTCSS = 67; s.RPT = 1),
+          3, mw("003", f, "4", "1", "00", "1")),
+    store("FM: the last tone", SET(s.Mode = 4; s.CTCSS = 254.1f), 3, mw("003", f, "4", "0", "49")),
+    store("FM: no such tone", SET(s.Mode = 4; s.Dec = 1; s.CTCSS = 88.4f; s.RPT = -1), 3,
+          mw("003", f, "4", "0", "00", "2")),
+    store("FM: encode without a tone", SET(s.Mode = 4; s.Enc = 1; s.RPT = 1), 3,
+          mw("003", f, "4", "2", "00", "1")),
+    store("FM: decode not looked at while encoding is off",
+          SET(s.Mode = 4; s.Dec = 9; s.CTCSS = 100), 3, mw("003", f, "4", "0", "12")),
+    store("wide FM as FM", SET(s.Mode = 7; s.Enc = s.Dec = 1; s.CTCSS = 67; s.RPT = 1), 2,
+          mw("002", f, "4", "1", "00", "1")),
+    store("odd switches do not matter outside FM", SET(s.Enc = 2; s.RPT = 3), 1, mw("001", f, "2")),
+    store("a long field is cut", SET(s.Freq = 1296.1), 1, mw("001", "129610000", "2")),
+    store("nine packed digits are cut", SET(s.TransceiverID = 0; s.Freq = 144.2), 1,
+          mw("001", "14420000", "2")),
+    store("channel 0: no limits", {}, 0, mw("000", f, "2")),
+    store("channel 500", {}, 500, mw("500", f, "2")),
+    store("written even while muted", SET(m.link.send_muted = VTrue), 12, mw("012", f, "2")),
+    row("memory mode", SET(s.MemMode = 1), CALL(SetVFOM(i16(12), str(""))), {}, {}, F),
+    without(SET(s.Property[core::cap::SetVFOM] = 0), CALL(SetVFOM(i16(12), str("")))),
+    row("muted and refused", SET(m.link.send_muted = VTrue; s.MemMode = 1),
+        CALL(SetVFOM(i16(12), str(""))), {}, {}, F),
   };
-  const Case cases[] = {{0, 0, "1"}, {1, 1, "2"}, {2, 0, "3"}, {2, 1, "7"}, {3, 1, "5"},
-                        {5, 0, "6"}, {5, 1, "9"}, {6, 0, "8"}, {6, 1, "8"}, {9, 0, "0"}};
-  for (const auto& c : cases) {
-    s.MemMode = 0;
-    s.Mode = c.mode;
-    s.Reverse = c.reverse;
-    EXPECT_TRUE(store(1));
-    EXPECT_EQ(r.sent(), (Texts{mw("001", "014250000", c.digit, "0", "00", "0"), "IF;"}))
-        << c.mode << c.reverse;
-    EXPECT_EQ(s.Mode, c.mode);
+  // Other modes carry no tone or shift.
+  const std::tuple<int16_t, int16_t, const char*> modes[] = {
+      {0, 0, "1"}, {1, 1, "2"}, {2, 0, "3"}, {2, 1, "7"}, {3, 1, "5"},
+      {5, 0, "6"}, {5, 1, "9"}, {6, 0, "8"}, {6, 1, "8"}, {9, 0, "0"}};
+  for (auto [mode, reverse, digit] : modes) {
+    rows.push_back(store(
+        std::string("mode digit ") + digit,
+        [=](core::State& s, core::Module&) {
+          s.Enc = s.Dec = s.RPT = 1;
+          s.CTCSS = 88.5f;
+          s.Mode = mode;
+          s.Reverse = reverse;
+        },
+        1, mw("001", f, digit)));
   }
-  // Odd switch values do not matter outside FM.
-  s.MemMode = 0;
-  s.Mode = 1;
-  s.Enc = 2;
-  s.RPT = 3;
-  EXPECT_TRUE(store(1));
-  EXPECT_EQ(r.sent(), (Texts{mw("001", "014250000", "2", "0", "00", "0"), "IF;"}));
-}
-
-TEST_F(MemoryWriteCommands, SetVFOMStoresWideFmAsFm) {
-  s.Mode = 7;
-  s.Enc = 1;
-  s.Dec = 1;
-  s.CTCSS = 67.0f;
-  s.RPT = 1;
-  EXPECT_TRUE(store(2));
-  EXPECT_EQ(r.sent(), (Texts{mw("002", "014250000", "4", "1", "00", "1"), "IF;"}));
-  EXPECT_EQ(s.Mode, 4);
-}
-
-TEST_F(MemoryWriteCommands, SetVFOMCutsALongFrequencyField) {
-  s.Freq = 1296.1;  // ten decimal digits
-  EXPECT_TRUE(store(1));
-  EXPECT_EQ(r.sent()[0], mw("001", "129610000", "2", "0", "00", "0"));
-  s.MemMode = 0;
-  s.TransceiverID = 0;
-  s.Freq = 144.2;  // nine packed digits
-  EXPECT_TRUE(store(1));
-  EXPECT_EQ(r.sent()[0], mw("001", "14420000", "2", "0", "00", "0"));
-}
-
-TEST_F(MemoryWriteCommands, SetVFOMDoesNotTestTheChannelLimits) {
-  EXPECT_TRUE(store(0));
-  EXPECT_EQ(r.sent()[0], mw("000", "014250000", "2", "0", "00", "0"));
-  s.MemMode = 0;
-  EXPECT_TRUE(store(500));
-  EXPECT_EQ(r.sent()[0], mw("500", "014250000", "2", "0", "00", "0"));
-  EXPECT_EQ(s.Channel, 500);
-}
-
-TEST_F(MemoryWriteCommands, SetVFOMWritesEvenWhileSendingIsMuted) {
-  m.link.send_muted = VTrue;
-  EXPECT_TRUE(store(12));
-  EXPECT_TRUE(wire_is(Wire{{0, mw("012", "014250000", "2", "0", "00", "0")}, {200, "IF;"}}));
-  EXPECT_EQ(m.link.send_muted, VTrue);  // restored
-  EXPECT_TRUE(p.SetPTT(i16(1)));
-  EXPECT_EQ(r.wire(), Wire{});
-}
-
-TEST_F(MemoryWriteCommands, SetVFOMRefusals) {
-  s.MemMode = 1;
-  EXPECT_REFUSED(store(12));
-  s.MemMode = 0;
-  s.Property[core::cap::SetVFOM] = 0;
-  EXPECT_REFUSED(store(12));
-  s.Property[core::cap::SetVFOM] = 1;
-  // In FM a tone switch or repeater direction without a character of its
-  // own would garble the channel.
-  s.Mode = 4;
-  s.CTCSS = 88.5f;
-  struct Case {
-    int16_t enc, dec, rpt;
-  };
-  for (auto c : {Case{2, 0, 0}, Case{-1, 0, 0}, Case{1, 2, 0}, Case{1, -1, 0}, Case{1, 1, 2},
-                 Case{0, 0, -2}}) {
-    s.Enc = c.enc;
-    s.Dec = c.dec;
-    s.RPT = c.rpt;
-    EXPECT_REFUSED(store(12));
+  // In FM a switch without a character of its own would garble the channel.
+  const std::tuple<int16_t, int16_t, int16_t, int16_t> garbled[] = {
+      {4, 2, 0, 0}, {4, -1, 0, 0}, {4, 1, 2, 0}, {4, 1, -1, 0},
+      {4, 1, 1, 2}, {4, 0, 0, -2}, {7, 3, 0, 0}};
+  for (auto [mode, enc, dec, rpt] : garbled) {
+    rows.push_back(row(
+        "garbled",
+        [=](core::State& s, core::Module&) {
+          s.Mode = mode, s.CTCSS = 88.5f, s.Enc = enc, s.Dec = dec, s.RPT = rpt;
+        },
+        CALL(SetVFOM(i16(12), str(""))), {}, {}, F));
   }
-  s.Mode = 7;  // stored as FM
-  s.Enc = 3;
-  s.Dec = 0;
-  s.RPT = 0;
-  EXPECT_REFUSED(store(12));
-  m.link.send_muted = VTrue;
-  EXPECT_REFUSED(store(12));
+  run(rows, SET(s.Freq = 14.25; s.Mode = 1; s.TransceiverID = 570));
 }
-
-// ---- ToneCode, SetTone
 
 TEST(ToneTable, EveryToneHasItsNumberAndNothingElseMatches) {
   const std::vector<float> tones = {
@@ -230,129 +124,83 @@ TEST(ToneTable, EveryToneHasItsNumberAndNothingElseMatches) {
       131.8f, 136.5f, 141.3f, 146.2f, 151.4f, 156.7f, 159.8f, 162.2f, 165.5f, 167.9f,
       171.3f, 173.8f, 177.3f, 179.9f, 183.5f, 186.2f, 189.9f, 192.8f, 196.6f, 199.5f,
       203.5f, 206.5f, 210.7f, 218.1f, 225.7f, 229.1f, 233.6f, 241.8f, 250.3f, 254.1f};
-  ASSERT_EQ(tones.size(), 50u);
   for (size_t i = 0; i < tones.size(); ++i) {
-    EXPECT_EQ(ToneCode(tones[i]), static_cast<int16_t>(i)) << tones[i];
+    EXPECT_EQ(core::ToneCode(tones[i]), static_cast<int16_t>(i)) << tones[i];
     // No tolerance: the nearest single values either side do not match.
-    EXPECT_EQ(ToneCode(std::nextafter(tones[i], 0.0f)), -1) << tones[i];
-    EXPECT_EQ(ToneCode(std::nextafter(tones[i], 1000.0f)), -1) << tones[i];
+    EXPECT_EQ(core::ToneCode(std::nextafter(tones[i], 0.0f)), -1) << tones[i];
+    EXPECT_EQ(core::ToneCode(std::nextafter(tones[i], 1000.0f)), -1) << tones[i];
   }
-  EXPECT_EQ(ToneCode(88.4f), -1);
-  EXPECT_EQ(ToneCode(0.0f), -1);
-  EXPECT_EQ(ToneCode(-67.0f), -1);
-  EXPECT_EQ(ToneCode(static_cast<float>(88.5)), 8);
+  for (float other : {88.4f, 0.0f, -67.0f}) EXPECT_EQ(core::ToneCode(other), -1);
 }
 
-struct ToneCommands : Commands {
-  void SetUp() override {
-    Commands::SetUp();
-    s.Mode = 4;
-  }
-};
-
-TEST_F(ToneCommands, SetToneSwitchesThenSelectsTheTone) {
-  EXPECT_TRUE(p.SetTone(sgl(67.0f), i16(0), i16(1), i16(1)));
-  EXPECT_TRUE(wire_is(Wire{{0, "CT01;"}, {100, "CN000;"}}));
-  EXPECT_EQ(s.CTCSS, 67.0f);
-  EXPECT_EQ(s.Enc, 1);
-  EXPECT_EQ(s.Dec, 1);
-  EXPECT_EQ(s.DCS, 0);
-
-  s.VFO = 1;
-  EXPECT_TRUE(p.SetTone(sgl(88.5f), i16(0), i16(1), i16(0)));
-  EXPECT_EQ(r.sent(), (Texts{"CT12;", "CN108;"}));
-  EXPECT_EQ(s.Dec, 0);
-
-  s.VFO = 2;  // only VFO B has its own digit
-  EXPECT_TRUE(p.SetTone(sgl(254.1f), i16(0), i16(0), i16(0)));
-  EXPECT_EQ(r.sent(), (Texts{"CT00;", "CN049;"}));
-}
-
-TEST_F(ToneCommands, SetToneSkipsWhatItCannotSay) {
-  EXPECT_TRUE(p.SetTone(sgl(88.4f), i16(0), i16(0), i16(0)));
-  EXPECT_EQ(r.sent(), (Texts{"CT00;"}));
-  EXPECT_EQ(s.CTCSS, 88.4f);
-
-  EXPECT_TRUE(p.SetTone(sgl(100.0f), i16(0), i16(5), i16(0)));
-  EXPECT_EQ(r.sent(), (Texts{"CN012;"}));
-  EXPECT_EQ(s.Enc, 5);
-  EXPECT_TRUE(p.SetTone(sgl(100.0f), i16(0), i16(1), i16(3)));
-  EXPECT_EQ(r.sent(), (Texts{"CN012;"}));
-  EXPECT_EQ(s.Dec, 3);
-}
-
-TEST_F(ToneCommands, SetToneStoresTheDcsCodeOnlyWhereItIsSupported) {
-  s.Property[core::cap::SetTone] = 2;  // DCS only
-  EXPECT_TRUE(p.SetTone(sgl(0.0f), i16(23), i16(0), i16(0)));
-  EXPECT_EQ(r.sent(), (Texts{"CT00;"}));
-  EXPECT_EQ(s.DCS, 23);
-  EXPECT_TRUE(p.SetTone(sgl(-1.0f), i16(25), i16(1), i16(1)));
-  EXPECT_EQ(r.sent(), (Texts{"CT01;"}));
-  EXPECT_EQ(s.CTCSS, -1.0f);
-  EXPECT_REFUSED(p.SetTone(sgl(88.5f), i16(23), i16(1), i16(1)));
-
-  s.Property[core::cap::SetTone] = 3;  // both
-  EXPECT_TRUE(p.SetTone(sgl(88.5f), i16(23), i16(1), i16(1)));
-  EXPECT_EQ(r.sent(), (Texts{"CT01;", "CN008;"}));
-  EXPECT_EQ(s.DCS, 23);
-}
-
-TEST_F(ToneCommands, SetToneRefusals) {
-  EXPECT_REFUSED(p.SetTone(sgl(88.5f), i16(23), i16(1), i16(1)));  // no DCS
-  EXPECT_TRUE(p.SetTone(sgl(88.5f), i16(0), i16(1), i16(1)));
-  EXPECT_TRUE(p.SetTone(sgl(88.5f), i16(-4), i16(1), i16(1)));
-  r.wire();
+TEST(ToneCommands, Rows) {
+  std::vector<Row> rows = {
+    row("switch, then the tone", {}, CALL(SetTone(sgl(67.0f), i16(0), i16(1), i16(1))),
+        {{0, "CT01;"}, {100, "CN000;"}}, CHANGE(s.CTCSS = 67.0f; s.Enc = s.Dec = 1)),
+    row("VFO B", SET(s.VFO = 1; s.Dec = 1), CALL(SetTone(sgl(88.5f), i16(0), i16(1), i16(0))),
+        {{0, "CT12;"}, {100, "CN108;"}}, CHANGE(s.CTCSS = 88.5f; s.Enc = 1; s.Dec = 0)),
+    row("only VFO B has a digit", SET(s.VFO = 2),
+        CALL(SetTone(sgl(254.1f), i16(0), i16(0), i16(0))), {{0, "CT00;"}, {100, "CN049;"}},
+        CHANGE(s.CTCSS = 254.1f)),
+    row("no such tone", {}, CALL(SetTone(sgl(88.4f), i16(0), i16(0), i16(0))), {{0, "CT00;"}},
+        CHANGE(s.CTCSS = 88.4f)),
+    row("no such encode switch", {}, CALL(SetTone(sgl(100.0f), i16(0), i16(5), i16(0))),
+        {{0, "CN012;"}}, CHANGE(s.CTCSS = 100.0f; s.Enc = 5)),
+    row("no such decode switch", {}, CALL(SetTone(sgl(100.0f), i16(0), i16(1), i16(3))),
+        {{0, "CN012;"}}, CHANGE(s.CTCSS = 100.0f; s.Enc = 1; s.Dec = 3)),
+    row("a DCS code where none is", {}, CALL(SetTone(sgl(88.5f), i16(23), i16(1), i16(1))), {}, {},
+        F),
+    row("a code where none is", {}, CALL(SetTone(sgl(88.5f), i16(-4), i16(1), i16(1))),
+        {{0, "CT01;"}, {100, "CN008;"}}, CHANGE(s.CTCSS = 88.5f; s.DCS = -4; s.Enc = s.Dec = 1)),
+    row("DCS only", SET(s.Property[core::cap::SetTone] = 2),
+        CALL(SetTone(sgl(0.0f), i16(23), i16(0), i16(0))), {{0, "CT00;"}}, CHANGE(s.DCS = 23)),
+    row("DCS only, on", SET(s.Property[core::cap::SetTone] = 2),
+        CALL(SetTone(sgl(-1.0f), i16(25), i16(1), i16(1))), {{0, "CT01;"}},
+        CHANGE(s.CTCSS = -1.0f; s.DCS = 25; s.Enc = s.Dec = 1)),
+    row("DCS only, a tone", SET(s.Property[core::cap::SetTone] = 2),
+        CALL(SetTone(sgl(88.5f), i16(23), i16(1), i16(1))), {}, {}, F),
+    row("both", SET(s.Property[core::cap::SetTone] = 3),
+        CALL(SetTone(sgl(88.5f), i16(23), i16(1), i16(1))), {{0, "CT01;"}, {100, "CN008;"}},
+        CHANGE(s.CTCSS = 88.5f; s.DCS = 23; s.Enc = s.Dec = 1)),
+    without(SET(s.Property[core::cap::SetTone] = 0),
+            CALL(SetTone(sgl(0.0f), i16(0), i16(0), i16(0)))),
+  };
   for (int16_t mode : {0, 1, 2, 3, 5, 6, 7}) {
-    s.Mode = mode;
-    EXPECT_REFUSED(p.SetTone(sgl(88.5f), i16(0), i16(1), i16(1)));
+    rows.push_back(row(
+        "mode " + std::to_string(mode), [mode](core::State& s, core::Module&) { s.Mode = mode; },
+        CALL(SetTone(sgl(88.5f), i16(0), i16(1), i16(1))), {}, {}, F));
   }
-  s.Mode = 4;
-  s.Property[core::cap::SetTone] = 0;
-  EXPECT_REFUSED(p.SetTone(sgl(0.0f), i16(0), i16(0), i16(0)));
+  run(rows, SET(s.Mode = 4));
 }
 
-// ---- SetRPT, SetShift, MClear
-
-TEST_F(RepeaterCommands, SetRPTDirections) {
-  struct Case {
-    int16_t dir;
-    const char* sent;
+TEST(RepeaterCommands, Rows) {
+  std::vector<Row> rows = {
+      without(SET(s.Property[core::cap::SetRPT] = 0), CALL(SetRPT(i16(1)))),
+      without(SET(s.Property[core::cap::SetShift] = 0), CALL(SetShift(sgl(600000.0f)))),
+      row("MClear does nothing", {}, CALL(MClear(i16(5))), {}, {}, F),
   };
-  const Case cases[] = {{-1, "OS02;"}, {0, "OS00;"}, {1, "OS01;"}, {5, "OS0;"}, {-2, "OS0;"}};
-  for (const auto& c : cases) {
-    EXPECT_TRUE(p.SetRPT(i16(c.dir)));
-    EXPECT_EQ(r.sent(), (Texts{c.sent})) << c.dir;
-    EXPECT_EQ(s.RPT, c.dir);
+  for (auto [dir, sent] : std::vector<std::pair<int16_t, const char*>>{
+           {-1, "OS02;"}, {0, "OS00;"}, {1, "OS01;"}, {5, "OS0;"}, {-2, "OS0;"}}) {
+    rows.push_back(row(
+        sent, SET(s.RPT = 9), [dir](TOVRAK_Protocol& p) -> Res { return p.SetRPT(i16(dir)); },
+        {{0, sent}}, [dir](core::State& s, Flags&) { s.RPT = dir; }));
   }
-  s.Property[core::cap::SetRPT] = 0;
-  EXPECT_REFUSED(p.SetRPT(i16(1)));
-}
-
-TEST_F(RepeaterCommands, SetShiftMenuFollowsTheFrequency) {
-  struct Case {
-    double mhz;
-    float hz;
-    const char* sent;
-  };
-  const Case cases[] = {
-      {14.2, 100000.0f, "EX0680100;"},   {51.0, 600000.0f, "EX0690600;"},
-      {49.999, 600000.0f, "EX0680600;"}, {50.0, 600000.0f, "EX0690600;"},
+  // The menu follows the frequency; the offset goes out in kHz.
+  const std::tuple<double, float, const char*> shifts[] = {
+      {14.2, 100000.0f, "EX0680100;"},    {51.0, 600000.0f, "EX0690600;"},
+      {49.999, 600000.0f, "EX0680600;"},  {50.0, 600000.0f, "EX0690600;"},
       {29.6, 999.0f, "EX0680001;"},  // 0.999 kHz and the small correction make 1
-      {29.6, 989.0f, "EX0680000;"},  // 0.989 kHz stays below
-      {29.6, 0.0f, "EX0680000;"},        {29.6, 12345678.0f, "EX06812345;"},
-      {29.6, -5000.0f, "EX06800-5;"},
+      {29.6, 989.0f, "EX0680000;"},       {29.6, 0.0f, "EX0680000;"},
+      {29.6, 12345678.0f, "EX06812345;"}, {29.6, -5000.0f, "EX06800-5;"},
   };
-  for (const auto& c : cases) {
-    s.Freq = c.mhz;
-    EXPECT_TRUE(p.SetShift(sgl(c.hz)));
-    EXPECT_EQ(r.sent(), (Texts{c.sent})) << c.mhz << " " << c.hz;
-    EXPECT_EQ(s.Shift, c.hz);
+  for (auto [mhz, hz, sent] : shifts) {
+    rows.push_back(row(
+        sent, [mhz](core::State& s, core::Module&) { s.Freq = mhz, s.Shift = 1; },
+        [hz](TOVRAK_Protocol& p) -> Res { return p.SetShift(sgl(hz)); }, {{0, sent}},
+        [hz](core::State& s, Flags&) { s.Shift = hz; }));
   }
-  s.Property[core::cap::SetShift] = 0;
-  EXPECT_REFUSED(p.SetShift(sgl(600000.0f)));
+  run(rows);
 }
-
-TEST_F(RepeaterCommands, MClearDoesNothing) { EXPECT_REFUSED(p.MClear(i16(5))); }
 
 }  // namespace
 }  // namespace tovrak::test

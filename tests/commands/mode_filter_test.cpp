@@ -7,458 +7,294 @@
 namespace tovrak::test {
 namespace {
 
-struct ModeFilterCommands : Commands {
-  void SetUp() override {
-    Commands::SetUp();
-    s.VFOA_Freq = 14.2;
-    s.VFOB_Freq = 7.05;
-    s.Freq = 14.2;
-  }
-  void presets(std::array<int16_t, 10> codes) { s.FilterPresets = codes; }
-  int16_t& narrow() { return s.Property[core::cap::NarrowFlag]; }
-};
+const Before kTuned = SET(s.VFOA_Freq = 14.2; s.VFOB_Freq = 7.05; s.Freq = 14.2);
 
-// ---- SetMode
-
-TEST_F(ModeFilterCommands, SetModeSendsTheDigitThenTheFrequencyThenAsks) {
-  EXPECT_TRUE(p.SetMode(i16(1), i16(0)));
-  EXPECT_TRUE(wire_is(Wire{{0, "MD02;"}, {100, "FA14200000;"}, {200, "BI;"}}));
-  EXPECT_EQ(s.Mode, 1);
-  EXPECT_EQ(s.VFOA_Mode, 1);
-  EXPECT_EQ(s.VFOB_Mode, 0);
-  EXPECT_EQ(s.Reverse, 0);
+// SetMode with the mode given by reference, checking what the call leaves in it.
+Call set_mode(int16_t mode, int16_t reverse, int16_t mode_after) {
+  return [=](TOVRAK_Protocol& p) -> Res {
+    int16_t m = mode;
+    Res r = p.SetMode(m, i16(reverse));
+    EXPECT_EQ(m, mode_after);
+    return r;
+  };
 }
 
-TEST_F(ModeFilterCommands, SetModeOnVfoBWithReverse) {
-  s.VFO = 1;
-  s.Freq = 7.05;
-  EXPECT_TRUE(p.SetMode(i16(2), i16(1)));
-  EXPECT_EQ(r.sent(), (Texts{"MD17;", "FB07050000;", "BI;"}));
-  EXPECT_EQ(s.VFOB_Mode, 2);
-  EXPECT_EQ(s.VFOA_Mode, 0);
-  EXPECT_EQ(s.Reverse, 1);
-}
-
-TEST_F(ModeFilterCommands, SetModeDigitsNormalAndReverse) {
+TEST(ModeFilterCommands, Mode) {
+  std::vector<Row> rows = {
+    row("VFO B with reverse", SET(s.VFO = 1; s.Freq = 7.05), set_mode(2, 1, 2),
+        {{0, "MD17;"}, {100, "FB07050000;"}, {200, "BI;"}},
+        CHANGE(s.VFOB_Mode = s.Mode = 2; s.Reverse = 1)),
+    row("wide FM goes out as FM", SET(s.Property[core::cap::SetMode] = 255), set_mode(7, 1, 4),
+        {{0, "MD04;"}, {100, "FA14200000;"}, {200, "BI;"}},
+        CHANGE(s.VFOA_Mode = s.Mode = 4; s.Reverse = 1)),
+    row("a refused frequency is left out", SET(s.Freq = 0), set_mode(3, 0, 3),
+        {{0, "MD05;"}, {100, "BI;"}}, CHANGE(s.VFOA_Mode = s.Mode = 3)),
+    row("the sub receiver: no tuning, no VFO mode", SET(s.VFO = 2; s.Mode = s.VFOA_Mode = 3),
+        set_mode(0, 0, 0), {{0, "MD21;"}, {100, "BI;"}}, CHANGE(s.Mode = 0)),
+    row("no wide FM in the mask", {}, set_mode(7, 0, 7), {}, {}, F),
+    row("mode 8", {}, set_mode(8, 0, 8), {}, {}, F),
+    row("mode -1", {}, set_mode(-1, 0, -1), {}, {}, F),
+    row("no CW in the mask", SET(s.Property[core::cap::SetMode] = 127 - 4), set_mode(2, 0, 2), {},
+        {}, F),
+    row("memory mode", SET(s.MemMode = 1), set_mode(1, 0, 1), {}, {}, F),
+    without(SET(s.Property[core::cap::SetMode] = 0), set_mode(0, 0, 0)),
+  };
   const char* normal[] = {"1", "2", "3", "5", "4", "6", "8"};
   const char* reverse[] = {"1", "2", "7", "5", "4", "9", "C"};
   for (int16_t mode = 0; mode <= 6; ++mode) {
     for (int16_t rev : {0, 1}) {
-      ASSERT_TRUE(p.SetMode(i16(mode), i16(rev)));
-      auto sent = r.sent();
-      ASSERT_EQ(sent.size(), 3u);
-      EXPECT_EQ(sent[0], std::string("MD0") + (rev ? reverse : normal)[mode] + ";") << mode << rev;
-      EXPECT_EQ(s.Mode, mode);
-      EXPECT_EQ(s.Reverse, rev);
+      rows.push_back(row(
+          "mode " + std::to_string(mode) + " reverse " + std::to_string(rev),
+          [=](core::State& s, core::Module&) {
+            s.Mode = s.VFOA_Mode = 9;
+            s.Reverse = static_cast<int16_t>(1 - rev);
+          },
+          set_mode(mode, rev, mode),
+          {{0, std::string("MD0") + (rev ? reverse : normal)[mode] + ";"},
+           {100, "FA14200000;"},
+           {200, "BI;"}},
+          [=](core::State& s, Flags&) {
+            s.Mode = s.VFOA_Mode = mode;
+            s.Reverse = rev;
+          }));
     }
   }
+  run(rows, kTuned);
 }
 
-TEST_F(ModeFilterCommands, SetModeWideFmGoesOutAsFmWhereItIsOffered) {
-  s.Property[core::cap::SetMode] = 255;
-  int16_t mode = 7;
-  EXPECT_TRUE(p.SetMode(mode, i16(1)));
-  EXPECT_EQ(mode, 4);
-  EXPECT_EQ(r.sent(), (Texts{"MD04;", "FA14200000;", "BI;"}));
-  EXPECT_EQ(s.Mode, 4);
-  EXPECT_EQ(s.VFOA_Mode, 4);
-}
-
-TEST_F(ModeFilterCommands, SetModeIgnoresARefusedFrequency) {
-  s.Freq = 0;  // not a valid frequency: no tuning command
-  EXPECT_TRUE(p.SetMode(i16(3), i16(0)));
-  EXPECT_TRUE(wire_is(Wire{{0, "MD05;"}, {100, "BI;"}}));
-  EXPECT_EQ(s.VFOA_Mode, 3);
-
-  s.Freq = 14.2;
-  s.VFO = 2;  // the sub receiver: no tuning command and no VFO mode
-  EXPECT_TRUE(p.SetMode(i16(0), i16(0)));
-  EXPECT_EQ(r.sent(), (Texts{"MD21;", "BI;"}));
-  EXPECT_EQ(s.Mode, 0);
-  EXPECT_EQ(s.VFOA_Mode, 3);
-  EXPECT_EQ(s.VFOB_Mode, 0);
-}
-
-TEST_F(ModeFilterCommands, SetModeRefusals) {
-  int16_t mode = 7;
-  EXPECT_REFUSED(p.SetMode(mode, i16(0)));  // no WFM in the mode mask
-  EXPECT_EQ(mode, 7);
-  EXPECT_REFUSED(p.SetMode(i16(8), i16(0)));
-  EXPECT_REFUSED(p.SetMode(i16(-1), i16(0)));
-  s.Property[core::cap::SetMode] = 127 - 4;  // no CW
-  EXPECT_REFUSED(p.SetMode(i16(2), i16(0)));
-  s.Property[core::cap::SetMode] = 127;
-  s.MemMode = 1;
-  EXPECT_REFUSED(p.SetMode(i16(1), i16(0)));
-  s.MemMode = 0;
-  s.Property[core::cap::SetMode] = 0;
-  EXPECT_REFUSED(p.SetMode(i16(0), i16(0)));
-}
-
-// ---- SetFilter
-
-TEST_F(ModeFilterCommands, SetFilterInSsbSendsThePresetWidth) {
-  presets({5, 20, 0, 0, 0, 0, 0, 0, 0, 31});
-  s.Mode = 1;
-  EXPECT_TRUE(p.SetFilter(i16(0), i16(1), i16(0)));
-  EXPECT_TRUE(wire_is(Wire{{0, "SH005;"}, {100, "NA;"}}));
-  EXPECT_EQ(s.WidthCode, 5);
-  EXPECT_EQ(s.WidthLevel, 41);
-  EXPECT_EQ(s.Property[core::cap::WidthLevel], 41);
-  EXPECT_EQ(s.BW, 1100);
-  EXPECT_EQ(s.Filter, 0);
-  EXPECT_EQ(s.StatusChange, VTrue);
-
-  EXPECT_TRUE(p.SetFilter(i16(9), i16(1), i16(0)));
-  EXPECT_EQ(r.sent(), (Texts{"SH031;", "NA;"}));
-  EXPECT_EQ(s.WidthLevel, 255);
-  EXPECT_EQ(s.BW, 4000);
-  EXPECT_EQ(s.Filter, 9);
-}
-
-TEST_F(ModeFilterCommands, SetFilterTurnsTheNarrowFilterOffFirst) {
-  presets({0, 20, 0, 0, 0, 0, 0, 0, 0, 0});
-  narrow() = 1;
-  s.Mode = 0;
-  s.VFO = 1;
-  EXPECT_TRUE(p.SetFilter(i16(1), i16(0), i16(0)));
-  EXPECT_TRUE(wire_is(Wire{{0, "NA10;"}, {100, "SH120;"}, {200, "NA;"}}));
-  EXPECT_EQ(narrow(), 0);
-  EXPECT_EQ(s.WidthCode, 20);
-  EXPECT_EQ(s.WidthLevel, 165);  // 20 / 31 * 255 = 164.5
-  EXPECT_EQ(s.BW, 2500);
-}
-
-TEST_F(ModeFilterCommands, SetFilterInCwFskAndPktUsesThePresetsTwoOn) {
-  presets({0, 0, 0, 0, 0, 9, 16, 0, 3, 0});
-  for (int16_t mode : {2, 5, 6}) {
-    s.Mode = mode;
-    EXPECT_TRUE(p.SetFilter(i16(3), i16(mode), i16(0)));
-    EXPECT_EQ(r.sent(), (Texts{"SH009;", "NA;"})) << mode;
-    EXPECT_EQ(s.WidthLevel, 74) << mode;  // 9 / 31 * 255 = 74.03
-    EXPECT_EQ(s.BW, 300) << mode;
-    EXPECT_TRUE(p.SetFilter(i16(4), i16(mode), i16(0)));
-    EXPECT_EQ(r.sent(), (Texts{"SH016;", "NA;"})) << mode;
-    EXPECT_EQ(s.WidthLevel, 132) << mode;
-    EXPECT_EQ(s.BW, 500) << mode;
-    EXPECT_TRUE(p.SetFilter(i16(6), i16(mode), i16(0)));
-    EXPECT_EQ(r.sent(), (Texts{"SH003;", "NA;"})) << mode;
-    EXPECT_EQ(s.BW, 50) << mode;
-  }
-}
-
-TEST_F(ModeFilterCommands, SetFilterPositionBeyondThePresetsFailsBeforeSending) {
-  s.Mode = 1;
-  std::string before = picture(r);
-  EXPECT_EQ(error_number([&] { p.SetFilter(i16(10), i16(1), i16(0)); }), 9);
-  EXPECT_EQ(error_number([&] { p.SetFilter(i16(-1), i16(1), i16(0)); }), 9);
-  s.Mode = 2;
-  before = picture(r);
-  EXPECT_EQ(error_number([&] { p.SetFilter(i16(8), i16(2), i16(0)); }), 9);
-  EXPECT_EQ(error_number([&] { p.SetFilter(i16(-3), i16(2), i16(0)); }), 9);
-  EXPECT_EQ(r.wire(), Wire{});
-  EXPECT_EQ(picture(r), before);
-  // Filter 7 is the last CW position.
-  EXPECT_TRUE(p.SetFilter(i16(7), i16(2), i16(0)));
-}
-
-TEST_F(ModeFilterCommands, SetFilterInFmAndAmSwitchesTheNarrowFilter) {
-  s.Mode = 4;
-  s.WidthCode = 12;
-  EXPECT_TRUE(p.SetFilter(i16(1), i16(4), i16(0)));
-  EXPECT_TRUE(wire_is(Wire{{0, "NA01;"}, {100, "NA;"}}));
-  EXPECT_EQ(narrow(), 1);
-  EXPECT_EQ(s.BW, 9000);
-  EXPECT_EQ(s.WidthCode, 12);  // no width step in FM
-  EXPECT_EQ(s.Filter, 1);
-  EXPECT_EQ(s.StatusChange, VTrue);
-
-  EXPECT_TRUE(p.SetFilter(i16(0), i16(4), i16(0)));
-  EXPECT_EQ(r.sent(), (Texts{"NA00;", "NA;"}));
-  EXPECT_EQ(narrow(), 0);
-  EXPECT_EQ(s.BW, 16000);
-
-  s.Mode = 3;
-  s.VFO = 1;
-  EXPECT_TRUE(p.SetFilter(i16(20), i16(3), i16(0)));  // any position but 0 is narrow
-  EXPECT_EQ(r.sent(), (Texts{"NA11;", "NA;"}));
-  EXPECT_EQ(narrow(), 1);
-  EXPECT_EQ(s.BW, 6000);
-  EXPECT_TRUE(p.SetFilter(i16(0), i16(3), i16(0)));
-  EXPECT_EQ(r.sent(), (Texts{"NA10;", "NA;"}));
-  EXPECT_EQ(s.BW, 9000);
-}
-
-TEST_F(ModeFilterCommands, SetFilterRefusals) {
-  s.Mode = 1;
-  EXPECT_REFUSED(p.SetFilter(i16(0), i16(0), i16(0)));  // not the current mode
-  EXPECT_REFUSED(p.SetFilter(i16(32), i16(1), i16(0)));
-  s.Property[core::cap::SetFilter] = 0;
-  EXPECT_REFUSED(p.SetFilter(i16(0), i16(1), i16(0)));
-}
-
-// ---- SetIFShift
-
-TEST_F(ModeFilterCommands, SetIFShiftLevelsToTwentyHertzSteps) {
-  struct Case {
-    int16_t level;
-    const char* sent;
-    int16_t ifs;
+TEST(ModeFilterCommands, FilterPositions) {
+  const Before presets = SET(s.FilterPresets = {5, 20, 0, 0, 0, 9, 16, 0, 3, 31});
+  std::vector<Row> rows = {
+    row("SSB: the preset width", SET(s.Mode = 1), CALL(SetFilter(i16(0), i16(1), i16(0))),
+        {{0, "SH005;"}, {100, "NA;"}},
+        CHANGE(s.WidthCode = 5; s.WidthLevel = s.Property[core::cap::WidthLevel] = 41; s.BW = 1100;
+               s.Filter = 0; s.StatusChange = VTrue)),
+    row("SSB: the last preset", SET(s.Mode = 1), CALL(SetFilter(i16(9), i16(1), i16(0))),
+        {{0, "SH031;"}, {100, "NA;"}},
+        CHANGE(s.WidthCode = 31; s.WidthLevel = s.Property[core::cap::WidthLevel] = 255;
+               s.BW = 4000; s.Filter = 9; s.StatusChange = VTrue)),
+    row("the narrow filter goes off first", SET(s.Property[core::cap::NarrowFlag] = 1; s.VFO = 1),
+        CALL(SetFilter(i16(1), i16(0), i16(0))), {{0, "NA10;"}, {100, "SH120;"}, {200, "NA;"}},
+        CHANGE(s.Property[core::cap::NarrowFlag] = 0; s.WidthCode = 20;
+               s.WidthLevel = s.Property[core::cap::WidthLevel] = 165; s.BW = 2500; s.Filter = 1;
+               s.StatusChange = VTrue)),
+    row("SSB position 10", SET(s.Mode = 1), CALL(SetFilter(i16(10), i16(1), i16(0))), {}, {}, E9),
+    row("SSB position -1", SET(s.Mode = 1), CALL(SetFilter(i16(-1), i16(1), i16(0))), {}, {}, E9),
+    row("CW position 8", SET(s.Mode = 2), CALL(SetFilter(i16(8), i16(2), i16(0))), {}, {}, E9),
+    row("CW position -3", SET(s.Mode = 2), CALL(SetFilter(i16(-3), i16(2), i16(0))), {}, {}, E9),
+    row("CW position 7, the last", SET(s.Mode = 2), CALL(SetFilter(i16(7), i16(2), i16(0))),
+        {{0, "SH031;"}, {100, "NA;"}},
+        CHANGE(s.WidthCode = 31; s.WidthLevel = s.Property[core::cap::WidthLevel] = 255;
+               s.BW = 2400; s.Filter = 7; s.StatusChange = VTrue)),
+    // FM and AM switch the narrow filter; any position but 0 is narrow.
+    row("FM narrow", SET(s.Mode = 4; s.WidthCode = 12), CALL(SetFilter(i16(1), i16(4), i16(0))),
+        {{0, "NA01;"}, {100, "NA;"}},
+        CHANGE(s.Property[core::cap::NarrowFlag] = 1; s.BW = 9000; s.Filter = 1;
+               s.StatusChange = VTrue)),
+    row("FM wide", SET(s.Mode = 4; s.Property[core::cap::NarrowFlag] = 1),
+        CALL(SetFilter(i16(0), i16(4), i16(0))), {{0, "NA00;"}, {100, "NA;"}},
+        CHANGE(s.Property[core::cap::NarrowFlag] = 0; s.BW = 16000; s.StatusChange = VTrue)),
+    row("AM narrow on VFO B", SET(s.Mode = 3; s.VFO = 1), CALL(SetFilter(i16(20), i16(3), i16(0))),
+        {{0, "NA11;"}, {100, "NA;"}},
+        CHANGE(s.Property[core::cap::NarrowFlag] = 1; s.BW = 6000; s.Filter = 20;
+               s.StatusChange = VTrue)),
+    row("AM wide", SET(s.Mode = 3; s.VFO = 1; s.Property[core::cap::NarrowFlag] = 1),
+        CALL(SetFilter(i16(0), i16(3), i16(0))), {{0, "NA10;"}, {100, "NA;"}},
+        CHANGE(s.Property[core::cap::NarrowFlag] = 0; s.BW = 9000; s.StatusChange = VTrue)),
+    row("not the current mode", SET(s.Mode = 1), CALL(SetFilter(i16(0), i16(0), i16(0))), {}, {},
+        F),
+    row("position 32", SET(s.Mode = 1), CALL(SetFilter(i16(32), i16(1), i16(0))), {}, {}, F),
+    row("without entry 12", SET(s.Mode = 1; s.Property[core::cap::SetFilter] = 0),
+        CALL(SetFilter(i16(0), i16(1), i16(0))), {}, {}, F),
   };
-  const Case cases[] = {
+  // CW, FSK and PKT take the presets from the sixth on.
+  for (int16_t mode : {2, 5, 6}) {
+    const std::tuple<int16_t, const char*, int16_t, int16_t> picks[] = {
+        {3, "SH009;", 74, 300}, {4, "SH016;", 132, 500}, {6, "SH003;", 25, 50}};
+    for (auto [filter, sent, level, bw] : picks) {
+      rows.push_back(row(
+          "mode " + std::to_string(mode) + " filter " + std::to_string(filter),
+          [mode](core::State& s, core::Module&) { s.Mode = mode; },
+          [=](TOVRAK_Protocol& p) -> Res { return p.SetFilter(i16(filter), i16(mode), i16(0)); },
+          {{0, sent}, {100, "NA;"}},
+          [=](core::State& s, Flags&) {
+            s.WidthCode = static_cast<int16_t>(std::stoi(sent + 2));
+            s.WidthLevel = s.Property[core::cap::WidthLevel] = level;
+            s.BW = bw;
+            s.Filter = filter;
+            s.StatusChange = VTrue;
+          }));
+    }
+  }
+  run(rows, [&](core::State& s, core::Module& m) {
+    kTuned(s, m);
+    presets(s, m);
+  });
+}
+
+TEST(ModeFilterCommands, IFShiftAndWidth) {
+  std::vector<Row> rows = {
+    row("VFO B", SET(s.VFO = 1), CALL(SetIFShift(i16(64))), {{0, "IS1-0500;"}},
+        CHANGE(s.IFS = -500; s.IFShift = 64; f.pause())),
+    row("width without the IF-shift entry", SET(s.Property[core::cap::SetIFShiftWidth] = 0),
+        CALL(SetIFShift(i16(1100))), {}, CHANGE(f.pause()), F),
+    without(SET(s.Property[core::cap::SetIFShift] = 0), CALL(SetIFShift(i16(10)))),
+    row("width on CW", SET(s.Mode = 2), CALL(SetIFShift(i16(1128))), {{0, "SH015;"}},
+        CHANGE(s.WidthLevel = s.Property[core::cap::WidthLevel] = 128; s.BW = 500; f.pause())),
+    row("narrow filter: no width sent",
+        SET(s.Property[core::cap::NarrowFlag] = 1; s.Mode = 1; s.WidthLevel = 99),
+        CALL(SetIFShift(i16(1100))), {}, CHANGE(s.BW = 1800; f.pause())),
+    row("narrow filter: no upper bound", SET(s.Property[core::cap::NarrowFlag] = 1; s.Mode = 1),
+        CALL(SetIFShift(i16(3000))), {}, CHANGE(s.BW = 1800; f.pause())),
+  };
+  // Levels to 20 Hz steps.
+  const std::tuple<int16_t, const char*, int16_t> shifts[] = {
       {0, "IS0-0000;", 0},      {1, "IS0-0000;", 0},       {3, "IS0-0020;", -20},
       {64, "IS0-0500;", -500},  {128, "IS0-1000;", -1000}, {-3, "IS0+0020;", 20},
-      {-100, "IS0+0780;", 780}, {-128, "IS0+1000;", 1000},
-  };
-  for (const auto& c : cases) {
-    EXPECT_TRUE(p.SetIFShift(i16(c.level)));
-    EXPECT_EQ(r.sent(), (Texts{c.sent})) << c.level;
-    EXPECT_EQ(s.IFS, c.ifs) << c.level;
-    EXPECT_EQ(s.IFShift, c.level);
-    EXPECT_TRUE(paused());
+      {-100, "IS0+0780;", 780}, {-128, "IS0+1000;", 1000}};
+  for (auto [level, sent, ifs] : shifts) {
+    rows.push_back(row(
+        sent, {}, [level](TOVRAK_Protocol& p) -> Res { return p.SetIFShift(i16(level)); },
+        {{0, sent}},
+        [=](core::State& s, Flags& f) {
+          s.IFS = ifs;
+          s.IFShift = level;
+          f.pause();
+        }));
   }
-  s.VFO = 1;
-  EXPECT_TRUE(p.SetIFShift(i16(64)));
-  EXPECT_EQ(r.sent(), (Texts{"IS1-0500;"}));
-}
-
-TEST_F(ModeFilterCommands, SetIFShiftOutOfRangeIsRefusedAfterPausingPolling) {
-  s.IFS = 120;
-  s.IFShift = 15;
+  // Out of range: refused after pausing polling.
   for (int16_t level : {129, 999, -129, 1256, 2000}) {
-    m.polling.poll_paused = VFalse;
-    m.port_and_timers().tmrStopPolling->set_enabled(false);
-    std::string before = picture(r);
-    EXPECT_FALSE(p.SetIFShift(i16(level))) << level;
-    EXPECT_EQ(r.wire(), Wire{});
-    EXPECT_TRUE(paused()) << level;
-    m.polling.poll_paused = VFalse;
-    m.port_and_timers().tmrStopPolling->set_enabled(false);
-    EXPECT_EQ(picture(r), before) << level;
+    rows.push_back(row(
+        "level " + std::to_string(level), SET(s.IFS = 120; s.IFShift = 15),
+        [level](TOVRAK_Protocol& p) -> Res { return p.SetIFShift(i16(level)); }, {},
+        CHANGE(f.pause()), F));
   }
-  s.Property[core::cap::SetIFShiftWidth] = 0;  // no width through IF shift levels
-  m.polling.poll_paused = VFalse;
-  m.port_and_timers().tmrStopPolling->set_enabled(false);
-  EXPECT_FALSE(p.SetIFShift(i16(1100)));
-  EXPECT_TRUE(paused());
-  EXPECT_EQ(r.wire(), Wire{});
-
-  // Without the function nothing happens at all, polling included.
-  s.Property[core::cap::SetIFShift] = 0;
-  m.polling.poll_paused = VFalse;
-  m.port_and_timers().tmrStopPolling->set_enabled(false);
-  EXPECT_REFUSED(p.SetIFShift(i16(10)));
+  // From 1000 on the level sets the width; that command always names VFO A.
+  const std::tuple<int16_t, const char*, int16_t> widths[] = {{1255, "SH031;", 4000},
+                                                              {1000, "SH000;", 200},
+                                                              {1128, "SH015;", 2400},
+                                                              {1008, "SH001;", 200},
+                                                              {1247, "SH030;", 4000}};
+  for (auto [level, sent, bw] : widths) {
+    rows.push_back(row(
+        sent, SET(s.Mode = 1; s.WidthCode = 7; s.VFO = 1),
+        [level](TOVRAK_Protocol& p) -> Res { return p.SetIFShift(i16(level)); }, {{0, sent}},
+        [=](core::State& s, Flags& f) {
+          s.WidthLevel = s.Property[core::cap::WidthLevel] = static_cast<int16_t>(level - 1000);
+          s.BW = bw;
+          f.pause();
+        }));
+  }
+  run(rows, kTuned);
 }
 
-TEST_F(ModeFilterCommands, SetIFShiftFromAThousandSetsTheWidth) {
-  s.Mode = 1;
-  s.WidthCode = 7;
-  s.VFO = 1;  // the width command always names VFO A
-  struct Case {
-    int16_t level;
-    const char* sent;
-    int16_t bw;
+TEST(ModeFilterCommands, Contour) {
+  std::vector<Row> rows = {
+    row("switch", {}, CALL(SetContour(i16(0), i16(1))), {{0, "CO0001;"}, {100, "CO00;"}},
+        CHANGE(s.ContourState = 1; s.StatusChange = VTrue)),
+    row("switch on the sub receiver", SET(s.VFO = 2; s.ContourState = 1),
+        CALL(SetContour(i16(0), i16(0))), {{0, "CO2000;"}, {100, "CO20;"}},
+        CHANGE(s.ContourState = 0; s.StatusChange = VTrue)),
+    row("level, negative sign", SET(s.ContourSign = -1), CALL(SetContour(i16(1), i16(128))),
+        {{0, "CO0120;"}, {100, "CO01;"}},
+        CHANGE(s.Property[core::cap::ContourLevel] = 128; s.FContour = -2000;
+               s.StatusChange = VTrue)),
+    row("level, no sign", {}, CALL(SetContour(i16(1), i16(128))), {{0, "CO0120;"}, {100, "CO01;"}},
+        CHANGE(s.Property[core::cap::ContourLevel] = 128; s.StatusChange = VTrue)),
+    row("frequency menu takes its sign", SET(s.FContour = 2000), CALL(SetContour(i16(2), i16(-5))),
+        {{0, "EX086-05;"}}, CHANGE(s.ContourSign = -1; s.FContour = -2000; s.StatusChange = VTrue)),
+    row("frequency menu, plus", SET(s.FContour = -2000; s.ContourSign = -1),
+        CALL(SetContour(i16(2), i16(12))), {{0, "EX086+12;"}},
+        CHANGE(s.ContourSign = 1; s.FContour = 2000; s.StatusChange = VTrue)),
+    row("frequency menu, zero", {}, CALL(SetContour(i16(2), i16(0))), {{0, "EX086+00;"}},
+        CHANGE(s.ContourSign = 1; s.StatusChange = VTrue)),
+    row("width menu", {}, CALL(SetContour(i16(3), i16(7))), {{0, "EX08707;"}},
+        CHANGE(s.StatusChange = VTrue)),
+    row("width menu 11", {}, CALL(SetContour(i16(3), i16(11))), {{0, "EX08711;"}},
+        CHANGE(s.StatusChange = VTrue)),
+    row("frequency menu on VFO B", SET(s.VFO = 1), CALL(SetContour(i16(2), i16(5))), {}, {}, F),
+    row("width menu on VFO B", SET(s.VFO = 1), CALL(SetContour(i16(3), i16(5))), {}, {}, F),
+    row("frequency menu on the sub receiver", SET(s.VFO = 2), CALL(SetContour(i16(2), i16(5))), {},
+        {}, E9),
+    row("width menu on the sub receiver", SET(s.VFO = 2), CALL(SetContour(i16(3), i16(5))), {}, {},
+        E9),
+    row("depth on VFO B", SET(s.VFO = 1), CALL(SetContour(i16(4), i16(255))),
+        {{0, "CO1220;"}, {100, "CO12;"}},
+        CHANGE(s.Property[core::cap::ContourLevel] = 20; s.StatusChange = VTrue)),
+    row("other params only mark the status", {}, CALL(SetContour(i16(5), i16(1))), {},
+        CHANGE(s.StatusChange = VTrue)),
+    row("switch beyond the entry", SET(s.Property[core::cap::SetContour] = 2),
+        CALL(SetContour(i16(0), i16(1))), {}, {}, F),
   };
-  const Case cases[] = {{1255, "SH031;", 4000},
-                        {1000, "SH000;", 200},
-                        {1128, "SH015;", 2400},
-                        {1008, "SH001;", 200},
-                        {1247, "SH030;", 4000}};
-  for (const auto& c : cases) {
-    EXPECT_TRUE(p.SetIFShift(i16(c.level)));
-    EXPECT_EQ(r.sent(), (Texts{c.sent})) << c.level;
-    EXPECT_EQ(s.WidthLevel, c.level - 1000);
-    EXPECT_EQ(s.Property[core::cap::WidthLevel], c.level - 1000);
-    EXPECT_EQ(s.BW, c.bw) << c.level;
-    EXPECT_EQ(s.WidthCode, 7);  // not changed
-    EXPECT_EQ(s.IFShift, 0);
-    EXPECT_TRUE(paused());
+  // The level scales to forty steps, the depth to twenty.
+  const std::tuple<int16_t, const char*, int16_t> levels[] = {
+      {0, "CO0101;", 100},    {6, "CO0101;", 100},    {7, "CO0101;", 100},   {13, "CO0102;", 200},
+      {128, "CO0120;", 2000}, {255, "CO0140;", 4000}, {300, "CO0140;", 4000}};
+  for (auto [value, sent, fcontour] : levels) {
+    rows.push_back(row(
+        sent, SET(s.ContourSign = 1),
+        [value](TOVRAK_Protocol& p) -> Res { return p.SetContour(i16(1), i16(value)); },
+        {{0, sent}, {100, "CO01;"}},
+        [=](core::State& s, Flags&) {
+          s.Property[core::cap::ContourLevel] = value;
+          s.FContour = fcontour;
+          s.StatusChange = VTrue;
+        }));
   }
-  s.Mode = 2;
-  EXPECT_TRUE(p.SetIFShift(i16(1128)));
-  EXPECT_EQ(s.BW, 500);
-}
-
-TEST_F(ModeFilterCommands, SetIFShiftWidthWithTheNarrowFilterSendsNothing) {
-  narrow() = 1;
-  s.Mode = 1;
-  s.WidthLevel = 99;
-  EXPECT_TRUE(p.SetIFShift(i16(1100)));
-  EXPECT_EQ(r.wire(), Wire{});
-  EXPECT_EQ(s.BW, 1800);  // the narrow SSB setting 8
-  EXPECT_EQ(s.WidthLevel, 99);
-  EXPECT_TRUE(p.SetIFShift(i16(3000)));  // no upper bound then
-  EXPECT_EQ(r.wire(), Wire{});
-}
-
-// ---- SetContour
-
-TEST_F(ModeFilterCommands, SetContourSwitch) {
-  EXPECT_TRUE(p.SetContour(i16(0), i16(1)));
-  EXPECT_TRUE(wire_is(Wire{{0, "CO0001;"}, {100, "CO00;"}}));
-  EXPECT_EQ(s.ContourState, 1);
-  EXPECT_EQ(s.StatusChange, VTrue);
-  s.VFO = 2;
-  EXPECT_TRUE(p.SetContour(i16(0), i16(0)));
-  EXPECT_EQ(r.sent(), (Texts{"CO2000;", "CO20;"}));
-  EXPECT_EQ(s.ContourState, 0);
-}
-
-TEST_F(ModeFilterCommands, SetContourLevelScalesToFortySteps) {
-  s.ContourSign = 1;
-  struct Case {
-    int16_t value;
-    const char* sent;
-    int16_t fcontour;
-  };
-  const Case cases[] = {{0, "CO0101;", 100},   {6, "CO0101;", 100},    {7, "CO0101;", 100},
-                        {13, "CO0102;", 200},  {128, "CO0120;", 2000}, {255, "CO0140;", 4000},
-                        {300, "CO0140;", 4000}};
-  for (const auto& c : cases) {
-    EXPECT_TRUE(p.SetContour(i16(1), i16(c.value)));
-    EXPECT_EQ(r.sent(), (Texts{c.sent, "CO01;"})) << c.value;
-    EXPECT_EQ(s.Property[core::cap::ContourLevel], c.value);  // unscaled
-    EXPECT_EQ(s.FContour, c.fcontour) << c.value;
+  const std::tuple<int16_t, const char*, int16_t> depths[] = {
+      {0, "CO0200;", 0},   {12, "CO0200;", 0},   {13, "CO0201;", 1},
+      {100, "CO0207;", 7}, {255, "CO0220;", 20}, {400, "CO0220;", 20}};
+  for (auto [value, sent, step] : depths) {
+    rows.push_back(row(
+        sent, {}, [value](TOVRAK_Protocol& p) -> Res { return p.SetContour(i16(4), i16(value)); },
+        {{0, sent}, {100, "CO02;"}},
+        [=](core::State& s, Flags&) {
+          s.Property[core::cap::ContourLevel] = step;
+          s.StatusChange = VTrue;
+        }));
   }
-  s.ContourSign = -1;
-  EXPECT_TRUE(p.SetContour(i16(1), i16(128)));
-  EXPECT_EQ(s.FContour, -2000);
-  s.ContourSign = 0;
-  EXPECT_TRUE(p.SetContour(i16(1), i16(128)));
-  EXPECT_EQ(s.FContour, 0);
+  run(rows, kTuned);
 }
 
-TEST_F(ModeFilterCommands, SetContourFrequencyMenuTakesItsSign) {
-  s.FContour = 2000;
-  EXPECT_TRUE(p.SetContour(i16(2), i16(-5)));
-  EXPECT_EQ(r.sent(), (Texts{"EX086-05;"}));
-  EXPECT_EQ(s.ContourSign, -1);
-  EXPECT_EQ(s.FContour, -2000);
-  EXPECT_TRUE(p.SetContour(i16(2), i16(12)));
-  EXPECT_EQ(r.sent(), (Texts{"EX086+12;"}));
-  EXPECT_EQ(s.ContourSign, 1);
-  EXPECT_EQ(s.FContour, 2000);
-  EXPECT_TRUE(p.SetContour(i16(2), i16(0)));
-  EXPECT_EQ(r.sent(), (Texts{"EX086+00;"}));
-  EXPECT_EQ(s.StatusChange, VTrue);
-}
-
-TEST_F(ModeFilterCommands, SetContourWidthMenu) {
-  EXPECT_TRUE(p.SetContour(i16(3), i16(7)));
-  EXPECT_EQ(r.sent(), (Texts{"EX08707;"}));
-  EXPECT_TRUE(p.SetContour(i16(3), i16(11)));
-  EXPECT_EQ(r.sent(), (Texts{"EX08711;"}));
-  EXPECT_EQ(s.StatusChange, VTrue);
-}
-
-TEST_F(ModeFilterCommands, SetContourMenusOnVfoBAreRefusedAndOnTheSubReceiverFail) {
-  s.VFO = 1;
-  EXPECT_REFUSED(p.SetContour(i16(2), i16(5)));
-  EXPECT_REFUSED(p.SetContour(i16(3), i16(5)));
-  s.VFO = 2;
-  const std::string before = picture(r);
-  EXPECT_EQ(error_number([&] { p.SetContour(i16(2), i16(5)); }), 9);
-  EXPECT_EQ(error_number([&] { p.SetContour(i16(3), i16(5)); }), 9);
-  EXPECT_EQ(r.wire(), Wire{});
-  EXPECT_EQ(picture(r), before);
-}
-
-TEST_F(ModeFilterCommands, SetContourDepthScalesToTwentySteps) {
-  struct Case {
-    int16_t value;
-    const char* sent;
-    int16_t step;
-  };
-  const Case cases[] = {{0, "CO0200;", 0},   {12, "CO0200;", 0},   {13, "CO0201;", 1},
-                        {100, "CO0207;", 7}, {255, "CO0220;", 20}, {400, "CO0220;", 20}};
-  for (const auto& c : cases) {
-    EXPECT_TRUE(p.SetContour(i16(4), i16(c.value)));
-    EXPECT_EQ(r.sent(), (Texts{c.sent, "CO02;"})) << c.value;
-    EXPECT_EQ(s.Property[core::cap::ContourLevel], c.step);  // scaled
-  }
-  s.VFO = 1;
-  EXPECT_TRUE(p.SetContour(i16(4), i16(255)));
-  EXPECT_EQ(r.sent(), (Texts{"CO1220;", "CO12;"}));
-}
-
-TEST_F(ModeFilterCommands, SetContourOtherParamsOnlyMarkTheStatus) {
-  const std::string before = picture(r);
-  EXPECT_TRUE(p.SetContour(i16(5), i16(1)));
-  EXPECT_EQ(r.wire(), Wire{});
-  EXPECT_EQ(s.StatusChange, VTrue);
-  s.StatusChange = VFalse;
-  EXPECT_EQ(picture(r), before);
-
-  s.Property[core::cap::SetContour] = 2;
-  EXPECT_REFUSED(p.SetContour(i16(0), i16(1)));
-}
-
-// ---- SetNBType
-
-TEST_F(ModeFilterCommands, SetNBTypeSwitchesBlankersAndAsksForTheLevel) {
-  s.NBRec[1].Level = 30;
-  s.NBRec[2].Level = 50;
-  s.NBRec[1].On = 1;
-  EXPECT_TRUE(p.SetNBType(i16(2)));
-  EXPECT_TRUE(wire_is(Wire{{0, "NB02;"}, {100, "NL;"}}));
-  EXPECT_EQ(s.NBType, 2);
-  EXPECT_EQ(s.NBRec[2].On, 1);
-  EXPECT_EQ(s.NBRec[1].On, 0);
-  EXPECT_EQ(s.NB, 50);
-  EXPECT_EQ(s.StatusChange, VTrue);
-
-  s.VFO = 1;
-  EXPECT_TRUE(p.SetNBType(i16(1)));
-  EXPECT_EQ(r.sent(), (Texts{"NB11;", "NL;"}));
-  EXPECT_EQ(s.NBType, 1);
-  EXPECT_EQ(s.NBRec[1].On, 1);
-  EXPECT_EQ(s.NBRec[2].On, 0);
-  EXPECT_EQ(s.NB, 30);
-
-  s.VFO = 0;
-  EXPECT_TRUE(p.SetNBType(i16(0)));
-  EXPECT_EQ(r.sent(), (Texts{"NB00;"}));
-  EXPECT_EQ(s.NBType, 0);
-  EXPECT_EQ(s.NBRec[1].On, 0);
-  EXPECT_EQ(s.NBRec[2].On, 0);
-  EXPECT_EQ(s.NB, 30);
-}
-
-TEST_F(ModeFilterCommands, SetNBTypeRefusals) {
-  EXPECT_REFUSED(p.SetNBType(i16(3)));
-  EXPECT_REFUSED(p.SetNBType(i16(-1)));
-  s.Property[core::cap::SetNBType] = 0;
-  EXPECT_REFUSED(p.SetNBType(i16(0)));
-}
-
-// ---- SetCutFilter, LPBT
-
-TEST_F(ModeFilterCommands, SetCutFilterStoresPreferencesOnly) {
-  EXPECT_TRUE(p.SetCutFilter(i16(300), i16(2700), i16(2), i16(10)));
-  EXPECT_TRUE(p.SetCutFilter(i16(100), i16(2900), i16(0), i16(0)));
-  EXPECT_EQ(p.get_LowCutFilter(i16(2), i16(10)), 300);
-  EXPECT_EQ(p.get_HighCutFilter(i16(2), i16(10)), 2700);
-  EXPECT_EQ(p.get_LowCutFilter(i16(0), i16(0)), 100);
-  EXPECT_EQ(p.get_HighCutFilter(i16(0), i16(0)), 2900);
-  EXPECT_EQ(r.wire(), Wire{});
-
-  const std::string before = picture(r);
-  EXPECT_EQ(error_number([&] { p.SetCutFilter(i16(1), i16(2), i16(3), i16(0)); }), 9);
-  EXPECT_EQ(error_number([&] { p.SetCutFilter(i16(1), i16(2), i16(0), i16(11)); }), 9);
-  EXPECT_EQ(error_number([&] { p.SetCutFilter(i16(1), i16(2), i16(-1), i16(0)); }), 9);
-  EXPECT_EQ(error_number([&] { p.SetCutFilter(i16(1), i16(2), i16(0), i16(-1)); }), 9);
-  EXPECT_EQ(picture(r), before);
-
-  s.Property[core::cap::SetCutFilter] = 0;
-  EXPECT_REFUSED(p.SetCutFilter(i16(1), i16(2), i16(0), i16(0)));
-}
-
-TEST_F(ModeFilterCommands, LPBTDoesNothing) {
-  const std::string before = picture(r);
-  int32_t i = 3;
-  EXPECT_TRUE(p.LPBT(i, i16(1)).empty());
-  EXPECT_EQ(r.wire(), Wire{});
-  EXPECT_EQ(picture(r), before);
+TEST(ModeFilterCommands, BlankerTypeAndPreferences) {
+  run(
+      {
+        row("blanker 2", SET(s.NBRec[1].On = 1), CALL(SetNBType(i16(2))),
+            {{0, "NB02;"}, {100, "NL;"}},
+            CHANGE(s.NBType = 2; s.NBRec[2].On = 1; s.NBRec[1].On = 0; s.NB = 50;
+                   s.StatusChange = VTrue)),
+            row("blanker 1 on VFO B", SET(s.VFO = 1; s.NBType = 2; s.NBRec[2].On = 1),
+                CALL(SetNBType(i16(1))), {{0, "NB11;"}, {100, "NL;"}},
+                CHANGE(s.NBType = 1; s.NBRec[1].On = 1; s.NBRec[2].On = 0; s.NB = 30;
+                       s.StatusChange = VTrue)),
+            row("off", SET(s.NBRec[1].On = 1; s.NB = 30), CALL(SetNBType(i16(0))), {{0, "NB00;"}},
+                CHANGE(s.NBType = 0; s.NBRec[1].On = 0; s.StatusChange = VTrue)),
+            row("type 3", {}, CALL(SetNBType(i16(3))), {}, {}, F),
+            row("type -1", {}, CALL(SetNBType(i16(-1))), {}, {}, F),
+            without(SET(s.Property[core::cap::SetNBType] = 0), CALL(SetNBType(i16(0)))),
+            // Cut filters are the host's preferences only.
+            row("cut filter", {}, CALL(SetCutFilter(i16(300), i16(2700), i16(2), i16(10))), {},
+                CHANGE(s.LowCutFilter[2][10] = 300; s.HighCutFilter[2][10] = 2700)),
+            row("cut filter 0 0", {}, CALL(SetCutFilter(i16(100), i16(2900), i16(0), i16(0))), {},
+                CHANGE(s.LowCutFilter[0][0] = 100; s.HighCutFilter[0][0] = 2900)),
+            row("cut filter 3 0", {}, CALL(SetCutFilter(i16(1), i16(2), i16(3), i16(0))), {}, {},
+                E9),
+            row("cut filter 0 11", {}, CALL(SetCutFilter(i16(1), i16(2), i16(0), i16(11))), {}, {},
+                E9),
+            row("cut filter -1 0", {}, CALL(SetCutFilter(i16(1), i16(2), i16(-1), i16(0))), {}, {},
+                E9),
+            row("cut filter 0 -1", {}, CALL(SetCutFilter(i16(1), i16(2), i16(0), i16(-1))), {}, {},
+                E9),
+            without(SET(s.Property[core::cap::SetCutFilter] = 0),
+                    CALL(SetCutFilter(i16(1), i16(2), i16(0), i16(0)))),
+            row("LPBT does nothing", {},
+                [](TOVRAK_Protocol& p) -> Res {
+                  int32_t i = 3;
+                  return VBool::of(p.LPBT(i, i16(1)).empty());
+                },
+                {}, {}),
+      },
+      SET(s.NBRec[1].Level = 30; s.NBRec[2].Level = 50));
 }
 
 }  // namespace

@@ -12,29 +12,13 @@ namespace {
 
 using core::NarrowFilterWidth;
 
-// A width table written as inclusive code ranges.
-struct Span {
-  int from, to, hz;
-};
-
-std::vector<int16_t> expand(const std::vector<Span>& spans) {
-  std::vector<int16_t> out;
-  for (const auto& sp : spans) {
-    for (int c = sp.from; c <= sp.to; ++c) out.push_back(static_cast<int16_t>(sp.hz));
-  }
-  return out;
-}
-
-const std::vector<Span> kSsbSpans = {
-    {0, 1, 200},    {2, 2, 400},    {3, 3, 600},    {4, 4, 850},    {5, 5, 1100},
-    {6, 6, 1350},   {7, 7, 1500},   {8, 8, 1650},   {9, 9, 1800},   {10, 10, 1950},
-    {11, 12, 2100}, {13, 14, 2250}, {15, 17, 2400}, {18, 19, 2450}, {20, 20, 2500},
-    {21, 21, 2600}, {22, 22, 2700}, {23, 23, 2800}, {24, 24, 2900}, {25, 25, 3000},
-    {26, 26, 3200}, {27, 27, 3400}, {28, 28, 3600}, {29, 29, 3800}, {30, 31, 4000}};
-const std::vector<Span> kCwSpans = {{0, 1, 25},     {2, 3, 50},     {4, 5, 100},    {6, 8, 200},
-                                    {9, 11, 300},   {12, 14, 400},  {15, 17, 500},  {18, 20, 800},
-                                    {21, 23, 1200}, {24, 25, 1400}, {26, 27, 1700}, {28, 29, 2000},
-                                    {30, 31, 2400}};
+// The wide width of each step 0..31.
+const int16_t kSsb[32] = {200,  200,  400,  600,  850,  1100, 1350, 1500, 1650, 1800, 1950,
+                          2100, 2100, 2250, 2250, 2400, 2400, 2400, 2450, 2450, 2500, 2600,
+                          2700, 2800, 2900, 3000, 3200, 3400, 3600, 3800, 4000, 4000};
+const int16_t kCw[32] = {25,   25,   50,   50,   100,  100,  200,  200,  200,  300, 300,
+                         300,  400,  400,  400,  500,  500,  500,  800,  800,  800, 1200,
+                         1200, 1200, 1400, 1400, 1700, 1700, 2000, 2000, 2400, 2400};
 
 struct WidthTables : Commands {
   int16_t width(int code, int mode, int vfo) {
@@ -44,15 +28,11 @@ struct WidthTables : Commands {
 };
 
 TEST_F(WidthTables, WideStepsOfEveryMode) {
-  const auto ssb = expand(kSsbSpans);
-  const auto cw = expand(kCwSpans);
-  ASSERT_EQ(ssb.size(), 32u);
-  ASSERT_EQ(cw.size(), 32u);
   for (int code = 0; code <= 31; ++code) {
     for (int vfo : {0, 1, 2}) {  // the VFO does not matter while wide
-      EXPECT_EQ(width(code, 0, vfo), ssb[static_cast<size_t>(code)]) << code;
-      EXPECT_EQ(width(code, 1, vfo), ssb[static_cast<size_t>(code)]) << code;
-      for (int mode : {2, 5, 6}) EXPECT_EQ(width(code, mode, vfo), cw[static_cast<size_t>(code)]);
+      EXPECT_EQ(width(code, 0, vfo), kSsb[code]) << code;
+      EXPECT_EQ(width(code, 1, vfo), kSsb[code]) << code;
+      for (int mode : {2, 5, 6}) EXPECT_EQ(width(code, mode, vfo), kCw[code]);
       EXPECT_EQ(width(code, 3, vfo), 9000);
       EXPECT_EQ(width(code, 4, vfo), 16000);
     }
@@ -159,9 +139,9 @@ TEST_F(WidthTables, AmAndFmHaveFixedWidthsAndNoShift) {
 
   s.BW = 1234;
   s.IFS = 55;
-  const std::string before = picture(r);
+  const core::State before = s;
   for (int16_t mode : {0, 1, 2, 5, 6, 7}) r.p->AMFMWidth(mode);
-  EXPECT_EQ(picture(r), before);
+  EXPECT_TRUE(same_state(s, before));
   EXPECT_EQ(r.wire(), Wire{});
 }
 

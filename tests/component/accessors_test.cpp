@@ -1,144 +1,99 @@
-// Start-up values and the accessors with rules of their own.
+// A fresh object's properties, and the accessors with rules of their own.
 #include <gtest/gtest.h>
 
-#include "support/rig.hpp"
-#include "tovrak/errors.hpp"
+#include "commands/command_fixture.hpp"
+#include "tovrak/dispatch.hpp"
 
 namespace tovrak::test {
 namespace {
 
-int error_number(auto&& f) {
-  try {
-    f();
-  } catch (const ComError& e) {
-    return e.number();
-  }
-  return 0;
-}
-
-TEST(Defaults, AFreshObjectReadsItsStartUpValues) {
+TEST(Accessors, RoundingIndexesAndObjects) {
   Rig r;
   auto& p = *r.rig;
-  EXPECT_EQ(p.get_AutoPolling(), VTrue);
-  EXPECT_EQ(p.get_PortRTS(), VTrue);
-  EXPECT_EQ(p.get_PortDTR(), VFalse);
-  EXPECT_EQ(p.get_CKBuffer(), VFalse);
-  EXPECT_EQ(p.get_PortOpen(), VFalse);
-  EXPECT_EQ(p.get_PowerON(), -1);
-  EXPECT_EQ(p.get_NBType(), 1);
-  EXPECT_EQ(p.get_Channel(), 1);
-  EXPECT_EQ(p.get_ChannelMin(), 1);
-  EXPECT_EQ(p.get_ChannelMax(), 99);
-  EXPECT_EQ(p.get_RangeMin(), 0.03);
-  EXPECT_EQ(p.get_RangeMax(), 60.0);
-  EXPECT_EQ(p.get_Range(), 1);
-  EXPECT_EQ(p.get_PortSpeed(), "");
-  EXPECT_EQ(p.get_Port(), 0);
-  EXPECT_EQ(p.get_VFO(), 0.0);
-  EXPECT_EQ(p.get_SMeter(), 0);
-  EXPECT_TRUE(p.get_AutoNF().empty());
-  EXPECT_EQ(r.s().AIState, 0);
-  EXPECT_EQ(r.s().MeterRead, "00");
-  EXPECT_EQ(r.s().NBRec[1].Cmd, "NL");
-  EXPECT_EQ(r.s().NBRec[0].Cmd, "");
-  EXPECT_EQ(r.s().ContourMenu[1], "EX089");
-  EXPECT_EQ(r.s().ContourMenu2[0], "EX087");
-  EXPECT_EQ(r.s().MeterName[3], "SWR");
-  EXPECT_EQ(r.s().MeterName[5], "");
-  EXPECT_EQ(r.s().NarrowSetting[1][0], 8);
-}
-
-TEST(Defaults, PropertiesNoOperationWritesStayEmpty) {
-  Rig r;
-  auto& p = *r.rig;
-  EXPECT_EQ(p.get_Sub_Freq(), 0.0);
-  EXPECT_EQ(p.get_Sub_Mode(), 0);
-  EXPECT_EQ(p.get_ProcLevel(), 0);
-  EXPECT_EQ(p.get_TXEQ(), 0);
-  EXPECT_EQ(p.get_CHLabel(), "");
-}
-
-TEST(Accessors, VFOReadsAsADouble) {
-  Rig r;
   r.s().VFO = 2;
-  EXPECT_EQ(r.rig->get_VFO(), 2.0);
-}
-
-TEST(Accessors, ShiftAndTuningStepRoundHalfToEvenAndOverflow) {
-  Rig r;
+  EXPECT_EQ(p.get_VFO(), 2.0);  // a double
+  // Shift and tuning step round half to even, and overflow.
   r.s().Shift = 600000.0f;  // a repeater shift stored as given
-  EXPECT_EQ(error_number([&] { r.rig->get_Shift(); }), 6);
+  EXPECT_EQ(error_number([&] { p.get_Shift(); }), 6);
   r.s().Shift = 2.5f;
-  EXPECT_EQ(r.rig->get_Shift(), 2);
+  EXPECT_EQ(p.get_Shift(), 2);
   r.s().TuningStep = 3.5f;
-  EXPECT_EQ(r.rig->get_TuningStep(), 4);
+  EXPECT_EQ(p.get_TuningStep(), 4);
   r.s().TuningStep = -32768.5f;
-  EXPECT_EQ(r.rig->get_TuningStep(), -32768);
-}
-
-TEST(Accessors, ReceiverIndexedGettersTakeAVariant) {
-  Rig r;
+  EXPECT_EQ(p.get_TuningStep(), -32768);
+  // Receiver-indexed getters take a Variant.
   r.s().AFLevel[1] = 77;
   r.s().RFT[0] = 3;
-  Variant text("1");
-  EXPECT_EQ(r.rig->get_AFLevel(text), 77);
-  Variant zero(0.4);
-  EXPECT_EQ(r.rig->get_RFT(zero), 3);
+  Variant one("1"), zero(0.4), junk("abc");
+  EXPECT_EQ(p.get_AFLevel(one), 77);
+  EXPECT_EQ(p.get_RFT(zero), 3);
   for (auto bad : {Variant(int16_t{2}), Variant(int16_t{-1}), Variant(1.5)}) {
-    EXPECT_EQ(error_number([&] { r.rig->get_SQLevel(bad); }), 9);
-    EXPECT_EQ(error_number([&] { r.rig->get_RFLevel(bad); }), 9);
+    EXPECT_EQ(error_number([&] { p.get_SQLevel(bad); }), 9);
+    EXPECT_EQ(error_number([&] { p.get_RFLevel(bad); }), 9);
   }
-  Variant junk("abc");
-  EXPECT_EQ(error_number([&] { r.rig->get_AFLevel(junk); }), 13);
-}
-
-TEST(Accessors, CutFilterTablesAreThreeByEleven) {
-  Rig r;
+  EXPECT_EQ(error_number([&] { p.get_AFLevel(junk); }), 13);
+  // The cut-filter tables are three by eleven; the capability table 0..100.
   r.s().HighCutFilter[2][10] = 3100;
-  EXPECT_EQ(r.rig->get_HighCutFilter(i16(2), i16(10)), 3100);
-  EXPECT_EQ(error_number([&] { r.rig->get_HighCutFilter(i16(3), i16(0)); }), 9);
-  EXPECT_EQ(error_number([&] { r.rig->get_LowCutFilter(i16(0), i16(11)); }), 9);
-  EXPECT_EQ(error_number([&] { r.rig->get_LowCutFilter(i16(-1), i16(0)); }), 9);
-}
-
-TEST(Accessors, AutoNFHoldsAValueOrAnObject) {
-  Rig r;
-  r.rig->put_AutoNF(Variant("on"));
-  EXPECT_EQ(r.rig->get_AutoNF(), Variant("on"));
+  EXPECT_EQ(p.get_HighCutFilter(i16(2), i16(10)), 3100);
+  EXPECT_EQ(error_number([&] { p.get_HighCutFilter(i16(3), i16(0)); }), 9);
+  EXPECT_EQ(error_number([&] { p.get_LowCutFilter(i16(0), i16(11)); }), 9);
+  EXPECT_EQ(error_number([&] { p.get_LowCutFilter(i16(-1), i16(0)); }), 9);
+  EXPECT_EQ(p.get_Property(i16(100)), 0);
+  EXPECT_EQ(error_number([&] { p.get_Property(i16(101)); }), 9);
+  EXPECT_EQ(error_number([&] { p.get_Property(i16(-1)); }), 9);
+  // AutoNF holds a value or the very object it was given.
+  p.put_AutoNF(Variant("on"));
+  EXPECT_EQ(p.get_AutoNF(), Variant("on"));
   struct Knob : Object {};
   auto knob = std::make_shared<Knob>();
-  r.rig->putref_AutoNF(knob);
-  EXPECT_EQ(r.rig->get_AutoNF().object().get(), knob.get());  // the same reference
+  p.putref_AutoNF(knob);
+  EXPECT_EQ(p.get_AutoNF().object().get(), knob.get());
 }
 
 TEST(Accessors, SettingsStoreWithoutRangeTests) {
   Rig r;
-  r.rig->put_ChannelMax(-7);
-  r.rig->put_ChannelMin(500);
-  r.rig->put_StatusChange(VTrue);
-  r.rig->put_CKBuffer(VBool(5));
-  EXPECT_EQ(r.rig->get_ChannelMax(), -7);
-  EXPECT_EQ(r.rig->get_ChannelMin(), 500);
-  EXPECT_EQ(r.rig->get_StatusChange(), VTrue);
-  EXPECT_EQ(r.rig->get_CKBuffer(), VBool(5));
+  auto& p = *r.rig;
+  p.put_ChannelMax(-7);
+  p.put_ChannelMin(500);
+  p.put_StatusChange(VTrue);
+  p.put_CKBuffer(VBool(5));
+  EXPECT_EQ(p.get_ChannelMax(), -7);
+  EXPECT_EQ(p.get_ChannelMin(), 500);
+  EXPECT_EQ(p.get_StatusChange(), VTrue);
+  EXPECT_EQ(p.get_CKBuffer(), VBool(5));
   EXPECT_TRUE(r.line().writes().empty());
 }
 
-TEST(CapabilityTable, StartUpEntriesAndBounds) {
+// Every property a host reads from a fresh object, in slot order; receivers
+// 0 and 1, and one entry of the tables.
+TEST(Defaults, EveryPropertyOfAFreshObject) {
   Rig r;
-  auto P = [&](int k) { return r.rig->get_Property(i16(k)); };
-  EXPECT_EQ(P(16), 127);  // LSB..PKT, not WFM
-  EXPECT_EQ(P(45), 0);    // no tuning-step choice
-  EXPECT_EQ(P(18), 400);
-  EXPECT_EQ(P(55), 31);
-  EXPECT_EQ(P(83), 1);
-  EXPECT_EQ(P(84), 0);
-  EXPECT_EQ(P(100), 0);
-  EXPECT_EQ(error_number([&] { P(101); }), 9);
-  EXPECT_EQ(error_number([&] { P(-1); }), 9);
-  int nonzero = 0;
-  for (int k = 0; k <= 100; ++k) nonzero += P(k) != 0;
-  EXPECT_EQ(nonzero, 71);  // 0..83 but for 39, 40, 45, 49, 51, 57, 62, 77..82
+  std::string all;
+  for (const auto& m : Members()) {
+    if (m.kind != MemberKind::Get) continue;
+    std::vector<std::vector<Variant>> calls = {{}};
+    if (m.args.size() == 1) calls = {{Variant(int16_t{0})}, {Variant(int16_t{1})}};
+    if (m.name == "Property") calls = {{Variant(int16_t{16})}};
+    if (m.args.size() == 2) calls = {{Variant(int16_t{2}), Variant(int16_t{10})}};
+    for (auto& args : calls) {
+      const Variant v = Invoke(*r.rig, m.name, MemberKind::Get, args);
+      all += std::string(m.name) + "=" + (v.empty() ? "Empty" : v.to_string()) + " ";
+    }
+  }
+  EXPECT_EQ(
+      all,
+      "MeterCaption= Meter=0 NBType=1 StatusChange=False AutoNF=Empty IFShift=0 "
+      "AutoPolling=True About=TOVRAK V1.2.3 ContourState=0 FullBK=0 CATAnswer= Sub_Mode=0 "
+      "RITStatus=0 RITOffset=0 Range=1 RangeMax=60 RangeMin=0.03 VFOB_Mode=0 VFOA_Mode=0 "
+      "TuningStep=0 HighCutFilter=0 LowCutFilter=0 AFLevel=0 AFLevel=0 CKBuffer=False "
+      "SQLevel=0 SQLevel=0 RFPower=0 RFLevel=0 RFLevel=0 PTT=0 PowerON=-1 Shift=0 DimLevel=0 "
+      "CAT=0 Sub_Freq=0 MemMode=0 Pitch=0 Property=127 KeyerSpeed=0 Comp=0 Vox=0 Band=0 Busy=0 "
+      "BK=0 MeterSW=0 MonitorLevel=0 MicGain=0 ProcLevel=0 Monitor=0 TXEQ=0 BW=0 IFS=0 "
+      "FNotch=0 FContour=0 KeyerWPM=0 BKIn=0 AGC=0 RFT=0 RFT=0 Att=0 PreAmp=0 NR=0 NF=0 NB=0 "
+      "LockDial=0 Dual=0 Antenna=0 Fast=0 Tuner=0 CHLabel= RPT=0 Split=0 Dec=0 Enc=0 DCS=0 "
+      "CTCSS=0 ChannelMin=1 ChannelMax=99 Channel=1 Filter=0 Reverse=0 SMeter=0 PortDTR=False "
+      "PortRTS=True PortOpen=False VFOB_Freq=0 VFOA_Freq=0 VFO=0 TX_Mode=0 Mode=0 TX_Freq=0 "
+      "Freq=0 PortSpeed= Port=0 RXAnt=0 ");
 }
 
 }  // namespace

@@ -100,12 +100,6 @@ TEST(Lifecycle, ConnectorCountOverflowsPast32767) {
   EXPECT_EQ(module_of(apt).lifecycle.connector_count, 32767);
 }
 
-TEST(Lifecycle, AboutCarriesTheVersion) {
-  platform::VirtualApartment apt;
-  TOVRAK_Connector c(apt);
-  EXPECT_EQ(c.get_TOVRAK_Protocol()->get_About(), "TOVRAK V1.2.3");
-}
-
 TEST(Lifecycle, EachApartmentHasItsOwnInstance) {
   platform::VirtualApartment one, two;
   TOVRAK_Connector a(one), b(two);

@@ -117,16 +117,6 @@ TEST_F(Panel, OnTopFollowsTheCheckBox) {
   EXPECT_EQ(top_most, (std::vector<bool>{true, false, true}));
 }
 
-TEST(PanelLabels, RowsAndTheirLabels) {
-  EXPECT_STREQ(ControlPanel::RowLabel(0), "Delay between Polling Commands");
-  EXPECT_STREQ(ControlPanel::RowLabel(1), "Delay between Control Commands");
-  EXPECT_STREQ(ControlPanel::RowLabel(2), "Timer for polling");
-  EXPECT_STREQ(ControlPanel::RowLabel(3), "Delay after Error (Polling)");
-  EXPECT_STREQ(ControlPanel::RowLabel(4), "Delay after command (Polling)");
-  EXPECT_EQ(ControlPanel::RowLabelIndex(1), 4);
-  EXPECT_EQ(ControlPanel::RowLabelIndex(4), 3);
-}
-
 }  // namespace
 }  // namespace tovrak::test
 

@@ -40,17 +40,10 @@ TEST_F(Link, PollsComingTooSoonAreDroppedNotQueued) {
   EXPECT_EQ(r.wire(), (Wire{{0, "AA;"}, {10, "P2;"}}));
 }
 
-TEST_F(Link, PollsWaitASecondAfterAControlCommand) {
+TEST_F(Link, PollsWaitASecondAfterACommandThenOneAtATimeUntilAnsweredOrThreeSecondsPass) {
   command("AA");
   at(500);
   EXPECT_FALSE(poll("FA"));
-  at(1000);
-  EXPECT_TRUE(poll("FA"));
-  EXPECT_EQ(r.wire(), (Wire{{0, "AA;"}, {1000, "FA;"}}));
-}
-
-TEST_F(Link, OnePollAtATimeUntilAnsweredOrThreeSecondsPass) {
-  command("AA");
   at(1000);
   EXPECT_TRUE(poll("FA"));
   EXPECT_EQ(r.s().PollPending, VTrue);
@@ -84,14 +77,6 @@ TEST_F(Link, AControlCommandPausesWhileAPollIsPending) {
   command("CC");  // no poll pending now: the spacing alone
   EXPECT_EQ(r.wire(), (Wire{{0, "AA;"}, {1000, "FA;"}, {1525, "BB;"}, {1800, "CC;"}}));
   EXPECT_EQ(r.s().PollPending, VFalse);
-}
-
-TEST_F(Link, ATimeAcrossMidnightCountsAsLongElapsed) {
-  r.apt.set_time_of_day(86399.95);
-  command("AA");
-  at(70);  // 20 ms after midnight
-  command("BB");
-  EXPECT_EQ(r.wire(), (Wire{{0, "AA;"}, {70, "BB;"}}));
 }
 
 TEST_F(Link, TerminatorAndBlanks) {

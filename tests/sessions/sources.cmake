@@ -6,5 +6,4 @@ set(TOVRAK_SESSION_SCRIPTS
   ${CMAKE_CURRENT_LIST_DIR}/polling_silent.script
   ${CMAKE_CURRENT_LIST_DIR}/sim_session.script
   ${CMAKE_CURRENT_LIST_DIR}/spacing.script
-  ${CMAKE_CURRENT_LIST_DIR}/startup.script
 )

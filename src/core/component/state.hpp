@@ -17,6 +17,7 @@ struct NBRecord {
   int16_t On = 0;
   int16_t Level = 0;
   std::string Cmd;
+  bool operator==(const NBRecord&) const = default;
 };
 
 struct State {
@@ -149,6 +150,9 @@ struct State {
   std::array<std::string, 15> MeterName{"PO", "MIC", "IDD", "SWR", "COMP"};
   // Narrow-filter setting by VFO 0..1 and mode group (SSB, CW, FSK, PKT).
   std::array<std::array<int16_t, 4>, 2> NarrowSetting{{{8, 4, 4, 4}, {8, 4, 4, 4}}};
+
+  // Field by field; tests compare whole states with it.
+  bool operator==(const State&) const = default;
 };
 
 }  // namespace tovrak::core
