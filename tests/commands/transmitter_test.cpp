@@ -174,6 +174,8 @@ TEST(TransmitterCommands, KeyerMessages) {
       {4, std::string(38, 'a') + "€x", "KM4" + std::string(38, 'A') + "€X;"},
       {4, "\xe9t\xe9 \x80", "KM4\xc9T\xc9 \x80;"},
       {4, "straße ÿ", "KM4STRAßE Ÿ;"},
+      {4, "à ā ĺ ё ά έ ς", "KM4À Ā Ĺ Ё Ά Έ Σ;"},
+      {4, "\xed\xa0\x80\xed\x9f\xbf", "KM4\xcd\xa0\x80\xed\x9f\xbf;"},  // a surrogate is not UTF-8
   };
   for (const auto& [message, text, sent] : texts) {
     rows.push_back(row(text, {}, keyer(1, message, text), {{0, sent}}));
