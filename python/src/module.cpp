@@ -95,7 +95,7 @@ void bind_simulated_radio(py::module_& m) {
 It answers on a thread of its own, as a radio on a cable would; open `path`
 as the port device. Fault rates are probabilities per answer.)")
       .def(py::init([](int id, uint64_t seed, bool operator_on, double latency, double drop,
-                       double garble, double split) {
+                       double garble, double split, double late) {
              tovrak::SimulatedRadioOptions o;
              o.id = id;
              o.seed = seed;
@@ -104,11 +104,12 @@ as the port device. Fault rates are probabilities per answer.)")
              o.drop = drop;
              o.garble = garble;
              o.split = split;
+             o.late = late;
              return std::make_unique<SimulatedRadio>(o);
            }),
            py::kw_only(), py::arg("id") = 570, py::arg("seed") = 1, py::arg("operator") = false,
            py::arg("latency") = 0.0, py::arg("drop") = 0.0, py::arg("garble") = 0.0,
-           py::arg("split") = 0.0, py::call_guard<py::gil_scoped_release>())
+           py::arg("split") = 0.0, py::arg("late") = 0.0, py::call_guard<py::gil_scoped_release>())
       .def_property_readonly("path", &SimulatedRadio::path, "The device the component opens.")
       .def("set_operator", &SimulatedRadio::set_operator, py::arg("on"),
            py::call_guard<py::gil_scoped_release>(),

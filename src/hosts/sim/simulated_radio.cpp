@@ -16,6 +16,7 @@ sim::SimOptions radio_options(const SimulatedRadioOptions& o) {
   s.faults.drop = o.drop;
   s.faults.garble = o.garble;
   s.faults.split = o.split;
+  s.faults.late = o.late;
   return s;
 }
 

@@ -21,10 +21,12 @@ struct SimulatedRadioOptions {
   bool operator_on = false;
   // Time from a command to its answer, in milliseconds.
   double latency_ms = 0;
-  // Probabilities per answer: lost, one byte changed, sent in two pieces.
+  // Probabilities per answer: lost, one byte changed, sent in two pieces,
+  // held back (up to 300 ms, with the answers behind it).
   double drop = 0;
   double garble = 0;
   double split = 0;
+  double late = 0;
 };
 
 // What the radio shows on its front panel.
