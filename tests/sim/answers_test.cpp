@@ -117,20 +117,13 @@ TEST_P(SimSettings, EachSettingIsAnsweredAsSet) {
   }
 }
 
-// Every query the component polls gets exactly one answer that starts with it.
+// Every query the component polls that no setting above answers gets
+// exactly one answer that starts with it.
 TEST_P(SimSettings, EveryPolledQueryIsAnswered) {
   Bench b(SimOptions{.id = GetParam()});
-  std::vector<std::string> queries = {"FA", "FB",  "IF",  "FT",  "OI",  "TX",  "AC",
-                                      "VS", "SM0", "SM1", "AI",  "ID",  "BY",  "RM00",
-                                      "FS", "MD0", "MD1", "CT1", "CN1", "CO12"};
-  for (std::string row : kSettings) queries.push_back(row.substr(0, row.find('|')));
-  for (const char* v : {"0", "1"}) {
-    for (const char* q : {"RG", "NR", "RL", "AN", "GT", "RA", "PA", "BC", "NB", "IS", "SH", "SQ",
-                          "NA", "OS", "RF", "NL", "AG", "CT", "CN"}) {
-      queries.push_back(q + std::string(v));
-    }
-  }
-  for (const auto& q : queries) {
+  for (std::string q :
+       {"FA", "FB", "IF",   "FT", "OI",  "TX",  "AC",  "VS",  "SM0",  "SM1", "AI",
+        "ID", "BY", "RM00", "FS", "MD0", "MD1", "CT1", "CN1", "CO12", "AN0", "AN1"}) {
     std::string a = b.exchange(q + ";");
     EXPECT_EQ(a.rfind(q, 0), 0u) << q << " -> " << a;
     EXPECT_EQ(std::count(a.begin(), a.end(), ';'), 1) << q << " -> " << a;

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdio>
 #include <exception>
-#include <limits>
 #include <sstream>
 #include <string_view>
 
@@ -61,10 +60,6 @@ bool is_poll_text(std::string_view w) {
                                                 "TX;", "AC;", "VS;", "SM0;"};
   return std::find(std::begin(kPolls), std::end(kPolls), w) != std::end(kPolls);
 }
-
-bool truth(VBool b) { return static_cast<bool>(b); }
-bool truth(int16_t v) { return v != 0; }
-bool truth(bool b) { return b; }
 
 // What errors a call may raise.
 enum class May { kNothing, kSubscript, kOverflow };
@@ -263,7 +258,7 @@ class Session {
     ++res_.calls;
     if (plan_.trace) std::printf("%shost %s\n", at().c_str(), name);
     try {
-      if (!truth(f())) ++res_.refused;
+      if (!static_cast<bool>(f())) ++res_.refused;
     } catch (const ComError& e) {
       if ((may == kSubscript && e.number() == 9) || (may == kOverflow && e.number() == 6)) {
         ++res_.documented_errors;
