@@ -30,11 +30,7 @@ class FaultSoak : public ::testing::TestWithParam<std::tuple<uint64_t, int>> {};
 INSTANTIATE_TEST_SUITE_P(Seeds, FaultSoak,
                          ::testing::Values(std::tuple(1, 460), std::tuple(2, 460),
                                            std::tuple(752, 460), std::tuple(1522, 460),
-                                           std::tuple(5, 570)),
-                         [](const auto& info) {
-                           return "Seed" + std::to_string(std::get<0>(info.param)) + "Id" +
-                                  std::to_string(std::get<1>(info.param));
-                         });
+                                           std::tuple(5, 570)));
 
 TEST_P(FaultSoak, KeepsEveryPromise) {
   const auto [seed, id] = GetParam();
