@@ -67,7 +67,7 @@ struct Station {
   }
 };
 
-TEST(OverPseudoTerminal, CatOnSettingsACablePulledAndBack) {
+TEST(OverPseudoTerminal, CatOnACablePulledAndBack) {
   Station t;
   // Half the answers arrive in two pieces, each read as it comes.
   t.radio = std::make_unique<hosts::SimOnPty>(
