@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The monitor on an 80x24 terminal, in tmux: the whole screen fits (title,
 # both VFOs, the S-meter in S-units, key hints, prompt); the prompt edits
-# (Tab completion, Ctrl-U, history kept across runs); Ctrl-C releases the
-# transmitter the monitor keyed and gives the terminal back.
+# (Tab completion, Ctrl-U, history kept across runs); the control panel
+# opens, sets a row and closes; Ctrl-C releases the transmitter the monitor
+# keyed and gives the terminal back.
 set -euo pipefail
 TOVRAK=$1
 SOCKET=tovrak-screen-$$
@@ -46,6 +47,15 @@ wait_for "SetPTT(1) -> True" 1
 [ "$(screen | sed -n 24p | tr -d ' ')" = ">" ] || { echo "Ctrl-U left text"; screen; exit 1; }
 keys "help SetFreq" Enter
 wait_for "SetFreq Freq   [method]" 5
+keys C-p
+wait_for "Delay between Control Commands   now 100" 5
+keys Down 2 5 0
+wait_for "> [250     ] [Set] Delay between Control Commands" 5
+keys Enter
+wait_for "[250     ]  Set  Delay between Control Commands   now 250" 5
+keys C-p
+for ((i = 0; i < 50; i++)); do screen | grep -qF "Control Panel" || break; sleep 0.1; done
+screen | grep -qF "Control Panel" && { echo "the panel stayed open"; screen; exit 1; }
 keys C-c
 wait_for "monitor-ended" 10
 grep -q "transmitter released" "$DIR/err" || { echo "the transmitter was not released"; exit 1; }
@@ -61,4 +71,4 @@ wait_for "> help SetFreq" 5 24
 keys Up
 wait_for "> SetPTT 1" 5 24
 keys C-u "quit" Enter
-echo "the monitor's screen and prompt work"
+echo "the monitor's screen, prompt and panel work"

@@ -2,8 +2,9 @@
 // simulated radio on its own thread: what a host on Linux gets, from CAT on
 // to a pulled cable and back. One smoke test of a few seconds; it waits for
 // a state with a generous deadline, never for a time. Convergence under
-// every fault is the soak's (virtual time); this one shows the real port,
-// the real apartment and the radio's real-time loop working together.
+// every fault is the soak's and settings reaching the radio the simulated
+// radio's link test (virtual time); this one shows the real port, the real
+// apartment and the radio's real-time loop working together.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -15,7 +16,6 @@
 
 #include "hosts/cli/sim_on_pty.hpp"
 #include "tovrak/connector.hpp"
-#include "tovrak/errors.hpp"
 #include "tovrak/posix_apartment.hpp"
 
 namespace tovrak::test {
@@ -29,7 +29,6 @@ struct Station {
   std::unique_ptr<TOVRAK_Connector> connector{std::make_unique<TOVRAK_Connector>(apt)};
   std::shared_ptr<TOVRAK_Protocol> rig{connector->get_TOVRAK_Protocol()};
   std::vector<int16_t> events;
-  std::vector<std::string> errors;  // errors that reached the host
 
   Station() {
     rig->AdviseChange([this](int16_t& s) { events.push_back(s); });
@@ -45,22 +44,10 @@ struct Station {
     EXPECT_TRUE(done) << msg;
     return done;
   }
-  // A host call: what it returns, or the error that reached the host.
-  bool call(const char* name, const std::function<bool()>& f) {
-    try {
-      return f();
-    } catch (const ComError& e) {
-      errors.push_back(std::string(name) + ": " + e.description());
-    } catch (const std::exception& e) {
-      errors.push_back(std::string(name) + ": " + e.what());
-    }
-    return false;
-  }
   // Runs the apartment until `done` holds or the deadline passes.
   bool until(const std::function<bool()>& done, std::chrono::milliseconds deadline) {
-    auto end = std::chrono::steady_clock::now() + deadline;
-    while (std::chrono::steady_clock::now() < end) {
-      if (done()) return true;
+    for (auto end = std::chrono::steady_clock::now() + deadline;
+         !done() && std::chrono::steady_clock::now() < end;) {
       apt.run_for(50ms);
     }
     return done();
@@ -71,16 +58,16 @@ struct Station {
     radio->while_paused([&](sim::SimRadio& r) { s = r.state(); });
     return s;
   }
-  static int64_t hz(double mhz) { return std::llround(mhz * 1e6); }
   bool shows_the_radio() {
     const sim::RadioState s = radio_state();
+    auto hz = [](double mhz) { return std::llround(mhz * 1e6); };
     return hz(rig->get_VFOA_Freq()) == s.vfo[0].hz && hz(rig->get_VFOB_Freq()) == s.vfo[1].hz &&
            rig->get_VFOA_Mode() == 1 && rig->get_VFOB_Mode() == 0 &&
            (rig->get_Split() != 0) == s.split();
   }
 };
 
-TEST(OverPseudoTerminal, CatOnSettingsACablePulledAndBack) {
+TEST(OverPseudoTerminal, CatOnACablePulledAndBack) {
   Station t;
   // Half the answers arrive in two pieces, each read as it comes.
   t.radio = std::make_unique<hosts::SimOnPty>(
@@ -89,20 +76,9 @@ TEST(OverPseudoTerminal, CatOnSettingsACablePulledAndBack) {
   t.rig->put_Port(1);
   t.rig->put_PortSpeed("38400");
   ASSERT_TRUE(t.port(true));
-  int16_t on = 1;
+  int16_t on = 1, split = 1, mode = 2, reverse = 0;
   t.rig->SetCAT(on);
   ASSERT_TRUE(t.until([&] { return t.shows_the_radio(); }, 6s));
-
-  // Settings reach the radio.
-  int16_t rx = 0, level = 77;
-  EXPECT_TRUE(t.rig->SetFreq(21.25));
-  EXPECT_TRUE(t.rig->SetAFLevel(rx, level));
-  EXPECT_TRUE(t.until(
-      [&] {
-        const sim::RadioState s = t.radio_state();
-        return s.vfo[0].hz == 21'250'000 && s.rx[0].af == 77;
-      },
-      2s));
 
   // The cable is pulled: the radio's end of the line is gone. The component
   // stays quiet (no error reaches the host, no events), reads answer from
@@ -113,21 +89,16 @@ TEST(OverPseudoTerminal, CatOnSettingsACablePulledAndBack) {
   const uint64_t wakeups_before = t.apt.wakeups();
   const auto pulled_at = std::chrono::steady_clock::now();
   t.apt.run_for(500ms);
-  int16_t split = 1, mode = 2, reverse = 0;
-  EXPECT_TRUE(t.call("reads", [&] {
+  EXPECT_NO_THROW({
     Variant main_rx(int16_t{0});
-    return t.rig->get_Freq() > 0 && t.rig->get_PortOpen() == VTrue &&
-           t.rig->get_AFLevel(main_rx) >= 0;
-  }));
-  EXPECT_TRUE(t.call("SetFreq", [&] { return static_cast<bool>(t.rig->SetFreq(7.05)); }));
-  EXPECT_TRUE(t.call("SetMode", [&] { return static_cast<bool>(t.rig->SetMode(mode, reverse)); }));
-  EXPECT_TRUE(t.call("SetSplit", [&] { return static_cast<bool>(t.rig->SetSplit(split)); }));
-  t.call("SetRefresh", [&] {
+    EXPECT_TRUE(t.rig->get_Freq() > 0 && t.rig->get_PortOpen() == VTrue &&
+                t.rig->get_AFLevel(main_rx) >= 0);
+    EXPECT_TRUE(t.rig->SetFreq(7.05));
+    EXPECT_TRUE(t.rig->SetMode(mode, reverse));
+    EXPECT_TRUE(t.rig->SetSplit(split));
     t.rig->SetRefresh();
-    return true;
   });
   t.apt.run_for(500ms);
-  EXPECT_TRUE(t.errors.empty()) << t.errors.front();
   EXPECT_TRUE(t.events.empty()) << "no answers, no events";
   // Timers tick (polling every 175 ms); a loop spinning on the descriptor
   // would count thousands.
@@ -146,7 +117,6 @@ TEST(OverPseudoTerminal, CatOnSettingsACablePulledAndBack) {
   EXPECT_EQ(t.rig->get_CAT(), 1);
   EXPECT_TRUE(t.until([&] { return t.shows_the_radio(); }, 8s));
   EXPECT_FALSE(t.events.empty());
-  EXPECT_TRUE(t.errors.empty());
 }
 
 }  // namespace

@@ -72,7 +72,6 @@ class RemoteRadio : public ::testing::Test {
     while ((n = read(radio_, buf, sizeof buf)) > 0) got.append(buf, static_cast<size_t>(n));
     return got;
   }
-  platform::PosixSerial& control() { return static_cast<platform::PosixSerial&>(*port_); }
 
   int radio_ = -1, device_ = -1;
   std::optional<Ser2netServer> server_;
@@ -91,22 +90,17 @@ TEST_F(RemoteRadio, TheSpeedReachesTheDeviceAndEveryByteCrossesBothWays) {
   const std::string to_radio = "FA\xff\x01;\xff\xff"s, from_radio = "IF\xff;\xff\xff\xfa\xf0"s;
   port_->Output(to_radio);
   std::string got;
-  EXPECT_TRUE(run_until([&] { return (got += radio_take()).size() >= to_radio.size(); }));
-  EXPECT_EQ(got, to_radio);
+  EXPECT_TRUE(run_until([&] { return (got += radio_take()) == to_radio; })) << got;
   ASSERT_EQ(write(radio_, from_radio.data(), from_radio.size()), ssize_t(from_radio.size()));
   std::string in;
-  EXPECT_TRUE(run_until([&] {
-    port_->InputTo(in);
-    return in.size() >= from_radio.size();
-  }));
-  EXPECT_EQ(in, from_radio);
+  EXPECT_TRUE(run_until([&] { return port_->InputTo(in), in == from_radio; })) << in;
   EXPECT_EQ(port_->OutBufferCount(), 0);
 }
 
 TEST_F(RemoteRadio, AServerThatGoesAwayIsAPulledCableAndOpeningAgainReconnects) {
   port_->PortOpen(true);
   server_->kill();
-  ASSERT_TRUE(run_until([&] { return control().device_lost(); }));
+  ASSERT_TRUE(run_until([&] { return static_cast<platform::PosixSerial&>(*port_).device_lost(); }));
   EXPECT_EQ(events_, 1);
   uint64_t before = apt_.wakeups();
   apt_.run_for(milliseconds(100));
@@ -125,8 +119,7 @@ TEST_F(RemoteRadio, AServerThatGoesAwayIsAPulledCableAndOpeningAgainReconnects) 
   radio_take();
   port_->Output("FA;");
   std::string got;
-  EXPECT_TRUE(run_until([&] { return (got += radio_take()).size() >= 3; }));
-  EXPECT_EQ(got, "FA;");
+  EXPECT_TRUE(run_until([&] { return (got += radio_take()) == "FA;"; })) << got;
 }
 
 }  // namespace

@@ -91,13 +91,12 @@ TEST(ScriptParser, StopsAtTheFirstBadLineWithItsNumber) {
 }
 
 TEST(ScriptOutput, ValuesPrintAsTheyReadBack) {
-  EXPECT_EQ(format_value(Variant(14.2)), "14.2");
-  EXPECT_EQ(format_value(Variant(0.03)), "0.03");
-  EXPECT_EQ(format_value(Variant(60.0)), "60");
-  EXPECT_EQ(format_value(Variant(88.5f)), "88.5");
   // As the scripting host prints them: plain up to 15 significant digits
   // (7 for a Single), an exponent only beyond.
-  const std::pair<Variant, const char*> numbers[] = {
+  const std::pair<Variant, const char*> values[] = {
+      {Variant(0.03), "0.03"},
+      {Variant(60.0), "60"},
+      {Variant(88.5f), "88.5"},
       {Variant(600000.0), "600000"},
       {Variant(14.25), "14.25"},
       {Variant(0.5), "0.5"},
@@ -111,11 +110,11 @@ TEST(ScriptOutput, ValuesPrintAsTheyReadBack) {
       {Variant(3e6f), "3000000"},
       {Variant(1e7f), "1E+07"},
       {Variant(14.2f), "14.2"},
+      {Variant(VTrue), "True"},
+      {Variant("a\"b"), "\"a\"\"b\""},
+      {Variant(), "Empty"},
   };
-  for (const auto& [value, text] : numbers) EXPECT_EQ(format_value(value), text);
-  EXPECT_EQ(format_value(Variant(VTrue)), "True");
-  EXPECT_EQ(format_value(Variant("a\"b")), "\"a\"\"b\"");
-  EXPECT_EQ(format_value(Variant()), "Empty");
+  for (const auto& [value, text] : values) EXPECT_EQ(format_value(value), text);
   EXPECT_EQ(format_bytes("FA;\r\n"), "FA;\\x0D\\x0A");
   EXPECT_EQ(format_time(200'000), "0.200");
   EXPECT_EQ(format_time(12'345'678), "12.346");

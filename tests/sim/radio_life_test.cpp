@@ -44,6 +44,8 @@ TEST(SimAutoInformation, OwnChangesAreReportedOnlyWhileOn) {
 TEST(SimAutoInformation, TheSMeterScanningAndTunerReportThemselves) {
   Bench b;
   EXPECT_EQ(b.exchange("@3000;"), "");
+  // The meter moves like a band (reported only when it changes); that it
+  // moves the same for the same seed is in the line's seed test.
   EXPECT_GE(count(b.exchange("AI1;@3000;"), "SM0"), 5);
   // A closed squelch never holds the scan: ten steps of 1 kHz a second.
   EXPECT_EQ(count(b.exchange("SQ0255;SC1;@1000;"), "FA0142"), 10);
@@ -196,21 +198,6 @@ TEST(SimOperator, WorksTheRadioReproduciblyFromTheSeedAndComesAndGoes) {
   auto left = b.radio.state().vfo;
   b.wait_ms(60'000);
   EXPECT_EQ(b.radio.state().vfo, left);
-}
-
-TEST(SimSMeter, MovesLikeABandReproducibly) {
-  auto readings = [](uint64_t seed) {
-    Bench b(SimOptions{.seed = seed});
-    std::vector<int> v;
-    for (int i = 0; i < 600; ++i) {
-      b.wait_ms(100);
-      v.push_back(b.radio.state().rx[0].smeter);
-    }
-    return v;
-  };
-  std::vector<int> a = readings(1);
-  EXPECT_EQ(a, readings(1));
-  EXPECT_GT(std::set<int>(a.begin(), a.end()).size(), 5u);
 }
 
 TEST(SimSMeter, AStationOpensTheSquelchTheAttenuatorLowersItTransmittingShowsTheMeter) {

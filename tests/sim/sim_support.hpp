@@ -43,12 +43,6 @@ struct Bench {
     }
     return take();
   }
-  // Writes one query (without its ";") and returns its answer without the ";".
-  std::string ask(std::string_view query) {
-    std::string a = exchange(std::string(query) + ";");
-    if (!a.empty() && a.back() == ';') a.pop_back();
-    return a;
-  }
   void wait_ms(int64_t ms) {
     now += ms * 1000;
     radio.advance(now);

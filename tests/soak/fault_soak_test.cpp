@@ -11,51 +11,39 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
+#include <tuple>
 
 #include "soak/soak_session.hpp"
 
 namespace tovrak::soak {
 namespace {
 
-SoakPlan plan(uint64_t seed, int id) {
-  SoakPlan p;
-  p.seed = seed;
-  p.id = id;
-  p.work_ms = 40 * 60'000;
-  p.episodes = 10;                        // the faults stop and start again ten times
-  p.settle_ms = kSettleBoundMs + 15'000;  // what settles must also stay settled
-  return p;
-}
-
-std::string lines(const std::vector<std::string>& v) {
-  std::string all;
-  for (const auto& s : v) all += s + "\n";
-  return all;
-}
-
-class FaultSoak : public ::testing::TestWithParam<uint64_t> {};
+class FaultSoak : public ::testing::TestWithParam<std::tuple<uint64_t, int>> {};
 
 // Sessions 752 and 1522 hold the slowest settling (24 s and 26 s) of 2,000
-// sessions of this plan; 1 and 2 are ordinary ones.
-INSTANTIATE_TEST_SUITE_P(Seeds, FaultSoak, ::testing::Values(1, 2, 752, 1522),
-                         [](const auto& info) { return "Seed" + std::to_string(info.param); });
+// sessions of this plan; 1 and 2 are ordinary ones. With identification 570
+// (the 9-digit frequency form) the answers have other layouts and the same
+// faults must be taken in as well; its settling is not judged: with this
+// form the information answer's mode character in LSB and USB also reads as
+// the memory flag, so the component can stay in memory mode while the radio
+// is not.
+INSTANTIATE_TEST_SUITE_P(Seeds, FaultSoak,
+                         ::testing::Values(std::tuple(1, 460), std::tuple(2, 460),
+                                           std::tuple(752, 460), std::tuple(1522, 460),
+                                           std::tuple(5, 570)));
 
-TEST_P(FaultSoak, KeepsEveryPromiseAndSettlesOnTheRadiosState) {
-  SoakPlan p = plan(GetParam(), 460);
-  SoakResult r = run_soak(p);
-  EXPECT_EQ(lines(broken_promises(r, true)), "") << describe(p, r);
-}
-
-// With the 9-digit frequency form the answers have other layouts; the same
-// faults must be taken in as well. Settling is not judged: with this form
-// the information answer's mode character in LSB and USB also reads as the
-// memory flag, so the component can stay in memory mode while the radio is
-// not.
-TEST(FaultSoakNineDigits, KeepsEveryPromiseButSettling) {
-  SoakPlan p = plan(5, 570);
-  SoakResult r = run_soak(p);
-  EXPECT_EQ(lines(broken_promises(r, false)), "") << describe(p, r);
+TEST_P(FaultSoak, KeepsEveryPromise) {
+  const auto [seed, id] = GetParam();
+  // Ten episodes; what settles must also stay settled a while.
+  const SoakPlan p{.seed = seed,
+                   .id = id,
+                   .work_ms = 40 * 60'000,
+                   .episodes = 10,
+                   .settle_ms = kSettleBoundMs + 15'000};
+  const SoakResult r = run_soak(p);
+  std::string broken;
+  for (const auto& b : broken_promises(r, id != 570)) broken += b + "\n";
+  EXPECT_EQ(broken, "") << describe(p, r);
 }
 
 }  // namespace

@@ -1,9 +1,6 @@
 // tovrak_soak: the fault soak for as long as one cares to let it run
-// (tools/soak; `tovrak_soak --help`). Runs sessions with seeds N, N+1, ...,
-// prints each result and a summary with the longest settling seen, and
-// exits 1 when any session broke a promise (soak_session.hpp). Settling is
-// not judged for identification 570, whose information answers read LSB
-// and USB as memory mode.
+// (tools/soak). Settling is not judged for identification 570, whose
+// information answers read LSB and USB as memory mode.
 #include <algorithm>
 #include <cstdio>
 #include <string>

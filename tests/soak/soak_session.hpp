@@ -17,30 +17,14 @@ namespace tovrak::soak {
 struct SoakPlan {
   uint64_t seed = 1;
   int id = 460;  // the radio's identification
-  // Seconds after local midnight at the start.
-  double time_of_day = 3600.0;
   // The host works the radio for this long while the faults go on, in
   // episodes: after each, faults and work stop and the state is watched for
-  // settle_ms; then they start again.
+  // settle_ms; then they start again. The faults are those of a bad cable
+  // (answers lost, garbled, broken up, held back), a radio that falls silent
+  // and is switched off and on, and its operator turning the knobs.
   int64_t work_ms = 10 * 60'000;
   int episodes = 1;
   int64_t settle_ms = 45'000;
-  // Faults of the answers on the cable.
-  sim::LineFaults faults{.drop = 0.05,
-                         .garble = 0.02,
-                         .split = 0.2,
-                         .split_gap_us = 40'000,
-                         .late = 0.1,
-                         .late_max_us = 300'000};
-  int64_t latency_us = 4'000;
-  // The radio falls silent and is switched off and on, at random times
-  // around these intervals, for at most these spans.
-  int64_t silence_every_ms = 75'000;
-  int64_t silence_max_ms = 8'000;
-  int64_t power_cycle_every_ms = 200'000;
-  int64_t power_off_max_ms = 4'000;
-  // The radio's operator turns the knobs during the work.
-  bool radio_operator = true;
   // Also compares what the component cannot learn by polling (see
   // disagreement() in soak_session.cpp).
   bool strict = false;
@@ -50,23 +34,17 @@ struct SoakPlan {
 
 struct SoakResult {
   // The host's calls: all, refused (false), and failed with an error the
-  // interface documents for that call.
-  int64_t calls = 0;
-  int64_t refused = 0;
-  int64_t documented_errors = 0;
-  // Errors that must never reach the host, and events of a kind the
-  // component never raises (first few of each, with the virtual time).
-  std::vector<std::string> escaped;
-  std::vector<std::string> odd_events;
-  int64_t events = 0;
+  // interface documents for that call; errors that must never reach the
+  // host and events of a kind the component never raises (first few, with
+  // the virtual time).
+  int64_t calls = 0, refused = 0, documented_errors = 0, events = 0;
+  std::vector<std::string> escaped, odd_events;
 
-  // Bounds of what the component keeps.
-  size_t rx_buffer_max = 0;
-  size_t rx_buffer_capacity_max = 0;
-  // Received bytes still waiting in the port once the queued messages have
-  // been processed (what those messages do can take time, during which
-  // more arrives), and how often they were not all read within a hundred
-  // more rounds of processing.
+  // Bounds of what the component keeps. Received bytes still waiting in the
+  // port once the queued messages have been processed (what those messages
+  // do can take time, during which more arrives), and how often they were
+  // not all read within a hundred more rounds of processing.
+  size_t rx_buffer_max = 0, rx_buffer_capacity_max = 0;
   int32_t input_waiting_max = 0;
   int64_t input_stuck = 0;
   bool heap_measured = false;
