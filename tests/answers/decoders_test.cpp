@@ -184,6 +184,7 @@ TEST(Answers, ReceiverSettings) {
     answer("AGC 7", {}, "GT07;", CHANGE(s.AGC = 4; s.StatusChange = VTrue), {4}),
     answer("AGC 2", {}, "GT02;", CHANGE(s.AGC = 2; s.StatusChange = VTrue), {4}),
     answer("attenuator", {}, "RA03;", CHANGE(s.Att = 3; s.StatusChange = VTrue), {4}),
+    answer("preamp", {}, "PA01;", CHANGE(s.PreAmp = 1; s.StatusChange = VTrue), {4}),
     answer("preamp of the other receiver", {}, "PA11;", {}),
     answer("auto-notch", {}, "BC01;", CHANGE(s.AutoNF = Variant(1.0); s.StatusChange = VTrue), {4}),
     answer("antenna: marked through the tracked items", {}, "AN032;",
