@@ -174,6 +174,8 @@ TEST(TransmitterCommands, KeyerMessages) {
       {4, std::string(38, 'a') + "€x", "KM4" + std::string(38, 'A') + "€X;"},
       {4, "\xe9t\xe9 \x80", "KM4\xc9T\xc9 \x80;"},
       {4, "straße ÿ", "KM4STRAßE Ÿ;"},
+      {4, std::string(39, 'a') + "\xdf\xbf", "KM4" + std::string(39, 'A') + "\xdf\xbf;"},
+      {4, "\xf0\x8f\xbf\xbf", "KM4\xd0\x8f\xbf\xbf;"},  // an overlong form is not UTF-8
       {4, "à ā ĺ ё ά έ ς", "KM4À Ā Ĺ Ё Ά Έ Σ;"},
       {4, "\xed\xa0\x80\xed\x9f\xbf", "KM4\xcd\xa0\x80\xed\x9f\xbf;"},  // a surrogate is not UTF-8
   };

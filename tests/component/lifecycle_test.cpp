@@ -104,6 +104,17 @@ TEST(Lifecycle, EachApartmentHasItsOwnInstance) {
   platform::VirtualApartment one, two;
   TOVRAK_Connector a(one), b(two);
   EXPECT_NE(a.get_TOVRAK_Protocol(), b.get_TOVRAK_Protocol());
+  // Once the component has ended in an apartment, it takes no new connector
+  // there; the other apartment is not touched.
+  module_of(one).shutdown();
+  try {
+    TOVRAK_Connector late(one);
+    ADD_FAILURE() << "a connector after the end";
+  } catch (const ComError& e) {
+    EXPECT_EQ(e.number(), 91);
+  }
+  TOVRAK_Connector c(two);
+  EXPECT_EQ(c.get_TOVRAK_Protocol(), b.get_TOVRAK_Protocol());
 }
 
 TEST(Lifecycle, AnInstanceOutlivingItsApartmentAnswersFromMemory) {
