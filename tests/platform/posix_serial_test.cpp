@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "support/refusal.hpp"
 #include "tovrak/errors.hpp"
 #include "tovrak/posix_apartment.hpp"
 
@@ -90,18 +91,8 @@ struct Session {
   }
 };
 
-// What a call refuses with; "" when it goes through.
-std::string error_of(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const ComError& e) {
-    return e.description();
-  }
-  return "";
-}
-bool has(const std::string& text, const std::string& part) {
-  return !part.empty() && text.find(part) != std::string::npos;
-}
+using test::error_of;
+using test::has;
 std::string open_error(SerialControl& port) {
   std::string why = error_of([&] { port.PortOpen(true); });
   EXPECT_FALSE(port.PortOpen());

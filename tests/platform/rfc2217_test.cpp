@@ -13,6 +13,7 @@
 
 #include "platform/posix/rfc2217_link.hpp"
 #include "platform/posix/telnet_session.hpp"
+#include "support/refusal.hpp"
 #include "tovrak/errors.hpp"
 #include "tovrak/posix_apartment.hpp"
 
@@ -151,18 +152,8 @@ struct Pair {
   }
 };
 
-// What a call refuses with; "" when it goes through.
-std::string error_of(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const ComError& e) {
-    return e.description();
-  }
-  return "";
-}
-bool has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
+using test::error_of;
+using test::has;
 
 TEST(Rfc2217Link, OpeningFailsClearlyWhenTheServerDoesNotSpeakIt) {
   struct Row {
