@@ -1,7 +1,5 @@
 list(APPEND TOVRAK_TEST_SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/apartment_contract_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/virtual_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/posix_apartment_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/apartment_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/posix_serial_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/posix_ports_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/rfc2217_test.cpp

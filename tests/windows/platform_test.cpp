@@ -41,9 +41,6 @@ struct WindowsPlatform {
   void pass_ms(int ms) {
     RunUntil([] { return false; }, ms);
   }
-  static bool process_until(const std::function<bool()>& done, int ms) {
-    return RunUntil(done, ms);
-  }
   int64_t elapsed_ms() const { return NowMs() - start; }
   static double local_time_of_day() {
     SYSTEMTIME t;

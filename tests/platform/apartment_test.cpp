@@ -1,0 +1,199 @@
+// The apartment contract (apartment_contract.hpp) over the virtual and the
+// Linux apartments (tests/windows/platform_test.cpp runs it under Wine), and
+// what only each of them has: the virtual clock, line and world outside; a
+// Linux loop another thread can wake and a descriptor a host's loop can wait on.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <time.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#define CONTRACT_CHECK(cond) \
+  { EXPECT_TRUE(cond); }
+#define CONTRACT_EQ(a, b) \
+  { EXPECT_EQ(a, b); }
+#include "platform/apartment_contract.hpp"
+#include "tovrak/errors.hpp"
+#include "tovrak/posix_apartment.hpp"
+#include "tovrak/virtual_apartment.hpp"
+
+namespace tovrak::platform {
+namespace {
+
+using std::chrono::milliseconds;
+
+struct VirtualPlatform {
+  static constexpr bool kVirtual = true;
+  static constexpr bool kTimerQueue = true;
+  VirtualApartment a;
+
+  Apartment& apt() { return a; }
+  static std::unique_ptr<Apartment> fresh() { return std::make_unique<VirtualApartment>(); }
+  void pass_ms(int ms) { a.advance_ms(ms); }
+  int64_t elapsed_ms() const { return a.now_us() / 1000; }
+  double local_time_of_day() const { return a.time_of_day(); }
+};
+
+struct LinuxPlatform {
+  static constexpr bool kVirtual = false;
+  static constexpr bool kTimerQueue = true;
+  using Clock = std::chrono::steady_clock;
+  PosixApartment a;
+  Clock::time_point start = Clock::now();
+
+  Apartment& apt() { return a; }
+  static std::unique_ptr<Apartment> fresh() { return std::make_unique<PosixApartment>(); }
+  void pass_ms(int ms) { a.run_for(milliseconds(ms)); }
+  int64_t elapsed_ms() const {
+    return std::chrono::duration_cast<milliseconds>(Clock::now() - start).count();
+  }
+  static double local_time_of_day() {
+    time_t now = time(nullptr);
+    tm local{};
+    return localtime_r(&now, &local), local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec;
+  }
+};
+
+struct ContractCase : ::testing::Test {
+  explicit ContractCase(void (*run)()) : run(run) {}
+  void TestBody() override { run(); }
+  void (*run)();
+};
+
+template <class P>
+bool register_contract(const char* suite) {
+  for (const auto& c : contract::apartment_contract<P>())
+    ::testing::RegisterTest(suite, c.name, nullptr, nullptr, __FILE__, __LINE__,
+                            [run = c.run]() -> ::testing::Test* { return new ContractCase(run); });
+  return true;
+}
+
+[[maybe_unused]] const bool registered =
+    register_contract<VirtualPlatform>("VirtualApartmentContract") &&
+    register_contract<LinuxPlatform>("LinuxApartmentContract");
+
+bool readable(int fd, int timeout_ms) {
+  pollfd p{fd, POLLIN, 0};
+  return poll(&p, 1, timeout_ms) == 1 && (p.revents & POLLIN);
+}
+
+TEST(PosixLoop, APostFromAnotherThreadWakesABlockedLoopAndQuitEndsIt) {
+  PosixApartment apt;
+  std::thread::id ran_on;
+  std::atomic<bool> quit_called{false};
+  bool ran_before_quit = false;
+  std::thread other([&] {
+    std::this_thread::sleep_for(milliseconds(20));
+    apt.post([&] { ran_on = std::this_thread::get_id(), ran_before_quit = !quit_called; });
+    std::this_thread::sleep_for(milliseconds(100));
+    quit_called = true;
+    apt.quit();
+  });
+  apt.run();
+  other.join();
+  EXPECT_EQ(ran_on, std::this_thread::get_id());
+  EXPECT_TRUE(ran_before_quit);
+}
+
+TEST(PosixLoop, TheDescriptorIsReadableExactlyWhileThereIsWork) {
+  PosixApartment apt;
+  int ticks = 0, never = 0;
+  auto t = apt.create_timer(20, true, [&] { ++ticks; });
+  auto zero = apt.create_timer(0, true, [&] { ++never; });
+  auto off = apt.create_timer(10, false, [&] { ++never; });
+  EXPECT_FALSE(readable(apt.fd(), 0));
+  ASSERT_TRUE(readable(apt.fd(), 1000));  // the timer comes due
+  apt.pump_once();
+  EXPECT_EQ(ticks, 1);
+  EXPECT_FALSE(readable(apt.fd(), 0));
+  t->set_enabled(false);
+  EXPECT_FALSE(readable(apt.fd(), 60));
+
+  // A task posted by a task waits for the next pump, and says so.
+  bool later = false;
+  apt.post([&] { apt.post([&] { later = true; }); });
+  apt.pump_once();
+  EXPECT_TRUE(readable(apt.fd(), 0));
+  apt.pump_once();
+  EXPECT_TRUE(later);
+  EXPECT_FALSE(readable(apt.fd(), 0));
+
+  // Timers that never tick leave the loop asleep.
+  uint64_t before = apt.wakeups();
+  apt.run_for(milliseconds(100));
+  EXPECT_EQ(never, 0);
+  EXPECT_LE(apt.wakeups() - before, 2u);
+}
+
+TEST(VirtualClock, MovesOnlyWhenMovedAndWrapsAtMidnight) {
+  VirtualApartment apt;
+  apt.set_time_of_day(3600.0);
+  EXPECT_FLOAT_EQ(apt.clock(), 3600.0f);
+  apt.sleep_ms(250);
+  EXPECT_EQ(apt.now_us(), 250'000);
+  EXPECT_FLOAT_EQ(apt.clock(), 3600.25f);
+  apt.advance_ms(750);
+  EXPECT_FLOAT_EQ(apt.clock(), 3601.0f);
+  apt.set_time_of_day(86399.9);
+  apt.sleep_ms(200);
+  EXPECT_NEAR(apt.clock(), 0.1f, 1e-4);
+  EXPECT_EQ(apt.now_us(), 1'200'000);  // script time runs on
+}
+
+TEST(VirtualLine, RadioBytesWaitForMessagesWritesKeepTheirTimeBadSettingsAreRefused) {
+  VirtualApartment apt;
+  auto port = apt.create_serial();
+  port->Settings("4800,N,8,1");
+  for (const char* bad : {"fast,N,8,1", "9600,N,8", "12345,N,8,1"})
+    EXPECT_THROW(port->Settings(bad), ComError) << bad;
+  EXPECT_EQ(apt.line().config().settings, "4800,N,8,1");  // the last good one kept
+  int events = 0;
+  port->OnComm([&] { ++events; });
+  apt.line().radio_sends("lost;");  // port closed: lost
+  port->PortOpen(true);
+  apt.line().radio_sends("FA;");
+  EXPECT_EQ(events, 0);
+  EXPECT_EQ(port->InBufferCount(), 3);
+  apt.process_pending();
+  EXPECT_EQ(events, 1);
+  EXPECT_EQ(port->Input(), "FA;");
+  EXPECT_EQ(port->InBufferCount(), 0);
+
+  port->Output("AI0;");
+  apt.sleep_ms(100);
+  port->Output("ID;");
+  ASSERT_EQ(apt.line().writes().size(), 2u);
+  EXPECT_EQ(apt.line().writes()[1].us, 100'000);
+  EXPECT_EQ(apt.line().writes()[1].bytes, "ID;");
+}
+
+TEST(VirtualOutside, ActsAtItsTimeEvenDuringANonPumpingSleepInterleavedWithTicks) {
+  VirtualApartment apt;
+  auto port = apt.create_serial();
+  port->PortOpen(true);
+  int events = 0;
+  port->OnComm([&] { ++events; });
+  std::vector<int64_t> acted;
+  apt.schedule_outside(30'000,
+                       [&] { acted.push_back(apt.now_us()), apt.line().radio_sends("FA;"); });
+  apt.schedule_outside(10'000, [&] { acted.push_back(apt.now_us()); });
+  apt.sleep_ms(50);
+  EXPECT_EQ(acted, (std::vector<int64_t>{10'000, 30'000}));
+  EXPECT_EQ(events, 0);  // the bytes wait for messages to be processed
+  EXPECT_EQ(port->InBufferCount(), 3);
+  apt.advance_ms(0);
+  EXPECT_EQ(events, 1);
+
+  // Interleaved with ticks in time order.
+  std::string order;
+  auto t = apt.create_timer(100, true, [&] { order += 't'; });
+  apt.schedule_outside(apt.now_us() + 150'000, [&] { order += 'o'; });
+  apt.schedule_outside(apt.now_us() + 250'000, [&] { order += 'p'; });
+  apt.advance_ms(300);
+  EXPECT_EQ(order, "totpt");
+}
+
+}  // namespace
+}  // namespace tovrak::platform
