@@ -7,6 +7,8 @@
 
 #include <cerrno>
 #include <functional>
+#include <map>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -22,10 +24,18 @@ namespace {
 
 using namespace std::string_literals;
 
-std::string iac(std::initializer_list<int> bytes) {
-  return std::string(bytes.begin(), bytes.end());
+// Telnet bytes written as words: WILL, WONT, DO, DONT, SB and SE each with
+// the IAC before it, IAC alone, and numbers (44 is the COM-PORT option).
+std::string tn(const std::string& words) {
+  static const std::map<std::string, std::string> named = {
+      {"IAC", "\xff"},      {"SE", "\xff\xf0"}, {"SB", "\xff\xfa"},  {"WILL", "\xff\xfb"},
+      {"WONT", "\xff\xfc"}, {"DO", "\xff\xfd"}, {"DONT", "\xff\xfe"}};
+  std::istringstream in(words);
+  std::string bytes;
+  for (std::string w; in >> w;)
+    bytes += named.count(w) ? named.at(w) : std::string(1, char(std::stoi(w, nullptr, 0)));
+  return bytes;
 }
-const std::string kAcceptComPort = iac({255, 253, 44});  // IAC DO COM-PORT
 
 // Feeds `chunks` to a fresh session; returns the data, and the replies in `out`.
 std::string decode(const std::vector<std::string>& chunks, std::string& out,
@@ -52,16 +62,12 @@ TEST(TelnetDecoder, CommandsNeverReachTheDataWhereverTheReadsSplitThem) {
   };
   const std::vector<Row> rows = {
       {"doubled 0xFF at a read boundary", {"FA\xff", "\xff;"}, "FA\xff;"},
-      {"commands between data", {"A" + iac({255, 241}) + "B" + iac({255, 249}) + "C"}, "ABC"},
+      {"commands between data", {"A" + tn("IAC 241") + "B" + tn("IAC 249") + "C"}, "ABC"},
       {"a modem-state notification split three ways",
-       {"X" + iac({255, 250}), iac({44, 107, 0x30, 255}), iac({240}) + "Y"},
+       {"X" + tn("SB"), tn("44 107 0x30 IAC"), tn("240") + "Y"},
        "XY"},
-      {"0xFF inside a subnegotiation",
-       {iac({255, 250, 44, 101, 0, 0, 255, 255}), iac({255, 255, 255, 240}) + "Z"},
-       "Z"},
-      {"a subnegotiation ended by another command",
-       {iac({255, 250, 44, 106, 1, 255, 241}) + "Q"},
-       "Q"},
+      {"0xFF inside a subnegotiation", {tn("SB 44 101 0 0 IAC IAC"), tn("IAC IAC SE") + "Z"}, "Z"},
+      {"a subnegotiation ended by another command", {tn("SB 44 106 1 IAC 241") + "Q"}, "Q"},
   };
   for (const auto& r : rows) {
     std::string out1, out2;
@@ -73,10 +79,7 @@ TEST(TelnetDecoder, CommandsNeverReachTheDataWhereverTheReadsSplitThem) {
 TEST(TelnetDecoder, NotificationsAndAnswersAreKept) {
   telnet::Session s;
   std::string out;
-  decode(
-      bytewise({iac({255, 250, 44, 107, 0xB0, 255, 240}), iac({255, 250, 44, 106, 0x60, 255, 240}),
-                iac({255, 250, 44, 101, 0, 0, 0x96, 0, 255, 240})}),
-      out, &s);
+  decode(bytewise({tn("SB 44 107 0xB0 SE SB 44 106 0x60 SE SB 44 101 0 0 0x96 0 SE")}), out, &s);
   EXPECT_EQ(std::tuple(s.modem_state(), s.line_state(), s.baud_rate_answer(), out),
             std::tuple(0xB0, 0x60, 38400u, ""));
 }
@@ -84,37 +87,31 @@ TEST(TelnetDecoder, NotificationsAndAnswersAreKept) {
 TEST(TelnetDecoder, NegotiationAnswersEachRequestOnceAndNeverLoops) {
   struct Row {
     const char* what;
-    std::string from_server;
-    std::string reply;
+    const char* from_server;  // words, as tn() reads them
+    const char* reply;
     telnet::Session::ComPort com_port;
     bool binary_out, binary_in;
   };
   using CP = telnet::Session::ComPort;
   const std::vector<Row> rows = {
-      {"agrees to all we asked",
-       iac({255, 253, 44, 255, 253, 0, 255, 251, 0, 255, 253, 3, 255, 251, 3}), "", CP::Accepted,
-       true, true},
-      {"agrees twice: the second time needs no answer",
-       iac({255, 253, 44, 255, 253, 44, 255, 253, 0, 255, 253, 0}), "", CP::Accepted, true, false},
-      {"refuses the COM-PORT option", iac({255, 254, 44}), "", CP::Refused, false, false},
-      {"refuses binary both ways, takes the port", iac({255, 254, 0, 255, 252, 0, 255, 253, 44}),
-       "", CP::Accepted, false, false},
-      {"asks for options we do not have", iac({255, 253, 24, 255, 251, 1}),
-       iac({255, 252, 24, 255, 254, 1}), CP::Asked, false, false},
-      {"takes binary, then leaves it", iac({255, 251, 0, 255, 252, 0, 255, 253, 0, 255, 254, 0}),
-       iac({255, 254, 0, 255, 252, 0}), CP::Asked, false, false},
+      {"agrees to all we asked", "DO 44 DO 0 WILL 0 DO 3 WILL 3", "", CP::Accepted, true, true},
+      {"agrees twice: one answer", "DO 44 DO 44 DO 0 DO 0", "", CP::Accepted, true, false},
+      {"refuses the COM-PORT option", "DONT 44", "", CP::Refused, false, false},
+      {"refuses binary, takes the port", "DONT 0 WONT 0 DO 44", "", CP::Accepted, false, false},
+      {"asks for what we lack", "DO 24 WILL 1", "WONT 24 DONT 1", CP::Asked, false, false},
+      {"binary on then off", "WILL 0 WONT 0 DO 0 DONT 0", "DONT 0 WONT 0", CP::Asked, false, false},
   };
   for (const auto& r : rows) {
     for (bool split : {false, true}) {
       telnet::Session s;
       std::string start;
       s.start(start);
-      ASSERT_EQ(start, iac({255, 251, 44, 255, 251, 0, 255, 251, 3, 255, 253, 0, 255, 253, 3}));
+      ASSERT_EQ(start, tn("WILL 44 WILL 0 WILL 3 DO 0 DO 3"));
       std::string out;
-      std::vector<std::string> chunks{r.from_server};
+      std::vector<std::string> chunks{tn(r.from_server)};
       EXPECT_EQ(decode(split ? bytewise(chunks) : chunks, out, &s), "") << r.what;
       EXPECT_EQ(std::tuple(out, s.com_port(), s.binary_out(), s.binary_in()),
-                std::tuple(r.reply, r.com_port, r.binary_out, r.binary_in))
+                std::tuple(tn(r.reply), r.com_port, r.binary_out, r.binary_in))
           << r.what;
     }
   }
@@ -145,7 +142,7 @@ struct Pair {
   }
   // The link, once the server has taken the COM-PORT option.
   std::unique_ptr<SerialLink> start(const std::string& first = "") {
-    send(kAcceptComPort + first);
+    send(tn("DO 44") + first);
     auto link = start_rfc2217_link(ours, name, 1000);
     take();
     return link;
@@ -161,7 +158,7 @@ TEST(Rfc2217Link, OpeningFailsClearlyWhenTheServerDoesNotSpeakIt) {
     int timeout_ms;
     const char* said;
   };
-  for (const Row& r : std::vector<Row>{{iac({255, 254, 44}), 1000, "refused the COM-PORT option"},
+  for (const Row& r : std::vector<Row>{{tn("DONT 44"), 1000, "refused the COM-PORT option"},
                                        {"", 20, "does not speak RFC 2217"},
                                        {"closed", 1000, "closed the connection"}}) {
     Pair p;
@@ -176,20 +173,16 @@ TEST(Rfc2217Link, SettingsLinesAndPurgeGoAsComPortCommandsOnlyWhenTheyChange) {
   auto link = p.start("early");  // data before the agreement is not the port's
   LineParams params{{38400, 'E', 7, 2}, 2};
   link->apply(params), link->set_modem_lines(true, false);
-  EXPECT_EQ(p.take(), iac({255, 250, 44, 1, 0,  0,   0x96, 0, 255, 240,  // 38400
-                           255, 250, 44, 2, 7,  255, 240,                // 7 bits
-                           255, 250, 44, 3, 3,  255, 240,                // even
-                           255, 250, 44, 4, 2,  255, 240,                // 2 stop bits
-                           255, 250, 44, 5, 3,  255, 240,                // RTS/CTS
-                           255, 250, 44, 5, 8,  255, 240,                // DTR on
-                           255, 250, 44, 5, 12, 255, 240}));             // RTS off
-  params.framing.speed = 65535 * 256 + 255;  // a rate with 0xFF in it, doubled
+  EXPECT_EQ(p.take(), tn("SB 44 1 0 0 0x96 0 SE "         // 38400
+                         "SB 44 2 7 SE SB 44 3 3 SE "     // 7 bits, even
+                         "SB 44 4 2 SE SB 44 5 3 SE "     // 2 stop bits, RTS/CTS
+                         "SB 44 5 8 SE SB 44 5 12 SE"));  // DTR on, RTS off
+  params.framing.speed = 65535 * 256 + 255;               // a rate with 0xFF in it, doubled
   params.handshaking = 1;
   link->apply(params), link->set_modem_lines(true, true), link->discard_out();
-  EXPECT_EQ(p.take(), iac({255, 250, 44,  1,   0,   255, 255, 255, 255, 255,
-                           255, 255, 240, 255, 250, 44,  5,   2,   255, 240,  // XON/XOFF
-                           255, 250, 44,  5,   11,  255, 240,                 // RTS on
-                           255, 250, 44,  12,  2,   255, 240}));  // purge what waits for the device
+  EXPECT_EQ(p.take(), tn("SB 44 1 0 IAC IAC IAC IAC IAC IAC SE "  // 0x00FFFFFF
+                         "SB 44 5 2 SE SB 44 5 11 SE "            // XON/XOFF, RTS on
+                         "SB 44 12 2 SE"));                       // purge what waits for the device
   params.framing.data_bits = 4;
   EXPECT_THROW(link->apply(params), ComError);
 }
@@ -203,13 +196,13 @@ TEST(Rfc2217Link, DataCrossesWith0xFFIntactAndCommandsAnsweredOnTheWay) {
 
   // Only commands waiting: the read answers them and says "nothing yet".
   char buf[64];
-  p.send(iac({255, 253, 24}));
+  p.send(tn("DO 24"));
   EXPECT_EQ(link->read_some(buf, sizeof buf), -1);
   EXPECT_EQ(errno, EAGAIN);
-  EXPECT_EQ(p.take(), iac({255, 252, 24}));
+  EXPECT_EQ(p.take(), tn("WONT 24"));
 
   p.send("IF\xff"s);
-  p.send("\xff;"s + iac({255, 250, 44, 107, 0, 255, 240}) + "X");
+  p.send("\xff;"s + tn("SB 44 107 0 SE") + "X");
   std::string got;
   for (ssize_t n; (n = link->read_some(buf, 3)) > 0;) got.append(buf, size_t(n));
   EXPECT_EQ(got, "IF\xff;X"s);
