@@ -32,7 +32,6 @@ End Sub
 
 Set conn = CreateObject("TOVRAK_DLL.TOVRAK_Connector")
 Set rig = conn.TOVRAK_Protocol
-If Not (rig Is conn.TOVRAK_Protocol) Then Fail "the connector hands out one object"
 Check "About", rig.About, "TOVRAK V1.2.3", "String"
 Check "RangeMin", rig.RangeMin, 0.03, "Double"
 Check "PortRTS", rig.PortRTS, True, "Boolean"
