@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "TOVRAK_DLL.h"
-#include "check.hpp"
 #include "host.hpp"
 
 namespace {

@@ -19,7 +19,6 @@
 #include <vector>
 
 #include "TOVRAK_DLL.h"
-#include "check.hpp"
 #include "host.hpp"
 #include "hosts/com/panel_window.hpp"
 

@@ -10,7 +10,6 @@
 #include <thread>
 #include <vector>
 
-#include "check.hpp"
 #include "host.hpp"
 #include "platform/win32/win32_apartment.hpp"
 #include "platform/win32/win32_serial.hpp"

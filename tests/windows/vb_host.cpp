@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "check.hpp"
 #include "host.hpp"
 
 namespace {
