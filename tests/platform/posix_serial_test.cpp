@@ -209,6 +209,7 @@ TEST(PosixSerial, RefusalsSayWhatAndChangeNothing) {
       {"", 200, {"/dev/ttyS199"}},
       {"/dev/null", 1, {"not a serial device"}},
       {"telnet://radio:23", 1, {"telnet://"}},
+      {"rfc2217://no-such-host.invalid:7000", 1, {"\"no-such-host.invalid\" is not known"}},
   };
   PosixApartment apt;
   for (const auto& r : rows) {
