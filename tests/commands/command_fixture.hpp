@@ -7,10 +7,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <charconv>
 #include <cstdint>
 #include <functional>
 #include <sstream>
+#include <stdexcept>
 #include <string>
+#include <string_view>
+#include <tuple>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -21,6 +27,7 @@
 
 namespace tovrak::test {
 
+namespace cap = core::cap;
 using Wire = std::vector<std::pair<int64_t, std::string>>;
 using Texts = std::vector<std::string>;
 
@@ -95,6 +102,29 @@ using Before = std::function<void(core::State&, core::Module&)>;
 using Call = std::function<Res(TOVRAK_Protocol&)>;
 using Change = std::function<void(core::State&, Flags&)>;
 
+// The writes of a row in a short text form: each ends with ';' and may be
+// preceded by its time in milliseconds from the call, else it goes out with
+// the write before it (the first: at 0). "MD17; 100 FB07050000; 200 BI;"
+inline Wire wire_of(std::string_view text) {
+  Wire w;
+  int64_t t = 0;
+  for (size_t i = 0; i < text.size();) {
+    if (text[i] == ' ') {
+      ++i;
+    } else if (std::isdigit(static_cast<unsigned char>(text[i]))) {
+      const char* end = std::from_chars(text.data() + i, text.data() + text.size(), t).ptr;
+      i = static_cast<size_t>(end - text.data());
+    } else {
+      const size_t end = text.find(';', i);
+      if (end == text.npos)
+        throw std::invalid_argument("a write without ';': " + std::string(text));
+      w.emplace_back(t, text.substr(i, end + 1 - i));
+      i = end + 1;
+    }
+  }
+  return w;
+}
+
 struct Row {
   std::string name;
   Before before;      // the state before the call; empty: the fresh state
@@ -105,21 +135,36 @@ struct Row {
   int64_t ends = -1;  // when the call returns; -1: at its last write
 };
 
-inline Row row(std::string name, Before before, Call call, Wire wire = {}, Change after = {},
-               int result = T, int64_t ends = -1) {
+inline Row row(std::string name, Before before, Call call, std::string_view wire = "",
+               Change after = {}, int result = T, int64_t ends = -1) {
   return {std::move(name),
           std::move(before),
           std::move(call),
-          std::move(wire),
+          wire_of(wire),
           std::move(after),
           result,
           ends};
 }
 
-#define CALL(...) [](TOVRAK_Protocol& p) -> Res { return p.__VA_ARGS__; }
+// A call of `f` with `args` converted to its parameters' types; the call
+// takes them by reference, as a host's variables.
+template <class R, class... P, class... A>
+Call call(R (TOVRAK_Protocol::*f)(P...), A... args) {
+  return [f, args...](TOVRAK_Protocol& p) -> Res {
+    std::tuple<std::decay_t<P>...> held{static_cast<std::decay_t<P>>(args)...};
+    return std::apply([&](auto&... x) { return (p.*f)(x...); }, held);
+  };
+}
+
+#define CALL(f, ...) call(&TOVRAK_Protocol::f __VA_OPT__(, ) __VA_ARGS__)
 #define SET(...) \
   []([[maybe_unused]] core::State& s, [[maybe_unused]] core::Module& m) { __VA_ARGS__; }
 #define CHANGE(...) []([[maybe_unused]] core::State& s, [[maybe_unused]] Flags& f) { __VA_ARGS__; }
+// The same for rows made in a loop: they copy the loop's values.
+#define SETV(...) \
+  [=]([[maybe_unused]] core::State& s, [[maybe_unused]] core::Module& m) { __VA_ARGS__; }
+#define CHANGEV(...) \
+  [=]([[maybe_unused]] core::State& s, [[maybe_unused]] Flags& f) { __VA_ARGS__; }
 
 // A component with its port open and an empty wire.
 inline void open_rig(Rig& r) {
@@ -161,11 +206,24 @@ inline void run(const std::vector<Row>& rows, const Before& common = {}) {
   }
 }
 
-// A row of a call refused with its capability entry 0 (set by `entry`):
-// nothing written, nothing changed.
-inline Row without(Before entry, Call call, int result = F) {
-  return {"without its entry", std::move(entry), std::move(call), {}, {}, result};
+// A row of a call refused with its capability entry 0: nothing written,
+// nothing changed.
+inline Row without(core::cap::Entry entry, Call call, int result = F) {
+  return {"without its entry",
+          [entry](core::State& s, core::Module&) { s.Property[entry] = 0; },
+          std::move(call),
+          {},
+          {},
+          result};
 }
+// Adds a row for each of `calls` refused with `result` after `before`:
+// nothing written, nothing changed.
+inline void refuse(std::vector<Row>& rows, const std::vector<Call>& calls,
+                   const Before& before = {}, int result = F) {
+  for (const Call& c : calls) rows.push_back({"refused", before, c, {}, {}, result});
+}
+// The capability entry of a call has the call's name.
+#define WITHOUT(f, ...) without(core::cap::f, CALL(f __VA_OPT__(, ) __VA_ARGS__))
 
 // A component with its port open, for the few tests that follow one
 // component through several calls.

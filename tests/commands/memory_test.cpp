@@ -13,25 +13,16 @@ namespace tovrak::test {
 namespace {
 
 TEST(ChannelCommands, Recall) {
-  std::vector<Row> rows = {
-      row("refused 100", {}, CALL(SetChannel(i16(100))), {}, {}, F),
-      row("refused 0", {}, CALL(SetChannel(i16(0))), {}, {}, F),
-      row("refused -1", {}, CALL(SetChannel(i16(-1))), {}, {}, F),
-      row("below the lowest", SET(s.ChannelMin = 10), CALL(SetChannel(i16(9))), {}, {}, F),
-      row("VFO B", SET(s.VFO = 1), CALL(SetChannel(i16(12))), {}, {}, F),
-      without(SET(s.Property[core::cap::SetChannel] = 0), CALL(SetChannel(i16(12)))),
-  };
+  std::vector<Row> rows = {WITHOUT(SetChannel, 12)};
+  refuse(rows, {CALL(SetChannel, 100), CALL(SetChannel, 0), CALL(SetChannel, -1)});
+  refuse(rows, {CALL(SetChannel, 9)}, SET(s.ChannelMin = 10));
+  refuse(rows, {CALL(SetChannel, 12)}, SET(s.VFO = 1));
   for (int16_t channel : {7, 99, 1, 10, 42, 120}) {
     char sent[16];
     std::snprintf(sent, sizeof sent, "MC%03d;", channel);
-    rows.push_back(row(
-        sent, SET(s.VFO = 2; s.ChannelMax = 300),
-        [channel](TOVRAK_Protocol& p) -> Res { return p.SetChannel(i16(channel)); },
-        {{0, sent}, {100, "IF;"}},
-        [channel](core::State& s, Flags&) {
-          s.Channel = channel;
-          s.MemMode = 1;
-        }));
+    rows.push_back(row(sent, SET(s.VFO = 2; s.ChannelMax = 300), CALL(SetChannel, channel),
+                       sent + std::string(" 100 IF;"),
+                       CHANGEV(s.Channel = channel; s.MemMode = 1)));
   }
   run(rows);
 }
@@ -44,17 +35,11 @@ std::string mw(const std::string& channel, const std::string& freq, const std::s
          ";";
 }
 
-// SetVFOM into `channel`: the channel written, then the status asked for.
-Row store(std::string name, Before before, int16_t channel, std::string sent) {
-  return {std::move(name),
-          std::move(before),
-          [channel](TOVRAK_Protocol& p) -> Res { return p.SetVFOM(i16(channel), str("")); },
-          {{0, std::move(sent)}, {200, "IF;"}},
-          [channel](core::State& s, Flags&) {
-            s.MemMode = 1;
-            s.Channel = channel;
-            if (s.Mode == 7) s.Mode = 4;  // wide FM is stored as FM
-          }};
+// SetVFOM into `channel`: the channel written, then the status asked for;
+// wide FM is stored as FM.
+Row store(std::string name, Before before, int16_t channel, const std::string& sent) {
+  return row(std::move(name), std::move(before), CALL(SetVFOM, channel, ""), sent + " 200 IF;",
+             CHANGEV(s.MemMode = 1; s.Channel = channel; if (s.Mode == 7) s.Mode = 4));
 }
 
 TEST(ChannelCommands, MemoryWrite) {
@@ -82,24 +67,18 @@ TEST(ChannelCommands, MemoryWrite) {
     store("channel 0: no limits", {}, 0, mw("000", f, "2")),
     store("channel 500", {}, 500, mw("500", f, "2")),
     store("written even while muted", SET(m.link.send_muted = VTrue), 12, mw("012", f, "2")),
-    row("memory mode", SET(s.MemMode = 1), CALL(SetVFOM(i16(12), str(""))), {}, {}, F),
-    without(SET(s.Property[core::cap::SetVFOM] = 0), CALL(SetVFOM(i16(12), str("")))),
-    row("muted and refused", SET(m.link.send_muted = VTrue; s.MemMode = 1),
-        CALL(SetVFOM(i16(12), str(""))), {}, {}, F),
+    WITHOUT(SetVFOM, 12, ""),
   };
+  // In memory mode, also while muted.
+  refuse(rows, {CALL(SetVFOM, 12, "")}, SET(s.MemMode = 1));
+  refuse(rows, {CALL(SetVFOM, 12, "")}, SET(m.link.send_muted = VTrue; s.MemMode = 1));
   // Other modes carry no tone or shift.
   const std::tuple<int16_t, int16_t, const char*> modes[] = {
       {0, 0, "1"}, {1, 1, "2"}, {2, 0, "3"}, {2, 1, "7"}, {3, 1, "5"},
       {5, 0, "6"}, {5, 1, "9"}, {6, 0, "8"}, {6, 1, "8"}, {9, 0, "0"}};
   for (auto [mode, reverse, digit] : modes) {
     rows.push_back(store(
-        std::string("mode digit ") + digit,
-        [=](core::State& s, core::Module&) {
-          s.Enc = s.Dec = s.RPT = 1;
-          s.CTCSS = 88.5f;
-          s.Mode = mode;
-          s.Reverse = reverse;
-        },
+        digit, SETV(s.Enc = s.Dec = s.RPT = 1; s.CTCSS = 88.5f; s.Mode = mode; s.Reverse = reverse),
         1, mw("001", f, digit)));
   }
   // In FM a switch without a character of its own would garble the channel.
@@ -107,12 +86,8 @@ TEST(ChannelCommands, MemoryWrite) {
       {4, 2, 0, 0}, {4, -1, 0, 0}, {4, 1, 2, 0}, {4, 1, -1, 0},
       {4, 1, 1, 2}, {4, 0, 0, -2}, {7, 3, 0, 0}};
   for (auto [mode, enc, dec, rpt] : garbled) {
-    rows.push_back(row(
-        "garbled",
-        [=](core::State& s, core::Module&) {
-          s.Mode = mode, s.CTCSS = 88.5f, s.Enc = enc, s.Dec = dec, s.RPT = rpt;
-        },
-        CALL(SetVFOM(i16(12), str(""))), {}, {}, F));
+    refuse(rows, {CALL(SetVFOM, 12, "")},
+           SETV(s.Mode = mode, s.CTCSS = 88.5f, s.Enc = enc, s.Dec = dec, s.RPT = rpt));
   }
   run(rows, SET(s.Freq = 14.25; s.Mode = 1; s.TransceiverID = 570));
 }
@@ -135,55 +110,45 @@ TEST(ToneTable, EveryToneHasItsNumberAndNothingElseMatches) {
 
 TEST(ToneCommands, Rows) {
   std::vector<Row> rows = {
-    row("switch, then the tone", {}, CALL(SetTone(sgl(67.0f), i16(0), i16(1), i16(1))),
-        {{0, "CT01;"}, {100, "CN000;"}}, CHANGE(s.CTCSS = 67.0f; s.Enc = s.Dec = 1)),
-    row("VFO B", SET(s.VFO = 1; s.Dec = 1), CALL(SetTone(sgl(88.5f), i16(0), i16(1), i16(0))),
-        {{0, "CT12;"}, {100, "CN108;"}}, CHANGE(s.CTCSS = 88.5f; s.Enc = 1; s.Dec = 0)),
-    row("only VFO B has a digit", SET(s.VFO = 2),
-        CALL(SetTone(sgl(254.1f), i16(0), i16(0), i16(0))), {{0, "CT00;"}, {100, "CN049;"}},
-        CHANGE(s.CTCSS = 254.1f)),
-    row("no such tone", {}, CALL(SetTone(sgl(88.4f), i16(0), i16(0), i16(0))), {{0, "CT00;"}},
-        CHANGE(s.CTCSS = 88.4f)),
-    row("no such encode switch", {}, CALL(SetTone(sgl(100.0f), i16(0), i16(5), i16(0))),
-        {{0, "CN012;"}}, CHANGE(s.CTCSS = 100.0f; s.Enc = 5)),
-    row("no such decode switch", {}, CALL(SetTone(sgl(100.0f), i16(0), i16(1), i16(3))),
-        {{0, "CN012;"}}, CHANGE(s.CTCSS = 100.0f; s.Enc = 1; s.Dec = 3)),
-    row("a DCS code where none is", {}, CALL(SetTone(sgl(88.5f), i16(23), i16(1), i16(1))), {}, {},
-        F),
-    row("a code where none is", {}, CALL(SetTone(sgl(88.5f), i16(-4), i16(1), i16(1))),
-        {{0, "CT01;"}, {100, "CN008;"}}, CHANGE(s.CTCSS = 88.5f; s.DCS = -4; s.Enc = s.Dec = 1)),
-    row("DCS only", SET(s.Property[core::cap::SetTone] = 2),
-        CALL(SetTone(sgl(0.0f), i16(23), i16(0), i16(0))), {{0, "CT00;"}}, CHANGE(s.DCS = 23)),
-    row("DCS only, on", SET(s.Property[core::cap::SetTone] = 2),
-        CALL(SetTone(sgl(-1.0f), i16(25), i16(1), i16(1))), {{0, "CT01;"}},
+    row("switch, then the tone", {}, CALL(SetTone, 67.0f, 0, 1, 1), "CT01; 100 CN000;",
+        CHANGE(s.CTCSS = 67.0f; s.Enc = s.Dec = 1)),
+    row("VFO B", SET(s.VFO = 1; s.Dec = 1), CALL(SetTone, 88.5f, 0, 1, 0), "CT12; 100 CN108;",
+        CHANGE(s.CTCSS = 88.5f; s.Enc = 1; s.Dec = 0)),
+    row("only VFO B has a digit", SET(s.VFO = 2), CALL(SetTone, 254.1f, 0, 0, 0),
+        "CT00; 100 CN049;", CHANGE(s.CTCSS = 254.1f)),
+    row("no such tone", {}, CALL(SetTone, 88.4f, 0, 0, 0), "CT00;", CHANGE(s.CTCSS = 88.4f)),
+    row("no such encode switch", {}, CALL(SetTone, 100.0f, 0, 5, 0), "CN012;",
+        CHANGE(s.CTCSS = 100.0f; s.Enc = 5)),
+    row("no such decode switch", {}, CALL(SetTone, 100.0f, 0, 1, 3), "CN012;",
+        CHANGE(s.CTCSS = 100.0f; s.Enc = 1; s.Dec = 3)),
+    row("a DCS code where none is", {}, CALL(SetTone, 88.5f, 23, 1, 1), "", {}, F),
+    row("a code where none is", {}, CALL(SetTone, 88.5f, -4, 1, 1), "CT01; 100 CN008;",
+        CHANGE(s.CTCSS = 88.5f; s.DCS = -4; s.Enc = s.Dec = 1)),
+    row("DCS only", SET(s.Property[cap::SetTone] = 2), CALL(SetTone, 0.0f, 23, 0, 0), "CT00;",
+        CHANGE(s.DCS = 23)),
+    row("DCS only, on", SET(s.Property[cap::SetTone] = 2), CALL(SetTone, -1.0f, 25, 1, 1), "CT01;",
         CHANGE(s.CTCSS = -1.0f; s.DCS = 25; s.Enc = s.Dec = 1)),
-    row("DCS only, a tone", SET(s.Property[core::cap::SetTone] = 2),
-        CALL(SetTone(sgl(88.5f), i16(23), i16(1), i16(1))), {}, {}, F),
-    row("both", SET(s.Property[core::cap::SetTone] = 3),
-        CALL(SetTone(sgl(88.5f), i16(23), i16(1), i16(1))), {{0, "CT01;"}, {100, "CN008;"}},
-        CHANGE(s.CTCSS = 88.5f; s.DCS = 23; s.Enc = s.Dec = 1)),
-    without(SET(s.Property[core::cap::SetTone] = 0),
-            CALL(SetTone(sgl(0.0f), i16(0), i16(0), i16(0)))),
+    row("DCS only, a tone", SET(s.Property[cap::SetTone] = 2), CALL(SetTone, 88.5f, 23, 1, 1), "",
+        {}, F),
+    row("both", SET(s.Property[cap::SetTone] = 3), CALL(SetTone, 88.5f, 23, 1, 1),
+        "CT01; 100 CN008;", CHANGE(s.CTCSS = 88.5f; s.DCS = 23; s.Enc = s.Dec = 1)),
+    WITHOUT(SetTone, 0.0f, 0, 0, 0),
   };
   for (int16_t mode : {0, 1, 2, 3, 5, 6, 7}) {
-    rows.push_back(row(
-        "mode " + std::to_string(mode), [mode](core::State& s, core::Module&) { s.Mode = mode; },
-        CALL(SetTone(sgl(88.5f), i16(0), i16(1), i16(1))), {}, {}, F));
+    refuse(rows, {CALL(SetTone, 88.5f, 0, 1, 1)}, SETV(s.Mode = mode));
   }
   run(rows, SET(s.Mode = 4));
 }
 
 TEST(RepeaterCommands, Rows) {
   std::vector<Row> rows = {
-      without(SET(s.Property[core::cap::SetRPT] = 0), CALL(SetRPT(i16(1)))),
-      without(SET(s.Property[core::cap::SetShift] = 0), CALL(SetShift(sgl(600000.0f)))),
-      row("MClear does nothing", {}, CALL(MClear(i16(5))), {}, {}, F),
+      WITHOUT(SetRPT, 1),
+      WITHOUT(SetShift, 600000.0f),
+      row("MClear does nothing", {}, CALL(MClear, 5), "", {}, F),
   };
   for (auto [dir, sent] : std::vector<std::pair<int16_t, const char*>>{
            {-1, "OS02;"}, {0, "OS00;"}, {1, "OS01;"}, {5, "OS0;"}, {-2, "OS0;"}}) {
-    rows.push_back(row(
-        sent, SET(s.RPT = 9), [dir](TOVRAK_Protocol& p) -> Res { return p.SetRPT(i16(dir)); },
-        {{0, sent}}, [dir](core::State& s, Flags&) { s.RPT = dir; }));
+    rows.push_back(row(sent, SET(s.RPT = 9), CALL(SetRPT, dir), sent, CHANGEV(s.RPT = dir)));
   }
   // The menu follows the frequency; the offset goes out in kHz.
   const std::tuple<double, float, const char*> shifts[] = {
@@ -194,10 +159,8 @@ TEST(RepeaterCommands, Rows) {
       {29.6, 12345678.0f, "EX06812345;"}, {29.6, -5000.0f, "EX06800-5;"},
   };
   for (auto [mhz, hz, sent] : shifts) {
-    rows.push_back(row(
-        sent, [mhz](core::State& s, core::Module&) { s.Freq = mhz, s.Shift = 1; },
-        [hz](TOVRAK_Protocol& p) -> Res { return p.SetShift(sgl(hz)); }, {{0, sent}},
-        [hz](core::State& s, Flags&) { s.Shift = hz; }));
+    rows.push_back(row(sent, SETV(s.Freq = mhz, s.Shift = 1), CALL(SetShift, hz), sent,
+                       CHANGEV(s.Shift = hz)));
   }
   run(rows);
 }

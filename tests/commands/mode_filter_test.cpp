@@ -22,130 +22,99 @@ Call set_mode(int16_t mode, int16_t reverse, int16_t mode_after) {
 TEST(ModeFilterCommands, Mode) {
   std::vector<Row> rows = {
     row("VFO B with reverse", SET(s.VFO = 1; s.Freq = 7.05), set_mode(2, 1, 2),
-        {{0, "MD17;"}, {100, "FB07050000;"}, {200, "BI;"}},
-        CHANGE(s.VFOB_Mode = s.Mode = 2; s.Reverse = 1)),
-    row("wide FM goes out as FM", SET(s.Property[core::cap::SetMode] = 255), set_mode(7, 1, 4),
-        {{0, "MD04;"}, {100, "FA14200000;"}, {200, "BI;"}},
-        CHANGE(s.VFOA_Mode = s.Mode = 4; s.Reverse = 1)),
-    row("a refused frequency is left out", SET(s.Freq = 0), set_mode(3, 0, 3),
-        {{0, "MD05;"}, {100, "BI;"}}, CHANGE(s.VFOA_Mode = s.Mode = 3)),
+        "MD17; 100 FB07050000; 200 BI;", CHANGE(s.VFOB_Mode = s.Mode = 2; s.Reverse = 1)),
+    row("wide FM goes out as FM", SET(s.Property[cap::SetMode] = 255), set_mode(7, 1, 4),
+        "MD04; 100 FA14200000; 200 BI;", CHANGE(s.VFOA_Mode = s.Mode = 4; s.Reverse = 1)),
+    row("a refused frequency is left out", SET(s.Freq = 0), set_mode(3, 0, 3), "MD05; 100 BI;",
+        CHANGE(s.VFOA_Mode = s.Mode = 3)),
     row("the sub receiver: no tuning, no VFO mode", SET(s.VFO = 2; s.Mode = s.VFOA_Mode = 3),
-        set_mode(0, 0, 0), {{0, "MD21;"}, {100, "BI;"}}, CHANGE(s.Mode = 0)),
-    row("no wide FM in the mask", {}, set_mode(7, 0, 7), {}, {}, F),
-    row("mode 8", {}, set_mode(8, 0, 8), {}, {}, F),
-    row("mode -1", {}, set_mode(-1, 0, -1), {}, {}, F),
-    row("no CW in the mask", SET(s.Property[core::cap::SetMode] = 127 - 4), set_mode(2, 0, 2), {},
-        {}, F),
-    row("memory mode", SET(s.MemMode = 1), set_mode(1, 0, 1), {}, {}, F),
-    without(SET(s.Property[core::cap::SetMode] = 0), set_mode(0, 0, 0)),
+        set_mode(0, 0, 0), "MD21; 100 BI;", CHANGE(s.Mode = 0)),
+    without(cap::SetMode, set_mode(0, 0, 0)),
   };
-  const char* normal[] = {"1", "2", "3", "5", "4", "6", "8"};
-  const char* reverse[] = {"1", "2", "7", "5", "4", "9", "C"};
+  // No wide FM in the mask, modes 8 and -1; no CW in the mask; memory mode.
+  refuse(rows, {set_mode(7, 0, 7), set_mode(8, 0, 8), set_mode(-1, 0, -1)});
+  refuse(rows, {set_mode(2, 0, 2)}, SET(s.Property[cap::SetMode] = 127 - 4));
+  refuse(rows, {set_mode(1, 0, 1)}, SET(s.MemMode = 1));
+  const std::string normal = "1235468", reverse = "127549C";
   for (int16_t mode = 0; mode <= 6; ++mode) {
     for (int16_t rev : {0, 1}) {
-      rows.push_back(row(
-          "mode " + std::to_string(mode) + " reverse " + std::to_string(rev),
-          [=](core::State& s, core::Module&) {
-            s.Mode = s.VFOA_Mode = 9;
-            s.Reverse = static_cast<int16_t>(1 - rev);
-          },
-          set_mode(mode, rev, mode),
-          {{0, std::string("MD0") + (rev ? reverse : normal)[mode] + ";"},
-           {100, "FA14200000;"},
-           {200, "BI;"}},
-          [=](core::State& s, Flags&) {
-            s.Mode = s.VFOA_Mode = mode;
-            s.Reverse = rev;
-          }));
+      const std::string sent = "MD0" + std::string(1, (rev ? reverse : normal)[mode]) + ";";
+      rows.push_back(row("mode", SETV(s.Mode = s.VFOA_Mode = 9; s.Reverse = int16_t(1 - rev)),
+                         set_mode(mode, rev, mode), sent + " 100 FA14200000; 200 BI;",
+                         CHANGEV(s.Mode = s.VFOA_Mode = mode; s.Reverse = rev)));
     }
   }
   run(rows, kTuned);
 }
 
 TEST(ModeFilterCommands, FilterPositions) {
-  const Before presets = SET(s.FilterPresets = {5, 20, 0, 0, 0, 9, 16, 0, 3, 31});
   std::vector<Row> rows = {
-    row("SSB: the preset width", SET(s.Mode = 1), CALL(SetFilter(i16(0), i16(1), i16(0))),
-        {{0, "SH005;"}, {100, "NA;"}},
-        CHANGE(s.WidthCode = 5; s.WidthLevel = s.Property[core::cap::WidthLevel] = 41; s.BW = 1100;
+    row("SSB: the preset width", SET(s.Mode = 1), CALL(SetFilter, 0, 1, 0), "SH005; 100 NA;",
+        CHANGE(s.WidthCode = 5; s.WidthLevel = s.Property[cap::WidthLevel] = 41; s.BW = 1100;
                s.Filter = 0; s.StatusChange = VTrue)),
-    row("SSB: the last preset", SET(s.Mode = 1), CALL(SetFilter(i16(9), i16(1), i16(0))),
-        {{0, "SH031;"}, {100, "NA;"}},
-        CHANGE(s.WidthCode = 31; s.WidthLevel = s.Property[core::cap::WidthLevel] = 255;
-               s.BW = 4000; s.Filter = 9; s.StatusChange = VTrue)),
-    row("the narrow filter goes off first", SET(s.Property[core::cap::NarrowFlag] = 1; s.VFO = 1),
-        CALL(SetFilter(i16(1), i16(0), i16(0))), {{0, "NA10;"}, {100, "SH120;"}, {200, "NA;"}},
-        CHANGE(s.Property[core::cap::NarrowFlag] = 0; s.WidthCode = 20;
-               s.WidthLevel = s.Property[core::cap::WidthLevel] = 165; s.BW = 2500; s.Filter = 1;
+    row("SSB: the last preset", SET(s.Mode = 1), CALL(SetFilter, 9, 1, 0), "SH031; 100 NA;",
+        CHANGE(s.WidthCode = 31; s.WidthLevel = s.Property[cap::WidthLevel] = 255; s.BW = 4000;
+               s.Filter = 9; s.StatusChange = VTrue)),
+    row("the narrow filter goes off first", SET(s.Property[cap::NarrowFlag] = 1; s.VFO = 1),
+        CALL(SetFilter, 1, 0, 0), "NA10; 100 SH120; 200 NA;",
+        CHANGE(s.Property[cap::NarrowFlag] = 0; s.WidthCode = 20;
+               s.WidthLevel = s.Property[cap::WidthLevel] = 165; s.BW = 2500; s.Filter = 1;
                s.StatusChange = VTrue)),
-    row("SSB position 10", SET(s.Mode = 1), CALL(SetFilter(i16(10), i16(1), i16(0))), {}, {}, E9),
-    row("SSB position -1", SET(s.Mode = 1), CALL(SetFilter(i16(-1), i16(1), i16(0))), {}, {}, E9),
-    row("CW position 8", SET(s.Mode = 2), CALL(SetFilter(i16(8), i16(2), i16(0))), {}, {}, E9),
-    row("CW position -3", SET(s.Mode = 2), CALL(SetFilter(i16(-3), i16(2), i16(0))), {}, {}, E9),
-    row("CW position 7, the last", SET(s.Mode = 2), CALL(SetFilter(i16(7), i16(2), i16(0))),
-        {{0, "SH031;"}, {100, "NA;"}},
-        CHANGE(s.WidthCode = 31; s.WidthLevel = s.Property[core::cap::WidthLevel] = 255;
-               s.BW = 2400; s.Filter = 7; s.StatusChange = VTrue)),
+    row("CW position 7, the last", SET(s.Mode = 2), CALL(SetFilter, 7, 2, 0), "SH031; 100 NA;",
+        CHANGE(s.WidthCode = 31; s.WidthLevel = s.Property[cap::WidthLevel] = 255; s.BW = 2400;
+               s.Filter = 7; s.StatusChange = VTrue)),
     // FM and AM switch the narrow filter; any position but 0 is narrow.
-    row("FM narrow", SET(s.Mode = 4; s.WidthCode = 12), CALL(SetFilter(i16(1), i16(4), i16(0))),
-        {{0, "NA01;"}, {100, "NA;"}},
-        CHANGE(s.Property[core::cap::NarrowFlag] = 1; s.BW = 9000; s.Filter = 1;
+    row("FM narrow", SET(s.Mode = 4; s.WidthCode = 12), CALL(SetFilter, 1, 4, 0), "NA01; 100 NA;",
+        CHANGE(s.Property[cap::NarrowFlag] = 1; s.BW = 9000; s.Filter = 1; s.StatusChange = VTrue)),
+    row("FM wide", SET(s.Mode = 4; s.Property[cap::NarrowFlag] = 1), CALL(SetFilter, 0, 4, 0),
+        "NA00; 100 NA;",
+        CHANGE(s.Property[cap::NarrowFlag] = 0; s.BW = 16000; s.StatusChange = VTrue)),
+    row("AM narrow on VFO B", SET(s.Mode = 3; s.VFO = 1), CALL(SetFilter, 20, 3, 0),
+        "NA11; 100 NA;",
+        CHANGE(s.Property[cap::NarrowFlag] = 1; s.BW = 6000; s.Filter = 20;
                s.StatusChange = VTrue)),
-    row("FM wide", SET(s.Mode = 4; s.Property[core::cap::NarrowFlag] = 1),
-        CALL(SetFilter(i16(0), i16(4), i16(0))), {{0, "NA00;"}, {100, "NA;"}},
-        CHANGE(s.Property[core::cap::NarrowFlag] = 0; s.BW = 16000; s.StatusChange = VTrue)),
-    row("AM narrow on VFO B", SET(s.Mode = 3; s.VFO = 1), CALL(SetFilter(i16(20), i16(3), i16(0))),
-        {{0, "NA11;"}, {100, "NA;"}},
-        CHANGE(s.Property[core::cap::NarrowFlag] = 1; s.BW = 6000; s.Filter = 20;
-               s.StatusChange = VTrue)),
-    row("AM wide", SET(s.Mode = 3; s.VFO = 1; s.Property[core::cap::NarrowFlag] = 1),
-        CALL(SetFilter(i16(0), i16(3), i16(0))), {{0, "NA10;"}, {100, "NA;"}},
-        CHANGE(s.Property[core::cap::NarrowFlag] = 0; s.BW = 9000; s.StatusChange = VTrue)),
-    row("not the current mode", SET(s.Mode = 1), CALL(SetFilter(i16(0), i16(0), i16(0))), {}, {},
-        F),
-    row("position 32", SET(s.Mode = 1), CALL(SetFilter(i16(32), i16(1), i16(0))), {}, {}, F),
-    row("without entry 12", SET(s.Mode = 1; s.Property[core::cap::SetFilter] = 0),
-        CALL(SetFilter(i16(0), i16(1), i16(0))), {}, {}, F),
+    row("AM wide", SET(s.Mode = 3; s.VFO = 1; s.Property[cap::NarrowFlag] = 1),
+        CALL(SetFilter, 0, 3, 0), "NA10; 100 NA;",
+        CHANGE(s.Property[cap::NarrowFlag] = 0; s.BW = 9000; s.StatusChange = VTrue)),
   };
+  // SSB positions 10 and -1, CW positions 8 and -3 are out of the table.
+  refuse(rows, {CALL(SetFilter, 10, 1, 0), CALL(SetFilter, -1, 1, 0)}, SET(s.Mode = 1), E9);
+  refuse(rows, {CALL(SetFilter, 8, 2, 0), CALL(SetFilter, -3, 2, 0)}, SET(s.Mode = 2), E9);
+  // Not the current mode; position 32.
+  refuse(rows, {CALL(SetFilter, 0, 0, 0), CALL(SetFilter, 32, 1, 0)}, SET(s.Mode = 1));
+  refuse(rows, {CALL(SetFilter, 0, 1, 0)}, SET(s.Mode = 1; s.Property[cap::SetFilter] = 0));
   // CW, FSK and PKT take the presets from the sixth on.
   for (int16_t mode : {2, 5, 6}) {
-    const std::tuple<int16_t, const char*, int16_t, int16_t> picks[] = {
-        {3, "SH009;", 74, 300}, {4, "SH016;", 132, 500}, {6, "SH003;", 25, 50}};
-    for (auto [filter, sent, level, bw] : picks) {
-      rows.push_back(row(
-          "mode " + std::to_string(mode) + " filter " + std::to_string(filter),
-          [mode](core::State& s, core::Module&) { s.Mode = mode; },
-          [=](TOVRAK_Protocol& p) -> Res { return p.SetFilter(i16(filter), i16(mode), i16(0)); },
-          {{0, sent}, {100, "NA;"}},
-          [=](core::State& s, Flags&) {
-            s.WidthCode = static_cast<int16_t>(std::stoi(sent + 2));
-            s.WidthLevel = s.Property[core::cap::WidthLevel] = level;
-            s.BW = bw;
-            s.Filter = filter;
-            s.StatusChange = VTrue;
-          }));
+    const std::tuple<int16_t, const char*, int16_t, int16_t, int16_t> picks[] = {
+        {3, "SH009;", 9, 74, 300}, {4, "SH016;", 16, 132, 500}, {6, "SH003;", 3, 25, 50}};
+    for (auto [filter, sent, code, level, bw] : picks) {
+      rows.push_back(
+          row("preset", SETV(s.Mode = mode), CALL(SetFilter, filter, mode, 0),
+              sent + std::string(" 100 NA;"),
+              CHANGEV(s.WidthCode = code; s.WidthLevel = s.Property[cap::WidthLevel] = level;
+                      s.BW = bw; s.Filter = filter; s.StatusChange = VTrue)));
     }
   }
   run(rows, [&](core::State& s, core::Module& m) {
     kTuned(s, m);
-    presets(s, m);
+    s.FilterPresets = {5, 20, 0, 0, 0, 9, 16, 0, 3, 31};
   });
 }
 
 TEST(ModeFilterCommands, IFShiftAndWidth) {
   std::vector<Row> rows = {
-    row("VFO B", SET(s.VFO = 1), CALL(SetIFShift(i16(64))), {{0, "IS1-0500;"}},
+    row("VFO B", SET(s.VFO = 1), CALL(SetIFShift, 64), "IS1-0500;",
         CHANGE(s.IFS = -500; s.IFShift = 64; f.pause())),
-    row("width without the IF-shift entry", SET(s.Property[core::cap::SetIFShiftWidth] = 0),
-        CALL(SetIFShift(i16(1100))), {}, CHANGE(f.pause()), F),
-    without(SET(s.Property[core::cap::SetIFShift] = 0), CALL(SetIFShift(i16(10)))),
-    row("width on CW", SET(s.Mode = 2), CALL(SetIFShift(i16(1128))), {{0, "SH015;"}},
-        CHANGE(s.WidthLevel = s.Property[core::cap::WidthLevel] = 128; s.BW = 500; f.pause())),
+    row("width without the IF-shift entry", SET(s.Property[cap::SetIFShiftWidth] = 0),
+        CALL(SetIFShift, 1100), "", CHANGE(f.pause()), F),
+    WITHOUT(SetIFShift, 10),
+    row("width on CW", SET(s.Mode = 2), CALL(SetIFShift, 1128), "SH015;",
+        CHANGE(s.WidthLevel = s.Property[cap::WidthLevel] = 128; s.BW = 500; f.pause())),
     row("narrow filter: no width sent",
-        SET(s.Property[core::cap::NarrowFlag] = 1; s.Mode = 1; s.WidthLevel = 99),
-        CALL(SetIFShift(i16(1100))), {}, CHANGE(s.BW = 1800; f.pause())),
-    row("narrow filter: no upper bound", SET(s.Property[core::cap::NarrowFlag] = 1; s.Mode = 1),
-        CALL(SetIFShift(i16(3000))), {}, CHANGE(s.BW = 1800; f.pause())),
+        SET(s.Property[cap::NarrowFlag] = 1; s.Mode = 1; s.WidthLevel = 99), CALL(SetIFShift, 1100),
+        "", CHANGE(s.BW = 1800; f.pause())),
+    row("narrow filter: no upper bound", SET(s.Property[cap::NarrowFlag] = 1; s.Mode = 1),
+        CALL(SetIFShift, 3000), "", CHANGE(s.BW = 1800; f.pause())),
   };
   // Levels to 20 Hz steps.
   const std::tuple<int16_t, const char*, int16_t> shifts[] = {
@@ -153,21 +122,13 @@ TEST(ModeFilterCommands, IFShiftAndWidth) {
       {64, "IS0-0500;", -500},  {128, "IS0-1000;", -1000}, {-3, "IS0+0020;", 20},
       {-100, "IS0+0780;", 780}, {-128, "IS0+1000;", 1000}};
   for (auto [level, sent, ifs] : shifts) {
-    rows.push_back(row(
-        sent, {}, [level](TOVRAK_Protocol& p) -> Res { return p.SetIFShift(i16(level)); },
-        {{0, sent}},
-        [=](core::State& s, Flags& f) {
-          s.IFS = ifs;
-          s.IFShift = level;
-          f.pause();
-        }));
+    rows.push_back(row(sent, {}, CALL(SetIFShift, level), sent,
+                       CHANGEV(s.IFS = ifs; s.IFShift = level; f.pause())));
   }
   // Out of range: refused after pausing polling.
   for (int16_t level : {129, 999, -129, 1256, 2000}) {
-    rows.push_back(row(
-        "level " + std::to_string(level), SET(s.IFS = 120; s.IFShift = 15),
-        [level](TOVRAK_Protocol& p) -> Res { return p.SetIFShift(i16(level)); }, {},
-        CHANGE(f.pause()), F));
+    rows.push_back(row("out of range", SET(s.IFS = 120; s.IFShift = 15), CALL(SetIFShift, level),
+                       "", CHANGE(f.pause()), F));
   }
   // From 1000 on the level sets the width; that command always names VFO A.
   const std::tuple<int16_t, const char*, int16_t> widths[] = {{1255, "SH031;", 4000},
@@ -176,125 +137,93 @@ TEST(ModeFilterCommands, IFShiftAndWidth) {
                                                               {1008, "SH001;", 200},
                                                               {1247, "SH030;", 4000}};
   for (auto [level, sent, bw] : widths) {
-    rows.push_back(row(
-        sent, SET(s.Mode = 1; s.WidthCode = 7; s.VFO = 1),
-        [level](TOVRAK_Protocol& p) -> Res { return p.SetIFShift(i16(level)); }, {{0, sent}},
-        [=](core::State& s, Flags& f) {
-          s.WidthLevel = s.Property[core::cap::WidthLevel] = static_cast<int16_t>(level - 1000);
-          s.BW = bw;
-          f.pause();
-        }));
+    rows.push_back(row(sent, SET(s.Mode = 1; s.WidthCode = 7; s.VFO = 1), CALL(SetIFShift, level),
+                       sent,
+                       CHANGEV(s.WidthLevel = s.Property[cap::WidthLevel] = int16_t(level - 1000);
+                               s.BW = bw; f.pause())));
   }
   run(rows, kTuned);
 }
 
 TEST(ModeFilterCommands, Contour) {
   std::vector<Row> rows = {
-    row("switch", {}, CALL(SetContour(i16(0), i16(1))), {{0, "CO0001;"}, {100, "CO00;"}},
+    row("switch", {}, CALL(SetContour, 0, 1), "CO0001; 100 CO00;",
         CHANGE(s.ContourState = 1; s.StatusChange = VTrue)),
-    row("switch on the sub receiver", SET(s.VFO = 2; s.ContourState = 1),
-        CALL(SetContour(i16(0), i16(0))), {{0, "CO2000;"}, {100, "CO20;"}},
-        CHANGE(s.ContourState = 0; s.StatusChange = VTrue)),
-    row("level, negative sign", SET(s.ContourSign = -1), CALL(SetContour(i16(1), i16(128))),
-        {{0, "CO0120;"}, {100, "CO01;"}},
-        CHANGE(s.Property[core::cap::ContourLevel] = 128; s.FContour = -2000;
-               s.StatusChange = VTrue)),
-    row("level, no sign", {}, CALL(SetContour(i16(1), i16(128))), {{0, "CO0120;"}, {100, "CO01;"}},
-        CHANGE(s.Property[core::cap::ContourLevel] = 128; s.StatusChange = VTrue)),
-    row("frequency menu takes its sign", SET(s.FContour = 2000), CALL(SetContour(i16(2), i16(-5))),
-        {{0, "EX086-05;"}}, CHANGE(s.ContourSign = -1; s.FContour = -2000; s.StatusChange = VTrue)),
+    row("switch on the sub receiver", SET(s.VFO = 2; s.ContourState = 1), CALL(SetContour, 0, 0),
+        "CO2000; 100 CO20;", CHANGE(s.ContourState = 0; s.StatusChange = VTrue)),
+    row("level, negative sign", SET(s.ContourSign = -1), CALL(SetContour, 1, 128),
+        "CO0120; 100 CO01;",
+        CHANGE(s.Property[cap::ContourLevel] = 128; s.FContour = -2000; s.StatusChange = VTrue)),
+    row("level, no sign", {}, CALL(SetContour, 1, 128), "CO0120; 100 CO01;",
+        CHANGE(s.Property[cap::ContourLevel] = 128; s.StatusChange = VTrue)),
+    row("frequency menu takes its sign", SET(s.FContour = 2000), CALL(SetContour, 2, -5),
+        "EX086-05;", CHANGE(s.ContourSign = -1; s.FContour = -2000; s.StatusChange = VTrue)),
     row("frequency menu, plus", SET(s.FContour = -2000; s.ContourSign = -1),
-        CALL(SetContour(i16(2), i16(12))), {{0, "EX086+12;"}},
+        CALL(SetContour, 2, 12), "EX086+12;",
         CHANGE(s.ContourSign = 1; s.FContour = 2000; s.StatusChange = VTrue)),
-    row("frequency menu, zero", {}, CALL(SetContour(i16(2), i16(0))), {{0, "EX086+00;"}},
+    row("frequency menu, zero", {}, CALL(SetContour, 2, 0), "EX086+00;",
         CHANGE(s.ContourSign = 1; s.StatusChange = VTrue)),
-    row("width menu", {}, CALL(SetContour(i16(3), i16(7))), {{0, "EX08707;"}},
+    row("width menu", {}, CALL(SetContour, 3, 7), "EX08707;", CHANGE(s.StatusChange = VTrue)),
+    row("width menu 11", {}, CALL(SetContour, 3, 11), "EX08711;", CHANGE(s.StatusChange = VTrue)),
+    row("depth on VFO B", SET(s.VFO = 1), CALL(SetContour, 4, 255), "CO1220; 100 CO12;",
+        CHANGE(s.Property[cap::ContourLevel] = 20; s.StatusChange = VTrue)),
+    row("other params only mark the status", {}, CALL(SetContour, 5, 1), "",
         CHANGE(s.StatusChange = VTrue)),
-    row("width menu 11", {}, CALL(SetContour(i16(3), i16(11))), {{0, "EX08711;"}},
-        CHANGE(s.StatusChange = VTrue)),
-    row("frequency menu on VFO B", SET(s.VFO = 1), CALL(SetContour(i16(2), i16(5))), {}, {}, F),
-    row("width menu on VFO B", SET(s.VFO = 1), CALL(SetContour(i16(3), i16(5))), {}, {}, F),
-    row("frequency menu on the sub receiver", SET(s.VFO = 2), CALL(SetContour(i16(2), i16(5))), {},
-        {}, E9),
-    row("width menu on the sub receiver", SET(s.VFO = 2), CALL(SetContour(i16(3), i16(5))), {}, {},
-        E9),
-    row("depth on VFO B", SET(s.VFO = 1), CALL(SetContour(i16(4), i16(255))),
-        {{0, "CO1220;"}, {100, "CO12;"}},
-        CHANGE(s.Property[core::cap::ContourLevel] = 20; s.StatusChange = VTrue)),
-    row("other params only mark the status", {}, CALL(SetContour(i16(5), i16(1))), {},
-        CHANGE(s.StatusChange = VTrue)),
-    row("switch beyond the entry", SET(s.Property[core::cap::SetContour] = 2),
-        CALL(SetContour(i16(0), i16(1))), {}, {}, F),
   };
+  // The menus on VFO B are refused, on the sub receiver out of range.
+  refuse(rows, {CALL(SetContour, 2, 5), CALL(SetContour, 3, 5)}, SET(s.VFO = 1));
+  refuse(rows, {CALL(SetContour, 2, 5), CALL(SetContour, 3, 5)}, SET(s.VFO = 2), E9);
+  refuse(rows, {CALL(SetContour, 0, 1)}, SET(s.Property[cap::SetContour] = 2));
   // The level scales to forty steps, the depth to twenty.
   const std::tuple<int16_t, const char*, int16_t> levels[] = {
       {0, "CO0101;", 100},    {6, "CO0101;", 100},    {7, "CO0101;", 100},   {13, "CO0102;", 200},
       {128, "CO0120;", 2000}, {255, "CO0140;", 4000}, {300, "CO0140;", 4000}};
   for (auto [value, sent, fcontour] : levels) {
-    rows.push_back(row(
-        sent, SET(s.ContourSign = 1),
-        [value](TOVRAK_Protocol& p) -> Res { return p.SetContour(i16(1), i16(value)); },
-        {{0, sent}, {100, "CO01;"}},
-        [=](core::State& s, Flags&) {
-          s.Property[core::cap::ContourLevel] = value;
-          s.FContour = fcontour;
-          s.StatusChange = VTrue;
-        }));
+    rows.push_back(row(sent, SET(s.ContourSign = 1), CALL(SetContour, 1, value),
+                       sent + std::string(" 100 CO01;"),
+                       CHANGEV(s.Property[cap::ContourLevel] = value; s.FContour = fcontour;
+                               s.StatusChange = VTrue)));
   }
   const std::tuple<int16_t, const char*, int16_t> depths[] = {
       {0, "CO0200;", 0},   {12, "CO0200;", 0},   {13, "CO0201;", 1},
       {100, "CO0207;", 7}, {255, "CO0220;", 20}, {400, "CO0220;", 20}};
   for (auto [value, sent, step] : depths) {
-    rows.push_back(row(
-        sent, {}, [value](TOVRAK_Protocol& p) -> Res { return p.SetContour(i16(4), i16(value)); },
-        {{0, sent}, {100, "CO02;"}},
-        [=](core::State& s, Flags&) {
-          s.Property[core::cap::ContourLevel] = step;
-          s.StatusChange = VTrue;
-        }));
+    rows.push_back(row(sent, {}, CALL(SetContour, 4, value), sent + std::string(" 100 CO02;"),
+                       CHANGEV(s.Property[cap::ContourLevel] = step; s.StatusChange = VTrue)));
   }
   run(rows, kTuned);
 }
 
 TEST(ModeFilterCommands, BlankerTypeAndPreferences) {
-  run(
-      {
-        row("blanker 2", SET(s.NBRec[1].On = 1), CALL(SetNBType(i16(2))),
-            {{0, "NB02;"}, {100, "NL;"}},
-            CHANGE(s.NBType = 2; s.NBRec[2].On = 1; s.NBRec[1].On = 0; s.NB = 50;
-                   s.StatusChange = VTrue)),
-            row("blanker 1 on VFO B", SET(s.VFO = 1; s.NBType = 2; s.NBRec[2].On = 1),
-                CALL(SetNBType(i16(1))), {{0, "NB11;"}, {100, "NL;"}},
-                CHANGE(s.NBType = 1; s.NBRec[1].On = 1; s.NBRec[2].On = 0; s.NB = 30;
-                       s.StatusChange = VTrue)),
-            row("off", SET(s.NBRec[1].On = 1; s.NB = 30), CALL(SetNBType(i16(0))), {{0, "NB00;"}},
-                CHANGE(s.NBType = 0; s.NBRec[1].On = 0; s.StatusChange = VTrue)),
-            row("type 3", {}, CALL(SetNBType(i16(3))), {}, {}, F),
-            row("type -1", {}, CALL(SetNBType(i16(-1))), {}, {}, F),
-            without(SET(s.Property[core::cap::SetNBType] = 0), CALL(SetNBType(i16(0)))),
-            // Cut filters are the host's preferences only.
-            row("cut filter", {}, CALL(SetCutFilter(i16(300), i16(2700), i16(2), i16(10))), {},
-                CHANGE(s.LowCutFilter[2][10] = 300; s.HighCutFilter[2][10] = 2700)),
-            row("cut filter 0 0", {}, CALL(SetCutFilter(i16(100), i16(2900), i16(0), i16(0))), {},
-                CHANGE(s.LowCutFilter[0][0] = 100; s.HighCutFilter[0][0] = 2900)),
-            row("cut filter 3 0", {}, CALL(SetCutFilter(i16(1), i16(2), i16(3), i16(0))), {}, {},
-                E9),
-            row("cut filter 0 11", {}, CALL(SetCutFilter(i16(1), i16(2), i16(0), i16(11))), {}, {},
-                E9),
-            row("cut filter -1 0", {}, CALL(SetCutFilter(i16(1), i16(2), i16(-1), i16(0))), {}, {},
-                E9),
-            row("cut filter 0 -1", {}, CALL(SetCutFilter(i16(1), i16(2), i16(0), i16(-1))), {}, {},
-                E9),
-            without(SET(s.Property[core::cap::SetCutFilter] = 0),
-                    CALL(SetCutFilter(i16(1), i16(2), i16(0), i16(0)))),
-            row("LPBT does nothing", {},
-                [](TOVRAK_Protocol& p) -> Res {
-                  int32_t i = 3;
-                  return VBool::of(p.LPBT(i, i16(1)).empty());
-                },
-                {}, {}),
-      },
-      SET(s.NBRec[1].Level = 30; s.NBRec[2].Level = 50));
+  std::vector<Row> rows = {
+    row("blanker 2", SET(s.NBRec[1].On = 1), CALL(SetNBType, 2), "NB02; 100 NL;",
+        CHANGE(s.NBType = 2; s.NBRec[2].On = 1; s.NBRec[1].On = 0; s.NB = 50;
+               s.StatusChange = VTrue)),
+    row("blanker 1 on VFO B", SET(s.VFO = 1; s.NBType = 2; s.NBRec[2].On = 1), CALL(SetNBType, 1),
+        "NB11; 100 NL;",
+        CHANGE(s.NBType = 1; s.NBRec[1].On = 1; s.NBRec[2].On = 0; s.NB = 30;
+               s.StatusChange = VTrue)),
+    row("off", SET(s.NBRec[1].On = 1; s.NB = 30), CALL(SetNBType, 0), "NB00;",
+        CHANGE(s.NBType = 0; s.NBRec[1].On = 0; s.StatusChange = VTrue)),
+    WITHOUT(SetNBType, 0),
+    // Cut filters are the host's preferences only.
+    row("cut filter", {}, CALL(SetCutFilter, 300, 2700, 2, 10), "",
+        CHANGE(s.LowCutFilter[2][10] = 300; s.HighCutFilter[2][10] = 2700)),
+    row("cut filter 0 0", {}, CALL(SetCutFilter, 100, 2900, 0, 0), "",
+        CHANGE(s.LowCutFilter[0][0] = 100; s.HighCutFilter[0][0] = 2900)),
+    WITHOUT(SetCutFilter, 1, 2, 0, 0),
+    row("LPBT does nothing", {},
+        [](TOVRAK_Protocol& p) -> Res {
+          int32_t i = 3;
+          return VBool::of(p.LPBT(i, i16(1)).empty());
+        }),
+  };
+  refuse(rows, {CALL(SetNBType, 3), CALL(SetNBType, -1)});
+  refuse(rows,
+         {CALL(SetCutFilter, 1, 2, 3, 0), CALL(SetCutFilter, 1, 2, 0, 11),
+          CALL(SetCutFilter, 1, 2, -1, 0), CALL(SetCutFilter, 1, 2, 0, -1)},
+         {}, E9);
+  run(rows, SET(s.NBRec[1].Level = 30; s.NBRec[2].Level = 50));
 }
 
 }  // namespace

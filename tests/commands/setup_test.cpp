@@ -12,34 +12,29 @@ namespace {
 
 // SetData(selector, value, text): it always returns False.
 Call data(int16_t l1, int16_t l2, std::string text = "") {
-  return
-      [=](TOVRAK_Protocol& p) -> Res { return p.SetData(i16(l1), i16(l2), dbl(1.5), str(text)); };
+  return CALL(SetData, l1, l2, 1.5, text);
 }
 
 TEST(SetupCommands, Rows) {
   std::vector<Row> rows = {
     // On: the command twice, then CAT on with polling by the component.
-    row("power on", {}, CALL(SetPowerON(i16(1))),
-        {{0, "PS1;"}, {1000, "PS1;"}, {1500, "AI0;"}, {1600, "ID;"}},
+    row("power on", {}, CALL(SetPowerON, 1), "PS1; 1000 PS1; 1500 AI0; 1600 ID;",
         CHANGE(s.PowerON = 1; s.CAT = 1; s.AIState = -1; f.refresh = f.startup = true)),
-    row("power off waits and leaves CAT off", SET(s.CAT = 1; s.AIState = 1),
-        CALL(SetPowerON(i16(0))), {{0, "PS0;"}}, CHANGE(s.PowerON = 0; s.CAT = 0; s.AIState = -1),
-        T, 500),
-    row("power 2: no repeat, no CAT", {}, CALL(SetPowerON(i16(2))), {{0, "PS2;"}},
+    row("power off waits and leaves CAT off", SET(s.CAT = 1; s.AIState = 1), CALL(SetPowerON, 0),
+        "PS0;", CHANGE(s.PowerON = 0; s.CAT = 0; s.AIState = -1), T, 500),
+    row("power 2: no repeat, no CAT", {}, CALL(SetPowerON, 2), "PS2;",
         CHANGE(s.PowerON = 2; s.CAT = 2; s.AIState = -1), T, 500),
-    without(SET(s.Property[core::cap::SetPowerON] = 0), CALL(SetPowerON(i16(1)))),
-    row("lock", {}, CALL(SetLockDial(i16(1))), {{0, "LK1;"}}, CHANGE(s.LockDial = 1)),
-    row("unlock", SET(s.LockDial = 1), CALL(SetLockDial(i16(0))), {{0, "LK0;"}},
-        CHANGE(s.LockDial = 0)),
-    without(SET(s.Property[core::cap::SetLockDial] = 0), CALL(SetLockDial(i16(1)))),
-    row("fast", {}, CALL(SetFast(i16(1))), {{0, "FS1;"}}, CHANGE(s.Fast = 1; s.TuningStep = 100)),
-    row("slow", SET(s.Fast = 1), CALL(SetFast(i16(0))), {{0, "FS0;"}},
-        CHANGE(s.Fast = 0; s.TuningStep = 10)),
-    row("fast: a read request", SET(s.TuningStep = 10), CALL(SetFast(i16(2))), {{0, "FS;"}},
+    WITHOUT(SetPowerON, 1),
+    row("lock", {}, CALL(SetLockDial, 1), "LK1;", CHANGE(s.LockDial = 1)),
+    row("unlock", SET(s.LockDial = 1), CALL(SetLockDial, 0), "LK0;", CHANGE(s.LockDial = 0)),
+    WITHOUT(SetLockDial, 1),
+    row("fast", {}, CALL(SetFast, 1), "FS1;", CHANGE(s.Fast = 1; s.TuningStep = 100)),
+    row("slow", SET(s.Fast = 1), CALL(SetFast, 0), "FS0;", CHANGE(s.Fast = 0; s.TuningStep = 10)),
+    row("fast: a read request", SET(s.TuningStep = 10), CALL(SetFast, 2), "FS;",
         CHANGE(s.Fast = 2)),
-    without(SET(s.Property[core::cap::SetFast] = 0), CALL(SetFast(i16(1)))),
-    row("dimmer 16", {}, CALL(SetDimLevel(i16(16))), {}, {}, F),
-    without(SET(s.Property[core::cap::SetDimLevel] = 0), CALL(SetDimLevel(i16(0)))),
+    WITHOUT(SetFast, 1),
+    row("dimmer 16", {}, CALL(SetDimLevel, 16), "", {}, F),
+    WITHOUT(SetDimLevel, 0),
     // SetData 5: filter presets read in pairs, leniently: blanks skipped,
     // stopping at what cannot go on, rounded.
     row("presets", {}, data(5, 0, "0102030405060708091011"), {},
@@ -52,30 +47,26 @@ TEST(SetupCommands, Rows) {
     row("lenient", {}, data(5, 0, " 58xx33x-2.72..51.  "), {},
         CHANGE(s.FilterPresets = {5, 8, 0, 3, -2, 1, 2, 0, 1}), F),
     // SetData 6: the narrow filter, and the width again.
-    row("narrow on", SET(s.Mode = 1; s.WidthCode = 20), data(6, 1), {{0, "NA01;"}},
-        CHANGE(s.Property[core::cap::NarrowFlag] = 1; s.BW = 1800; s.StatusChange = VTrue), F),
+    row("narrow on", SET(s.Mode = 1; s.WidthCode = 20), data(6, 1), "NA01;",
+        CHANGE(s.Property[cap::NarrowFlag] = 1; s.BW = 1800; s.StatusChange = VTrue), F),
     row("narrow off on VFO B",
-        SET(s.Mode = 2; s.WidthCode = 20; s.VFO = 1; s.Property[core::cap::NarrowFlag] = 1),
-        data(6, 0), {{0, "NA10;"}},
-        CHANGE(s.Property[core::cap::NarrowFlag] = 0; s.BW = 800; s.StatusChange = VTrue), F),
-    row("narrow needs no entry", SET(s.Property.fill(0); s.Mode = 3), data(6, 1), {{0, "NA01;"}},
-        CHANGE(s.Property[core::cap::NarrowFlag] = 1; s.BW = 6000; s.StatusChange = VTrue), F),
+        SET(s.Mode = 2; s.WidthCode = 20; s.VFO = 1; s.Property[cap::NarrowFlag] = 1), data(6, 0),
+        "NA10;", CHANGE(s.Property[cap::NarrowFlag] = 0; s.BW = 800; s.StatusChange = VTrue), F),
+    row("narrow needs no entry", SET(s.Property.fill(0); s.Mode = 3), data(6, 1), "NA01;",
+        CHANGE(s.Property[cap::NarrowFlag] = 1; s.BW = 6000; s.StatusChange = VTrue), F),
     row("mute", {}, data(1, 0), {}, CHANGE(f.muted = true), F),
     row("neither on nor off", SET(m.link.send_muted = VTrue), data(1, 2), {}, {}, F),
     row("unmute", SET(m.link.send_muted = VTrue), data(1, 1), {}, CHANGE(f.muted = false), F),
   };
   for (int16_t l1 : {0, 2, 3, 4, 7, -1}) {
-    rows.push_back(row("selector " + std::to_string(l1), SET(s.Property.fill(0)),
-                       data(l1, 1, "0102"), {}, {}, F));
+    refuse(rows, {data(l1, 1, "0102")}, SET(s.Property.fill(0)));
   }
   const std::pair<int16_t, const char*> dims[] = {{9, "DA04040404;"},  {15, "DA07070707;"},
                                                   {0, "DA00000000;"},  {1, "DA00000000;"},
                                                   {14, "DA07070707;"}, {-3, "DA-2-2-2-2;"}};
   for (auto [level, sent] : dims) {
-    rows.push_back(row(
-        sent, SET(s.DimLevel = 5),
-        [level](TOVRAK_Protocol& p) -> Res { return p.SetDimLevel(i16(level)); }, {{0, sent}},
-        [level](core::State& s, Flags&) { s.DimLevel = level; }));
+    rows.push_back(row(sent, SET(s.DimLevel = 5), CALL(SetDimLevel, level), sent,
+                       CHANGEV(s.DimLevel = level)));
   }
   run(rows);
 }
@@ -121,7 +112,7 @@ TEST_F(SetupSequences, MutingSilencesEveryFamilyWhileStateStillFollows) {
   EXPECT_EQ(s.KeyerSpeed, 128);
   EXPECT_EQ(s.LockDial, 1);
   EXPECT_EQ(s.DimLevel, 9);
-  EXPECT_EQ(s.Property[core::cap::NarrowFlag], 1);
+  EXPECT_EQ(s.Property[cap::NarrowFlag], 1);
 }
 
 }  // namespace
