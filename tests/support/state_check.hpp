@@ -31,33 +31,23 @@ void show(std::ostream& o, const std::array<T, N>& a) {
 }
 
 // clang-format off
-#define TOVRAK_STATE_FIELDS(X)                                                                     \
-  X(About)                                                                                         \
-  X(AFLevel) X(RFLevel) X(SQLevel) X(RFT) X(AGC) X(Antenna) X(Att) X(AutoNF) X(AutoPolling) X(     \
-      BK) X(BKIn) X(Band) X(Busy) X(BW) X(CAT) X(CATAnswer) X(CHLabel) X(CKBuffer) X(Channel)      \
-      X(ChannelMax) X(ChannelMin) X(Comp) X(ContourState) X(CTCSS) X(DCS) X(Dec) X(DimLevel) X(    \
-          Dual) X(Enc) X(Fast) X(FContour) X(Filter) X(FNotch) X(Freq) X(FullBK) X(HighCutFilter)  \
-          X(LowCutFilter) X(IFS) X(IFShift) X(KeyerSpeed) X(KeyerWPM) X(LockDial) X(MemMode)       \
-              X(Meter) X(MeterCaption) X(MeterSW) X(MicGain) X(Mode) X(Monitor) X(MonitorLevel)    \
-                  X(NB) X(NBType) X(NF) X(NR) X(Pitch) X(Port) X(PortDTR) X(PortOpen) X(PortRTS)   \
-                      X(PortSpeed) X(PowerON) X(PreAmp) X(ProcLevel) X(Property) X(PTT) X(Range)   \
-                          X(RangeMax) X(RangeMin) X(Reverse) X(RFPower) X(RITOffset) X(RITStatus)  \
-                              X(RPT) X(RXAnt) X(Shift) X(SMeter) X(Split) X(StatusChange)          \
-                                  X(Sub_Freq) X(Sub_Mode) X(Tuner) X(TuningStep) X(TX_Freq)        \
-                                      X(TX_Mode) X(TXEQ) X(VFO) X(VFOA_Freq) X(VFOA_Mode)          \
-                                          X(VFOB_Freq) X(VFOB_Mode) X(Vox) X(AIState)              \
-                                              X(PollPending) X(PollStep) X(WaitAnswer) X(          \
-                                                  MeterRead) X(PortSettings) X(TransceiverID)      \
-                                                  X(TX_VFO) X(TXW) X(WidthCode) X(WidthLevel) X(   \
-                                                      FilterPresets) X(ContourSign)                \
-                                                      X(ContourSwitch) X(ContourLevel) X(NRSwitch) \
-                                                          X(NRLevel) X(NFSwitch) X(NFLevel)        \
-                                                              X(KeyerSwitch) X(KeyerLevel)         \
-                                                                  X(NBRec) X(FullBKMenu)           \
-                                                                      X(ContourMenu)               \
-                                                                          X(ContourMenu2)          \
-                                                                              X(MeterName)         \
-                                                                                  X(NarrowSetting)
+#define TOVRAK_STATE_FIELDS(X) \
+  X(About) X(AFLevel) X(RFLevel) X(SQLevel) X(RFT) X(AGC) X(Antenna) X(Att) X(AutoNF)           \
+  X(AutoPolling) X(BK) X(BKIn) X(Band) X(Busy) X(BW) X(CAT) X(CATAnswer) X(CHLabel) X(CKBuffer) \
+  X(Channel) X(ChannelMax) X(ChannelMin) X(Comp) X(ContourState) X(CTCSS) X(DCS) X(Dec)         \
+  X(DimLevel) X(Dual) X(Enc) X(Fast) X(FContour) X(Filter) X(FNotch) X(Freq) X(FullBK)          \
+  X(HighCutFilter) X(LowCutFilter) X(IFS) X(IFShift) X(KeyerSpeed) X(KeyerWPM) X(LockDial)      \
+  X(MemMode) X(Meter) X(MeterCaption) X(MeterSW) X(MicGain) X(Mode) X(Monitor) X(MonitorLevel)  \
+  X(NB) X(NBType) X(NF) X(NR) X(Pitch) X(Port) X(PortDTR) X(PortOpen) X(PortRTS) X(PortSpeed)   \
+  X(PowerON) X(PreAmp) X(ProcLevel) X(Property) X(PTT) X(Range) X(RangeMax) X(RangeMin)         \
+  X(Reverse) X(RFPower) X(RITOffset) X(RITStatus) X(RPT) X(RXAnt) X(Shift) X(SMeter) X(Split)   \
+  X(StatusChange) X(Sub_Freq) X(Sub_Mode) X(Tuner) X(TuningStep) X(TX_Freq) X(TX_Mode) X(TXEQ)  \
+  X(VFO) X(VFOA_Freq) X(VFOA_Mode) X(VFOB_Freq) X(VFOB_Mode) X(Vox) X(AIState) X(PollPending)   \
+  X(PollStep) X(WaitAnswer) X(MeterRead) X(PortSettings) X(TransceiverID) X(TX_VFO) X(TXW)      \
+  X(WidthCode) X(WidthLevel) X(FilterPresets) X(ContourSign) X(ContourSwitch) X(ContourLevel)   \
+  X(NRSwitch) X(NRLevel) X(NFSwitch) X(NFLevel) X(KeyerSwitch) X(KeyerLevel) X(NBRec)           \
+  X(FullBKMenu) X(ContourMenu) X(ContourMenu2) X(MeterName) X(NarrowSetting)
+// clang-format on
 
 // gtest prints a State with this when an assertion on it fails.
 inline void PrintTo(const State& s, std::ostream* o) {
