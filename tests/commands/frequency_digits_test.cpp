@@ -23,36 +23,24 @@ struct DigitsCase {
 };
 
 TEST(FrequencyDigits, BothFormsFromLongwaveToMicrowave) {
+  // Below 100 MHz the packed form's last digit is always 0; from 100 MHz it
+  // is nine digits in whole hertz, from 1000 MHz nine digits in 10 Hz units
+  // while the decimal form grows.
   const std::vector<DigitsCase> cases = {
-      {14.25, "14250000", "014250000"},
-      {14.2, "14200000", "014200000"},
-      {7.1, "07100000", "007100000"},
-      {7.05, "07050000", "007050000"},
-      {14.250015, "14250010", "014250015"},  // below 100 MHz the last digit is always 0
-      {14.250017, "14250010", "014250017"},
-      {0.03, "00030000", "000030000"},
-      {0.1357, "00135700", "000135700"},
-      {1.8, "01800000", "001800000"},
-      {3.5, "03500000", "003500000"},
-      {9.99999, "09999990", "009999990"},
-      {10.0, "10000000", "010000000"},
-      {21.0, "21000000", "021000000"},
-      {28.074, "28074000", "028074000"},
-      {29.9999, "29999900", "029999900"},
-      {50.0, "50000000", "050000000"},
-      {60.0, "60000000", "060000000"},
-      {99.99999, "99999990", "099999990"},
-      // From 100 MHz the packed form is nine digits in whole hertz.
-      {100.0, "100000000", "100000000"},
-      {144.2, "144200000", "144200000"},
-      {144.390125, "144390125", "144390125"},
-      {430.05, "430050000", "430050000"},
-      // From 1000 MHz nine digits in 10 Hz units; the decimal form grows.
-      {1000.0, "100000000", "1000000000"},
-      {1296.1, "129610000", "1296100000"},
-      {1296.12345, "129612345", "1296123450"},
-      {2400.5, "240050000", "2400500000"},
-  };
+      {14.25, "14250000", "014250000"},        {14.2, "14200000", "014200000"},
+      {7.1, "07100000", "007100000"},          {7.05, "07050000", "007050000"},
+      {14.250015, "14250010", "014250015"},    {14.250017, "14250010", "014250017"},
+      {0.03, "00030000", "000030000"},         {0.1357, "00135700", "000135700"},
+      {1.8, "01800000", "001800000"},          {3.5, "03500000", "003500000"},
+      {9.99999, "09999990", "009999990"},      {10.0, "10000000", "010000000"},
+      {21.0, "21000000", "021000000"},         {28.074, "28074000", "028074000"},
+      {29.9999, "29999900", "029999900"},      {50.0, "50000000", "050000000"},
+      {60.0, "60000000", "060000000"},         {99.99999, "99999990", "099999990"},
+      {100.0, "100000000", "100000000"},       {144.2, "144200000", "144200000"},
+      {144.390125, "144390125", "144390125"},  {430.05, "430050000", "430050000"},
+      {1000.0, "100000000", "1000000000"},     {1296.1, "129610000", "1296100000"},
+      {1296.12345, "129612345", "1296123450"}, {2400.5, "240050000", "2400500000"}};
+
   for (const auto& c : cases) {
     EXPECT_EQ(FreqDigits(c.mhz, 0), c.packed) << c.mhz;
     EXPECT_EQ(FreqDigits(c.mhz, 570), c.decimal) << c.mhz;
@@ -123,24 +111,17 @@ struct FrequencyRange : Commands {
 
 TEST_F(FrequencyRange, ValidFrequenciesLieInTheRangeTable) {
   auto valid = [&](double f) { return static_cast<bool>(p.ValidFreq(f)); };
-  EXPECT_FALSE(valid(0.0));
-  EXPECT_TRUE(valid(0.03));
-  EXPECT_TRUE(valid(14.2));
-  EXPECT_TRUE(valid(60.0));
-  EXPECT_FALSE(valid(60.0000001));
-  EXPECT_FALSE(valid(0.0299));
-  EXPECT_FALSE(valid(-14.2));
-  EXPECT_FALSE(valid(-0.03));
-  EXPECT_FALSE(valid(144.2));
-
+  const std::pair<double, bool> one[] = {{0.0, false},   {0.03, true},        {14.2, true},
+                                         {60.0, true},   {60.0000001, false}, {0.0299, false},
+                                         {-14.2, false}, {-0.03, false},      {144.2, false}};
+  for (auto [f, ok] : one) EXPECT_EQ(valid(f), ok) << f;
   // A second range counts as well; an empty table makes every frequency invalid.
   m.ranges.count = 2;
   m.ranges.min[2] = 144.0;
   m.ranges.max[2] = 146.0;
-  EXPECT_TRUE(valid(144.0));
-  EXPECT_TRUE(valid(146.0));
-  EXPECT_TRUE(valid(14.2));
-  EXPECT_FALSE(valid(100.0));
+  const std::pair<double, bool> two[] = {
+      {144.0, true}, {146.0, true}, {14.2, true}, {100.0, false}};
+  for (auto [f, ok] : two) EXPECT_EQ(valid(f), ok) << f;
   m.ranges.count = 0;
   EXPECT_FALSE(valid(14.2));
 

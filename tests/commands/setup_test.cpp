@@ -83,22 +83,16 @@ TEST_F(SetupSequences, PowerOnWaitsWithoutHandlingAnswers) {
 }
 
 TEST_F(SetupSequences, MutingSilencesEveryFamilyWhileStateStillFollows) {
-  double d = 1.5;
-  std::string none;
-  EXPECT_FALSE(p.SetData(i16(1), i16(0), d, none));
+  EXPECT_EQ(data(1, 0)(p).v, F);
   s.VFOA_Freq = s.Freq = 14.0;
   // One member of each family.
-  EXPECT_TRUE(p.SetFreq(14.2));
-  EXPECT_TRUE(p.SetSplit(i16(1)));
-  EXPECT_TRUE(p.SetMode(i16(1), i16(0)));
-  EXPECT_TRUE(p.SetChannel(i16(7)));
-  EXPECT_TRUE(p.SetAFLevel(i16(0), i16(80)));
-  EXPECT_EQ(p.SetNR(i16(5)), -1);
-  EXPECT_TRUE(p.SetRFPower(i16(100)));
-  EXPECT_TRUE(p.SetKeyerSpeed(i16(128)));
-  EXPECT_TRUE(p.SetLockDial(i16(1)));
-  EXPECT_TRUE(p.SetDimLevel(i16(9)));
-  EXPECT_FALSE(p.SetData(i16(6), i16(1), d, none));
+  for (const Call& c : {CALL(SetFreq, 14.2), CALL(SetSplit, 1), CALL(SetMode, 1, 0),
+                        CALL(SetChannel, 7), CALL(SetAFLevel, 0, 80), CALL(SetRFPower, 100),
+                        CALL(SetKeyerSpeed, 128), CALL(SetLockDial, 1), CALL(SetDimLevel, 9)}) {
+    EXPECT_EQ(c(p).v, T);
+  }
+  EXPECT_EQ(CALL(SetNR, 5)(p).v, -1);
+  EXPECT_EQ(data(6, 1)(p).v, F);
   r.p->SendPoll("FA");
   EXPECT_EQ(r.wire(), Wire{});
   EXPECT_EQ(s.VFOA_Freq, 14.2);

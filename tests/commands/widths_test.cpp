@@ -88,29 +88,25 @@ TEST_F(WidthTables, NarrowFilterNeedsVfoAOrB) {
 }
 
 TEST(NarrowWidthTable, EveryGroupAndIndex) {
-  const std::vector<int16_t> ssb = {200,  400,  600,  850,  1100, 1350,
-                                    1500, 1650, 1800, 1950, 2100, 2250};
-  const std::vector<int16_t> cw = {25, 50, 100, 200, 300, 400, 500, 800, 1200, 1400, 1700, 2000};
-  const std::vector<int16_t> data = {25, 50, 100, 200, 300, 400};
-  for (int16_t i = 0; i < 12; ++i) {
-    EXPECT_EQ(NarrowFilterWidth(0, i), ssb[static_cast<size_t>(i)]);
-    EXPECT_EQ(NarrowFilterWidth(1, i), ssb[static_cast<size_t>(i)]);
-    EXPECT_EQ(NarrowFilterWidth(2, i), cw[static_cast<size_t>(i)]);
-    EXPECT_EQ(NarrowFilterWidth(3, i), 6000);
-    EXPECT_EQ(NarrowFilterWidth(4, i), 9000);
-  }
-  for (int16_t i = 0; i < 6; ++i) {
-    EXPECT_EQ(NarrowFilterWidth(5, i), data[static_cast<size_t>(i)]);
-    EXPECT_EQ(NarrowFilterWidth(6, i), data[static_cast<size_t>(i)]);
-  }
-  for (int16_t g : {0, 1, 2}) {
-    EXPECT_EQ(NarrowFilterWidth(g, 12), 4000);
-    EXPECT_EQ(NarrowFilterWidth(g, -1), 4000);
+  // Indexes -1 to 12 of groups 0 to 7: SSB twice, CW, AM, FM, data twice;
+  // 4000 outside a table, AM and FM one width throughout.
+  const int16_t ssb[14] = {4000, 200,  400,  600,  850,  1100, 1350,
+                           1500, 1650, 1800, 1950, 2100, 2250, 4000};
+  const int16_t cw[14] = {4000, 25, 50, 100, 200, 300, 400, 500, 800, 1200, 1400, 1700, 2000, 4000};
+  const int16_t data[14] = {4000, 25,   50,   100,  200,  300,  400,
+                            4000, 4000, 4000, 4000, 4000, 4000, 4000};
+  for (int16_t i = -1; i <= 12; ++i) {
+    const size_t k = static_cast<size_t>(i + 1);
+    EXPECT_EQ(NarrowFilterWidth(0, i), ssb[k]) << i;
+    EXPECT_EQ(NarrowFilterWidth(1, i), ssb[k]) << i;
+    EXPECT_EQ(NarrowFilterWidth(2, i), cw[k]) << i;
+    EXPECT_EQ(NarrowFilterWidth(3, i), 6000) << i;
+    EXPECT_EQ(NarrowFilterWidth(4, i), 9000) << i;
+    EXPECT_EQ(NarrowFilterWidth(5, i), data[k]) << i;
+    EXPECT_EQ(NarrowFilterWidth(6, i), data[k]) << i;
   }
   EXPECT_EQ(NarrowFilterWidth(3, -7), 6000);
   EXPECT_EQ(NarrowFilterWidth(4, 99), 9000);
-  EXPECT_EQ(NarrowFilterWidth(5, 6), 4000);
-  EXPECT_EQ(NarrowFilterWidth(6, -1), 4000);
   EXPECT_EQ(NarrowFilterWidth(7, 0), 4000);
   EXPECT_EQ(NarrowFilterWidth(-1, 0), 4000);
 }
