@@ -206,21 +206,14 @@ inline void run(const std::vector<Row>& rows, const Before& common = {}) {
   }
 }
 
-// A row of a call refused with its capability entry 0: nothing written,
-// nothing changed.
+// A row of a call refused with its capability entry 0, and rows of `calls`
+// refused after `before`: nothing written, nothing changed.
 inline Row without(core::cap::Entry entry, Call call, int result = F) {
-  return {"without its entry",
-          [entry](core::State& s, core::Module&) { s.Property[entry] = 0; },
-          std::move(call),
-          {},
-          {},
-          result};
+  return row("without its entry", SETV(s.Property[entry] = 0), std::move(call), "", {}, result);
 }
-// Adds a row for each of `calls` refused with `result` after `before`:
-// nothing written, nothing changed.
 inline void refuse(std::vector<Row>& rows, const std::vector<Call>& calls,
                    const Before& before = {}, int result = F) {
-  for (const Call& c : calls) rows.push_back({"refused", before, c, {}, {}, result});
+  for (const Call& c : calls) rows.push_back(row("refused", before, c, "", {}, result));
 }
 // The capability entry of a call has the call's name.
 #define WITHOUT(f, ...) without(core::cap::f, CALL(f __VA_OPT__(, ) __VA_ARGS__))

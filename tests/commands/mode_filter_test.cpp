@@ -47,35 +47,39 @@ TEST(ModeFilterCommands, Mode) {
   run(rows, kTuned);
 }
 
+// The change of choosing `filter`: its width step `code` at `level`, `bw` Hz.
+Change chosen(int16_t filter, int16_t code, int16_t level, int16_t bw) {
+  return CHANGEV(s.WidthCode = code; s.WidthLevel = s.Property[cap::WidthLevel] = level; s.BW = bw;
+                 s.Filter = filter; s.StatusChange = VTrue);
+}
+// The change of switching the narrow filter to `on` for `filter`, `bw` Hz.
+Change narrowed(int16_t on, int16_t filter, int16_t bw) {
+  return CHANGEV(s.Property[cap::NarrowFlag] = on; s.BW = bw; s.Filter = filter;
+                 s.StatusChange = VTrue);
+}
+
 TEST(ModeFilterCommands, FilterPositions) {
   std::vector<Row> rows = {
     row("SSB: the preset width", SET(s.Mode = 1), CALL(SetFilter, 0, 1, 0), "SH005; 100 NA;",
-        CHANGE(s.WidthCode = 5; s.WidthLevel = s.Property[cap::WidthLevel] = 41; s.BW = 1100;
-               s.Filter = 0; s.StatusChange = VTrue)),
+        chosen(0, 5, 41, 1100)),
     row("SSB: the last preset", SET(s.Mode = 1), CALL(SetFilter, 9, 1, 0), "SH031; 100 NA;",
-        CHANGE(s.WidthCode = 31; s.WidthLevel = s.Property[cap::WidthLevel] = 255; s.BW = 4000;
-               s.Filter = 9; s.StatusChange = VTrue)),
+        chosen(9, 31, 255, 4000)),
     row("the narrow filter goes off first", SET(s.Property[cap::NarrowFlag] = 1; s.VFO = 1),
         CALL(SetFilter, 1, 0, 0), "NA10; 100 SH120; 200 NA;",
         CHANGE(s.Property[cap::NarrowFlag] = 0; s.WidthCode = 20;
                s.WidthLevel = s.Property[cap::WidthLevel] = 165; s.BW = 2500; s.Filter = 1;
                s.StatusChange = VTrue)),
     row("CW position 7, the last", SET(s.Mode = 2), CALL(SetFilter, 7, 2, 0), "SH031; 100 NA;",
-        CHANGE(s.WidthCode = 31; s.WidthLevel = s.Property[cap::WidthLevel] = 255; s.BW = 2400;
-               s.Filter = 7; s.StatusChange = VTrue)),
+        chosen(7, 31, 255, 2400)),
     // FM and AM switch the narrow filter; any position but 0 is narrow.
     row("FM narrow", SET(s.Mode = 4; s.WidthCode = 12), CALL(SetFilter, 1, 4, 0), "NA01; 100 NA;",
-        CHANGE(s.Property[cap::NarrowFlag] = 1; s.BW = 9000; s.Filter = 1; s.StatusChange = VTrue)),
+        narrowed(1, 1, 9000)),
     row("FM wide", SET(s.Mode = 4; s.Property[cap::NarrowFlag] = 1), CALL(SetFilter, 0, 4, 0),
-        "NA00; 100 NA;",
-        CHANGE(s.Property[cap::NarrowFlag] = 0; s.BW = 16000; s.StatusChange = VTrue)),
+        "NA00; 100 NA;", narrowed(0, 0, 16000)),
     row("AM narrow on VFO B", SET(s.Mode = 3; s.VFO = 1), CALL(SetFilter, 20, 3, 0),
-        "NA11; 100 NA;",
-        CHANGE(s.Property[cap::NarrowFlag] = 1; s.BW = 6000; s.Filter = 20;
-               s.StatusChange = VTrue)),
+        "NA11; 100 NA;", narrowed(1, 20, 6000)),
     row("AM wide", SET(s.Mode = 3; s.VFO = 1; s.Property[cap::NarrowFlag] = 1),
-        CALL(SetFilter, 0, 3, 0), "NA10; 100 NA;",
-        CHANGE(s.Property[cap::NarrowFlag] = 0; s.BW = 9000; s.StatusChange = VTrue)),
+        CALL(SetFilter, 0, 3, 0), "NA10; 100 NA;", narrowed(0, 0, 9000)),
   };
   // SSB positions 10 and -1, CW positions 8 and -3 are out of the table.
   refuse(rows, {CALL(SetFilter, 10, 1, 0), CALL(SetFilter, -1, 1, 0)}, SET(s.Mode = 1), E9);
@@ -88,11 +92,8 @@ TEST(ModeFilterCommands, FilterPositions) {
     const std::tuple<int16_t, const char*, int16_t, int16_t, int16_t> picks[] = {
         {3, "SH009;", 9, 74, 300}, {4, "SH016;", 16, 132, 500}, {6, "SH003;", 3, 25, 50}};
     for (auto [filter, sent, code, level, bw] : picks) {
-      rows.push_back(
-          row("preset", SETV(s.Mode = mode), CALL(SetFilter, filter, mode, 0),
-              sent + std::string(" 100 NA;"),
-              CHANGEV(s.WidthCode = code; s.WidthLevel = s.Property[cap::WidthLevel] = level;
-                      s.BW = bw; s.Filter = filter; s.StatusChange = VTrue)));
+      rows.push_back(row("preset", SETV(s.Mode = mode), CALL(SetFilter, filter, mode, 0),
+                         sent + std::string(" 100 NA;"), chosen(filter, code, level, bw)));
     }
   }
   run(rows, [&](core::State& s, core::Module& m) {
