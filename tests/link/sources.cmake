@@ -1,4 +1,3 @@
 list(APPEND TOVRAK_TEST_SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/send_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/port_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/link_test.cpp
 )

@@ -1,23 +1,120 @@
-// SendCAT's timing rules, terminator and muting, in virtual time.
+// The port: choosing, configuring, opening and closing it; and SendCAT's
+// timing rules, terminator and muting, in virtual time.
 #include <gtest/gtest.h>
 
-#include "support/rig.hpp"
+#include "commands/command_fixture.hpp"
 
 namespace tovrak::test {
 namespace {
 
-using Wire = std::vector<std::pair<int64_t, std::string>>;
+using Ops = std::vector<std::string>;
 
-struct Link : ::testing::Test {
+struct Port : ::testing::Test {
   Rig r;
+  VBool set_port(bool open, std::string* msg_out = nullptr) {
+    VBool flag = VBool::of(open);
+    std::string a = "ignored", c = "ignored", msg = "stale";
+    VBool result = r.rig->SetPort(flag, a, c, msg);
+    if (msg_out) *msg_out = msg;
+    return result;
+  }
+};
+
+// An open port.
+struct Link : Port {
   void SetUp() override {
     r.rig->put_Port(1);
-    ASSERT_TRUE(r.open());
+    ASSERT_EQ(set_port(true), VTrue);
   }
   void command(const std::string& c) { r.p->SendCommand(c); }
   bool poll(const std::string& c) { return r.p->SendPoll(c); }
   void at(int64_t ms) { r.apt.sleep_ms(static_cast<int32_t>(ms - r.apt.now_us() / 1000)); }
 };
+
+TEST_F(Port, SpeedWhileClosedConfiguresTheControlInOrder) {
+  r.rig->put_Port(3);
+  r.line().clear_operations();
+  r.rig->put_PortSpeed("9600");
+  EXPECT_EQ(r.line().operations(), (Ops{"Settings=9600,N,8,1", "InputMode=1", "Handshaking=2"}));
+  EXPECT_EQ(r.s().PortSettings, "9600,N,8,1");
+  EXPECT_EQ(r.line().config().comm_port, 3);
+}
+
+TEST_F(Port, HandshakingFollowsRtsOnlyWhenTheSpeedIsApplied) {
+  r.rig->put_PortSpeed("4800");
+  r.rig->put_PortRTS(VFalse);
+  EXPECT_EQ(r.line().config().handshaking, 2);
+  EXPECT_FALSE(r.line().config().rts);  // the line itself follows at once
+  r.rig->put_PortSpeed("4800");
+  EXPECT_EQ(r.line().config().handshaking, 0);
+}
+
+TEST_F(Port, WhileOpenOnlyTheFieldsChange) {
+  r.rig->put_Port(1);
+  r.rig->put_PortSpeed("9600");
+  ASSERT_EQ(set_port(true), VTrue);
+  r.line().clear_operations();
+  r.rig->put_PortSpeed("38400");
+  r.rig->put_Port(4);
+  EXPECT_TRUE(r.line().operations().empty());
+  EXPECT_EQ(r.rig->get_PortSpeed(), "38400");
+  EXPECT_EQ(r.s().PortSettings, "38400,N,8,1");
+  EXPECT_EQ(r.rig->get_Port(), 4);
+  r.rig->put_PortDTR(VTrue);  // the lines change at once, open or not
+  EXPECT_EQ(r.line().operations(), (Ops{"DTREnable=True"}));
+}
+
+TEST_F(Port, ControlErrorsReachTheCallerAfterTheFieldIsStored) {
+  EXPECT_EQ(error_number([&] { r.rig->put_PortSpeed("fast"); }), 380);
+  EXPECT_EQ(r.rig->get_PortSpeed(), "fast");
+  EXPECT_EQ(r.line().config().settings, "9600,N,8,1");
+  EXPECT_THROW(r.rig->put_Port(0), ComError);
+  EXPECT_EQ(r.rig->get_Port(), 0);
+}
+
+TEST_F(Port, SetPortOpensClosesAndReportsFailures) {
+  std::string msg;
+  r.line().fail_next_open("COM1: the device is in use by another program");
+  EXPECT_EQ(set_port(true, &msg), VFalse);
+  EXPECT_EQ(msg, "COM1: the device is in use by another program");
+  EXPECT_EQ(r.rig->get_PortOpen(), VFalse);
+  EXPECT_EQ(set_port(true, &msg), VTrue);
+  EXPECT_EQ(msg, "");
+  EXPECT_EQ(r.rig->get_PortOpen(), VTrue);
+  EXPECT_EQ(set_port(true, &msg), VFalse);  // already open
+  EXPECT_EQ(r.rig->get_PortOpen(), VTrue);
+  EXPECT_EQ(set_port(false, &msg), VTrue);
+  EXPECT_EQ(r.rig->get_PortOpen(), VFalse);
+  EXPECT_EQ(set_port(false, &msg), VTrue);  // closing a closed port is no error
+}
+
+TEST_F(Link, OpeningStartsChangeDetectionOver) {
+  r.radio("SM0005;");
+  r.take_events();
+  r.radio("SM0005;");
+  EXPECT_TRUE(r.take_events().empty());
+  set_port(false);
+  set_port(true);
+  r.radio("SM0005;");  // the same values raise again after opening
+  EXPECT_EQ(r.take_events(), (std::vector<int16_t>{3, 1}));
+  EXPECT_EQ(r.sent(), (Texts{"SH0;", "IS0;", "SH0;", "IS0;"}));
+}
+
+TEST_F(Link, ClosingStopsPolling) {
+  int16_t on = 1;
+  r.rig->SetCAT(on);
+  r.apt.advance_ms(3000);
+  EXPECT_FALSE(r.sent().empty());
+  set_port(false);
+  r.apt.advance_ms(3000);
+  EXPECT_TRUE(r.sent().empty());
+}
+
+TEST_F(Port, TheDeviceCanBeNamedBeyondItsNumber) {
+  r.rig->SetPortDevice("/dev/ttyUSB0");
+  EXPECT_EQ(r.rig->GetPortDevice(), "/dev/ttyUSB0");
+  EXPECT_EQ(r.line().config().device, "/dev/ttyUSB0");
+}
 
 TEST_F(Link, ControlCommandsKeepTheirSpacing) {
   command("AA");
@@ -81,7 +178,7 @@ TEST_F(Link, AControlCommandPausesWhileAPollIsPending) {
 
 TEST_F(Link, TerminatorAndBlanks) {
   for (const char* c : {"FA", " FA; ", "FA;", "  MD02  ", "FA ;", ""}) command(c);
-  EXPECT_EQ(r.sent(), (std::vector<std::string>{"FA;", "FA;", "FA;", "MD02  ;", "FA ;", ";"}));
+  EXPECT_EQ(r.sent(), (Texts{"FA;", "FA;", "FA;", "MD02  ;", "FA ;", ";"}));
 }
 
 TEST_F(Link, MutedOrClosedWritesNothingAndLeavesIsPoll) {
@@ -91,17 +188,14 @@ TEST_F(Link, MutedOrClosedWritesNothingAndLeavesIsPoll) {
   r.p->SendCAT(c, is_poll);
   EXPECT_EQ(is_poll, VTrue);
   r.m().link.send_muted = VFalse;
-  VBool open = VFalse;
-  std::string a, b, msg;
-  r.rig->SetPort(open, a, b, msg);
+  set_port(false);
   r.p->SendCAT(c, is_poll);
   EXPECT_EQ(is_poll, VTrue);
   EXPECT_TRUE(r.sent().empty());
-  open = VTrue;
-  r.rig->SetPort(open, a, b, msg);
+  set_port(true);
   r.p->SendCAT(c, is_poll);
   EXPECT_EQ(is_poll, VFalse);  // written
-  EXPECT_EQ(r.sent(), (std::vector<std::string>{"FA;"}));
+  EXPECT_EQ(r.sent(), (Texts{"FA;"}));
 }
 
 TEST_F(Link, DrainWaitGivesUpAfterHalfASecondAndDiscardsTheOutput) {
