@@ -105,10 +105,7 @@ TEST_F(Framing, ChangeHandlersMayInjectAnswersWhileDecoding) {
   EXPECT_EQ(r.m().link.rx_buffer, "");
 }
 
-TEST(SetCommand, InjectsAnswersAsIfTheRadioSentThem) {
-  Rig r;
-  r.rig->put_Port(1);
-  r.open();
+TEST_F(Framing, SetCommandInjectsAnswersAsIfTheRadioSentThem) {
   r.m().answers.last_mode = 0;  // past the first answer's queries
   r.m().answers.last_smeter = 0;
   int16_t fmt = 0;
@@ -121,10 +118,7 @@ TEST(SetCommand, InjectsAnswersAsIfTheRadioSentThem) {
   EXPECT_EQ(r.rig->get_CATAnswer(), "");
 }
 
-TEST(SetCommand, ARawCommandHoldsAQuarterSecondAndLeavesTheAnswerToTheReceivePath) {
-  Rig r;
-  r.rig->put_Port(1);
-  r.open();
+TEST_F(Framing, ARawCommandHoldsAQuarterSecondAndLeavesTheAnswerToTheReceivePath) {
   VBool waiting = VFalse;
   r.line().on_write([&](int64_t, std::string_view b) {
     waiting = r.s().WaitAnswer;  // the receive path leaves the answer alone meanwhile

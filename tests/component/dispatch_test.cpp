@@ -2,9 +2,8 @@
 // itself is checked against the generated interface.)
 #include <gtest/gtest.h>
 
-#include "support/rig.hpp"
+#include "commands/command_fixture.hpp"
 #include "tovrak/dispatch.hpp"
-#include "tovrak/errors.hpp"
 
 namespace tovrak::test {
 namespace {
@@ -28,12 +27,7 @@ TEST(LateBinding, ConvertsArgumentsAsAScriptingHostDoes) {
 TEST(LateBinding, ReportsBadNamesCountsAndTypes) {
   Rig r;
   auto number = [&](std::string_view name, MemberKind kind, std::vector<Variant> args) {
-    try {
-      Invoke(*r.rig, name, kind, args);
-    } catch (const ComError& e) {
-      return e.number();
-    }
-    return 0;
+    return error_number([&] { Invoke(*r.rig, name, kind, args); });
   };
   EXPECT_EQ(number("Frequency", MemberKind::Get, {}), 438);
   EXPECT_EQ(number("Freq", MemberKind::Let, {Variant(1.0)}), 438);
@@ -53,28 +47,14 @@ TEST(LateBinding, EveryMemberIsReachableByItsName) {
     if (m.kind == MemberKind::Set) continue;
     std::vector<Variant> args;
     for (const auto& a : m.args) {
-      switch (a.type) {
-        case ValueType::String:
-          args.emplace_back("");
-          break;
-        case ValueType::Boolean:
-          args.emplace_back(VFalse);
-          break;
-        case ValueType::Double:
-          args.emplace_back(0.0);
-          break;
-        case ValueType::Single:
-          args.emplace_back(0.0f);
-          break;
-        default:
-          args.emplace_back(int16_t{0});
-          break;
-      }
+      using VT = ValueType;
+      args.push_back(a.type == VT::String    ? Variant("")
+                     : a.type == VT::Boolean ? Variant(VFalse)
+                     : a.type == VT::Double  ? Variant(0.0)
+                     : a.type == VT::Single  ? Variant(0.0f)
+                                             : Variant(int16_t{0}));
     }
-    try {
-      Invoke(*r.rig, m.name, m.kind, args);
-    } catch (const ComError&) {
-    }
+    error_number([&] { Invoke(*r.rig, m.name, m.kind, args); });
   }
   EXPECT_EQ(FindMember("Nonsense", MemberKind::Get), nullptr);
 }

@@ -1,16 +1,15 @@
 // Connectors, the shared instance and the hidden form's own connector.
 #include <gtest/gtest.h>
 
-#include "core/component/protocol.hpp"
-#include "core/link/port_and_timers.hpp"
-#include "tovrak/connector.hpp"
-#include "tovrak/errors.hpp"
-#include "tovrak/virtual_apartment.hpp"
+#include "commands/command_fixture.hpp"
 
 namespace tovrak {
 namespace {
 
-core::Module& module_of(platform::VirtualApartment& apt) { return *core::Module::of(apt); }
+struct Lifecycle : ::testing::Test {
+  platform::VirtualApartment apt;
+  core::Module& m() { return *core::Module::of(apt); }
+};
 
 // "a1": which handler heard the event, and the state it heard.
 std::string tagged(char handler, int16_t state) {
@@ -19,19 +18,17 @@ std::string tagged(char handler, int16_t state) {
   return out;
 }
 
-TEST(Lifecycle, ConnectorsShareOneInstance) {
-  platform::VirtualApartment apt;
+TEST_F(Lifecycle, ConnectorsShareOneInstance) {
   auto a = std::make_unique<TOVRAK_Connector>(apt);
   auto b = std::make_unique<TOVRAK_Connector>(apt);
   EXPECT_EQ(a->get_TOVRAK_Protocol(), b->get_TOVRAK_Protocol());
-  EXPECT_EQ(module_of(apt).lifecycle.connector_count, 2);
+  EXPECT_EQ(m().lifecycle.connector_count, 2);
   auto first = a->get_TOVRAK_Protocol();
   a.reset();
   EXPECT_EQ(b->get_TOVRAK_Protocol(), first);
 }
 
-TEST(Lifecycle, ReleasingEveryConnectorGivesAFreshInstanceNextTime) {
-  platform::VirtualApartment apt;
+TEST_F(Lifecycle, ReleasingEveryConnectorGivesAFreshInstanceNextTime) {
   std::weak_ptr<TOVRAK_Protocol> old;
   {
     TOVRAK_Connector c(apt);
@@ -40,84 +37,68 @@ TEST(Lifecycle, ReleasingEveryConnectorGivesAFreshInstanceNextTime) {
     old = p;
   }
   EXPECT_TRUE(old.expired());
-  EXPECT_EQ(module_of(apt).lifecycle.shared_protocol, nullptr);
+  EXPECT_EQ(m().lifecycle.shared_protocol, nullptr);
   TOVRAK_Connector c(apt);
   EXPECT_EQ(c.get_TOVRAK_Protocol()->get_AutoPolling(), VTrue);
 }
 
-TEST(Lifecycle, TheLoadedFormKeepsTheSharedInstanceAlive) {
-  platform::VirtualApartment apt;
+TEST_F(Lifecycle, TheLoadedFormKeepsTheSharedInstanceAlive) {
   std::weak_ptr<TOVRAK_Protocol> shared;
   {
     TOVRAK_Connector c(apt);
     shared = c.get_TOVRAK_Protocol();
-    auto& form = module_of(apt).port_and_timers();  // the first need of the port or a timer
-    EXPECT_EQ(module_of(apt).lifecycle.connector_count, 2);
+    auto& form = m().port_and_timers();  // the first need of the port or a timer
+    EXPECT_EQ(m().lifecycle.connector_count, 2);
     EXPECT_EQ(form.FormProtocol.get(), shared.lock().get());
   }
   EXPECT_FALSE(shared.expired());
-  EXPECT_EQ(module_of(apt).lifecycle.connector_count, 1);
+  EXPECT_EQ(m().lifecycle.connector_count, 1);
 }
 
-TEST(Lifecycle, CreationSendsNothingAndLoadsNoForm) {
-  platform::VirtualApartment apt;
+TEST_F(Lifecycle, CreationSendsNothingAndLoadsNoForm) {
   TOVRAK_Connector c(apt);
-  EXPECT_FALSE(module_of(apt).port_and_timers_loaded());
+  EXPECT_FALSE(m().port_and_timers_loaded());
   EXPECT_TRUE(apt.line().writes().empty());
 }
 
-TEST(Lifecycle, ADirectlyCreatedInstanceSharesTheModuleButNotTheState) {
-  platform::VirtualApartment apt;
+TEST_F(Lifecycle, ADirectlyCreatedInstanceSharesTheModuleButNotTheState) {
   auto direct = CreateProtocol(apt);
-  EXPECT_EQ(module_of(apt).lifecycle.connector_count, 0);
-  auto& form = module_of(apt).port_and_timers();  // loads a connector of its own
+  EXPECT_EQ(m().lifecycle.connector_count, 0);
+  auto& form = m().port_and_timers();  // loads a connector of its own
   EXPECT_NE(form.FormProtocol.get(), direct.get());
-  EXPECT_EQ(module_of(apt).lifecycle.connector_count, 1);
+  EXPECT_EQ(m().lifecycle.connector_count, 1);
 }
 
-TEST(Lifecycle, EveryNewInstanceResetsTheTimingSettings) {
-  platform::VirtualApartment apt;
-  auto& m = module_of(apt);
+TEST_F(Lifecycle, EveryNewInstanceResetsTheTimingSettings) {
   TOVRAK_Connector c(apt);
-  m.link.command_delay = 0.5f;
+  m().link.command_delay = 0.5f;
   auto direct = CreateProtocol(apt);
-  EXPECT_FLOAT_EQ(m.link.command_delay, 0.1f);
-  EXPECT_FLOAT_EQ(m.link.polling_delay, 0.01f);
-  EXPECT_FLOAT_EQ(m.link.error_delay, 3.0f);
-  EXPECT_FLOAT_EQ(m.link.after_command_delay, 1.0f);
+  EXPECT_FLOAT_EQ(m().link.command_delay, 0.1f);
+  EXPECT_FLOAT_EQ(m().link.polling_delay, 0.01f);
+  EXPECT_FLOAT_EQ(m().link.error_delay, 3.0f);
+  EXPECT_FLOAT_EQ(m().link.after_command_delay, 1.0f);
 }
 
-TEST(Lifecycle, ConnectorCountOverflowsPast32767) {
-  platform::VirtualApartment apt;
+TEST_F(Lifecycle, ConnectorCountOverflowsPast32767) {
   std::vector<std::unique_ptr<TOVRAK_Connector>> many;
   for (int i = 0; i < 32767; ++i) many.push_back(std::make_unique<TOVRAK_Connector>(apt));
-  try {
-    TOVRAK_Connector one_more(apt);
-    FAIL() << "no overflow";
-  } catch (const ComError& e) {
-    EXPECT_EQ(e.number(), 6);
-  }
-  EXPECT_EQ(module_of(apt).lifecycle.connector_count, 32767);
+  EXPECT_EQ(test::error_number([&] { TOVRAK_Connector one_more(apt); }), 6);
+  EXPECT_EQ(m().lifecycle.connector_count, 32767);
 }
 
-TEST(Lifecycle, EachApartmentHasItsOwnInstance) {
-  platform::VirtualApartment one, two;
-  TOVRAK_Connector a(one), b(two);
+TEST_F(Lifecycle, EachApartmentHasItsOwnInstance) {
+  platform::VirtualApartment two;
+  TOVRAK_Connector a(apt), b(two);
   EXPECT_NE(a.get_TOVRAK_Protocol(), b.get_TOVRAK_Protocol());
   // Once the component has ended in an apartment, it takes no new connector
   // there; the other apartment is not touched.
-  module_of(one).shutdown();
-  try {
-    TOVRAK_Connector late(one);
-    ADD_FAILURE() << "a connector after the end";
-  } catch (const ComError& e) {
-    EXPECT_EQ(e.number(), 91);
-  }
+  m().shutdown();
+  EXPECT_EQ(test::error_number([&] { TOVRAK_Connector late(apt); }), 91);
   TOVRAK_Connector c(two);
   EXPECT_EQ(c.get_TOVRAK_Protocol(), b.get_TOVRAK_Protocol());
 }
 
-TEST(Lifecycle, AnInstanceOutlivingItsApartmentAnswersFromMemory) {
+TEST(Apartment, AnInstanceOutlivingItAnswersFromMemory) {
   std::shared_ptr<TOVRAK_Protocol> kept;
   {
     platform::VirtualApartment apt;

@@ -117,12 +117,6 @@ TEST_F(Panel, OnTopFollowsTheCheckBox) {
   EXPECT_EQ(top_most, (std::vector<bool>{true, false, true}));
 }
 
-}  // namespace
-}  // namespace tovrak::test
-
-namespace tovrak::test {
-namespace {
-
 TEST_F(Panel, ALongSessionKeepsTheLatestLogLinesAndAReloadStartsFresh) {
   panel.Load();
   for (int i = 0; i < 20000; ++i) panel.AppendInfo("FA" + std::to_string(i));

@@ -3,19 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include "tovrak/errors.hpp"
+#include "commands/command_fixture.hpp"
 
 namespace tovrak {
 namespace {
 
-int error_number(auto&& f) {
-  try {
-    f();
-  } catch (const ComError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using test::error_number;
 
 TEST(Variant, TextConvertsToNumbers) {
   EXPECT_EQ(Variant("1").to_i16(), 1);
