@@ -34,6 +34,13 @@ TEST_F(Framing, AnswersWithoutAKnownCodeDecodeNothing) {
   EXPECT_EQ(b, "");
 }
 
+TEST_F(Framing, AnAnswerCutAcrossReadsWaitsForItsEnd) {
+  r.radio("FA1425");
+  EXPECT_EQ(r.rig->get_VFOA_Freq(), 0.0);
+  r.radio("0000;");
+  EXPECT_EQ(r.rig->get_VFOA_Freq(), 14.25);
+}
+
 TEST_F(Framing, TheReadPathDropsABufferPast4096Characters) {
   r.radio(std::string(4000, 'x'));
   EXPECT_EQ(r.m().link.rx_buffer.size(), 4000u);

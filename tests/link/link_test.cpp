@@ -127,6 +127,15 @@ TEST_F(Link, ControlCommandsKeepTheirSpacing) {
   EXPECT_EQ(r.wire(), (Wire{{0, "AA;"}, {100, "BB;"}, {3600, "CC;"}, {6500, "DD;"}}));
 }
 
+TEST(Spacing, AWaitEndsWhenTheDayTurns) {
+  Rig r(86399.95);  // 50 ms before midnight
+  open_rig(r);
+  r.p->SendCommand("AA");
+  r.apt.sleep_ms(20);
+  r.p->SendCommand("BB");  // held until midnight, not 100 ms after AA
+  EXPECT_EQ(r.wire(), (Wire{{0, "AA;"}, {50, "BB;"}}));
+}
+
 TEST_F(Link, PollsComingTooSoonAreDroppedNotQueued) {
   r.m().link.after_command_delay = 0;  // only the polling spacing
   command("AA");
@@ -187,6 +196,8 @@ TEST_F(Link, MutedOrClosedWritesNothingAndLeavesIsPoll) {
   VBool is_poll = VTrue;
   r.p->SendCAT(c, is_poll);
   EXPECT_EQ(is_poll, VTrue);
+  EXPECT_EQ(r.rig->SetPTT(i16(1)), VTrue);  // the state still follows
+  EXPECT_EQ(r.s().PTT, 1);
   r.m().link.send_muted = VFalse;
   set_port(false);
   r.p->SendCAT(c, is_poll);
