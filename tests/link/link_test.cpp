@@ -214,12 +214,11 @@ TEST_F(Link, DrainWaitGivesUpAfterHalfASecondAndDiscardsTheOutput) {
   command("AA");
   r.rig->put_CKBuffer(VTrue);
   command("BB");
-  auto w = r.wire();
-  ASSERT_EQ(w.size(), 2u);
-  EXPECT_EQ(w[1].first, 100 + 505);  // the spacing, then the drain passes up to > 0.5 s
+  // The spacing, then the drain passes up to more than half a second.
+  EXPECT_EQ(r.wire(), (Wire{{0, "AA;"}, {100 + 505, "BB;"}}));
   EXPECT_EQ(r.rig->get_CKBuffer(), VFalse);
   command("CC");  // no more waiting: 505 ms have passed since BB's turn
-  EXPECT_EQ(r.wire()[0].first, 605);
+  EXPECT_EQ(r.wire(), (Wire{{605, "CC;"}}));
 }
 
 TEST_F(Link, DrainWaitSettlesAfterTheBufferEmpties) {
@@ -232,11 +231,10 @@ TEST_F(Link, DrainWaitSettlesAfterTheBufferEmpties) {
   r.m().link.command_delay = 0;
   command("0123456789ABCDEFGHI");
   command("BB");  // 20 bytes still out: passes of 5, 10 and 10 ms, then 100 ms more
-  auto w = r.wire();
-  ASSERT_EQ(w.size(), 4u);
-  EXPECT_EQ(w[1].first, 1005);
-  EXPECT_EQ(w[2].first, 2005);
-  EXPECT_EQ(w[3].first, 2005 + 25 + 100);
+  EXPECT_EQ(r.wire(), (Wire{{0, "0123456789ABCDEFGHI;"},
+                            {1005, "AA;"},
+                            {2005, "0123456789ABCDEFGHI;"},
+                            {2005 + 25 + 100, "BB;"}}));
   EXPECT_EQ(r.rig->get_CKBuffer(), VTrue);
 }
 

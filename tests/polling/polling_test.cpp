@@ -137,10 +137,7 @@ TEST_F(Polling, AfterAPowerCycleAutomaticInformationIsSetAgain) {
   r.m().polling.refresh_active = VFalse;
   int16_t meter = 3;
   r.rig->SetPolling(meter);
-  Wire w = r.wire();
-  ASSERT_EQ(w.size(), 2u);
-  EXPECT_EQ(w[0].second, "AI0;");
-  EXPECT_EQ(w[1], (std::pair<int64_t, std::string>{w[0].first + 250, "AI;"}));
+  EXPECT_EQ(r.wire(), timed("3100 AI0; 3350 AI;"));
   EXPECT_EQ(r.m().polling.refresh_active, VTrue);
   EXPECT_EQ(r.s().PollStep, 0);
   r.rig->put_AutoPolling(VFalse);
@@ -235,10 +232,7 @@ TEST_F(LevelSequence, AQueryGoesOutAtTheCommandSpacingAndHoldsOffPolls) {
   r.apt.sleep_ms(50);
   r.m().polling.level_index = 53;
   r.rig->PollLevels();
-  Wire w = r.wire();
-  ASSERT_EQ(w.size(), 2u);
-  EXPECT_EQ(w[1].first - w[0].first, 100);
-  EXPECT_EQ(w[1].second, "LK;");
+  EXPECT_EQ(r.wire(), timed("3000 XX; 3100 LK;"));
   r.apt.sleep_ms(500);
   EXPECT_FALSE(r.p->SendPoll("FA"));  // a control command for the hold-off
 }
