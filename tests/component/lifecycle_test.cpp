@@ -11,13 +11,6 @@ struct Lifecycle : ::testing::Test {
   core::Module& m() { return *core::Module::of(apt); }
 };
 
-// "a1": which handler heard the event, and the state it heard.
-std::string tagged(char handler, int16_t state) {
-  std::string out(1, handler);
-  out += std::to_string(state);
-  return out;
-}
-
 TEST_F(Lifecycle, ConnectorsShareOneInstance) {
   auto a = std::make_unique<TOVRAK_Connector>(apt);
   auto b = std::make_unique<TOVRAK_Connector>(apt);
@@ -109,24 +102,22 @@ TEST(Apartment, AnInstanceOutlivingItAnswersFromMemory) {
   EXPECT_EQ(kept->get_Channel(), 1);
 }
 
-TEST(ChangeEvent, HandlersMaySubscribeAndLeaveWhileItIsRaised) {
-  platform::VirtualApartment apt;
+TEST_F(Lifecycle, ChangeHandlersMaySubscribeAndLeaveWhileItIsRaised) {
   TOVRAK_Connector c(apt);
   auto* p = static_cast<core::Protocol*>(c.get_TOVRAK_Protocol().get());
-  std::vector<std::string> heard;
-  uint32_t second = 0;
+  std::vector<std::pair<char, int16_t>> heard;  // which handler heard which state
   uint32_t first = p->AdviseChange([&](int16_t& s) {
-    heard.push_back(tagged('a', s));
+    heard.emplace_back('a', s);
     p->UnadviseChange(first);
-    p->AdviseChange([&](int16_t& t) { heard.push_back(tagged('c', t)); });
+    p->AdviseChange([&](int16_t& t) { heard.emplace_back('c', t); });
   });
-  second = p->AdviseChange([&](int16_t& s) {
-    heard.push_back(tagged('b', s));
+  uint32_t second = p->AdviseChange([&](int16_t& s) {
+    heard.emplace_back('b', s);
     s = 99;  // a handler's write-back stays its own
   });
   p->RaiseChange(3);
   p->RaiseChange(4);
-  EXPECT_EQ(heard, (std::vector<std::string>{"a3", "b3", "b4", "c4"}));
+  EXPECT_EQ(heard, (decltype(heard){{'a', 3}, {'b', 3}, {'b', 4}, {'c', 4}}));
   p->UnadviseChange(second);
 }
 

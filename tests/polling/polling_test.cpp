@@ -92,6 +92,13 @@ TEST_F(Polling, TheStatusCycleThenStatusAndMeterInTurnAndTheStartupQueryOnce) {
                             "7875 VS; 8050 SM0; 8225 FA; 8400 SM0; 8575 FB;"));
 }
 
+TEST_F(Polling, ASilentRadioIsAskedOnceInThreeSecondsWithoutAnyWrite) {
+  EXPECT_EQ(cat(1), -1);
+  r.apt.advance_ms(15000);
+  EXPECT_EQ(r.wire(), timed("0 AI0; 100 ID; 1225 FA; 4375 FB; 7525 IF; 10675 FT; 13825 OI;"));
+  EXPECT_EQ(r.rig->get_CAT(), 1);
+}
+
 TEST_F(Polling, NoMeterPollWhileAnAnswerIsPending) {
   settled(5000);
   r.m().polling.poll_toggle = 1;

@@ -2,6 +2,5 @@
 # must equal the .expected file beside it.
 set(TOVRAK_SESSION_SCRIPTS
   ${CMAKE_CURRENT_LIST_DIR}/drain_reentry.script
-  ${CMAKE_CURRENT_LIST_DIR}/polling_silent.script
   ${CMAKE_CURRENT_LIST_DIR}/sim_session.script
 )
