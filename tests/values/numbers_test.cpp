@@ -30,13 +30,9 @@ TEST(ReadNumber, TextWithoutDigitsIsZero) {
 }
 
 TEST(Rounding, HalvesGoToTheEvenNeighbour) {
-  EXPECT_EQ(to_i16(0.5), 0);
-  EXPECT_EQ(to_i16(1.5), 2);
-  EXPECT_EQ(to_i16(2.5), 2);
-  EXPECT_EQ(to_i16(-2.5), -2);
-  EXPECT_EQ(to_i16(-3.5), -4);
-  EXPECT_EQ(to_i16(95.625), 96);
-  EXPECT_EQ(to_i16(2.4999), 2);
+  const std::pair<double, int16_t> cases[] = {{0.5, 0},   {1.5, 2},     {2.5, 2},   {-2.5, -2},
+                                              {-3.5, -4}, {95.625, 96}, {2.4999, 2}};
+  for (auto [x, rounded] : cases) EXPECT_EQ(to_i16(x), rounded) << x;
 }
 
 TEST(Rounding, OutOfRangeIsTheOverflowError) {
