@@ -266,5 +266,29 @@ TEST_F(Polling, TheCurrentVFOSequenceCarriesTheVFODigit) {
   EXPECT_EQ(r.m().polling.vfo_poll_index, 0);
 }
 
+// The output-drain wait processes messages, so the polling timer ticks inside
+// a command; a tick is never delivered inside its own handler, so switching
+// the radio on with CKBuffer set comes back, and polling goes on.
+TEST(DrainWait, ATickInsideACommandComesBackAndPollingGoesOn) {
+  Rig r(0.0);
+  r.rig->put_Port(1);
+  ASSERT_TRUE(r.open());
+  r.rig->put_CKBuffer(VTrue);
+  EXPECT_EQ(r.rig->SetCAT(i16(1)), -1);
+  EXPECT_EQ(r.apt.now_us(), 205'000);
+  r.line().radio_sends("ID0570;");
+  r.apt.advance_ms(700);
+  EXPECT_EQ(r.rig->SetPowerON(i16(1)), VTrue);
+  EXPECT_EQ(r.apt.now_us(), 3'595'000);
+  r.apt.advance_ms(1500);
+  EXPECT_EQ(r.wire(), timed("105 AI0; 205 ID; 305 SH0; 410 IS0; 910 PS1; 2015 AI0; 2270 AI; "
+                            "2270 PS1; 2880 AI0; 3135 AI; 3135 AI0; 3340 AI0; 3595 AI; 3595 ID; "
+                            "3695 AI0; 3950 AI; 4050 AI0; 4305 AI; 4410 AI0; 4665 AI; 4765 AI0; "
+                            "5020 AI; 5125 AI0; 5380 AI;"));
+  EXPECT_EQ(r.take_events(), (std::vector<int16_t>{3, 1}));
+  EXPECT_EQ(r.rig->get_CKBuffer(), VTrue);
+  EXPECT_EQ(r.rig->get_PowerON(), 1);
+}
+
 }  // namespace
 }  // namespace tovrak::test
