@@ -19,9 +19,7 @@ TEST(ReadNumber, ReadsDecimalTextAsAnswerFieldsAreRead) {
   EXPECT_EQ(read_number("5-3"), 5.0);     // a sign after digits ends the number
   EXPECT_EQ(read_number("1.2.3"), 1.2);   // a second point ends it
   EXPECT_EQ(read_number(".5"), 0.5);
-}
-
-TEST(ReadNumber, TextWithoutDigitsIsZero) {
+  // Text without digits is 0.
   EXPECT_EQ(read_number(""), 0.0);
   EXPECT_EQ(read_number("   "), 0.0);
   EXPECT_EQ(read_number("-"), 0.0);
