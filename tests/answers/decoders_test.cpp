@@ -146,8 +146,9 @@ TEST(Answers, Modes) {
        CHANGE(s.VFOA_Mode = s.Mode = 4; s.BW = 12500; s.IFS = 0), {1}, kAskA),
     on(SET(s.VFO = s.TX_VFO = 1), "MD13;", CHANGE(s.VFOB_Mode = s.Mode = 2), {1}, kAskB),
   };
-  const std::pair<char, int16_t> table[] = {{'1', 0}, {'2', 1}, {'3', 2}, {'4', 4}, {'5', 3},
-                                            {'6', 5}, {'8', 6}, {'A', 6}, {'B', 4}, {'D', 3}};
+  const std::pair<char, int16_t> table[] = {{'1', 0}, {'2', 1}, {'3', 2}, {'4', 4},
+                                            {'5', 3}, {'6', 5}, {'8', 6}, {'A', 6},
+                                            {'B', 4}, {'C', 6}, {'D', 3}};
   for (auto [c, mode] : table) {
     auto after = [mode = mode](core::State& s, Flags&) {
       s.VFOA_Mode = s.Mode = mode;
