@@ -2,6 +2,7 @@
 // with the radio time it left at.
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -27,14 +28,16 @@ struct Bench {
     out.clear();
     return all;
   }
-  // Writes the text at the bench's time, where "@N;" waits N ms, and returns
-  // all the radio sent meanwhile.
+  // Writes the text at the bench's time, a command a write, where "@N;" waits
+  // N ms and "|" ends a write inside a command; returns all the radio sent
+  // meanwhile.
   std::string exchange(std::string_view text) {
     take();
     while (!text.empty()) {
-      size_t end = text.find(';');
-      std::string_view cmd = text.substr(0, end == std::string_view::npos ? text.size() : end + 1);
+      std::string_view cmd =
+          text.substr(0, std::min(text.find_first_of(";|"), text.size() - 1) + 1);
       text.remove_prefix(cmd.size());
+      if (cmd.ends_with('|')) cmd.remove_suffix(1);
       if (cmd.starts_with('@')) {
         wait_ms(std::stoll(std::string(cmd.substr(1))));
       } else {
