@@ -11,11 +11,12 @@
 #include <functional>
 #include <thread>
 
-#include "sim/sim_support.hpp"
 #include "support/rig.hpp"
 
 namespace tovrak::sim::test {
 namespace {
+
+using tovrak::test::i16;
 
 using Heard = std::vector<std::pair<int64_t, std::string>>;
 
@@ -108,8 +109,7 @@ class SimWithComponent : public ::testing::TestWithParam<int> {
   void start(bool auto_polling) {
     r.rig->put_AutoPolling(VBool::of(auto_polling));
     ASSERT_TRUE(r.open());
-    int16_t on = 1;
-    r.rig->SetCAT(on);
+    r.rig->SetCAT(i16(1));
   }
   int64_t now() { return r.apt.now_us(); }
   tovrak::test::Rig r;
@@ -128,23 +128,21 @@ TEST_P(SimWithComponent, TheRadioDoesWhatTheComponentSays) {
   EXPECT_EQ(r.s().TransceiverID, GetParam());
 
   EXPECT_TRUE(r.rig->SetFreq(7.0305));
-  int16_t rx = 0, level = 77, split = 1, md = 2, rev = 1;
-  EXPECT_TRUE(r.rig->SetAFLevel(rx, level));
-  EXPECT_TRUE(r.rig->SetSplit(split));
-  EXPECT_TRUE(r.rig->SetMode(md, rev));
+  EXPECT_TRUE(r.rig->SetAFLevel(i16(0), i16(77)));
+  EXPECT_TRUE(r.rig->SetSplit(i16(1)));
+  EXPECT_TRUE(r.rig->SetMode(i16(2), i16(1)));  // CW reverse
   r.apt.advance_ms(100);
   const RadioState& s = radio.state();
   EXPECT_EQ(s.vfo[0].hz, 7'030'500);
   EXPECT_EQ(s.vfo[0].mode, mode::kCwR);
   EXPECT_EQ(s.rx[0].af, 77);
   EXPECT_EQ(s.tx_vfo, 1);
-  int16_t ch = 5, vfo = 0;
-  EXPECT_TRUE(r.rig->SetChannel(ch));
+  EXPECT_TRUE(r.rig->SetChannel(i16(5)));
   r.apt.advance_ms(300);
   EXPECT_TRUE(s.memory_mode);
   EXPECT_EQ(s.channel, 5);
   EXPECT_DOUBLE_EQ(r.rig->get_Freq(), 10.12);  // told by the information answer
-  EXPECT_TRUE(r.rig->SetVFO(vfo));
+  EXPECT_TRUE(r.rig->SetVFO(i16(0)));
   r.apt.advance_ms(100);
   EXPECT_FALSE(s.memory_mode);
   EXPECT_EQ(radio.stats().unknown, 0);  // nothing the component wrote was refused

@@ -1,13 +1,8 @@
-// The component through a bad cable to a radio that misbehaves, for tens of
-// virtual minutes per session: a host tunes, changes modes and levels,
-// recalls and writes memories, splits, switches CAT off and on, reads
-// properties (some with indexes out of range), while answers are lost,
-// garbled, broken up and held back, the radio falls silent and is switched
-// off and on, and its operator turns the knobs. Each session must keep every
-// promise of soak_session.hpp: no error but the documented ones reaches the
-// host, commands keep their spacing, nothing piles up, and once the faults
-// stop the state settles on the radio's within kSettleBoundMs. The long
-// version with any seed and duration is tools/soak.
+// The soak's sessions (soak_session.hpp) of tens of virtual minutes each
+// must keep every promise: no error but the documented ones reaches the host,
+// commands keep their spacing, nothing piles up, and once the faults stop the
+// state settles on the radio's within kSettleBoundMs. Any seed and duration:
+// tools/soak.
 #include <gtest/gtest.h>
 
 #include <string>

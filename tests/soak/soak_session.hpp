@@ -19,9 +19,7 @@ struct SoakPlan {
   int id = 460;  // the radio's identification
   // The host works the radio for this long while the faults go on, in
   // episodes: after each, faults and work stop and the state is watched for
-  // settle_ms; then they start again. The faults are those of a bad cable
-  // (answers lost, garbled, broken up, held back), a radio that falls silent
-  // and is switched off and on, and its operator turning the knobs.
+  // settle_ms; then they start again.
   int64_t work_ms = 10 * 60'000;
   int episodes = 1;
   int64_t settle_ms = 45'000;
