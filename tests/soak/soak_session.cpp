@@ -75,7 +75,7 @@ constexpr sim::LineFaults kLineFaults{0.05, 0.02, 0.2, 40'000, 0.1, 300'000};
 constexpr int64_t kSilenceEveryMs = 75'000, kSilenceMaxMs = 8'000;
 constexpr int64_t kPowerCycleEveryMs = 200'000, kPowerOffMaxMs = 4'000;
 
-using test::i16, test::dbl, test::sgl, test::str;
+using test::i16, test::dbl, test::str;
 
 class Session {
  public:
@@ -164,14 +164,12 @@ class Session {
     }
     if (pick < 76) return settings();
     if (pick < 78) {
-      return call("SetShift", kNothing, [&] {
-        return r.SetShift(sgl(dice_.chance(0.3) ? 100'000.0f : static_cast<float>(n(30'000))));
-      });
+      float hz = dice_.chance(0.3) ? 100'000.0f : n(30'000);
+      return call("SetShift", kNothing, [&] { return r.SetShift(hz); });
     }
     if (pick < 79) {
-      int16_t on = n(2);
-      return call("SetRIT", kNothing,
-                  [&] { return r.SetRIT(on, dbl(dice_.between(-9'999, 9'999) / 1000.0)); });
+      int16_t on = n(2), hz = in(-9'999, 9'999);
+      return call("SetRIT", kNothing, [&] { return r.SetRIT(on, dbl(hz / 1000.0)); });
     }
     reads();
   }
