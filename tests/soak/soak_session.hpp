@@ -72,16 +72,14 @@ SoakResult run_soak(const SoakPlan& plan);
 
 // How long after the faults stop the component may still show a state
 // other than the radio's (frequencies, modes, receive VFO, split, memory
-// mode). Measured with tools/soak over 38,800 settlings (18,800 sessions
-// of one episode of 10 to 40 minutes, 2,000 sessions of ten episodes of 4
-// minutes): half settle within 1.3 s, 90 % within 7.6 s, 99 % within 14 s,
-// the slowest took 26.5 s. The slow ones are those where the
-// component's idea of the receive VFO was wrong when the faults stopped:
-// the VFO query comes last in the status cycle, the information answer
-// meanwhile lands in the wrong VFO, and each change of VFO runs the 29-step
-// VFO sequence (5.8 s of control commands, each holding status polls off
-// for a second), so up to two sequences, two status cycles and two 3 s
-// waits after an unanswered poll add up to about 27 s.
+// mode). Of 38,800 settlings measured with tools/soak (sessions of one
+// episode of 10 to 40 minutes and of ten of 4 minutes), half settled within
+// 1.3 s, 99 % within 14 s, the slowest in 26.5 s: those where the component's
+// receive VFO was wrong when the faults stopped. The VFO query comes last in
+// the status cycle, the information answer meanwhile lands in the wrong VFO,
+// and each change of VFO runs the 29-step VFO sequence (5.8 s of control
+// commands, each holding status polls off for a second): two sequences, two
+// status cycles and two 3 s waits after an unanswered poll make about 27 s.
 constexpr int64_t kSettleBoundMs = 30'000;
 // What may be left in the receive buffer between answers: the start of one
 // answer, or of two run together when a garbled ";" joined them.
