@@ -80,8 +80,9 @@ const Exchange kExchanges[] = {
     {460,
      "FA07100000;AG0100;XX;ag0;A;AG2;AG0256;AG01;FA12;FA0000;FA61000000;MD0Z;MD2;SH032;BS12;EX999;"
      "EX086+50;EX08605;IS01500;IS0+1300;KS003;KP16;NA12;FT4;RM07;AN06;BP02;BP01401;CO0141;MW012;"
-     "EX11612;IF0;FA;AG0;DA;",
-     "?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;FA07100000;AG0100;DA07070707;"},
+     "EX11612;PA03;BP00002;KY12;IF0;FA;AG0;DA;",
+     "?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;FA07100000;AG0100;"
+     "DA07070707;"},
     {570, "FA061000000;FA;", "?;FA014200000;"},
     // Line ends and empty commands before a code are skipped; a command is
     // cut at its terminator across writes.
@@ -142,9 +143,10 @@ TEST_P(SimSettings, EveryPolledQueryIsAnswered) {
 // Settings without a query of their own land in the radio's state.
 TEST(SimAnswers, SettingsWithoutAQueryLandInTheState) {
   Bench b;
-  EXPECT_EQ(b.exchange("TS1;KM2CQ TEST;PB03;"), "");
+  EXPECT_EQ(b.exchange("TS1;KM2CQ CQ TEST DE THE STATION ON THE HILLTOP;PB03;"),
+            "");  // 40 characters at most
   EXPECT_TRUE(b.radio.state().tx_watch);
-  EXPECT_EQ(b.radio.state().keyer_messages[2], "CQ TEST");
+  EXPECT_EQ(b.radio.state().keyer_messages[2], "CQ CQ TEST DE THE STATION ON THE HILLTOP");
   EXPECT_EQ(b.radio.state().voice_playing, 3);
 }
 

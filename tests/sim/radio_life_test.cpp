@@ -27,8 +27,9 @@ TEST(SimAutoInformation, OwnChangesAreReportedOnlyWhileOn) {
   b.radio.set_mode(mode::kCw, 0);
   b.radio.panel("AG0200", 0);
   b.radio.select_vfo(1, 0);
+  b.radio.panel("ID", 0);      // reported, not also answered
   b.radio.set_split(true, 0);  // receiving on B, A transmits
-  EXPECT_EQ(b.take(), "FA014199500;MD03;AG0200;VS1;IF001007050000+00000010000;FT0;");
+  EXPECT_EQ(b.take(), "FA014199500;MD03;AG0200;VS1;IF001007050000+00000010000;ID0570;FT0;");
   // Settings made over CAT are the component's own: not reported.
   EXPECT_EQ(b.exchange("FA007000000;MD12;AI0;"), "");
   b.radio.turn_dial(100, 0);
@@ -63,9 +64,9 @@ TEST(SimPower, AnswersOnTheirWayAreLostAndCyclesComeFromOutsideOrByThemselves) {
   EXPECT_EQ(b.exchange("FA;@10;PS0;@10;PS1;@100;"), "");
 
   Bench c;
-  c.exchange("AI1;");
+  c.exchange("AI1;SC1;");
   c.radio.power_cycle(0, 1'000'000);
-  EXPECT_EQ(c.exchange("ID;@1000;ID;AI;"), "ID0570;AI0;");
+  EXPECT_EQ(c.exchange("ID;@1000;ID;AI;SC;"), "ID0570;AI0;SC0;");  // nor does it scan
 
   Bench p(SimOptions{.power_cycle_every_us = 10'000'000, .power_off_for_us = 2'000'000});
   EXPECT_EQ(p.exchange("@10500;ID;@1500;ID;"), "ID0570;");
