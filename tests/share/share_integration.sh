@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# `tovrak share --sim` over real endpoints, in real time: it listens beyond
+# loopback only with --allow; a program on the pseudo-terminal with its own
+# line settings and two TCP clients at once see each other's changes; a
+# client killed while transmitting has the transmitter released; a flood
+# ends only the flooding connection. The checks wait for an answer with a
+# generous deadline, never for a time.
+set -euo pipefail
+TOVRAK=$1
+DIR=$(mktemp -d)
+"$TOVRAK" share --sim --pty "$DIR/radio" --listen 127.0.0.1:0 --plain --tx-timeout 60 \
+  --log "$DIR/log" >"$DIR/out" 2>&1 &
+SHARE=$!
+KEYER=
+trap 'kill $SHARE $KEYER 2>/dev/null; wait $SHARE 2>/dev/null; rm -rf "$DIR"' EXIT
+
+fail() { echo "FAIL: $*"; exit 1; }
+eventually() { for _ in $(seq 50); do "$@" && return 0; sleep 0.1; done; return 1; }
+# settles FD QUERY WANT: asks until the answer is WANT (the server learns
+# from the radio's polls).
+settles() {
+  local got= end=$((SECONDS + 5))
+  while [ $SECONDS -le $end ]; do
+    printf %s "$2" >&"$1"
+    read -r -t 3 -d ';' -u "$1" got || true
+    [ "$got;" = "$3" ] && return 0
+    sleep 0.1
+  done
+  fail "$2 answered \"$got;\", not $3"
+}
+# The pseudo-terminal as fd 5, opened as a program opens it: raw, any speed.
+pty() { exec 5<>"$DIR/radio" && stty raw -echo 4800 <&5; }
+
+# Loopback unless said otherwise: another address needs --allow.
+out=$("$TOVRAK" share --sim --listen 0.0.0.0:0 2>&1) && fail "listened beyond loopback: $out"
+grep -q "0.0.0.0 reaches beyond this machine" <<<"$out" || fail "$out"
+eventually grep -q "endpoint tcp" "$DIR/out" || fail "no TCP endpoint: $(cat "$DIR/out")"
+PORT=$(sed -n 's/.*endpoint tcp 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$DIR/out")
+exec 3<>"/dev/tcp/127.0.0.1/$PORT" 4<>"/dev/tcp/127.0.0.1/$PORT"
+pty
+printf 'FA07012000;' >&3
+settles 4 'FA;' 'FA07012000;'
+settles 5 'FA;' 'FA07012000;'
+printf 'MD03;' >&5
+settles 3 'MD0;' 'MD03;'
+exec 5>&- # the program closes the port and opens it again
+pty
+settles 5 'MD0;' 'MD03;'
+exec 5>&-
+
+# A client killed while transmitting: the server releases the transmitter.
+(exec 6<>"/dev/tcp/127.0.0.1/$PORT" && printf 'TX1;' >&6 && exec sleep 60) >/dev/null 2>&1 &
+KEYER=$!
+settles 3 'TX;' 'TX1;'
+kill -9 $KEYER
+wait $KEYER 2>/dev/null || true
+settles 3 'TX;' 'TX0;'
+eventually grep -q "W radio TX0;" "$DIR/log" || fail "TX0; never reached the radio"
+
+# A flood ends the flooding connection only: its reads come to an end.
+printf 'PC100;%.0s' $(seq 400) >&4
+status=0
+timeout 5 cat <&4 >/dev/null 2>&1 || status=$?
+[ $status -ne 124 ] || fail "the flooding connection stayed open"
+settles 3 'PC;' 'PC100;'
+echo "clients share the radio, and none can hold or flood it"
