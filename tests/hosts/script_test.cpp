@@ -13,18 +13,6 @@
 namespace tovrak::hosts {
 namespace {
 
-std::string run(const std::string& text, std::vector<int>* failed_lines = nullptr) {
-  platform::VirtualApartment apt;
-  VirtualScriptPlatform platform(apt);
-  std::ostringstream out;
-  ScriptHooks hooks;
-  hooks.failed = [&](int line, const std::string&) {
-    if (failed_lines) failed_lines->push_back(line);
-  };
-  run_script(parse_script(text), platform, out, {}, hooks);
-  return out.str();
-}
-
 TEST(ScriptParser, ReadsEveryStatementForm) {
   auto s = parse_script(
       "Port = 1  ' a comment\n"
@@ -37,8 +25,9 @@ TEST(ScriptParser, ReadsEveryStatementForm) {
       "@radio \"FA00014250000;\"\n"
       "@wait 250\n"
       "@clock 86399.5\n"
-      "@failopen \"Port in use\"\n");
-  ASSERT_EQ(s.size(), 10u);
+      "@failopen \"Port in use\"\n"
+      "X 1, -5, 40000, 3000000000, 2.5, True, False, Empty\n");
+  ASSERT_EQ(s.size(), 11u);
   EXPECT_EQ(s[0].kind, Statement::Kind::Let);
   EXPECT_EQ(s[0].args[0], Variant(int16_t{1}));
   EXPECT_EQ(s[1].kind, Statement::Kind::Read);
@@ -54,19 +43,10 @@ TEST(ScriptParser, ReadsEveryStatementForm) {
   EXPECT_EQ(s[8].number, 86399.5);
   EXPECT_EQ(s[8].kind, Statement::Kind::Clock);
   EXPECT_EQ(s[9].text, "Port in use");
-}
-
-TEST(ScriptParser, TypesNumbersAsLiteralsAre) {
-  auto s = parse_script("X 1, -5, 40000, 3000000000, 2.5, True, False, Empty\n");
-  auto& a = s[0].args;
-  EXPECT_EQ(a[0].type(), Variant::Type::Integer16);
-  EXPECT_EQ(a[1], Variant(int16_t{-5}));
-  EXPECT_EQ(a[2], Variant(int32_t{40000}));
-  EXPECT_EQ(a[3], Variant(3e9));
-  EXPECT_EQ(a[4], Variant(2.5));
-  EXPECT_EQ(a[5], Variant(VTrue));
-  EXPECT_EQ(a[6], Variant(VFalse));
-  EXPECT_TRUE(a[7].empty());
+  // Numbers take the type their literal has.
+  using V = Variant;
+  EXPECT_EQ(s[10].args, (std::vector{V(int16_t{1}), V(int16_t{-5}), V(int32_t{40000}), V(3e9),
+                                     V(2.5), V(VTrue), V(VFalse), V()}));
 }
 
 TEST(ScriptParser, StopsAtTheFirstBadLineWithItsNumber) {
@@ -92,48 +72,47 @@ TEST(ScriptParser, StopsAtTheFirstBadLineWithItsNumber) {
 
 TEST(ScriptOutput, ValuesPrintAsTheyReadBack) {
   // As the scripting host prints them: plain up to 15 significant digits
-  // (7 for a Single), an exponent only beyond.
-  const std::pair<Variant, const char*> values[] = {
-      {Variant(0.03), "0.03"},
-      {Variant(60.0), "60"},
-      {Variant(88.5f), "88.5"},
-      {Variant(600000.0), "600000"},
-      {Variant(14.25), "14.25"},
-      {Variant(0.5), "0.5"},
-      {Variant(-0.001), "-0.001"},
-      {Variant(0.1 + 0.2), "0.3"},
-      {Variant(123456789012345.0), "123456789012345"},
-      {Variant(1e15), "1E+15"},
-      {Variant(-1.5e-16), "-1.5E-16"},
-      {Variant(1.23456789012345678e17), "1.23456789012346E+17"},
-      {Variant(1e-15), "0.000000000000001"},
-      {Variant(3e6f), "3000000"},
-      {Variant(1e7f), "1E+07"},
-      {Variant(14.2f), "14.2"},
-      {Variant(VTrue), "True"},
-      {Variant("a\"b"), "\"a\"\"b\""},
-      {Variant(), "Empty"},
+  // (7 for a Single), an exponent only beyond. A row is "LITERAL=PRINTED",
+  // or "LITERAL" where it prints as written.
+  auto check = [](const std::string& row, auto value_of) {
+    const size_t cut = row.find('=');
+    EXPECT_EQ(format_value(Variant(value_of(row.substr(0, cut)))), row.substr(cut + 1)) << row;
   };
-  for (const auto& [value, text] : values) EXPECT_EQ(format_value(value), text);
+  for (const char* row :
+       {"0.03", "60", "600000", "14.25", "0.5", "-0.001", "0.30000000000000004=0.3",
+        "123456789012345", "1e15=1E+15", "-1.5e-16=-1.5E-16",
+        "1.23456789012345678e17=1.23456789012346E+17", "1e-15=0.000000000000001"}) {
+    check(row, [](const std::string& t) { return std::stod(t); });
+  }
+  for (const char* row : {"88.5", "3e6=3000000", "1e7=1E+07", "14.2"}) {
+    check(row, [](const std::string& t) { return std::stof(t); });
+  }
+  EXPECT_EQ(format_value(Variant(VTrue)), "True");
+  EXPECT_EQ(format_value(Variant("a\"b")), "\"a\"\"b\"");
+  EXPECT_EQ(format_value(Variant()), "Empty");
   EXPECT_EQ(format_bytes("FA;\r\n"), "FA;\\x0D\\x0A");
   EXPECT_EQ(format_time(200'000), "0.200");
   EXPECT_EQ(format_time(12'345'678), "12.346");
 }
 
 TEST(ScriptRun, PrintsReadsCallsAndFailures) {
+  platform::VirtualApartment apt;
+  VirtualScriptPlatform platform(apt);
+  std::ostringstream out;
   std::vector<int> failed;
-  std::string out =
-      run("? Freq\n"
-          "? AFLevel(1)\n"
-          "? AFLevel(2)\n"
-          "? Property(16)\n"
-          "ChannelMax = 50\n"
-          "? ChannelMax\n"
-          "? Nonsense\n"
-          "Freq = 1\n",
-          &failed);
+  ScriptHooks hooks;
+  hooks.failed = [&](int line, const std::string&) { failed.push_back(line); };
+  run_script(parse_script("? Freq\n"
+                          "? AFLevel(1)\n"
+                          "? AFLevel(2)\n"
+                          "? Property(16)\n"
+                          "ChannelMax = 50\n"
+                          "? ChannelMax\n"
+                          "? Nonsense\n"
+                          "Freq = 1\n"),
+             platform, out, {}, hooks);
   EXPECT_EQ(failed, (std::vector<int>{3, 7, 8}));  // each failed call, by its line
-  EXPECT_EQ(out,
+  EXPECT_EQ(out.str(),
             "Freq = 0\n"
             "AFLevel(1) = 0\n"
             "AFLevel(2) !! 9 Subscript out of range\n"
