@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "hosts/cli/port_options.hpp"
 #include "hosts/sim/sim_radio.hpp"
 
@@ -11,25 +13,29 @@ namespace tovrak::hosts {
 namespace {
 
 using Args = std::vector<std::string>;
+using namespace std::string_literals;
 
-struct Outcome {
+// What a command with the port and radio options and one of its own made of
+// its arguments: the status when it ends, its message, the values taken.
+struct Parsed {
   std::optional<int> status;
   std::string error;
-};
+  PortOptions port;
+  sim::SimOptions radio;
+  double seconds = 30;
 
-// A command with the port and radio options and two of its own.
-Outcome parse(const Args& args, PortOptions& port, sim::SimOptions& radio, double& seconds) {
-  Options opt("demo", "test");
-  opt.number("--seconds", seconds, 5, 86'400, "N", "how long");
-  add_port_options(opt, port);
-  add_sim_options(opt, radio);
-  testing::internal::CaptureStderr();
-  testing::internal::CaptureStdout();
-  Outcome o{opt.parse(args), ""};
-  testing::internal::GetCapturedStdout();
-  o.error = testing::internal::GetCapturedStderr();
-  return o;
-}
+  explicit Parsed(const Args& args) {
+    Options opt("demo", "test");
+    opt.number("--seconds", seconds, 5, 86'400, "N", "how long");
+    add_port_options(opt, port);
+    add_sim_options(opt, radio);
+    testing::internal::CaptureStderr();
+    testing::internal::CaptureStdout();
+    status = opt.parse(args);
+    testing::internal::GetCapturedStdout();
+    error = testing::internal::GetCapturedStderr();
+  }
+};
 
 TEST(Options, RefusesBadValuesWithTheSameMessageEverywhere) {
   struct Row {
@@ -51,39 +57,26 @@ TEST(Options, RefusesBadValuesWithTheSameMessageEverywhere) {
       {{"extra"}, "unexpected argument extra"},
   };
   for (const auto& r : rows) {
-    PortOptions port;
-    sim::SimOptions radio;
-    double seconds = 30;
-    auto o = parse(r.args, port, radio, seconds);
-    EXPECT_EQ(o.status, 2) << r.message;
-    EXPECT_EQ(o.error, "tovrak demo: " + r.message + " (tovrak demo --help)\n");
-    EXPECT_EQ(radio.id, sim::SimOptions{}.id) << "a refused value changes nothing";
-    EXPECT_EQ(radio.faults.drop, 0.0);
-    EXPECT_EQ(seconds, 30);
+    const Parsed p(r.args);
+    EXPECT_EQ(p.status, 2) << r.message;
+    EXPECT_EQ(p.error, "tovrak demo: " + r.message + " (tovrak demo --help)\n");
+    // A refused value changes nothing.
+    EXPECT_EQ(std::tie(p.radio.id, p.radio.faults.drop, p.seconds),
+              std::make_tuple(sim::SimOptions{}.id, 0.0, 30.0));
   }
 }
 
 TEST(Options, TakesGoodValuesAndTellsWhichGroupsWereGiven) {
-  PortOptions port;
-  sim::SimOptions radio;
-  double seconds = 30;
-  auto o = parse({"--port", "/dev/ttyUSB0", "--speed", "38400", "--no-rts", "--id", "570",
-                  "--latency", "2.5", "--drop", "0.25", "--seconds", "12"},
-                 port, radio, seconds);
-  EXPECT_FALSE(o.status);
-  EXPECT_EQ(o.error, "");
-  EXPECT_TRUE(port.given);
-  EXPECT_EQ(port.path, "/dev/ttyUSB0");
-  EXPECT_EQ(port.speed, "38400");
-  EXPECT_FALSE(port.rts);
-  EXPECT_EQ(radio.id, 570);
-  EXPECT_EQ(radio.latency_us, 2500);
-  EXPECT_EQ(radio.faults.drop, 0.25);
-  EXPECT_EQ(seconds, 12);
-
-  PortOptions untouched;
-  EXPECT_EQ(parse({"--help"}, untouched, radio, seconds).status, 0);
-  EXPECT_FALSE(untouched.given);
+  const Parsed p({"--port", "/dev/ttyUSB0", "--speed", "38400", "--no-rts", "--id", "570",
+                  "--latency", "2.5", "--drop", "0.25", "--seconds", "12"});
+  EXPECT_EQ(std::tie(p.status, p.error), std::make_tuple(std::nullopt, ""s));
+  EXPECT_EQ(std::tie(p.port.given, p.port.path, p.port.speed, p.port.rts),
+            std::make_tuple(true, "/dev/ttyUSB0"s, "38400"s, false));
+  EXPECT_EQ(std::tie(p.radio.id, p.radio.latency_us, p.radio.faults.drop, p.seconds),
+            std::make_tuple(570, 2500, 0.25, 12.0));
+  const Parsed help({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_FALSE(help.port.given);
 }
 
 }  // namespace
