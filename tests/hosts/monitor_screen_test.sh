@@ -13,16 +13,11 @@ tmux -L "$SOCKET" new-session -d -x 80 -y 24 "XDG_STATE_HOME=$DIR bash --norc"
 
 screen() { tmux -L "$SOCKET" capture-pane -p; }
 wait_for() {  # TEXT SECONDS [ROW]: the text on the screen (on that row, from 1)
-  local text=$1 tenths=$(($2 * 10)) row=${3:-}
-  for ((i = 0; i < tenths; i++)); do
-    if [ -n "$row" ]; then
-      screen | sed -n "${row}p" | grep -qF -- "$text" && return 0
-    else
-      screen | grep -qF -- "$text" && return 0
-    fi
+  for ((i = 0; i < $2 * 10; i++)); do
+    screen | sed -n "${3:-1,\$}p" | grep -qF -- "$1" && return 0
     sleep 0.1
   done
-  echo "not on the screen${row:+ (row $row)}: $text"
+  echo "not on the screen${3:+ (row $3)}: $1"
   screen
   exit 1
 }

@@ -1,10 +1,8 @@
 // The component over a real pseudo-terminal, in real time, against the
 // simulated radio on its own thread: what a host on Linux gets, from CAT on
-// to a pulled cable and back. One smoke test of a few seconds; it waits for
-// a state with a generous deadline, never for a time. Convergence under
-// every fault is the soak's and settings reaching the radio the simulated
-// radio's link test (virtual time); this one shows the real port, the real
-// apartment and the radio's real-time loop working together.
+// to a pulled cable and back. It waits for a state with a generous deadline,
+// never for a time. Convergence under every fault is the soak's (virtual
+// time); this shows the real port, apartment and radio loop working together.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -15,7 +13,7 @@
 #include <vector>
 
 #include "hosts/cli/sim_on_pty.hpp"
-#include "tovrak/connector.hpp"
+#include "support/rig.hpp"
 #include "tovrak/posix_apartment.hpp"
 
 namespace tovrak::test {
@@ -26,22 +24,18 @@ using namespace std::chrono_literals;
 struct Station {
   std::unique_ptr<hosts::SimOnPty> radio;
   platform::PosixApartment apt;
-  std::unique_ptr<TOVRAK_Connector> connector{std::make_unique<TOVRAK_Connector>(apt)};
-  std::shared_ptr<TOVRAK_Protocol> rig{connector->get_TOVRAK_Protocol()};
+  TOVRAK_Connector connector{apt};
+  std::shared_ptr<TOVRAK_Protocol> rig{connector.get_TOVRAK_Protocol()};
   std::vector<int16_t> events;
 
   Station() {
     rig->AdviseChange([this](int16_t& s) { events.push_back(s); });
   }
-  ~Station() {
-    rig.reset();
-    connector.reset();
-  }
   bool port(bool open) {
-    VBool on = VBool::of(open);
-    std::string a, c, msg;
-    bool done = static_cast<bool>(rig->SetPort(on, a, c, msg));
-    EXPECT_TRUE(done) << msg;
+    str msg("");
+    const bool done =
+        static_cast<bool>(rig->SetPort(Ref<VBool>(VBool::of(open)), str(""), str(""), msg));
+    EXPECT_TRUE(done) << msg.v;
     return done;
   }
   // Runs the apartment until `done` holds or the deadline passes.
@@ -52,14 +46,10 @@ struct Station {
     }
     return done();
   }
-  // The radio's state, read while its thread is paused.
-  sim::RadioState radio_state() {
+  // Whether the component shows the radio's state (read while its thread is paused).
+  bool shows_the_radio() {
     sim::RadioState s;
     radio->while_paused([&](sim::SimRadio& r) { s = r.state(); });
-    return s;
-  }
-  bool shows_the_radio() {
-    const sim::RadioState s = radio_state();
     auto hz = [](double mhz) { return std::llround(mhz * 1e6); };
     return hz(rig->get_VFOA_Freq()) == s.vfo[0].hz && hz(rig->get_VFOB_Freq()) == s.vfo[1].hz &&
            rig->get_VFOA_Mode() == 1 && rig->get_VFOB_Mode() == 0 &&
@@ -76,8 +66,7 @@ TEST(OverPseudoTerminal, CatOnACablePulledAndBack) {
   t.rig->put_Port(1);
   t.rig->put_PortSpeed("38400");
   ASSERT_TRUE(t.port(true));
-  int16_t on = 1, split = 1, mode = 2, reverse = 0;
-  t.rig->SetCAT(on);
+  t.rig->SetCAT(i16(1));
   ASSERT_TRUE(t.until([&] { return t.shows_the_radio(); }, 6s));
 
   // The cable is pulled: the radio's end of the line is gone. The component
@@ -94,8 +83,8 @@ TEST(OverPseudoTerminal, CatOnACablePulledAndBack) {
     EXPECT_TRUE(t.rig->get_Freq() > 0 && t.rig->get_PortOpen() == VTrue &&
                 t.rig->get_AFLevel(main_rx) >= 0);
     EXPECT_TRUE(t.rig->SetFreq(7.05));
-    EXPECT_TRUE(t.rig->SetMode(mode, reverse));
-    EXPECT_TRUE(t.rig->SetSplit(split));
+    EXPECT_TRUE(t.rig->SetMode(i16(2), i16(0)));
+    EXPECT_TRUE(t.rig->SetSplit(i16(1)));
     t.rig->SetRefresh();
   });
   t.apt.run_for(500ms);

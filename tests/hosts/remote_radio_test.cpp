@@ -3,8 +3,7 @@
 // serial control opens rfc2217://127.0.0.1:PORT. Real time, kept short.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <stdlib.h>
+#include <pty.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -29,16 +28,12 @@ class RemoteRadio : public ::testing::Test {
  protected:
   void SetUp() override {
     if (Ser2netServer::program().empty()) GTEST_SKIP() << "ser2net is not installed";
-    radio_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    ASSERT_GE(radio_, 0);
-    ASSERT_EQ(grantpt(radio_), 0);
-    ASSERT_EQ(unlockpt(radio_), 0);
+    // The device end is held from the start: ser2net may take the device
+    // exclusively, and the test reads the line's settings through it.
     char name[128];
-    ASSERT_EQ(ptsname_r(radio_, name, sizeof name), 0);
-    // Held from the start: ser2net may take the device exclusively, and the
-    // test reads the line's settings through this descriptor.
-    device_ = open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    ASSERT_GE(device_, 0);
+    ASSERT_EQ(openpty(&radio_, &device_, name, nullptr, nullptr), 0);
+    for (int fd : {radio_, device_}) fcntl(fd, F_SETFD, FD_CLOEXEC);
+    fcntl(radio_, F_SETFL, O_NONBLOCK);
     server_.emplace(name);
     port_ = apt_.create_serial();
     port_->OnComm([this] { ++events_; });
