@@ -34,18 +34,14 @@ expect 2 'unknown name "bogus"' get bogus --port "$LINK"
 expect 2 'say which radio' get freq
 expect 1 'no radio on' get freq --port "$DIR/none"
 
-json=$("$TOVRAK" get freq mode split smeter --json --port "$LINK")
-python3 - "$json" <<'PY' || fail "JSON: $json"
+got=$("$TOVRAK" get freq mode split smeter --json --port "$LINK")
+refused=$("$TOVRAK" set freq 99 --json --port "$LINK" || true)
+python3 - "$got" "$refused" <<'PY' || fail "JSON: $got $refused"
 import json, sys
-v = json.loads(sys.argv[1])
+v, r = map(json.loads, sys.argv[1:])
 assert v["freq"] == 14250000 and v["mode"] == "CW" and v["split"] is False, v
 assert 0 <= v["smeter"]["raw"] <= 255 and v["smeter"]["s"].startswith("S"), v
-PY
-json=$("$TOVRAK" set freq 99 --json --port "$LINK" || true)
-python3 - "$json" <<'PY' || fail "JSON: $json"
-import json, sys
-v = json.loads(sys.argv[1])
-assert v["done"] is False and "range" in v["reason"] and v["freq"] == 14250000, v
+assert r["done"] is False and "range" in r["reason"] and r["freq"] == 14250000, r
 PY
 
 # The sim owns its link: a second one is refused, SIGHUP removes it, and a
