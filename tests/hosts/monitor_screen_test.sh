@@ -24,13 +24,12 @@ wait_for() {  # TEXT SECONDS [ROW]: the text on the screen (on that row, from 1)
 keys() { tmux -L "$SOCKET" send-keys "$@"; sleep 0.3; }
 
 keys "$TOVRAK monitor --sim 2>$DIR/err; echo monitor-ended" Enter
-wait_for "tovrak  monitor: /dev/pts/" 20 1
-wait_for " VFO A " 5 3
-wait_for " VFO B " 1 4
-wait_for " S-meter [" 1 6
-wait_for "CAT on, answering" 10 9
-wait_for "Ctrl-P panel" 1 23
-wait_for ">" 1 24
+wait_for "CAT on, answering" 30 9
+# The whole screen, each "ROW:TEXT".
+for row in "1:tovrak  monitor: /dev/pts/" "3: VFO A " "4: VFO B " "6: S-meter [" "23:Ctrl-P panel" \
+  "24:>"; do
+  wait_for "${row#*:}" 1 "${row%%:*}"
+done
 
 keys "SetPT" Tab
 wait_for "> SetPTT" 5 24
