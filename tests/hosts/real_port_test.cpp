@@ -30,8 +30,8 @@ using test::i16;
 using test::str;
 
 // Runs the apartment until `done` holds or the deadline passes.
-bool run_until(platform::PosixApartment& apt, const std::function<bool()>& done,
-               std::chrono::milliseconds deadline = 2s) {
+bool run_until(platform::PosixApartment& apt, std::chrono::milliseconds deadline,
+               const std::function<bool()>& done) {
   for (auto end = std::chrono::steady_clock::now() + deadline;
        !done() && std::chrono::steady_clock::now() < end;) {
     apt.run_for(20ms);
@@ -81,8 +81,7 @@ TEST(OverPseudoTerminal, CatOnACablePulledAndBack) {
   t.rig->put_PortSpeed("38400");
   ASSERT_TRUE(t.port(true));
   t.rig->SetCAT(i16(1));
-  ASSERT_TRUE(run_until(
-      t.apt, [&] { return t.shows_the_radio(); }, 6s));
+  ASSERT_TRUE(run_until(t.apt, 6s, [&] { return t.shows_the_radio(); }));
 
   // The cable is pulled: the radio's end of the line is gone. The component
   // stays quiet (no error reaches the host, no events), reads answer from
@@ -119,8 +118,7 @@ TEST(OverPseudoTerminal, CatOnACablePulledAndBack) {
   t.rig->SetPortDevice(t.radio->path());
   ASSERT_TRUE(t.port(true));
   EXPECT_EQ(t.rig->get_CAT(), 1);
-  EXPECT_TRUE(run_until(
-      t.apt, [&] { return t.shows_the_radio(); }, 8s));
+  EXPECT_TRUE(run_until(t.apt, 8s, [&] { return t.shows_the_radio(); }));
   EXPECT_FALSE(t.events.empty());
 }
 
@@ -142,11 +140,9 @@ class RemoteRadio : public ::testing::Test {
     port_->OnComm([this] { ++events_; });
     port_->Device(server_->locator());
   }
-  void TearDown() override {
-    port_.reset();
-    server_.reset();
-    if (device_ >= 0) close(device_);
-    if (radio_ >= 0) close(radio_);
+  ~RemoteRadio() override {
+    close(device_);
+    close(radio_);
   }
 
   speed_t device_speed() const {
@@ -172,25 +168,26 @@ class RemoteRadio : public ::testing::Test {
 TEST_F(RemoteRadio, TheSpeedReachesTheDeviceAndEveryByteCrossesBothWays) {
   port_->Settings("38400,N,8,1");
   port_->PortOpen(true);
-  EXPECT_TRUE(run_until(apt_, [&] { return device_speed() == B38400; }));
+  EXPECT_TRUE(run_until(apt_, 2s, [&] { return device_speed() == B38400; }));
   port_->Settings("4800,N,8,1");
-  EXPECT_TRUE(run_until(apt_, [&] { return device_speed() == B4800; })) << "a change while open";
+  EXPECT_TRUE(run_until(apt_, 2s, [&] { return device_speed() == B4800; }))
+      << "a change while open";
 
   const std::string to_radio = "FA\xff\x01;\xff\xff"s, from_radio = "IF\xff;\xff\xff\xfa\xf0"s;
   port_->Output(to_radio);
   std::string got;
-  EXPECT_TRUE(run_until(apt_, [&] { return (got += radio_take()) == to_radio; })) << got;
+  EXPECT_TRUE(run_until(apt_, 2s, [&] { return (got += radio_take()) == to_radio; })) << got;
   ASSERT_EQ(write(radio_, from_radio.data(), from_radio.size()), ssize_t(from_radio.size()));
   std::string in;
-  EXPECT_TRUE(run_until(apt_, [&] { return port_->InputTo(in), in == from_radio; })) << in;
+  EXPECT_TRUE(run_until(apt_, 2s, [&] { return port_->InputTo(in), in == from_radio; })) << in;
   EXPECT_EQ(port_->OutBufferCount(), 0);
 }
 
 TEST_F(RemoteRadio, AServerThatGoesAwayIsAPulledCableAndOpeningAgainReconnects) {
   port_->PortOpen(true);
   server_->kill();
-  ASSERT_TRUE(
-      run_until(apt_, [&] { return static_cast<platform::PosixSerial&>(*port_).device_lost(); }));
+  ASSERT_TRUE(run_until(apt_, 2s,
+                        [&] { return static_cast<platform::PosixSerial&>(*port_).device_lost(); }));
   EXPECT_EQ(events_, 1);
   uint64_t before = apt_.wakeups();
   apt_.run_for(100ms);
@@ -205,7 +202,7 @@ TEST_F(RemoteRadio, AServerThatGoesAwayIsAPulledCableAndOpeningAgainReconnects) 
   radio_take();
   port_->Output("FA;");
   std::string got;
-  EXPECT_TRUE(run_until(apt_, [&] { return (got += radio_take()) == "FA;"; })) << got;
+  EXPECT_TRUE(run_until(apt_, 2s, [&] { return (got += radio_take()) == "FA;"; })) << got;
 }
 
 }  // namespace
