@@ -1,4 +1,4 @@
-// A serial port over the network without a real server (remote_radio_test
+// A serial port over the network without a real server (real_port_test.cpp
 // runs against one): the Telnet decoder fed byte by byte and the link over a
 // socket pair. (An unknown host is among the serial control's refusals.)
 #include <gtest/gtest.h>
