@@ -249,12 +249,14 @@ TEST(Answers, TransmitterSettingsAndReadings) {
     on("ML0001;", CHANGE(s.Monitor = 1), {4}),
     on("ML1050;", CHANGE(s.MonitorLevel = 50), {4}),
     on("PR1;", CHANGE(s.Comp = 1), {4}),
+    on(SET(s.Comp = 1), "PR0;", CHANGE(s.Comp = 0), {4}),
     on("MG077;", CHANGE(s.MicGain = 77), {4}),
     on("MG99999;", CHANGE(s.MicGain = 999), {4}),  // three characters are read
     // Oversize: skipped, decoding goes on.
     on(SET(s.FContour = -32768), "EX086+05;", CHANGE(s.ContourSign = 1; s.BW = 200), {4}),
     on("OS02;", CHANGE(s.RPT = -1)),
     on("TX2;", CHANGE(s.PTT = 1)),
+    on(SET(s.PTT = 1), "TX0;", CHANGE(s.PTT = 0)),
     on("SM1200;"),  // another meter
     on("SM0011;", CHANGE(s.SMeter = 11), {3}),
     on("RM04120;", CHANGE(s.SMeter = 120), {3}),
