@@ -170,6 +170,23 @@ TEST(ShareServer, TransmitterReleasedAfterTheTimeout) {
   EXPECT_EQ(s.b.take(), "TX0;");
 }
 
+// The queue limit counts the commands still waiting: a client that sends
+// one setting at a time is never taken for a flood; one whose settings
+// waiting behind the one being written pass the limit is.
+TEST(ShareServer, QueueLimitCountsOnlyWaitingCommands) {
+  Shared s(570, ShareOptions{.queue_limit = 2});
+  const size_t from = s.writes.size(), notes = s.notes.size();
+  for (const char* f : {"FA007001000;", "FA007002000;", "FA007003000;", "FA007004000;"}) {
+    s.server.receive(s.ia, f);
+    s.apt.advance_ms(500);
+  }
+  EXPECT_TRUE(s.written("FA007004000", from));
+  EXPECT_EQ(s.notes.size(), notes) << s.notes.back();
+  s.server.receive(s.ib, "FA007005000;FA007006000;FA007007000;FA007008000;");
+  ASSERT_EQ(s.notes.size(), notes + 1);
+  EXPECT_NE(s.notes.back().find("(flood)"), std::string::npos) << s.notes.back();
+}
+
 // Bad input gets "?;", reaches nothing and disturbs nobody (a flood ending
 // its connection only is share_integration's).
 TEST(ShareServer, BadInput) {
