@@ -7,12 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
-#include <charconv>
 #include <cstdint>
 #include <functional>
 #include <sstream>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -28,8 +25,6 @@
 namespace tovrak::test {
 
 namespace cap = core::cap;
-using Wire = std::vector<std::pair<int64_t, std::string>>;
-using Texts = std::vector<std::string>;
 
 // The error number a call raises, 0 when it returns.
 template <class F>
@@ -101,29 +96,6 @@ constexpr int E9 = 1009;  // subscript out of range
 using Before = std::function<void(core::State&, core::Module&)>;
 using Call = std::function<Res(TOVRAK_Protocol&)>;
 using Change = std::function<void(core::State&, Flags&)>;
-
-// The writes of a row in a short text form: each ends with ';' and may be
-// preceded by its time in milliseconds from the call, else it goes out with
-// the write before it (the first: at 0). "MD17; 100 FB07050000; 200 BI;"
-inline Wire wire_of(std::string_view text) {
-  Wire w;
-  int64_t t = 0;
-  for (size_t i = 0; i < text.size();) {
-    if (text[i] == ' ') {
-      ++i;
-    } else if (std::isdigit(static_cast<unsigned char>(text[i]))) {
-      const char* end = std::from_chars(text.data() + i, text.data() + text.size(), t).ptr;
-      i = static_cast<size_t>(end - text.data());
-    } else {
-      const size_t end = text.find(';', i);
-      if (end == text.npos)
-        throw std::invalid_argument("a write without ';': " + std::string(text));
-      w.emplace_back(t, text.substr(i, end + 1 - i));
-      i = end + 1;
-    }
-  }
-  return w;
-}
 
 struct Row {
   std::string name;

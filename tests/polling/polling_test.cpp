@@ -4,26 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <sstream>
 
 #include "core/link/port_and_timers.hpp"
 #include "support/rig.hpp"
 
 namespace tovrak::test {
 namespace {
-
-using Wire = std::vector<std::pair<int64_t, std::string>>;
-using Texts = std::vector<std::string>;
-
-// "0 AI0; 100 ID;": the writes at their milliseconds.
-Wire timed(const std::string& text) {
-  Wire w;
-  std::istringstream in(text);
-  int64_t ms;
-  std::string write;
-  while (in >> ms >> write) w.emplace_back(ms, write);
-  return w;
-}
 
 struct Polling : ::testing::Test {
   Rig r;
@@ -81,21 +67,22 @@ TEST_F(Polling, TheStatusCycleThenStatusAndMeterInTurnAndTheStartupQueryOnce) {
   echo = true;
   cat(1);
   r.apt.advance_ms(2500);
-  EXPECT_EQ(r.wire(), timed("0 AI0; 100 ID; 1225 FA; 1400 FB; 1575 IF; 1750 FT; 1925 OI; 2100 TX; "
-                            "2275 AC; 2450 VS;"));
+  EXPECT_EQ(r.wire(),
+            wire_of("0 AI0; 100 ID; 1225 FA; 1400 FB; 1575 IF; 1750 FT; 1925 OI; 2100 TX; "
+                    "2275 AC; 2450 VS;"));
   EXPECT_EQ(r.m().polling.refresh_active, VFalse);
   r.apt.advance_ms(6000);
   // The first ordinary tick: a status query, then "AG0" for VFO A, once; then
   // status and meter in turn.
-  EXPECT_EQ(r.wire(), timed("2625 FA; 2725 AG0; 5775 FB; 5950 SM0; 6125 IF; 6300 SM0; 6475 FT; "
-                            "6650 SM0; 6825 OI; 7000 SM0; 7175 TX; 7350 SM0; 7525 AC; 7700 SM0; "
-                            "7875 VS; 8050 SM0; 8225 FA; 8400 SM0; 8575 FB;"));
+  EXPECT_EQ(r.wire(), wire_of("2625 FA; 2725 AG0; 5775 FB; 5950 SM0; 6125 IF; 6300 SM0; 6475 FT; "
+                              "6650 SM0; 6825 OI; 7000 SM0; 7175 TX; 7350 SM0; 7525 AC; 7700 SM0; "
+                              "7875 VS; 8050 SM0; 8225 FA; 8400 SM0; 8575 FB;"));
 }
 
 TEST_F(Polling, ASilentRadioIsAskedOnceInThreeSecondsWithoutAnyWrite) {
   EXPECT_EQ(cat(1), -1);
   r.apt.advance_ms(15000);
-  EXPECT_EQ(r.wire(), timed("0 AI0; 100 ID; 1225 FA; 4375 FB; 7525 IF; 10675 FT; 13825 OI;"));
+  EXPECT_EQ(r.wire(), wire_of("0 AI0; 100 ID; 1225 FA; 4375 FB; 7525 IF; 10675 FT; 13825 OI;"));
   EXPECT_EQ(r.rig->get_CAT(), 1);
 }
 
@@ -144,7 +131,7 @@ TEST_F(Polling, AfterAPowerCycleAutomaticInformationIsSetAgain) {
   r.m().polling.refresh_active = VFalse;
   int16_t meter = 3;
   r.rig->SetPolling(meter);
-  EXPECT_EQ(r.wire(), timed("3100 AI0; 3350 AI;"));
+  EXPECT_EQ(r.wire(), wire_of("3100 AI0; 3350 AI;"));
   EXPECT_EQ(r.m().polling.refresh_active, VTrue);
   EXPECT_EQ(r.s().PollStep, 0);
   r.rig->put_AutoPolling(VFalse);
@@ -239,7 +226,7 @@ TEST_F(LevelSequence, AQueryGoesOutAtTheCommandSpacingAndHoldsOffPolls) {
   r.apt.sleep_ms(50);
   r.m().polling.level_index = 53;
   r.rig->PollLevels();
-  EXPECT_EQ(r.wire(), timed("3000 XX; 3100 LK;"));
+  EXPECT_EQ(r.wire(), wire_of("3000 XX; 3100 LK;"));
   r.apt.sleep_ms(500);
   EXPECT_FALSE(r.p->SendPoll("FA"));  // a control command for the hold-off
 }
@@ -281,10 +268,10 @@ TEST(DrainWait, ATickInsideACommandComesBackAndPollingGoesOn) {
   EXPECT_EQ(r.rig->SetPowerON(i16(1)), VTrue);
   EXPECT_EQ(r.apt.now_us(), 3'595'000);
   r.apt.advance_ms(1500);
-  EXPECT_EQ(r.wire(), timed("105 AI0; 205 ID; 305 SH0; 410 IS0; 910 PS1; 2015 AI0; 2270 AI; "
-                            "2270 PS1; 2880 AI0; 3135 AI; 3135 AI0; 3340 AI0; 3595 AI; 3595 ID; "
-                            "3695 AI0; 3950 AI; 4050 AI0; 4305 AI; 4410 AI0; 4665 AI; 4765 AI0; "
-                            "5020 AI; 5125 AI0; 5380 AI;"));
+  EXPECT_EQ(r.wire(), wire_of("105 AI0; 205 ID; 305 SH0; 410 IS0; 910 PS1; 2015 AI0; 2270 AI; "
+                              "2270 PS1; 2880 AI0; 3135 AI; 3135 AI0; 3340 AI0; 3595 AI; 3595 ID; "
+                              "3695 AI0; 3950 AI; 4050 AI0; 4305 AI; 4410 AI0; 4665 AI; 4765 AI0; "
+                              "5020 AI; 5125 AI0; 5380 AI;"));
   EXPECT_EQ(r.take_events(), (std::vector<int16_t>{3, 1}));
   EXPECT_EQ(r.rig->get_CKBuffer(), VTrue);
   EXPECT_EQ(r.rig->get_PowerON(), 1);

@@ -2,8 +2,13 @@
 // control object, its internal state, and the wire with virtual times.
 #pragma once
 
+#include <cctype>
+#include <charconv>
+#include <cstdint>
 #include <memory>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -13,6 +18,33 @@
 #include "tovrak/virtual_apartment.hpp"
 
 namespace tovrak::test {
+
+// The writes on the line: (milliseconds, text).
+using Wire = std::vector<std::pair<int64_t, std::string>>;
+using Texts = std::vector<std::string>;
+
+// Writes in a short text form: each ends with ';' and may be preceded by its
+// time in milliseconds, else it goes out with the write before it (the
+// first: at 0). "MD17; 100 FB07050000; 200 BI;"
+inline Wire wire_of(std::string_view text) {
+  Wire w;
+  int64_t t = 0;
+  for (size_t i = 0; i < text.size();) {
+    if (text[i] == ' ') {
+      ++i;
+    } else if (std::isdigit(static_cast<unsigned char>(text[i]))) {
+      const char* end = std::from_chars(text.data() + i, text.data() + text.size(), t).ptr;
+      i = static_cast<size_t>(end - text.data());
+    } else {
+      const size_t end = text.find(';', i);
+      if (end == text.npos)
+        throw std::invalid_argument("a write without ';': " + std::string(text));
+      w.emplace_back(t, text.substr(i, end + 1 - i));
+      i = end + 1;
+    }
+  }
+  return w;
+}
 
 // A by-reference argument from a value, for calls written in one line: the
 // temporary lives until the end of the full expression, as long as the call.
@@ -59,8 +91,8 @@ struct Rig {
   }
 
   // The wire since the last call: (milliseconds since the start, text).
-  std::vector<std::pair<int64_t, std::string>> wire() {
-    std::vector<std::pair<int64_t, std::string>> out;
+  Wire wire() {
+    Wire out;
     for (const auto& w : line().writes()) out.emplace_back(w.us / 1000, w.bytes);
     line().clear_writes();
     return out;
