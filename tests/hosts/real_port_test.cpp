@@ -19,6 +19,7 @@
 #include "platform/posix/posix_serial.hpp"
 #include "support/refusal.hpp"
 #include "support/rig.hpp"
+#include "support/run_until.hpp"
 #include "tovrak/posix_apartment.hpp"
 
 namespace tovrak::hosts {
@@ -27,17 +28,8 @@ namespace {
 using namespace std::chrono_literals;
 using namespace std::string_literals;
 using test::i16;
+using test::run_until;
 using test::str;
-
-// Runs the apartment until `done` holds or the deadline passes.
-bool run_until(platform::PosixApartment& apt, std::chrono::milliseconds deadline,
-               const std::function<bool()>& done) {
-  for (auto end = std::chrono::steady_clock::now() + deadline;
-       !done() && std::chrono::steady_clock::now() < end;) {
-    apt.run_for(20ms);
-  }
-  return done();
-}
 
 // The component over a real pseudo-terminal against the simulated radio on
 // its own thread: what a host on Linux gets, from CAT on to a pulled cable

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "support/refusal.hpp"
+#include "support/run_until.hpp"
 #include "tovrak/errors.hpp"
 #include "tovrak/posix_apartment.hpp"
 
@@ -75,11 +76,7 @@ struct Session {
     port->Device(radio.path), port->OnComm([this] { ++events; }), port->PortOpen(true);
   }
   // Processes messages until `done` or a second has passed.
-  bool run_until(const std::function<bool()>& done) {
-    for (auto end = std::chrono::steady_clock::now() + 1s; !done(); apt.run_for(5ms))
-      if (std::chrono::steady_clock::now() >= end) return false;
-    return true;
-  }
+  bool run_until(const std::function<bool()>& done) { return test::run_until(apt, 1s, done); }
   // What the radio has received once `enough` holds, or a second passed.
   std::string heard(Radio& radio, const std::function<bool(const std::string&)>& enough) {
     std::string got;
