@@ -109,30 +109,19 @@ void CreationAndSharing() {
 }
 
 // Through the vtable, as a compiled host calls. (The forwarding of each kind
-// of parameter is the late-binding table's: IDispatch::Invoke calls the same
+// of parameter is the late-binding hosts': IDispatch::Invoke calls the same
 // vtable.) Errors as an HRESULT with the description in the thread's error
-// object, a VARIANT by reference left as given, an object by reference.
+// object, a string in a VARIANT by reference read and left as given.
 void EarlyBinding() {
   Ptr<_TOVRAK_Connector> c;
   Ptr<_TOVRAK_Protocol> p;
-  if (!Rig(c, p)) return;
-  short index = 16, s = 0;
-  CHECK_HR(p->get_Property(&index, &s));
-  CHECK_EQ(s, 127);
-  VARIANT v{};
-  CHECK_HR(p->putref_AutoNF(c.get()));  // any dispatch object will do
-  CHECK_HR(p->get_AutoNF(&v));
-  CHECK(V_VT(&v) == VT_DISPATCH && SameObject(V_DISPATCH(&v), c.get()));
-  VariantClear(&v);
-  CHECK_HR(p->putref_AutoNF(nullptr));
-
   Ptr<ISupportErrorInfo> sei;
-  CHECK_HR(p->QueryInterface(IID_ISupportErrorInfo, sei.put_void()));
-  if (sei) CHECK_EQ(sei->InterfaceSupportsErrorInfo(IID__TOVRAK_Protocol), S_OK);
-  index = 101;
+  if (!Rig(c, p) || !CHECK_HR(p->QueryInterface(IID_ISupportErrorInfo, sei.put_void()))) return;
+  CHECK_EQ(sei->InterfaceSupportsErrorInfo(IID__TOVRAK_Protocol), S_OK);
+  short index = 101, s = 0;
   CHECK_EQ(p->get_Property(&index, &s), static_cast<HRESULT>(0x800A0009));
   CHECK_EQ(ErrorDescription(), std::wstring(L"Subscript out of range"));
-  // A VARIANT by reference is read, and left as it was given.
+  VARIANT v{};
   V_VT(&v) = VT_BSTR;
   V_BSTR(&v) = SysAllocString(L"1");
   CHECK_HR(p->get_AFLevel(&v, &s));

@@ -1,9 +1,9 @@
 // A host that calls the component the way the Visual Basic hosts of its era
 // and scripting hosts do: only `CreateObject` and IDispatch::GetIDsOfNames/
 // Invoke. Compiled hosts pass variables by reference in their own types,
-// scripts pass a reference to a Variant, literals go by value. One table of
-// calls, in order, on one object: the member, the arguments, the HRESULT (or
-// the Err.Number an exception carries) and the result.
+// literals go by value (a script's Variant by reference and the errors a
+// script sees are script_host.vbs's). One table of calls, in order, on one
+// object: the member, the arguments, the HRESULT and the result.
 #include <windows.h>
 
 #include <oleauto.h>
@@ -33,17 +33,11 @@ VARIANT Str(const wchar_t* text) {
   VARIANT v{};
   return V_VT(&v) = VT_BSTR, V_BSTR(&v) = SysAllocString(text), v;
 }
-VARIANT Obj(IDispatch* object) {
-  VARIANT v{};
-  if (object) object->AddRef();
-  return V_VT(&v) = VT_DISPATCH, V_DISPATCH(&v) = object, v;
-}
 
 // A value as a Visual Basic host shows it: its type name and its value.
 std::wstring Shown(const VARIANT& v) {
   VARTYPE vt = V_VT(&v);
-  if (vt == VT_EMPTY || vt == VT_DISPATCH)
-    return vt == VT_EMPTY ? L"Empty" : V_DISPATCH(&v) ? L"Object" : L"Nothing";
+  if (vt == VT_EMPTY) return L"Empty";
   const wchar_t* type = vt == VT_I2     ? L"Integer "
                         : vt == VT_R8   ? L"Double "
                         : vt == VT_BOOL ? L"Boolean "
@@ -58,8 +52,8 @@ std::wstring Shown(const VARIANT& v) {
 }
 
 // `Object` in Visual Basic: every call goes through GetIDsOfNames and
-// Invoke. Returns what Err.Number holds, and the result or the error's
-// description (and, when asked, the result itself).
+// Invoke. Returns the HRESULT and the result as shown (and, when asked, the
+// result itself).
 HRESULT Call(IDispatch* d, const wchar_t* name, WORD flags, std::vector<VARIANT> args,
              std::wstring& shown, VARIANT* keep = nullptr) {
   shown.clear();
@@ -79,8 +73,6 @@ HRESULT Call(IDispatch* d, const wchar_t* name, WORD flags, std::vector<VARIANT>
                  &arg_err);
   for (auto& a : args)
     if (!(V_VT(&a) & VT_BYREF)) VariantClear(&a);
-  if (hr == DISP_E_EXCEPTION && error.bstrDescription) shown = error.bstrDescription;
-  if (hr == DISP_E_EXCEPTION) hr = error.scode;
   if (SUCCEEDED(hr) && !assigns) shown = Shown(result);
   for (BSTR b : {error.bstrSource, error.bstrDescription, error.bstrHelpFile}) SysFreeString(b);
   keep ? void(*keep = result) : void(VariantClear(&result));
@@ -89,8 +81,6 @@ HRESULT Call(IDispatch* d, const wchar_t* name, WORD flags, std::vector<VARIANT>
 
 constexpr WORD kGet = DISPATCH_METHOD | DISPATCH_PROPERTYGET;  // x = obj.Name(args)
 constexpr WORD kLet = DISPATCH_PROPERTYPUT;                    // obj.Name = value
-constexpr WORD kSet = DISPATCH_PROPERTYPUTREF;                 // Set obj.Name = object
-constexpr HRESULT kSubscript = static_cast<HRESULT>(0x800A0009);
 
 void Calls() {
   // Set Rig = CreateObject("TOVRAK_DLL.TOVRAK_Connector").TOVRAK_Protocol
@@ -112,7 +102,6 @@ void Calls() {
   float shift = 600.0f;
   double freq = 14.25;
   VARIANT_BOOL read = VARIANT_FALSE, open = VARIANT_TRUE;
-  VARIANT receiver = Value(VT_I2, 1), text16 = Str(L"16"), word = Str(L"abc");
   BSTR buffer = SysAllocString(L"FA07100000;SM0012;FA");
   BSTR address = SysAllocString(L""), code = SysAllocString(L""), msg = SysAllocString(L"");
 
@@ -123,14 +112,12 @@ void Calls() {
     WORD flags;
     std::vector<VARIANT> args;
     HRESULT hr;
-    const wchar_t* shown;  // the result, or the description of the error
+    const wchar_t* shown;
   } rows[] = {
       // Variables by reference, in the member's type or converted to it.
       {L"Property", kGet, {Ref(VT_I2, &index)}, S_OK, L"Integer 127"},
       {L"Property", kGet, {Ref(VT_I4, &index_long)}, S_OK, L"Integer 127"},
-      {L"Property", kGet, {Ref(VT_VARIANT, &text16)}, S_OK, L"Integer 127"},
       {L"ValidFreq", kGet, {Ref(VT_R8, &freq)}, S_OK, L"Boolean True"},
-      {L"AFLevel", kGet, {Ref(VT_VARIANT, &receiver)}, S_OK, L"Integer 0"},
       {L"LPBT", kGet, {Ref(VT_I4, &i), Ref(VT_I2, &mode)}, S_OK, L"Empty"},
       {L"SetShift", kGet, {Ref(VT_R4, &shift)}, S_OK, L"Boolean True"},
       // The answers are taken from the buffer, which is written back without them.
@@ -145,20 +132,14 @@ void Calls() {
       {L"VFOA_Freq", kGet, {}, S_OK, L"Double 3.65"},
       {L"ChannelMax", kLet, {Value(VT_I4, 250)}, S_OK, L""},
       {L"ChannelMax", kGet, {}, S_OK, L"Integer 250"},
-      {L"ChannelMax", kLet, {Value(VT_I4, 40000)}, DISP_E_OVERFLOW, L""},
       {L"StatusChange", kLet, {Value(VT_BOOL, VARIANT_TRUE)}, S_OK, L""},
       {L"StatusChange", kGet, {}, S_OK, L"Boolean True"},
       {L"PortSpeed", kLet, {Str(L"4800")}, S_OK, L""},
       {L"PortSpeed", kGet, {}, S_OK, L"String 4800"},
       {L"AutoNF", kLet, {Value(VT_R8, 2.5)}, S_OK, L""},
       {L"AutoNF", kGet, {}, S_OK, L"Double 2.5"},
-      {L"AutoNF", kSet, {Obj(rig.get())}, S_OK, L""},
-      {L"AutoNF", kGet, {}, S_OK, L"Object"},
-      {L"AutoNF", kSet, {Obj(nullptr)}, S_OK, L""},
       // Names in any case; refusals.
       {L"sub_freq", kGet, {}, S_OK, L"Double 0"},
-      {L"AFLevel", kGet, {Value(VT_I2, 2)}, kSubscript, L"Subscript out of range"},
-      {L"Property", kGet, {Ref(VT_VARIANT, &word)}, DISP_E_TYPEMISMATCH, L""},
       {L"Property", kGet, {}, DISP_E_BADPARAMCOUNT, L""},
       {L"Property", kGet, {Value(VT_I2, 1), Value(VT_I2, 2)}, DISP_E_BADPARAMCOUNT, L""},
       {L"Frequency", kGet, {}, DISP_E_UNKNOWNNAME, L""},
@@ -172,20 +153,14 @@ void Calls() {
         Show(std::wstring(row.member)) + ": " + Show(row.hr) + " " + Show(std::wstring(row.shown)));
   }
 
-  // What the calls left in the variables: values in their own types, a
-  // script's variable in the member's type, nothing after a refused call.
+  // What the calls left in the variables, in their own types.
   CHECK_EQ(index, 16);
   CHECK_EQ(index_long, 16L);
-  CHECK_EQ(Shown(text16), std::wstring(L"Integer 16"));
-  CHECK_EQ(Shown(word), std::wstring(L"String abc"));
-  CHECK_EQ(Shown(receiver), std::wstring(L"Integer 1"));
   CHECK_EQ(i, 70000L);
   CHECK_EQ(shift, 600.0f);
   CHECK_EQ(std::wstring(buffer), std::wstring(L"FA"));
   CHECK_EQ(read, VARIANT_FALSE);
   CHECK(std::wstring(msg).find(L"COM9") != std::wstring::npos);
-  VariantClear(&text16);
-  VariantClear(&word);
   for (BSTR b : {buffer, address, code, msg}) SysFreeString(b);
 }
 
