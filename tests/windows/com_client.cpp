@@ -2,8 +2,6 @@
 // the generated header, the type library, Change through the connection
 // point, and the serial link with this program as the radio on the far end
 // (late binding is the Visual Basic style host's).
-//
-//   tovrak_com_client [PORT FAR_PORT]      default 1 2
 #include <windows.h>
 
 #include <ocidl.h>
@@ -19,8 +17,6 @@
 namespace {
 
 using namespace tovrak::wintest;
-
-Ports g_ports(0, nullptr);
 
 std::wstring ErrorDescription() {
   Ptr<IErrorInfo> info;
@@ -169,7 +165,7 @@ void TypeLibrary() {
 // Bytes both ways on a real port, the timers, and Change through the
 // connection point on the host's thread.
 void EventsAndSerialLink() {
-  FarEnd radio(g_ports.far_port);
+  FarEnd radio(kFarPort);
   Ptr<_TOVRAK_Connector> c;
   Ptr<_TOVRAK_Protocol> p;
   Ptr<IConnectionPointContainer> cpc;
@@ -183,7 +179,7 @@ void EventsAndSerialLink() {
   DWORD cookie = 0;
   CHECK_HR(cp->Advise(&sink, &cookie));
 
-  if (!OpenPort(p.get(), g_ports.port)) return Fail(__FILE__, __LINE__, "the port did not open");
+  if (!OpenPort(p.get(), kPort)) return Fail(__FILE__, __LINE__, "the port did not open");
 
   // An answer from the radio lands in the state and is told.
   radio.send("FA14250000;");
@@ -208,23 +204,14 @@ void EventsAndSerialLink() {
   radio.send("SM0020;");
   CHECK(RunUntil([&] { return SUCCEEDED(p->get_SMeter(&smeter)) && smeter == 20; }));
   CHECK(sink.states.empty());
-
-  cat = 0;
-  CHECK_HR(p->SetCAT(&cat, &cat_result));
-  Bstr address, code, msg;
-  VARIANT_BOOL open = VARIANT_FALSE, ok = VARIANT_FALSE, is_open = VARIANT_TRUE;
-  CHECK_HR(p->SetPort(&open, address.put(), code.put(), msg.put(), &ok));
-  CHECK_HR(p->get_PortOpen(&is_open));
-  CHECK_EQ(is_open, VARIANT_FALSE);
-  // The form is loaded: the component stays in the process.
+  // The form is loaded: the component stays in the process (polling on).
   cp.reset(), cpc.reset(), p.reset(), c.reset();
   CHECK_EQ(AskCanUnload(), S_FALSE);
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  g_ports = Ports(argc, argv);
+int main() {
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
   int failed = RunGroups({
       {"creation and sharing", CreationAndSharing},

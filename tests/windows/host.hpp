@@ -11,7 +11,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -104,16 +103,9 @@ template <class T>
 using Ptr = Owned<T*, Release<T>>;
 using Bstr = Owned<BSTR, SysFreeString>;
 
-// The component's port and the radio's end: "PORT FAR_PORT" on the command
-// line, COM1 and COM2 when not given.
-struct Ports {
-  short port = 1, far_port = 2;
-  Ports(int argc, char** argv) {
-    if (argc >= 3)
-      port = static_cast<short>(std::atoi(argv[1])),
-      far_port = static_cast<short>(std::atoi(argv[2]));
-  }
-};
+// The component's port and the radio's end: the two ends of one
+// pseudo-terminal pair (run.sh).
+constexpr short kPort = 1, kFarPort = 2;
 
 // Milliseconds by the performance counter (the tick count moves in coarse steps).
 inline int64_t NowMs() {

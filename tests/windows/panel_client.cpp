@@ -2,12 +2,9 @@
 // TovrakControlPanel and works it as a user does: it finds the window and its
 // controls, types into the rows and presses their buttons, watches the log of
 // control commands while the component talks to the radio's end of a port
-// pair, tries to close the window and takes it off the top.
-//
-//   tovrak_panel_client [PORT FAR_PORT [READY DONE]]     default 1 2
-//
-// With READY and DONE (file names) it writes where the window is into READY
-// once the window shows a log, and waits for DONE while a picture is taken.
+// pair, tries to close the window and takes it off the top. Given two file
+// names, READY and DONE, it writes where the window is into READY once the
+// window shows a log, and waits for DONE while a picture is taken.
 #include <windows.h>
 
 #include <oleauto.h>
@@ -210,21 +207,20 @@ void ClosingAndOpeningAgain() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  Ports ports(argc, argv);
-  if (argc == 5) {
-    g_ready.assign(argv[3], argv[3] + std::strlen(argv[3]));
-    g_done.assign(argv[4], argv[4] + std::strlen(argv[4]));
+  if (argc == 3) {
+    g_ready.assign(argv[1], argv[1] + std::strlen(argv[1]));
+    g_done.assign(argv[2], argv[2] + std::strlen(argv[2]));
   }
   g_panel = reinterpret_cast<PanelEntry>(reinterpret_cast<void*>(
       GetProcAddress(LoadLibraryW(L"TOVRAK_DLL.dll"), "TovrakControlPanel")));
   if (!g_panel) return std::printf("FAIL: no TovrakControlPanel in TOVRAK_DLL.dll\n"), 2;
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
-  FarEnd radio(ports.far_port);
+  FarEnd radio(kFarPort);
   g_radio = &radio;
   std::vector<Group> groups = {
       {"a panel per apartment, gone with it", PanelGoesWithItsApartment},
       {"the component on the port",
-       [&] { CHECK(radio.ok() && Rig(g_connector, g_rig) && OpenPort(g_rig.get(), ports.port)); }},
+       [&] { CHECK(radio.ok() && Rig(g_connector, g_rig) && OpenPort(g_rig.get(), kPort)); }},
       {"opening", Opening},
       {"a row set, and the log", SettingRows},
   };

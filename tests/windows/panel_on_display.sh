@@ -9,7 +9,7 @@ WINESERVER=/usr/lib/wine/wineserver
 winpath() { local p; p=$(cd "$(dirname "$1")" && pwd)/$(basename "$1"); echo "Z:${p//\//\\}"; }
 
 rm -f "$RUN/picture.ready" "$RUN/picture.done" "$PICTURE"
-"$W" "$BIN/tovrak_panel_client.exe" 1 2 "$(winpath "$RUN/picture.ready")" \
+"$W" "$BIN/tovrak_panel_client.exe" "$(winpath "$RUN/picture.ready")" \
   "$(winpath "$RUN/picture.done")" &
 client=$!
 # The client says when the window is ready; it waits for the picture.

@@ -2,8 +2,6 @@
 // (tests/platform/apartment_contract.hpp) over window timers and the host's
 // own message loop, an apartment per thread, and the serial control with
 // this program as the radio on the far end of a port pair.
-//
-//   tovrak_platform_test [PORT FAR_PORT]      default 1 2
 #include <windows.h>
 
 #include <string>
@@ -23,8 +21,6 @@ using tovrak::platform::Win32Apartment;
 using namespace tovrak::wintest;
 
 namespace {
-
-Ports g_ports(0, nullptr);
 
 // Time passes on the host's own message loop; window timers keep neither
 // the grid nor the due order of the shared timer queue.
@@ -125,18 +121,16 @@ void SerialRefusals() {
 
 void SerialLine() {
   auto& apt = Win32Apartment::Current();
-  FarEnd radio(g_ports.far_port);
+  FarEnd radio(kFarPort);
   if (!CHECK(radio.ok())) return;
   auto serial = apt.create_serial();
-  int events = 0;
   DWORD event_thread = 0;
   std::string received;
   serial->OnComm([&] {
-    ++events;
     event_thread = GetCurrentThreadId();
     if (serial->InBufferCount() > 0) received += serial->Input();
   });
-  serial->CommPort(g_ports.port), serial->Settings("9600,N,8,1"), serial->InputMode(1);
+  serial->CommPort(kPort), serial->Settings("9600,N,8,1"), serial->InputMode(1);
   serial->Handshaking(2), serial->RTSEnable(true);
   CHECK_EQ(ErrorOf([&] { serial->PortOpen(true); }), 0);
   CHECK(serial->PortOpen());
@@ -146,33 +140,23 @@ void SerialLine() {
   CHECK_EQ(ErrorOf([&] { serial->DTREnable(true), serial->RTSEnable(false); }), 0);
   CHECK_EQ(ErrorOf([&] { serial->Settings("4800,E,7,2"), serial->Settings("9600,N,8,1"); }), 0);
 
-  serial->Output("FA;"), serial->Output("MD;");  // out, in order
-  CHECK_EQ(radio.receive(6), "FA;MD;");
-  CHECK(RunUntil([&] { return serial->OutBufferCount() == 0; }));
-
-  // In: the event comes on the apartment's thread with the bytes waiting.
-  radio.send("FA00014250000;");
-  CHECK(RunUntil([&] { return received.size() >= 14; }));
-  CHECK_EQ(received, "FA00014250000;");
-  CHECK(events >= 1);
-  CHECK_EQ(event_thread, GetCurrentThreadId());
-
-  // A long burst arrives whole and in order.
+  // In: a long burst arrives whole and in order, told on the apartment's thread.
   std::string burst;
   for (int i = 0; i < 300; ++i) burst += "SM0" + std::to_string(1000 + i) + ";";
-  received.clear();
   radio.send(burst);
   CHECK(RunUntil([&] { return received.size() >= burst.size(); }));
   CHECK(received == burst);
+  CHECK_EQ(event_thread, GetCurrentThreadId());
 
-  // Bytes that wait are counted, and taken once.
+  // Bytes that wait are counted, taken once, and dropped on closing.
   serial->OnComm(nullptr);
   radio.send("ID;");
   CHECK(RunUntil([&] { return serial->InBufferCount() >= 3; }));
   std::string taken;
   CHECK(RunUntil([&] { return (taken += serial->Input()) == "ID;"; }));
   CHECK_EQ(serial->Input(), "");
-
+  radio.send("IF;");
+  CHECK(RunUntil([&] { return serial->InBufferCount() >= 3; }));
   serial->PortOpen(false);
   CHECK(!serial->PortOpen());
   CHECK_EQ(serial->InBufferCount(), 0);
@@ -185,8 +169,7 @@ void SerialLine() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  g_ports = Ports(argc, argv);
+int main() {
   std::vector<Group> groups;
   for (const auto& c : tovrak::contract::apartment_contract<WindowsPlatform>())
     groups.push_back({c.name, c.run});
