@@ -25,7 +25,6 @@
 namespace tovrak::platform {
 namespace {
 
-using std::chrono::milliseconds;
 using namespace std::chrono_literals;
 
 // The radio's end of a pseudo-terminal pair.
@@ -123,14 +122,14 @@ TEST_F(PosixSerialTest, BytesWaitThroughASleepAndAClosedPortRaisesNothingForThem
   radio.send("FA;");
   s.apt.sleep_ms(20);
   s.port->PortOpen(false);
-  s.apt.run_for(milliseconds(30));
+  s.apt.run_for(30ms);
   EXPECT_EQ(s.events, 0);
   EXPECT_EQ(s.port->InBufferCount(), 0);
 }
 
 TEST_F(PosixSerialTest, TheInputBufferIsCappedAndTheLoopKeepsDraining) {
   std::string flood = pattern(100 * 1024);
-  radio.send(flood, [&] { s.apt.run_for(milliseconds(1)); });
+  radio.send(flood, [&] { s.apt.run_for(1ms); });
   s.run_until([&] { return s.port->InBufferCount() >= int32_t{PosixSerial::kInputLimit}; });
   EXPECT_EQ(s.port->Input(), flood.substr(0, PosixSerial::kInputLimit));
 }
@@ -139,7 +138,7 @@ TEST_F(PosixSerialTest, AHandlerMayDestroyTheControlThatRaisedTheEvent) {
   s.port->OnComm([&] { s.port.reset(); });
   radio.send("IF;");
   ASSERT_TRUE(s.run_until([&] { return !s.port; }));
-  s.apt.run_for(milliseconds(20));
+  s.apt.run_for(20ms);
 }
 
 TEST(PosixSerial, ConfiguresTheLineAndTheRadioReadsExactlyTheBytesWritten) {
@@ -248,15 +247,12 @@ TEST(PosixSerial, AHangUpGivesOneEventAndWritesThatNameTheDevice) {
     EXPECT_EQ(s.heard(radio, 3), "ID;");
   }  // the radio's end goes away mid-session
   ASSERT_TRUE(s.run_until([&] { return s.events > 0; }));
-  s.apt.run_for(milliseconds(100));
+  s.apt.run_for(100ms);
   EXPECT_EQ(s.events, 1);
   EXPECT_TRUE(s.port->PortOpen());
   EXPECT_TRUE(s.posix().device_lost());
   EXPECT_TRUE(has(error_of([&] { s.port->Output("FA;"); }), s.port->Device()));
   EXPECT_THROW(s.port->OutBufferCount(), ComError);
-  Radio back;
-  s.port->PortOpen(false), s.port->Device(back.path), s.port->PortOpen(true);
-  EXPECT_FALSE(s.posix().device_lost());
 }
 
 }  // namespace

@@ -33,8 +33,6 @@ End Sub
 Set conn = CreateObject("TOVRAK_DLL.TOVRAK_Connector")
 Set rig = conn.TOVRAK_Protocol
 Check "About", rig.About, "TOVRAK V1.2.3", "String"
-Check "RangeMin", rig.RangeMin, 0.03, "Double"
-Check "PortRTS", rig.PortRTS, True, "Boolean"
 Check "CTCSS", rig.CTCSS, 0, "Single"
 If Not IsEmpty(rig.AutoNF) Then Fail "AutoNF: " & TypeName(rig.AutoNF) & ", expected Empty"
 
