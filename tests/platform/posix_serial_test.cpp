@@ -39,13 +39,12 @@ struct Radio {
   }
   ~Radio() { close(fd); }
   // Writes everything; `wait` runs while the line is full.
-  void send(
-      const std::string& bytes, const std::function<void()>& wait = [] {}) {
+  void send(const std::string& bytes, const std::function<void()>& wait = {}) {
     for (size_t done = 0; done < bytes.size();) {
       ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
       if (n > 0)
         done += static_cast<size_t>(n);
-      else
+      else if (wait)
         wait();
     }
   }
