@@ -8,7 +8,6 @@
 
 #include <chrono>
 #include <cmath>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
