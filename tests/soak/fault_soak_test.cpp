@@ -1,8 +1,5 @@
-// The soak's sessions (soak_session.hpp) of tens of virtual minutes each
-// must keep every promise: no error but the documented ones reaches the host,
-// commands keep their spacing, nothing piles up, and once the faults stop the
-// state settles on the radio's within kSettleBoundMs. Any seed and duration:
-// tools/soak.
+// Soak sessions (soak_session.hpp) of 40 virtual minutes must keep every
+// promise (broken_promises); any seed and duration: tools/soak.
 #include <gtest/gtest.h>
 
 #include <string>
