@@ -131,8 +131,8 @@ const Exchange kExchanges[] = {
     {460,
      "FA07100000;AG0100;XX;ag0;A;AG2;AG0256;AG01;FA12;FA0000;FA61000000;MD0Z;MD2;SH032;BS12;EX999;"
      "EX086+50;EX08605;IS01500;IS0+1300;KS003;KP16;NA12;FT4;RM07;AN06;BP02;BP01401;CO0141;MW012;"
-     "EX11612;PA03;BP00002;KY12;IF0;FA;AG0;DA;",
-     "?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;FA07100000;AG0100;"
+     "EX11612;PA03;BP00002;KY12;DA07071607;IF0;FA;AG0;DA;",
+     "?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;FA07100000;AG0100;"
      "DA07070707;"},
     {570, "FA061000000;FA;", "?;FA014200000;"},
     // Line ends and empty commands before a code are skipped; a command is
