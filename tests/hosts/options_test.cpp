@@ -46,7 +46,6 @@ TEST(Options, RefusesBadValuesWithTheSameMessageEverywhere) {
       {{"--id", "-5"}, "--id -5 is out of range (0 to 9999)"},
       {{"--id", "7.5"}, "--id takes a whole number from 0 to 9999, not \"7.5\""},
       {{"--latency", "nan"}, "--latency takes a number from 0 to 60000, not \"nan\""},
-      {{"--drop", "nan"}, "--drop takes a number from 0 to 1, not \"nan\""},
       {{"--drop", "1.5"}, "--drop 1.5 is out of range (0 to 1)"},
       {{"--seconds", "inf"}, "--seconds takes a number from 5 to 86400, not \"inf\""},
       {{"--speed", "99999999999999999999"},

@@ -8,7 +8,6 @@
 
 #include <chrono>
 #include <cmath>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -137,11 +136,6 @@ class RemoteRadio : public ::testing::Test {
     close(radio_);
   }
 
-  speed_t device_speed() const {
-    termios t{};
-    tcgetattr(device_, &t);
-    return cfgetospeed(&t);
-  }
   std::string radio_take() const {
     std::string got;
     char buf[512];
@@ -157,26 +151,17 @@ class RemoteRadio : public ::testing::Test {
   int events_ = 0;
 };
 
-TEST_F(RemoteRadio, TheSpeedReachesTheDeviceAndEveryByteCrossesBothWays) {
+// Our line settings reach the device through a real server (the bytes, 0xFF
+// included, are the link's own tests and the remote demo's); a server that
+// goes away is a pulled cable, and opening again reconnects.
+TEST_F(RemoteRadio, TheSpeedReachesTheDeviceAndALostServerIsAPulledCable) {
   port_->Settings("38400,N,8,1");
   port_->PortOpen(true);
-  EXPECT_TRUE(run_until(apt_, 2s, [&] { return device_speed() == B38400; }));
-  port_->Settings("4800,N,8,1");
-  EXPECT_TRUE(run_until(apt_, 2s, [&] { return device_speed() == B4800; }))
-      << "a change while open";
+  EXPECT_TRUE(run_until(apt_, 2s, [&] {
+    termios t{};
+    return tcgetattr(device_, &t) == 0 && cfgetospeed(&t) == B38400;
+  }));
 
-  const std::string to_radio = "FA\xff\x01;\xff\xff"s, from_radio = "IF\xff;\xff\xff\xfa\xf0"s;
-  port_->Output(to_radio);
-  std::string got;
-  EXPECT_TRUE(run_until(apt_, 2s, [&] { return (got += radio_take()) == to_radio; })) << got;
-  ASSERT_EQ(write(radio_, from_radio.data(), from_radio.size()), ssize_t(from_radio.size()));
-  std::string in;
-  EXPECT_TRUE(run_until(apt_, 2s, [&] { return port_->InputTo(in), in == from_radio; })) << in;
-  EXPECT_EQ(port_->OutBufferCount(), 0);
-}
-
-TEST_F(RemoteRadio, AServerThatGoesAwayIsAPulledCableAndOpeningAgainReconnects) {
-  port_->PortOpen(true);
   server_->kill();
   ASSERT_TRUE(run_until(apt_, 2s,
                         [&] { return static_cast<platform::PosixSerial&>(*port_).device_lost(); }));

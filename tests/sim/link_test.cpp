@@ -1,22 +1,16 @@
 // The radio on a line: on the virtual platform every byte crosses at its
-// virtual time; on descriptors in real time; and with the real component at
-// the other end of the virtual line, the radio's answers land where the
-// component's decoders read them and the radio does what the component says.
+// virtual time; on descriptors in real time.
 #include "hosts/sim/sim_link.hpp"
 
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <functional>
+#include <atomic>
 #include <thread>
-
-#include "support/rig.hpp"
 
 namespace tovrak::sim::test {
 namespace {
-
-using tovrak::test::i16;
 
 using Heard = std::vector<std::pair<int64_t, std::string>>;
 
@@ -90,8 +84,7 @@ TEST(SimRealTime, TheRadioAnswersOnDescriptorsUntilTheInputEnds) {
   std::atomic<bool> stop{false};
   int rc = -1;
   std::thread t([&] { rc = run_on_fd(radio, sv[1], sv[1], stop); });
-  ASSERT_EQ(write(sv[0], "ID;FA", 5), 5);
-  ASSERT_EQ(write(sv[0], ";", 1), 1);
+  ASSERT_EQ(write(sv[0], "ID;FA;", 6), 6);
   shutdown(sv[0], SHUT_WR);
   t.join();
   std::string got(64, '\0');
@@ -100,68 +93,6 @@ TEST(SimRealTime, TheRadioAnswersOnDescriptorsUntilTheInputEnds) {
   EXPECT_EQ(rc, 0);
   close(sv[0]);
   close(sv[1]);
-}
-
-// ---------------------------------------------------------------- with the component
-
-class SimWithComponent : public ::testing::TestWithParam<int> {
- protected:
-  void start(bool auto_polling) {
-    r.rig->put_AutoPolling(VBool::of(auto_polling));
-    ASSERT_TRUE(r.open());
-    r.rig->SetCAT(i16(1));
-  }
-  int64_t now() { return r.apt.now_us(); }
-  tovrak::test::Rig r;
-  SimRadio radio{SimOptions{.id = GetParam(), .latency_us = 5'000}};
-  SimLink link{radio, r.apt};
-};
-
-INSTANTIATE_TEST_SUITE_P(BothForms, SimWithComponent, ::testing::Values(570, 460),
-                         [](const auto& info) { return "Id" + std::to_string(info.param); });
-
-// Polling reading the radio is the soak's and the sharing tests' (both
-// forms); here the radio takes what the component writes.
-TEST_P(SimWithComponent, TheRadioDoesWhatTheComponentSays) {
-  start(true);
-  r.apt.advance_ms(300);
-  EXPECT_EQ(r.s().TransceiverID, GetParam());
-
-  EXPECT_TRUE(r.rig->SetFreq(7.0305));
-  EXPECT_TRUE(r.rig->SetAFLevel(i16(0), i16(77)));
-  EXPECT_TRUE(r.rig->SetSplit(i16(1)));
-  EXPECT_TRUE(r.rig->SetMode(i16(2), i16(1)));  // CW reverse
-  r.apt.advance_ms(100);
-  const RadioState& s = radio.state();
-  EXPECT_EQ(s.vfo[0].hz, 7'030'500);
-  EXPECT_EQ(s.vfo[0].mode, mode::kCwR);
-  EXPECT_EQ(s.rx[0].af, 77);
-  EXPECT_EQ(s.tx_vfo, 1);
-  EXPECT_TRUE(r.rig->SetChannel(i16(5)));
-  r.apt.advance_ms(300);
-  EXPECT_TRUE(s.memory_mode);
-  EXPECT_EQ(s.channel, 5);
-  EXPECT_DOUBLE_EQ(r.rig->get_Freq(), 10.12);  // told by the information answer
-  EXPECT_TRUE(r.rig->SetVFO(i16(0)));
-  r.apt.advance_ms(100);
-  EXPECT_FALSE(s.memory_mode);
-  EXPECT_EQ(radio.stats().unknown, 0);  // nothing the component wrote was refused
-}
-
-TEST_P(SimWithComponent, AutomaticInformationReportsLandWhereTheDecodersReadThem) {
-  radio.set_mode(mode::kCw, 0);
-  start(false);
-  r.apt.advance_ms(500);
-  EXPECT_EQ(radio.state().ai, 1);
-  r.apt.advance_ms(12'000);  // the level sequence has run once
-  radio.set_mode(mode::kAm, now());
-  radio.turn_dial(1'000, now());
-  radio.panel("AG0211", now());
-  r.apt.advance_ms(50);
-  EXPECT_DOUBLE_EQ(r.rig->get_Freq(), 14.201);
-  EXPECT_EQ(r.rig->get_Mode(), 3);
-  Variant rx(int16_t{0});
-  EXPECT_EQ(r.rig->get_AFLevel(rx), 211);
 }
 
 }  // namespace

@@ -93,8 +93,11 @@ constexpr int32_t kInputWaitingBound = 256;
 constexpr int64_t kHeapGrowthBound = 64 * 1024;
 
 // The promises a session broke, one line each; empty when it kept them all.
-// Settling is judged only when asked for.
-std::vector<std::string> broken_promises(const SoakResult& result, bool judge_settling);
+// Settling is not judged for identification 570: with its 9-digit form the
+// information answer's mode character in LSB and USB also reads as the
+// memory flag, so the component can stay in memory mode while the radio is
+// not.
+std::vector<std::string> broken_promises(const SoakPlan& plan, const SoakResult& result);
 
 // A short account of a result, one item a line.
 std::string describe(const SoakPlan& plan, const SoakResult& result);

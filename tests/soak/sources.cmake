@@ -1,8 +1,5 @@
-# The fault soak's parts, which the tovrak_soak program (soak_main.cpp) shares
-# with the tests.
-set(TOVRAK_SOAK_SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/soak_session.cpp
-)
+# The fault soak's session, shared by the tests and tovrak_soak (soak_main.cpp).
+set(TOVRAK_SOAK_SOURCES ${CMAKE_CURRENT_LIST_DIR}/soak_session.cpp)
 list(APPEND TOVRAK_TEST_SOURCES
   ${TOVRAK_SOAK_SOURCES}
   ${CMAKE_CURRENT_LIST_DIR}/fault_soak_test.cpp

@@ -1,0 +1,384 @@
+// The simulated radio on a test bench, in radio time: its commands and
+// answers as a table (each row a fresh radio, the text written to it and
+// everything it answers, in the layouts of both identifications: 570 with
+// 9-digit frequency fields, others with 8); then what it does between
+// commands (automatic information, power, silence, the operator and the
+// band) and the faults of its line.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <string_view>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "hosts/sim/sim_radio.hpp"
+
+namespace tovrak::sim::test {
+namespace {
+
+using Out = std::vector<std::pair<int64_t, std::string>>;  // (time, bytes) as sent
+
+// Commands in, answers out, each answer with the radio time it left at.
+struct Bench {
+  SimRadio radio;
+  int64_t now = 0;
+  Out out;
+
+  explicit Bench(SimOptions o = {}) : radio(o) {
+    radio.on_send([this](std::string_view b) { out.emplace_back(radio.now_us(), std::string(b)); });
+  }
+
+  // Everything sent since the last call, joined.
+  std::string take() {
+    std::string all;
+    for (auto& [t, b] : out) all += b;
+    out.clear();
+    return all;
+  }
+  // Writes the text at the bench's time, a command a write, where "@N;" waits
+  // N ms and "|" ends a write inside a command; returns all the radio sent
+  // meanwhile.
+  std::string exchange(std::string_view text) {
+    take();
+    while (!text.empty()) {
+      std::string_view cmd =
+          text.substr(0, std::min(text.find_first_of(";|"), text.size() - 1) + 1);
+      text.remove_prefix(cmd.size());
+      if (cmd.ends_with('|')) cmd.remove_suffix(1);
+      if (cmd.starts_with('@')) {
+        wait_ms(std::stoll(std::string(cmd.substr(1))));
+      } else {
+        radio.receive(cmd, now);
+      }
+    }
+    return take();
+  }
+  void wait_ms(int64_t ms) {
+    now += ms * 1000;
+    radio.advance(now);
+  }
+};
+
+struct Exchange {
+  int id;
+  const char* text;  // "@N;" waits N ms, "|" ends a write
+  const char* answers;
+};
+
+// A fresh radio: VFO A 14.2 MHz USB, VFO B 7.05 MHz LSB, channels 1-6 stored.
+const Exchange kExchanges[] = {
+    // Either frequency digit form is hertz; answers take the radio's form.
+    {460, "FA21074000;FB03573000;FA;FB;FA14250010;IF;FB018100000;FB;",
+     "FA21074000;FB03573000;IF00114250010+000000200000;FB18100000;"},
+    {570, "FA14250010;FA;IF;FB018100000;FB;",
+     "FA014250010;IF001014250010+00000020000;FB018100000;"},
+    // Modes per VFO; the information answer tells the receiving VFO's, the
+    // other-VFO answer the other's.
+    {460, "MD07;MD15;MD0;IF;OI;", "MD07;IF00114200000+000000700000;OI00107050000+000000500000;"},
+    {570, "MD07;MD15;MD0;IF;OI;", "MD07;IF001014200000+00000070000;OI001007050000+00000500000;"},
+    {460,
+     "MD01;MD0;MD02;MD0;MD03;MD0;MD04;MD0;MD05;MD0;MD06;MD0;MD07;MD0;MD08;MD0;MD09;MD0;MD0A;MD0;"
+     "MD0B;MD0;MD0C;MD0;MD1D;MD1;OI;",
+     "MD01;MD02;MD03;MD04;MD05;MD06;MD07;MD08;MD09;MD0A;MD0B;MD0C;MD1D;"
+     "OI00107050000+000000D00000;"},
+    // Receive and transmit VFO make the split; IF follows the receiving VFO.
+    {460, "FA07010000;FB07020000;VS0;FT3;FT;FT2;FT;FT3;VS1;VS;IF;OI;VS0;IF;",
+     "FT1;FT0;VS1;IF00107020000+000000100000;OI00107010000+000000200000;"
+     "IF00107010000+000000200000;"},
+    // Copy and exchange of the VFOs; band select keeps each band's last frequency.
+    {460, "FA14000000;MD02;FB07000000;MD11;SV;FA;MD0;AB;FB;FB10100000;BA;FA;",
+     "FA07000000;MD01;FB07000000;FA10100000;"},
+    {460, "FA07123000;BS05;FA;FA14070000;BS03;FA;BS05;FA;", "FA14200000;FA07123000;FA14070000;"},
+    // Memories: written (channel, frequency, clarifier, mode, tone mode,
+    // tone, shift), recalled on the main receiver, left; channel 0 and an
+    // empty channel refused. The memory flag follows the mode character.
+    {460,
+     "MW01214250000+000000200000;MW01329620000+000000402082;VS1;MC012;IF;MC;VS;MC013;IF;MD0;VM;"
+     "IF;MC000;MC050;",
+     "IF01214250000+000000210000;MC012;VS0;IF01329620000+000000412082;MD04;"
+     "IF01314200000+000000200000;?;?;"},
+    {570, "MC005;IF;VM;IF;", "IF005010120000+00000031000;IF005014200000+00000020000;"},
+    {570, "MW012014250000+000000200000;MW013029620000+000000402082;VS1;MC012;IF;MC013;IF;VM;IF;",
+     "IF012014250000+00000021000;IF013029620000+00000041208;IF013014200000+00000020000;"},
+    // The clarifier moves in steps from zero, to at most 9999 Hz.
+    {460, "RT1;RC;RU1500;RD0500;IF;RD9999;RD9999;IF;RC;IF;",
+     "IF00114200000+100010200000;IF00114200000-999910200000;IF00114200000+000010200000;"},
+    // The status cycle's queries after the component's settings.
+    {460, "FA14123450;FB07012340;MD07;MD15;FT3;TX1;AC001;AG0123;FA;FB;IF;OI;FT;TX;AC;VS;AG0;ID;AI;",
+     "FA14123450;FB07012340;IF00114123450+000000700000;OI00107012340+000000500000;FT1;TX1;AC001;"
+     "VS0;AG0123;ID0460;AI0;"},
+    // Switched off, the radio hears only "PS1"; on again, automatic
+    // information is off.
+    {460, "AI1;PS0;FA;PS;FA07000000;PS2;PS1;FA;PS;AI;", "FA14200000;PS1;AI0;"},
+    // The tuner tunes for two seconds, then is on.
+    {460, "AC002;AC;@1999;AC;@1;AC;", "AC002;AC002;AC001;"},
+    // Each blanker type keeps its own level; queries without a receiver
+    // digit answer for the receiver in use; the antenna answer.
+    {460, "DA03040506;DA;NB01;NL0040;NB02;NL0090;NL0;NB01;NL0;VS1;NA11;NL1077;NA;NL;ML0001;ML;",
+     "DA03040506;NL0090;NL0040;NA11;NL1077;ML0001;"},
+    {460, "AN03;AN0;AN15;AN1;", "AN030;AN111;"},
+    // The meters carry their reading; the other receiver has answers of its own.
+    {460, "SM0;RM00;SM1;CT1;CN1;CO12;", "SM0030;RM00030;SM1030;CT10;CN100;CO1210;"},
+    // Transmitter, keyer and setup settings at the ends of their ranges.
+    {460,
+     "PC255;KS060;KR1;KP15;SD0000;EX0551;BI1;MG100;MS4;ML0001;ML1200;FS1;LK1;PC;KS;KR;KP;SD;EX055;"
+     "BI;MG;MS;ML0;ML1;FS;LK;",
+     "PC255;KS060;KR1;KP15;SD0000;EX0551;BI1;MG100;MS4;ML0001;ML1200;FS1;LK1;"},
+    // What the radio does not take is answered "?;" and changes nothing.
+    {460,
+     "FA07100000;AG0100;XX;ag0;A;AG2;AG0256;AG01;FA12;FA0000;FA61000000;MD0Z;MD2;SH032;BS12;EX999;"
+     "EX086+50;EX08605;IS01500;IS0+1300;KS003;KP16;NA12;FT4;RM07;AN06;BP02;BP01401;CO0141;MW012;"
+     "EX11612;PA03;BP00002;KY12;DA07071607;IF0;FA;AG0;DA;",
+     "?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;?;FA07100000;AG0100;"
+     "DA07070707;"},
+    {570, "FA061000000;FA;", "?;FA014200000;"},
+    // Line ends and empty commands before a code are skipped; a command is
+    // cut at its terminator across writes.
+    {570, "\r\nID;;F|A;F|B;", "ID0570;FA014200000;FB007050000;"},
+};
+
+TEST(SimAnswers, CommandsAndAnswers) {
+  for (const Exchange& row : kExchanges) {
+    Bench b(SimOptions{.id = row.id});
+    EXPECT_EQ(b.exchange(row.text), row.answers) << row.id << ": " << row.text;
+  }
+}
+
+// Settings the level and current-VFO sequences read back, written as
+// "query|value": the query's answer is the setting itself.
+const char* const kSettings[] = {
+    "AG0|120",   "AG1|077",   "RG0|055",   "RG1|200",  "PC|128",   "NR0|1",      "NR1|1",
+    "RL0|07",    "RL1|12",    "KS|032",    "VX|1",     "PR|1",     "SD|0450",    "FR|2",
+    "GT0|3",     "GT1|1",     "RA0|2",     "RA1|3",    "PA0|1",    "PA1|2",      "BC0|1",
+    "BC1|1",     "BP00|001",  "BP10|000",  "BP01|040", "BP11|400", "NB0|2",      "NB1|1",
+    "IS0|-0500", "IS1|+1000", "SH0|31",    "SH1|05",   "SQ0|128",  "SQ1|030",    "CO00|02",
+    "CO10|01",   "EX086|-05", "EX089|+10", "CO01|20",  "CO11|40",  "CO02|15",    "KR|0",
+    "NA0|1",     "NA1|1",     "KP|08",     "OS0|2",    "OS1|1",    "RF0|3",      "RF1|7",
+    "BI|1",      "NL0|050",   "NL1|123",   "EX055|1",  "ML0|001",  "ML1|050",    "MG|070",
+    "MS|3",      "EX095|07",  "EX098|03",  "EX101|02", "EX104|11", "EX107|09",   "EX110|01",
+    "EX113|05",  "EX116|00",  "CT0|1",     "CN0|08",   "LK|1",     "EX068|0600", "EX069|1500",
+};
+
+class SimSettings : public ::testing::TestWithParam<int> {};
+INSTANTIATE_TEST_SUITE_P(BothForms, SimSettings, ::testing::Values(570, 460),
+                         [](const auto& info) { return "Id" + std::to_string(info.param); });
+
+TEST_P(SimSettings, EachSettingIsAnsweredAsSet) {
+  Bench b(SimOptions{.id = GetParam()});
+  for (std::string row : kSettings) {
+    const std::string query = row.substr(0, row.find('|'));
+    const std::string set = query + row.substr(row.find('|') + 1);
+    EXPECT_EQ(b.exchange(set + ";" + query + ";"), set + ";");
+  }
+}
+
+// Settings without a query of their own land in the radio's state.
+TEST(SimAnswers, SettingsWithoutAQueryLandInTheState) {
+  Bench b;
+  EXPECT_EQ(b.exchange("TS1;KM2CQ CQ TEST DE THE STATION ON THE HILLTOP;PB03;"),
+            "");  // 40 characters at most
+  EXPECT_TRUE(b.radio.state().tx_watch);
+  EXPECT_EQ(b.radio.state().keyer_messages[2], "CQ CQ TEST DE THE STATION ON THE HILLTOP");
+  EXPECT_EQ(b.radio.state().voice_playing, 3);
+}
+
+int count(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
+  return n;
+}
+
+TEST(SimAutoInformation, OwnChangesAreReportedOnlyWhileOn) {
+  Bench b;
+  EXPECT_TRUE(b.radio.turn_dial(500, 0));
+  EXPECT_EQ(b.take(), "");
+  b.exchange("AI1;");
+  b.radio.turn_dial(-1000, 0);
+  b.radio.set_mode(mode::kCw, 0);
+  b.radio.panel("AG0200", 0);
+  b.radio.select_vfo(1, 0);
+  b.radio.panel("ID", 0);      // reported, not also answered
+  b.radio.set_split(true, 0);  // receiving on B, A transmits
+  EXPECT_EQ(b.take(), "FA014199500;MD03;AG0200;VS1;IF001007050000+00000010000;ID0570;FT0;");
+  // Settings made over CAT are the component's own: not reported.
+  EXPECT_EQ(b.exchange("FA007000000;MD12;AI0;"), "");
+  b.radio.turn_dial(100, 0);
+  EXPECT_EQ(b.take(), "");
+
+  // A locked dial or a memory does not tune; the panel refuses what the
+  // radio cannot do.
+  b.exchange("LK1;");
+  EXPECT_FALSE(b.radio.turn_dial(1000, 0));
+  b.exchange("LK0;MC001;");
+  EXPECT_FALSE(b.radio.turn_dial(1000, 0));
+  EXPECT_FALSE(b.radio.panel("SH040", 0));
+}
+
+TEST(SimAutoInformation, TheSMeterScanningAndTunerReportThemselves) {
+  Bench b;
+  EXPECT_EQ(b.exchange("@3000;"), "");
+  // The meter moves like a band (reported only when it changes); that it
+  // moves the same for the same seed is in the line's seed test.
+  EXPECT_GE(count(b.exchange("AI1;@3000;"), "SM0"), 5);
+  // A closed squelch never holds the scan: ten steps of 1 kHz a second.
+  EXPECT_EQ(count(b.exchange("SQ0255;SC1;@1000;"), "FA0142"), 10);
+  EXPECT_EQ(b.radio.state().vfo[0].hz, 14'210'000);
+  b.exchange("SC0;@1000;");
+  EXPECT_EQ(b.radio.state().vfo[0].hz, 14'210'000);
+  EXPECT_EQ(count(b.exchange("AC002;@1999;"), "AC"), 0);
+  EXPECT_EQ(count(b.exchange("@1;"), "AC001;"), 1);
+}
+
+TEST(SimPower, AnswersOnTheirWayAreLostAndCyclesComeFromOutsideOrByThemselves) {
+  Bench b(SimOptions{.latency_us = 50'000});
+  EXPECT_EQ(b.exchange("FA;@10;PS0;@10;PS1;@100;"), "");
+
+  Bench c;
+  c.exchange("AI1;SC1;");
+  c.radio.power_cycle(0, 1'000'000);
+  EXPECT_EQ(c.exchange("ID;@1000;ID;AI;SC;"), "ID0570;AI0;SC0;");  // nor does it scan
+
+  Bench p(SimOptions{.power_cycle_every_us = 10'000'000, .power_off_for_us = 2'000'000});
+  EXPECT_EQ(p.exchange("@10500;ID;@1500;ID;"), "ID0570;");
+}
+
+TEST(SimSilence, NeitherHearsNorAnswersForItsSpan) {
+  Bench b;
+  b.radio.receive("A", 0);
+  b.radio.go_silent(0, 1'000'000);
+  // What it did not hear it did not do; the "A" before the silence is forgotten.
+  EXPECT_EQ(b.exchange("AG0100;ID;@1000;AG0;ID;"), "AG0064;ID0570;");
+
+  Bench late(SimOptions{.latency_us = 100'000});
+  late.radio.receive("ID;", 0);
+  late.radio.go_silent(50'000, 100'000);
+  EXPECT_EQ(late.exchange("@500;"), "");  // its answer was due during the silence
+
+  Bench periodic(SimOptions{.silent_every_us = 5'000'000, .silent_for_us = 1'000'000});
+  EXPECT_EQ(periodic.exchange("@5500;ID;@500;ID;"), "ID0570;");
+}
+
+// ---------------------------------------------------------------- the line
+
+TEST(SimLine, AnswersLeaveAfterTheLatencyInOrder) {
+  Bench b(SimOptions{.latency_us = 30'000});
+  b.radio.receive("FA;ID;", 0);
+  b.radio.advance(29'999);
+  EXPECT_TRUE(b.out.empty());
+  b.radio.advance(30'000);
+  EXPECT_EQ(b.out, (Out{{30'000, "FA014200000;"}, {30'000, "ID0570;"}}));
+  EXPECT_EQ(b.radio.next_event_us(), 100'000);  // then only the S-meter is due
+}
+
+// Each fault alone, on every answer (seed 1): what arrives, and when; each
+// answer is counted as its fault.
+TEST(SimLine, EachFault) {
+  const auto through = [](SimOptions o, const char* text, int64_t LineStats::*counted) {
+    Bench b(o);
+    b.radio.receive(text, 0);
+    b.radio.advance(100'000);
+    EXPECT_EQ(b.radio.line_stats().*counted, b.radio.line_stats().answers) << text;
+    return b.out;
+  };
+  EXPECT_EQ(through({.faults = {.drop = 1.0}}, "FA;ID;", &LineStats::dropped), Out{});
+  // One byte of each answer changed, the length kept.
+  EXPECT_EQ(through({.faults = {.garble = 1.0}}, "FA;IF;ID;SM0;EX086;", &LineStats::garbled),
+            (Out{{0, "FA0142@0000;"},
+                 {0, "IF001014200000+00@00020000;"},
+                 {0, "~D0570;"},
+                 {0, "SM003a;"},
+                 {0, "EX08u-15;"}}));
+  // The second piece at most the gap later, the next answer behind it.
+  const SimOptions split{.latency_us = 10'000, .faults = {.split = 1.0, .split_gap_us = 5'000}};
+  EXPECT_EQ(through(split, "FA;FB;", &LineStats::split),
+            (Out{{10'000, "FA0142000"}, {14'900, "00;"}, {14'900, "FB00"}, {14'900, "7050000;"}}));
+  // Held back at most 40 ms, and the next answer behind it.
+  EXPECT_EQ(through({.faults = {.late = 1.0, .late_max_us = 40'000}}, "FA;ID;", &LineStats::late),
+            (Out{{25'115, "FA014200000;"}, {25'115, "ID0570;"}}));
+}
+
+TEST(SimLine, TheSameSeedGivesTheSameLineAndFaultsCanStop) {
+  auto run = [](uint64_t seed) {
+    Bench b(SimOptions{
+        .seed = seed,
+        .latency_us = 5'000,
+        .faults = {.drop = 0.1, .garble = 0.1, .split = 0.2, .late = 0.1, .late_max_us = 30'000}});
+    const char* queries[] = {"FA;", "IF;", "SM0;", "AG0;", "OI;", "EX095;"};
+    for (int i = 0; i < 300; ++i) b.radio.receive(queries[i % 6], i * 20'000);
+    b.wait_ms(7'000);
+    auto line = b.out;
+    b.radio.set_line_faults({});
+    EXPECT_EQ(b.exchange("FA;ID;@5;"), "FA014200000;ID0570;");
+    return line;
+  };
+  EXPECT_EQ(run(7), run(7));
+  EXPECT_NE(run(7), run(8));
+}
+
+// ---------------------------------------------------------------- operator and band
+
+using History = std::vector<std::tuple<int64_t, int64_t, char, int, int, int>>;
+
+History operator_history(uint64_t seed) {
+  SimRadio r(SimOptions{.seed = seed, .operator_on = true});
+  History h;
+  for (int64_t t = 0; t <= 120'000'000; t += 100'000) {
+    r.advance(t);
+    const RadioState& s = r.state();
+    h.emplace_back(s.vfo[0].hz, s.vfo[1].hz, s.receive_mode(), s.rx_vfo, s.rx[0].af, s.rx[0].width);
+  }
+  return h;
+}
+
+TEST(SimOperator, WorksTheRadioReproduciblyFromTheSeedAndComesAndGoes) {
+  History a = operator_history(3);
+  EXPECT_EQ(a, operator_history(3));
+  EXPECT_NE(a, operator_history(4));
+  std::set<int64_t> freqs;
+  std::set<char> modes;
+  for (auto& [fa, fb, md, rx, af, width] : a) {
+    freqs.insert(rx ? fb : fa);
+    modes.insert(md);
+  }
+  EXPECT_GT(freqs.size(), 5u);
+  EXPECT_GT(modes.size(), 1u);
+
+  Bench b(SimOptions{.seed = 5});
+  b.radio.set_operator(true, 0);
+  std::string told = b.exchange("AI1;@60000;");
+  EXPECT_GT(count(told, "FA") + count(told, "FB"), 0);
+  EXPECT_EQ(count(told, "?"), 0);
+  b.radio.set_operator(false, b.now);
+  auto left = b.radio.state().vfo;
+  b.wait_ms(60'000);
+  EXPECT_EQ(b.radio.state().vfo, left);
+}
+
+TEST(SimSMeter, AStationOpensTheSquelchTheAttenuatorLowersItTransmittingShowsTheMeter) {
+  Bench b;
+  int64_t hz = 0;
+  for (int64_t f = 14'000'000; f <= 14'350'000 && hz == 0; f += 1000) {
+    if (b.radio.band_signal(f, 2120, 100'000) >= 120) hz = f;
+  }
+  ASSERT_NE(hz, 0);
+  const std::string tune = "FA0" + std::to_string(hz) + ";@100;";
+  EXPECT_EQ(b.exchange(tune + "BY;").substr(0, 3), "BY1");
+  const int strong = b.radio.state().rx[0].smeter;
+  EXPECT_GE(strong, 80);
+  EXPECT_EQ(b.exchange("SQ0255;@100;BY;").substr(0, 3), "BY0");
+
+  Bench att;
+  att.exchange("RA03;" + tune);
+  EXPECT_EQ(att.radio.state().rx[0].smeter, strong - 36);
+
+  Bench tx;
+  tx.exchange("PC200;MS0;TX1;@100;");
+  EXPECT_EQ(tx.radio.state().rx[0].smeter, 0);
+  EXPECT_EQ(tx.exchange("RM01;TX0;RM01;"), "RM01180;RM01000;");
+}
+
+}  // namespace
+}  // namespace tovrak::sim::test
