@@ -10,8 +10,10 @@
 #include <chrono>
 #include <thread>
 
-#define CONTRACT_CHECK(cond) EXPECT_TRUE(cond)
-#define CONTRACT_EQ(a, b) EXPECT_EQ(a, b)
+#define CONTRACT_CHECK(cond) \
+  { EXPECT_TRUE(cond); }
+#define CONTRACT_EQ(a, b) \
+  { EXPECT_EQ(a, b); }
 #include "platform/apartment_contract.hpp"
 #include "tovrak/errors.hpp"
 #include "tovrak/posix_apartment.hpp"
