@@ -26,7 +26,6 @@ TEST_F(Framing, AnEmptyAnswerRunsTheConsolidationOnce) {
 }
 
 TEST_F(Framing, AnswersWithoutAKnownCodeDecodeNothing) {
-  r.s().VFO = 0;
   std::string b = "ID;fa14250000;\r\nFA14250000;??;;";
   read(b);
   EXPECT_EQ(r.rig->get_VFOA_Freq(), 0.0);  // lower case, and a line end before the code
