@@ -230,7 +230,7 @@ TEST(Answers, ReceiverSettings) {
   run(rows, kVfos);
 }
 
-TEST(Answers, TransmitterSettingsAndReadings) {
+TEST(Answers, TransmitterSettingsReadingsAndAutomaticInformation) {
   const std::vector<Answer> rows = {
     on("PC255;", CHANGE(s.RFPower = 200), {4}),
     on("PC128;", CHANGE(s.RFPower = 100), {4}),
@@ -268,19 +268,16 @@ TEST(Answers, TransmitterSettingsAndReadings) {
     on("TS1;", CHANGE(s.TXW = 1)),
     on(SET(s.StatusChange = VTrue), "SM0000;"),       // only the host clears the status mark
     on(SET(s.AFLevel[0] = 100), "AG0100;", {}, {4}),  // settings raise 4 when nothing moved
+    // Automatic information on: after a power cycle with the radio reporting
+    // (automatic polling off), the levels are read again.
+    on(SET(s.AIState = -1), "AI1;", CHANGE(s.AIState = 1)),
+    on(SET(s.AutoPolling = VFalse), "AI1;", CHANGE(s.AIState = 1)),
+    on(SET(s.AutoPolling = VFalse; s.AIState = -1), "AI1;",
+       CHANGE(s.AIState = 1; f.levels_timer = true)),
   };
   run(rows, kVfos);
 }
 
-TEST(Answers, AutomaticInformationRestartsLevelReadingAfterAPowerCycle) {
-  const std::vector<Answer> rows = {
-    on(SET(s.AIState = -1), "AI1;", CHANGE(s.AIState = 1)),          // automatic polling on
-    on(SET(s.AutoPolling = VFalse), "AI1;", CHANGE(s.AIState = 1)),  // no power cycle
-    on(SET(s.AutoPolling = VFalse; s.AIState = -1), "AI1;",
-       CHANGE(s.AIState = 1; f.levels_timer = true)),
-  };
-  run(rows);
-}
 // What consolidation does across answers.
 struct Consolidation : ::testing::Test {
   Rig r;
@@ -291,19 +288,6 @@ struct Consolidation : ::testing::Test {
     return r.take_events();
   }
 };
-
-TEST_F(Consolidation, TheFirstAnswerAfterOpeningRaisesModeAndMeter) {
-  EXPECT_EQ(events("LK0;"), (Events{3, 1}));
-  EXPECT_EQ(r.sent(), (Texts{"SH0;", "IS0;"}));
-  EXPECT_EQ(events("LK0;"), Events{});
-}
-
-TEST_F(Consolidation, SplitRaisesOneAfterEveryAnswer) {
-  events("SM0000;");
-  r.s().TX_VFO = 1;
-  EXPECT_EQ(events("SM0000;"), (Events{1}));
-  EXPECT_EQ(events("SM0000;"), (Events{1}));
-}
 
 TEST_F(Consolidation, AVFOChangeRestartsTheCurrentVFOSequenceOnce) {
   events("SM0000;");

@@ -11,16 +11,6 @@ struct Lifecycle : ::testing::Test {
   core::Module& m() { return *core::Module::of(apt); }
 };
 
-TEST_F(Lifecycle, ConnectorsShareOneInstance) {
-  auto a = std::make_unique<TOVRAK_Connector>(apt);
-  auto b = std::make_unique<TOVRAK_Connector>(apt);
-  EXPECT_EQ(a->get_TOVRAK_Protocol(), b->get_TOVRAK_Protocol());
-  EXPECT_EQ(m().lifecycle.connector_count, 2);
-  auto first = a->get_TOVRAK_Protocol();
-  a.reset();
-  EXPECT_EQ(b->get_TOVRAK_Protocol(), first);
-}
-
 TEST_F(Lifecycle, ReleasingEveryConnectorGivesAFreshInstanceNextTime) {
   std::weak_ptr<TOVRAK_Protocol> old;
   {
@@ -48,28 +38,14 @@ TEST_F(Lifecycle, TheLoadedFormKeepsTheSharedInstanceAlive) {
   EXPECT_EQ(m().lifecycle.connector_count, 1);
 }
 
-TEST_F(Lifecycle, CreationSendsNothingAndLoadsNoForm) {
-  TOVRAK_Connector c(apt);
-  EXPECT_FALSE(m().port_and_timers_loaded());
-  EXPECT_TRUE(apt.line().writes().empty());
-}
-
 TEST_F(Lifecycle, ADirectlyCreatedInstanceSharesTheModuleButNotTheState) {
+  m().link.command_delay = 0.5f;
   auto direct = CreateProtocol(apt);
+  EXPECT_FLOAT_EQ(m().link.command_delay, 0.1f);  // every new instance resets the timing
   EXPECT_EQ(m().lifecycle.connector_count, 0);
   auto& form = m().port_and_timers();  // loads a connector of its own
   EXPECT_NE(form.FormProtocol.get(), direct.get());
   EXPECT_EQ(m().lifecycle.connector_count, 1);
-}
-
-TEST_F(Lifecycle, EveryNewInstanceResetsTheTimingSettings) {
-  TOVRAK_Connector c(apt);
-  m().link.command_delay = 0.5f;
-  auto direct = CreateProtocol(apt);
-  EXPECT_FLOAT_EQ(m().link.command_delay, 0.1f);
-  EXPECT_FLOAT_EQ(m().link.polling_delay, 0.01f);
-  EXPECT_FLOAT_EQ(m().link.error_delay, 3.0f);
-  EXPECT_FLOAT_EQ(m().link.after_command_delay, 1.0f);
 }
 
 TEST_F(Lifecycle, ConnectorCountOverflowsPast32767) {
@@ -79,10 +55,16 @@ TEST_F(Lifecycle, ConnectorCountOverflowsPast32767) {
   EXPECT_EQ(m().lifecycle.connector_count, 32767);
 }
 
-TEST_F(Lifecycle, EachApartmentHasItsOwnInstance) {
+TEST_F(Lifecycle, ConnectorsShareOneInstancePerApartment) {
   platform::VirtualApartment two;
-  TOVRAK_Connector a(apt), b(two);
-  EXPECT_NE(a.get_TOVRAK_Protocol(), b.get_TOVRAK_Protocol());
+  auto a = std::make_unique<TOVRAK_Connector>(apt);
+  TOVRAK_Connector a2(apt), b(two);
+  const auto first = a->get_TOVRAK_Protocol();
+  EXPECT_EQ(a2.get_TOVRAK_Protocol(), first);
+  EXPECT_EQ(m().lifecycle.connector_count, 2);
+  EXPECT_NE(b.get_TOVRAK_Protocol(), first);
+  a.reset();
+  EXPECT_EQ(a2.get_TOVRAK_Protocol(), first);
   // Once the component has ended in an apartment, it takes no new connector
   // there; the other apartment is not touched.
   m().shutdown();

@@ -22,51 +22,40 @@ struct Panel : ::testing::Test {
   }
 };
 
-TEST_F(Panel, LoadingOpensTheEchoAndPutsTheWindowOnTopAtTheCorner) {
+TEST_F(Panel, LoadingOpensTheEchoAndPutsTheWindowAtTheCornerOnTopAsTheCheckBoxSays) {
   std::vector<bool> top_most;
   panel.set_top_most = [&](bool on) { top_most.push_back(on); };
   EXPECT_EQ(r.m().panel.open, VFalse);
   panel.Load();
   EXPECT_EQ(r.m().panel.open, VTrue);
-  EXPECT_EQ(top_most, (std::vector<bool>{true}));
   EXPECT_EQ(panel.left, 0);
   EXPECT_EQ(panel.top, 0);
   EXPECT_FALSE(panel.QueryUnload());  // a close request is refused
   for (bool enabled : panel.cmdSetEnabled) EXPECT_FALSE(enabled);
+  panel.chkOnTop_Click(0);
+  panel.chkOnTop_Click(1);
+  panel.chkOnTop_Click(2);  // neither state: nothing
+  EXPECT_EQ(top_most, (std::vector<bool>{true, false, true}));
   panel.Unload();
   EXPECT_EQ(r.m().panel.open, VFalse);
 }
 
-TEST_F(Panel, RowsTakeMillisecondsRoundedDown) {
+TEST_F(Panel, RowsTakeMillisecondsRoundedDownUpToAnHour) {
+  // An hour is the longest delay the time-of-day clock always sees elapse.
   panel.Load();
-  set(1, "250");
-  EXPECT_FLOAT_EQ(r.m().link.command_delay, 0.25f);
   set(0, "12.9");
   EXPECT_FLOAT_EQ(r.m().link.polling_delay, 0.012f);
   set(0, "-5");
-  EXPECT_FLOAT_EQ(r.m().link.polling_delay, -0.005f);
-  set(4, " 2000 ");
-  EXPECT_FLOAT_EQ(r.m().link.after_command_delay, 2.0f);
-}
-
-TEST_F(Panel, ADelayBeyondAnHourIsRefused) {
-  // An hour is the longest delay the time-of-day clock always sees elapse.
-  panel.Load();
   set(1, "3600000");
-  EXPECT_FLOAT_EQ(r.m().link.command_delay, 3600.0f);
+  set(4, " 2000 ");
   for (int row : {0, 1, 3, 4}) {
-    for (const char* text : {"3600001", "86400000", "1e30"}) set(row, text);
+    for (const char* text : {"3600001", "86400000", "1e30", "abc", "", "12abc", "0x20", "1e"})
+      set(row, text);
   }
-  EXPECT_FLOAT_EQ(r.m().link.polling_delay, 0.01f);
+  EXPECT_FLOAT_EQ(r.m().link.polling_delay, -0.005f);
   EXPECT_FLOAT_EQ(r.m().link.command_delay, 3600.0f);
   EXPECT_FLOAT_EQ(r.m().link.error_delay, 3.0f);
-  EXPECT_FLOAT_EQ(r.m().link.after_command_delay, 1.0f);
-}
-
-TEST_F(Panel, TextThatIsNoNumberChangesNothing) {
-  panel.Load();
-  for (const char* bad : {"abc", "", "12abc", "0x20", "1e"}) set(3, bad);
-  EXPECT_FLOAT_EQ(r.m().link.error_delay, 3.0f);
+  EXPECT_FLOAT_EQ(r.m().link.after_command_delay, 2.0f);
 }
 
 TEST_F(Panel, TheTimerRowSetsThePollingInterval) {
@@ -85,7 +74,7 @@ TEST_F(Panel, TheCommandDelayTakesEffectAtTheNextWrite) {
   set(1, "250");
   r.p->SendCommand("AA");
   r.p->SendCommand("BB");
-  EXPECT_EQ(r.wire(), (std::vector<std::pair<int64_t, std::string>>{{0, "AA;"}, {250, "BB;"}}));
+  EXPECT_EQ(r.wire(), wire_of("AA; 250 BB;"));
 }
 
 TEST_F(Panel, ControlCommandsAreEchoedWhileLoadedAndPollsAreNot) {
@@ -103,16 +92,6 @@ TEST_F(Panel, ControlCommandsAreEchoedWhileLoadedAndPollsAreNot) {
   panel.Unload();
   r.rig->SetPTT(ptt);
   EXPECT_EQ(panel.txtInfo, " FA \r\nTX1\r\n");
-}
-
-TEST_F(Panel, OnTopFollowsTheCheckBox) {
-  std::vector<bool> top_most;
-  panel.set_top_most = [&](bool on) { top_most.push_back(on); };
-  panel.Load();
-  panel.chkOnTop_Click(0);
-  panel.chkOnTop_Click(1);
-  panel.chkOnTop_Click(2);  // neither state: nothing
-  EXPECT_EQ(top_most, (std::vector<bool>{true, false, true}));
 }
 
 TEST_F(Panel, ALongSessionKeepsTheLatestLogLinesAndAReloadStartsFresh) {

@@ -31,20 +31,19 @@ struct Link : Port {
   void at(int64_t ms) { r.apt.sleep_ms(static_cast<int32_t>(ms - r.apt.now_us() / 1000)); }
 };
 
-TEST_F(Port, SpeedWhileClosedConfiguresTheControlInOrder) {
+TEST_F(Port, SpeedWhileClosedConfiguresTheControlInOrderAndHandshakingFollowsRts) {
   r.rig->put_Port(3);
   r.line().clear_operations();
   r.rig->put_PortSpeed("9600");
   EXPECT_EQ(r.line().operations(), (Ops{"Settings=9600,N,8,1", "InputMode=1", "Handshaking=2"}));
   EXPECT_EQ(r.s().PortSettings, "9600,N,8,1");
   EXPECT_EQ(r.line().config().comm_port, 3);
-}
-
-TEST_F(Port, HandshakingFollowsRtsOnlyWhenTheSpeedIsApplied) {
-  r.rig->put_PortSpeed("4800");
+  r.rig->SetPortDevice("/dev/ttyUSB0");  // a device named beyond its number
+  EXPECT_EQ(r.rig->GetPortDevice(), "/dev/ttyUSB0");
+  EXPECT_EQ(r.line().config().device, "/dev/ttyUSB0");
   r.rig->put_PortRTS(VFalse);
-  EXPECT_EQ(r.line().config().handshaking, 2);
-  EXPECT_FALSE(r.line().config().rts);  // the line itself follows at once
+  EXPECT_EQ(r.line().config().handshaking, 2);  // until the speed is applied again
+  EXPECT_FALSE(r.line().config().rts);          // the line itself follows at once
   r.rig->put_PortSpeed("4800");
   EXPECT_EQ(r.line().config().handshaking, 0);
 }
@@ -100,22 +99,6 @@ TEST_F(Link, OpeningStartsChangeDetectionOver) {
   EXPECT_EQ(r.sent(), (Texts{"SH0;", "IS0;", "SH0;", "IS0;"}));
 }
 
-TEST_F(Link, ClosingStopsPolling) {
-  int16_t on = 1;
-  r.rig->SetCAT(on);
-  r.apt.advance_ms(3000);
-  EXPECT_FALSE(r.sent().empty());
-  set_port(false);
-  r.apt.advance_ms(3000);
-  EXPECT_TRUE(r.sent().empty());
-}
-
-TEST_F(Port, TheDeviceCanBeNamedBeyondItsNumber) {
-  r.rig->SetPortDevice("/dev/ttyUSB0");
-  EXPECT_EQ(r.rig->GetPortDevice(), "/dev/ttyUSB0");
-  EXPECT_EQ(r.line().config().device, "/dev/ttyUSB0");
-}
-
 TEST_F(Link, ControlCommandsKeepTheirSpacing) {
   command("AA");
   at(50);
@@ -160,17 +143,6 @@ TEST_F(Link, PollsWaitASecondAfterACommandThenOneAtATimeUntilAnsweredOrThreeSeco
   at(4005);
   EXPECT_TRUE(poll("FB"));  // more than 3 s: the unanswered poll no longer blocks
   EXPECT_EQ(r.wire(), (Wire{{0, "AA;"}, {1000, "FA;"}, {4005, "FB;"}}));
-}
-
-TEST_F(Link, AnAnswerClearsThePendingPoll) {
-  r.m().answers.last_mode = 0;  // past the first answer's queries
-  r.m().answers.last_smeter = 0;
-  command("AA");
-  at(1000);
-  ASSERT_TRUE(poll("FA"));
-  r.radio("FA14250000;");
-  at(1200);
-  EXPECT_TRUE(poll("FB"));
 }
 
 TEST_F(Link, AControlCommandPausesWhileAPollIsPending) {
@@ -238,13 +210,6 @@ TEST_F(Link, DrainWaitSettlesAfterTheBufferEmpties) {
   EXPECT_EQ(r.rig->get_CKBuffer(), VTrue);
 }
 
-TEST_F(Link, DrainWaitLetsTheRadiosAnswersIn) {
-  r.rig->put_CKBuffer(VTrue);
-  r.line().radio_sends("FA14250000;");
-  command("AA");
-  EXPECT_EQ(r.rig->get_VFOA_Freq(), 14.25);  // decoded inside the wait
-}
-
 TEST_F(Link, AStopRequestEndsTheSpacingAndTheDrainWait) {
   r.m().link.command_delay = 3600;  // the longest delay the panel takes
   r.line().set_drain_rate(0.0);
@@ -256,13 +221,14 @@ TEST_F(Link, AStopRequestEndsTheSpacingAndTheDrainWait) {
   EXPECT_EQ(r.wire(), (Wire{{0, "AA;"}, {0, "BB;"}, {0, "CC;"}}));
 }
 
-TEST_F(Link, NothingElseRunsDuringTheSpacingSleep) {
+TEST_F(Link, OnlyTheDrainWaitLetsTheRadiosAnswersIn) {
   command("AA");
   r.line().radio_sends("FA14250000;");
-  command("BB");  // sleeps 100 ms without processing messages
+  command("BB");  // the spacing sleeps 100 ms without processing messages
   EXPECT_EQ(r.rig->get_VFOA_Freq(), 0.0);
-  r.apt.process_pending();
-  EXPECT_EQ(r.rig->get_VFOA_Freq(), 14.25);
+  r.rig->put_CKBuffer(VTrue);
+  command("CC");
+  EXPECT_EQ(r.rig->get_VFOA_Freq(), 14.25);  // decoded inside the wait
 }
 
 }  // namespace

@@ -86,40 +86,29 @@ TEST_F(Polling, ASilentRadioIsAskedOnceInThreeSecondsWithoutAnyWrite) {
   EXPECT_EQ(r.rig->get_CAT(), 1);
 }
 
-TEST_F(Polling, NoMeterPollWhileAnAnswerIsPending) {
-  settled(5000);
-  r.m().polling.poll_toggle = 1;
-  r.s().PollPending = VTrue;
-  int16_t meter = 3;
-  r.rig->SetPolling(meter);
-  EXPECT_TRUE(r.sent().empty());
-  r.s().PollPending = VFalse;
-  r.rig->SetPolling(meter);
-  EXPECT_EQ(r.sent(), (Texts{"SM0;"}));
-}
-
 TEST_F(Polling, TheReceiveFrequencyIsPolledWhileItMoves) {
   settled(5000);
   r.m().polling.freq_changed = VTrue;
   r.s().VFO = 1;
   r.apt.advance_ms(175);
   EXPECT_EQ(r.sent(), (Texts{"FB;"}));
-  int16_t rx = 0;
-  r.s().VFO = 2;
-  r.s().PollPending = VFalse;
-  r.apt.sleep_ms(100);
-  r.rig->SetPolling(rx);  // the sub receiver has no frequency query
-  EXPECT_TRUE(r.sent().empty());
 }
 
-TEST_F(Polling, SetPollingNeedsAnOpenPortAndCat) {
-  int16_t st = 4;
-  r.rig->SetPolling(st);
+TEST_F(Polling, SetPollingNeedsCatAndAsksOnlyWhatCanBeAnswered) {
+  int16_t rx = 0, meter = 3, startup = 4;
+  r.rig->SetPolling(startup);
   EXPECT_TRUE(r.sent().empty());  // CAT is 0
-  cat(1);
-  r.sent();
-  r.rig->SetPolling(st);
-  EXPECT_EQ(r.sent(), (Texts{"AG0;"}));
+  settled(5000);
+  r.s().VFO = 2;
+  r.rig->SetPolling(rx);  // the sub receiver has no frequency query
+  r.s().VFO = 0;
+  r.s().PollPending = VTrue;
+  r.rig->SetPolling(meter);  // nor the meter while an answer is pending
+  EXPECT_TRUE(r.sent().empty());
+  r.s().PollPending = VFalse;
+  r.rig->SetPolling(meter);
+  r.rig->SetPolling(startup);
+  EXPECT_EQ(r.sent(), (Texts{"SM0;", "AG0;"}));
 }
 
 TEST_F(Polling, AfterAPowerCycleAutomaticInformationIsSetAgain) {
@@ -144,16 +133,13 @@ TEST_F(Polling, AfterAPowerCycleAutomaticInformationIsSetAgain) {
 }
 
 TEST_F(Polling, RefreshStartsTheCycleAgain) {
-  echo = true;
-  cat(1);
-  r.apt.advance_ms(5000);
+  settled(0);
   r.s().PollStep = 5;
   r.m().polling.poll_toggle = 1;
   r.rig->SetRefresh();
   EXPECT_EQ(r.m().polling.refresh_active, VTrue);
   EXPECT_EQ(r.s().PollStep, 0);
   EXPECT_EQ(r.m().polling.poll_toggle, 0);
-  EXPECT_EQ(r.m().polling.level_index, 0);
 }
 
 struct LevelSequence : Polling {
