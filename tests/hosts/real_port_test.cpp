@@ -72,7 +72,7 @@ TEST(OverPseudoTerminal, CatOnACablePulledAndBack) {
   t.rig->put_PortSpeed("38400");
   ASSERT_TRUE(t.port(true));
   t.rig->SetCAT(i16(1));
-  ASSERT_TRUE(run_until(t.apt, 6s, [&] { return t.shows_the_radio(); }));
+  ASSERT_TRUE(run_until(t.apt, 12s, [&] { return t.shows_the_radio(); }));
 
   // The cable is pulled: the radio's end of the line is gone. The component
   // stays quiet (no error reaches the host, no events), reads answer from
@@ -109,7 +109,7 @@ TEST(OverPseudoTerminal, CatOnACablePulledAndBack) {
   t.rig->SetPortDevice(t.radio->path());
   ASSERT_TRUE(t.port(true));
   EXPECT_EQ(t.rig->get_CAT(), 1);
-  EXPECT_TRUE(run_until(t.apt, 8s, [&] { return t.shows_the_radio(); }));
+  EXPECT_TRUE(run_until(t.apt, 12s, [&] { return t.shows_the_radio(); }));
   EXPECT_FALSE(t.events.empty());
 }
 
