@@ -9,7 +9,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -43,11 +42,6 @@ int error_number(F&& f) {
 // 100 ms can read as slightly less and cost one more step.
 inline ::testing::AssertionResult on_wire(const Wire& actual, const Wire& expected,
                                           int64_t actual_origin = 0, int64_t nominal_origin = 0) {
-  auto show = [](const Wire& w) {
-    std::ostringstream o;
-    for (const auto& [t, text] : w) o << " (" << t << ", " << text << ")";
-    return o.str();
-  };
   bool ok = actual.size() == expected.size();
   for (size_t i = 0; ok && i < actual.size(); ++i) {
     int64_t gap = actual[i].first - (i ? actual[i - 1].first : actual_origin);
@@ -55,8 +49,8 @@ inline ::testing::AssertionResult on_wire(const Wire& actual, const Wire& expect
     ok = actual[i].second == expected[i].second && gap >= nominal && gap <= nominal + 5;
   }
   if (ok) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure()
-         << "wire:" << show(actual) << "\nexpected:" << show(expected);
+  return ::testing::AssertionFailure() << "wire: " << ::testing::PrintToString(actual)
+                                       << "\nexpected: " << ::testing::PrintToString(expected);
 }
 
 // The module's polling flags and timers a command may touch.
@@ -109,13 +103,7 @@ struct Row {
 
 inline Row row(std::string name, Before before, Call call, std::string_view wire = "",
                Change after = {}, int result = T, int64_t ends = -1) {
-  return {std::move(name),
-          std::move(before),
-          std::move(call),
-          wire_of(wire),
-          std::move(after),
-          result,
-          ends};
+  return {name, before, call, wire_of(wire), after, result, ends};
 }
 
 // A call of `f` with `args` converted to its parameters' types; the call

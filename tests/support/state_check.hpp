@@ -11,12 +11,12 @@
 
 #include "core/component/state.hpp"
 
-namespace tovrak::core {
+namespace tovrak::test {
 
 inline void show(std::ostream& o, const Variant& v) { o << (v.empty() ? "Empty" : v.to_string()); }
 inline void show(std::ostream& o, VBool v) { o << v.value; }
 inline void show(std::ostream& o, const std::string& v) { o << '"' << v << '"'; }
-inline void show(std::ostream& o, const NBRecord& r) {
+inline void show(std::ostream& o, const core::NBRecord& r) {
   o << '{' << r.On << ',' << r.Level << ',' << r.Cmd << '}';
 }
 template <class T>
@@ -49,28 +49,16 @@ void show(std::ostream& o, const std::array<T, N>& a) {
   X(FullBKMenu) X(ContourMenu) X(ContourMenu2) X(MeterName) X(NarrowSetting)
 // clang-format on
 
-// gtest prints a State with this when an assertion on it fails.
-inline void PrintTo(const State& s, std::ostream* o) {
-  o->precision(17);
-#define TOVRAK_PRINT(f) *o << #f << '=', show(*o, s.f), *o << ' ';
-  TOVRAK_STATE_FIELDS(TOVRAK_PRINT)
-#undef TOVRAK_PRINT
-}
-
-}  // namespace tovrak::core
-
-namespace tovrak::test {
-
 // The state is `expected`; otherwise the differing fields, actual then expected.
 inline ::testing::AssertionResult same_state(const core::State& actual,
                                              const core::State& expected) {
   if (actual == expected) return ::testing::AssertionSuccess();
   std::ostringstream o;
   o.precision(17);
-#define TOVRAK_DIFF(f)                                               \
-  if (!(actual.f == expected.f)) {                                   \
-    o << "\n  " #f ": ", core::show(o, actual.f), o << " expected "; \
-    core::show(o, expected.f);                                       \
+#define TOVRAK_DIFF(f)                                         \
+  if (!(actual.f == expected.f)) {                             \
+    o << "\n  " #f ": ", show(o, actual.f), o << " expected "; \
+    show(o, expected.f);                                       \
   }
   TOVRAK_STATE_FIELDS(TOVRAK_DIFF)
 #undef TOVRAK_DIFF
