@@ -109,13 +109,22 @@ inline Row row(std::string name, Before before, Call call, std::string_view wire
 }
 
 // A call of `f` with `args` converted to its parameters' types; the call
-// takes them by reference, as a host's variables.
+// takes them by reference, as a host's variables, and leaves `after` in
+// them (`call`: leaves them alone).
+template <class... P>
+using Args = std::tuple<std::decay_t<P>...>;
+template <class R, class... P, class... A>
+Call leaving(Args<P...> after, R (TOVRAK_Protocol::*f)(P...), A... args) {
+  return [=](TOVRAK_Protocol& p) -> Res {
+    Args<P...> held{static_cast<std::decay_t<P>>(args)...};
+    Res r = std::apply([&](auto&... x) { return (p.*f)(x...); }, held);
+    EXPECT_EQ(::testing::PrintToString(held), ::testing::PrintToString(after));
+    return r;
+  };
+}
 template <class R, class... P, class... A>
 Call call(R (TOVRAK_Protocol::*f)(P...), A... args) {
-  return [f, args...](TOVRAK_Protocol& p) -> Res {
-    std::tuple<std::decay_t<P>...> held{static_cast<std::decay_t<P>>(args)...};
-    return std::apply([&](auto&... x) { return (p.*f)(x...); }, held);
-  };
+  return leaving(Args<P...>{static_cast<std::decay_t<P>>(args)...}, f, args...);
 }
 
 #define CALL(f, ...) call(&TOVRAK_Protocol::f __VA_OPT__(, ) __VA_ARGS__)

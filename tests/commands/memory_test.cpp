@@ -31,8 +31,7 @@ TEST(ChannelCommands, Recall) {
 std::string mw(const std::string& channel, const std::string& freq, const std::string& mode,
                const std::string& tone_mode = "0", const std::string& tone = "00",
                const std::string& shift = "0") {
-  return "MW" + channel + freq + "+" + "0000" + "0" + "0" + mode + "0" + tone_mode + tone + shift +
-         ";";
+  return "MW" + channel + freq + "+000000" + mode + "0" + tone_mode + tone + shift + ";";
 }
 
 // SetVFOM into `channel`: the channel written, then the status asked for;

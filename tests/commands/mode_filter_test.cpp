@@ -9,14 +9,9 @@ namespace {
 
 const Before kTuned = SET(s.VFOA_Freq = 14.2; s.VFOB_Freq = 7.05; s.Freq = 14.2);
 
-// SetMode with the mode given by reference, checking what the call leaves in it.
+// SetMode, leaving `mode_after` in the host's mode.
 Call set_mode(int16_t mode, int16_t reverse, int16_t mode_after) {
-  return [=](TOVRAK_Protocol& p) -> Res {
-    int16_t m = mode;
-    Res r = p.SetMode(m, i16(reverse));
-    EXPECT_EQ(m, mode_after);
-    return r;
-  };
+  return leaving({mode_after, reverse}, &TOVRAK_Protocol::SetMode, mode, reverse);
 }
 
 TEST(ModeFilterCommands, Mode) {
@@ -155,8 +150,6 @@ TEST(ModeFilterCommands, Contour) {
     row("level, negative sign", SET(s.ContourSign = -1), CALL(SetContour, 1, 128),
         "CO0120; 100 CO01;",
         CHANGE(s.Property[cap::ContourLevel] = 128; s.FContour = -2000; s.StatusChange = VTrue)),
-    row("level, no sign", {}, CALL(SetContour, 1, 128), "CO0120; 100 CO01;",
-        CHANGE(s.Property[cap::ContourLevel] = 128; s.StatusChange = VTrue)),
     row("frequency menu takes its sign", SET(s.FContour = 2000), CALL(SetContour, 2, -5),
         "EX086-05;", CHANGE(s.ContourSign = -1; s.FContour = -2000; s.StatusChange = VTrue)),
     row("frequency menu, plus", SET(s.FContour = -2000; s.ContourSign = -1),
@@ -165,7 +158,6 @@ TEST(ModeFilterCommands, Contour) {
     row("frequency menu, zero", {}, CALL(SetContour, 2, 0), "EX086+00;",
         CHANGE(s.ContourSign = 1; s.StatusChange = VTrue)),
     row("width menu", {}, CALL(SetContour, 3, 7), "EX08707;", CHANGE(s.StatusChange = VTrue)),
-    row("width menu 11", {}, CALL(SetContour, 3, 11), "EX08711;", CHANGE(s.StatusChange = VTrue)),
     row("depth on VFO B", SET(s.VFO = 1), CALL(SetContour, 4, 255), "CO1220; 100 CO12;",
         CHANGE(s.Property[cap::ContourLevel] = 20; s.StatusChange = VTrue)),
     row("other params only mark the status", {}, CALL(SetContour, 5, 1), "",

@@ -103,22 +103,12 @@ TEST(TransmitterCommands, KeyerBreakInMonitorAndMeter) {
   run(rows);
 }
 
-// SetKeyerMessage with `text`, checking that the caller's text is left alone.
-Call keyer(int16_t param, int16_t message, std::string text) {
-  return [=](TOVRAK_Protocol& p) -> Res {
-    std::string t = text;
-    Res r = p.SetKeyerMessage(i16(param), i16(message), t);
-    EXPECT_EQ(t, text);
-    return r;
-  };
-}
-
 TEST(TransmitterCommands, KeyerMessages) {
   std::vector<Row> rows = {
-      row("play 1", {}, keyer(0, 1, "ignored"), "KY6;"),
-      row("play 5", {}, keyer(0, 5, ""), "KYA;"),
-      row("play 6", {}, keyer(0, 6, ""), "", {}, F),
-      row("parameter 2 does nothing", {}, keyer(2, 1, "cq"), {}),
+      row("play 1", {}, CALL(SetKeyerMessage, 0, 1, "ignored"), "KY6;"),
+      row("play 5", {}, CALL(SetKeyerMessage, 0, 5, ""), "KYA;"),
+      row("play 6", {}, CALL(SetKeyerMessage, 0, 6, ""), "", {}, F),
+      row("parameter 2 does nothing", {}, CALL(SetKeyerMessage, 2, 1, "cq"), {}),
   };
   // Stored upper-cased, cut to forty characters, then trimmed. Characters,
   // not bytes: capitals beyond ASCII, a multi-byte character counts once and
@@ -139,7 +129,7 @@ TEST(TransmitterCommands, KeyerMessages) {
       {4, "\xed\xa0\x80\xed\x9f\xbf", "KM4\xcd\xa0\x80\xed\x9f\xbf;"},  // a surrogate is not UTF-8
   };
   for (const auto& [message, text, sent] : texts) {
-    rows.push_back(row(text, {}, keyer(1, message, text), sent));
+    rows.push_back(row(text, {}, CALL(SetKeyerMessage, 1, message, text), sent));
   }
   run(rows);
 }

@@ -89,14 +89,9 @@ TEST(VfoCommands, Split) {
   run(rows);
 }
 
-// SetTX with a mode given by reference, checking what the call leaves in it.
+// SetTX, leaving `mode_after` in the host's mode.
 Call set_tx(double mhz, int16_t mode, int16_t mode_after) {
-  return [=](TOVRAK_Protocol& p) -> Res {
-    int16_t m = mode;
-    Res r = p.SetTX(dbl(mhz), m);
-    EXPECT_EQ(m, mode_after);
-    return r;
-  };
+  return leaving({mhz, mode_after}, &TOVRAK_Protocol::SetTX, mhz, mode);
 }
 
 TEST(VfoCommands, TransmitVfo) {
