@@ -157,16 +157,11 @@ inline void run(const std::vector<Row>& rows, const Before& common = {}) {
     Flags flags = Flags::of(r);
     if (row.after) row.after(state, flags);
     const int64_t start = r.apt.now_us() / 1000;
-    const int result = [&] {
-      try {
-        return row.call(*r.rig).v;
-      } catch (const ComError& e) {
-        return 1000 + e.number();
-      }
-    }();
+    int result = 0;
+    const int error = error_number([&] { result = row.call(*r.rig).v; });
     Wire wire = r.wire();
     wire.emplace_back(r.apt.now_us() / 1000, "returns");
-    EXPECT_EQ(result, row.result);
+    EXPECT_EQ(error ? 1000 + error : result, row.result);
     EXPECT_TRUE(on_wire(wire, row.wire, start));
     EXPECT_TRUE(same_state(r.s(), state));
     EXPECT_EQ(Flags::of(r), flags);

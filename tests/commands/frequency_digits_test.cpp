@@ -24,15 +24,12 @@ std::string padded(int64_t n, int width) {
 }
 
 TEST(FrequencyDigits, WholeStepsInBothFormsAcrossTheRange) {
-  // Radio 570 takes nine digits in hertz; every other identification the
-  // packed form: below 100 MHz eight digits in 10 Hz steps, to 1000 MHz nine
-  // in whole hertz, from there nine in 10 Hz steps. Below 100 MHz: every
-  // step, sampled over the whole range and complete over one band segment.
+  // Radio 570 takes hertz; any other the packed form: 10 Hz steps in eight
+  // digits below 100 MHz, hertz in nine to 1000 MHz, then 10 Hz steps.
   std::vector<int64_t> hz;
   for (int64_t n = 3'000; n < 10'000'000; n += 163) hz.push_back(n * 10);
   for (int64_t n = 1'400'000; n <= 1'401'000; ++n) hz.push_back(n * 10);
-  // Nine hertz over a step may be carried into the next by the small
-  // corrections of the digit split; those are left out here.
+  // The digit split's small corrections may carry 9 Hz into the next step.
   for (int64_t h = 100'000'000; h < 1'000'000'000; h += 99'991) {
     if (h % 10 != 9) hz.push_back(h);
   }
@@ -50,8 +47,7 @@ TEST(FrequencyDigits, WholeStepsInBothFormsAcrossTheRange) {
     ASSERT_EQ(FreqDigits(mhz, 569), packed);
     ASSERT_EQ(FreqDigits(mhz, -570), packed);
     if (h >= 100'000'000) continue;
-    // Below 100 MHz a few hertz over a step do not reach the next one in
-    // the packed form; the decimal form keeps them.
+    // A few hertz over a step: the packed form drops them, the decimal keeps them.
     const double over = static_cast<double>(h + 4) / 1e6;
     ASSERT_EQ(FreqDigits(over, 0), packed) << h + 4 << " Hz";
     ASSERT_EQ(FreqDigits(over, 570), padded(h + 4, 9)) << h + 4 << " Hz";

@@ -26,7 +26,6 @@ TEST(SetupCommands, Rows) {
         CHANGE(s.PowerON = 2; s.CAT = 2; s.AIState = -1), T, 500),
     WITHOUT(SetPowerON, 1),
     row("lock", {}, CALL(SetLockDial, 1), "LK1;", CHANGE(s.LockDial = 1)),
-    row("unlock", SET(s.LockDial = 1), CALL(SetLockDial, 0), "LK0;", CHANGE(s.LockDial = 0)),
     WITHOUT(SetLockDial, 1),
     row("fast", {}, CALL(SetFast, 1), "FS1;", CHANGE(s.Fast = 1; s.TuningStep = 100)),
     row("slow", SET(s.Fast = 1), CALL(SetFast, 0), "FS0;", CHANGE(s.Fast = 0; s.TuningStep = 10)),

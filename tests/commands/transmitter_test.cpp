@@ -23,7 +23,6 @@ TEST(TransmitterCommands, Switches) {
           "MG007;", CHANGE(s.MicGain = 7)),
       row("tuner on", {}, CALL(SetTuner, 1), "AC001;", CHANGE(s.Tuner = 1)),
       row("tuner: only a change is written", SET(s.Tuner = 1), CALL(SetTuner, 1), {}),
-      row("tuner off", SET(s.Tuner = 1), CALL(SetTuner, 0), "AC000;", CHANGE(s.Tuner = 0)),
       row("voice message 5", {}, CALL(SetVoiceMessage, 5), "PB05;"),
   };
   refuse(rows, {CALL(SetVoiceMessage, 6), CALL(SetTXEQ, 1)});  // TXEQ is never supported
@@ -76,9 +75,6 @@ TEST(TransmitterCommands, KeyerBreakInMonitorAndMeter) {
         "KR1; 100 KS032;",
         CHANGE(s.KeyerSpeed = s.KeyerLevel = 128; s.KeyerWPM = 32; s.KeyerSwitch = 1;
                s.StatusChange = VTrue; f.pause())),
-    row("speed while on", SET(s.KeyerSpeed = s.KeyerLevel = 128; s.KeyerSwitch = 1),
-        CALL(SetKeyerSpeed, 1), "KS004;",
-        CHANGE(s.KeyerSpeed = s.KeyerLevel = 1; s.KeyerWPM = 4; f.pause())),
     row("break-in delay", SET(s.FullBK = 1), CALL(SetBKIn, 6), "SD0300; 100 EX0550;",
         CHANGE(s.FullBK = 0; s.BKIn = 6)),
     row("full break-in", SET(s.BKIn = 6), CALL(SetBKIn, 0), "SD0000; 100 EX0551;",
