@@ -1,17 +1,15 @@
 #!/usr/bin/env bash
 # Runs the tests of the Windows build under Wine in a fresh prefix: registers
-# TOVRAK_DLL.dll and checks the registry, runs the test programs (COM1 and
-# COM2 are the two ends of one pseudo-terminal pair) and the control panel on
-# a virtual X display with a picture of it, unregisters, checks nothing is left.
+# TOVRAK_DLL.dll, runs the test programs (COM1 and COM2 are the two ends of a
+# pseudo-terminal pair) and the control panel on a virtual X display with a
+# picture of it, unregisters, checks the registry after each.
 #
 #   tests/windows/run.sh BUILD_DIR win64|win32
 #   tests/windows/run.sh BUILD_DIR wow64 BUILD_DIR_X86_64
 #
-# wow64: the i686 build driven by 32-bit programs in a 64-bit prefix (the
-# 32-bit registry view), the x86-64 DLL registered beside it in the 64-bit
-# view; unregistering either leaves the other working. A prefix is a copy of
-# one made once per kind and Wine version (BUILD_DIR/prefix-cache); a run's
-# files are in BUILD_DIR/CONFIG, so configurations may run at once.
+# wow64: the i686 DLL in the 32-bit registry view of a 64-bit prefix, the
+# x86-64 DLL beside it in the 64-bit view; unregistering either leaves the
+# other. A run's files are in BUILD_DIR/CONFIG: configurations may run at once.
 set -euo pipefail
 
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -39,9 +37,9 @@ OUT=$BUILD/$CONFIG
 RUN=$OUT/run
 CACHE=${BUILD64:-$BUILD}/prefix-cache/$PREFIX_KIND
 export WINEPREFIX=$OUT/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-SOCAT_PID=
-
-trap '[ -z "$SOCAT_PID" ] || kill "$SOCAT_PID" 2>/dev/null; "$WINESERVER" -k >/dev/null 2>&1 || true' EXIT
+SOCAT_PID= XVFB_PID=
+# Wine ends while its display is still there.
+trap '"$WINESERVER" -k >/dev/null 2>&1; kill $SOCAT_PID $XVFB_PID 2>/dev/null || true' EXIT
 
 step() { echo "== $CONFIG [${SECONDS}s] $*"; }
 fail() { echo "FAIL ($CONFIG): $*" >&2 && exit 1; }
@@ -74,8 +72,6 @@ CLSID_CONNECTOR=$(idl_uuid "coclass TOVRAK_Connector")
 CLSID_PROTOCOL=$(idl_uuid "coclass TOVRAK_Protocol")
 IID_PROTOCOL=$(idl_uuid "interface _TOVRAK_Protocol : IDispatch")
 DIID_EVENTS=$(idl_uuid "dispinterface __TOVRAK_Protocol")
-for id in LIBID CLSID_CONNECTOR CLSID_PROTOCOL IID_PROTOCOL DIID_EVENTS; do
-  [[ ${!id} =~ ^\{[0-9A-F-]{36}\}$ ]] || fail "no $id in $IDL"; done
 DLL=$(winpath "$BIN/TOVRAK_DLL.dll")
 [ "$CONFIG" = wow64 ] && DLL64=$(winpath "$BUILD64/bin/TOVRAK_DLL.dll")
 
@@ -112,8 +108,6 @@ check_unregistered() {
 }
 # Registers (or with /u unregisters) DLL $2 with the regsvr32 of loader $1.
 regsvr() { "$1" regsvr32 /s "${@:3}" "$2" || fail "regsvr32 ${*:3} $2 failed with $?"; }
-# The Visual Basic style host of build directory $1 under loader $2.
-vb_host() { "$2" "$1/bin/tovrak_vb_host.exe" || fail "Visual Basic style host ($1, $2)"; }
 
 # The cached prefix, made once per kind and Wine version, under a lock.
 prefix_template() {
@@ -158,8 +152,6 @@ wine_setting 'HKLM\Software\Wine\Ports' COM2 "$RUN/ttyB"
 restart_wine # one persistent server: each program starts faster
 
 step "registration"
-read_registry "$VIEW"
-haskey 'HKCR\TOVRAK_DLL.TOVRAK_Connector' && fail "registered before regsvr32"
 regsvr "$W" "$DLL"
 check_registered "$DLL" "$TLB_ARCH" "$VIEW"
 if [ "$CONFIG" = wow64 ]; then
@@ -167,7 +159,6 @@ if [ "$CONFIG" = wow64 ]; then
   regsvr "$WINE64" "$DLL64"
   check_registered "$DLL64" win64 64
   check_registered "$DLL" win32 32
-  vb_host "$BUILD64" "$WINE64"
 fi
 
 step "platform: apartment, timers, serial control"
@@ -183,17 +174,28 @@ step "C++ host: early binding, type library, events, serial link"
 "$W" "$BIN/tovrak_com_client.exe" || fail "C++ host"
 
 step "Visual Basic style host: late binding, each type by reference and by value"
-vb_host "$BUILD" "$W"
+"$W" "$BIN/tovrak_vb_host.exe" || fail "Visual Basic style host"
 
 step "control panel window on a virtual X display"
 # A virtual desktop: Wine draws the window's frame itself, with no window manager.
 wine_setting 'HKCU\Software\Wine\Explorer' Desktop Default
 wine_setting 'HKCU\Software\Wine\Explorer\Desktops' Default 640x480
-"$WINESERVER" -k >/dev/null 2>&1 || true # Wine starts again on the new display
-"$WINESERVER" -w
+Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$RUN/display" 2>"$RUN/xvfb.log" &
+XVFB_PID=$!
+for _ in $(seq 100); do [ -s "$RUN/display" ] && break; sleep 0.1; done
+export DISPLAY=:$(cat "$RUN/display")
+restart_wine # Wine starts again on the new display
+# The client writes where its window is into READY, then waits for DONE.
+"$W" "$BIN/tovrak_panel_client.exe" "$(winpath "$RUN/ready")" "$(winpath "$RUN/done")" &
+PANEL_PID=$!
+while [ ! -e "$RUN/ready" ] && kill -0 "$PANEL_PID" 2>/dev/null; do sleep 0.1; done
 PICTURE=$OUT/control_panel.png
-xvfb-run -a -n "${TOVRAK_XVFB_FIRST:-99}" -s "-screen 0 640x480x24" \
-  "$HERE/panel_on_display.sh" "$BIN" "$RUN" "$PICTURE" || fail "control panel window"
+if [ -e "$RUN/ready" ]; then
+  sleep 0.5 # for the picture only: the window is painted
+  import -window root -crop "$(tr -d '\r\n' <"$RUN/ready")" +repage "$PICTURE" || true
+fi
+touch "$RUN/done"
+wait "$PANEL_PID" || fail "control panel window"
 [ -s "$PICTURE" ] || fail "no picture of the control panel window"
 echo "picture: $PICTURE"
 restart_wine
@@ -203,13 +205,11 @@ if [ "$CONFIG" = wow64 ]; then
   regsvr "$W" "$DLL" /u
   check_unregistered win32 32
   check_registered "$DLL64" win64 64
-  vb_host "$BUILD64" "$WINE64"
   step "unregistration of the x86-64 DLL leaves the i686 one"
   regsvr "$W" "$DLL"
   regsvr "$WINE64" "$DLL64" /u
   check_unregistered win64 64
   check_registered "$DLL" win32 32
-  vb_host "$BUILD" "$W"
 fi
 regsvr "$W" "$DLL" /u
 check_unregistered all "$VIEW"
