@@ -33,13 +33,6 @@ HRESULT CreateProtocol(Ptr<_TOVRAK_Protocol>& out) {
                           out.put_void());
 }
 
-bool SameObject(IUnknown* a, IUnknown* b) {
-  Ptr<IUnknown> ua, ub;
-  a->QueryInterface(IID_IUnknown, ua.put_void());
-  b->QueryInterface(IID_IUnknown, ub.put_void());
-  return ua.get() == ub.get();
-}
-
 // A Change handler on the host's stack: it records each State and the
 // thread that told it, counts calls without Change's shape (dispatch id 1,
 // one Integer by reference), and assigns to State, as a VB handler may.
@@ -84,7 +77,7 @@ void CreationAndSharing() {
   CHECK_EQ(p1.get(), p1again.get());
   CHECK_EQ(p1.get(), p2.get());
   CHECK_HR(CreateProtocol(own));
-  CHECK(own && !SameObject(own.get(), p1.get()));
+  CHECK(own && own.get() != p1.get());
   Ptr<IUnknown> outer_try;  // aggregation is refused
   CHECK_EQ(CoCreateInstance(CLSID_TOVRAK_Connector, reinterpret_cast<IUnknown*>(c1.get()),
                             CLSCTX_INPROC_SERVER, IID_IUnknown, outer_try.put_void()),

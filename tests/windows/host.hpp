@@ -14,7 +14,6 @@
 #include <functional>
 #include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace tovrak::wintest {
@@ -155,12 +154,6 @@ class FarEnd {
     return heard_;
   }
   bool heard_text(const std::string& text) { return heard().find(text) != std::string::npos; }
-  // Reads until `count` bytes came or the deadline passed, and hands them over.
-  std::string receive(size_t count, DWORD timeout_ms = 5000) {
-    ULONGLONG end = GetTickCount64() + timeout_ms;
-    while (heard().size() < count && GetTickCount64() < end) Sleep(5);
-    return std::exchange(heard_, std::string());
-  }
   // Forgets everything received so far, also what was not read yet.
   void forget() { heard(), heard_.clear(); }
 

@@ -58,7 +58,6 @@ int ErrorOf(F&& f, std::string* description = nullptr) {
 
 void ApartmentPerThread() {
   auto* here = &Win32Apartment::Current();
-  CHECK_EQ(here, &Win32Apartment::Current());
   Win32Apartment* there = nullptr;
   int count_there = 0;
   std::thread([&] {
@@ -103,7 +102,6 @@ void SerialRefusals() {
   } rows[] = {
       {[&] { serial->CommPort(0); }, 8002, ""},
       {[&] { serial->Settings("9600,X,8,1"); }, 380, "9600,X,8,1"},
-      {[&] { serial->Settings("12345,N,8,1"); }, 380, ""},
       {[&] { serial->Handshaking(4); }, 380, ""},
       {[&] { serial->InputMode(2); }, 380, ""},
       {[&] { serial->Output("FA;"); }, 8018, ""},
@@ -164,7 +162,7 @@ void SerialLine() {
   // The port opens again after closing.
   CHECK_EQ(ErrorOf([&] { serial->PortOpen(true); }), 0);
   serial->Output("IF;");
-  CHECK_EQ(radio.receive(3), "IF;");
+  CHECK(RunUntil([&] { return radio.heard() == "IF;"; }));
 }
 
 }  // namespace
