@@ -153,7 +153,6 @@ class FarEnd {
     while (ReadFile(h_, buf, sizeof buf, &n, nullptr) && n > 0) heard_.append(buf, n);
     return heard_;
   }
-  bool heard_text(const std::string& text) { return heard().find(text) != std::string::npos; }
   // Forgets everything received so far, also what was not read yet.
   void forget() { heard(), heard_.clear(); }
 

@@ -2,15 +2,14 @@
 // TovrakControlPanel and works it as a user does: it finds the window and its
 // controls, types into the rows and presses their buttons, watches the log of
 // control commands while the component talks to the radio's end of a port
-// pair, tries to close the window and takes it off the top. Given two file
-// names, READY and DONE, it writes where the window is into READY once the
-// window shows a log, and waits for DONE while a picture is taken.
+// pair, tries to close the window and takes it off the top. Called with two
+// file names, READY and DONE, it writes where the window is into READY once
+// the window shows a log, and waits for DONE while a picture is taken.
 #include <windows.h>
 
 #include <oleauto.h>
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,7 +25,7 @@ namespace ids = tovrak::com::panel_ids;
 
 using PanelEntry = HRESULT(STDAPICALLTYPE*)(BOOL show);
 
-std::wstring g_ready, g_done;
+std::string g_ready, g_done;
 
 PanelEntry g_panel = nullptr;
 Ptr<_TOVRAK_Connector> g_connector;
@@ -157,13 +156,13 @@ void Picture() {
   // READY names where the window is on the screen: WIDTHxHEIGHT+X+Y. It is
   // written under another name first, so that it appears whole.
   RECT r = Rect(g_window);
-  const std::wstring part = g_ready + L".part";
-  FILE* ready = _wfopen(part.c_str(), L"w");
+  const std::string part = g_ready + ".part";
+  FILE* ready = std::fopen(part.c_str(), "w");
   if (!CHECK(ready != nullptr)) return;
   std::fprintf(ready, "%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left, r.top);
   std::fclose(ready);
-  CHECK(_wrename(part.c_str(), g_ready.c_str()) == 0);
-  CHECK(RunUntil([] { return GetFileAttributesW(g_done.c_str()) != INVALID_FILE_ATTRIBUTES; },
+  CHECK(std::rename(part.c_str(), g_ready.c_str()) == 0);
+  CHECK(RunUntil([] { return GetFileAttributesA(g_done.c_str()) != INVALID_FILE_ATTRIBUTES; },
                  30000));
 }
 
@@ -207,27 +206,24 @@ void ClosingAndOpeningAgain() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 3) {
-    g_ready.assign(argv[1], argv[1] + std::strlen(argv[1]));
-    g_done.assign(argv[2], argv[2] + std::strlen(argv[2]));
-  }
+  if (argc != 3) return std::printf("usage: tovrak_panel_client READY DONE\n"), 2;
+  g_ready = argv[1], g_done = argv[2];
   g_panel = reinterpret_cast<PanelEntry>(reinterpret_cast<void*>(
       GetProcAddress(LoadLibraryW(L"TOVRAK_DLL.dll"), "TovrakControlPanel")));
   if (!g_panel) return std::printf("FAIL: no TovrakControlPanel in TOVRAK_DLL.dll\n"), 2;
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
   FarEnd radio(kFarPort);
   g_radio = &radio;
-  std::vector<Group> groups = {
+  int failed = RunGroups({
       {"a panel per apartment, gone with it", PanelGoesWithItsApartment},
       {"the component on the port",
        [&] { CHECK(radio.ok() && Rig(g_connector, g_rig) && OpenPort(g_rig.get(), kPort)); }},
       {"opening", Opening},
       {"a row set, and the log", SettingRows},
-  };
-  if (!g_ready.empty()) groups.push_back({"picture", Picture});
-  groups.insert(groups.end(), {{"close requests and on top", UserRequests},
-                               {"closing and opening again", ClosingAndOpeningAgain}});
-  int failed = RunGroups(groups);
+      {"picture", Picture},
+      {"close requests and on top", UserRequests},
+      {"closing and opening again", ClosingAndOpeningAgain},
+  });
   g_rig.reset();
   g_connector.reset();
   CoUninitialize();
