@@ -18,13 +18,6 @@ namespace {
 
 using namespace tovrak::wintest;
 
-std::wstring ErrorDescription() {
-  Ptr<IErrorInfo> info;
-  Bstr text;
-  if (GetErrorInfo(0, info.put()) == S_OK && info) info->GetDescription(text.put());
-  return text.str();
-}
-
 // The Protocol class by its ProgID (the connector's is the scripting hosts').
 HRESULT CreateProtocol(Ptr<_TOVRAK_Protocol>& out) {
   CLSID clsid{};  // unknown: CLSID_NULL, which no class has
@@ -103,11 +96,14 @@ void EarlyBinding() {
   Ptr<_TOVRAK_Connector> c;
   Ptr<_TOVRAK_Protocol> p;
   Ptr<ISupportErrorInfo> sei;
+  Ptr<IErrorInfo> error;
+  Bstr description;
   if (!Rig(c, p) || !CHECK_HR(p->QueryInterface(IID_ISupportErrorInfo, sei.put_void()))) return;
   CHECK_EQ(sei->InterfaceSupportsErrorInfo(IID__TOVRAK_Protocol), S_OK);
   short index = 101, s = 0;
   CHECK_EQ(p->get_Property(&index, &s), static_cast<HRESULT>(0x800A0009));
-  CHECK_EQ(ErrorDescription(), std::wstring(L"Subscript out of range"));
+  if (CHECK_EQ(GetErrorInfo(0, error.put()), S_OK)) error->GetDescription(description.put());
+  CHECK_EQ(description.str(), std::wstring(L"Subscript out of range"));
   VARIANT v{};
   V_VT(&v) = VT_BSTR;
   V_BSTR(&v) = SysAllocString(L"1");

@@ -44,9 +44,7 @@ bool CheckEq(const A& a, const B& b, const char* what, const char* file, int lin
   return a == b || (Fail(file, line, std::string(what) + ": " + Show(a) + " vs " + Show(b)), false);
 }
 inline bool CheckHr(long hr, const char* what, const char* file, int line) {
-  char code[16];
-  std::snprintf(code, sizeof code, "%08lX", static_cast<unsigned long>(hr));
-  return hr >= 0 || (Fail(file, line, std::string(what) + " failed: 0x" + code), false);
+  return hr >= 0 || CheckEq(hr, S_OK, what, file, line);  // shown in decimal
 }
 
 #define CHECK(cond) ::tovrak::wintest::Check((cond), "CHECK(" #cond ")", __FILE__, __LINE__)

@@ -67,9 +67,6 @@ RECT Rect(HWND h) {
   return GetWindowRect(h, &r), r;
 }
 
-void Type(HWND edit, const wchar_t* text) {
-  SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
-}
 void Click(HWND button) { SendMessageW(button, BM_CLICK, 0, 0); }
 bool Checked(HWND box) { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
@@ -136,7 +133,7 @@ void Opening() {
 void SettingRows() {
   if (!g_window || !g_rig) return;
   HWND txt1 = Control(ids::kTxtMS + 1), set1 = Control(ids::kCmdSet + 1);
-  Type(txt1, L"250");
+  SendMessageW(txt1, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"250"));
   CHECK(IsWindowEnabled(set1));
   Click(set1);
   CHECK(!IsWindowEnabled(set1));
@@ -169,7 +166,6 @@ void Picture() {
 void UserRequests() {
   if (!g_window) return;
   // Closing is refused: the window goes with the component.
-  SendMessageW(g_window, WM_CLOSE, 0, 0);
   SendMessageW(g_window, WM_SYSCOMMAND, SC_CLOSE, 0);
   CHECK(IsWindow(g_window) && IsWindowVisible(g_window));
   // Moved away from the corner: taken off the top and back, it stays there.
