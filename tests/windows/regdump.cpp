@@ -1,11 +1,6 @@
-// Prints registry trees under HKEY_CLASSES_ROOT as this process sees them (a
-// 32-bit program sees the 32-bit view), for run.sh to check in one go:
-//
-//   tovrak_regdump KEY...        KEY relative to HKEY_CLASSES_ROOT
-//
-// One line "HKCR\KEY" per key present, then one "HKCR\KEY<TAB>NAME<TAB>DATA"
-// per string value (NAME empty for the default value); a missing KEY prints
-// nothing.
+// tovrak_regdump KEY...: the trees of the KEYs under HKEY_CLASSES_ROOT as this
+// process sees them (a 32-bit program sees the 32-bit view), a line per key
+// and per string value (run.sh reads them); a missing KEY prints nothing.
 #include <windows.h>
 
 #include <cstdio>

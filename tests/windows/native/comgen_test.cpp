@@ -1,6 +1,4 @@
-// The generator of the COM interface files: its table of help strings. (The
-// Windows build compiles its output, the checked-in files are compared with
-// it, and the tests under Wine call every kind of parameter it declares.)
+// The generator of the COM interface files: its table of help strings.
 #include <gtest/gtest.h>
 
 #include <string>
