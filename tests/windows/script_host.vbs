@@ -32,7 +32,6 @@ End Sub
 
 Set conn = CreateObject("TOVRAK_DLL.TOVRAK_Connector")
 Set rig = conn.TOVRAK_Protocol
-Check "About", rig.About, "TOVRAK V1.2.3", "String"
 Check "CTCSS", rig.CTCSS, 0, "Single"
 If Not IsEmpty(rig.AutoNF) Then Fail "AutoNF: " & TypeName(rig.AutoNF) & ", expected Empty"
 
