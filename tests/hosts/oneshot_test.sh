@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# tovrak get / set / ptt against `tovrak sim --pty`: the values in the
-# operator's units, the exit status (0 done, 1 refused or no radio, 2 usage)
-# and the --json output read back by a JSON parser; and the sim's ownership
-# of its link.
+# tovrak get / set / ptt against `tovrak sim --pty` (exit status 0 done, 1
+# refused or no radio, 2 usage); then the sim's ownership of its link.
 set -euo pipefail
 TOVRAK=$1
 DIR=$(mktemp -d)

@@ -31,9 +31,8 @@ using test::run_until;
 using test::str;
 
 // The component over a real pseudo-terminal against the simulated radio on
-// its own thread: what a host on Linux gets, from CAT on to a pulled cable
-// and back. Convergence under every fault is the soak's (virtual time); this
-// shows the real port, apartment and radio loop working together.
+// its own thread, from CAT on to a pulled cable and back (convergence under
+// every fault is the soak's, in virtual time).
 struct Station {
   std::unique_ptr<SimOnPty> radio;
   platform::PosixApartment apt;
@@ -74,10 +73,8 @@ TEST(OverPseudoTerminal, CatOnACablePulledAndBack) {
   t.rig->SetCAT(i16(1));
   ASSERT_TRUE(run_until(t.apt, 12s, [&] { return t.shows_the_radio(); }));
 
-  // The cable is pulled: the radio's end of the line is gone. The component
-  // stays quiet (no error reaches the host, no events), reads answer from
-  // memory, set calls return, and the loop does not spin on the dead
-  // descriptor.
+  // The cable is pulled: no error reaches the host, no events, reads answer
+  // from memory, and the loop does not spin on the dead descriptor.
   t.radio.reset();
   t.events.clear();
   const uint64_t wakeups_before = t.apt.wakeups();
@@ -101,9 +98,8 @@ TEST(OverPseudoTerminal, CatOnACablePulledAndBack) {
   const uint64_t wakeups = t.apt.wakeups() - wakeups_before;
   EXPECT_LE(static_cast<double>(wakeups), 25.0 * seconds) << wakeups << " wake-ups";
 
-  // The device is back (a new pseudo-terminal, maybe under another name):
-  // the host closes the port, names the device and opens it again; CAT is
-  // still on and polling reads the radio that is there now.
+  // The device is back, maybe under another name: the host reopens the port
+  // and polling, still on, reads the radio that is there now.
   t.radio = std::make_unique<SimOnPty>(sim::SimOptions{.id = 460, .seed = 4});
   EXPECT_TRUE(t.port(false));
   t.rig->SetPortDevice(t.radio->path());
@@ -151,9 +147,8 @@ class RemoteRadio : public ::testing::Test {
   int events_ = 0;
 };
 
-// Our line settings reach the device through a real server (the bytes, 0xFF
-// included, are the link's own tests and the remote demo's); a server that
-// goes away is a pulled cable, and opening again reconnects.
+// The bytes, 0xFF included, crossing are the link's own tests and the remote
+// demo's.
 TEST_F(RemoteRadio, TheSpeedReachesTheDeviceAndALostServerIsAPulledCable) {
   port_->Settings("38400,N,8,1");
   port_->PortOpen(true);

@@ -1,10 +1,6 @@
 #!/usr/bin/env bash
-# `tovrak share --sim` over real endpoints, in real time: it listens beyond
-# loopback only with --allow; a program on the pseudo-terminal with its own
-# line settings and two TCP clients at once see each other's changes; a
-# client killed while transmitting has the transmitter released; a flood
-# ends only the flooding connection. The checks wait for an answer with a
-# generous deadline, never for a time.
+# `tovrak share --sim` over real endpoints, in real time. The checks wait for
+# an answer with a generous deadline, never for a time.
 set -euo pipefail
 TOVRAK=$1
 DIR=$(mktemp -d)
@@ -38,6 +34,7 @@ eventually grep -q "endpoint tcp" "$DIR/out" || fail "no TCP endpoint: $(cat "$D
 PORT=$(sed -n 's/.*endpoint tcp 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$DIR/out")
 exec 3<>"/dev/tcp/127.0.0.1/$PORT" 4<>"/dev/tcp/127.0.0.1/$PORT"
 pty
+# Two TCP clients and a program on the pseudo-terminal see each other's changes.
 printf 'FA07012000;' >&3
 settles 4 'FA;' 'FA07012000;'
 settles 5 'FA;' 'FA07012000;'

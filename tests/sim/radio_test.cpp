@@ -1,13 +1,11 @@
 // The simulated radio on a test bench, in radio time: its commands and
-// answers as a table (each row a fresh radio, the text written to it and
-// everything it answers, in the layouts of both identifications: 570 with
-// 9-digit frequency fields, others with 8); then what it does between
-// commands (automatic information, power, silence, the operator and the
-// band) and the faults of its line.
+// answers as a table in the layouts of both identifications (570: 9-digit
+// frequency fields), what it does between commands, and its line's faults.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <set>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -31,16 +29,14 @@ struct Bench {
     radio.on_send([this](std::string_view b) { out.emplace_back(radio.now_us(), std::string(b)); });
   }
 
-  // Everything sent since the last call, joined.
   std::string take() {
     std::string all;
     for (auto& [t, b] : out) all += b;
     out.clear();
     return all;
   }
-  // Writes the text at the bench's time, a command a write, where "@N;" waits
-  // N ms and "|" ends a write inside a command; returns all the radio sent
-  // meanwhile.
+  // Writes the text at the bench's time, a command a write (as in Exchange);
+  // returns all the radio sent meanwhile.
   std::string exchange(std::string_view text) {
     take();
     while (!text.empty()) {
@@ -106,10 +102,6 @@ const Exchange kExchanges[] = {
     // The clarifier moves in steps from zero, to at most 9999 Hz.
     {460, "RT1;RC;RU1500;RD0500;IF;RD9999;RD9999;IF;RC;IF;",
      "IF00114200000+100010200000;IF00114200000-999910200000;IF00114200000+000010200000;"},
-    // The status cycle's queries after the component's settings.
-    {460, "FA14123450;FB07012340;MD07;MD15;FT3;TX1;AC001;AG0123;FA;FB;IF;OI;FT;TX;AC;VS;AG0;ID;AI;",
-     "FA14123450;FB07012340;IF00114123450+000000700000;OI00107012340+000000500000;FT1;TX1;AC001;"
-     "VS0;AG0123;ID0460;AI0;"},
     // Switched off, the radio hears only "PS1"; on again, automatic
     // information is off.
     {460, "AI1;PS0;FA;PS;FA07000000;PS2;PS1;FA;PS;AI;", "FA14200000;PS1;AI0;"},
@@ -147,20 +139,15 @@ TEST(SimAnswers, CommandsAndAnswers) {
   }
 }
 
-// Settings the level and current-VFO sequences read back, written as
-// "query|value": the query's answer is the setting itself.
-const char* const kSettings[] = {
-    "AG0|120",   "AG1|077",   "RG0|055",   "RG1|200",  "PC|128",   "NR0|1",      "NR1|1",
-    "RL0|07",    "RL1|12",    "KS|032",    "VX|1",     "PR|1",     "SD|0450",    "FR|2",
-    "GT0|3",     "GT1|1",     "RA0|2",     "RA1|3",    "PA0|1",    "PA1|2",      "BC0|1",
-    "BC1|1",     "BP00|001",  "BP10|000",  "BP01|040", "BP11|400", "NB0|2",      "NB1|1",
-    "IS0|-0500", "IS1|+1000", "SH0|31",    "SH1|05",   "SQ0|128",  "SQ1|030",    "CO00|02",
-    "CO10|01",   "EX086|-05", "EX089|+10", "CO01|20",  "CO11|40",  "CO02|15",    "KR|0",
-    "NA0|1",     "NA1|1",     "KP|08",     "OS0|2",    "OS1|1",    "RF0|3",      "RF1|7",
-    "BI|1",      "NL0|050",   "NL1|123",   "EX055|1",  "ML0|001",  "ML1|050",    "MG|070",
-    "MS|3",      "EX095|07",  "EX098|03",  "EX101|02", "EX104|11", "EX107|09",   "EX110|01",
-    "EX113|05",  "EX116|00",  "CT0|1",     "CN0|08",   "LK|1",     "EX068|0600", "EX069|1500",
-};
+// Settings the component's polls read back, each "query|value": the query's
+// answer is the setting itself.
+const char* const kSettings =
+    "AG0|120 AG1|077 RG0|055 RG1|200 PC|128 NR0|1 NR1|1 RL0|07 RL1|12 KS|032 VX|1 PR|1 SD|0450 "
+    "FR|2 GT0|3 GT1|1 RA0|2 RA1|3 PA0|1 PA1|2 BC0|1 BC1|1 BP00|001 BP10|000 BP01|040 BP11|400 "
+    "NB0|2 NB1|1 IS0|-0500 IS1|+1000 SH0|31 SH1|05 SQ0|128 SQ1|030 CO00|02 CO10|01 EX086|-05 "
+    "EX089|+10 CO01|20 CO11|40 CO02|15 KR|0 NA0|1 NA1|1 KP|08 OS0|2 OS1|1 RF0|3 RF1|7 BI|1 "
+    "NL0|050 NL1|123 EX055|1 ML0|001 ML1|050 MG|070 MS|3 EX095|07 EX098|03 EX101|02 EX104|11 "
+    "EX107|09 EX110|01 EX113|05 EX116|00 CT0|1 CN0|08 LK|1 EX068|0600 EX069|1500 AC|001 TX|1";
 
 class SimSettings : public ::testing::TestWithParam<int> {};
 INSTANTIATE_TEST_SUITE_P(BothForms, SimSettings, ::testing::Values(570, 460),
@@ -168,7 +155,8 @@ INSTANTIATE_TEST_SUITE_P(BothForms, SimSettings, ::testing::Values(570, 460),
 
 TEST_P(SimSettings, EachSettingIsAnsweredAsSet) {
   Bench b(SimOptions{.id = GetParam()});
-  for (std::string row : kSettings) {
+  std::istringstream rows(kSettings);
+  for (std::string row; rows >> row;) {
     const std::string query = row.substr(0, row.find('|'));
     const std::string set = query + row.substr(row.find('|') + 1);
     EXPECT_EQ(b.exchange(set + ";" + query + ";"), set + ";");
@@ -261,18 +249,6 @@ TEST(SimSilence, NeitherHearsNorAnswersForItsSpan) {
   EXPECT_EQ(periodic.exchange("@5500;ID;@500;ID;"), "ID0570;");
 }
 
-// ---------------------------------------------------------------- the line
-
-TEST(SimLine, AnswersLeaveAfterTheLatencyInOrder) {
-  Bench b(SimOptions{.latency_us = 30'000});
-  b.radio.receive("FA;ID;", 0);
-  b.radio.advance(29'999);
-  EXPECT_TRUE(b.out.empty());
-  b.radio.advance(30'000);
-  EXPECT_EQ(b.out, (Out{{30'000, "FA014200000;"}, {30'000, "ID0570;"}}));
-  EXPECT_EQ(b.radio.next_event_us(), 100'000);  // then only the S-meter is due
-}
-
 // Each fault alone, on every answer (seed 1): what arrives, and when; each
 // answer is counted as its fault.
 TEST(SimLine, EachFault) {
@@ -317,8 +293,6 @@ TEST(SimLine, TheSameSeedGivesTheSameLineAndFaultsCanStop) {
   EXPECT_EQ(run(7), run(7));
   EXPECT_NE(run(7), run(8));
 }
-
-// ---------------------------------------------------------------- operator and band
 
 using History = std::vector<std::tuple<int64_t, int64_t, char, int, int, int>>;
 
