@@ -147,8 +147,8 @@ class RemoteRadio : public ::testing::Test {
   int events_ = 0;
 };
 
-// The bytes, 0xFF included, crossing are the link's own tests and the remote
-// demo's.
+// The bytes crossing, 0xFF included, are left to the link's own tests and
+// the remote demo.
 TEST_F(RemoteRadio, TheSpeedReachesTheDeviceAndALostServerIsAPulledCable) {
   port_->Settings("38400,N,8,1");
   port_->PortOpen(true);
