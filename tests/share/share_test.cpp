@@ -81,9 +81,8 @@ TEST(ShareServer, QueriesAnsweredFromStateInTheRadiosLayout) {
   }
 }
 
-// What the mirror cannot answer goes to the radio; the answer reaches only
-// the client that asked. A silent radio leaves the client without an answer
-// and not stuck.
+// The radio's answer reaches only the client that asked; a silent radio
+// leaves it without one and not stuck.
 TEST(ShareServer, ForwardsUnknownQueriesAndRoutesTheAnswer) {
   Shared s;
   s.server.receive(s.ia, "EX087;FA;");

@@ -163,7 +163,6 @@ TEST_P(SimSettings, EachSettingIsAnsweredAsSet) {
   }
 }
 
-// Settings without a query of their own land in the radio's state.
 TEST(SimAnswers, SettingsWithoutAQueryLandInTheState) {
   Bench b;
   EXPECT_EQ(b.exchange("TS1;KM2CQ CQ TEST DE THE STATION ON THE HILLTOP;PB03;"),
