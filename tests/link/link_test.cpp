@@ -33,19 +33,15 @@ struct Link : Port {
 
 TEST_F(Port, SpeedWhileClosedConfiguresTheControlInOrderAndHandshakingFollowsRts) {
   r.rig->put_Port(3);
-  r.line().clear_operations();
-  r.rig->put_PortSpeed("9600");
-  EXPECT_EQ(r.line().operations(), (Ops{"Settings=9600,N,8,1", "InputMode=1", "Handshaking=2"}));
-  EXPECT_EQ(r.s().PortSettings, "9600,N,8,1");
-  EXPECT_EQ(r.line().config().comm_port, 3);
   r.rig->SetPortDevice("/dev/ttyUSB0");  // a device named beyond its number
-  EXPECT_EQ(r.rig->GetPortDevice(), "/dev/ttyUSB0");
-  EXPECT_EQ(r.line().config().device, "/dev/ttyUSB0");
-  r.rig->put_PortRTS(VFalse);
-  EXPECT_EQ(r.line().config().handshaking, 2);  // until the speed is applied again
-  EXPECT_FALSE(r.line().config().rts);          // the line itself follows at once
+  r.rig->put_PortSpeed("9600");
+  r.rig->put_PortRTS(VFalse);  // the line at once, handshaking with the next speed
   r.rig->put_PortSpeed("4800");
-  EXPECT_EQ(r.line().config().handshaking, 0);
+  EXPECT_EQ(r.line().operations(),
+            (Ops{"CommPort=3", "Settings=9600,N,8,1", "InputMode=1", "Handshaking=2",
+                 "RTSEnable=False", "Settings=4800,N,8,1", "InputMode=1", "Handshaking=0"}));
+  EXPECT_EQ(r.s().PortSettings, "4800,N,8,1");
+  EXPECT_EQ(r.rig->GetPortDevice(), "/dev/ttyUSB0");
 }
 
 TEST_F(Port, WhileOpenOnlyTheFieldsChange) {

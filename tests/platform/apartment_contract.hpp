@@ -24,7 +24,6 @@ namespace tovrak::contract {
 using platform::Timer;
 
 struct Case {
-  Case(const char* name, void (*run)()) : name(name), run(run) {}
   const char* name;
   void (*run)();
 };
@@ -219,7 +218,7 @@ void ClockGivesSecondsSinceLocalMidnight() {
   CONTRACT_CHECK(c >= 0.0 && c < 86400.0);
 }
 
-#define TOVRAK_CONTRACT_CASE(name) Case(#name, name<P>)
+#define TOVRAK_CONTRACT_CASE(name) Case{#name, name<P>}
 template <class P>
 std::vector<Case> apartment_contract() {
   return {TOVRAK_CONTRACT_CASE(TasksRunInOrderOnlyWhenMessagesAreProcessed),

@@ -129,17 +129,11 @@ TEST(PosixLoop, TheDescriptorIsReadableExactlyWhileThereIsWork) {
 
 TEST(VirtualClock, MovesOnlyWhenMovedAndWrapsAtMidnight) {
   VirtualApartment apt;
-  apt.set_time_of_day(3600.0);
-  EXPECT_FLOAT_EQ(apt.clock(), 3600.0f);
   apt.sleep_ms(250);
-  EXPECT_EQ(apt.now_us(), 250'000);
-  EXPECT_FLOAT_EQ(apt.clock(), 3600.25f);
-  apt.advance_ms(750);
-  EXPECT_FLOAT_EQ(apt.clock(), 3601.0f);
-  apt.set_time_of_day(86399.9);
-  apt.sleep_ms(200);
+  apt.set_time_of_day(86399.9);  // set while time has already run
+  apt.advance_ms(200);
   EXPECT_NEAR(apt.clock(), 0.1f, 1e-4);
-  EXPECT_EQ(apt.now_us(), 1'200'000);  // script time runs on
+  EXPECT_EQ(apt.now_us(), 450'000);  // script time runs on
 }
 
 // (Bytes waiting for messages, writes at their time and actions outside
