@@ -27,9 +27,7 @@ TEST_F(Panel, LoadingOpensTheEchoAndPutsTheWindowAtTheCornerOnTopAsTheCheckBoxSa
   panel.set_top_most = [&](bool on) { top_most.push_back(on); };
   EXPECT_EQ(r.m().panel.open, VFalse);
   panel.Load();
-  EXPECT_EQ(r.m().panel.open, VTrue);
-  EXPECT_EQ(panel.left, 0);
-  EXPECT_EQ(panel.top, 0);
+  EXPECT_EQ(std::tuple(r.m().panel.open, panel.left, panel.top), std::tuple(VTrue, 0, 0));
   EXPECT_FALSE(panel.QueryUnload());  // a close request is refused
   for (bool enabled : panel.cmdSetEnabled) EXPECT_FALSE(enabled);
   panel.chkOnTop_Click(0);
