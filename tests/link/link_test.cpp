@@ -20,7 +20,6 @@ struct Port : ::testing::Test {
   }
 };
 
-// An open port.
 struct Link : Port {
   void SetUp() override {
     r.rig->put_Port(1);

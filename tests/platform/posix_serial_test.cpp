@@ -70,7 +70,6 @@ struct Session {
   void open(const Radio& radio) {
     port->Device(radio.path), port->OnComm([this] { ++events; }), port->PortOpen(true);
   }
-  // Processes messages until `done` or a second has passed.
   bool run_until(const std::function<bool()>& done) { return test::run_until(apt, 1s, done); }
   // What the radio has received once `enough` holds, or a second passed.
   std::string heard(Radio& radio, const std::function<bool(const std::string&)>& enough) {
@@ -97,7 +96,6 @@ std::string pattern(size_t size) {
   return s;
 }
 
-// A session on an open pseudo-terminal.
 struct PosixSerialTest : ::testing::Test {
   Radio radio;
   Session s;
