@@ -77,9 +77,6 @@ struct Session {
     run_until([&] { return enough(got += radio.take()); });
     return got;
   }
-  std::string heard(Radio& radio, size_t count) {
-    return heard(radio, [count](const std::string& got) { return got.size() >= count; });
-  }
 };
 
 using test::error_of;
@@ -151,7 +148,7 @@ TEST(PosixSerial, ConfiguresTheLineAndTheRadioReadsExactlyTheBytesWritten) {
 
   const std::string bytes("AI0;ID;\n\0;", 10);
   s.port->Output(bytes.substr(0, 4)), s.port->Output(bytes.substr(4));
-  EXPECT_EQ(s.heard(radio, 10), bytes);
+  EXPECT_EQ(s.heard(radio, [](auto& g) { return g.size() >= 10; }), bytes);
   EXPECT_EQ(wire, bytes);
 
   // Applied at once while open. (A pty always keeps 8 data bits and no
@@ -238,7 +235,7 @@ TEST(PosixSerial, AHangUpGivesOneEventAndWritesThatNameTheDevice) {
     Radio radio;
     s.open(radio);
     s.port->Output("ID;");
-    EXPECT_EQ(s.heard(radio, 3), "ID;");
+    EXPECT_EQ(s.heard(radio, [](auto& g) { return g == "ID;"; }), "ID;");
   }  // the radio's end goes away mid-session
   ASSERT_TRUE(s.run_until([&] { return s.events > 0; }));
   s.apt.run_for(100ms);
