@@ -11,19 +11,18 @@ using Ops = std::vector<std::string>;
 
 struct Port : ::testing::Test {
   Rig r;
-  VBool set_port(bool open, std::string* msg_out = nullptr) {
-    VBool flag = VBool::of(open);
-    std::string a = "ignored", c = "ignored", msg = "stale";
-    VBool result = r.rig->SetPort(flag, a, c, msg);
-    if (msg_out) *msg_out = msg;
-    return result;
+  // SetPort's result and message, and whether the port is open after it.
+  std::tuple<VBool, std::string, VBool> set_port(bool open) {
+    std::string msg = "stale";
+    VBool result = r.rig->SetPort(Ref<VBool>(VBool::of(open)), str("ignored"), str("ignored"), msg);
+    return {result, msg, r.rig->get_PortOpen()};
   }
 };
 
 struct Link : Port {
   void SetUp() override {
     r.rig->put_Port(1);
-    ASSERT_EQ(set_port(true), VTrue);
+    ASSERT_TRUE(r.open());
   }
   void command(const std::string& c) { r.p->SendCommand(c); }
   bool poll(const std::string& c) { return r.p->SendPoll(c); }
@@ -63,19 +62,14 @@ TEST_F(Port, ControlErrorsReachTheCallerAfterTheFieldIsStored) {
 }
 
 TEST_F(Port, SetPortOpensClosesAndReportsFailures) {
-  std::string msg;
-  r.line().fail_next_open("COM1: the device is in use by another program");
-  EXPECT_EQ(set_port(true, &msg), VFalse);
-  EXPECT_EQ(msg, "COM1: the device is in use by another program");
-  EXPECT_EQ(r.rig->get_PortOpen(), VFalse);
-  EXPECT_EQ(set_port(true, &msg), VTrue);
-  EXPECT_EQ(msg, "");
-  EXPECT_EQ(r.rig->get_PortOpen(), VTrue);
-  EXPECT_EQ(set_port(true, &msg), VFalse);  // already open
-  EXPECT_EQ(r.rig->get_PortOpen(), VTrue);
-  EXPECT_EQ(set_port(false, &msg), VTrue);
-  EXPECT_EQ(r.rig->get_PortOpen(), VFalse);
-  EXPECT_EQ(set_port(false, &msg), VTrue);  // closing a closed port is no error
+  const std::string busy = "COM1: the device is in use by another program";
+  r.line().fail_next_open(busy);
+  using Said = std::tuple<VBool, std::string, VBool>;
+  EXPECT_EQ(set_port(true), Said(VFalse, busy, VFalse));
+  EXPECT_EQ(set_port(true), Said(VTrue, "", VTrue));
+  EXPECT_EQ(set_port(true), Said(VFalse, "Port already open", VTrue));
+  EXPECT_EQ(set_port(false), Said(VTrue, "", VFalse));
+  EXPECT_EQ(set_port(false), Said(VTrue, "", VFalse));  // closing a closed port is no error
 }
 
 TEST_F(Link, OpeningStartsChangeDetectionOver) {
