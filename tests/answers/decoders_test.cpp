@@ -250,7 +250,6 @@ TEST(Answers, TransmitterSettingsReadingsAndAutomaticInformation) {
     on("ML1050;", CHANGE(s.MonitorLevel = 50), {4}),
     on("PR1;", CHANGE(s.Comp = 1), {4}),
     on(SET(s.Comp = 1), "PR0;", CHANGE(s.Comp = 0), {4}),
-    on("MG077;", CHANGE(s.MicGain = 77), {4}),
     on("MG99999;", CHANGE(s.MicGain = 999), {4}),  // three characters are read
     // Oversize: skipped, decoding goes on.
     on(SET(s.FContour = -32768), "EX086+05;", CHANGE(s.ContourSign = 1; s.BW = 200), {4}),

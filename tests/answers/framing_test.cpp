@@ -38,9 +38,8 @@ TEST_F(Framing, AnAnswerWaitsForItsEndUpTo4096Characters) {
   r.radio(std::string(4000, 'x'));
   EXPECT_EQ(r.m().link.rx_buffer.size(), 4000u);
   r.radio(std::string(90, 'y') + ";FB07050000;");  // 4102 characters: nothing is decoded
-  EXPECT_EQ(r.m().link.rx_buffer, "");
-  EXPECT_EQ(r.rig->get_VFOB_Freq(), 0.0);
-  EXPECT_TRUE(r.take_events().empty());
+  EXPECT_EQ(std::tuple(r.m().link.rx_buffer, r.rig->get_VFOB_Freq(), r.take_events()),
+            std::tuple("", 0.0, std::vector<int16_t>{}));
 }
 
 TEST_F(Framing, BlanksAroundDoNotCountTowardsTheLimitYetTheBufferStaysBounded) {
@@ -119,11 +118,10 @@ TEST_F(Framing, ARawCommandHoldsAQuarterSecondAndLeavesTheAnswerToTheReceivePath
   r.s().CATAnswer = "stale";
   int16_t fmt = 0;
   r.rig->SetCommand(fmt, "FA");
-  EXPECT_EQ(r.apt.now_us(), 250'000);
-  EXPECT_EQ(waiting, VTrue);
-  EXPECT_EQ(r.rig->get_CATAnswer(), "");
-  EXPECT_EQ(r.s().WaitAnswer, VFalse);
-  EXPECT_EQ(r.rig->get_VFOA_Freq(), 0.0);  // arrived, not yet processed
+  // The answer arrived but waits to be processed.
+  EXPECT_EQ(std::tuple(r.apt.now_us(), waiting, r.rig->get_CATAnswer(), r.s().WaitAnswer,
+                       r.rig->get_VFOA_Freq()),
+            std::tuple(250'000, VTrue, "", VFalse, 0.0));
   r.apt.process_pending();
   EXPECT_EQ(r.rig->get_VFOA_Freq(), 14.25);
 }

@@ -102,10 +102,8 @@ TEST_F(Panel, ALongSessionKeepsTheLatestLogLinesAndAReloadStartsFresh) {
   panel.chkOnTop_Click(0);
   panel.Unload();
   panel.Load();
-  EXPECT_EQ(panel.txtInfo, "");
-  EXPECT_EQ(panel.txtMS[2], "");
-  EXPECT_FALSE(panel.cmdSetEnabled[2]);
-  EXPECT_EQ(panel.chkOnTop, 1);
+  EXPECT_EQ(std::tuple(panel.txtInfo, panel.txtMS[2], panel.cmdSetEnabled[2], panel.chkOnTop),
+            std::tuple("", "", false, 1));
 }
 
 }  // namespace

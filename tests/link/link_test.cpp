@@ -48,9 +48,8 @@ TEST_F(Link, WhileOpenOnlyTheFieldsChange) {
   r.rig->put_Port(4);
   r.rig->put_PortDTR(VTrue);  // the lines change at once, open or not
   EXPECT_EQ(r.line().operations(), (Ops{"DTREnable=True"}));
-  EXPECT_EQ(r.rig->get_PortSpeed(), "38400");
-  EXPECT_EQ(r.s().PortSettings, "38400,N,8,1");
-  EXPECT_EQ(r.rig->get_Port(), 4);
+  EXPECT_EQ(std::tuple(r.rig->get_PortSpeed(), r.s().PortSettings, r.rig->get_Port()),
+            std::tuple("38400", "38400,N,8,1", 4));
 }
 
 TEST_F(Port, ControlErrorsReachTheCallerAfterTheFieldIsStored) {

@@ -239,9 +239,8 @@ TEST(PosixSerial, AHangUpGivesOneEventAndWritesThatNameTheDevice) {
   }  // the radio's end goes away mid-session
   ASSERT_TRUE(s.run_until([&] { return s.events > 0; }));
   s.apt.run_for(100ms);
-  EXPECT_EQ(s.events, 1);
-  EXPECT_TRUE(s.port->PortOpen());
-  EXPECT_TRUE(s.posix().device_lost());
+  EXPECT_EQ(std::tuple(s.events, s.port->PortOpen(), s.posix().device_lost()),
+            std::tuple(1, true, true));
   EXPECT_TRUE(has(error_of([&] { s.port->Output("FA;"); }), s.port->Device()));
   EXPECT_THROW(s.port->OutBufferCount(), ComError);
 }

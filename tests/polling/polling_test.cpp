@@ -249,8 +249,7 @@ TEST(DrainWait, ATickInsideACommandComesBackAndPollingGoesOn) {
                               "3695 AI0; 3950 AI; 4050 AI0; 4305 AI; 4410 AI0; 4665 AI; 4765 AI0; "
                               "5020 AI; 5125 AI0; 5380 AI;"));
   EXPECT_EQ(r.take_events(), (std::vector<int16_t>{3, 1}));
-  EXPECT_EQ(r.rig->get_CKBuffer(), VTrue);
-  EXPECT_EQ(r.rig->get_PowerON(), 1);
+  EXPECT_EQ(std::tuple(r.rig->get_CKBuffer(), r.rig->get_PowerON()), std::tuple(VTrue, 1));
 }
 
 }  // namespace
