@@ -15,9 +15,8 @@ TEST(Variant, TextConvertsToNumbers) {
   EXPECT_EQ(Variant("-3.5").to_i32(), -4);
   EXPECT_EQ(Variant("1e3").to_double(), 1000.0);
   EXPECT_EQ(Variant("True").to_i16(), -1);
-  EXPECT_EQ(error_number([] { Variant("abc").to_i16(); }), 13);
-  EXPECT_EQ(error_number([] { Variant("").to_double(); }), 13);
-  EXPECT_EQ(error_number([] { Variant("12abc").to_double(); }), 13);
+  for (const char* bad : {"abc", "", "12abc"})
+    EXPECT_EQ(error_number([&] { Variant(bad).to_i16(); }), 13) << bad;
 }
 
 TEST(Variant, NumbersRoundAndOverflow) {
