@@ -43,9 +43,7 @@ TEST_F(Framing, AnAnswerWaitsForItsEndUpTo4096Characters) {
 }
 
 TEST_F(Framing, BlanksAroundDoNotCountTowardsTheLimitYetTheBufferStaysBounded) {
-  r.radio(std::string(50, ' '));
-  r.radio(std::string(4096, 'x'));
-  r.radio(std::string(50, ' '));
+  r.radio(std::string(50, ' ') + std::string(4096, 'x') + std::string(50, ' '));
   EXPECT_EQ(r.m().link.rx_buffer.size(), 4196u);
   // But the buffer stays bounded whatever arrives; an answer after a flood
   // of blanks is read as usual.

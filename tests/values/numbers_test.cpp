@@ -31,7 +31,6 @@ TEST(Rounding, OutOfRangeIsTheOverflowError) {
   EXPECT_EQ(to_i16(32767.4), 32767);
   EXPECT_EQ(to_i16(-32768.5), -32768);  // rounds to even, which fits
   EXPECT_THROW(to_i16(32767.5), ComError);
-  EXPECT_THROW(to_i16(100000.0), ComError);
   EXPECT_THROW(to_i16(std::nan("")), ComError);
   try {
     to_i16(1e6);

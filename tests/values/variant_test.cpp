@@ -15,7 +15,7 @@ TEST(Variant, TextConvertsToNumbers) {
   EXPECT_EQ(Variant("-3.5").to_i32(), -4);
   EXPECT_EQ(Variant("1e3").to_double(), 1000.0);
   EXPECT_EQ(Variant("True").to_i16(), -1);
-  for (const char* bad : {"abc", "", "12abc"})
+  for (const char* bad : {"abc", "", "12abc", "1.2.3"})
     EXPECT_EQ(error_number([&] { Variant(bad).to_i16(); }), 13) << bad;
 }
 
