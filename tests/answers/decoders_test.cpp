@@ -34,10 +34,7 @@ Answer on(std::string text, Change after = {}, Events events = {}, Texts sent = 
 // The width and shift queries of VFO A and of VFO B.
 const Texts kAskA = {"SH0;", "IS0;"}, kAskB = {"SH1;", "IS1;"};
 
-void feed(Rig& r, const std::string& text) {
-  int16_t fmt = 0;
-  r.rig->SetCommand(fmt, "$" + text);
-}
+void feed(Rig& r, const std::string& text) { r.rig->SetCommand(i16(0), "$" + text); }
 
 void run(const std::vector<Answer>& rows, const Before& common = {}) {
   for (size_t i = 0; i < rows.size(); ++i) {

@@ -86,10 +86,8 @@ TEST_F(Framing, WhileARawCommandWaitsNothingIsDecoded) {
 
 TEST_F(Framing, ChangeHandlersMayInjectAnswersWhileDecoding) {
   r.rig->AdviseChange([&](int16_t& state) {
-    if (state == 3) {
-      int16_t fmt = 0;
-      r.rig->SetCommand(fmt, "$FB07050000;");  // waits behind the answers being decoded
-    }
+    // Waits behind the answers being decoded.
+    if (state == 3) r.rig->SetCommand(i16(0), "$FB07050000;");
   });
   r.radio("SM0001;FA14250000;");
   EXPECT_EQ(r.rig->get_VFOA_Freq(), 14.25);
@@ -99,9 +97,8 @@ TEST_F(Framing, ChangeHandlersMayInjectAnswersWhileDecoding) {
 
 // Injection with format 0 is what every decoder row does.
 TEST_F(Framing, SetCommandTakesNothingInAnotherFormat) {
-  int16_t fmt = 1;
-  r.rig->SetCommand(fmt, "$FA07000000;");
-  r.rig->SetCommand(fmt, "FA");
+  r.rig->SetCommand(i16(1), "$FA07000000;");
+  r.rig->SetCommand(i16(1), "FA");
   EXPECT_EQ(r.rig->get_VFOA_Freq(), 0.0);
   EXPECT_TRUE(r.sent().empty());
 }
@@ -114,8 +111,7 @@ TEST_F(Framing, ARawCommandHoldsAQuarterSecondAndLeavesTheAnswerToTheReceivePath
       r.apt.schedule_outside(r.apt.now_us() + 50'000, [&] { r.line().radio_sends("FA14250000;"); });
   });
   r.s().CATAnswer = "stale";
-  int16_t fmt = 0;
-  r.rig->SetCommand(fmt, "FA");
+  r.rig->SetCommand(i16(0), "FA");
   // The answer arrived but waits to be processed.
   EXPECT_EQ(std::tuple(r.apt.now_us(), waiting, r.rig->get_CATAnswer(), r.s().WaitAnswer,
                        r.rig->get_VFOA_Freq()),
