@@ -89,12 +89,15 @@ void TimersTickOnTheirPeriodFromTheirStart() {
   auto& apt = p.apt();
   std::vector<int64_t> at;
   int never = 0;
+  const int64_t start = p.elapsed_ms();
   auto t = apt.create_timer(50, true, [&] { at.push_back(p.elapsed_ms()); });
   auto zero = apt.create_timer(0, true, [&] { ++never; });
   auto off = apt.create_timer(10, false, [&] { ++never; });
   p.pass_ms(280);
   if (P::kVirtual) CONTRACT_CHECK(at == (std::vector<int64_t>{50, 100, 150, 200, 250}));
-  CONTRACT_CHECK(!at.empty() && at.size() <= 5);  // never more often than the period
+  // Never more often than the period (a loaded machine may pass longer).
+  const int64_t periods = std::max<int64_t>(5, (p.elapsed_ms() - start + 25) / 50);
+  CONTRACT_CHECK(!at.empty() && static_cast<int64_t>(at.size()) <= periods);
   for (size_t i = 0; P::kTimerQueue && i < at.size(); ++i) {
     CONTRACT_CHECK(at[i] >= 50 * static_cast<int64_t>(i + 1));  // never early on the grid
   }
@@ -132,7 +135,10 @@ void PeriodsMissedWithoutMessagesGiveOneTick() {
   CONTRACT_CHECK(at.empty());
   apt.pump_once();
   apt.pump_once();
-  CONTRACT_EQ(at.size(), size_t{1});
+  // In real time a loaded machine may take a period between the two rounds:
+  // a second tick then is the next period's, a period after the first.
+  if (P::kVirtual) CONTRACT_EQ(at.size(), size_t{1});
+  CONTRACT_CHECK(at.size() == 1 || (at.size() == 2 && at[1] - at[0] >= 39));
   // The next falls on the grid from the start (160), not a period after it.
   CONTRACT_CHECK(process_until(p, [&] { return at.size() == 2; }, 2000));
   if (P::kVirtual) CONTRACT_EQ(at[1], int64_t{160});
