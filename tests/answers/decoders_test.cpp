@@ -303,6 +303,11 @@ TEST_F(Consolidation, TrackedItemsMovedByCommandsRaiseFourOnce) {
   EXPECT_EQ(events("PA11;"), Events{});
   r.s().AutoNF = Variant("1");  // compared as a number
   EXPECT_EQ(events("SM0000;"), (Events{4}));
+  for (double fraction : {2.6, 0.4}) {  // kept as 3 and 0: differs after every answer
+    r.s().AutoNF = Variant(fraction);
+    EXPECT_EQ(events("SM0000;"), (Events{4}));
+    EXPECT_EQ(events("SM0000;"), (Events{4}));
+  }
   r.s().AutoNF = Variant("on");  // cannot be compared: no event of its own
   r.s().PollPending = VTrue;
   EXPECT_EQ(events("SM0000;"), Events{});

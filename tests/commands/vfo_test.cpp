@@ -129,15 +129,15 @@ TEST(VfoCommands, LoadingTheOtherVfo) {
     row("the widest field", SET(s.TransceiverID = 570), CALL(SetVFOB, 999.999999), "FB999999999;",
         CHANGE(s.VFOB_Freq = 999.999999)),
     WITHOUT(SetVFOB, 14.2),
+    row("beyond the nine-digit field, sent whole", SET(s.TransceiverID = 570),
+        CALL(SetVFOB, 1296.2), "FB1296200000;", CHANGE(s.VFOB_Freq = 1296.2)),
+    row("a Double's plain digits, no exponent", SET(s.TransceiverID = 570), CALL(SetVFOB, 1e14),
+        "FB100000000000000000000;", CHANGE(s.VFOB_Freq = 1e14)),
+    row("a digit beyond 16 bits overflows", {}, CALL(SetVFOB, 1e7), "", {}, 1006),
   };
-  // A frequency the digit field cannot hold is refused.
+  // Only what is no number at all is refused.
   const double inf = std::numeric_limits<double>::infinity();
-  for (int16_t id : {570, 0}) {
-    refuse(rows,
-           {CALL(SetVFOB, inf), CALL(SetVFOB, 1e300), CALL(SetVFOB, std::nan("")),
-            CALL(SetVFOB, id ? 1000.0 : 10000.0)},
-           SETV(s.TransceiverID = id));
-  }
+  refuse(rows, {CALL(SetVFOB, inf), CALL(SetVFOB, -inf), CALL(SetVFOB, std::nan(""))});
   run(rows, kVfos);
 }
 

@@ -10,14 +10,31 @@ namespace tovrak::core {
 
 namespace {
 
+constexpr size_t kAutoNFItem = 3;
+
 // The tracked status items, in a fixed order; AutoNF as a 16-bit value (an
 // item that cannot be read so keeps its previous value).
 StatusSnapshot snapshot(const State& s, const StatusSnapshot& previous) {
   StatusSnapshot now = previous;
-  now.items = {s.PreAmp, s.Att,  s.AGC,    previous.items[3], s.Antenna, s.BKIn,
-               s.Vox,    s.Comp, s.RFT[0], s.RFT[1],          s.RXAnt};
-  step([&] { now.items[3] = s.AutoNF.to_i16(); });
+  now.items = {s.PreAmp,  s.Att,    s.AGC,  previous.items[kAutoNFItem],
+               s.Antenna, s.BKIn,   s.Vox,  s.Comp,
+               s.RFT[0],  s.RFT[1], s.RXAnt};
+  step([&] { now.items[kAutoNFItem] = s.AutoNF.to_i16(); });
   return now;
+}
+
+// Whether a tracked item moved since the previous answer. AutoNF is compared
+// as the value it holds with the stored 16-bit number, so a fraction (2.6
+// against the 3 kept) counts as a difference after every answer.
+bool status_moved(const State& s, const StatusSnapshot& now, const StatusSnapshot& previous) {
+  bool moved = false;
+  for (size_t i = 0; i < now.items.size(); ++i) {
+    if (i != kAutoNFItem && now.items[i] != previous.items[i]) moved = true;
+  }
+  step([&] {
+    if (s.AutoNF.to_double() != previous.items[kAutoNFItem]) moved = true;
+  });
+  return moved;
 }
 
 }  // namespace
@@ -66,7 +83,7 @@ void Protocol::Consolidate(bool StatusDirty) {
   }
 
   StatusSnapshot now = snapshot(s, m.answers.prev_status);
-  if (!(now == m.answers.prev_status)) StatusDirty = true;
+  if (status_moved(s, now, m.answers.prev_status)) StatusDirty = true;
   m.answers.prev_status = now;
 
   if (StatusDirty) {

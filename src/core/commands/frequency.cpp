@@ -3,6 +3,8 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <string_view>
 
 #include "core/component/protocol.hpp"
 #include "core/values/numbers.hpp"
@@ -12,18 +14,31 @@ namespace tovrak::core {
 
 namespace {
 
+// A whole number as plain decimal text with at most 15 significant digits:
+// no exponent, however large (1E+20 becomes 1 and twenty zeros).
+std::string plain_whole(double whole) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.15G", whole);
+  std::string text = buf;
+  const size_t e = text.find('E');
+  if (e == std::string::npos) return text;
+  const int exponent = std::atoi(text.c_str() + e + 1);
+  std::string digits = text.substr(0, e);
+  std::erase(digits, '.');
+  if (static_cast<int>(digits.size()) < exponent + 1) {
+    digits.append(static_cast<size_t>(exponent + 1) - digits.size(), '0');
+  }
+  return digits;
+}
+
 // Hertz as plain decimal text with at most 15 significant digits. A fraction
 // of a hertz would put a decimal point into the command: it is rounded to
 // the nearest whole hertz instead.
 std::string decimal_hertz(double hz) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%.15G", hz);
-  std::string text = buf;
-  if (text.find('.') != std::string::npos) {
-    std::snprintf(buf, sizeof buf, "%.15G", round_half_even(hz));
-    text = buf;
-  }
-  return text;
+  if (std::string_view(buf).find_first_of(".E") == std::string_view::npos) return buf;
+  return plain_whole(round_half_even(hz));
 }
 
 std::string packed_digits(double freq) {
@@ -89,17 +104,6 @@ std::string FreqDigits(double Freq, int16_t TransceiverID) {
     return text;
   }
   return packed_digits(Freq);
-}
-
-bool FreqFits(double Freq, int16_t TransceiverID) {
-  if (!std::isfinite(Freq)) return false;
-  try {
-    const std::string digits = FreqDigits(Freq, TransceiverID);
-    // A magnitude beyond plain digits comes out in exponent form ("1E+306").
-    return digits.size() <= 9 && digits.find_first_not_of("0123456789") == std::string::npos;
-  } catch (const ComError&) {
-    return false;  // a digit beyond 16 bits
-  }
 }
 
 int16_t BandOf(double Freq) {

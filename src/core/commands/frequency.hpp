@@ -13,11 +13,6 @@ namespace tovrak::core {
 // 1000 MHz, nine in 10 Hz units above. The sign is dropped.
 std::string FreqDigits(double Freq, int16_t TransceiverID);
 
-// True when the frequency is finite and its digit field has the width the
-// radio takes (nine characters at most): what does not fit never reaches the
-// wire.
-bool FreqFits(double Freq, int16_t TransceiverID);
-
 // The amateur band number 0..10 of a frequency, 11 outside every band.
 int16_t BandOf(double Freq);
 

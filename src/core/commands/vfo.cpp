@@ -113,7 +113,9 @@ VBool Protocol::SetTX(double& Freq, int16_t& Mode) {
 }
 
 VBool Protocol::SetVFOB(double& Freq) {
-  if (Refused(cap::SetVFOB) || !FreqFits(Freq, s.TransceiverID)) return VFalse;
+  // Neither range nor width is checked: only a value that is no number at all
+  // (infinite, NaN) has no digits to send.
+  if (Refused(cap::SetVFOB) || !std::isfinite(Freq)) return VFalse;
   bool to_a = s.TXW == 1;
   SendCommand((to_a ? "FA" : "FB") + FreqDigits(Freq, s.TransceiverID));
   (to_a ? s.VFOA_Freq : s.VFOB_Freq) = Freq;
