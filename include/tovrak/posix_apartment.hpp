@@ -43,6 +43,10 @@ class TOVRAK_API PosixApartment : public Apartment {
   // run_for() return; the component's waits end at once.
   static void request_stop();
   static bool stop_requested();
+  // Withdraws the stop request once the waits it ended are over, so that a
+  // clean-up after an interrupt (the transmitter released, CAT switched off)
+  // keeps the component's command spacing. Not for a signal handler.
+  static void clear_stop();
 
   // Processes messages as they come until quit().
   void run();

@@ -97,6 +97,20 @@ TEST(PosixLoop, APostFromAnotherThreadWakesABlockedLoopAndQuitEndsIt) {
   EXPECT_TRUE(ran_before_quit);
 }
 
+TEST(PosixLoop, AStopRequestEndsWaitsUntilItIsWithdrawn) {
+  PosixApartment apt;
+  PosixApartment::request_stop();
+  EXPECT_TRUE(apt.stopping());
+  apt.sleep_ms(3'600'000);  // returns at once
+  apt.run_for(milliseconds(3'600'000));
+  PosixApartment::clear_stop();
+  EXPECT_FALSE(apt.stopping());
+  bool ran = false;
+  apt.post([&] { ran = true; });
+  apt.run_for(milliseconds(1));
+  EXPECT_TRUE(ran);
+}
+
 TEST(PosixLoop, TheDescriptorIsReadableExactlyWhileThereIsWork) {
   PosixApartment apt;
   int ticks = 0;

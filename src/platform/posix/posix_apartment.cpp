@@ -18,6 +18,7 @@ static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler
 
 void PosixApartment::request_stop() { g_stop.store(true); }
 bool PosixApartment::stop_requested() { return g_stop.load(); }
+void PosixApartment::clear_stop() { g_stop.store(false); }
 bool PosixApartment::stopping() const { return stop_requested(); }
 
 PosixApartment::PosixApartment() : loop_(std::make_shared<PosixLoop>()) {}
