@@ -201,7 +201,7 @@ struct ShareRig {
               if (!s_ptr) return;
               if (d == 'R') {
                 s_ptr->radio_read(b);
-              } else {
+              } else if (d == 'W') {
                 s_ptr->radio_wrote(b);
               }
             });

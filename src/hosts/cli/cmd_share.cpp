@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "hosts/cli/commands.hpp"
+#include "hosts/cli/link_watch.hpp"
 #include "hosts/cli/options.hpp"
 #include "hosts/cli/port_options.hpp"
 #include "hosts/cli/script.hpp"
@@ -18,6 +19,7 @@
 #include "hosts/share/server.hpp"
 #include "hosts/share/share_host.hpp"
 #include "hosts/share/status_view.hpp"
+#include "hosts/web/web_host.hpp"
 #include "tovrak/connector.hpp"
 #include "tovrak/errors.hpp"
 #include "tovrak/stream_endpoints.hpp"
@@ -37,12 +39,15 @@ command at a time; automatic information is kept per program.
   tovrak share --port PATH [port options] ENDPOINT... [options]
   tovrak share --sim [radio options] ENDPOINT... [options]
 
-ENDPOINT is --pty PATH or --listen ADDR:PORT, each as often as wanted.)";
+ENDPOINT is --pty PATH or --listen ADDR:PORT, each as often as wanted, or
+--http ADDR:PORT: the station's page for a browser.)";
 
 constexpr const char* kFooter = R"(
 Example, the simulated radio shared by two programs:
   tovrak share --sim --pty /tmp/radio-a --pty /tmp/radio-b
   tovrak monitor --port /tmp/radio-a
+The station in a browser at http://127.0.0.1:7374/:
+  tovrak share --sim --http 127.0.0.1:7374
 )";
 
 struct ShareCommandOptions {
@@ -55,6 +60,7 @@ struct ShareCommandOptions {
   share::ShareOptions server;
   bool plain = false;
   std::string log_path;
+  web::WebOptions web;
 };
 
 // An option that may be given again and again; `take` reads each value.
@@ -103,14 +109,17 @@ std::optional<int> parse_share_options(const Args& args, ShareCommandOptions& o)
   opt.flag("--sim", o.use_sim, "share the simulated radio on a pseudo-terminal of its own");
   add_port_options(opt, o.port);
   add_sim_options(opt, o.sim);
+  web::add_web_options(opt, o.web);
   opt.footer(kFooter);
   if (auto status = opt.parse(args)) return status;
+  if (auto why = web::check_web_options(o.web, o.allow)) return opt.usage_error(*why);
   if (o.use_sim == o.port.given) return opt.usage_error("say which radio: --port PATH or --sim");
   if (!o.use_sim && opt.any_given(kSimGroup)) {
     return opt.usage_error("the radio options shape the simulated radio: add --sim");
   }
-  if (o.ptys.empty() && o.listens.empty()) {
-    return opt.usage_error("give at least one endpoint: --pty PATH or --listen ADDR:PORT");
+  if (o.ptys.empty() && o.listens.empty() && !o.web.enabled) {
+    return opt.usage_error(
+        "give at least one endpoint: --pty PATH, --listen ADDR:PORT or --http ADDR:PORT");
   }
   for (const auto& [address, port] : o.listens) {
     if (!platform::is_loopback(address) && o.allow.empty()) {
@@ -164,6 +173,7 @@ int cmd_share(const Args& args) {
   share::ShareServer* server_ptr = nullptr;
   // Link health: the last answer and the bytes of the last few seconds.
   int64_t last_answer_ms = -1, written = 0, read = 0;
+  hosts::LinkHealth link;  // what the web page shows of the link
   std::unique_ptr<share::RadioThread> radio_thread;
   try {
     radio_thread = std::make_unique<share::RadioThread>(
@@ -174,11 +184,16 @@ int cmd_share(const Args& args) {
         [&](char direction, std::string bytes) {
           apt.post([&, direction, bytes = std::move(bytes)] {
             if (!server_ptr) return;
-            if (direction == 'R') {
+            const double t = static_cast<double>(now_ms()) / 1000.0;
+            if (direction == 'L') {
+              link.lost(t, bytes);
+            } else if (direction == 'R') {
+              link.heard(t);
               last_answer_ms = now_ms();
               read += static_cast<int64_t>(bytes.size());
               server_ptr->radio_read(bytes);
             } else {
+              link.wrote(t);
               written += static_cast<int64_t>(bytes.size());
               server_ptr->radio_wrote(bytes);
             }
@@ -239,6 +254,26 @@ int cmd_share(const Args& args) {
     std::cerr << "tovrak share: " << e.what() << '\n';
     return 1;
   }
+
+  // The station's page: one more client of the server, served from a
+  // thread of its own.
+  std::unique_ptr<web::WebHost> web_host;
+  if (o.web.enabled) {
+    try {
+      web_host = std::make_unique<web::WebHost>(
+          server, apt, radio_thread->rig(), radio_thread->apartment(), o.web,
+          [&] { return web::link_report(link, static_cast<double>(now_ms()) / 1000.0); },
+          [&](const std::string& line) {
+            if (log_file) log_file << wall_time() << " N " << line << std::endl;
+            if (!view) std::cout << wall_time() << ' ' << line << std::endl;
+          });
+      endpoints.push_back(web_host->endpoint());
+    } catch (const std::exception& e) {
+      std::cerr << "tovrak share: " << e.what() << '\n';
+      return 1;
+    }
+  }
+
   if (!view) {
     std::cout << wall_time() << " sharing " << health.port << '\n';
     for (const auto& e : endpoints) std::cout << wall_time() << " endpoint " << e << '\n';

@@ -80,6 +80,7 @@ ShareServer::~ShareServer() {
 
 void ShareServer::emit(char kind, int client, std::string_view text) {
   if (trace_) trace_(kind, client, text);
+  for (const auto& w : watchers_) w(kind, client, text);
 }
 
 void ShareServer::note(int client, const std::string& text) { emit('N', client, text); }

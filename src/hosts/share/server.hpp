@@ -95,6 +95,9 @@ class ShareServer {
   ShareServer& operator=(const ShareServer&) = delete;
 
   void trace(ShareTrace t) { trace_ = std::move(t); }
+  // Also tells `w` everything it traces: a front end that follows the
+  // server (the web page) learns of each change as it happens.
+  void watch(ShareTrace w) { watchers_.push_back(std::move(w)); }
 
   // A client arrives; its id, or -1 when the server is full.
   int attach(ClientLink& link, std::string endpoint);
@@ -145,6 +148,7 @@ class ShareServer {
   std::function<int64_t()> now_ms_;
   ShareOptions opt_;
   ShareTrace trace_;
+  std::vector<ShareTrace> watchers_;
   RadioMirror mirror_;
 
   std::map<int, std::unique_ptr<Client>> clients_;

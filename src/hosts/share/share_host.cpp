@@ -18,6 +18,7 @@ RadioThread::RadioThread(std::function<void(TOVRAK_Protocol&)> configure, PortBy
         TappedApartment tap(apt);
         tap.on_read([&](std::string_view b) { bytes('R', std::string(b)); });
         tap.on_write([&](std::string_view b) { bytes('W', std::string(b)); });
+        apt.on_serial_lost([&](const std::string& why) { bytes('L', why); });
         auto connector = std::make_unique<TOVRAK_Connector>(tap);
         auto rig = connector->get_TOVRAK_Protocol();
         std::string msg;

@@ -11,15 +11,15 @@
 
 #include "hosts/share/server.hpp"
 #include "tovrak/posix_apartment.hpp"
-#include "tovrak/stream_endpoints.hpp"
 #include "tovrak/protocol.hpp"
+#include "tovrak/stream_endpoints.hpp"
 
 namespace tovrak::share {
 
 class RadioThread {
  public:
   // The bytes of the component's port: 'R' read from the radio, 'W' written
-  // to it; told on the radio thread.
+  // to it, 'L' the reason the port was lost; told on the radio thread.
   using PortBytes = std::function<void(char direction, std::string bytes)>;
 
   // Starts the thread, lets `configure` set the port up there, opens it and
