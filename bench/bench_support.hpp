@@ -1,10 +1,15 @@
 // What the benchmarks over real pseudo-terminals share: a pseudo-terminal
-// pair in raw mode, the monotonic clock, a thread's processor time, the
-// process's resident memory, and percentiles of samples.
+// pair in raw mode, a TCP connection on loopback, the monotonic clock, a
+// thread's processor time, the process's resident memory, and percentiles
+// of samples.
 #pragma once
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <pty.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -127,6 +132,23 @@ struct Host {
   }
   bool ok() const { return error.empty(); }
 };
+
+// A TCP connection to a port on loopback, without delay on small writes;
+// -1 when refused.
+inline int tcp_client(uint16_t port) {
+  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in sa{};
+  sa.sin_family = AF_INET;
+  sa.sin_port = htons(port);
+  sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  int one = 1;
+  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+  return fd;
+}
 
 // A number from the environment, or the default.
 inline double env_number(const char* name, double fallback) {

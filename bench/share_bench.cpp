@@ -30,21 +30,6 @@ namespace {
 
 constexpr int64_t kPeriodNs = 50'000'000;  // 20 Hz
 
-int tcp_client(uint16_t port) {
-  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in sa{};
-  sa.sin_family = AF_INET;
-  sa.sin_port = htons(port);
-  sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) {
-    ::close(fd);
-    return -1;
-  }
-  int one = 1;
-  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-  return fd;
-}
-
 int pty_client(const std::string& path) {
   int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY);
   if (fd < 0) return -1;

@@ -48,21 +48,6 @@ double wall_ms() {
   return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6;
 }
 
-int tcp_to(uint16_t port) {
-  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in sa{};
-  sa.sin_family = AF_INET;
-  sa.sin_port = htons(port);
-  sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) {
-    ::close(fd);
-    return -1;
-  }
-  int one = 1;
-  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-  return fd;
-}
-
 // The server, its page hub and HTTP side, and one TCP listener, on a thread
 // of their own; the component on another, its port on `radio`.
 struct WebRig {
@@ -170,7 +155,7 @@ struct TcpListeners {
   std::thread t;
   TcpListeners(uint16_t port, int n) {
     for (int i = 0; i < n; ++i) {
-      fds.push_back(tcp_to(port));
+      fds.push_back(tcp_client(port));
       if (::write(fds.back(), "AI1;", 4) != 4) return;
     }
     t = std::thread([this] {
@@ -210,7 +195,7 @@ struct FakePages {
         "GET /ws HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
         "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n";
     for (int i = 0; i < n; ++i) {
-      fds.push_back(tcp_to(port));
+      fds.push_back(tcp_client(port));
       if (::write(fds.back(), upgrade.data(), upgrade.size()) < 0) return;
     }
     t = std::thread([this] {

@@ -279,6 +279,18 @@ function parseFrequency(text) {
   return x;
 }
 
+// VFO B's card: VFO A's, with its names.
+function makeVfoB() {
+  const b = $('#vfo0').cloneNode(true);
+  b.id = 'vfo1';
+  $('h2', b).textContent = 'VFO B';
+  $('.freq', b).setAttribute('aria-label', 'VFO B frequency');
+  const input = $('.entry input', b);
+  input.placeholder = '7074 kHz';
+  input.setAttribute('aria-label', 'VFO B frequency to go to (MHz, kHz or Hz)');
+  $('#vfo0').after(b);
+}
+
 function setUpVfo(v) {
   const card = $(`#vfo${v}`);
   const freq = $('.freq', card);
@@ -403,6 +415,7 @@ function setUpButtons() {
   });
 }
 
+makeVfoB();
 setUpVfo(0);
 setUpVfo(1);
 setUpPtt();
