@@ -6,7 +6,8 @@ Selenium, against `tovrak share --sim` with a TCP client beside it.
 
 The page shows the radio's frequency and follows a TCP client's change;
 tuning by typing and by a band button reaches the TCP client; holding the
-transmit button keys the radio, and closing the tab while holding it
+transmit button or the space bar keys the radio, letting go or the page
+losing focus releases it, and closing the tab while holding the button
 releases the radio within 1.5 s; a page without the token is refused
 control by the server. Screenshots at desktop and phone size are left in
 SCREENSHOT_DIR. Exits 77 (skipped) when the browser is not installed.
@@ -27,6 +28,7 @@ try:
     from selenium.webdriver.chrome.service import Service
     from selenium.webdriver.common.action_chains import ActionChains
     from selenium.webdriver.common.by import By
+    from selenium.webdriver.common.keys import Keys
 except ImportError:
     print("python3-selenium is not installed: skipped")
     sys.exit(77)
@@ -123,6 +125,13 @@ def main():
         eventually("the radio keyed", lambda: tcp.ask("TX;") == "TX1;")
         ActionChains(driver).release(ptt).perform()
         eventually("the radio released", lambda: tcp.ask("TX;") == "TX0;")
+        # The space bar too; the page losing focus lets go of it.
+        find("#vfo0 .freq").click()
+        ActionChains(driver).key_down(Keys.SPACE).perform()
+        eventually("the radio keyed by Space", lambda: tcp.ask("TX;") == "TX1;")
+        driver.execute_script("window.dispatchEvent(new Event('blur'))")
+        eventually("the release when the page lost focus", lambda: tcp.ask("TX;") == "TX0;")
+        ActionChains(driver).key_up(Keys.SPACE).perform()
 
         driver.save_screenshot(os.path.join(shots, "web-desktop.png"))
         driver.set_window_size(390, 844)

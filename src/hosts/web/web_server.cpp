@@ -179,13 +179,14 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
         timer_(s.ioc),
         peer_(std::move(peer)) {}
 
-  void start(const Request& req) {
+  void start(Request req) {
+    req_ = std::move(req);
     beast::get_lowest_layer(ws_).expires_never();
     ws_.set_option(websocket::stream_base::timeout{kHandshakeTimeout, kIdleTimeout, true});
     ws_.set_option(websocket::stream_base::decorator(
         [](websocket::response_type& r) { r.set(http::field::server, "tovrak"); }));
     ws_.read_message_max(s_.opt.frame_limit);
-    ws_.async_accept(req, [self = shared_from_this()](beast::error_code ec) {
+    ws_.async_accept(req_, [self = shared_from_this()](beast::error_code ec) {
       if (!ec) self->accepted();
     });
   }
@@ -286,6 +287,7 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
 
   Impl& s_;
   Slot slot_;
+  Request req_;  // the upgrade, until it is answered
   websocket::stream<beast::tcp_stream> ws_;
   net::steady_timer timer_;
   std::string peer_;
@@ -347,7 +349,7 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
         return fail(http::status::forbidden);
       }
       std::make_shared<WsSession>(s_, std::move(slot_), std::move(stream_), peer_)
-          ->start(parser_->get());
+          ->start(parser_->release());
       return;
     }
     if (req.method() != http::verb::get && req.method() != http::verb::head) {
