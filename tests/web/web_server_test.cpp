@@ -168,9 +168,9 @@ std::string frame(int opcode, std::string_view payload, bool masked = true) {
   return f;
 }
 
-// A page: the WebSocket opened at /ws.
-int page(uint16_t port) {
-  int fd = connect_to(port);
+// A page: the WebSocket opened at /ws (its frames follow the server's answer).
+int page(uint16_t port, int receive_buffer = 0) {
+  int fd = connect_to(port, receive_buffer);
   put(fd, upgrade("/ws"));
   Got g = read_until(fd, [](const std::string& b) { return b.find("\r\n\r\n") != b.npos; });
   EXPECT_TRUE(g.bytes.starts_with("HTTP/1.1 101")) << g.bytes;
@@ -308,8 +308,7 @@ TEST(WebServer, FloodsAndStallsEndOnlyTheirConnections) {
 
   // A page that does not read: 8 MB for it fill the kernel's buffers, then
   // the server gives up once 128 kB wait for it.
-  const int deaf = connect_to(s.port, 4096);
-  put(deaf, upgrade("/ws"));
+  const int deaf = page(s.port, 4096);
   put(deaf, frame(1, "flood me"));
   EXPECT_TRUE(
       eventually([&] { return s.on_server([&] { return s.sink->closed_pages.size(); }) == 1; }));
