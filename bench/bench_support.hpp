@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <pty.h>
 #include <sys/socket.h>
 #include <termios.h>
@@ -15,12 +16,15 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tovrak/connector.hpp"
@@ -148,6 +152,26 @@ inline int tcp_client(uint16_t port) {
   int one = 1;
   setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
   return fd;
+}
+
+// Reads what arrives on `fds` until `stop`, handing each read to `got` with
+// the index of its descriptor (empty bytes: the other end closed); a false
+// from `got` ends it. `between` runs before each wait of up to `wait_ms`.
+inline void read_each(const std::vector<int>& fds, const std::atomic<bool>& stop, int wait_ms,
+                      const std::function<bool(size_t, std::string_view)>& got,
+                      const std::function<void()>& between = nullptr) {
+  std::vector<pollfd> p;
+  for (int fd : fds) p.push_back({fd, POLLIN, 0});
+  char buf[65536];
+  while (!stop) {
+    if (between) between();
+    if (::poll(p.data(), p.size(), wait_ms) <= 0) continue;
+    for (size_t i = 0; i < p.size(); ++i) {
+      if (!(p[i].revents & POLLIN)) continue;
+      const ssize_t r = ::read(p[i].fd, buf, sizeof buf);
+      if (!got(i, std::string_view(buf, r > 0 ? static_cast<size_t>(r) : 0))) return;
+    }
+  }
 }
 
 // A number from the environment, or the default.

@@ -92,18 +92,11 @@ struct Echo {
         int64_t cpu0;
         ~Done() { e->cpu_ms = static_cast<double>(thread_cpu_ns() - cpu0) / 1e6; }
       } done{this, cpu0};
-      std::vector<pollfd> p;
-      for (int e : ends) p.push_back({e, POLLIN, 0});
-      char buf[512];
-      while (!stop) {
-        if (::poll(p.data(), p.size(), 100) <= 0) continue;
-        for (auto& x : p) {
-          if (!(x.revents & POLLIN)) continue;
-          ssize_t r = ::read(x.fd, buf, sizeof buf);
-          if (r > 0) ++echoes;
-          if (r > 0 && ::write(x.fd, buf, static_cast<size_t>(r)) != r) return;
-        }
-      }
+      read_each(ends, stop, 100, [this](size_t i, std::string_view b) {
+        if (b.empty()) return true;
+        ++echoes;
+        return ::write(ends[i], b.data(), b.size()) == static_cast<ssize_t>(b.size());
+      });
     });
   }
   ~Echo() {

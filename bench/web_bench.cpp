@@ -159,22 +159,14 @@ struct TcpListeners {
       if (::write(fds.back(), "AI1;", 4) != 4) return;
     }
     t = std::thread([this] {
-      std::vector<pollfd> p;
-      for (int fd : fds) p.push_back({fd, POLLIN, 0});
-      char buf[4096];
-      while (!stop) {
-        if (::poll(p.data(), p.size(), 50) <= 0) continue;
-        for (auto& x : p) {
-          if (!(x.revents & POLLIN)) continue;
-          const ssize_t r = ::read(x.fd, buf, sizeof buf);
-          const double at = wall_ms();
-          std::string_view got(buf, r > 0 ? static_cast<size_t>(r) : 0);
-          for (size_t i = got.find("SM0"); i != got.npos && i + 7 <= got.size();
-               i = got.find("SM0", i + 7)) {
-            if (&x == &p[0]) told.emplace_back(std::stoi(std::string(got.substr(i + 3, 3))), at);
-          }
+      read_each(fds, stop, 50, [this](size_t fd, std::string_view got) {
+        const double at = wall_ms();
+        for (size_t i = got.find("SM0"); fd == 0 && i != got.npos && i + 7 <= got.size();
+             i = got.find("SM0", i + 7)) {
+          told.emplace_back(std::stoi(std::string(got.substr(i + 3, 3))), at);
         }
-      }
+        return true;
+      });
     });
   }
   ~TcpListeners() {
@@ -201,22 +193,14 @@ struct FakePages {
     t = std::thread([this] {
       // {"t":"ping"}, masked with a zero key.
       const std::string ping = std::string("\x81\x8c\0\0\0\0", 6) + R"({"t":"ping"})";
-      std::vector<pollfd> p;
-      for (int fd : fds) p.push_back({fd, POLLIN, 0});
-      char buf[65536];
       int64_t next = now_ns();
-      while (!stop) {
-        if (now_ns() >= next) {
-          for (int fd : fds) {
-            if (::write(fd, ping.data(), ping.size()) < 0) return;
-          }
-          next += 250'000'000;
-        }
-        if (::poll(p.data(), p.size(), 50) <= 0) continue;
-        for (auto& x : p) {
-          if ((x.revents & POLLIN) && ::read(x.fd, buf, sizeof buf) <= 0) return;
-        }
-      }
+      read_each(
+          fds, stop, 50, [](size_t, std::string_view got) { return !got.empty(); },
+          [&] {
+            if (now_ns() < next) return;
+            for (int fd : fds) (void)!::write(fd, ping.data(), ping.size());
+            next += 250'000'000;
+          });
     });
   }
   ~FakePages() {
