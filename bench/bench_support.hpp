@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -172,6 +173,15 @@ inline void read_each(const std::vector<int>& fds, const std::atomic<bool>& stop
       if (!got(i, std::string_view(buf, r > 0 ? static_cast<size_t>(r) : 0))) return;
     }
   }
+}
+
+// Runs `f` on the apartment's thread and waits for its result.
+template <class F>
+auto run_on(platform::Apartment& apt, F f) {
+  std::promise<decltype(f())> p;
+  auto r = p.get_future();
+  apt.post([&] { p.set_value(f()); });
+  return r.get();
 }
 
 // A number from the environment, or the default.

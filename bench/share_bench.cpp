@@ -214,10 +214,7 @@ struct ShareRig {
   // Runs f on the server's thread and waits for it.
   template <class F>
   auto on_server(F f) {
-    std::promise<decltype(f())> p;
-    auto r = p.get_future();
-    apt->post([&] { p.set_value(f()); });
-    return r.get();
+    return run_on(*apt, f);
   }
 };
 

@@ -111,10 +111,7 @@ struct WebRig {
   }
   template <class F>
   auto on_server(F f) {
-    std::promise<decltype(f())> p;
-    auto r = p.get_future();
-    apt->post([&] { p.set_value(f()); });
-    return r.get();
+    return run_on(*apt, f);
   }
   // Processor time of the server's thread and the network thread, in ns.
   int64_t server_cpu_ns() {
