@@ -5,7 +5,8 @@ Selenium, against `tovrak share --sim` with a TCP client beside it.
     browser_test.py TOVRAK SCREENSHOT_DIR
 
 The page shows the radio's frequency and follows a TCP client's change;
-tuning by typing and by a band button reaches the TCP client; holding the
+tuning by typing, by a band button, by an arrow key and by the wheel over
+a digit reaches the TCP client; holding the
 transmit button or the space bar keys the radio, letting go or the page
 losing focus releases it, and closing the tab while holding the button
 releases the radio within 1.5 s; a page without the token is refused
@@ -27,6 +28,7 @@ try:
     from selenium import webdriver
     from selenium.webdriver.chrome.service import Service
     from selenium.webdriver.common.action_chains import ActionChains
+    from selenium.webdriver.common.actions.wheel_input import ScrollOrigin
     from selenium.webdriver.common.by import By
     from selenium.webdriver.common.keys import Keys
 except ImportError:
@@ -118,6 +120,16 @@ def main():
              if b.text == "15").click()
         eventually("the 15 m band at the TCP client", lambda: 21_000_000 <= tcp.hz() <= 21_450_000)
         eventually("the band on the page", lambda: 21_000_000 <= shown_hz() <= 21_450_000)
+
+        # An arrow key over the chosen digit, and the wheel over another.
+        find("#vfo0 .freq").click()
+        digit = int(find("#vfo0 .freq .sel").get_attribute("data-i"))
+        before = tcp.hz()
+        ActionChains(driver).send_keys(Keys.ARROW_UP).perform()
+        eventually("an arrow key's step", lambda: tcp.hz() == before + 10 ** (7 - digit))
+        hundreds = driver.find_elements(By.CSS_SELECTOR, "#vfo0 .freq .d")[5]
+        ActionChains(driver).scroll_from_origin(ScrollOrigin.from_element(hundreds), 0, 100).perform()
+        eventually("a wheel's step", lambda: tcp.hz() == before + 10 ** (7 - digit) - 100)
 
         # Holding the transmit button keys the radio; letting go releases it.
         ptt = find("#ptt")
