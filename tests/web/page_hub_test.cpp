@@ -219,6 +219,12 @@ TEST(PageHub, PushesEachChangeWhenTheServerLearnsIt) {
   EXPECT_EQ(states[0]["s"]["vfo"][0]["hz"], 7'100'000);
   EXPECT_DOUBLE_EQ(states[0]["at"].get<double>(), when);
 
+  // A page that arrives gets the view once, and the others see it arrive.
+  auto [id2, page2] = s.open();
+  EXPECT_EQ(page2->take("state").size(), 1u);
+  EXPECT_EQ(page->last_state()["clients"].size(), 4u);
+  s.hub.closed(id2);
+
   // The operator turns the dial: the page shows it in the instant the
   // radio's answer with the new frequency arrives, whenever the component's
   // polls ask for it.
