@@ -118,6 +118,14 @@ TEST(PageHub, ControlsReachTheRadioAndThePageFollowsIt) {
     EXPECT_EQ(std::ranges::count(st["unsure"], Json(sure)), 0) << sure << " in " << st["unsure"];
   }
   EXPECT_TRUE(page->take("refused").empty());
+
+  // A setting the radio refuses: the page is told which.
+  s.say(id, {{"t", "level"}, {"name", "sql"}, {"value", 7}});
+  s.apt.advance_ms(50);  // written; the radio's "?;" comes soon after
+  s.server.radio_read("?;");
+  s.apt.process_pending();
+  EXPECT_EQ(page->take("refused"),
+            std::vector<Json>{Json({{"t", "refused"}, {"text", "the radio refused SQ1007;"}})});
 }
 
 // Who may control: everyone on loopback by default, nobody with
@@ -306,6 +314,10 @@ TEST(PageHub, BadAndFloodingPages) {
   for (int i = 0; i < 300; ++i) s.hub.message(id, R"({"t":"ping"})");
   EXPECT_EQ(page->closed, "too many messages");
   EXPECT_EQ(s.client(id), nullptr);
+  page->got.clear();
+  s.hub.message(id, "{");  // until the transport closes it, it is not heard
+  s.hub.message(id + 100, "{");
+  EXPECT_TRUE(page->got.empty());
   s.hub.closed(id);
   s.server.receive(s.ia, "FA;");
   EXPECT_EQ(s.a.take(), s.radio_says("FA"));
