@@ -123,10 +123,13 @@ def main():
 
         # An arrow key over the chosen digit, and the wheel over another.
         find("#vfo0 .freq").click()
-        digit = int(find("#vfo0 .freq .sel").get_attribute("data-i"))
+        digit = driver.execute_script("return Number(document.querySelector('#vfo0 .freq .sel').dataset.i)")
         before = tcp.hz()
         ActionChains(driver).send_keys(Keys.ARROW_UP).perform()
         eventually("an arrow key's step", lambda: tcp.hz() == before + 10 ** (7 - digit))
+        # The digits are drawn anew when the frequency changes: aim at the
+        # hundreds once the page shows the step.
+        eventually("the step on the page", lambda: shown_hz() == before + 10 ** (7 - digit))
         hundreds = driver.find_elements(By.CSS_SELECTOR, "#vfo0 .freq .d")[5]
         ActionChains(driver).scroll_from_origin(ScrollOrigin.from_element(hundreds), 0, 100).perform()
         eventually("a wheel's step", lambda: tcp.hz() == before + 10 ** (7 - digit) - 100)

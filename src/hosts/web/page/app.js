@@ -115,6 +115,8 @@ function digitsOf(hz) {
 function renderFreq(v, hz) {
   const el = $(`#vfo${v} .freq`);
   const text = digitsOf(hz);
+  if (el.dataset.shown === `${text}/${selected[v]}`) return;  // as it is
+  el.dataset.shown = `${text}/${selected[v]}`;
   let html = '';
   let lead = true;
   for (let i = 0; i < DIGITS; i++) {
