@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "hosts/cli/ser2net_server.hpp"
-#include "hosts/cli/sim_on_pty.hpp"
+#include "hosts/sim/sim_on_pty.hpp"
 #include "platform/posix/posix_serial.hpp"
 #include "support/refusal.hpp"
 #include "support/rig.hpp"

@@ -12,8 +12,8 @@
 #include "hosts/share/tap.hpp"
 #include "hosts/sim/answer_text.hpp"
 #include "hosts/sim/sim_link.hpp"
+#include "platform/posix/endpoints/stream_endpoints.hpp"
 #include "support/rig.hpp"
-#include "tovrak/stream_endpoints.hpp"
 
 namespace tovrak::share {
 namespace {

@@ -18,7 +18,6 @@ set(TOVRAK_CLI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/prompt.cpp
   ${CMAKE_CURRENT_LIST_DIR}/live_view.cpp
   ${CMAKE_CURRENT_LIST_DIR}/terminal.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/sim_on_pty.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ser2net_server.cpp
   ${CMAKE_CURRENT_LIST_DIR}/cmd_monitor.cpp
 )

@@ -10,8 +10,8 @@
 #include <thread>
 
 #include "hosts/share/server.hpp"
+#include "platform/posix/endpoints/stream_endpoints.hpp"
 #include "tovrak/posix_apartment.hpp"
-#include "tovrak/stream_endpoints.hpp"
 #include "tovrak/protocol.hpp"
 
 namespace tovrak::share {

@@ -13,18 +13,36 @@
 #include <string_view>
 
 #include "platform/posix/rfc2217_link.hpp"
-#include "tovrak/errors.hpp"
+#include "platform/posix/tcp_link.hpp"
+#include "platform/serial_errors.hpp"
 
 namespace tovrak::platform {
 
 // ---------------------------------------------------------------- locators
 
-std::string PortLocator::display() const {
-  if (kind == Kind::Rfc2217) {
-    bool v6 = host.find(':') != std::string::npos;
-    return "rfc2217://" + (v6 ? "[" + host + "]" : host) + ":" + std::to_string(tcp_port);
+namespace {
+
+struct Scheme {
+  std::string_view name;
+  PortLocator::Kind kind;
+};
+constexpr Scheme kSchemes[] = {{"rfc2217", PortLocator::Kind::Rfc2217},
+                               {"tcp", PortLocator::Kind::Tcp}};
+
+std::string_view scheme_of(PortLocator::Kind kind) {
+  for (const Scheme& s : kSchemes) {
+    if (s.kind == kind) return s.name;
   }
-  return path;
+  return "";
+}
+
+}  // namespace
+
+std::string PortLocator::display() const {
+  if (kind == Kind::Local) return path;
+  bool v6 = host.find(':') != std::string::npos;
+  return std::string(scheme_of(kind)) + "://" + (v6 ? "[" + host + "]" : host) + ":" +
+         std::to_string(tcp_port);
 }
 
 PortLocator parse_port_locator(const std::string& locator, int16_t comm_port) {
@@ -39,31 +57,38 @@ PortLocator parse_port_locator(const std::string& locator, int16_t comm_port) {
     return where;
   }
   std::string_view scheme(locator.data(), sep);
-  std::string_view rest(locator.data() + sep + 3, locator.size() - sep - 3);
-  if (scheme != "rfc2217") {
-    throw ComError::with_text(8002, "Cannot open " + locator + ": unknown kind of port \"" +
-                                        std::string(scheme) +
-                                        "://\"; give a device path such as /dev/ttyUSB0");
+  std::string_view rest = std::string_view(locator).substr(sep + 3);
+  const Scheme* known = nullptr;
+  for (const Scheme& s : kSchemes) {
+    if (s.name == scheme) known = &s;
   }
+  if (!known) {
+    serial_error::cannot_open(locator, "unknown kind of port \"" + std::string(scheme) +
+                                           "://\"; give a device path such as /dev/ttyUSB0, "
+                                           "rfc2217://HOST:PORT or tcp://HOST:PORT");
+  }
+  auto malformed = [&] {
+    serial_error::cannot_open(locator, "a network port is written " + std::string(scheme) +
+                                           "://HOST:PORT, with PORT from 1 to 65535 (an IPv6 "
+                                           "address in brackets: [::1])");
+  };
   auto colon = rest.rfind(':');
   int port = 0;
-  if (colon == std::string_view::npos || colon == 0 ||
+  if (colon == std::string_view::npos ||
       std::from_chars(rest.data() + colon + 1, rest.data() + rest.size(), port).ptr !=
           rest.data() + rest.size() ||
       port < 1 || port > 65535) {
-    throw ComError::with_text(
-        8002, "Cannot open " + locator + ": a remote port is written rfc2217://host:port");
+    malformed();
   }
   std::string_view host = rest.substr(0, colon);
   // An IPv6 address is written in brackets: rfc2217://[::1]:7000.
   if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
     host = host.substr(1, host.size() - 2);
+  } else if (host.find(':') != std::string_view::npos) {
+    malformed();
   }
-  if (host.find_first_of("/[]") != std::string_view::npos) {
-    throw ComError::with_text(
-        8002, "Cannot open " + locator + ": a remote port is written rfc2217://host:port");
-  }
-  where.kind = PortLocator::Kind::Rfc2217;
+  if (host.empty() || host.find_first_of("/[]@ ") != std::string_view::npos) malformed();
+  where.kind = known->kind;
   where.host = std::string(host);
   where.tcp_port = port;
   return where;
@@ -140,10 +165,6 @@ std::optional<speed_t> termios_speed(int speed) {
   }
 }
 
-[[noreturn]] void invalid(const std::string& text, const std::string& why) {
-  throw ComError::with_text(380, "Invalid property value: port settings \"" + text + "\": " + why);
-}
-
 std::string reason(int err) {
   switch (err) {
     case ENOENT:
@@ -171,7 +192,7 @@ std::string reason(int err) {
 }
 
 [[noreturn]] void cannot_open(const std::string& path, int err) {
-  throw ComError::with_text(8002, "Cannot open " + path + ": " + reason(err));
+  serial_error::cannot_open(path, reason(err));
 }
 
 class TtyLink : public SerialLink {
@@ -270,9 +291,8 @@ class TtyLink : public SerialLink {
 
  private:
   [[noreturn]] void fail_settings(int err) {
-    throw ComError::with_text(
-        8015, "Cannot set the parameters of " + path_ + ": " +
-                  (err == EINVAL ? std::string("the device refuses them") : std::strerror(err)));
+    serial_error::cannot_set_line(
+        path_, err == EINVAL ? std::string("the device refuses them") : std::strerror(err));
   }
 
   std::string path_;
@@ -300,13 +320,15 @@ std::unique_ptr<SerialLink> open_tty(const std::string& path) {
 
 void check_local_settings(const SerialSettings& s, const std::string& text) {
   if (!termios_speed(s.speed)) {
-    invalid(text, "a serial port on this system cannot be set to " + std::to_string(s.speed) +
-                      " baud; choose a standard rate such as 4800, 9600, 19200, 38400, 57600 or "
-                      "115200");
+    serial_error::invalid_settings(
+        text, "a serial port on this system cannot be set to " + std::to_string(s.speed) +
+                  " baud; choose a standard rate such as 4800, 9600, 19200, 38400, 57600 or "
+                  "115200");
   }
-  if (s.data_bits < 5) invalid(text, "a serial port on this system takes 5 to 8 data bits");
+  if (s.data_bits < 5)
+    serial_error::invalid_settings(text, "a serial port on this system takes 5 to 8 data bits");
   if (s.stop_bits == 15 && s.data_bits != 5) {
-    invalid(text, "one and a half stop bits go only with 5 data bits");
+    serial_error::invalid_settings(text, "one and a half stop bits go only with 5 data bits");
   }
 }
 
@@ -315,8 +337,14 @@ std::string SerialLink::loss_reason(int err) const {
 }
 
 std::unique_ptr<SerialLink> open_serial_link(const PortLocator& where) {
-  if (where.kind == PortLocator::Kind::Rfc2217) return open_rfc2217_link(where);
-  return open_tty(where.path);
+  switch (where.kind) {
+    case PortLocator::Kind::Rfc2217:
+      return open_rfc2217_link(where);
+    case PortLocator::Kind::Tcp:
+      return open_tcp_link(where);
+    default:
+      return open_tty(where.path);
+  }
 }
 
 }  // namespace tovrak::platform
