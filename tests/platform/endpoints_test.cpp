@@ -1,0 +1,344 @@
+// What the Linux front ends stand on besides the component: the link rule of
+// pseudo-terminals (who may take a path, what is replaced, what is left),
+// and the stream endpoints' service of their clients: each in turn within a
+// read budget, slow readers cut off, a listener out of descriptors waiting
+// instead of spinning.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/posix/endpoints/pseudo_terminal.hpp"
+#include "platform/posix/endpoints/pty_link.hpp"
+#include "platform/posix/endpoints/stream_endpoints.hpp"
+#include "platform/seams.hpp"
+#include "support/run_until.hpp"
+
+namespace tovrak::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+std::string target_of(const std::string& path) {
+  std::error_code ec;
+  return fs::read_symlink(path, ec).string();
+}
+
+// A directory of the test's own.
+struct Dir {
+  std::string path;
+  Dir() {
+    char tmpl[] = "/tmp/tovrak-endpoints-XXXXXX";
+    path = mkdtemp(tmpl);
+  }
+  ~Dir() { fs::remove_all(path); }
+  std::string operator/(const std::string& name) const { return path + "/" + name; }
+};
+
+// The message a claim is refused with; "" when it is granted (and then let go).
+std::string claim(PosixApartment& apt, const std::string& path, const std::string& device) {
+  try {
+    PtyLink link(apt, path, device);
+  } catch (const std::runtime_error& e) {
+    return e.what();
+  }
+  return "";
+}
+
+TEST(PtyLinkRule, WhatIsTakenWhatIsRefusedAndWhatIsLeft) {
+  Dir dir;
+  PosixApartment apt;
+  PseudoTerminal ours(PseudoTerminal::Mode::Raw), unowned(PseudoTerminal::Mode::Raw);
+  const std::string link = dir / "radio";
+  const struct Row {
+    const char* what;
+    std::function<void()> before;
+    std::string refused;  // the message after the path; "" when taken
+  } rows[] = {
+      {"nothing there", [] {}, ""},
+      {"a link nobody owns to a terminal gone",
+       [&] { fs::create_symlink("/dev/pts/999999", link); }, ""},
+      {"a link nobody owns to a terminal still open (its number given again)",
+       [&] { fs::create_symlink(unowned.device(), link); }, ""},
+      {"a link nobody owns to nothing at all", [&] { fs::create_symlink(dir / "gone", link); }, ""},
+      {"a file", [&] { std::fclose(std::fopen(link.c_str(), "w")); },
+       " exists and is not a symbolic link; not replaced"},
+      {"a directory", [&] { fs::create_directory(link); },
+       " exists and is not a symbolic link; not replaced"},
+      {"a link to another device", [&] { fs::create_symlink("/dev/null", link); },
+       " leads to /dev/null, which is no pseudo-terminal; not replaced"},
+  };
+  for (const Row& r : rows) {
+    fs::remove_all(link);
+    r.before();
+    const auto before = fs::symlink_status(link).type();
+    const std::string old_target = target_of(link);
+    std::optional<PtyLink> taken;
+    std::string why;
+    try {
+      taken.emplace(apt, link, ours.device());
+    } catch (const std::runtime_error& e) {
+      why = e.what();
+    }
+    EXPECT_EQ(why, r.refused.empty() ? "" : link + r.refused) << r.what;
+    if (taken) {
+      EXPECT_EQ(target_of(link), ours.device()) << r.what;
+      taken.reset();
+      EXPECT_FALSE(fs::exists(fs::symlink_status(link))) << r.what << ": the link outlived us";
+    } else {
+      // Refused: what was there is as it was.
+      EXPECT_EQ(fs::symlink_status(link).type(), before) << r.what;
+      EXPECT_EQ(target_of(link), old_target) << r.what;
+    }
+  }
+}
+
+TEST(PtyLinkRule, ARunningOwnerKeepsItsLinkAndItsOwnIsAllItRemoves) {
+  Dir dir;
+  PosixApartment apt;
+  PseudoTerminal first(PseudoTerminal::Mode::Raw), second(PseudoTerminal::Mode::Raw);
+  const std::string link = dir / "radio";
+  {
+    PtyLink owner(apt, link, first.device());
+    const std::string in_use = " is in use by a running tovrak (process " +
+                               std::to_string(getpid()) + "); stop it or choose another path";
+    EXPECT_EQ(claim(apt, link, second.device()), link + in_use);
+    // The same link by another name is the same link.
+    EXPECT_EQ(claim(apt, dir.path + "/./radio", second.device()), dir.path + "/./radio" + in_use);
+    EXPECT_EQ(target_of(link), first.device());
+    // Someone points the link elsewhere meanwhile: it is no longer ours to remove.
+    fs::remove(link);
+    fs::create_symlink("/dev/null", link);
+  }
+  EXPECT_EQ(target_of(link), "/dev/null");
+  // Let go of, the path can be had again (the rule refuses /dev/null, not the lock).
+  EXPECT_EQ(claim(apt, link, second.device()),
+            link + " leads to /dev/null, which is no pseudo-terminal; not replaced");
+}
+
+TEST(PtyLinkRule, TheLinkOfAProgramKilledWithoutCleaningUpIsTakenOver) {
+  Dir dir;
+  const std::string link = dir / "radio";
+  int go[2], ready[2];
+  ASSERT_EQ(pipe(go), 0);
+  ASSERT_EQ(pipe(ready), 0);
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // The owner: claims the link, says so, and dies at the word without a
+    // destructor running (as kill -9 leaves it).
+    PosixApartment apt;
+    PseudoTerminal pty(PseudoTerminal::Mode::Raw);
+    new PtyLink(apt, link, pty.device());
+    (void)!write(ready[1], "y", 1);
+    char c;
+    (void)!read(go[0], &c, 1);
+    _exit(0);
+  }
+  char c;
+  ASSERT_EQ(read(ready[0], &c, 1), 1);
+  PosixApartment apt;
+  PseudoTerminal ours(PseudoTerminal::Mode::Raw);
+  const std::string killed_target = target_of(link);
+  EXPECT_EQ(claim(apt, link, ours.device()), link + " is in use by a running tovrak (process " +
+                                                 std::to_string(child) +
+                                                 "); stop it or choose another path");
+  (void)!write(go[1], "x", 1);
+  waitpid(child, nullptr, 0);
+  EXPECT_EQ(target_of(link), killed_target) << "the owner died without removing its link";
+  PtyLink taken(apt, link, ours.device());
+  EXPECT_EQ(target_of(link), ours.device());
+  for (int fd : {go[0], go[1], ready[0], ready[1]}) close(fd);
+}
+
+TEST(PtyLinkRule, LockNamesFollowThePlaceNotTheSpelling) {
+  Dir dir;
+  fs::create_directory(dir / "sub");
+  const std::string name = PtyLink::lock_name(dir / "radio");
+  EXPECT_EQ(name, "tovrak-pty-link:" + fs::canonical(dir.path).string() + "/radio");
+  EXPECT_EQ(PtyLink::lock_name(dir / "sub/../radio"), name);
+  EXPECT_NE(PtyLink::lock_name(dir / "sub/radio"), name);
+  const std::string deep = dir.path + "/" + std::string(120, 'a');
+  const std::string hashed = PtyLink::lock_name(deep);
+  EXPECT_EQ(hashed.size(), std::string("tovrak-pty-link:#").size() + 16) << hashed;
+  EXPECT_NE(PtyLink::lock_name(deep + "b"), hashed);
+}
+
+// ---------------------------------------------------------------- endpoints
+
+// A client's end of a TCP connection to the endpoint.
+struct Client {
+  int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  explicit Client(uint16_t port) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    pollfd p{fd, POLLOUT, 0};
+    poll(&p, 1, 1000);
+  }
+  ~Client() { close(fd); }
+  // Sends as much of `bytes` as the connection takes now.
+  size_t send(const std::string& bytes) const {
+    ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    return n > 0 ? static_cast<size_t>(n) : 0;
+  }
+};
+
+// The server's view: bytes per client, in the order they were handed over.
+struct Server {
+  std::map<std::string, std::string> got;
+  std::vector<std::pair<std::string, size_t>> order;  // (peer, bytes) per handing-over
+  std::vector<std::string> log, opened, closed;
+  StreamHandler handler() {
+    StreamHandler h;
+    h.opened = [this](StreamConnection& c) {
+      opened.push_back(c.peer());
+      return true;
+    };
+    h.bytes = [this](StreamConnection& c, std::string_view b) {
+      got[c.peer()] += b;
+      order.emplace_back(c.peer(), b.size());
+    };
+    h.closed = [this](StreamConnection& c) { closed.push_back(c.peer()); };
+    h.log = [this](const std::string& line) { log.push_back(line); };
+    return h;
+  }
+};
+
+TEST(StreamEndpoints, AClientThatNeverPausesGetsABudgetAndTheOthersTheirTurn) {
+  PosixApartment apt;
+  Server server;
+  TcpEndpoint tcp(apt, "127.0.0.1", 0, {}, server.handler());
+  Client flood(tcp.port()), polite(tcp.port());
+  ASSERT_TRUE(test::run_until(apt, 2s, [&] { return server.opened.size() == 2; }));
+  // A line with no end: as much as the connection takes.
+  const std::string block(64 * 1024, 'x');
+  size_t sent = 0;
+  for (size_t n; (n = flood.send(block)) > 0;) sent += n;
+  ASSERT_GT(sent, 4 * kStreamReadBudget);
+  ASSERT_EQ(polite.send("FA;"), 3u);
+  while (server.got[server.opened[1]].empty()) apt.pump_once();
+  // Whatever came before the polite client's command, the flood had at most
+  // one budget of it.
+  size_t flood_before = 0;
+  for (const auto& [peer, n] : server.order) {
+    if (peer == server.opened[1]) break;
+    flood_before += n;
+  }
+  EXPECT_LE(flood_before, kStreamReadBudget);
+  EXPECT_EQ(server.got[server.opened[1]], "FA;");
+  // And the flood is all read in the end.
+  ASSERT_TRUE(
+      test::run_until(apt, 2s, [&] { return server.got[server.opened[0]].size() == sent; }));
+}
+
+TEST(StreamEndpoints, AClientThatNeverReadsIsClosedOnceItsOutputPassesTheLimit) {
+  PosixApartment apt;
+  Server server;
+  StreamConnection* conn = nullptr;
+  StreamHandler h = server.handler();
+  h.opened = [&](StreamConnection& c) { return conn = &c, true; };
+  TcpEndpoint tcp(apt, "127.0.0.1", 0, {}, std::move(h));
+  Client deaf(tcp.port());
+  ASSERT_TRUE(test::run_until(apt, 2s, [&] { return conn != nullptr; }));
+  const std::string answer(1000, 'a');
+  size_t sent = 0;
+  // The kernel's buffers take their share first; beyond them, the limit.
+  while (server.closed.empty() && sent < 64u * 1024 * 1024) {
+    conn->send(answer);
+    sent += answer.size();
+    apt.pump_once();
+  }
+  ASSERT_EQ(server.closed.size(), 1u);
+  EXPECT_EQ(server.log,
+            std::vector<std::string>{server.closed[0] + ": the client reads too slowly; closed"});
+}
+
+TEST(StreamEndpoints, AListenerOutOfDescriptorsWaitsInsteadOfSpinningAndSaysSoOnce) {
+  test::ScriptedPorts seams;
+  test::SeamApartment apt(seams.seams());
+  Server server;
+  TcpEndpoint tcp(apt, "127.0.0.1", 0, {}, server.handler());
+  Client first(tcp.port());
+  // No descriptor left for the process: the lowest free one is the limit.
+  rlimit was{};
+  getrlimit(RLIMIT_NOFILE, &was);
+  int lowest = dup(0);
+  close(lowest);
+  rlimit tight = was;
+  tight.rlim_cur = static_cast<rlim_t>(lowest);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+  for (int i = 0; i < 5; ++i) apt.pump_once();
+  pollfd p{apt.fd(), POLLIN, 0};
+  const bool busy = poll(&p, 1, 0) == 1;
+  setrlimit(RLIMIT_NOFILE, &was);
+  EXPECT_FALSE(busy) << "the loop keeps finding the listener ready";
+  EXPECT_TRUE(server.opened.empty());
+  EXPECT_EQ(server.log,
+            std::vector<std::string>{"cannot accept new clients: Too many open files; they wait"});
+  // Descriptors are back, but the listener rests its while.
+  apt.pump_once();
+  EXPECT_TRUE(server.opened.empty());
+  seams.clock->pass_ms(kAcceptPauseMs);
+  for (int i = 0; i < 3 && server.opened.empty(); ++i) apt.pump_once();
+  EXPECT_EQ(server.opened.size(), 1u);
+  EXPECT_EQ(server.log.back(), "accepting clients again");
+}
+
+TEST(StreamEndpoints, APseudoTerminalClientComesGoesAndComesBack) {
+  Dir dir;
+  PosixApartment apt;
+  Server server;
+  StreamConnection* conn = nullptr;
+  StreamHandler h = server.handler();
+  h.opened = [&](StreamConnection& c) {
+    server.opened.push_back(c.peer());
+    return conn = &c, true;
+  };
+  h.closed = [&](StreamConnection& c) {
+    server.closed.push_back(c.peer());
+    conn = nullptr;
+  };
+  PtyEndpoint pty(apt, dir / "radio", std::move(h));
+  EXPECT_EQ(target_of(dir / "radio"), pty.device());
+  for (int round = 1; round <= 2; ++round) {
+    int client = open((dir / "radio").c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(client, 0);
+    ASSERT_TRUE(test::run_until(apt, 2s, [&] { return conn != nullptr; })) << round;
+    EXPECT_EQ(pty.connection(), conn);
+    ASSERT_EQ(write(client, "ID;", 3), 3);
+    ASSERT_TRUE(
+        test::run_until(apt, 2s, [&] { return server.got[dir / "radio"].size() == 3u * round; }));
+    conn->send("ID019;");
+    char buf[16] = {};
+    pollfd p{client, POLLIN, 0};
+    poll(&p, 1, 1000);
+    EXPECT_EQ(
+        std::string(buf, static_cast<size_t>(std::max<ssize_t>(0, read(client, buf, sizeof buf)))),
+        "ID019;");
+    close(client);
+    ASSERT_TRUE(test::run_until(apt, 2s, [&] { return conn == nullptr; })) << round;
+  }
+  EXPECT_EQ(server.opened, (std::vector<std::string>{dir / "radio", dir / "radio"}));
+  EXPECT_EQ(server.closed, server.opened);
+}
+
+}  // namespace
+}  // namespace tovrak::platform
