@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -24,6 +25,7 @@
 
 #include "platform/posix/endpoints/pseudo_terminal.hpp"
 #include "platform/posix/endpoints/pty_link.hpp"
+#include "platform/posix/endpoints/stop_signals.hpp"
 #include "platform/posix/endpoints/stream_endpoints.hpp"
 #include "platform/seams.hpp"
 #include "support/run_until.hpp"
@@ -120,6 +122,12 @@ TEST(PtyLinkRule, ARunningOwnerKeepsItsLinkAndItsOwnIsAllItRemoves) {
     EXPECT_EQ(claim(apt, link, second.device()), link + in_use);
     // The same link by another name is the same link.
     EXPECT_EQ(claim(apt, dir.path + "/./radio", second.device()), dir.path + "/./radio" + in_use);
+    // However many ask, each is told who holds it: the owner's loop lets
+    // the askers go.
+    for (int i = 0; i < 20; ++i) {
+      apt.pump_once();
+      ASSERT_EQ(claim(apt, link, second.device()), link + in_use) << i;
+    }
     EXPECT_EQ(target_of(link), first.device());
     // Someone points the link elsewhere meanwhile: it is no longer ours to remove.
     fs::remove(link);
@@ -318,6 +326,11 @@ TEST(StreamEndpoints, APseudoTerminalClientComesGoesAndComesBack) {
   };
   PtyEndpoint pty(apt, dir / "radio", std::move(h));
   EXPECT_EQ(target_of(dir / "radio"), pty.device());
+  // Waiting for a client costs the loop nothing.
+  const uint64_t idle = apt.wakeups();
+  apt.run_for(300ms);
+  EXPECT_LE(apt.wakeups() - idle, 1u);
+  EXPECT_EQ(pty.connection(), nullptr);
   for (int round = 1; round <= 2; ++round) {
     int client = open((dir / "radio").c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     ASSERT_GE(client, 0);
@@ -338,6 +351,35 @@ TEST(StreamEndpoints, APseudoTerminalClientComesGoesAndComesBack) {
   }
   EXPECT_EQ(server.opened, (std::vector<std::string>{dir / "radio", dir / "radio"}));
   EXPECT_EQ(server.closed, server.opened);
+}
+
+// The program's stop signals, in a child of the test's own: the first asks
+// to stop; the second, for a program stuck in spite of it, has its last
+// words said and ends the program by that signal.
+TEST(StopSignals, TheFirstAsksToStopTheSecondEndsTheProgram) {
+  static int words = -1;
+  int pipe_ends[2];
+  ASSERT_EQ(pipe(pipe_ends), 0);
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    words = pipe_ends[1];
+    stop_on_signals([] { (void)!write(words, "bye", 3); });
+    raise(SIGTERM);
+    const char first[] = {interrupted() ? 'i' : '-', PosixApartment::stop_requested() ? 's' : '-',
+                          signal(SIGPIPE, SIG_IGN) == SIG_IGN ? 'p' : '-'};
+    (void)!write(words, first, sizeof first);
+    raise(SIGTERM);
+    _exit(0);  // not reached
+  }
+  close(pipe_ends[1]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  char said[16] = {};
+  const ssize_t n = read(pipe_ends[0], said, sizeof said);
+  close(pipe_ends[0]);
+  EXPECT_EQ(std::string(said, static_cast<size_t>(std::max<ssize_t>(n, 0))), "ispbye");
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 // A serial port over the network without a real server (real_port_test.cpp
 // runs against one): the Telnet decoder fed byte by byte and the link over a
 // socket pair. (An unknown host is among the serial control's refusals.)
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -189,6 +191,27 @@ TEST(Rfc2217Link, SettingsLinesAndPurgeGoAsComPortCommandsOnlyWhenTheyChange) {
   EXPECT_THROW(link->apply(params), ComError);
 }
 
+TEST(Rfc2217Link, EveryParityStopSizeAndFlowControlHasItsCode) {
+  const struct Row {
+    char parity;
+    int stop_bits;
+    int16_t handshaking;
+    const char* commands;  // after the first apply's speed and data size
+  } rows[] = {
+      {'N', 1, 0, "SB 44 3 1 SE SB 44 4 1 SE SB 44 5 1 SE"},
+      {'O', 2, 1, "SB 44 3 2 SE SB 44 4 2 SE SB 44 5 2 SE"},
+      {'E', 15, 2, "SB 44 3 3 SE SB 44 4 3 SE SB 44 5 3 SE"},
+      {'M', 1, 3, "SB 44 3 4 SE SB 44 4 1 SE SB 44 5 3 SE"},
+      {'S', 1, 0, "SB 44 3 5 SE SB 44 4 1 SE SB 44 5 1 SE"},
+  };
+  for (const Row& r : rows) {
+    Pair p;
+    auto link = p.start();
+    link->apply({{9600, r.parity, 8, r.stop_bits}, r.handshaking});
+    EXPECT_EQ(p.take(), tn("SB 44 1 0 0 0x25 0x80 SE SB 44 2 8 SE ") + tn(r.commands)) << r.parity;
+  }
+}
+
 TEST(Rfc2217Link, DataCrossesWith0xFFIntactAndCommandsAnsweredOnTheWay) {
   Pair p;
   auto link = p.start();
@@ -357,6 +380,32 @@ TEST(NetworkPorts, LocatorsAreReadOrRefusedSayingHowToWriteThem) {
     EXPECT_EQ(std::tuple(shown, why), std::tuple(r.shown, r.refused)) << r.locator;
   }
   EXPECT_EQ(parse_port_locator("", 3).display(), "/dev/ttyS2");
+}
+
+TEST(NetworkPorts, NothingListeningIsSaidSoForEitherKind) {
+  // A port that was free a moment ago.
+  int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof a;
+  ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&a), len), 0);
+  getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
+  close(s);
+  const std::string port = std::to_string(ntohs(a.sin_port));
+  PosixApartment apt;
+  for (const char* kind : {"rfc2217", "tcp"}) {
+    auto serial = apt.create_serial();
+    const std::string where = std::string(kind) + "://127.0.0.1:" + port;
+    serial->Device(where);
+    EXPECT_EQ(error_of([&] { serial->PortOpen(true); }),
+              "Cannot open " + where +
+                  ": the server refused the connection: nothing listens on port " + port +
+                  " of 127.0.0.1" +
+                  (kind == std::string("tcp")
+                       ? " (is the server running?)"
+                       : " (is ser2net running, with this port in its configuration?)"));
+  }
 }
 
 // tcp://HOST:PORT reaches a byte stream with no Telnet: here the TCP

@@ -6,11 +6,13 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "platform/posix/rfc2217_link.hpp"
 #include "platform/posix/tcp_link.hpp"
@@ -98,71 +100,22 @@ PortLocator parse_port_locator(const std::string& locator, int16_t comm_port) {
 
 namespace {
 
+// The rates termios has, by their speeds in baud.
+constexpr std::pair<int, speed_t> kRates[] = {
+    {50, B50},           {75, B75},           {110, B110},         {134, B134},
+    {150, B150},         {200, B200},         {300, B300},         {600, B600},
+    {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
+    {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
+    {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+    {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
+    {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
+    {3500000, B3500000}, {4000000, B4000000}};
+
 std::optional<speed_t> termios_speed(int speed) {
-  switch (speed) {
-    case 50:
-      return B50;
-    case 75:
-      return B75;
-    case 110:
-      return B110;
-    case 134:
-      return B134;
-    case 150:
-      return B150;
-    case 200:
-      return B200;
-    case 300:
-      return B300;
-    case 600:
-      return B600;
-    case 1200:
-      return B1200;
-    case 1800:
-      return B1800;
-    case 2400:
-      return B2400;
-    case 4800:
-      return B4800;
-    case 9600:
-      return B9600;
-    case 19200:
-      return B19200;
-    case 38400:
-      return B38400;
-    case 57600:
-      return B57600;
-    case 115200:
-      return B115200;
-    case 230400:
-      return B230400;
-    case 460800:
-      return B460800;
-    case 500000:
-      return B500000;
-    case 576000:
-      return B576000;
-    case 921600:
-      return B921600;
-    case 1000000:
-      return B1000000;
-    case 1152000:
-      return B1152000;
-    case 1500000:
-      return B1500000;
-    case 2000000:
-      return B2000000;
-    case 2500000:
-      return B2500000;
-    case 3000000:
-      return B3000000;
-    case 3500000:
-      return B3500000;
-    case 4000000:
-      return B4000000;
-    default:
-      return std::nullopt;
+  for (const auto& [baud, rate] : kRates) {
+    if (baud == speed) return rate;
   }
+  return std::nullopt;
 }
 
 std::string reason(int err) {
@@ -208,63 +161,7 @@ class TtyLink : public SerialLink {
   void apply(const LineParams& p) override {
     termios t{};
     if (tcgetattr(fd_, &t) != 0) fail_settings(errno);
-    cfmakeraw(&t);
-    // Modem-control lines never hang the port up; the receiver is on.
-    t.c_cflag |= CLOCAL | CREAD;
-    // A read returns what has arrived (the descriptor never blocks).
-    t.c_cc[VMIN] = 1;
-    t.c_cc[VTIME] = 0;
-    auto speed = termios_speed(p.framing.speed);
-    if (!speed) fail_settings(EINVAL);
-    cfsetispeed(&t, *speed);
-    cfsetospeed(&t, *speed);
-    t.c_cflag &= ~CSIZE;
-    switch (p.framing.data_bits) {
-      case 5:
-        t.c_cflag |= CS5;
-        break;
-      case 6:
-        t.c_cflag |= CS6;
-        break;
-      case 7:
-        t.c_cflag |= CS7;
-        break;
-      default:
-        t.c_cflag |= CS8;
-        break;
-    }
-    t.c_cflag &= ~(PARENB | PARODD | CMSPAR);
-    switch (p.framing.parity) {
-      case 'E':
-        t.c_cflag |= PARENB;
-        break;
-      case 'O':
-        t.c_cflag |= PARENB | PARODD;
-        break;
-      case 'M':
-        t.c_cflag |= PARENB | CMSPAR | PARODD;
-        break;
-      case 'S':
-        t.c_cflag |= PARENB | CMSPAR;
-        break;
-      default:
-        break;
-    }
-    if (p.framing.stop_bits == 1) {
-      t.c_cflag &= ~CSTOPB;
-    } else {
-      t.c_cflag |= CSTOPB;  // two, or one and a half with five data bits
-    }
-    if (p.handshaking & 2) {
-      t.c_cflag |= CRTSCTS;
-    } else {
-      t.c_cflag &= ~CRTSCTS;
-    }
-    if (p.handshaking & 1) {
-      t.c_iflag |= IXON | IXOFF;
-    } else {
-      t.c_iflag &= ~(IXON | IXOFF | IXANY);
-    }
+    if (!line_termios(t, p)) fail_settings(EINVAL);
     if (tcsetattr(fd_, TCSANOW, &t) != 0) fail_settings(errno);
   }
 
@@ -317,6 +214,46 @@ std::unique_ptr<SerialLink> open_tty(const std::string& path) {
 }
 
 }  // namespace
+
+bool line_termios(termios& t, const LineParams& p) {
+  auto speed = termios_speed(p.framing.speed);
+  if (!speed) return false;
+  cfmakeraw(&t);
+  // Modem-control lines never hang the port up; the receiver is on.
+  t.c_cflag |= CLOCAL | CREAD;
+  // A read returns what has arrived (the descriptor never blocks).
+  t.c_cc[VMIN] = 1;
+  t.c_cc[VTIME] = 0;
+  cfsetispeed(&t, *speed);
+  cfsetospeed(&t, *speed);
+  constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
+  t.c_cflag &= ~CSIZE;
+  t.c_cflag |= kSizes[std::clamp(p.framing.data_bits, 5, 8) - 5];
+  t.c_cflag &= ~(PARENB | PARODD | CMSPAR);
+  switch (p.framing.parity) {
+    case 'E':
+      t.c_cflag |= PARENB;
+      break;
+    case 'O':
+      t.c_cflag |= PARENB | PARODD;
+      break;
+    case 'M':  // mark: the parity bit always 1
+      t.c_cflag |= PARENB | CMSPAR | PARODD;
+      break;
+    case 'S':  // space: always 0
+      t.c_cflag |= PARENB | CMSPAR;
+      break;
+    default:
+      break;
+  }
+  // Two stop bits, or one and a half with five data bits.
+  t.c_cflag = p.framing.stop_bits == 1 ? t.c_cflag & ~CSTOPB : t.c_cflag | CSTOPB;
+  t.c_cflag = (p.handshaking & 2) ? t.c_cflag | CRTSCTS : t.c_cflag & ~CRTSCTS;
+  // XON/XOFF both ways; only XON restarts output (never any key).
+  t.c_iflag &= ~(IXON | IXOFF | IXANY);
+  if (p.handshaking & 1) t.c_iflag |= IXON | IXOFF;
+  return true;
+}
 
 void check_local_settings(const SerialSettings& s, const std::string& text) {
   if (!termios_speed(s.speed)) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <sys/types.h>
+#include <termios.h>
 
 #include <cstdint>
 #include <memory>
@@ -70,6 +71,11 @@ class SerialLink {
 // connecting to its server. Raises ComError (kInvalidPort) whose description
 // names the port and the reason in a user's words.
 std::unique_ptr<SerialLink> open_serial_link(const PortLocator& where);
+
+// Sets `t`, a local device's termios, for `p`: raw bytes, the receiver on,
+// modem lines ignored, and the speed, framing and flow control asked for.
+// False for a speed termios has no rate for.
+bool line_termios(termios& t, const LineParams& p);
 
 // Refuses, with ComError "Invalid property value", settings a local serial
 // device cannot take (a speed termios has no rate for, 4 data bits, ...).
