@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/endpoints/fd_connection.hpp"
 #include "platform/posix/endpoints/pseudo_terminal.hpp"
 #include "platform/posix/endpoints/pty_link.hpp"
 #include "platform/posix/endpoints/stop_signals.hpp"
@@ -181,10 +182,69 @@ TEST(PtyLinkRule, LockNamesFollowThePlaceNotTheSpelling) {
   EXPECT_EQ(name, "tovrak-pty-link:" + fs::canonical(dir.path).string() + "/radio");
   EXPECT_EQ(PtyLink::lock_name(dir / "sub/../radio"), name);
   EXPECT_NE(PtyLink::lock_name(dir / "sub/radio"), name);
-  const std::string deep = dir.path + "/" + std::string(120, 'a');
-  const std::string hashed = PtyLink::lock_name(deep);
+  // A name fills the abstract socket address (107 bytes) at most; a longer
+  // path is named by its hash.
+  const std::string prefix = "tovrak-pty-link:" + fs::canonical(dir.path).string() + "/";
+  const std::string fits(107 - prefix.size(), 'a');
+  EXPECT_EQ(PtyLink::lock_name(dir.path + "/" + fits), prefix + fits);
+  const std::string hashed = PtyLink::lock_name(dir.path + "/" + fits + "b");
   EXPECT_EQ(hashed.size(), std::string("tovrak-pty-link:#").size() + 16) << hashed;
-  EXPECT_NE(PtyLink::lock_name(deep + "b"), hashed);
+  EXPECT_NE(PtyLink::lock_name(dir.path + "/" + fits + "c"), hashed);
+}
+
+// Raw, bytes pass as they are both ways; cooked, the terminal edits them
+// (a carriage return read as a new line), as a line editor wants.
+TEST(PseudoTerminals, RawPassesBytesAsTheyAreCookedAsATerminalDoes) {
+  for (auto mode : {PseudoTerminal::Mode::Raw, PseudoTerminal::Mode::Cooked}) {
+    PseudoTerminal pty(mode);
+    const bool raw = mode == PseudoTerminal::Mode::Raw;
+    // (Cooked, Ctrl-C and Ctrl-Z would throw the line away.)
+    const std::string bytes = raw ? "ID;\r\x03\x1a\xff\n" : "ID;\r";
+    EXPECT_EQ(fcntl(pty.master(), F_GETFL) & O_NONBLOCK, O_NONBLOCK);
+    EXPECT_EQ(fcntl(pty.master(), F_GETFD) & FD_CLOEXEC, FD_CLOEXEC);
+    ASSERT_EQ(write(pty.master(), bytes.data(), bytes.size()), ssize_t(bytes.size()));
+    char buf[64];
+    pollfd p{pty.device_fd(), POLLIN, 0};
+    std::string got;
+    while (poll(&p, 1, 200) == 1) {
+      ssize_t n = read(pty.device_fd(), buf, sizeof buf);
+      if (n <= 0) break;
+      got.append(buf, size_t(n));
+      if (!raw) break;  // a cooked line at a time
+      if (got.size() >= bytes.size()) break;
+    }
+    if (raw) {
+      EXPECT_EQ(got, bytes);
+    } else {
+      EXPECT_EQ(got, "ID;\n") << "a cooked terminal reads a carriage return as a new line";
+    }
+    EXPECT_EQ(pty.device().rfind("/dev/pts/", 0), 0u) << pty.device();
+    pty.close_device();
+    EXPECT_EQ(pty.device_fd(), -1);
+  }
+}
+
+TEST(ListenAddress, LoopbackAlwaysOthersOnlyFromAnAllowedNetwork) {
+  auto ip = [](const char* text) {
+    in_addr a{};
+    inet_pton(AF_INET, text, &a);
+    return ntohl(a.s_addr);
+  };
+  const std::vector<Cidr> lan = {Cidr::parse("192.168.1.0/24"), Cidr::parse("10.0.0.7")};
+  const struct Row {
+    const char* peer;
+    bool with_lan, without;
+  } rows[] = {
+      {"127.0.0.1", true, true},      {"127.255.0.9", true, true},   {"128.0.0.1", false, false},
+      {"192.168.1.200", true, false}, {"192.168.2.1", false, false}, {"10.0.0.7", true, false},
+      {"10.0.0.8", false, false},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(std::tuple(admitted(ip(r.peer), lan), admitted(ip(r.peer), {})),
+              std::tuple(r.with_lan, r.without))
+        << r.peer;
+  }
+  EXPECT_TRUE(admitted(ip("8.8.8.8"), {Cidr::parse("0.0.0.0/0")}));
 }
 
 // ---------------------------------------------------------------- endpoints
@@ -201,7 +261,9 @@ struct Client {
     pollfd p{fd, POLLOUT, 0};
     poll(&p, 1, 1000);
   }
-  ~Client() { close(fd); }
+  ~Client() {
+    if (fd >= 0) close(fd);
+  }
   // Sends as much of `bytes` as the connection takes now.
   size_t send(const std::string& bytes) const {
     ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
@@ -255,28 +317,84 @@ TEST(StreamEndpoints, AClientThatNeverPausesGetsABudgetAndTheOthersTheirTurn) {
   // And the flood is all read in the end.
   ASSERT_TRUE(
       test::run_until(apt, 2s, [&] { return server.got[server.opened[0]].size() == sent; }));
+  // A client that goes away is told of, once.
+  close(polite.fd);
+  polite.fd = -1;
+  ASSERT_TRUE(test::run_until(apt, 2s, [&] { return !server.closed.empty(); }));
+  apt.run_for(20ms);
+  EXPECT_EQ(server.closed, std::vector<std::string>{server.opened[1]});
 }
 
-TEST(StreamEndpoints, AClientThatNeverReadsIsClosedOnceItsOutputPassesTheLimit) {
+// One connection over a socket pair whose kernel side holds little: what
+// the client has not read yet waits in the connection.
+struct PairConnection {
+  int ends[2];  // the server's, the client's
   PosixApartment apt;
   Server server;
-  StreamConnection* conn = nullptr;
-  StreamHandler h = server.handler();
-  h.opened = [&](StreamConnection& c) { return conn = &c, true; };
-  TcpEndpoint tcp(apt, "127.0.0.1", 0, {}, std::move(h));
-  Client deaf(tcp.port());
-  ASSERT_TRUE(test::run_until(apt, 2s, [&] { return conn != nullptr; }));
-  const std::string answer(1000, 'a');
-  size_t sent = 0;
-  // The kernel's buffers take their share first; beyond them, the limit.
-  while (server.closed.empty() && sent < 64u * 1024 * 1024) {
-    conn->send(answer);
-    sent += answer.size();
-    apt.pump_once();
+  StreamHandler handler = server.handler();
+  int gone = 0;
+  std::unique_ptr<FdConnection> conn;
+  PairConnection() {
+    socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, ends);
+    int small = 4096;
+    setsockopt(ends[0], SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+    conn = std::make_unique<FdConnection>(apt, ends[0], "pair", handler,
+                                          [this](FdConnection&) { ++gone; });
   }
-  ASSERT_EQ(server.closed.size(), 1u);
-  EXPECT_EQ(server.log,
-            std::vector<std::string>{server.closed[0] + ": the client reads too slowly; closed"});
+  ~PairConnection() {
+    conn.reset();
+    close(ends[0]);
+    close(ends[1]);
+  }
+  std::string client_reads() {
+    std::string got;
+    char buf[4096];
+    for (ssize_t n; (n = read(ends[1], buf, sizeof buf)) > 0;) got.append(buf, size_t(n));
+    return got;
+  }
+};
+
+std::string numbered(int i) {
+  std::string line = "FA" + std::to_string(100000000 + i) + ";";
+  return line + std::string(1000 - line.size(), ' ');
+}
+
+TEST(StreamEndpoints, ASlowReaderGetsEverythingInOrderUntilItsOutputPassesTheLimit) {
+  PairConnection q;
+  std::string sent;
+  for (int i = 0; i < 40; ++i) q.conn->send(numbered(i)), sent += numbered(i);
+  // The kernel took a little; the rest waits, and goes as the client reads.
+  std::string got = q.client_reads();
+  ASSERT_LT(got.size(), sent.size()) << "the socket took it all: no test";
+  for (int round = 0; round < 1000 && got.size() < sent.size(); ++round) {
+    got += q.client_reads();
+    q.apt.pump_once();
+  }
+  EXPECT_TRUE(got == sent) << got.size() << " of " << sent.size();
+  EXPECT_EQ(std::tuple(q.gone, q.server.closed.size()), std::tuple(0, size_t{0}));
+
+  // A client that never reads: past the limit, the connection ends, once.
+  const std::string big(1000, 'x');
+  for (size_t n = 0; n < 2 * kStreamOutputLimit; n += big.size()) q.conn->send(big);
+  q.apt.run_for(10ms);
+  EXPECT_EQ(std::tuple(q.gone, q.server.closed, q.server.log),
+            std::tuple(1, std::vector<std::string>{"pair"},
+                       std::vector<std::string>{"pair: the client reads too slowly; closed"}));
+}
+
+TEST(StreamEndpoints, AClientThatStopsSendingOrGoesIsToldOfOnce) {
+  for (bool half : {true, false}) {
+    PairConnection p;
+    ASSERT_EQ(write(p.ends[1], "ID;", 3), 3);
+    half ? shutdown(p.ends[1], SHUT_WR) : shutdown(p.ends[1], SHUT_RDWR);
+    p.apt.run_for(10ms);
+    EXPECT_EQ(std::tuple(p.server.got["pair"], p.server.closed.size(), p.gone),
+              std::tuple(std::string("ID;"), size_t{1}, 1))
+        << half;
+    p.conn->send("late;");  // to a connection that ended: nothing, no error
+    p.apt.run_for(5ms);
+    EXPECT_EQ(p.gone, 1);
+  }
 }
 
 TEST(StreamEndpoints, AListenerOutOfDescriptorsWaitsInsteadOfSpinningAndSaysSoOnce) {

@@ -46,6 +46,14 @@ bool is_loopback(const std::string& address) {
   return inet_pton(AF_INET, address.c_str(), &a) == 1 && is_loopback(ntohl(a.s_addr));
 }
 
+bool admitted(uint32_t address, const std::vector<Cidr>& allow) {
+  if (is_loopback(address)) return true;
+  for (const Cidr& net : allow) {
+    if (net.contains(address)) return true;
+  }
+  return false;
+}
+
 void parse_listen(const std::string& text, uint16_t default_port, std::string& address,
                   uint16_t& port) {
   std::string addr = text, port_text;

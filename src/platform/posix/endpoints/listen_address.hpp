@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tovrak::platform {
 
@@ -23,5 +24,8 @@ void parse_listen(const std::string& text, uint16_t default_port, std::string& a
 // True for an address on 127.0.0.0/8.
 bool is_loopback(const std::string& address);
 bool is_loopback(uint32_t address);
+// Whether a peer at `address` (host byte order) may connect: from loopback
+// always, from elsewhere when one of the allowed networks holds it.
+bool admitted(uint32_t address, const std::vector<Cidr>& allow);
 
 }  // namespace tovrak::platform

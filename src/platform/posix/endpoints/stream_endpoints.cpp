@@ -168,10 +168,7 @@ struct TcpEndpoint::Impl : std::enable_shared_from_this<TcpEndpoint::Impl> {
     char text[INET_ADDRSTRLEN] = {};
     inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text);
     std::string name = std::string(text) + ":" + std::to_string(ntohs(peer.sin_port));
-    const uint32_t addr = ntohl(peer.sin_addr.s_addr);
-    bool allowed = is_loopback(addr);
-    for (const auto& n : allow) allowed = allowed || n.contains(addr);
-    if (!allowed) {
+    if (!admitted(ntohl(peer.sin_addr.s_addr), allow)) {
       if (handler.log) handler.log("refused " + name + ": not in an allowed network");
       ::close(c);
       return;
