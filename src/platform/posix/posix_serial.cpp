@@ -153,7 +153,7 @@ void PosixSerial::Output(std::string_view bytes) {
       ssize_t n = link_->write_some(bytes.data() + done, bytes.size() - done);
       if (n > 0) {
         done += static_cast<size_t>(n);
-      } else if (n == 0 || errno == EAGAIN || errno == EWOULDBLOCK) {
+      } else if (n == 0 || errno == EAGAIN) {
         break;
       } else if (errno != EINTR) {
         lose_device(errno);
@@ -182,7 +182,7 @@ void PosixSerial::flush_output() {
     ssize_t n = link_->write_some(output_.data() + out_pos_, output_.size() - out_pos_);
     if (n > 0) {
       out_pos_ += static_cast<size_t>(n);
-    } else if (n == 0 || errno == EAGAIN || errno == EWOULDBLOCK) {
+    } else if (n == 0 || errno == EAGAIN) {
       break;
     } else if (errno != EINTR) {
       lose_device(errno);
@@ -232,7 +232,7 @@ void PosixSerial::read_available() {
     } else if (n == 0) {
       lose_device(0);  // end of file: the device hung up
       return;
-    } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+    } else if (errno == EAGAIN) {  // (EWOULDBLOCK is EAGAIN on Linux)
       break;
     } else if (errno != EINTR) {  // EINTR: interrupted, or only the link's own traffic came
       lose_device(errno);

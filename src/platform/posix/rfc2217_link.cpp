@@ -173,7 +173,7 @@ class Rfc2217Link : public SocketLink {
         sent_ += static_cast<size_t>(n);
       } else if (n < 0 && errno == EINTR) {
         continue;
-      } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      } else if (n < 0 && errno == EAGAIN) {
         return 0;
       } else {
         return n < 0 ? errno : EPIPE;

@@ -23,7 +23,7 @@ void FdConnection::send(std::string_view bytes) {
   if (stopped_) return;
   if (out_.empty()) {
     ssize_t n = put(bytes.data(), bytes.size());
-    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) return end(true);
+    if (n < 0 && errno != EAGAIN && errno != EINTR) return end(true);
     bytes.remove_prefix(n > 0 ? static_cast<size_t>(n) : 0);
   }
   if (bytes.empty()) return;
@@ -48,7 +48,7 @@ void FdConnection::on_ready(FdEvents e) {
       if (stopped_) return;
     } else if (n < 0 && errno == EINTR) {
       continue;
-    } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+    } else if (n < 0 && errno == EAGAIN) {
       if (e.hang_up) end(true);
       return;
     } else {
@@ -67,7 +67,7 @@ void FdConnection::flush() {
   while (!out_.empty()) {
     ssize_t n = put(out_.data(), out_.size());
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
+    if (n < 0 && errno == EAGAIN) return;
     if (n <= 0) return end(true);
     out_.erase(0, static_cast<size_t>(n));
   }

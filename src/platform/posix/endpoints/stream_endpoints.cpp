@@ -136,7 +136,7 @@ struct TcpEndpoint::Impl : std::enable_shared_from_this<TcpEndpoint::Impl> {
       int c = ::accept4(fd, reinterpret_cast<sockaddr*>(&peer), &len, SOCK_NONBLOCK | SOCK_CLOEXEC);
       if (c < 0) {
         if (errno == EINTR || errno == ECONNABORTED) continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK) out_of_descriptors();
+        if (errno != EAGAIN) out_of_descriptors();
         return;
       }
       if (starved && handler.log) handler.log("accepting clients again");
