@@ -4,7 +4,10 @@
 // lost and found again under load is the cable-pulled soak's.
 #include "platform/posix/posix_serial.hpp"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -214,6 +217,17 @@ TEST(PosixSerial, RefusalsSayWhatAndChangeNothing) {
   termios t = radio.line();  // the refused settings never reached the line
   EXPECT_EQ(cfgetospeed(&t), speed_t{B9600});
 
+  // The device is the control's alone: exclusive to the kernel (which only
+  // root may pass, as this test may run) and locked for whoever asks.
+  if (int fd = open(radio.path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC); fd >= 0) {
+    int exclusive = 0;
+    EXPECT_EQ(ioctl(fd, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 1);
+    EXPECT_NE(flock(fd, LOCK_EX | LOCK_NB), 0);
+    close(fd);
+  } else {
+    EXPECT_EQ(errno, EBUSY);
+  }
   // A second open of the same device is refused as busy, until it closes.
   auto other = s.apt.create_serial();
   other->Device(radio.path);
