@@ -84,9 +84,14 @@ TEST(TelnetDecoder, CommandsNeverReachTheDataWhereverTheReadsSplitThem) {
 TEST(TelnetDecoder, NotificationsAndAnswersAreKept) {
   telnet::Session s;
   std::string out;
-  decode(s, {tn("SB 44 107 0xB0 SE SB 44 106 0x60 SE SB 44 101 0 0 0x96 0 SE")}, true, out);
+  decode(s, {tn("SB 44 107 0xB0 SE SB 44 106 0x60 SE SB 44 101 0x01 0x02 0x03 0x04 SE")}, true,
+         out);
   EXPECT_EQ(std::tuple(s.modem_state(), s.line_state(), s.baud_rate_answer(), out),
-            std::tuple(0xB0, 0x60, 38400u, ""));
+            std::tuple(0xB0, 0x60, 0x01020304u, ""));
+  // Answers of another length than their kind's are not taken.
+  decode(s, {tn("SB 44 107 1 2 SE SB 44 106 SE SB 44 101 0 0 0x96 SE")}, false, out);
+  EXPECT_EQ(std::tuple(s.modem_state(), s.line_state(), s.baud_rate_answer()),
+            std::tuple(0xB0, 0x60, 0x01020304u));
 }
 
 TEST(TelnetDecoder, NegotiationAnswersEachRequestOnceAndNeverLoops) {
