@@ -2,7 +2,6 @@
 // simulated radio exactly as a host would; a live screen on a terminal, a
 // plain log otherwise; and a final check that the state the component shows
 // agrees with the radio's.
-#include <pty.h>
 #include <unistd.h>
 
 #include <atomic>
