@@ -67,7 +67,7 @@ std::string target_of(const std::string& path) {
 // device or to nothing at all.
 bool left_behind(const std::string& target) {
   struct stat st {};
-  return target.rfind("/dev/pts/", 0) == 0 || stat(target.c_str(), &st) != 0;
+  return target.starts_with("/dev/pts/") || stat(target.c_str(), &st) != 0;
 }
 
 }  // namespace
