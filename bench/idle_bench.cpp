@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "bench_support.hpp"
-#include "hosts/cli/sim_on_pty.hpp"
+#include "hosts/sim/sim_on_pty.hpp"
 
 namespace tovrak::bench {
 namespace {

@@ -19,11 +19,11 @@
 #include <vector>
 
 #include "bench_support.hpp"
-#include "hosts/cli/sim_on_pty.hpp"
 #include "hosts/share/server.hpp"
 #include "hosts/share/share_host.hpp"
+#include "hosts/sim/sim_on_pty.hpp"
+#include "platform/posix/endpoints/stream_endpoints.hpp"
 #include "platform/posix/posix_loop.hpp"
-#include "tovrak/stream_endpoints.hpp"
 
 namespace tovrak::bench {
 namespace {

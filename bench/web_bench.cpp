@@ -35,7 +35,7 @@
 #include "hosts/share/share_host.hpp"
 #include "hosts/web/page_hub.hpp"
 #include "hosts/web/web_server.hpp"
-#include "tovrak/stream_endpoints.hpp"
+#include "platform/posix/endpoints/stream_endpoints.hpp"
 
 namespace tovrak::bench {
 namespace {

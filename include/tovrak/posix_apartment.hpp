@@ -18,10 +18,37 @@ namespace tovrak::platform {
 
 class PosixLoop;
 
+// What a watched descriptor is ready for.
+struct FdEvents {
+  bool input = false;    // readable (or at its end)
+  bool output = false;   // takes output (reported only while asked for)
+  bool hang_up = false;  // the other end went away, or the descriptor failed
+};
+
+// A descriptor of the host's own (a socket, a pseudo-terminal, standard
+// input) on the apartment's loop. Destroying the watch takes the descriptor
+// out of the loop; the descriptor stays open.
+class TOVRAK_API DescriptorWatch {
+ public:
+  virtual ~DescriptorWatch() = default;
+  // Whether the handler also hears when the descriptor takes output.
+  virtual void want_output(bool on) = 0;
+  // Takes the descriptor out of the loop for now, or puts it back: a
+  // listener that cannot accept waits this way instead of spinning.
+  virtual void pause(bool paused) = 0;
+};
+
+// What a stop request (request_stop) does to an apartment.
+enum class StopRequests {
+  End,    // its waits end at once and run()/run_for() return: the program's own
+  Ignore  // it goes on until quit(): a thread playing the world outside the
+          // program (a simulated radio beside the component)
+};
+
 class TOVRAK_API PosixApartment : public Apartment {
  public:
   // Throws std::system_error when the kernel refuses the loop's descriptors.
-  PosixApartment();
+  explicit PosixApartment(StopRequests on_stop = StopRequests::End);
   ~PosixApartment() override;
 
   // Safe from any thread; wakes the loop.
@@ -40,7 +67,7 @@ class TOVRAK_API PosixApartment : public Apartment {
 
   // Async-signal-safe, for a SIGINT/SIGTERM handler: the program is to stop.
   // Every apartment of the process then sleeps no more and its run() and
-  // run_for() return; the component's waits end at once.
+  // run_for() return at once; the component's waits end at once.
   static void request_stop();
   static bool stop_requested();
   // Withdraws the stop request once the waits it ended are over, so that a
@@ -61,6 +88,13 @@ class TOVRAK_API PosixApartment : public Apartment {
   // pump_once() when it is readable.
   int fd() const;
 
+  // Watches `fd` on this apartment's loop: `ready` runs on the apartment
+  // thread while messages are processed, whenever the descriptor is
+  // readable, hung up, or (while asked) writable; it may destroy the watch.
+  // A regular file is always ready. Throws std::system_error when the kernel
+  // refuses the descriptor.
+  std::unique_ptr<DescriptorWatch> watch(int fd, std::function<void(FdEvents)> ready);
+
   // Called with the bytes of every Output of the serial controls this
   // apartment created, on the apartment thread (hosts print the wire).
   void on_serial_write(std::function<void(std::string_view)> observer);
@@ -73,13 +107,16 @@ class TOVRAK_API PosixApartment : public Apartment {
   // Times the loop came back from blocking: stays low while idle.
   uint64_t wakeups() const;
 
-  // The loop itself, for the platform's other descriptors (client endpoints).
-  const std::shared_ptr<PosixLoop>& loop() const { return loop_; }
+ protected:
+  // On a loop of the platform's own making (its tests give it their clock).
+  PosixApartment(std::shared_ptr<PosixLoop> loop, StopRequests on_stop);
 
  private:
   void run_until(int64_t end_ns);
+  bool ends_on_stop() const { return on_stop_ == StopRequests::End; }
 
   std::shared_ptr<PosixLoop> loop_;
+  StopRequests on_stop_;
   std::atomic<bool> quit_{false};
 };
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tovrak/errors.hpp"
+#include "platform/serial_errors.hpp"
 
 namespace tovrak::platform {
 
@@ -34,10 +34,6 @@ bool to_int(std::string_view s, int& out) {
   return res.ec == std::errc() && res.ptr == s.data() + s.size();
 }
 
-[[noreturn]] void bad(const std::string& text, const std::string& why) {
-  throw ComError::with_text(380, "Invalid property value: port settings \"" + text + "\": " + why);
-}
-
 }  // namespace
 
 bool is_standard_speed(int speed) {
@@ -51,23 +47,26 @@ bool is_standard_speed(int speed) {
 
 SerialSettings parse_serial_settings(const std::string& text) {
   auto parts = split(text);
-  if (parts.size() != 4) bad(text, "expected speed,parity,data bits,stop bits");
+  if (parts.size() != 4)
+    serial_error::invalid_settings(text, "expected speed,parity,data bits,stop bits");
   SerialSettings s;
-  if (!to_int(parts[0], s.speed)) bad(text, "the speed is not a number");
+  if (!to_int(parts[0], s.speed)) serial_error::invalid_settings(text, "the speed is not a number");
   if (!is_standard_speed(s.speed))
-    bad(text, "no serial port offers the speed " + std::string(parts[0]));
-  if (parts[1].size() != 1) bad(text, "the parity is one of N, E, O, M, S");
+    serial_error::invalid_settings(text,
+                                   "no serial port offers the speed " + std::string(parts[0]));
+  if (parts[1].size() != 1)
+    serial_error::invalid_settings(text, "the parity is one of N, E, O, M, S");
   s.parity = static_cast<char>(std::toupper(static_cast<unsigned char>(parts[1][0])));
   if (std::string_view("NEOMS").find(s.parity) == std::string_view::npos) {
-    bad(text, "the parity is one of N, E, O, M, S");
+    serial_error::invalid_settings(text, "the parity is one of N, E, O, M, S");
   }
   if (!to_int(parts[2], s.data_bits) || s.data_bits < 4 || s.data_bits > 8) {
-    bad(text, "the data bits are 4 to 8");
+    serial_error::invalid_settings(text, "the data bits are 4 to 8");
   }
   if (parts[3] == "1.5") {
     s.stop_bits = 15;
   } else if (!to_int(parts[3], s.stop_bits) || (s.stop_bits != 1 && s.stop_bits != 2)) {
-    bad(text, "the stop bits are 1, 1.5 or 2");
+    serial_error::invalid_settings(text, "the stop bits are 1, 1.5 or 2");
   }
   return s;
 }

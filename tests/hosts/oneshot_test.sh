@@ -42,15 +42,22 @@ assert 0 <= v["smeter"]["raw"] <= 255 and v["smeter"]["s"].startswith("S"), v
 assert r["done"] is False and "range" in r["reason"] and r["freq"] == 14250000, r
 PY
 
-# The sim owns its link: a second one is refused, SIGHUP removes it, and a
-# link left by a killed sim is taken over.
-expect 1 "is in use: it leads to /dev/pts/" sim --pty "$LINK"
+# The sim owns its link: another sim or a share is refused, SIGHUP removes
+# it, and the link of a sim killed with SIGKILL is taken over.
+expect 1 "in use by a running tovrak \(process $SIM\)" sim --pty "$LINK"
+expect 1 "in use by a running tovrak \(process $SIM\)" share --sim --pty "$LINK" --plain
 kill -HUP $SIM
 wait $SIM 2>/dev/null || true
 [ ! -e "$LINK" ] && [ ! -L "$LINK" ] || fail "the link outlived its sim"
-ln -s /dev/pts/9999 "$LINK"
 "$TOVRAK" sim --pty "$LINK" >/dev/null 2>&1 &
 SIM=$!
-for _ in $(seq 50); do [ "$(readlink "$LINK")" != /dev/pts/9999 ] && break; sleep 0.1; done
-[ "$(readlink "$LINK")" != /dev/pts/9999 ] || fail "a stale link was not taken over"
+for _ in $(seq 50); do [ -L "$LINK" ] && break; sleep 0.1; done
+kill -KILL $SIM
+wait $SIM 2>/dev/null || true
+[ -L "$LINK" ] || fail "a killed sim removed its link"
+"$TOVRAK" sim --pty "$LINK" --id 19 >/dev/null 2>&1 &
+SIM=$!
+for _ in $(seq 50); do [ -e "$LINK" ] && break; sleep 0.1; done
+expect 0 '^freq 14\.250000 MHz$' set freq 14250kHz --port "$LINK"
+kill -0 $SIM || fail "the link of a killed sim was not taken over"
 echo "the one-shot commands work"

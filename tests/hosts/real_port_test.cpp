@@ -1,8 +1,6 @@
 // The real ports in real time, each test a few seconds at most; they wait
 // for a state with a generous deadline, never for a time.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <pty.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -14,7 +12,8 @@
 #include <vector>
 
 #include "hosts/cli/ser2net_server.hpp"
-#include "hosts/cli/sim_on_pty.hpp"
+#include "hosts/sim/sim_on_pty.hpp"
+#include "platform/posix/endpoints/pseudo_terminal.hpp"
 #include "platform/posix/posix_serial.hpp"
 #include "support/refusal.hpp"
 #include "support/rig.hpp"
@@ -118,18 +117,13 @@ class RemoteRadio : public ::testing::Test {
     if (Ser2netServer::program().empty()) GTEST_SKIP() << "ser2net is not installed";
     // The device end is held from the start: ser2net may take the device
     // exclusively, and the test reads the line's settings through it.
-    char name[128];
-    ASSERT_EQ(openpty(&radio_, &device_, name, nullptr, nullptr), 0);
-    for (int fd : {radio_, device_}) fcntl(fd, F_SETFD, FD_CLOEXEC);
-    fcntl(radio_, F_SETFL, O_NONBLOCK);
-    server_.emplace(name);
+    pty_.emplace(platform::PseudoTerminal::Mode::Cooked);
+    radio_ = pty_->master();
+    device_ = pty_->device_fd();
+    server_.emplace(pty_->device());
     port_ = apt_.create_serial();
     port_->OnComm([this] { ++events_; });
     port_->Device(server_->locator());
-  }
-  ~RemoteRadio() override {
-    close(device_);
-    close(radio_);
   }
 
   std::string radio_take() const {
@@ -140,6 +134,7 @@ class RemoteRadio : public ::testing::Test {
     return got;
   }
 
+  std::optional<platform::PseudoTerminal> pty_;
   int radio_ = -1, device_ = -1;
   std::optional<Ser2netServer> server_;
   platform::PosixApartment apt_;

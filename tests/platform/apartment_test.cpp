@@ -15,6 +15,7 @@
 #define CONTRACT_EQ(a, b) \
   { EXPECT_EQ(a, b); }
 #include "platform/apartment_contract.hpp"
+#include "platform/posix/posix_loop.hpp"
 #include "tovrak/errors.hpp"
 #include "tovrak/posix_apartment.hpp"
 #include "tovrak/virtual_apartment.hpp"
@@ -109,6 +110,33 @@ TEST(PosixLoop, AStopRequestEndsWaitsUntilItIsWithdrawn) {
   apt.post([&] { ran = true; });
   apt.run_for(milliseconds(1));
   EXPECT_TRUE(ran);
+}
+
+// A stop request from anywhere (a signal handler, another thread) ends a
+// blocked wait and a sleep at once; an apartment that plays the world
+// outside the program goes on through it until it is quit.
+TEST(PosixLoop, AStopRequestReachesWaitsAlreadyBlockedButNotTheWorldOutside) {
+  PosixApartment apt;
+  std::thread other([] {
+    std::this_thread::sleep_for(milliseconds(20));
+    PosixApartment::request_stop();
+  });
+  apt.sleep_ms(3'600'000);
+  other.join();
+  PosixLoop loop;
+  loop.wait(-1, false);  // no work, no timeout: the request alone ends it
+
+  PosixApartment outside(StopRequests::Ignore);
+  EXPECT_FALSE(outside.stopping());
+  int ticks = 0;
+  bool ran = false;
+  auto t = outside.create_timer(1, true, [&] { ++ticks; });
+  outside.post([&] { ran = true; });
+  while (ticks < 3) outside.run_for(milliseconds(5));
+  EXPECT_TRUE(ran);
+  outside.quit();
+  outside.run();  // returns: quit
+  PosixApartment::clear_stop();
 }
 
 TEST(PosixLoop, TheDescriptorIsReadableExactlyWhileThereIsWork) {

@@ -6,7 +6,8 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -16,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/endpoints/pseudo_terminal.hpp"
 #include "support/refusal.hpp"
 #include "support/run_until.hpp"
 #include "tovrak/errors.hpp"
@@ -26,18 +28,13 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// The radio's end of a pseudo-terminal pair.
+// The radio's end of a pseudo-terminal pair; the control opens the device.
 struct Radio {
-  int fd = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  std::string path;
+  PseudoTerminal pty{PseudoTerminal::Mode::Raw};
+  int fd = pty.master();
+  std::string path = pty.device();
 
-  Radio() {
-    char name[128];
-    if (fd < 0 || grantpt(fd) != 0 || unlockpt(fd) != 0 || ptsname_r(fd, name, sizeof name) != 0)
-      throw std::runtime_error("openpt");
-    path = name;
-  }
-  ~Radio() { close(fd); }
+  Radio() { pty.close_device(); }
   // Writes everything; `wait` runs while the line is full.
   void send(const std::string& bytes, const std::function<void()>& wait = {}) {
     for (size_t done = 0; done < bytes.size();) {
@@ -220,6 +217,17 @@ TEST(PosixSerial, RefusalsSayWhatAndChangeNothing) {
   termios t = radio.line();  // the refused settings never reached the line
   EXPECT_EQ(cfgetospeed(&t), speed_t{B9600});
 
+  // The device is the control's alone: exclusive to the kernel (which only
+  // root may pass, as this test may run) and locked for whoever asks.
+  if (int fd = open(radio.path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC); fd >= 0) {
+    int exclusive = 0;
+    EXPECT_EQ(ioctl(fd, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 1);
+    EXPECT_NE(flock(fd, LOCK_EX | LOCK_NB), 0);
+    close(fd);
+  } else {
+    EXPECT_EQ(errno, EBUSY);
+  }
   // A second open of the same device is refused as busy, until it closes.
   auto other = s.apt.create_serial();
   other->Device(radio.path);
@@ -243,6 +251,62 @@ TEST(PosixSerial, AHangUpGivesOneEventAndWritesThatNameTheDevice) {
             std::tuple(1, true, true));
   EXPECT_TRUE(has(error_of([&] { s.port->Output("FA;"); }), s.port->Device()));
   EXPECT_THROW(s.port->OutBufferCount(), ComError);
+}
+
+// Every rate termios has reaches the line as that rate (glibc's cfsetspeed,
+// which also takes plain numbers, says which); speeds only other systems
+// offer are refused before the port is touched.
+TEST(PosixSerial, EveryTermiosRateReachesTheLine) {
+  Radio radio;
+  Session s;
+  s.open(radio);
+  for (int speed :
+       {50,     75,     110,     134,     150,     200,     300,     600,     1200,    1800,
+        2400,   4800,   9600,    19200,   38400,   57600,   115200,  230400,  460800,  500000,
+        576000, 921600, 1000000, 1152000, 1500000, 2000000, 2500000, 3000000, 3500000, 4000000}) {
+    termios want{};
+    ASSERT_EQ(cfsetspeed(&want, static_cast<speed_t>(speed)), 0) << speed;
+    s.port->Settings(std::to_string(speed) + ",N,8,1");
+    termios t = radio.line();
+    EXPECT_EQ(cfgetospeed(&t), cfgetospeed(&want)) << speed;
+  }
+  for (int speed : {14400, 28800, 56000, 128000, 256000}) {
+    const std::string text = std::to_string(speed) + ",N,8,1";
+    EXPECT_EQ(error_of([&] { s.port->Settings(text); }),
+              "Invalid property value: port settings \"" + text +
+                  "\": a serial port on this system cannot be set to " + std::to_string(speed) +
+                  " baud; choose a standard rate such as 4800, 9600, 19200, 38400, 57600 or "
+                  "115200");
+  }
+}
+
+// What a pseudo-terminal cannot show (it keeps 8 bits and no parity), on the
+// termios a local device is given.
+TEST(PosixSerial, FramingAndFlowControlAsTermiosHasThem) {
+  const struct Row {
+    const char* settings;
+    int16_t handshaking;
+    tcflag_t size, parity, stop, rtscts, xonxoff;
+  } rows[] = {
+      {"9600,N,8,1", 0, CS8, 0, 0, 0, 0},
+      {"9600,E,7,1", 1, CS7, PARENB, 0, 0, IXON | IXOFF},
+      {"9600,O,6,2", 2, CS6, PARENB | PARODD, CSTOPB, CRTSCTS, 0},
+      {"9600,M,5,1.5", 3, CS5, PARENB | PARODD | CMSPAR, CSTOPB, CRTSCTS, IXON | IXOFF},
+      {"9600,S,8,2", 0, CS8, PARENB | CMSPAR, CSTOPB, 0, 0},
+  };
+  for (const Row& r : rows) {
+    termios t{};
+    t.c_cflag = PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS;  // whatever the device had
+    t.c_iflag = IXON | IXOFF | IXANY;
+    ASSERT_TRUE(line_termios(t, {parse_serial_settings(r.settings), r.handshaking}));
+    EXPECT_EQ(
+        std::tuple(t.c_cflag & CSIZE, t.c_cflag & (PARENB | PARODD | CMSPAR), t.c_cflag & CSTOPB,
+                   t.c_cflag & CRTSCTS, t.c_iflag & (IXON | IXOFF | IXANY)),
+        std::tuple(r.size, r.parity, r.stop, r.rtscts, r.xonxoff))
+        << r.settings << " " << r.handshaking;
+    EXPECT_EQ(t.c_cflag & (CLOCAL | CREAD), tcflag_t{CLOCAL | CREAD}) << r.settings;
+    EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG), 0u) << r.settings;
+  }
 }
 
 }  // namespace

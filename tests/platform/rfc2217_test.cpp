@@ -1,7 +1,10 @@
 // A serial port over the network without a real server (real_port_test.cpp
 // runs against one): the Telnet decoder fed byte by byte and the link over a
 // socket pair. (An unknown host is among the serial control's refusals.)
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -10,18 +13,24 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
+#include "platform/posix/endpoints/stream_endpoints.hpp"
+#include "platform/posix/posix_serial.hpp"
 #include "platform/posix/rfc2217_link.hpp"
 #include "platform/posix/telnet_session.hpp"
+#include "platform/seams.hpp"
 #include "support/refusal.hpp"
+#include "support/run_until.hpp"
 #include "tovrak/errors.hpp"
 
 namespace tovrak::platform {
 namespace {
 
 using namespace std::string_literals;
+using namespace std::chrono_literals;
 
 // Telnet bytes written as words: WILL, WONT, DO, DONT, SB and SE each with
 // the IAC before it, IAC alone, and numbers (44 is the COM-PORT option).
@@ -75,9 +84,14 @@ TEST(TelnetDecoder, CommandsNeverReachTheDataWhereverTheReadsSplitThem) {
 TEST(TelnetDecoder, NotificationsAndAnswersAreKept) {
   telnet::Session s;
   std::string out;
-  decode(s, {tn("SB 44 107 0xB0 SE SB 44 106 0x60 SE SB 44 101 0 0 0x96 0 SE")}, true, out);
+  decode(s, {tn("SB 44 107 0xB0 SE SB 44 106 0x60 SE SB 44 101 0x01 0x02 0x03 0x04 SE")}, true,
+         out);
   EXPECT_EQ(std::tuple(s.modem_state(), s.line_state(), s.baud_rate_answer(), out),
-            std::tuple(0xB0, 0x60, 38400u, ""));
+            std::tuple(0xB0, 0x60, 0x01020304u, ""));
+  // Answers of another length than their kind's are not taken.
+  decode(s, {tn("SB 44 107 1 2 SE SB 44 106 SE SB 44 101 0 0 0x96 SE")}, false, out);
+  EXPECT_EQ(std::tuple(s.modem_state(), s.line_state(), s.baud_rate_answer()),
+            std::tuple(0xB0, 0x60, 0x01020304u));
 }
 
 TEST(TelnetDecoder, NegotiationAnswersEachRequestOnceAndNeverLoops) {
@@ -182,6 +196,27 @@ TEST(Rfc2217Link, SettingsLinesAndPurgeGoAsComPortCommandsOnlyWhenTheyChange) {
   EXPECT_THROW(link->apply(params), ComError);
 }
 
+TEST(Rfc2217Link, EveryParityStopSizeAndFlowControlHasItsCode) {
+  const struct Row {
+    char parity;
+    int stop_bits;
+    int16_t handshaking;
+    const char* commands;  // after the first apply's speed and data size
+  } rows[] = {
+      {'N', 1, 0, "SB 44 3 1 SE SB 44 4 1 SE SB 44 5 1 SE"},
+      {'O', 2, 1, "SB 44 3 2 SE SB 44 4 2 SE SB 44 5 2 SE"},
+      {'E', 15, 2, "SB 44 3 3 SE SB 44 4 3 SE SB 44 5 3 SE"},
+      {'M', 1, 3, "SB 44 3 4 SE SB 44 4 1 SE SB 44 5 3 SE"},
+      {'S', 1, 0, "SB 44 3 5 SE SB 44 4 1 SE SB 44 5 1 SE"},
+  };
+  for (const Row& r : rows) {
+    Pair p;
+    auto link = p.start();
+    link->apply({{9600, r.parity, 8, r.stop_bits}, r.handshaking});
+    EXPECT_EQ(p.take(), tn("SB 44 1 0 0 0x25 0x80 SE SB 44 2 8 SE ") + tn(r.commands)) << r.parity;
+  }
+}
+
 TEST(Rfc2217Link, DataCrossesWith0xFFIntactAndCommandsAnsweredOnTheWay) {
   Pair p;
   auto link = p.start();
@@ -189,17 +224,19 @@ TEST(Rfc2217Link, DataCrossesWith0xFFIntactAndCommandsAnsweredOnTheWay) {
   ASSERT_EQ(link->write_some(out.data(), out.size()), 5);
   EXPECT_EQ(p.take(), "FA\xff\xff\xff\xff;"s);
 
-  // Only commands waiting: the read answers them and says "nothing yet".
+  // Only commands came: the read answers them and says "again" (EINTR);
+  // nothing at all: "nothing yet".
   char buf[64];
   p.send(tn("DO 24"));
-  EXPECT_EQ(link->read_some(buf, sizeof buf), -1);
-  EXPECT_EQ(errno, EAGAIN);
+  EXPECT_EQ(std::tuple(link->read_some(buf, sizeof buf), errno), std::tuple(-1, EINTR));
   EXPECT_EQ(p.take(), tn("WONT 24"));
+  EXPECT_EQ(std::tuple(link->read_some(buf, sizeof buf), errno), std::tuple(-1, EAGAIN));
 
   p.send("IF\xff"s);
   p.send("\xff;"s + tn("SB 44 107 0 SE") + "X");
   std::string got;
-  for (ssize_t n; (n = link->read_some(buf, 3)) > 0;) got.append(buf, size_t(n));
+  for (ssize_t n; (n = link->read_some(buf, 3)) > 0 || errno == EINTR;)
+    got.append(buf, size_t(std::max<ssize_t>(n, 0)));
   EXPECT_EQ(got, "IF\xff;X"s);
 
   p.hang_up();
@@ -232,6 +269,188 @@ TEST(Rfc2217Link, AWriteTheSocketTakesInPartKeepsEveryDoubledByteWhole) {
   }
   wire += p.take();
   EXPECT_TRUE(wire == "A" + std::string(200002, '\xff') + "END;") << wire.size();
+}
+
+TEST(Rfc2217Link, AServerThatFloodsRequestsAndNeverReadsIsNotServedWithoutLimit) {
+  Pair p;
+  int small = 4096;
+  setsockopt(p.ours, SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+  auto link = p.start();
+  std::string requests;
+  for (int i = 0; i < 1000; ++i) requests += tn("DO 24");  // each refused: WONT 24
+  auto unread = [&] {
+    int n = 0;
+    return ioctl(p.ours, FIONREAD, &n), size_t(n);
+  };
+  char buf[4096];
+  ssize_t n = 0;
+  size_t taken = 0;  // request bytes the link took: as many answer bytes it owes
+  // The server sends as fast as the socket takes it and reads nothing back.
+  for (int round = 0; round < 100000; ++round) {
+    (void)!write(p.server, requests.data(), requests.size());
+    const size_t before = unread();
+    n = link->read_some(buf, sizeof buf);
+    taken += before - unread();
+    if (n < 0 && errno != EINTR && errno != EAGAIN) break;
+  }
+  EXPECT_EQ(std::tuple(n, errno), std::tuple(-1, ENOBUFS));
+  // What the server could have read, against what the link owed: the limit
+  // passed by at most one read's answers.
+  const size_t unsent = taken - p.take().size();
+  EXPECT_GT(unsent, kRfc2217UnsentLimit);
+  EXPECT_LE(unsent, kRfc2217UnsentLimit + sizeof buf);
+  EXPECT_EQ(link->loss_reason(ENOBUFS),
+            "the server sends requests and does not read the answers (64 KiB of them unsent)");
+}
+
+TEST(Rfc2217Link, AStopRequestEndsTheWaitForTheServer) {
+  Pair p;  // a server that never answers
+  std::thread stop([] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    PosixApartment::request_stop();
+  });
+  std::string why = error_of([&] { start_rfc2217_link(p.ours, p.name, 60'000); });
+  stop.join();
+  PosixApartment::clear_stop();
+  EXPECT_EQ(why, "Cannot open " + p.name + ": interrupted: the program is stopping");
+}
+
+// The serial control over a link whose server streams Telnet commands
+// without end: each wake-up reads its budget and the loop goes on.
+TEST(Rfc2217Link, ACommandStreamLeavesTheLoopItsTurns) {
+  Pair p;
+  int big = 1 << 20;
+  setsockopt(p.ours, SOL_SOCKET, SO_RCVBUF, &big, sizeof big);
+  setsockopt(p.server, SOL_SOCKET, SO_SNDBUF, &big, sizeof big);
+  test::ScriptedPorts ports;
+  platform::LoopSeams seams = ports.seams();
+  seams.open_link = [&](const PortLocator&) {
+    p.send(tn("DO 44"));
+    return start_rfc2217_link(p.ours, p.name, 1000);
+  };
+  test::SeamApartment apt(std::move(seams));
+  auto port = apt.create_serial();
+  int events = 0;
+  port->OnComm([&] { ++events; });
+  port->Device(p.name);
+  port->PortOpen(true);
+  p.take();
+  std::string stream;
+  for (int i = 0; i < 100'000; ++i) stream += tn("IAC 241");
+  size_t sent = 0;
+  while (sent < stream.size()) {
+    ssize_t w = write(p.server, stream.data() + sent, stream.size() - sent);
+    if (w <= 0) break;
+    sent += size_t(w);
+  }
+  ASSERT_GT(sent, size_t(PosixSerial::kReadsPerWakeup) * PosixSerial::kReadSize);
+  apt.pump_once();
+  int waiting = 0;
+  ioctl(p.ours, FIONREAD, &waiting);
+  EXPECT_GE(size_t(waiting), sent - size_t(PosixSerial::kReadsPerWakeup) * PosixSerial::kReadSize);
+  EXPECT_EQ(std::tuple(events, port->InBufferCount()), std::tuple(0, 0));
+}
+
+TEST(NetworkPorts, LocatorsAreReadOrRefusedSayingHowToWriteThem) {
+  const std::string how =
+      ": a network port is written tcp://HOST:PORT, with PORT from 1 to 65535 "
+      "(an IPv6 address in brackets: [::1])";
+  const struct Row {
+    std::string locator;
+    std::string shown;  // as the port is named once read; "" when refused
+    std::string refused;
+  } rows[] = {
+      {"rfc2217://radio.example:7000", "rfc2217://radio.example:7000", ""},
+      {"tcp://127.0.0.1:7373", "tcp://127.0.0.1:7373", ""},
+      {"tcp://[::1]:7373", "tcp://[::1]:7373", ""},
+      {"tcp://radio:07373", "tcp://radio:7373", ""},
+      {"/dev/ttyUSB0", "/dev/ttyUSB0", ""},
+      {"tcp://radio", "", "Cannot open tcp://radio" + how},
+      {"tcp://radio:", "", "Cannot open tcp://radio:" + how},
+      {"tcp://:7373", "", "Cannot open tcp://:7373" + how},
+      {"tcp://radio:0", "", "Cannot open tcp://radio:0" + how},
+      {"tcp://radio:65536", "", "Cannot open tcp://radio:65536" + how},
+      {"tcp://radio:73x", "", "Cannot open tcp://radio:73x" + how},
+      {"tcp://::1:7373", "", "Cannot open tcp://::1:7373" + how},
+      {"tcp://ra/dio:7373", "", "Cannot open tcp://ra/dio:7373" + how},
+      {"rfc2217://radio:-1", "",
+       "Cannot open rfc2217://radio:-1: a network port is written "
+       "rfc2217://HOST:PORT, with PORT from 1 to 65535 (an IPv6 "
+       "address in brackets: [::1])"},
+      {"telnet://radio:23", "",
+       "Cannot open telnet://radio:23: unknown kind of port "
+       "\"telnet://\"; give a device path such as /dev/ttyUSB0, "
+       "rfc2217://HOST:PORT or tcp://HOST:PORT"},
+  };
+  for (const Row& r : rows) {
+    std::string shown, why;
+    try {
+      shown = parse_port_locator(r.locator, 1).display();
+    } catch (const ComError& e) {
+      EXPECT_EQ(e.number(), 8002) << r.locator;
+      why = e.description();
+    }
+    EXPECT_EQ(std::tuple(shown, why), std::tuple(r.shown, r.refused)) << r.locator;
+  }
+  EXPECT_EQ(parse_port_locator("", 3).display(), "/dev/ttyS2");
+}
+
+TEST(NetworkPorts, NothingListeningIsSaidSoForEitherKind) {
+  // A port that was free a moment ago.
+  int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof a;
+  ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&a), len), 0);
+  getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
+  close(s);
+  const std::string port = std::to_string(ntohs(a.sin_port));
+  PosixApartment apt;
+  for (const char* kind : {"rfc2217", "tcp"}) {
+    auto serial = apt.create_serial();
+    const std::string where = std::string(kind) + "://127.0.0.1:" + port;
+    serial->Device(where);
+    EXPECT_EQ(error_of([&] { serial->PortOpen(true); }),
+              "Cannot open " + where +
+                  ": the server refused the connection: nothing listens on port " + port +
+                  " of 127.0.0.1" +
+                  (kind == std::string("tcp")
+                       ? " (is the server running?)"
+                       : " (is ser2net running, with this port in its configuration?)"));
+  }
+}
+
+// tcp://HOST:PORT reaches a byte stream with no Telnet: here the TCP
+// endpoint `tovrak share` offers, on the same loop.
+TEST(NetworkPorts, ARawTcpPortCarriesTheBytesAsTheyAre) {
+  PosixApartment apt;
+  StreamConnection* client = nullptr;
+  std::string heard;
+  StreamHandler h;
+  h.opened = [&](StreamConnection& c) { return client = &c, true; };
+  h.bytes = [&](StreamConnection&, std::string_view b) { heard += b; };
+  TcpEndpoint server(apt, "127.0.0.1", 0, {}, std::move(h));
+  auto port = apt.create_serial();
+  port->Device("tcp://127.0.0.1:" + std::to_string(server.port()));
+  // Line settings and modem lines have nothing to drive, and are no error.
+  port->Settings("38400,E,7,2"), port->Handshaking(2), port->DTREnable(true);
+  port->PortOpen(true);
+  EXPECT_FALSE(dynamic_cast<PosixSerial&>(*port).modem_lines_supported());
+  port->Output("ID;\xff"s);
+  ASSERT_TRUE(test::run_until(apt, 2s, [&] { return heard.size() == 4 && client; }));
+  EXPECT_EQ(heard, "ID;\xff"s);
+  client->send("ID019;\xff"s);
+  ASSERT_TRUE(test::run_until(apt, 2s, [&] { return port->InBufferCount() == 7; }));
+  EXPECT_EQ(port->Input(), "ID019;\xff"s);
+  // The server goes: the port is lost, as a pulled cable.
+  client->close();
+  ASSERT_TRUE(
+      test::run_until(apt, 2s, [&] { return dynamic_cast<PosixSerial&>(*port).device_lost(); }));
+  EXPECT_EQ(error_of([&] { port->Output("FA;"); }),
+            "Cannot write to tcp://127.0.0.1:" + std::to_string(server.port()) +
+                ": the device is gone (the server closed the connection); close the port and "
+                "open it again once it is back");
 }
 
 }  // namespace

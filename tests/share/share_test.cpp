@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/endpoints/stream_endpoints.hpp"
 #include "share/shared_radio.hpp"
-#include "tovrak/stream_endpoints.hpp"
 
 namespace tovrak::share {
 namespace {

@@ -6,9 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <atomic>
-#include <thread>
-
+#include "hosts/sim/real_time_radio.hpp"
 #include "support/rig.hpp"
 
 namespace tovrak::sim::test {
@@ -81,12 +79,10 @@ TEST(SimRealTime, TheRadioAnswersOnDescriptorsUntilTheInputEnds) {
   int sv[2];
   ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, sv), 0);
   SimRadio radio(SimOptions{.latency_us = 20'000});
-  std::atomic<bool> stop{false};
-  int rc = -1;
-  std::thread t([&] { rc = run_on_fd(radio, sv[1], sv[1], stop); });
   ASSERT_EQ(write(sv[0], "ID;FA;", 6), 6);
   shutdown(sv[0], SHUT_WR);
-  t.join();
+  platform::PosixApartment apt;
+  const int rc = run_on_descriptors(radio, apt, sv[1], sv[1]);
   std::string got(64, '\0');
   got.resize(static_cast<size_t>(std::max<ssize_t>(0, read(sv[0], got.data(), got.size()))));
   EXPECT_EQ(got, "ID0570;FA014200000;");

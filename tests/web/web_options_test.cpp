@@ -5,7 +5,7 @@
 #include <fstream>
 #include <string>
 
-#include "hosts/web/web_host.hpp"
+#include "hosts/cli/web_host.hpp"
 
 namespace tovrak::web {
 namespace {

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "hosts/web/web_server.hpp"
+#include "tovrak/posix_apartment.hpp"
 
 namespace tovrak::web {
 namespace {

@@ -2,7 +2,6 @@
 // simulated radio exactly as a host would; a live screen on a terminal, a
 // plain log otherwise; and a final check that the state the component shows
 // agrees with the radio's.
-#include <pty.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -20,8 +19,8 @@
 #include "hosts/cli/options.hpp"
 #include "hosts/cli/script.hpp"
 #include "hosts/cli/ser2net_server.hpp"
-#include "hosts/cli/sim_on_pty.hpp"
 #include "hosts/cli/terminal.hpp"
+#include "hosts/sim/sim_on_pty.hpp"
 #include "tovrak/connector.hpp"
 #include "tovrak/errors.hpp"
 #include "tovrak/posix_apartment.hpp"

@@ -14,15 +14,15 @@
 #include "hosts/cli/options.hpp"
 #include "hosts/cli/port_options.hpp"
 #include "hosts/cli/script.hpp"
-#include "hosts/cli/sim_on_pty.hpp"
 #include "hosts/cli/terminal.hpp"
+#include "hosts/cli/web_host.hpp"
 #include "hosts/share/server.hpp"
 #include "hosts/share/share_host.hpp"
 #include "hosts/share/status_view.hpp"
-#include "hosts/web/web_host.hpp"
+#include "hosts/sim/sim_on_pty.hpp"
+#include "platform/posix/endpoints/stream_endpoints.hpp"
 #include "tovrak/connector.hpp"
 #include "tovrak/errors.hpp"
-#include "tovrak/stream_endpoints.hpp"
 
 namespace tovrak::hosts {
 

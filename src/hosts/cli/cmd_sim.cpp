@@ -1,24 +1,18 @@
 // tovrak sim: the simulated radio on a pseudo-terminal or on standard input
 // and output, in real time, for the component (or a person) to talk to.
-#include <fcntl.h>
-#include <pty.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <termios.h>
 #include <unistd.h>
 
-#include <atomic>
-#include <cerrno>
-#include <charconv>
-#include <cstdio>
-#include <cstring>
 #include <iostream>
+#include <memory>
 #include <string>
 
 #include "hosts/cli/commands.hpp"
 #include "hosts/cli/options.hpp"
-#include "hosts/sim/sim_link.hpp"
+#include "hosts/cli/terminal.hpp"
+#include "hosts/sim/real_time_radio.hpp"
+#include "hosts/sim/sim_on_pty.hpp"
 #include "hosts/sim/sim_radio.hpp"
+#include "tovrak/posix_apartment.hpp"
 
 namespace tovrak::hosts {
 
@@ -38,80 +32,25 @@ Examples:
   tovrak sim --pty /tmp/radio --operator --latency 20 --drop 0.01
 )";
 
-std::atomic<bool> g_stop{false};
-
-extern "C" void on_stop_signal(int) { g_stop.store(true); }
-
-void catch_stop_signals() {
-  struct sigaction sa {};
-  sa.sa_handler = on_stop_signal;
-  sigemptyset(&sa.sa_mask);
-  sa.sa_flags = 0;  // poll() is interrupted and the loop looks at the flag
-  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaction(sig, &sa, nullptr);
-  signal(SIGPIPE, SIG_IGN);
-}
-
-// The pseudo-terminal: raw, its master end non-blocking (answers nobody reads
-// are lost, as on a serial line), the slave end kept open by us so that the
-// line stays up while no component has it open.
+// The radio on a pseudo-terminal reached through `link` (the platform's one
+// rule for such links: one a running tovrak owns is refused, one left by a
+// program that was killed is replaced), on this thread's loop until Ctrl-C.
 int run_on_pty(sim::SimRadio& radio, const std::string& link) {
-  int master = -1, slave = -1;
-  char name[256] = {};
-  if (openpty(&master, &slave, name, nullptr, nullptr) != 0) {
-    std::cerr << "tovrak sim: cannot create a pseudo-terminal: " << std::strerror(errno) << "\n";
-    return 1;
-  }
-  termios tio{};
-  if (tcgetattr(slave, &tio) == 0) {
-    cfmakeraw(&tio);
-    cfsetispeed(&tio, B9600);
-    cfsetospeed(&tio, B9600);
-    tcsetattr(slave, TCSANOW, &tio);
-  }
-  fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
-
-  struct stat st {};
-  if (lstat(link.c_str(), &st) == 0) {
-    if (!S_ISLNK(st.st_mode)) {
-      std::cerr << "tovrak sim: " << link << " exists and is not a symbolic link; not replaced\n";
-      close(master);
-      close(slave);
-      return 1;
-    }
-    // A link to a terminal that still exists belongs to a running radio
-    // (another sim); a link to one that has gone was left by a sim that was
-    // killed, and is taken over.
-    char target[256] = {};
-    ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
-    struct stat dev {};
-    if (n > 0 && stat(target, &dev) == 0) {
-      std::cerr << "tovrak sim: " << link << " is in use: it leads to " << target
-                << ", a terminal still open (another tovrak sim?); stop that one or choose "
-                   "another path\n";
-      close(master);
-      close(slave);
-      return 1;
-    }
-    unlink(link.c_str());
-  }
-  if (symlink(name, link.c_str()) != 0) {
-    std::cerr << "tovrak sim: cannot create " << link << ": " << std::strerror(errno) << "\n";
-    close(master);
-    close(slave);
+  platform::PosixApartment apt;
+  std::unique_ptr<RadioOnPty> line;
+  try {
+    line = std::make_unique<RadioOnPty>(radio, apt, link, [](const std::string& text) {
+      std::cerr << "tovrak sim: " << text << "\n";
+    });
+  } catch (const std::exception& e) {
+    std::cerr << "tovrak sim: " << e.what() << "\n";
     return 1;
   }
   std::cout << link << "\n" << std::flush;
-  std::cerr << "tovrak sim: radio (ID " << radio.options().id << ") on " << link << " -> " << name
-            << "; Ctrl-C ends\n";
-  int rc = sim::run_on_fd(radio, master, master, g_stop);
-
-  // Remove the link only if it still points at our terminal.
-  char target[256] = {};
-  ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
-  if (n > 0 && std::string(target, static_cast<size_t>(n)) == name) unlink(link.c_str());
-  close(master);
-  close(slave);
-  return rc;
+  std::cerr << "tovrak sim: radio (ID " << radio.options().id << ") on " << link << " -> "
+            << line->device() << "; Ctrl-C ends\n";
+  apt.run();
+  return 0;
 }
 
 }  // namespace
@@ -125,7 +64,8 @@ int cmd_sim(const Args& args) {
   options.text("--pty", pty, "LINK",
                "create a pseudo-terminal and make LINK a symbolic link to it; point the "
                "component's port at LINK. The link is removed on every way out (Ctrl-C, SIGTERM, "
-               "SIGHUP); a link another running sim owns is refused");
+               "SIGHUP); a link another running tovrak owns is refused, one left by a tovrak "
+               "that was killed is replaced");
   options.flag("--stdio", stdio,
                "read commands from standard input and answer on standard output (try: echo "
                "\"ID;FA;\" | tovrak sim --stdio)");
@@ -134,11 +74,12 @@ int cmd_sim(const Args& args) {
   if (auto status = options.parse(args)) return *status;
   if (stdio == !pty.empty()) return options.usage_error("give either --pty LINK or --stdio");
 
-  catch_stop_signals();
+  catch_interrupts();
   sim::SimRadio radio(opt);
   if (!pty.empty()) return run_on_pty(radio, pty);
   std::cerr << "tovrak sim: radio (ID " << opt.id << ") on standard input and output\n";
-  return sim::run_on_fd(radio, STDIN_FILENO, STDOUT_FILENO, g_stop);
+  platform::PosixApartment apt;
+  return sim::run_on_descriptors(radio, apt, STDIN_FILENO, STDOUT_FILENO);
 }
 
 }  // namespace tovrak::hosts

@@ -5,7 +5,6 @@
 #include <histedit.h>
 // clang-format on
 #include <poll.h>
-#include <pty.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -65,12 +64,12 @@ unsigned char complete(EditLine* el, int) {
 // without echo alone) and sees each key as it comes.
 void Prompt::keys_one_by_one() {
   termios tio{};
-  tcgetattr(slave_, &tio);
+  tcgetattr(pty_.device_fd(), &tio);
   tio.c_lflag &= static_cast<tcflag_t>(~ICANON);
   tio.c_lflag |= ECHO;
   tio.c_cc[VMIN] = 1;
   tio.c_cc[VTIME] = 0;
-  tcsetattr(slave_, TCSANOW, &tio);
+  tcsetattr(pty_.device_fd(), TCSANOW, &tio);
 }
 
 std::string Prompt::default_history() {
@@ -89,13 +88,12 @@ std::string Prompt::default_history() {
 }
 
 Prompt::Prompt(std::string history_file, std::vector<std::string> words)
-    : history_(std::move(history_file)), ed_(std::make_unique<Editor>()) {
-  if (openpty(&master_, &slave_, nullptr, nullptr, nullptr) != 0) {
-    throw std::runtime_error("cannot create the prompt's pseudo-terminal");
-  }
+    : pty_(platform::PseudoTerminal::Mode::Cooked),
+      history_(std::move(history_file)),
+      ed_(std::make_unique<Editor>()) {
   ed_->words = std::move(words);
-  ed_->in = fdopen(dup(slave_), "r");
-  ed_->out = fdopen(dup(slave_), "w");
+  ed_->in = fdopen(dup(pty_.device_fd()), "r");
+  ed_->out = fdopen(dup(pty_.device_fd()), "w");
   ed_->el = el_init("tovrak", ed_->in, ed_->out, ed_->out);
   ed_->hist = history_init();
   history(ed_->hist, &ed_->ev, H_SETSIZE, 1000);
@@ -117,8 +115,6 @@ Prompt::~Prompt() {
   history_end(ed_->hist);
   std::fclose(ed_->in);
   std::fclose(ed_->out);
-  close(master_);
-  close(slave_);
 }
 
 std::optional<std::string> Prompt::feed(std::string_view key) {
@@ -131,19 +127,19 @@ std::optional<std::string> Prompt::feed(std::string_view key) {
     keys_one_by_one();
     return done;
   }
-  (void)!write(master_, key.data(), key.size());
+  (void)!write(pty_.master(), key.data(), key.size());
   // The editor reads the key's bytes from its terminal, one per call; what
   // it echoes there is dropped. The terminal passes bytes on a moment after
   // they are written: the first is waited for.
-  pollfd in{slave_, POLLIN, 0};
+  pollfd in{pty_.device_fd(), POLLIN, 0};
   for (int wait_ms = 100; poll(&in, 1, wait_ms) > 0; wait_ms = 2) {
     int count = 0;
     el_gets(ed_->el, &count);
     el_set(ed_->el, EL_UNBUFFERED, 1);
   }
   char sink[4096];
-  pollfd out{master_, POLLIN, 0};
-  while (poll(&out, 1, 2) > 0 && read(master_, sink, sizeof sink) > 0) {
+  pollfd out{pty_.master(), POLLIN, 0};
+  while (poll(&out, 1, 2) > 0 && read(pty_.master(), sink, sizeof sink) > 0) {
   }
   return std::nullopt;
 }

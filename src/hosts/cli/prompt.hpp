@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/endpoints/pseudo_terminal.hpp"
+
 namespace tovrak::hosts {
 
 class Prompt {
@@ -34,8 +36,7 @@ class Prompt {
  private:
   void keys_one_by_one();
   struct Editor;
-  int master_ = -1;
-  int slave_ = -1;
+  platform::PseudoTerminal pty_;
   std::string history_;
   std::unique_ptr<Editor> ed_;
 };

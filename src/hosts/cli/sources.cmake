@@ -10,6 +10,7 @@ set(TOVRAK_CLI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/cmd_ports.cpp
   ${CMAKE_CURRENT_LIST_DIR}/cmd_sim.cpp
   ${CMAKE_CURRENT_LIST_DIR}/cmd_share.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/web_host.cpp
   ${CMAKE_CURRENT_LIST_DIR}/port_options.cpp
   ${CMAKE_CURRENT_LIST_DIR}/options.cpp
   ${CMAKE_CURRENT_LIST_DIR}/link_watch.cpp
@@ -18,7 +19,6 @@ set(TOVRAK_CLI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/prompt.cpp
   ${CMAKE_CURRENT_LIST_DIR}/live_view.cpp
   ${CMAKE_CURRENT_LIST_DIR}/terminal.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/sim_on_pty.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ser2net_server.cpp
   ${CMAKE_CURRENT_LIST_DIR}/cmd_monitor.cpp
 )

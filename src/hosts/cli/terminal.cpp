@@ -9,13 +9,12 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "tovrak/posix_apartment.hpp"
+#include "platform/posix/endpoints/stop_signals.hpp"
 
 namespace tovrak::hosts {
 
 namespace {
 
-volatile std::sig_atomic_t g_interrupted = 0;
 volatile std::sig_atomic_t g_redraw = 0;
 // The terminal as the user had it, and as the live screen wants it. Set
 // before the handlers can use them; read in signal handlers, so only
@@ -55,19 +54,9 @@ void reraise_default(int sig) {
   raise(sig);
 }
 
-// Ctrl-C, SIGTERM, SIGHUP, Ctrl-\: the command's loop sees the flag and ends
-// the way "quit" does (the transmitter released, the port closed, the
-// terminal restored). A second such signal means the loop is stuck: the
-// terminal is put back and the signal ends the program at once. The
-// component's waits end at the first one, so the loop sees it at once.
-void on_stop(int sig) {
-  if (!g_interrupted) {
-    g_interrupted = 1;
-    platform::PosixApartment::request_stop();
-    return;
-  }
+// A second Ctrl-C ends a stuck program: the terminal goes back first.
+void last_words() {
   if (g_raw) leave_screen();
-  reraise_default(sig);
 }
 
 // Ctrl-Z: the terminal goes back to the shell while the program is stopped,
@@ -101,10 +90,10 @@ void handle(int sig, void (*fn)(int)) {
 
 }  // namespace
 
-bool interrupted() { return g_interrupted != 0; }
+bool interrupted() { return platform::interrupted(); }
 
 void catch_interrupts() {
-  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) handle(sig, on_stop);
+  platform::stop_on_signals(last_words);
   handle(SIGTSTP, on_suspend);
   handle(SIGCONT, on_continue);
   handle(SIGWINCH, on_resize);

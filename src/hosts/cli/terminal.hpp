@@ -30,10 +30,11 @@ class Terminal {
   int height() const;
 };
 
-// Set by Ctrl-C, Ctrl-\, SIGTERM or SIGHUP; the command loops end when they
-// see it, the way their "quit" does. catch_interrupts() also has Ctrl-Z put
-// the terminal back while the program is stopped, and the screen redrawn
-// when it resumes (or when the window changes size).
+// Set by Ctrl-C, Ctrl-\, SIGTERM or SIGHUP (the platform's one handler of
+// them, platform/posix/endpoints/stop_signals.hpp); the command loops end
+// when they see it, the way their "quit" does. catch_interrupts() also has
+// Ctrl-Z put the terminal back while the program is stopped, and the screen
+// redrawn when it resumes (or when the window changes size).
 bool interrupted();
 void catch_interrupts();
 

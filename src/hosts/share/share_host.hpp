@@ -10,9 +10,9 @@
 #include <thread>
 
 #include "hosts/share/server.hpp"
+#include "platform/posix/endpoints/stream_endpoints.hpp"
 #include "tovrak/posix_apartment.hpp"
 #include "tovrak/protocol.hpp"
-#include "tovrak/stream_endpoints.hpp"
 
 namespace tovrak::share {
 

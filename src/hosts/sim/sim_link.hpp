@@ -1,9 +1,7 @@
-// The simulated radio on a line: on the virtual platform, where every byte
-// crosses at its virtual time, or on file descriptors in real time (a
-// pseudo-terminal's master end, or standard input and output).
+// The simulated radio on the virtual platform's line, where every byte
+// crosses at its virtual time (real time: real_time_radio.hpp).
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -62,13 +60,5 @@ class SimLink {
 
 // Connects the radio to the apartment's line (see SimLink).
 [[nodiscard]] SimLink attach(SimRadio& radio, platform::VirtualApartment& apt);
-
-// Runs the radio in real time: reads commands from in_fd, writes its answers
-// to out_fd, and sleeps in poll() until bytes arrive or the radio has
-// something due. Returns 0 when stop becomes true or in_fd reaches its end,
-// 1 on a read or poll failure (with the reason on standard error). Output
-// that cannot be written at once on a non-blocking out_fd is lost, as bytes
-// sent to nobody on a serial line are.
-int run_on_fd(SimRadio& radio, int in_fd, int out_fd, const std::atomic<bool>& stop);
 
 }  // namespace tovrak::sim

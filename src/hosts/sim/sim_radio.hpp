@@ -7,7 +7,7 @@
 // with the faults of a real one (fault_line.hpp).
 //
 // Time is given to the radio in microseconds by whoever drives it: the
-// virtual apartment (sim_link) or the wall clock (run_on_fd). Everything the
+// virtual apartment (sim_link) or the wall clock (real_time_radio). Everything the
 // radio does is a function of its options, its seed and the calls made.
 #pragma once
 

@@ -1,7 +1,7 @@
 // The public face of the simulated radio on a pseudo-terminal.
 #include "hosts/sim/simulated_radio.hpp"
 
-#include "hosts/cli/sim_on_pty.hpp"
+#include "hosts/sim/sim_on_pty.hpp"
 
 namespace tovrak {
 

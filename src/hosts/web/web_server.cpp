@@ -127,13 +127,8 @@ struct WebServer::Impl {
     if (log) to_apartment([this, line] { log(line); });
   }
   bool allowed(const tcp::endpoint& peer) const {
-    if (!peer.address().is_v4()) return false;
-    const uint32_t a = peer.address().to_v4().to_uint();
-    if ((a >> 24) == 127) return true;
-    for (const auto& c : opt.allow) {
-      if (c.contains(a)) return true;
-    }
-    return false;
+    return peer.address().is_v4() &&
+           platform::admitted(peer.address().to_v4().to_uint(), opt.allow);
   }
   void accept();
   void admit(tcp::socket socket);

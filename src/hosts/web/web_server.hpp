@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "hosts/web/page_hub.hpp"
+#include "platform/posix/endpoints/listen_address.hpp"
 #include "tovrak/platform.hpp"
-#include "tovrak/stream_endpoints.hpp"
 
 namespace tovrak::web {
 

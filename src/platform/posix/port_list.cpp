@@ -128,7 +128,7 @@ std::vector<PortInfo> list_serial_ports(const PortScanRoots& roots) {
     // Consoles, virtual terminals and pseudo-terminals have no device.
     const fs::path device = dir / "device";
     if (!present(device)) continue;
-    if (name.rfind("ttyS", 0) == 0 && !has_uart(dir)) continue;
+    if (name.starts_with("ttyS") && !has_uart(dir)) continue;
 
     PortInfo info;
     info.path = (roots.dev / name).string();

@@ -1,9 +1,8 @@
 #include "tovrak/posix_apartment.hpp"
 
+#include <sys/epoll.h>
 #include <time.h>
 
-#include <atomic>
-#include <cerrno>
 #include <climits>
 
 #include "platform/posix/posix_loop.hpp"
@@ -12,16 +11,47 @@
 namespace tovrak::platform {
 
 namespace {
-std::atomic<bool> g_stop{false};
-static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+
+// A host's descriptor on the loop.
+class FdWatch : public DescriptorWatch, private LoopWatcher {
+ public:
+  FdWatch(std::shared_ptr<PosixLoop> loop, int fd, std::function<void(FdEvents)> ready)
+      : loop_(std::move(loop)), ready_(std::move(ready)) {
+    id_ = loop_->watch(fd, this);
+  }
+  ~FdWatch() override { loop_->unwatch(id_); }
+  void want_output(bool on) override { loop_->want_write(id_, on); }
+  void pause(bool paused) override {
+    paused ? loop_->stop_polling(id_) : loop_->resume_polling(id_);
+  }
+
+ private:
+  void on_ready(uint32_t events) override {
+    FdEvents e;
+    e.input = events & EPOLLIN;
+    e.output = events & EPOLLOUT;
+    e.hang_up = events & (EPOLLHUP | EPOLLERR);
+    auto ready = ready_;  // the handler may destroy this watch
+    ready(e);
+  }
+
+  std::shared_ptr<PosixLoop> loop_;
+  std::function<void(FdEvents)> ready_;
+  uint64_t id_ = 0;
+};
+
 }  // namespace
 
-void PosixApartment::request_stop() { g_stop.store(true); }
-bool PosixApartment::stop_requested() { return g_stop.load(); }
-void PosixApartment::clear_stop() { g_stop.store(false); }
-bool PosixApartment::stopping() const { return stop_requested(); }
+void PosixApartment::request_stop() { stop_request::raise(); }
+bool PosixApartment::stop_requested() { return stop_request::raised(); }
+void PosixApartment::clear_stop() { stop_request::withdraw(); }
+bool PosixApartment::stopping() const { return ends_on_stop() && stop_requested(); }
 
-PosixApartment::PosixApartment() : loop_(std::make_shared<PosixLoop>()) {}
+PosixApartment::PosixApartment(StopRequests on_stop)
+    : PosixApartment(std::make_shared<PosixLoop>(), on_stop) {}
+
+PosixApartment::PosixApartment(std::shared_ptr<PosixLoop> loop, StopRequests on_stop)
+    : loop_(std::move(loop)), on_stop_(on_stop) {}
 
 PosixApartment::~PosixApartment() {
   release_module();
@@ -31,16 +61,8 @@ PosixApartment::~PosixApartment() {
 void PosixApartment::post(std::function<void()> task) { loop_->post(std::move(task)); }
 
 void PosixApartment::sleep_ms(int32_t ms) {
-  if (ms <= 0 || stop_requested()) return;
-  int64_t end = PosixLoop::now_ns() + int64_t{ms} * 1'000'000;
-  timespec at{};
-  at.tv_sec = end / 1'000'000'000;
-  at.tv_nsec = end % 1'000'000'000;
-  // An absolute deadline: a signal that interrupts the sleep does not
-  // lengthen it; one that asks the program to stop ends it.
-  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR &&
-         !stop_requested()) {
-  }
+  if (ms <= 0 || stopping()) return;
+  loop_->sleep_until(loop_->now_ns() + int64_t{ms} * 1'000'000, !ends_on_stop());
 }
 
 void PosixApartment::pump_once() { loop_->pump_once(); }
@@ -67,22 +89,22 @@ float PosixApartment::clock() const {
 void PosixApartment::run() { run_until(INT64_MAX); }
 
 void PosixApartment::run_for(std::chrono::milliseconds duration) {
-  run_until(PosixLoop::now_ns() +
+  run_until(loop_->now_ns() +
             std::chrono::duration_cast<std::chrono::nanoseconds>(duration).count());
 }
 
 void PosixApartment::run_until(int64_t end_ns) {
-  while (!quit_.exchange(false) && !stop_requested()) {
-    // A stop request interrupts the wait; one that comes just before it is
-    // seen within a second.
+  while (!quit_.exchange(false) && !stopping()) {
+    // The wait ends at once on a stop request; the longest wait only bounds
+    // how long a wrong clock could hold it.
     constexpr int kLongestWaitMs = 1000;
     int timeout = kLongestWaitMs;
     if (end_ns != INT64_MAX) {
-      int64_t left = end_ns - PosixLoop::now_ns();
+      int64_t left = end_ns - loop_->now_ns();
       if (left <= 0) return;
       timeout = static_cast<int>(std::min<int64_t>((left + 999'999) / 1'000'000, kLongestWaitMs));
     }
-    loop_->wait(timeout);
+    loop_->wait(timeout, !ends_on_stop());
     loop_->pump_once();
   }
 }
@@ -93,6 +115,11 @@ void PosixApartment::quit() {
 }
 
 int PosixApartment::fd() const { return loop_->fd(); }
+
+std::unique_ptr<DescriptorWatch> PosixApartment::watch(int fd,
+                                                       std::function<void(FdEvents)> ready) {
+  return std::make_unique<FdWatch>(loop_, fd, std::move(ready));
+}
 
 void PosixApartment::on_serial_write(std::function<void(std::string_view)> observer) {
   loop_->set_write_observer(std::move(observer));

@@ -1,5 +1,6 @@
 #include "platform/posix/posix_loop.hpp"
 
+#include <poll.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/timerfd.h>
@@ -7,10 +8,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <system_error>
 #include <utility>
+
+#include "platform/posix/serial_link.hpp"
 
 namespace tovrak::platform {
 
@@ -33,12 +37,61 @@ void add_to(int epoll_fd, int fd, uint64_t key) {
   if (epoll_ctl(epoll_fd, EPOLL_CTL_ADD, fd, &ev) != 0) fail("epoll_ctl");
 }
 
+std::atomic<bool> g_stop{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+// Made when the library loads, so that a signal handler finds it there.
+const int g_stop_fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+
+class MonotonicClock : public LoopClock {
+ public:
+  int64_t now_ns() override {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return int64_t{ts.tv_sec} * 1'000'000'000 + ts.tv_nsec;
+  }
+  void sleep_until(int64_t deadline_ns, int stop_fd) override {
+    // An absolute deadline: a signal that interrupts the sleep does not
+    // lengthen it; a stop request ends it.
+    for (int64_t now = now_ns(); now < deadline_ns; now = now_ns()) {
+      if (stop_fd >= 0 && stop_request::raised()) return;
+      const int64_t left = deadline_ns - now;
+      timespec span{left / 1'000'000'000, left % 1'000'000'000};
+      pollfd p{stop_fd, POLLIN, 0};
+      ppoll(&p, stop_fd >= 0 ? 1 : 0, &span, nullptr);
+    }
+  }
+};
+
 }  // namespace
+
+// ---------------------------------------------------------------- stop request
+
+namespace stop_request {
+
+void raise() {
+  g_stop.store(true);
+  uint64_t one = 1;
+  // Saturated (EAGAIN) is readable anyway.
+  if (g_stop_fd >= 0) (void)!write(g_stop_fd, &one, sizeof one);
+}
+
+void withdraw() {
+  g_stop.store(false);
+  uint64_t count;
+  if (g_stop_fd >= 0) (void)!read(g_stop_fd, &count, sizeof count);
+}
+
+bool raised() { return g_stop.load(); }
+int fd() { return g_stop_fd; }
+
+}  // namespace stop_request
 
 // ---------------------------------------------------------------- loop
 
-PosixLoop::PosixLoop()
-    : timers_(&PosixLoop::now_ns, [this] { rearm(); }),
+PosixLoop::PosixLoop(LoopSeams seams)
+    : clock_(seams.clock ? std::move(seams.clock) : std::make_shared<MonotonicClock>()),
+      open_link_(seams.open_link ? std::move(seams.open_link) : open_serial_link),
+      timers_([clock = clock_] { return clock->now_ns(); }, [this] { rearm(); }),
       armed_at_ns_(kNever),
       next_watch_id_(kFirstWatchKey) {
   epoll_fd_ = epoll_create1(EPOLL_CLOEXEC);
@@ -73,10 +126,12 @@ PosixLoop::~PosixLoop() {
   close(epoll_fd_);
 }
 
-int64_t PosixLoop::now_ns() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return int64_t{ts.tv_sec} * 1'000'000'000 + ts.tv_nsec;
+void PosixLoop::sleep_until(int64_t deadline_ns, bool ignore_stop) {
+  clock_->sleep_until(deadline_ns, ignore_stop ? -1 : stop_request::fd());
+}
+
+std::unique_ptr<SerialLink> PosixLoop::open_link(const PortLocator& where) {
+  return open_link_(where);
 }
 
 void PosixLoop::post(std::function<void()> task) {
@@ -94,10 +149,10 @@ void PosixLoop::wake() {
   }
 }
 
-void PosixLoop::wait(int timeout_ms) {
+void PosixLoop::wait(int timeout_ms, bool ignore_stop) {
   // Level-triggered: what is ready stays ready for the pump that follows.
-  epoll_event ev{};
-  if (epoll_wait(epoll_fd_, &ev, 1, timeout_ms) < 0 && errno != EINTR) fail("epoll_wait");
+  pollfd p[2] = {{epoll_fd_, POLLIN, 0}, {stop_request::fd(), POLLIN, 0}};
+  if (poll(p, ignore_stop ? 1 : 2, timeout_ms) < 0 && errno != EINTR) fail("poll");
   ++wakeups_;
 }
 
@@ -143,6 +198,16 @@ void PosixLoop::dispatch_ports() {
     if (evs[i].data.u64 < kFirstWatchKey) continue;
     if (Watch* w = find(evs[i].data.u64)) w->watcher->on_ready(evs[i].events);
   }
+  std::vector<uint64_t> files;
+  for (const Watch& w : watches_) {
+    if (w.always_ready) files.push_back(w.id);
+  }
+  for (uint64_t id : files) {
+    Watch* w = find(id);
+    if (w && w->always_ready) w->watcher->on_ready(EPOLLIN | (w->writing ? EPOLLOUT : 0u));
+  }
+  // Still ready at the next processing: the loop does not block meanwhile.
+  if (!files.empty()) wake();
   // Watchers that asked for attention (bytes read outside the loop, a device
   // found gone during a write) get a call of their own.
   if (attention_.empty()) return;
@@ -164,7 +229,7 @@ void PosixLoop::rearm() {
   int64_t earliest = timers_.next_due();
   // Setting the timerfd also clears its expiry, so an expired deadline is
   // always set again: to the next one, or to one already due (fires at once).
-  if (earliest == armed_at_ns_ && (earliest == kNever || earliest > now_ns())) return;
+  if (earliest == armed_at_ns_ && (earliest == kNever || earliest > clock_->now_ns())) return;
   itimerspec due{};
   if (earliest != kNever) {
     // A zero it_value would disarm: a deadline at the epoch is one nanosecond later.
@@ -183,16 +248,28 @@ PosixLoop::Watch* PosixLoop::find(uint64_t id) {
   return nullptr;
 }
 
-void PosixLoop::control(const Watch& w, int op) {
+void PosixLoop::modify(const Watch& w) {
   epoll_event ev{};
   ev.events = EPOLLIN | (w.writing ? EPOLLOUT : 0u);
   ev.data.u64 = w.id;
-  if (epoll_ctl(epoll_fd_, op, w.fd, &ev) != 0) fail("epoll_ctl");
+  if (epoll_ctl(epoll_fd_, EPOLL_CTL_MOD, w.fd, &ev) != 0) fail("epoll_ctl");
+}
+
+void PosixLoop::add(Watch& w) {
+  w.polled = true;
+  epoll_event ev{};
+  ev.events = EPOLLIN | (w.writing ? EPOLLOUT : 0u);
+  ev.data.u64 = w.id;
+  if (epoll_ctl(epoll_fd_, EPOLL_CTL_ADD, w.fd, &ev) == 0) return;
+  if (errno != EPERM) fail("epoll_ctl");
+  w.polled = false;
+  w.always_ready = true;
+  wake();
 }
 
 uint64_t PosixLoop::watch(int fd, LoopWatcher* watcher) {
-  Watch w{next_watch_id_++, fd, watcher, false, true};
-  control(w, EPOLL_CTL_ADD);
+  Watch w{next_watch_id_++, fd, watcher, false, false, false};
+  add(w);
   watches_.push_back(w);
   return w.id;
 }
@@ -209,17 +286,24 @@ void PosixLoop::want_write(uint64_t id, bool on) {
   Watch* w = find(id);
   if (!w || w->writing == on) return;
   w->writing = on;
-  if (w->polled) control(*w, EPOLL_CTL_MOD);
+  if (w->polled) modify(*w);
 }
 
 void PosixLoop::stop_polling(uint64_t id) {
   Watch* w = find(id);
-  if (!w || !w->polled) return;
+  if (!w) return;
+  w->always_ready = false;
+  if (!w->polled) return;
   w->polled = false;
   // The descriptor may already be closed by the kernel's side of a hangup;
   // removing it then fails harmlessly.
   epoll_event ev{};
   epoll_ctl(epoll_fd_, EPOLL_CTL_DEL, w->fd, &ev);
+}
+
+void PosixLoop::resume_polling(uint64_t id) {
+  Watch* w = find(id);
+  if (w && !w->polled && !w->always_ready) add(*w);
 }
 
 void PosixLoop::attention(uint64_t id) {

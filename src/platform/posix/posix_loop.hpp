@@ -18,6 +18,38 @@
 
 namespace tovrak::platform {
 
+class SerialLink;
+struct PortLocator;
+
+// The program's stop request (Ctrl-C, SIGTERM), process-wide: a flag, and a
+// descriptor that is readable while the flag is set, so that every wait of
+// the platform (the loop's, a sleep, opening a remote port) ends on it at once.
+namespace stop_request {
+// Async-signal-safe.
+void raise();
+void withdraw();
+bool raised();
+int fd();
+}  // namespace stop_request
+
+// The loop's time. CLOCK_MONOTONIC, unless a test gives a clock of its own
+// to drive timers late, early or exactly on time.
+class LoopClock {
+ public:
+  virtual ~LoopClock() = default;
+  // Nanoseconds.
+  virtual int64_t now_ns() = 0;
+  // Returns at `deadline_ns`, or as soon as `stop_fd` is readable (-1: none).
+  virtual void sleep_until(int64_t deadline_ns, int stop_fd) = 0;
+};
+
+// What a test may put in place of the operating system's own: the clock, and
+// what opens a serial port (a link that fails the way devices fail).
+struct LoopSeams {
+  std::shared_ptr<LoopClock> clock;  // none: CLOCK_MONOTONIC
+  std::function<std::unique_ptr<SerialLink>(const PortLocator&)> open_link;  // none: the device's
+};
+
 // A descriptor the loop watches for the apartment (an open serial port).
 class LoopWatcher {
  public:
@@ -31,13 +63,18 @@ class LoopWatcher {
 class PosixLoop : public std::enable_shared_from_this<PosixLoop> {
  public:
   // Throws std::system_error when the kernel refuses a descriptor.
-  PosixLoop();
+  explicit PosixLoop(LoopSeams seams = {});
   ~PosixLoop();
   PosixLoop(const PosixLoop&) = delete;
   PosixLoop& operator=(const PosixLoop&) = delete;
 
-  // CLOCK_MONOTONIC in nanoseconds.
-  static int64_t now_ns();
+  // The loop's clock, in nanoseconds.
+  int64_t now_ns() const { return clock_->now_ns(); }
+  // Returns at `deadline_ns`, or at once when the program is asked to stop
+  // (unless `ignore_stop`).
+  void sleep_until(int64_t deadline_ns, bool ignore_stop);
+  // Opens the serial link at `where` (the seam's, or the device's).
+  std::unique_ptr<SerialLink> open_link(const PortLocator& where);
 
   // Readable while there is work: a posted task, a ready port, a due timer.
   int fd() const { return epoll_fd_; }
@@ -46,8 +83,9 @@ class PosixLoop : public std::enable_shared_from_this<PosixLoop> {
   void post(std::function<void()> task);
   void wake();
 
-  // Blocks until there is work or `timeout_ms` passed (negative: no limit).
-  void wait(int timeout_ms);
+  // Blocks until there is work, `timeout_ms` passed (negative: no limit), or
+  // (unless `ignore_stop`) the program is asked to stop.
+  void wait(int timeout_ms, bool ignore_stop);
   // Posted tasks present at entry, then ready ports, then each due timer once.
   void pump_once();
   // Times the loop came back from a wait: a measure of how often it wakes.
@@ -57,12 +95,15 @@ class PosixLoop : public std::enable_shared_from_this<PosixLoop> {
                                       std::function<void()> tick);
 
   // Ports. A watch stays registered until unwatch(); stop_polling() takes its
-  // descriptor out of the poll set (a device that went away) while
-  // attention() still reaches the watcher at the next processing.
+  // descriptor out of the poll set (a device that went away, a listener that
+  // cannot accept for now) while attention() still reaches the watcher at the
+  // next processing; resume_polling() puts it back. A descriptor epoll cannot
+  // watch (a regular file) is ready at every processing, as poll() has it.
   uint64_t watch(int fd, LoopWatcher* watcher);
   void unwatch(uint64_t id);
   void want_write(uint64_t id, bool on);
   void stop_polling(uint64_t id);
+  void resume_polling(uint64_t id);
   void attention(uint64_t id);
 
   void set_write_observer(std::function<void(std::string_view)> observer) {
@@ -96,13 +137,19 @@ class PosixLoop : public std::enable_shared_from_this<PosixLoop> {
     LoopWatcher* watcher;
     bool writing;
     bool polled;
+    bool always_ready;  // a file epoll refuses
   };
 
   Watch* find(uint64_t id);
-  void control(const Watch& w, int op);
+  // Into the poll set; a file epoll refuses is then always ready.
+  void add(Watch& w);
+  void modify(const Watch& w);
   void run_posted();
   void dispatch_ports();
   void rearm();
+
+  std::shared_ptr<LoopClock> clock_;
+  std::function<std::unique_ptr<SerialLink>(const PortLocator&)> open_link_;
 
   int epoll_fd_ = -1;
   int wake_fd_ = -1;

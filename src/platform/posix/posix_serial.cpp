@@ -7,7 +7,7 @@
 #include <cstring>
 #include <utility>
 
-#include "tovrak/errors.hpp"
+#include "platform/serial_errors.hpp"
 
 namespace tovrak::platform {
 
@@ -26,13 +26,13 @@ PosixSerial::~PosixSerial() { close_port(); }
 // ---------------------------------------------------------------- configuration
 
 void PosixSerial::CommPort(int16_t port) {
-  if (open_) throw ComError::with_text(8005, "Port already open");
-  if (port < 1) throw ComError::with_text(8002, "Invalid port number " + std::to_string(port));
+  if (open_) serial_error::already_open();
+  serial_error::check_port_number(port);
   port_ = port;
 }
 
 void PosixSerial::Device(const std::string& locator) {
-  if (open_) throw ComError::with_text(8005, "Port already open");
+  if (open_) serial_error::already_open();
   device_ = locator;
 }
 
@@ -54,20 +54,10 @@ void PosixSerial::Settings(const std::string& settings) {
   settings_text_ = settings;
 }
 
-void PosixSerial::InputMode(int16_t mode) {
-  // Received bytes are delivered as bytes in either mode.
-  if (mode != 0 && mode != 1) {
-    throw ComError::with_text(380, "Invalid property value: the input mode is 0 or 1");
-  }
-  input_mode_ = mode;
-}
+void PosixSerial::InputMode(int16_t mode) { serial_error::check_input_mode(mode); }
 
 void PosixSerial::Handshaking(int16_t mode) {
-  if (mode < 0 || mode > 3) {
-    throw ComError::with_text(380,
-                              "Invalid property value: handshaking is 0 (none), 1 (XON/XOFF), "
-                              "2 (RTS/CTS) or 3 (RTS/CTS and XON/XOFF)");
-  }
+  serial_error::check_handshaking(mode);
   LineParams params = params_;
   params.handshaking = mode;
   if (open_ && !lost_) {
@@ -100,10 +90,10 @@ void PosixSerial::PortOpen(bool open) {
     close_port();
     return;
   }
-  if (open_) throw ComError::with_text(8005, "Port already open");
+  if (open_) serial_error::already_open();
   PortLocator where = parse_port_locator(device_, port_);
   if (where.kind == PortLocator::Kind::Local) check_local_settings(params_.framing, settings_text_);
-  std::unique_ptr<SerialLink> link = open_serial_link(where);
+  std::unique_ptr<SerialLink> link = loop_->open_link(where);
   link->apply(params_);
   modem_lines_ = link->set_modem_lines(dtr_, rts_);
   watch_ = loop_->watch(link->fd(), this);
@@ -146,12 +136,8 @@ void PosixSerial::lose_device(int err) {
 }
 
 void PosixSerial::ensure_writable(const char* operation) const {
-  if (!open_) throw ComError::with_text(8018, "Operation valid only when the port is open");
-  if (lost_) {
-    throw ComError::with_text(8012, std::string("Cannot ") + operation + " " + port_name() +
-                                        ": the device is gone (" + lost_reason_ +
-                                        "); close the port and open it again once it is back");
-  }
+  if (!open_) serial_error::not_open();
+  if (lost_) serial_error::device_gone(operation, port_name(), lost_reason_);
 }
 
 // ---------------------------------------------------------------- output
@@ -167,7 +153,7 @@ void PosixSerial::Output(std::string_view bytes) {
       ssize_t n = link_->write_some(bytes.data() + done, bytes.size() - done);
       if (n > 0) {
         done += static_cast<size_t>(n);
-      } else if (n == 0 || errno == EAGAIN || errno == EWOULDBLOCK) {
+      } else if (n == 0 || errno == EAGAIN) {
         break;
       } else if (errno != EINTR) {
         lose_device(errno);
@@ -196,7 +182,7 @@ void PosixSerial::flush_output() {
     ssize_t n = link_->write_some(output_.data() + out_pos_, output_.size() - out_pos_);
     if (n > 0) {
       out_pos_ += static_cast<size_t>(n);
-    } else if (n == 0 || errno == EAGAIN || errno == EWOULDBLOCK) {
+    } else if (n == 0 || errno == EAGAIN) {
       break;
     } else if (errno != EINTR) {
       lose_device(errno);
@@ -234,8 +220,9 @@ void PosixSerial::ClearOutBuffer() {
 // ---------------------------------------------------------------- input
 
 void PosixSerial::read_available() {
-  char buf[4096];
-  for (;;) {
+  char buf[kReadSize];
+  // What is left after the budget is still readable: the loop comes back for it.
+  for (int reads = 0; reads < kReadsPerWakeup; ++reads) {
     ssize_t n = link_->read_some(buf, sizeof buf);
     if (n > 0) {
       size_t room = kInputLimit - std::min(input_.size(), kInputLimit);
@@ -245,14 +232,14 @@ void PosixSerial::read_available() {
     } else if (n == 0) {
       lose_device(0);  // end of file: the device hung up
       return;
-    } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
-      if (link_->unsent()) want_room();  // answers the link owes its peer
-      return;
-    } else if (errno != EINTR) {
+    } else if (errno == EAGAIN) {  // (EWOULDBLOCK is EAGAIN on Linux)
+      break;
+    } else if (errno != EINTR) {  // EINTR: interrupted, or only the link's own traffic came
       lose_device(errno);
       return;
     }
   }
+  if (link_->unsent()) want_room();  // answers the link owes its peer
 }
 
 int32_t PosixSerial::InBufferCount() {

@@ -22,6 +22,11 @@ class PosixSerial : public SerialControl, private LoopWatcher {
  public:
   // Received bytes beyond this many wait in no buffer: they are dropped.
   static constexpr size_t kInputLimit = 64 * 1024;
+  // Reads of the device per wake-up of the loop, each of up to kReadSize
+  // bytes: a device that streams faster than it is read leaves the loop its
+  // turn for the timers, the other descriptors and a stop request.
+  static constexpr int kReadsPerWakeup = 16;
+  static constexpr size_t kReadSize = 4096;
 
   explicit PosixSerial(std::shared_ptr<PosixLoop> loop);
   ~PosixSerial() override;
@@ -55,7 +60,8 @@ class PosixSerial : public SerialControl, private LoopWatcher {
  private:
   void on_ready(uint32_t events) override;
   void close_port();
-  // Takes what the device has received into the input buffer.
+  // Takes what the device has received into the input buffer, up to the
+  // budget of one wake-up.
   void read_available();
   // Hands queued output to the device, as much as it takes now.
   void flush_output();
@@ -72,7 +78,6 @@ class PosixSerial : public SerialControl, private LoopWatcher {
   std::string device_;
   std::string settings_text_ = "9600,N,8,1";
   LineParams params_;
-  int16_t input_mode_ = 0;
   bool dtr_ = false;
   bool rts_ = false;
 

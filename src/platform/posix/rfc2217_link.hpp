@@ -10,17 +10,18 @@
 #include <memory>
 #include <string>
 
-#include "platform/posix/serial_link.hpp"
+#include "platform/posix/tcp_link.hpp"
 
 namespace tovrak::platform {
 
-// How long opening may take: connecting, and the server's agreement to the
-// COM-PORT option.
-inline constexpr int kRemoteOpenTimeoutMs = 5000;
+// Answers the link owes the server (replies to its option requests) beyond
+// this many bytes, unsent because the server does not read them, end the
+// link: a server that floods requests and never reads is not served.
+inline constexpr size_t kRfc2217UnsentLimit = 64 * 1024;
 
 // Connects to the server at `where` and agrees the options. Raises ComError
 // (8002) naming the port: name not resolved, connection refused, no answer in
-// time, or a server that does not speak RFC 2217.
+// time, a server that does not speak RFC 2217, or a stop request.
 std::unique_ptr<SerialLink> open_rfc2217_link(const PortLocator& where,
                                               int timeout_ms = kRemoteOpenTimeoutMs);
 

@@ -6,25 +6,45 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "platform/posix/rfc2217_link.hpp"
-#include "tovrak/errors.hpp"
+#include "platform/posix/tcp_link.hpp"
+#include "platform/serial_errors.hpp"
 
 namespace tovrak::platform {
 
 // ---------------------------------------------------------------- locators
 
-std::string PortLocator::display() const {
-  if (kind == Kind::Rfc2217) {
-    bool v6 = host.find(':') != std::string::npos;
-    return "rfc2217://" + (v6 ? "[" + host + "]" : host) + ":" + std::to_string(tcp_port);
+namespace {
+
+struct Scheme {
+  std::string_view name;
+  PortLocator::Kind kind;
+};
+constexpr Scheme kSchemes[] = {{"rfc2217", PortLocator::Kind::Rfc2217},
+                               {"tcp", PortLocator::Kind::Tcp}};
+
+std::string_view scheme_of(PortLocator::Kind kind) {
+  for (const Scheme& s : kSchemes) {
+    if (s.kind == kind) return s.name;
   }
-  return path;
+  return "";
+}
+
+}  // namespace
+
+std::string PortLocator::display() const {
+  if (kind == Kind::Local) return path;
+  bool v6 = host.find(':') != std::string::npos;
+  return std::string(scheme_of(kind)) + "://" + (v6 ? "[" + host + "]" : host) + ":" +
+         std::to_string(tcp_port);
 }
 
 PortLocator parse_port_locator(const std::string& locator, int16_t comm_port) {
@@ -39,31 +59,38 @@ PortLocator parse_port_locator(const std::string& locator, int16_t comm_port) {
     return where;
   }
   std::string_view scheme(locator.data(), sep);
-  std::string_view rest(locator.data() + sep + 3, locator.size() - sep - 3);
-  if (scheme != "rfc2217") {
-    throw ComError::with_text(8002, "Cannot open " + locator + ": unknown kind of port \"" +
-                                        std::string(scheme) +
-                                        "://\"; give a device path such as /dev/ttyUSB0");
+  std::string_view rest = std::string_view(locator).substr(sep + 3);
+  const Scheme* known = nullptr;
+  for (const Scheme& s : kSchemes) {
+    if (s.name == scheme) known = &s;
   }
+  if (!known) {
+    serial_error::cannot_open(locator, "unknown kind of port \"" + std::string(scheme) +
+                                           "://\"; give a device path such as /dev/ttyUSB0, "
+                                           "rfc2217://HOST:PORT or tcp://HOST:PORT");
+  }
+  auto malformed = [&] {
+    serial_error::cannot_open(locator, "a network port is written " + std::string(scheme) +
+                                           "://HOST:PORT, with PORT from 1 to 65535 (an IPv6 "
+                                           "address in brackets: [::1])");
+  };
   auto colon = rest.rfind(':');
   int port = 0;
-  if (colon == std::string_view::npos || colon == 0 ||
+  if (colon == std::string_view::npos ||
       std::from_chars(rest.data() + colon + 1, rest.data() + rest.size(), port).ptr !=
           rest.data() + rest.size() ||
       port < 1 || port > 65535) {
-    throw ComError::with_text(
-        8002, "Cannot open " + locator + ": a remote port is written rfc2217://host:port");
+    malformed();
   }
   std::string_view host = rest.substr(0, colon);
   // An IPv6 address is written in brackets: rfc2217://[::1]:7000.
   if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
     host = host.substr(1, host.size() - 2);
+  } else if (host.find(':') != std::string_view::npos) {
+    malformed();
   }
-  if (host.find_first_of("/[]") != std::string_view::npos) {
-    throw ComError::with_text(
-        8002, "Cannot open " + locator + ": a remote port is written rfc2217://host:port");
-  }
-  where.kind = PortLocator::Kind::Rfc2217;
+  if (host.empty() || host.find_first_of("/[]@ ") != std::string_view::npos) malformed();
+  where.kind = known->kind;
   where.host = std::string(host);
   where.tcp_port = port;
   return where;
@@ -73,75 +100,22 @@ PortLocator parse_port_locator(const std::string& locator, int16_t comm_port) {
 
 namespace {
 
-std::optional<speed_t> termios_speed(int speed) {
-  switch (speed) {
-    case 50:
-      return B50;
-    case 75:
-      return B75;
-    case 110:
-      return B110;
-    case 134:
-      return B134;
-    case 150:
-      return B150;
-    case 200:
-      return B200;
-    case 300:
-      return B300;
-    case 600:
-      return B600;
-    case 1200:
-      return B1200;
-    case 1800:
-      return B1800;
-    case 2400:
-      return B2400;
-    case 4800:
-      return B4800;
-    case 9600:
-      return B9600;
-    case 19200:
-      return B19200;
-    case 38400:
-      return B38400;
-    case 57600:
-      return B57600;
-    case 115200:
-      return B115200;
-    case 230400:
-      return B230400;
-    case 460800:
-      return B460800;
-    case 500000:
-      return B500000;
-    case 576000:
-      return B576000;
-    case 921600:
-      return B921600;
-    case 1000000:
-      return B1000000;
-    case 1152000:
-      return B1152000;
-    case 1500000:
-      return B1500000;
-    case 2000000:
-      return B2000000;
-    case 2500000:
-      return B2500000;
-    case 3000000:
-      return B3000000;
-    case 3500000:
-      return B3500000;
-    case 4000000:
-      return B4000000;
-    default:
-      return std::nullopt;
-  }
-}
+// The rates termios has, by their speeds in baud.
+constexpr std::pair<int, speed_t> kRates[] = {
+    {50, B50},           {75, B75},           {110, B110},         {134, B134},
+    {150, B150},         {200, B200},         {300, B300},         {600, B600},
+    {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
+    {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
+    {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+    {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
+    {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
+    {3500000, B3500000}, {4000000, B4000000}};
 
-[[noreturn]] void invalid(const std::string& text, const std::string& why) {
-  throw ComError::with_text(380, "Invalid property value: port settings \"" + text + "\": " + why);
+std::optional<speed_t> termios_speed(int speed) {
+  for (const auto& [baud, rate] : kRates) {
+    if (baud == speed) return rate;
+  }
+  return std::nullopt;
 }
 
 std::string reason(int err) {
@@ -171,7 +145,7 @@ std::string reason(int err) {
 }
 
 [[noreturn]] void cannot_open(const std::string& path, int err) {
-  throw ComError::with_text(8002, "Cannot open " + path + ": " + reason(err));
+  serial_error::cannot_open(path, reason(err));
 }
 
 class TtyLink : public SerialLink {
@@ -187,63 +161,7 @@ class TtyLink : public SerialLink {
   void apply(const LineParams& p) override {
     termios t{};
     if (tcgetattr(fd_, &t) != 0) fail_settings(errno);
-    cfmakeraw(&t);
-    // Modem-control lines never hang the port up; the receiver is on.
-    t.c_cflag |= CLOCAL | CREAD;
-    // A read returns what has arrived (the descriptor never blocks).
-    t.c_cc[VMIN] = 1;
-    t.c_cc[VTIME] = 0;
-    auto speed = termios_speed(p.framing.speed);
-    if (!speed) fail_settings(EINVAL);
-    cfsetispeed(&t, *speed);
-    cfsetospeed(&t, *speed);
-    t.c_cflag &= ~CSIZE;
-    switch (p.framing.data_bits) {
-      case 5:
-        t.c_cflag |= CS5;
-        break;
-      case 6:
-        t.c_cflag |= CS6;
-        break;
-      case 7:
-        t.c_cflag |= CS7;
-        break;
-      default:
-        t.c_cflag |= CS8;
-        break;
-    }
-    t.c_cflag &= ~(PARENB | PARODD | CMSPAR);
-    switch (p.framing.parity) {
-      case 'E':
-        t.c_cflag |= PARENB;
-        break;
-      case 'O':
-        t.c_cflag |= PARENB | PARODD;
-        break;
-      case 'M':
-        t.c_cflag |= PARENB | CMSPAR | PARODD;
-        break;
-      case 'S':
-        t.c_cflag |= PARENB | CMSPAR;
-        break;
-      default:
-        break;
-    }
-    if (p.framing.stop_bits == 1) {
-      t.c_cflag &= ~CSTOPB;
-    } else {
-      t.c_cflag |= CSTOPB;  // two, or one and a half with five data bits
-    }
-    if (p.handshaking & 2) {
-      t.c_cflag |= CRTSCTS;
-    } else {
-      t.c_cflag &= ~CRTSCTS;
-    }
-    if (p.handshaking & 1) {
-      t.c_iflag |= IXON | IXOFF;
-    } else {
-      t.c_iflag &= ~(IXON | IXOFF | IXANY);
-    }
+    if (!line_termios(t, p)) fail_settings(EINVAL);
     if (tcsetattr(fd_, TCSANOW, &t) != 0) fail_settings(errno);
   }
 
@@ -270,9 +188,8 @@ class TtyLink : public SerialLink {
 
  private:
   [[noreturn]] void fail_settings(int err) {
-    throw ComError::with_text(
-        8015, "Cannot set the parameters of " + path_ + ": " +
-                  (err == EINVAL ? std::string("the device refuses them") : std::strerror(err)));
+    serial_error::cannot_set_line(
+        path_, err == EINVAL ? std::string("the device refuses them") : std::strerror(err));
   }
 
   std::string path_;
@@ -298,15 +215,57 @@ std::unique_ptr<SerialLink> open_tty(const std::string& path) {
 
 }  // namespace
 
+bool line_termios(termios& t, const LineParams& p) {
+  auto speed = termios_speed(p.framing.speed);
+  if (!speed) return false;
+  cfmakeraw(&t);
+  // Modem-control lines never hang the port up; the receiver is on.
+  t.c_cflag |= CLOCAL | CREAD;
+  // A read returns what has arrived (the descriptor never blocks).
+  t.c_cc[VMIN] = 1;
+  t.c_cc[VTIME] = 0;
+  cfsetispeed(&t, *speed);
+  cfsetospeed(&t, *speed);
+  constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
+  t.c_cflag &= ~CSIZE;
+  t.c_cflag |= kSizes[std::clamp(p.framing.data_bits, 5, 8) - 5];
+  t.c_cflag &= ~(PARENB | PARODD | CMSPAR);
+  switch (p.framing.parity) {
+    case 'E':
+      t.c_cflag |= PARENB;
+      break;
+    case 'O':
+      t.c_cflag |= PARENB | PARODD;
+      break;
+    case 'M':  // mark: the parity bit always 1
+      t.c_cflag |= PARENB | CMSPAR | PARODD;
+      break;
+    case 'S':  // space: always 0
+      t.c_cflag |= PARENB | CMSPAR;
+      break;
+    default:
+      break;
+  }
+  // Two stop bits, or one and a half with five data bits.
+  t.c_cflag = p.framing.stop_bits == 1 ? t.c_cflag & ~CSTOPB : t.c_cflag | CSTOPB;
+  t.c_cflag = (p.handshaking & 2) ? t.c_cflag | CRTSCTS : t.c_cflag & ~CRTSCTS;
+  // XON/XOFF both ways; only XON restarts output (never any key).
+  t.c_iflag &= ~(IXON | IXOFF | IXANY);
+  if (p.handshaking & 1) t.c_iflag |= IXON | IXOFF;
+  return true;
+}
+
 void check_local_settings(const SerialSettings& s, const std::string& text) {
   if (!termios_speed(s.speed)) {
-    invalid(text, "a serial port on this system cannot be set to " + std::to_string(s.speed) +
-                      " baud; choose a standard rate such as 4800, 9600, 19200, 38400, 57600 or "
-                      "115200");
+    serial_error::invalid_settings(
+        text, "a serial port on this system cannot be set to " + std::to_string(s.speed) +
+                  " baud; choose a standard rate such as 4800, 9600, 19200, 38400, 57600 or "
+                  "115200");
   }
-  if (s.data_bits < 5) invalid(text, "a serial port on this system takes 5 to 8 data bits");
+  if (s.data_bits < 5)
+    serial_error::invalid_settings(text, "a serial port on this system takes 5 to 8 data bits");
   if (s.stop_bits == 15 && s.data_bits != 5) {
-    invalid(text, "one and a half stop bits go only with 5 data bits");
+    serial_error::invalid_settings(text, "one and a half stop bits go only with 5 data bits");
   }
 }
 
@@ -315,8 +274,14 @@ std::string SerialLink::loss_reason(int err) const {
 }
 
 std::unique_ptr<SerialLink> open_serial_link(const PortLocator& where) {
-  if (where.kind == PortLocator::Kind::Rfc2217) return open_rfc2217_link(where);
-  return open_tty(where.path);
+  switch (where.kind) {
+    case PortLocator::Kind::Rfc2217:
+      return open_rfc2217_link(where);
+    case PortLocator::Kind::Tcp:
+      return open_tcp_link(where);
+    default:
+      return open_tty(where.path);
+  }
 }
 
 }  // namespace tovrak::platform

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <sys/types.h>
+#include <termios.h>
 
 #include <cstdint>
 #include <memory>
@@ -14,15 +15,17 @@
 
 namespace tovrak::platform {
 
-// Where the port is. A locator is a device path ("/dev/ttyUSB0"), or
-// "scheme://..." for a port reached another way; with no locator, the port
-// number names /dev/ttyS<n-1>.
+// Where the port is. A locator is a device path ("/dev/ttyUSB0"), or a
+// port on the network: rfc2217://HOST:PORT (a serial server speaking the
+// Telnet COM-PORT option) or tcp://HOST:PORT (the port's bytes as they are);
+// an IPv6 address goes in brackets. With no locator, the port number names
+// /dev/ttyS<n-1>.
 struct PortLocator {
-  enum class Kind { Local, Rfc2217 };
+  enum class Kind { Local, Rfc2217, Tcp };
   Kind kind = Kind::Local;
   std::string path;  // Local: the device path
-  std::string host;  // Rfc2217
-  int tcp_port = 0;  // Rfc2217
+  std::string host;  // Rfc2217, Tcp
+  int tcp_port = 0;  // Rfc2217, Tcp
   // How the port is named to the user.
   std::string display() const;
 };
@@ -65,9 +68,14 @@ class SerialLink {
 };
 
 // Opens the port at `where`: a local device exclusively, a remote one by
-// connecting to its server. Raises ComError (8002) whose description names
-// the port and the reason in a user's words.
+// connecting to its server. Raises ComError (kInvalidPort) whose description
+// names the port and the reason in a user's words.
 std::unique_ptr<SerialLink> open_serial_link(const PortLocator& where);
+
+// Sets `t`, a local device's termios, for `p`: raw bytes, the receiver on,
+// modem lines ignored, and the speed, framing and flow control asked for.
+// False for a speed termios has no rate for.
+bool line_termios(termios& t, const LineParams& p);
 
 // Refuses, with ComError "Invalid property value", settings a local serial
 // device cannot take (a speed termios has no rate for, 4 data bits, ...).

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <utility>
 
+#include "platform/serial_errors.hpp"
 #include "platform/serial_settings.hpp"
 #include "platform/timer_queue.hpp"
 #include "tovrak/errors.hpp"
@@ -25,8 +26,8 @@ class VirtualSerial : public SerialControl {
   }
 
   void CommPort(int16_t port) override {
-    if (open_) throw ComError::with_text(8005, "Port already open");
-    if (port < 1) throw ComError::with_text(8002, "Invalid port number " + std::to_string(port));
+    if (open_) serial_error::already_open();
+    serial_error::check_port_number(port);
     line_.config_.comm_port = port;
     log("CommPort=" + std::to_string(port));
   }
@@ -52,11 +53,11 @@ class VirtualSerial : public SerialControl {
     log(std::string("RTSEnable=") + (on ? "True" : "False"));
   }
   void PortOpen(bool open) override {
-    if (open && open_) throw ComError::with_text(8005, "Port already open");
+    if (open && open_) serial_error::already_open();
     if (open && !line_.fail_open_.empty()) {
       std::string why = std::move(line_.fail_open_);
       line_.fail_open_.clear();
-      throw ComError::with_text(8002, why);
+      throw ComError::with_text(serial_error::kInvalidPort, why);
     }
     open_ = open;
     line_.config_.open = open;
@@ -65,7 +66,7 @@ class VirtualSerial : public SerialControl {
   }
   bool PortOpen() const override { return open_; }
   void Output(std::string_view bytes) override {
-    if (!open_) throw ComError::with_text(8018, "Operation valid only when the port is open");
+    if (!open_) serial_error::not_open();
     line_.drain();
     line_.writes_.push_back({line_.apt_.now_us(), std::string(bytes)});
     if (line_.drain_rate_ >= 0) line_.out_pending_ += static_cast<double>(bytes.size());

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/serial_errors.hpp"
 #include "platform/win32/win32_apartment.hpp"
 #include "tovrak/errors.hpp"
 
@@ -74,13 +75,13 @@ Win32Serial::~Win32Serial() {
 // ---------------------------------------------------------------- configuration
 
 void Win32Serial::CommPort(int16_t port) {
-  if (PortOpen()) throw ComError::with_text(8005, "Port already open");
-  if (port < 1) throw ComError::with_text(8002, "Invalid port number " + std::to_string(port));
+  if (PortOpen()) serial_error::already_open();
+  serial_error::check_port_number(port);
   port_ = port;
 }
 
 void Win32Serial::Device(const std::string& locator) {
-  if (PortOpen()) throw ComError::with_text(8005, "Port already open");
+  if (PortOpen()) serial_error::already_open();
   device_ = locator;
 }
 
@@ -103,20 +104,10 @@ void Win32Serial::Settings(const std::string& settings) {
   }
 }
 
-void Win32Serial::InputMode(int16_t mode) {
-  // Received bytes are delivered as bytes in either mode.
-  if (mode != 0 && mode != 1) {
-    throw ComError::with_text(380, "Invalid property value: the input mode is 0 or 1");
-  }
-  input_mode_ = mode;
-}
+void Win32Serial::InputMode(int16_t mode) { serial_error::check_input_mode(mode); }
 
 void Win32Serial::Handshaking(int16_t mode) {
-  if (mode < 0 || mode > 3) {
-    throw ComError::with_text(380,
-                              "Invalid property value: handshaking is 0 (none), 1 (XON/XOFF), "
-                              "2 (RTS/CTS) or 3 (RTS/CTS and XON/XOFF)");
-  }
+  serial_error::check_handshaking(mode);
   int16_t before = std::exchange(handshaking_, mode);
   if (!PortOpen()) return;
   try {
@@ -141,7 +132,7 @@ void Win32Serial::apply_state() {
   DCB dcb{};
   dcb.DCBlength = sizeof dcb;
   if (!GetCommState(handle_, &dcb)) {
-    fail(8015, "Cannot read the line settings of", GetLastError());
+    fail(serial_error::kCannotSetLine, "Cannot read the line settings of", GetLastError());
   }
   dcb.BaudRate = static_cast<DWORD>(settings_.speed);
   dcb.ByteSize = static_cast<BYTE>(settings_.data_bits);
@@ -175,7 +166,8 @@ void Win32Serial::apply_state() {
   dcb.fDtrControl = DTR_CONTROL_DISABLE;
   if (!rts_cts) dcb.fRtsControl = RTS_CONTROL_DISABLE;
   if (!SetCommState(handle_, &dcb)) {
-    fail(8015, "Cannot set the line settings \"" + settings_text_ + "\" of", error);
+    fail(serial_error::kCannotSetLine, "Cannot set the line settings \"" + settings_text_ + "\" of",
+         error);
   }
   modem_lines_ = false;
 }
@@ -194,16 +186,18 @@ void Win32Serial::PortOpen(bool open) {
     close_port();
     return;
   }
-  if (PortOpen()) throw ComError::with_text(8005, "Port already open");
+  if (PortOpen()) serial_error::already_open();
   std::string path = port_name();
   if (path.rfind("\\\\", 0) != 0) path = "\\\\.\\" + path;
   HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                          FILE_FLAG_OVERLAPPED, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     DWORD error = GetLastError();
-    int number = (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)     ? 8002
-                 : (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) ? 8005
-                                                                                      : 8010;
+    using namespace serial_error;
+    int number = (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) ? kInvalidPort
+                 : (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION)
+                     ? kPortAlreadyOpen
+                     : kHardwareUnavailable;
     fail(number, "Cannot open", error);
   }
   handle_ = h;
@@ -245,17 +239,13 @@ void Win32Serial::close_port() {
 }
 
 void Win32Serial::ensure_open(const char* operation) {
-  if (!PortOpen()) throw ComError::with_text(8018, "Operation valid only when the port is open");
+  if (!PortOpen()) serial_error::not_open();
   DWORD lost;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     lost = lost_error_;
   }
-  if (lost) {
-    throw ComError::with_text(8012, std::string("Cannot ") + operation + " " + port_name() +
-                                        ": the device is gone (" + system_text(lost) +
-                                        "); close the port and open it again once it is back");
-  }
+  if (lost) serial_error::device_gone(operation, port_name(), system_text(lost));
 }
 
 void Win32Serial::fail(int number, const std::string& what, DWORD error) const {
@@ -274,7 +264,7 @@ void Win32Serial::Output(std::string_view bytes) {
     return;  // written at once
   }
   DWORD error = GetLastError();
-  if (error != ERROR_IO_PENDING) fail(8010, "Cannot write to", error);
+  if (error != ERROR_IO_PENDING) fail(serial_error::kHardwareUnavailable, "Cannot write to", error);
   writes_.push_back(std::move(w));
 }
 

@@ -82,7 +82,6 @@ class Win32Serial final : public SerialControl {
   std::string device_;
   std::string settings_text_ = "9600,N,8,1";
   SerialSettings settings_;
-  int16_t input_mode_ = 0;
   int16_t handshaking_ = 0;
   bool dtr_ = false;
   bool rts_ = false;

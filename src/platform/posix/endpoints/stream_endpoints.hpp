@@ -1,10 +1,13 @@
 // Byte-stream endpoints on an apartment's loop, for programs that expect a
-// radio's serial port: a pseudo-terminal behind a stable symbolic link, and
-// TCP listeners. Each connection hands its bytes to a handler on the
-// apartment thread and sends what it is given, buffering up to a bound when
-// the other end reads slowly (beyond it, the connection is closed).
+// radio's serial port: a pseudo-terminal (behind a stable symbolic link, see
+// pty_link.hpp), and TCP listeners. Each connection hands its bytes to a
+// handler on the apartment thread and sends what it is given. Every client
+// is served in turn: a connection reads at most kStreamReadBudget bytes per
+// wake-up of the loop, and buffers at most kStreamOutputLimit bytes for a
+// client that reads slowly (beyond it, the connection is closed).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -12,12 +15,12 @@
 #include <string_view>
 #include <vector>
 
-#include "tovrak/export.hpp"
+#include "platform/posix/endpoints/listen_address.hpp"
 #include "tovrak/posix_apartment.hpp"
 
 namespace tovrak::platform {
 
-class TOVRAK_API StreamConnection {
+class StreamConnection {
  public:
   virtual ~StreamConnection() = default;
   virtual void send(std::string_view bytes) = 0;
@@ -39,21 +42,30 @@ struct StreamHandler {
 
 // Largest output a connection buffers for a slow reader.
 constexpr size_t kStreamOutputLimit = 64 * 1024;
+// Most bytes a connection reads per wake-up of the loop; what is left waits
+// for the next turn, after the other clients'.
+constexpr size_t kStreamReadBudget = 16 * 1024;
+// How long a listener that ran out of descriptors waits before it accepts
+// again.
+constexpr int kAcceptPauseMs = 500;
 
-// A pseudo-terminal whose device is reached through a symbolic link at
-// `link_path` (an existing link there is replaced; any other file is not).
-// Any speed and line setting the client chooses is accepted. A client opening
-// the device is a connection; its last close ends it, and the next open is a
-// new one.
-class TOVRAK_API PtyEndpoint {
+// A pseudo-terminal whose device a client opens, reached through a symbolic
+// link at `link_path` claimed by the rule of pty_link.hpp (no link when
+// empty: the device's own path only). Any speed and line setting the client
+// chooses is accepted. A client opening the device is a connection; its last
+// close ends it, and the next open is a new one.
+class PtyEndpoint {
  public:
   // Throws std::runtime_error with the reason when it cannot be made.
   PtyEndpoint(PosixApartment& apt, std::string link_path, StreamHandler handler);
   ~PtyEndpoint();
   PtyEndpoint(const PtyEndpoint&) = delete;
   PtyEndpoint& operator=(const PtyEndpoint&) = delete;
+  // The device (/dev/pts/N), and the link ("" for none).
   const std::string& device() const;
   const std::string& link() const;
+  // The connection of the client that has the device open, if any.
+  StreamConnection* connection() const;
 
   struct Impl;
 
@@ -61,18 +73,9 @@ class TOVRAK_API PtyEndpoint {
   std::shared_ptr<Impl> impl_;
 };
 
-// An IPv4 network and prefix length, "192.168.1.0/24" (a bare address is /32).
-struct TOVRAK_API Cidr {
-  uint32_t net = 0;  // host byte order
-  int bits = 32;
-  // Throws std::invalid_argument for a malformed text.
-  static Cidr parse(const std::string& text);
-  bool contains(uint32_t address) const;
-};
-
 // A TCP listener on an IPv4 address. Peers on the loopback network are always
 // let in; others only when an allowed network contains them.
-class TOVRAK_API TcpEndpoint {
+class TcpEndpoint {
  public:
   // Throws std::runtime_error with the reason when it cannot listen.
   TcpEndpoint(PosixApartment& apt, const std::string& address, uint16_t port,
@@ -88,12 +91,5 @@ class TOVRAK_API TcpEndpoint {
  private:
   std::shared_ptr<Impl> impl_;
 };
-
-// "ADDR:PORT", "PORT" or "ADDR" (with the default port) into its parts;
-// "localhost" is 127.0.0.1. Throws std::invalid_argument when malformed.
-TOVRAK_API void parse_listen(const std::string& text, uint16_t default_port, std::string& address,
-                             uint16_t& port);
-// True for an address on 127.0.0.0/8.
-TOVRAK_API bool is_loopback(const std::string& address);
 
 }  // namespace tovrak::platform

@@ -1,4 +1,4 @@
-#include "hosts/web/web_host.hpp"
+#include "hosts/cli/web_host.hpp"
 
 #include <chrono>
 #include <fstream>

@@ -1,0 +1,508 @@
+// What the Linux front ends stand on besides the component: the link rule of
+// pseudo-terminals (who may take a path, what is replaced, what is left),
+// and the stream endpoints' service of their clients: each in turn within a
+// read budget, slow readers cut off, a listener out of descriptors waiting
+// instead of spinning.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/posix/endpoints/fd_connection.hpp"
+#include "platform/posix/endpoints/pseudo_terminal.hpp"
+#include "platform/posix/endpoints/pty_link.hpp"
+#include "platform/posix/endpoints/stop_signals.hpp"
+#include "platform/posix/endpoints/stream_endpoints.hpp"
+#include "platform/seams.hpp"
+#include "support/run_until.hpp"
+
+namespace tovrak::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+std::string target_of(const std::string& path) {
+  std::error_code ec;
+  return fs::read_symlink(path, ec).string();
+}
+
+// A directory of the test's own.
+struct Dir {
+  std::string path;
+  Dir() {
+    char tmpl[] = "/tmp/tovrak-endpoints-XXXXXX";
+    path = mkdtemp(tmpl);
+  }
+  ~Dir() { fs::remove_all(path); }
+  std::string operator/(const std::string& name) const { return path + "/" + name; }
+};
+
+// The message a claim is refused with; "" when it is granted (and then let go).
+std::string claim(PosixApartment& apt, const std::string& path, const std::string& device) {
+  try {
+    PtyLink link(apt, path, device);
+  } catch (const std::runtime_error& e) {
+    return e.what();
+  }
+  return "";
+}
+
+TEST(PtyLinkRule, WhatIsTakenWhatIsRefusedAndWhatIsLeft) {
+  Dir dir;
+  PosixApartment apt;
+  PseudoTerminal ours(PseudoTerminal::Mode::Raw), unowned(PseudoTerminal::Mode::Raw);
+  const std::string link = dir / "radio";
+  const struct Row {
+    const char* what;
+    std::function<void()> before;
+    std::string refused;  // the message after the path; "" when taken
+  } rows[] = {
+      {"nothing there", [] {}, ""},
+      {"a link nobody owns to a terminal gone",
+       [&] { fs::create_symlink("/dev/pts/999999", link); }, ""},
+      {"a link nobody owns to a terminal still open (its number given again)",
+       [&] { fs::create_symlink(unowned.device(), link); }, ""},
+      {"a link nobody owns to nothing at all", [&] { fs::create_symlink(dir / "gone", link); }, ""},
+      {"a file", [&] { std::fclose(std::fopen(link.c_str(), "w")); },
+       " exists and is not a symbolic link; not replaced"},
+      {"a directory", [&] { fs::create_directory(link); },
+       " exists and is not a symbolic link; not replaced"},
+      {"a link to another device", [&] { fs::create_symlink("/dev/null", link); },
+       " leads to /dev/null, which is no pseudo-terminal; not replaced"},
+  };
+  for (const Row& r : rows) {
+    fs::remove_all(link);
+    r.before();
+    const auto before = fs::symlink_status(link).type();
+    const std::string old_target = target_of(link);
+    std::optional<PtyLink> taken;
+    std::string why;
+    try {
+      taken.emplace(apt, link, ours.device());
+    } catch (const std::runtime_error& e) {
+      why = e.what();
+    }
+    EXPECT_EQ(why, r.refused.empty() ? "" : link + r.refused) << r.what;
+    if (taken) {
+      EXPECT_EQ(target_of(link), ours.device()) << r.what;
+      taken.reset();
+      EXPECT_FALSE(fs::exists(fs::symlink_status(link))) << r.what << ": the link outlived us";
+    } else {
+      // Refused: what was there is as it was.
+      EXPECT_EQ(fs::symlink_status(link).type(), before) << r.what;
+      EXPECT_EQ(target_of(link), old_target) << r.what;
+    }
+  }
+}
+
+TEST(PtyLinkRule, ARunningOwnerKeepsItsLinkAndItsOwnIsAllItRemoves) {
+  Dir dir;
+  PosixApartment apt;
+  PseudoTerminal first(PseudoTerminal::Mode::Raw), second(PseudoTerminal::Mode::Raw);
+  const std::string link = dir / "radio";
+  {
+    PtyLink owner(apt, link, first.device());
+    const std::string in_use = " is in use by a running tovrak (process " +
+                               std::to_string(getpid()) + "); stop it or choose another path";
+    EXPECT_EQ(claim(apt, link, second.device()), link + in_use);
+    // The same link by another name is the same link.
+    EXPECT_EQ(claim(apt, dir.path + "/./radio", second.device()), dir.path + "/./radio" + in_use);
+    // However many ask, each is told who holds it: the owner's loop lets
+    // the askers go.
+    for (int i = 0; i < 20; ++i) {
+      apt.pump_once();
+      ASSERT_EQ(claim(apt, link, second.device()), link + in_use) << i;
+    }
+    EXPECT_EQ(target_of(link), first.device());
+    // Someone points the link elsewhere meanwhile: it is no longer ours to remove.
+    fs::remove(link);
+    fs::create_symlink("/dev/null", link);
+  }
+  EXPECT_EQ(target_of(link), "/dev/null");
+  // Let go of, the path can be had again (the rule refuses /dev/null, not the lock).
+  EXPECT_EQ(claim(apt, link, second.device()),
+            link + " leads to /dev/null, which is no pseudo-terminal; not replaced");
+}
+
+TEST(PtyLinkRule, TheLinkOfAProgramKilledWithoutCleaningUpIsTakenOver) {
+  Dir dir;
+  const std::string link = dir / "radio";
+  int go[2], ready[2];
+  ASSERT_EQ(pipe(go), 0);
+  ASSERT_EQ(pipe(ready), 0);
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // The owner: claims the link, says so, and dies at the word without a
+    // destructor running (as kill -9 leaves it).
+    PosixApartment apt;
+    PseudoTerminal pty(PseudoTerminal::Mode::Raw);
+    new PtyLink(apt, link, pty.device());
+    (void)!write(ready[1], "y", 1);
+    char c;
+    (void)!read(go[0], &c, 1);
+    _exit(0);
+  }
+  char c;
+  ASSERT_EQ(read(ready[0], &c, 1), 1);
+  PosixApartment apt;
+  PseudoTerminal ours(PseudoTerminal::Mode::Raw);
+  const std::string killed_target = target_of(link);
+  EXPECT_EQ(claim(apt, link, ours.device()), link + " is in use by a running tovrak (process " +
+                                                 std::to_string(child) +
+                                                 "); stop it or choose another path");
+  (void)!write(go[1], "x", 1);
+  waitpid(child, nullptr, 0);
+  EXPECT_EQ(target_of(link), killed_target) << "the owner died without removing its link";
+  PtyLink taken(apt, link, ours.device());
+  EXPECT_EQ(target_of(link), ours.device());
+  for (int fd : {go[0], go[1], ready[0], ready[1]}) close(fd);
+}
+
+TEST(PtyLinkRule, LockNamesFollowThePlaceNotTheSpelling) {
+  Dir dir;
+  fs::create_directory(dir / "sub");
+  const std::string name = PtyLink::lock_name(dir / "radio");
+  EXPECT_EQ(name, "tovrak-pty-link:" + fs::canonical(dir.path).string() + "/radio");
+  EXPECT_EQ(PtyLink::lock_name(dir / "sub/../radio"), name);
+  EXPECT_NE(PtyLink::lock_name(dir / "sub/radio"), name);
+  // A name fills the abstract socket address (107 bytes) at most; a longer
+  // path is named by its hash.
+  const std::string prefix = "tovrak-pty-link:" + fs::canonical(dir.path).string() + "/";
+  const std::string fits(107 - prefix.size(), 'a');
+  EXPECT_EQ(PtyLink::lock_name(dir.path + "/" + fits), prefix + fits);
+  const std::string hashed = PtyLink::lock_name(dir.path + "/" + fits + "b");
+  EXPECT_EQ(hashed.size(), std::string("tovrak-pty-link:#").size() + 16) << hashed;
+  EXPECT_NE(PtyLink::lock_name(dir.path + "/" + fits + "c"), hashed);
+}
+
+// Raw, bytes pass as they are both ways; cooked, the terminal edits them
+// (a carriage return read as a new line), as a line editor wants.
+TEST(PseudoTerminals, RawPassesBytesAsTheyAreCookedAsATerminalDoes) {
+  for (auto mode : {PseudoTerminal::Mode::Raw, PseudoTerminal::Mode::Cooked}) {
+    PseudoTerminal pty(mode);
+    const bool raw = mode == PseudoTerminal::Mode::Raw;
+    // (Cooked, Ctrl-C and Ctrl-Z would throw the line away.)
+    const std::string bytes = raw ? "ID;\r\x03\x1a\xff\n" : "ID;\r";
+    EXPECT_EQ(fcntl(pty.master(), F_GETFL) & O_NONBLOCK, O_NONBLOCK);
+    EXPECT_EQ(fcntl(pty.master(), F_GETFD) & FD_CLOEXEC, FD_CLOEXEC);
+    ASSERT_EQ(write(pty.master(), bytes.data(), bytes.size()), ssize_t(bytes.size()));
+    char buf[64];
+    pollfd p{pty.device_fd(), POLLIN, 0};
+    std::string got;
+    while (poll(&p, 1, 200) == 1) {
+      ssize_t n = read(pty.device_fd(), buf, sizeof buf);
+      if (n <= 0) break;
+      got.append(buf, size_t(n));
+      if (!raw) break;  // a cooked line at a time
+      if (got.size() >= bytes.size()) break;
+    }
+    if (raw) {
+      EXPECT_EQ(got, bytes);
+    } else {
+      EXPECT_EQ(got, "ID;\n") << "a cooked terminal reads a carriage return as a new line";
+    }
+    EXPECT_EQ(pty.device().rfind("/dev/pts/", 0), 0u) << pty.device();
+    pty.close_device();
+    EXPECT_EQ(pty.device_fd(), -1);
+  }
+}
+
+TEST(ListenAddress, LoopbackAlwaysOthersOnlyFromAnAllowedNetwork) {
+  auto ip = [](const char* text) {
+    in_addr a{};
+    inet_pton(AF_INET, text, &a);
+    return ntohl(a.s_addr);
+  };
+  const std::vector<Cidr> lan = {Cidr::parse("192.168.1.0/24"), Cidr::parse("10.0.0.7")};
+  const struct Row {
+    const char* peer;
+    bool with_lan, without;
+  } rows[] = {
+      {"127.0.0.1", true, true},      {"127.255.0.9", true, true},   {"128.0.0.1", false, false},
+      {"192.168.1.200", true, false}, {"192.168.2.1", false, false}, {"10.0.0.7", true, false},
+      {"10.0.0.8", false, false},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(std::tuple(admitted(ip(r.peer), lan), admitted(ip(r.peer), {})),
+              std::tuple(r.with_lan, r.without))
+        << r.peer;
+  }
+  EXPECT_TRUE(admitted(ip("8.8.8.8"), {Cidr::parse("0.0.0.0/0")}));
+}
+
+// ---------------------------------------------------------------- endpoints
+
+// A client's end of a TCP connection to the endpoint.
+struct Client {
+  int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  explicit Client(uint16_t port) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    pollfd p{fd, POLLOUT, 0};
+    poll(&p, 1, 1000);
+  }
+  ~Client() {
+    if (fd >= 0) close(fd);
+  }
+  // Sends as much of `bytes` as the connection takes now.
+  size_t send(const std::string& bytes) const {
+    ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    return n > 0 ? static_cast<size_t>(n) : 0;
+  }
+};
+
+// The server's view: bytes per client, in the order they were handed over.
+struct Server {
+  std::map<std::string, std::string> got;
+  std::vector<std::pair<std::string, size_t>> order;  // (peer, bytes) per handing-over
+  std::vector<std::string> log, opened, closed;
+  StreamHandler handler() {
+    StreamHandler h;
+    h.opened = [this](StreamConnection& c) {
+      opened.push_back(c.peer());
+      return true;
+    };
+    h.bytes = [this](StreamConnection& c, std::string_view b) {
+      got[c.peer()] += b;
+      order.emplace_back(c.peer(), b.size());
+    };
+    h.closed = [this](StreamConnection& c) { closed.push_back(c.peer()); };
+    h.log = [this](const std::string& line) { log.push_back(line); };
+    return h;
+  }
+};
+
+TEST(StreamEndpoints, AClientThatNeverPausesGetsABudgetAndTheOthersTheirTurn) {
+  PosixApartment apt;
+  Server server;
+  TcpEndpoint tcp(apt, "127.0.0.1", 0, {}, server.handler());
+  Client flood(tcp.port()), polite(tcp.port());
+  ASSERT_TRUE(test::run_until(apt, 2s, [&] { return server.opened.size() == 2; }));
+  // A line with no end: as much as the connection takes.
+  const std::string block(64 * 1024, 'x');
+  size_t sent = 0;
+  for (size_t n; (n = flood.send(block)) > 0;) sent += n;
+  ASSERT_GT(sent, 4 * kStreamReadBudget);
+  ASSERT_EQ(polite.send("FA;"), 3u);
+  while (server.got[server.opened[1]].empty()) apt.pump_once();
+  // Whatever came before the polite client's command, the flood had at most
+  // one budget of it.
+  size_t flood_before = 0;
+  for (const auto& [peer, n] : server.order) {
+    if (peer == server.opened[1]) break;
+    flood_before += n;
+  }
+  EXPECT_LE(flood_before, kStreamReadBudget);
+  EXPECT_EQ(server.got[server.opened[1]], "FA;");
+  // And the flood is all read in the end.
+  ASSERT_TRUE(
+      test::run_until(apt, 2s, [&] { return server.got[server.opened[0]].size() == sent; }));
+  // A client that goes away is told of, once.
+  close(polite.fd);
+  polite.fd = -1;
+  ASSERT_TRUE(test::run_until(apt, 2s, [&] { return !server.closed.empty(); }));
+  apt.run_for(20ms);
+  EXPECT_EQ(server.closed, std::vector<std::string>{server.opened[1]});
+}
+
+// One connection over a socket pair whose kernel side holds little: what
+// the client has not read yet waits in the connection.
+struct PairConnection {
+  int ends[2];  // the server's, the client's
+  PosixApartment apt;
+  Server server;
+  StreamHandler handler = server.handler();
+  int gone = 0;
+  std::unique_ptr<FdConnection> conn;
+  PairConnection() {
+    socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, ends);
+    int small = 4096;
+    setsockopt(ends[0], SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+    conn = std::make_unique<FdConnection>(apt, ends[0], "pair", handler,
+                                          [this](FdConnection&) { ++gone; });
+  }
+  ~PairConnection() {
+    conn.reset();
+    close(ends[0]);
+    close(ends[1]);
+  }
+  std::string client_reads() {
+    std::string got;
+    char buf[4096];
+    for (ssize_t n; (n = read(ends[1], buf, sizeof buf)) > 0;) got.append(buf, size_t(n));
+    return got;
+  }
+};
+
+std::string numbered(int i) {
+  std::string line = "FA" + std::to_string(100000000 + i) + ";";
+  return line + std::string(1000 - line.size(), ' ');
+}
+
+TEST(StreamEndpoints, ASlowReaderGetsEverythingInOrderUntilItsOutputPassesTheLimit) {
+  PairConnection q;
+  // What the kernel takes at once leaves the connection nothing to do.
+  q.conn->send("ID;");
+  pollfd loop{q.apt.fd(), POLLIN, 0};
+  EXPECT_EQ(poll(&loop, 1, 0), 0);
+  std::string sent = "ID;";
+  for (int i = 0; i < 40; ++i) q.conn->send(numbered(i)), sent += numbered(i);
+  // The kernel took a little; the rest waits, and goes as the client reads.
+  std::string got = q.client_reads();
+  ASSERT_LT(got.size(), sent.size()) << "the socket took it all: no test";
+  for (int round = 0; round < 1000 && got.size() < sent.size(); ++round) {
+    got += q.client_reads();
+    q.apt.pump_once();
+  }
+  EXPECT_TRUE(got == sent) << got.size() << " of " << sent.size();
+  EXPECT_EQ(std::tuple(q.gone, q.server.closed.size()), std::tuple(0, size_t{0}));
+
+  // A client that never reads: past the limit, the connection ends, once.
+  const std::string big(1000, 'x');
+  for (size_t n = 0; n < 2 * kStreamOutputLimit; n += big.size()) q.conn->send(big);
+  q.apt.run_for(10ms);
+  EXPECT_EQ(std::tuple(q.gone, q.server.closed, q.server.log),
+            std::tuple(1, std::vector<std::string>{"pair"},
+                       std::vector<std::string>{"pair: the client reads too slowly; closed"}));
+}
+
+TEST(StreamEndpoints, AClientThatStopsSendingOrGoesIsToldOfOnce) {
+  for (bool half : {true, false}) {
+    PairConnection p;
+    ASSERT_EQ(write(p.ends[1], "ID;", 3), 3);
+    half ? shutdown(p.ends[1], SHUT_WR) : shutdown(p.ends[1], SHUT_RDWR);
+    p.apt.run_for(10ms);
+    EXPECT_EQ(std::tuple(p.server.got["pair"], p.server.closed.size(), p.gone),
+              std::tuple(std::string("ID;"), size_t{1}, 1))
+        << half;
+    p.conn->send("late;");  // to a connection that ended: nothing, no error
+    p.apt.run_for(5ms);
+    EXPECT_EQ(p.gone, 1);
+  }
+}
+
+TEST(StreamEndpoints, AListenerOutOfDescriptorsWaitsInsteadOfSpinningAndSaysSoOnce) {
+  test::ScriptedPorts seams;
+  test::SeamApartment apt(seams.seams());
+  Server server;
+  TcpEndpoint tcp(apt, "127.0.0.1", 0, {}, server.handler());
+  Client first(tcp.port());
+  // No descriptor left for the process: the lowest free one is the limit.
+  rlimit was{};
+  getrlimit(RLIMIT_NOFILE, &was);
+  int lowest = dup(0);
+  close(lowest);
+  rlimit tight = was;
+  tight.rlim_cur = static_cast<rlim_t>(lowest);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+  for (int i = 0; i < 5; ++i) apt.pump_once();
+  pollfd p{apt.fd(), POLLIN, 0};
+  const bool busy = poll(&p, 1, 0) == 1;
+  setrlimit(RLIMIT_NOFILE, &was);
+  EXPECT_FALSE(busy) << "the loop keeps finding the listener ready";
+  EXPECT_TRUE(server.opened.empty());
+  EXPECT_EQ(server.log,
+            std::vector<std::string>{"cannot accept new clients: Too many open files; they wait"});
+  // Descriptors are back, but the listener rests its while.
+  apt.pump_once();
+  EXPECT_TRUE(server.opened.empty());
+  seams.clock->pass_ms(kAcceptPauseMs);
+  for (int i = 0; i < 3 && server.opened.empty(); ++i) apt.pump_once();
+  EXPECT_EQ(server.opened.size(), 1u);
+  EXPECT_EQ(server.log.back(), "accepting clients again");
+}
+
+TEST(StreamEndpoints, APseudoTerminalClientComesGoesAndComesBack) {
+  Dir dir;
+  PosixApartment apt;
+  Server server;
+  StreamConnection* conn = nullptr;
+  StreamHandler h = server.handler();
+  h.opened = [&](StreamConnection& c) {
+    server.opened.push_back(c.peer());
+    return conn = &c, true;
+  };
+  h.closed = [&](StreamConnection& c) {
+    server.closed.push_back(c.peer());
+    conn = nullptr;
+  };
+  PtyEndpoint pty(apt, dir / "radio", std::move(h));
+  EXPECT_EQ(target_of(dir / "radio"), pty.device());
+  // Waiting for a client costs the loop nothing.
+  const uint64_t idle = apt.wakeups();
+  apt.run_for(300ms);
+  EXPECT_LE(apt.wakeups() - idle, 1u);
+  EXPECT_EQ(pty.connection(), nullptr);
+  for (int round = 1; round <= 2; ++round) {
+    int client = open((dir / "radio").c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(client, 0);
+    ASSERT_TRUE(test::run_until(apt, 2s, [&] { return conn != nullptr; })) << round;
+    EXPECT_EQ(pty.connection(), conn);
+    ASSERT_EQ(write(client, "ID;", 3), 3);
+    ASSERT_TRUE(
+        test::run_until(apt, 2s, [&] { return server.got[dir / "radio"].size() == 3u * round; }));
+    conn->send("ID019;");
+    char buf[16] = {};
+    pollfd p{client, POLLIN, 0};
+    poll(&p, 1, 1000);
+    EXPECT_EQ(
+        std::string(buf, static_cast<size_t>(std::max<ssize_t>(0, read(client, buf, sizeof buf)))),
+        "ID019;");
+    close(client);
+    ASSERT_TRUE(test::run_until(apt, 2s, [&] { return conn == nullptr; })) << round;
+  }
+  EXPECT_EQ(server.opened, (std::vector<std::string>{dir / "radio", dir / "radio"}));
+  EXPECT_EQ(server.closed, server.opened);
+}
+
+// The program's stop signals, in a child of the test's own: the first asks
+// to stop; the second, for a program stuck in spite of it, has its last
+// words said and ends the program by that signal.
+TEST(StopSignals, TheFirstAsksToStopTheSecondEndsTheProgram) {
+  static int words = -1;
+  int pipe_ends[2];
+  ASSERT_EQ(pipe(pipe_ends), 0);
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    words = pipe_ends[1];
+    stop_on_signals([] { (void)!write(words, "bye", 3); });
+    raise(SIGTERM);
+    const char first[] = {interrupted() ? 'i' : '-', PosixApartment::stop_requested() ? 's' : '-',
+                          signal(SIGPIPE, SIG_IGN) == SIG_IGN ? 'p' : '-'};
+    (void)!write(words, first, sizeof first);
+    raise(SIGTERM);
+    _exit(0);  // not reached
+  }
+  close(pipe_ends[1]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  char said[16] = {};
+  const ssize_t n = read(pipe_ends[0], said, sizeof said);
+  close(pipe_ends[0]);
+  EXPECT_EQ(std::string(said, static_cast<size_t>(std::max<ssize_t>(n, 0))), "ispbye");
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+}
+
+}  // namespace
+}  // namespace tovrak::platform

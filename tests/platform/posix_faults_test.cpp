@@ -1,0 +1,225 @@
+// The Linux serial control and loop against the faults a real device and a
+// real clock bring but a test cannot summon: reads that would block or are
+// interrupted, short writes, a device that vanishes (ENXIO, EIO, end of
+// file, a hang-up), a stream that never pauses, and a loop that comes late.
+// The seams (tests/platform/seams.hpp) put a scripted link and a clock the
+// test moves under the platform's own code.
+#include <gtest/gtest.h>
+#include <poll.h>
+
+#include <cerrno>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "platform/posix/posix_serial.hpp"
+#include "platform/seams.hpp"
+#include "tovrak/errors.hpp"
+
+namespace tovrak::platform {
+namespace {
+
+using test::fails;
+using test::Step;
+using test::takes;
+
+// A ComError's number and description; (0, "") when the call goes through.
+std::tuple<int, std::string> error_of(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const ComError& e) {
+    return {e.number(), e.description()};
+  }
+  return {0, ""};
+}
+
+std::string gone(const std::string& operation, const std::string& reason) {
+  return "Cannot " + operation + " /dev/fake: the device is gone (" + reason +
+         "); close the port and open it again once it is back";
+}
+
+bool readable(int fd) {
+  pollfd p{fd, POLLIN, 0};
+  return poll(&p, 1, 0) == 1;
+}
+
+struct Port {
+  test::ScriptedPorts ports;
+  test::SeamApartment apt{ports.seams()};
+  std::unique_ptr<SerialControl> serial = apt.create_serial();
+  int events = 0;
+  std::vector<std::string> lost;
+
+  Port() {
+    apt.on_serial_lost([this](const std::string& why) { lost.push_back(why); });
+    serial->OnComm([this] { ++events; });
+    serial->Device("/dev/fake");
+    serial->PortOpen(true);
+  }
+  test::ScriptedLink& link() { return *ports.link; }
+  PosixSerial& posix() { return dynamic_cast<PosixSerial&>(*serial); }
+  void pump(int times = 3) {
+    for (int i = 0; i < times; ++i) apt.pump_once();
+  }
+};
+
+TEST(PosixSerialFaults, ReadsThatBlockAreInterruptedOrFindTheDeviceGone) {
+  const struct Row {
+    const char* what;
+    std::vector<Step> reads;
+    bool hang_up;
+    std::string input;
+    std::string lost;  // the reason, "" while the device is there
+  } rows[] = {
+      {"bytes, then nothing more for now", {{"ID;"}, fails(EAGAIN)}, false, "ID;", ""},
+      {"interrupted reads are read again",
+       {fails(EINTR), {"FA;"}, fails(EINTR), {"FB;"}},
+       false,
+       "FA;FB;",
+       ""},
+      {"end of file: the device hung up", {{"IF;"}, {}}, false, "IF;", "disconnected or hung up"},
+      {"unplugged: no such device", {fails(ENXIO)}, false, "", "No such device or address"},
+      {"an I/O error", {fails(EIO)}, false, "", "disconnected or hung up"},
+      {"a hang-up with nothing left to read", {}, true, "", "disconnected or hung up"},
+  };
+  for (const Row& r : rows) {
+    Port p;
+    p.link().reads.assign(r.reads.begin(), r.reads.end());
+    r.hang_up ? p.link().hang_up() : p.link().ready();
+    p.pump();
+    const bool is_lost = !r.lost.empty();
+    // One event for the bytes or the loss, however often the loop comes back.
+    EXPECT_EQ(std::tuple(p.events, p.posix().device_lost(), p.serial->PortOpen()),
+              std::tuple(1, is_lost, true))
+        << r.what;
+    EXPECT_EQ(p.serial->Input(), r.input) << r.what;
+    EXPECT_EQ(p.lost, is_lost ? std::vector<std::string>{"/dev/fake: " + r.lost}
+                              : std::vector<std::string>{})
+        << r.what;
+    // A lost device leaves the poll set: the loop has nothing more to do.
+    EXPECT_FALSE(readable(p.apt.fd())) << r.what;
+    auto expected = [&](const std::string& operation) {
+      return is_lost ? std::tuple(8012, gone(operation, r.lost)) : std::tuple(0, std::string());
+    };
+    EXPECT_EQ(error_of([&] { p.serial->Output("FA;"); }), expected("write to")) << r.what;
+    EXPECT_EQ(error_of([&] { p.serial->OutBufferCount(); }), expected("count the output of"))
+        << r.what;
+    // Closed and opened again, the port works with the device that is there now.
+    p.serial->PortOpen(false);
+    p.serial->PortOpen(true);
+    p.serial->Output("ID;");
+    EXPECT_EQ(p.link().wire, "ID;") << r.what;
+  }
+}
+
+TEST(PosixSerialFaults, ADeviceThatNeverPausesIsReadABudgetAtATime) {
+  Port p;
+  const std::string chunk(PosixSerial::kReadSize, 'x');
+  const int chunks = 3 * PosixSerial::kReadsPerWakeup;
+  for (int i = 0; i < chunks; ++i) p.link().reads.push_back({chunk});
+  size_t seen = 0;
+  p.apt.on_serial_read([&](std::string_view bytes) { seen += bytes.size(); });
+  p.link().ready();
+  p.apt.pump_once();
+  // One wake-up reads its budget and returns to the loop, which has more to do.
+  EXPECT_EQ(p.link().reads.size(), size_t(chunks - PosixSerial::kReadsPerWakeup));
+  EXPECT_TRUE(readable(p.apt.fd()));
+  p.pump(2);
+  EXPECT_TRUE(p.link().reads.empty());
+  // All of it was seen arriving; the input buffer keeps its limit.
+  EXPECT_EQ(seen, chunks * chunk.size());
+  EXPECT_EQ(p.serial->InBufferCount(), int32_t{PosixSerial::kInputLimit});
+}
+
+TEST(PosixSerialFaults, ShortAndFailedWritesKeepTheOrderOrNameTheLoss) {
+  const struct Row {
+    const char* what;
+    std::vector<Step> writes;
+    std::string wire_at_once;  // what the device took during Output
+    int32_t waiting;           // OutBufferCount after it
+    int error;
+    std::string said;
+  } rows[] = {
+      {"the device takes a little, then would block",
+       {takes(2), fails(EAGAIN), fails(EAGAIN), fails(EAGAIN)},
+       "AB",
+       4,
+       0,
+       ""},
+      {"a write that takes nothing", {takes(0), fails(EAGAIN), fails(EAGAIN)}, "", 6, 0, ""},
+      {"interrupted writes are written again",
+       {fails(EINTR), takes(3), fails(EINTR)},
+       "ABCDEF",
+       0,
+       0,
+       ""},
+      {"the device fails", {fails(EIO)}, "", -1, 8012, gone("write to", "disconnected or hung up")},
+      {"the device goes after a part",
+       {takes(2), fails(EPIPE)},
+       "AB",
+       -1,
+       8012,
+       gone("write to", "Broken pipe")},
+      {"the device goes while the rest waits",
+       {takes(1), fails(EAGAIN), fails(ENXIO)},
+       "A",
+       -1,
+       8012,
+       gone("write to", "No such device or address")},
+  };
+  for (const Row& r : rows) {
+    Port p;
+    p.link().writes.assign(r.writes.begin(), r.writes.end());
+    EXPECT_EQ(error_of([&] { p.serial->Output("ABCDEF"); }), std::tuple(r.error, r.said)) << r.what;
+    EXPECT_EQ(p.link().wire, r.wire_at_once) << r.what;
+    if (r.error) {
+      p.pump();
+      EXPECT_EQ(std::tuple(p.events, p.posix().device_lost()), std::tuple(1, true)) << r.what;
+      continue;
+    }
+    EXPECT_EQ(p.serial->OutBufferCount(), r.waiting) << r.what;
+    // The loop hands the rest on once the device has room.
+    p.pump();
+    EXPECT_EQ(p.link().wire, "ABCDEF") << r.what;
+    EXPECT_EQ(p.serial->OutBufferCount(), 0) << r.what;
+    EXPECT_EQ(p.events, 0) << r.what;
+  }
+}
+
+TEST(PosixSerialFaults, BytesTheLinkOwesItselfThatCannotGoEndThePort) {
+  Port p;
+  p.link().flush_err = ECONNRESET;
+  EXPECT_EQ(error_of([&] { p.serial->OutBufferCount(); }),
+            std::tuple(8012, gone("count the output of", "Connection reset by peer")));
+  // Cleared output needs no device; settings wait for the next open.
+  EXPECT_EQ(error_of([&] { p.serial->ClearOutBuffer(); }), std::tuple(0, ""));
+  const int applied = p.link().applied;
+  p.serial->Settings("4800,N,8,1");
+  EXPECT_EQ(p.link().applied, applied);
+}
+
+TEST(PosixLoopClock, ALateLoopTicksOnceAndTheGridHolds) {
+  test::ScriptedPorts ports;
+  test::SeamApartment apt(ports.seams());
+  test::FakeClock& clock = *ports.clock;
+  const int64_t start = clock.now;
+  std::vector<int64_t> ticks;  // ms from the start
+  auto timer =
+      apt.create_timer(100, true, [&] { ticks.push_back((clock.now - start) / 1'000'000); });
+  // (when the loop comes, in ms from the start)
+  for (int64_t at : {99, 100, 130, 350, 399, 400, 401, 1000}) {
+    clock.now = start + at * 1'000'000;
+    apt.pump_once();
+  }
+  EXPECT_EQ(ticks, (std::vector<int64_t>{100, 350, 400, 1000}));
+  // A non-pumping sleep lets time pass and delivers nothing; the pump after
+  // it delivers the one tick owed.
+  ticks.clear();
+  apt.sleep_ms(250);
+  EXPECT_TRUE(ticks.empty());
+  apt.pump_once();
+  EXPECT_EQ(ticks, (std::vector<int64_t>{1250}));
+}
+
+}  // namespace
+}  // namespace tovrak::platform
