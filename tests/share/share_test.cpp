@@ -10,8 +10,8 @@
 
 #include "hosts/share/server.hpp"
 #include "hosts/share/tap.hpp"
-#include "hosts/sim/answer_text.hpp"
 #include "hosts/sim/sim_link.hpp"
+#include "radio/format.hpp"
 #include "support/rig.hpp"
 #include "tovrak/stream_endpoints.hpp"
 
@@ -65,7 +65,7 @@ struct Shared {
     return {writes.begin() + static_cast<ptrdiff_t>(from), writes.end()};
   }
   std::string radio_says(std::string_view q) const {
-    return *sim::QueryAnswer(radio.state(), radio.options().id, q) + ";";
+    return *radio::Answer(radio.state(), radio.options().id, q) + ";";
   }
 };
 
