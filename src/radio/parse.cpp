@@ -143,7 +143,7 @@ Parsed Parse(std::string_view text, Direction direction, int id) {
   const Command& c = *m.command;
   rest.remove_prefix(c.item.size());
   if (command && rest.empty() && c.is(kQuery)) return {m, {}};
-  if (command && !c.is(kSetting)) return refused(quoted(text) + " asks with nothing after it");
+  if (command && !c.is(kSetting)) return refused(quoted(code) + " is only a query");
   if (!command && !c.is(kQuery)) return refused(quoted(code) + " has no answer");
   m.use = command ? kSetting : kAnswer;
   return read_fields(m, {command ? c.setting : c.answer, id, command}, rest,
