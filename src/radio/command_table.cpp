@@ -430,7 +430,9 @@ constexpr Command kCommands[] = {
 
 }  // namespace
 
-int Key::item() const { return static_cast<int>(DigitsValue(command.item)); }
+int Command::item_number() const { return static_cast<int>(DigitsValue(item)); }
+
+int Key::item() const { return command.item_number(); }
 
 std::span<const Command> Commands() { return kCommands; }
 

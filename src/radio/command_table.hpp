@@ -107,7 +107,6 @@ struct Key {
   int receiver;
   int id;
   size_t rx() const { return static_cast<size_t>(receiver); }
-  // The row's item as a number (a menu number, a part, a meter).
   int item() const;
 };
 
@@ -137,6 +136,8 @@ struct Command {
   int initial = 0;
 
   bool is(Use u) const { return (uses & u) != 0; }
+  // The item as a number (a menu number, a part, a meter); 0 without one.
+  int item_number() const;
 };
 
 // Every row. The rows of one code are next to each other.

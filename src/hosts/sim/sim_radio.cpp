@@ -45,8 +45,8 @@ SimRadio::SimRadio(SimOptions options, int64_t start_us)
       op_rng_{options.seed ^ 0x6F70657261746F72ull},
       line_(options.seed) {
   line_.set_faults(opt_.faults);
-  for (const radio::Command& c : radio::CommandsOf("EX"))
-    s_.menu[std::stoi(std::string(c.item))] = c.initial;
+  // The menu items as the radio comes.
+  for (const radio::Command& c : radio::CommandsOf("EX")) s_.menu[c.item_number()] = c.initial;
   auto store = [&](int ch, int64_t hz, char md, int tone_mode = 0, int tone = 0, int shift = 0) {
     s_.memories[static_cast<size_t>(ch)] = Memory{true, hz, md, tone_mode, tone, shift};
   };
