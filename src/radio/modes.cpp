@@ -6,7 +6,7 @@ namespace tovrak::radio {
 
 namespace {
 
-constexpr std::array<ModeChar, 13> kModeChars{{
+constexpr auto kModeChars = std::to_array<ModeChar>({
     {mode::kLsb, "LSB", 0, false},
     {mode::kUsb, "USB", 1, false},
     {mode::kCw, "CW", 2, false},
@@ -20,9 +20,9 @@ constexpr std::array<ModeChar, 13> kModeChars{{
     {mode::kFmN, "FM-N", 4, false},
     {mode::kPktR, "PKT-R", 6, false},
     {mode::kAmN, "AM-N", 3, false},
-}};
+});
 
-constexpr std::array<InterfaceMode, 8> kInterfaceModes{{
+constexpr auto kInterfaceModes = std::to_array<InterfaceMode>({
     {0, "LSB", mode::kLsb, mode::kLsb},
     {1, "USB", mode::kUsb, mode::kUsb},
     {2, "CW", mode::kCw, mode::kCwR},
@@ -31,7 +31,7 @@ constexpr std::array<InterfaceMode, 8> kInterfaceModes{{
     {5, "FSK", mode::kFsk, mode::kFskR},
     {6, "PKT", mode::kPkt, mode::kPktR},
     {7, "WFM", mode::kFm, mode::kFm},
-}};
+});
 
 bool valid_number(int number) {
   return number >= 0 && number < static_cast<int>(kInterfaceModes.size());

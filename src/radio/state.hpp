@@ -95,7 +95,7 @@ struct RadioState {
   int voice_playing = 0;  // voice message being played, 0 none
   std::array<int, 4> dimmer{7, 7, 7, 7};
   std::array<std::string, 6> keyer_messages{};        // 1..5
-  std::array<int64_t, 12> band_stack = BandStarts();  // last frequency by band
+  BandFrequencies band_stack = BandStarts();  // last frequency by band
   std::map<int, int> menu;                            // menu number -> setting
 
   bool split() const { return tx_vfo != rx_vfo; }
