@@ -103,6 +103,8 @@ const Exchange kExchanges[] = {
      "IF01214250000+000000210000;MC012;VS0;IF01329620000+000000412082;MD04;"
      "IF01314200000+000000200000;?;?;"},
     {570, "MC005;IF;VM;IF;", "IF005010120000+00000031000;IF005014200000+00000020000;"},
+    // Memories are neither band-switched nor scanned.
+    {460, "MC001;BS05;SC1;SC0;IF;", "?;?;IF00107050000+000000110000;"},
     {570, "MW012014250000+000000200000;MW013029620000+000000402082;VS1;MC012;IF;MC013;IF;VM;IF;",
      "IF012014250000+00000021000;IF013029620000+00000041208;IF013014200000+00000020000;"},
     // The clarifier moves in steps from zero, to at most 9999 Hz.
@@ -208,6 +210,36 @@ TEST(SimAutoInformation, OwnChangesAreReportedOnlyWhileOn) {
   b.exchange("LK0;MC001;");
   EXPECT_FALSE(b.radio.turn_dial(1000, 0));
   EXPECT_FALSE(b.radio.panel("SH040", 0));
+}
+
+// What the radio tells of each change made by hand: the answers to the
+// queries that would ask for it, and nothing for what no query asks.
+TEST(SimAutoInformation, ChangesByHandAreToldAsTheirQueriesWouldAnswer) {
+  Bench b;
+  b.exchange("AI1;");
+  const std::pair<const char*, const char*> rows[] = {
+      {"RT1", "IF001014200000+00001020000;"},
+      {"RU0100", "IF001014200000+01001020000;"},
+      {"RD0050", "IF001014200000+00501020000;"},
+      {"RC", "IF001014200000+00001020000;"},
+      {"MC002", "IF002014200000+00001021000;"},
+      {"VM", "IF002014200000+00001020000;"},
+      {"AB", "FA014200000;FB014200000;MD02;MD12;"},
+      {"VS1", "VS1;IF002014200000+00001020000;"},
+      {"BS03", "FB007050000;"},
+      {"EX0551", "EX0551;"},
+      {"BP01040", "BP01040;"},
+      {"ML1100", "ML1100;"},
+      {"KY1", ""},
+      {"KM1CQ", ""},
+      {"PB01", ""},
+      {"MW00307000000+000000100000", ""},
+      {"PS1", ""},
+  };
+  for (auto [setting, told] : rows) {
+    EXPECT_TRUE(b.radio.panel(setting, 0)) << setting;
+    EXPECT_EQ(b.take(), told) << setting;
+  }
 }
 
 TEST(SimAutoInformation, TheSMeterScanningAndTunerReportThemselves) {
@@ -401,6 +433,9 @@ TEST(SimSMeter, AStationOpensTheSquelchTheAttenuatorLowersItTransmittingShowsThe
   Bench att;
   att.exchange("RA03;" + tune);
   EXPECT_EQ(att.radio.state().rx[0].smeter, strong - 36);
+  Bench gain;  // the preamplifier adds, the RF gain's reduction takes away
+  gain.exchange("PA02;RG0090;" + tune);
+  EXPECT_EQ(gain.radio.state().rx[0].smeter, strong + 20 - 30);
 
   Bench tx;
   tx.exchange("PC200;MS0;TX1;@100;");
