@@ -126,14 +126,15 @@ void learn_common(RadioState& s, const Message& m) {
   s.rit = m[info::kRit] != 0;
 }
 
-// "IF": in memory mode the channel's frequency, mode and tones; otherwise
-// those of the receive VFO.
+// "IF": in memory mode the channel's frequency, mode and tones (on the main
+// receiver); otherwise those of the receive VFO.
 constexpr Access kInfoAccess{
     [](const RadioState& s, const Key&, Values& v) { info_of(s, s.rx_vfo, s.memory_mode, v); },
     [](RadioState& s, const Key&, const Message& m) {
       learn_common(s, m);
       s.memory_mode = m[info::kMemory] != 0;
       if (!s.memory_mode) return learn_vfo(s, s.rx_vfo, m);
+      s.rx_vfo = 0;  // memories are worked on the main receiver
       Memory& mem = s.memories[static_cast<size_t>(s.channel)];
       mem.used = true;
       mem.hz = m[info::kHertz];
