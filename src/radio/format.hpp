@@ -25,9 +25,9 @@ std::string SettingText(const Command& c, int id, int receiver,
                         std::initializer_list<int64_t> values, std::string_view text = {});
 
 // Puts what an answer tells, or what a setting sets, into the state; false
-// when the row keeps nothing there. A query for the receiver in use stores
-// nothing; settings the radio acts on beyond storing a value (band, memory
-// recall, clarifier steps, power) are left to the one who acts.
+// for a query and for a row that keeps nothing there. Settings the radio
+// acts on beyond storing a value (band, memory recall, clarifier steps,
+// scanning, tuning, power) are left to the one who acts.
 bool Store(RadioState& s, int id, const Message& m);
 
 }  // namespace tovrak::radio
