@@ -18,15 +18,10 @@
 #include <string>
 #include <string_view>
 
+#include "radio/digits.hpp"
 #include "radio/state.hpp"
 
 namespace tovrak::radio {
-
-// The identification whose frequency fields have nine digits (hertz); every
-// other radio answers with eight.
-constexpr int kNineDigitId = 570;
-// The frequency digits of an answer from the radio with this identification.
-constexpr size_t HertzWidth(int id) { return id == kNineDigitId ? 9 : 8; }
 
 enum class Kind : uint8_t {
   kNumber,  // `width` decimal digits, lo..hi

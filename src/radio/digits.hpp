@@ -9,6 +9,12 @@
 
 namespace tovrak::radio {
 
+// The identification whose frequency fields have nine digits (hertz); every
+// other radio answers with eight.
+constexpr int kNineDigitId = 570;
+// The frequency digits of an answer from the radio with this identification.
+constexpr size_t HertzWidth(int id) { return id == kNineDigitId ? 9 : 8; }
+
 // Plain decimal with "0" put in front until it is at least `width`
 // characters long; a longer text is kept whole and a minus sign counts as a
 // character: ZeroPad(5, 3) is "005", ZeroPad(1234, 3) "1234", ZeroPad(-5, 3) "0-5".

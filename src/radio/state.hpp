@@ -94,9 +94,9 @@ struct RadioState {
   int scan = 0;           // 0 off, 1 up, 2 down
   int voice_playing = 0;  // voice message being played, 0 none
   std::array<int, 4> dimmer{7, 7, 7, 7};
-  std::array<std::string, 6> keyer_messages{};        // 1..5
-  BandFrequencies band_stack = BandStarts();  // last frequency by band
-  std::map<int, int> menu;                            // menu number -> setting
+  std::array<std::string, 6> keyer_messages{};  // 1..5
+  BandFrequencies band_stack = BandStarts();    // last frequency by band
+  std::map<int, int> menu;                      // menu number -> setting
 
   bool split() const { return tx_vfo != rx_vfo; }
   // Where a receiver listens: the main receiver works the memory channel in

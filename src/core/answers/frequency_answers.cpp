@@ -5,7 +5,7 @@
 #include "core/answers/fields.hpp"
 #include "core/component/protocol.hpp"
 #include "core/values/steps.hpp"
-#include "radio/command_table.hpp"
+#include "radio/digits.hpp"
 
 namespace tovrak::core {
 

@@ -9,7 +9,7 @@
 #include "core/component/protocol.hpp"
 #include "core/values/numbers.hpp"
 #include "radio/bands.hpp"
-#include "radio/command_table.hpp"
+#include "radio/digits.hpp"
 #include "tovrak/errors.hpp"
 
 namespace tovrak::core {

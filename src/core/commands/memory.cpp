@@ -8,7 +8,6 @@
 #include "core/component/capability.hpp"
 #include "core/component/protocol.hpp"
 #include "core/values/numbers.hpp"
-#include "radio/command_table.hpp"
 #include "radio/digits.hpp"
 #include "radio/modes.hpp"
 
