@@ -6,7 +6,7 @@
 set(_src ${CMAKE_CURRENT_LIST_DIR}/../src)
 set(TOVRAK_CORE_SOURCES)  # each folder of the core adds its files
 foreach(folder
-    core/values core/component core/forms core/link core/answers core/polling core/commands
+    radio core/values core/component core/forms core/link core/answers core/polling core/commands
     platform platform/virtual platform/posix platform/win32
     hosts/sim hosts/share hosts/web hosts/cli hosts/com hosts/com/gen)
   include(${_src}/${folder}/sources.cmake)

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "command_fixture.hpp"
-#include "core/commands/tones.hpp"
+#include "core/commands/ctcss_tones.hpp"
 
 namespace tovrak::test {
 namespace {

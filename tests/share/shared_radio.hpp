@@ -4,6 +4,7 @@
 // a socket would.
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -11,8 +12,8 @@
 
 #include "hosts/share/server.hpp"
 #include "hosts/share/tap.hpp"
-#include "hosts/sim/answer_text.hpp"
 #include "hosts/sim/sim_link.hpp"
+#include "radio/format.hpp"
 #include "support/rig.hpp"
 
 namespace tovrak::test {
@@ -35,6 +36,7 @@ struct Shared {
   sim::SimRadio radio;
   sim::SimLink link{sim::attach(radio, apt)};
   std::vector<std::string> writes;  // every write to the radio
+  std::vector<int64_t> write_ms;    // and its virtual time
   std::vector<std::string> notes;
   FakeClient a, b;
   TOVRAK_Connector connector{tap};
@@ -51,6 +53,7 @@ struct Shared {
     tap.on_write([this](std::string_view s) {
       server.radio_wrote(s);
       writes.emplace_back(s);
+      write_ms.push_back(apt.now_us() / 1000);
     });
     server.trace([this](char k, int, std::string_view t) {
       if (k == 'N') notes.emplace_back(t);
@@ -65,8 +68,22 @@ struct Shared {
   std::vector<std::string> writes_since(size_t from) const {
     return {writes.begin() + static_cast<ptrdiff_t>(from), writes.end()};
   }
+  // Bytes of the radio's as the component reads them, at once.
+  void radio_answers(std::string_view bytes) {
+    server.radio_read(bytes);
+    apt.process_pending();
+  }
+  // The virtual time of the first write of `text` to the radio since `from`.
+  int64_t written_ms(const std::string& text, size_t from) {
+    for (;; apt.advance_ms(1)) {
+      auto it = std::find(writes.begin() + static_cast<ptrdiff_t>(from), writes.end(), text);
+      if (it != writes.end()) return write_ms[static_cast<size_t>(it - writes.begin())];
+    }
+  }
+  void advance_to_ms(int64_t t) { apt.advance_ms(t - apt.now_us() / 1000); }
+  // What the simulated radio itself answers to the query `q`, with its ";".
   std::string radio_says(std::string_view q) const {
-    return *sim::QueryAnswer(radio.state(), radio.options().id, q) + ";";
+    return *radio::Answer(radio.state(), radio.options().id, q) + ";";
   }
 };
 

@@ -88,6 +88,12 @@ const Exchange kExchanges[] = {
     {460, "FA14000000;MD02;FB07000000;MD11;SV;FA;MD0;AB;FB;FB10100000;BA;FA;",
      "FA07000000;MD01;FB07000000;FA10100000;"},
     {460, "FA07123000;BS05;FA;FA14070000;BS03;FA;BS05;FA;", "FA14200000;FA07123000;FA14070000;"},
+    // Each band starts on its own frequency; band 11 is all the rest.
+    {460,
+     "BS00;FA;BS01;FA;BS02;FA;BS03;FA;BS04;FA;BS05;FA;BS06;FA;BS07;FA;BS08;FA;BS09;FA;BS10;FA;BS11;"
+     "FA;",
+     "FA01840000;FA03700000;FA05357000;FA07050000;FA10120000;FA14200000;FA18100000;FA21200000;"
+     "FA24940000;FA28500000;FA50150000;FA15000000;"},
     // Memories: written (channel, frequency, clarifier, mode, tone mode,
     // tone, shift), recalled on the main receiver, left; channel 0 and an
     // empty channel refused. The memory flag follows the mode character.
@@ -97,6 +103,8 @@ const Exchange kExchanges[] = {
      "IF01214250000+000000210000;MC012;VS0;IF01329620000+000000412082;MD04;"
      "IF01314200000+000000200000;?;?;"},
     {570, "MC005;IF;VM;IF;", "IF005010120000+00000031000;IF005014200000+00000020000;"},
+    // Memories are neither band-switched nor scanned.
+    {460, "MC001;BS05;SC1;SC0;IF;", "?;?;IF00107050000+000000110000;"},
     {570, "MW012014250000+000000200000;MW013029620000+000000402082;VS1;MC012;IF;MC013;IF;VM;IF;",
      "IF012014250000+00000021000;IF013029620000+00000041208;IF013014200000+00000020000;"},
     // The clarifier moves in steps from zero, to at most 9999 Hz.
@@ -204,6 +212,36 @@ TEST(SimAutoInformation, OwnChangesAreReportedOnlyWhileOn) {
   EXPECT_FALSE(b.radio.panel("SH040", 0));
 }
 
+// What the radio tells of each change made by hand: the answers to the
+// queries that would ask for it, and nothing for what no query asks.
+TEST(SimAutoInformation, ChangesByHandAreToldAsTheirQueriesWouldAnswer) {
+  Bench b;
+  b.exchange("AI1;");
+  const std::pair<const char*, const char*> rows[] = {
+      {"RT1", "IF001014200000+00001020000;"},
+      {"RU0100", "IF001014200000+01001020000;"},
+      {"RD0050", "IF001014200000+00501020000;"},
+      {"RC", "IF001014200000+00001020000;"},
+      {"MC002", "IF002014200000+00001021000;"},
+      {"VM", "IF002014200000+00001020000;"},
+      {"AB", "FA014200000;FB014200000;MD02;MD12;"},
+      {"VS1", "VS1;IF002014200000+00001020000;"},
+      {"BS03", "FB007050000;"},
+      {"EX0551", "EX0551;"},
+      {"BP01040", "BP01040;"},
+      {"ML1100", "ML1100;"},
+      {"KY1", ""},
+      {"KM1CQ", ""},
+      {"PB01", ""},
+      {"MW00307000000+000000100000", ""},
+      {"PS1", ""},
+  };
+  for (auto [setting, told] : rows) {
+    EXPECT_TRUE(b.radio.panel(setting, 0)) << setting;
+    EXPECT_EQ(b.take(), told) << setting;
+  }
+}
+
 TEST(SimAutoInformation, TheSMeterScanningAndTunerReportThemselves) {
   Bench b;
   EXPECT_EQ(b.exchange("@3000;"), "");
@@ -275,7 +313,9 @@ TEST(SimLine, EachFault) {
             (Out{{25'115, "FA014200000;"}, {25'115, "ID0570;"}}));
 }
 
-TEST(SimLine, TheSameSeedGivesTheSameLineAndFaultsCanStop) {
+// The line's faults follow from the seed: the first answers of two seeds as
+// recorded, and a line without faults from then on.
+TEST(SimLine, TheSeedGivesTheLineAndFaultsCanStop) {
   auto run = [](uint64_t seed) {
     Bench b(SimOptions{
         .seed = seed,
@@ -284,13 +324,27 @@ TEST(SimLine, TheSameSeedGivesTheSameLineAndFaultsCanStop) {
     const char* queries[] = {"FA;", "IF;", "SM0;", "AG0;", "OI;", "EX095;"};
     for (int i = 0; i < 300; ++i) b.radio.receive(queries[i % 6], i * 20'000);
     b.wait_ms(7'000);
-    auto line = b.out;
+    Out line(b.out.begin(), b.out.begin() + 8);
     b.radio.set_line_faults({});
     EXPECT_EQ(b.exchange("FA;ID;@5;"), "FA014200000;ID0570;");
     return line;
   };
-  EXPECT_EQ(run(7), run(7));
-  EXPECT_NE(run(7), run(8));
+  EXPECT_EQ(run(7), (Out{{5000, "FA01420000"},
+                         {23112, "0;"},
+                         {25000, "IF00101420000"},
+                         {28763, "0+00000020000;"},
+                         {45000, "SM"},
+                         {45234, "0021;"},
+                         {65000, "AG0064;"},
+                         {85000, "OI001007050000+00000100000;"}}));
+  EXPECT_EQ(run(8), (Out{{5000, "FA014200000;"},
+                         {25000, "IF001014200000+00000020000;"},
+                         {45000, "SM0026;"},
+                         {65000, "AG0064;"},
+                         {113749, "OI001007050000+00000100000;"},
+                         {113749, "EX09504;"},
+                         {125000, "FA014200000;"},
+                         {145000, "IF0010142"}}));
 }
 
 using History = std::vector<std::tuple<int64_t, int64_t, char, int, int, int>>;
@@ -306,10 +360,43 @@ History operator_history(uint64_t seed) {
   return h;
 }
 
-TEST(SimOperator, WorksTheRadioReproduciblyFromTheSeedAndComesAndGoes) {
+// What the operator of a seed does, as the radio answers "IF", "AG0" and
+// "SH0" every five seconds: dial bursts, modes, bands, VFOs and widths.
+std::string operator_trace(uint64_t seed) {
+  Bench b(SimOptions{.seed = seed, .operator_on = true});
+  std::string trace;
+  for (int i = 0; i < 6; ++i) trace += b.exchange("@5000;IF;AG0;SH0;") + "\n";
+  return trace;
+}
+
+TEST(SimOperator, WorksTheRadioFromTheSeedAndComesAndGoes) {
+  EXPECT_EQ(operator_trace(3),
+            "IF001014200000+00000020000;AG0064;SH016;\n"
+            "IF001014200000+00000010000;AG0064;SH016;\n"
+            "IF001014200000+00000010000;AG0064;SH016;\n"
+            "IF001014200000+00000070000;AG0064;SH016;\n"
+            "IF001014200000+00000070000;AG0064;SH016;\n"
+            "IF001028500000+00000070000;AG0064;SH016;\n");
+  EXPECT_EQ(operator_trace(4),
+            "IF001014200000+00000020000;AG0064;SH016;\n"
+            "IF001014203000+00000020000;AG0064;SH005;\n"
+            "IF001007050000+00000010000;AG0064;SH005;\n"
+            "IF001014203040+00000020000;AG0064;SH005;\n"
+            "IF001014203040+00000020000;AG0064;SH006;\n"
+            "IF001014203040+00000020000;AG0064;SH006;\n");
+  // With automatic information on, its changes and the S-meter are told when
+  // they happen (the attenuator lowers the meter at once).
+  Bench ai(SimOptions{.seed = 3, .operator_on = true});
+  ai.exchange("AI1;");
+  ai.wait_ms(6000);
+  EXPECT_EQ(ai.out, (Out{{300'000, "SM0026;"},
+                         {600'000, "SM0025;"},
+                         {900'000, "SM0020;"},
+                         {1'046'635, "RA03;"},
+                         {1'100'000, "SM0000;"},
+                         {5'016'928, "MD01;"}}));
+
   History a = operator_history(3);
-  EXPECT_EQ(a, operator_history(3));
-  EXPECT_NE(a, operator_history(4));
   std::set<int64_t> freqs;
   std::set<char> modes;
   for (auto& [fa, fb, md, rx, af, width] : a) {
@@ -346,6 +433,9 @@ TEST(SimSMeter, AStationOpensTheSquelchTheAttenuatorLowersItTransmittingShowsThe
   Bench att;
   att.exchange("RA03;" + tune);
   EXPECT_EQ(att.radio.state().rx[0].smeter, strong - 36);
+  Bench gain;  // the preamplifier adds, the RF gain's reduction takes away
+  gain.exchange("PA02;RG0090;" + tune);
+  EXPECT_EQ(gain.radio.state().rx[0].smeter, strong + 20 - 30);
 
   Bench tx;
   tx.exchange("PC200;MS0;TX1;@100;");

@@ -44,9 +44,6 @@ TEST(Rounding, OutOfRangeIsTheOverflowError) {
 }
 
 TEST(NumberText, PaddingRules) {
-  EXPECT_EQ(zero_padded(5, 3), "005");
-  EXPECT_EQ(zero_padded(1234, 3), "1234");  // a longer text is kept whole
-  EXPECT_EQ(zero_padded(-5, 3), "0-5");     // padding counts the sign
   EXPECT_EQ(three_digits(5), "005");
   EXPECT_EQ(three_digits(50), "050");
   EXPECT_EQ(three_digits(255), "255");

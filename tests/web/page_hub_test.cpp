@@ -85,10 +85,10 @@ TEST(PageHub, ControlsReachTheRadioAndThePageFollowsIt) {
   s.say(id, {{"t", "level"}, {"name", "af"}, {"value", 90}});
   s.say(id, {{"t", "split"}, {"on", true}});
   s.apt.advance_ms(2000);
-  const sim::RadioState& r = s.radio.state();
+  const radio::RadioState& r = s.radio.state();
   EXPECT_EQ(
       std::tuple(r.vfo[0].hz, r.vfo[1].hz, r.vfo[0].mode, r.power_level, r.rx[0].af, r.tx_vfo),
-      std::tuple(7'074'000, 10'136'000, sim::mode::kCw, 50, 90, 1));
+      std::tuple(7'074'000, 10'136'000, radio::mode::kCw, 50, 90, 1));
   s.server.receive(s.ib, "FA;");
   EXPECT_EQ(s.b.take(), "FA007074000;");
   Json st = page->last_state();

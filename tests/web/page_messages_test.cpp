@@ -10,7 +10,7 @@ namespace tovrak::web {
 namespace {
 
 // The message's commands as one text, or "refused: <why>".
-std::string outcome(const std::string& text, const sim::RadioState& s, int id) {
+std::string outcome(const std::string& text, const radio::RadioState& s, int id) {
   ReadMessage r = read_page_message(text);
   if (!r.message) return "refused: " + r.error;
   std::string out;
@@ -19,8 +19,8 @@ std::string outcome(const std::string& text, const sim::RadioState& s, int id) {
 }
 
 TEST(PageMessages, ControlMessagesBecomeTheRadiosCommands) {
-  sim::RadioState on_a;  // receiving on VFO A
-  sim::RadioState on_b;
+  radio::RadioState on_a;  // receiving on VFO A
+  radio::RadioState on_b;
   on_b.rx_vfo = 1;
   struct Row {
     const char* text;
@@ -56,7 +56,7 @@ TEST(PageMessages, ControlMessagesBecomeTheRadiosCommands) {
 }
 
 TEST(PageMessages, MalformedMessagesAreRefusedWithTheReason) {
-  const sim::RadioState s;
+  const radio::RadioState s;
   struct Row {
     std::string text;
     const char* why;

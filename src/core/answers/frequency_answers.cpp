@@ -1,71 +1,22 @@
 // Answers about frequency, VFO selection, memory mode, operating mode,
 // transmit VFO and identity. None marks the status dirty; the consolidation
 // step derives Freq, Mode and TX_Freq from what they store.
+#include "core/answers/character_codes.hpp"
 #include "core/answers/fields.hpp"
-#include "core/answers/mode_codes.hpp"
 #include "core/component/protocol.hpp"
 #include "core/values/steps.hpp"
+#include "radio/digits.hpp"
 
 namespace tovrak::core {
 
 namespace {
 
-constexpr int16_t kDecimalFormId = 570;
+constexpr int16_t kDecimalFormId = radio::kNineDigitId;
 
 // Frequency digits on the wire: 9 for the decimal-form radio, 8 otherwise.
 int freq_width(int16_t id) { return id == kDecimalFormId ? 9 : 8; }
 
 }  // namespace
-
-void ModeFromCode(std::string_view Code, int16_t& Mode, int16_t& Reverse) {
-  Reverse = 0;
-  if (Code.size() != 1) return;
-  switch (Code[0]) {
-    case '1':
-      Mode = 0;
-      break;
-    case '2':
-      Mode = 1;
-      break;
-    case '3':
-      Mode = 2;
-      break;
-    case '4':
-      Mode = 4;
-      break;
-    case '5':
-      Mode = 3;
-      break;
-    case '6':
-      Mode = 5;
-      break;
-    case '7':
-      Mode = 2;
-      Reverse = 1;
-      break;
-    case '8':
-      Mode = 6;
-      break;
-    case '9':
-      Mode = 5;
-      Reverse = 1;
-      break;
-    case 'A':
-      Mode = 6;
-      break;
-    case 'B':
-      Mode = 4;
-      break;
-    case 'C':
-      Mode = 6;
-      break;
-    case 'D':
-      Mode = 3;
-      break;
-    default:
-      break;  // the mode stays as the last answer of this call left it
-  }
-}
 
 // "IF": the composite information of the receiving VFO or memory.
 void Protocol::DecodeIF(std::string_view a, ReadScratch& r) {

@@ -5,9 +5,9 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "core/answers/character_codes.hpp"
 #include "core/answers/codes.hpp"
 #include "core/answers/fields.hpp"
-#include "core/answers/mode_codes.hpp"
 #include "core/component/capability.hpp"
 #include "core/component/protocol.hpp"
 #include "core/values/arrays.hpp"
@@ -16,29 +16,6 @@
 namespace tovrak::core {
 
 using codes::operator""_c;
-
-int16_t RFTFromCode(std::string_view Code) {
-  if (Code.size() != 1) return 0;
-  switch (Code[0]) {
-    case '1':
-    case '4':
-      return 1;
-    case '2':
-    case '5':
-      return 2;
-    case '3':
-    case '6':
-      return 3;
-    case '7':
-    case '9':
-      return 4;
-    case '8':
-    case 'A':
-      return 5;
-    default:
-      return 0;
-  }
-}
 
 bool Protocol::DecodeReceiver(uint16_t code, std::string_view a, ReadScratch& r) {
   const bool matched = ReceiverMatched(a);

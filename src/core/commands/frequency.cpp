@@ -8,6 +8,8 @@
 
 #include "core/component/protocol.hpp"
 #include "core/values/numbers.hpp"
+#include "radio/bands.hpp"
+#include "radio/digits.hpp"
 #include "tovrak/errors.hpp"
 
 namespace tovrak::core {
@@ -80,25 +82,10 @@ std::string packed_digits(double freq) {
   return pair(0, 1) + pair(2, 3) + pair(5, 6) + pair(7, 9) + decimal(d[10]);
 }
 
-struct BandRow {
-  double from, to;
-};
-constexpr std::array<BandRow, 11> kBands = {{{1.5, 2.0},
-                                             {3.5, 4.0},
-                                             {5.0, 5.5},
-                                             {7.0, 7.5},
-                                             {10.0, 10.5},
-                                             {14.0, 14.5},
-                                             {18.0, 18.5},
-                                             {21.0, 21.5},
-                                             {24.5, 25.0},
-                                             {28.0, 30.0},
-                                             {50.0, 54.0}}};
-
 }  // namespace
 
 std::string FreqDigits(double Freq, int16_t TransceiverID) {
-  if (TransceiverID == 570) {
+  if (TransceiverID == radio::kNineDigitId) {
     std::string text = decimal_hertz(std::fabs(Freq) * 1'000'000.0);
     if (text.size() < 9) text.insert(0, 9 - text.size(), '0');
     return text;
@@ -106,11 +93,13 @@ std::string FreqDigits(double Freq, int16_t TransceiverID) {
   return packed_digits(Freq);
 }
 
+// The radio's band table in megahertz (every band edge is exact in a double).
 int16_t BandOf(double Freq) {
-  for (size_t i = 0; i < kBands.size(); ++i) {
-    if (kBands[i].from <= Freq && Freq <= kBands[i].to) return static_cast<int16_t>(i);
+  for (size_t i = 0; i < radio::kBands.size(); ++i) {
+    const radio::Band& b = radio::kBands[i];
+    if (b.lo_hz / 1e6 <= Freq && Freq <= b.hi_hz / 1e6) return static_cast<int16_t>(i);
   }
-  return 11;
+  return radio::kOutsideBands;
 }
 
 VBool Protocol::ValidFreq(double& Freq) {

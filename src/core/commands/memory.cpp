@@ -3,25 +3,20 @@
 #include <array>
 #include <cmath>
 
+#include "core/commands/ctcss_tones.hpp"
 #include "core/commands/frequency.hpp"
-#include "core/commands/tones.hpp"
 #include "core/component/capability.hpp"
 #include "core/component/protocol.hpp"
 #include "core/values/numbers.hpp"
+#include "radio/digits.hpp"
+#include "radio/modes.hpp"
 
 namespace tovrak::core {
 
 namespace {
 
-// The CTCSS tones in Hz; the tone number is the position, from 0.
-constexpr std::array<float, 50> kTones = {
-    67.0f,  69.3f,  71.9f,  74.4f,  77.0f,  79.7f,  82.5f,  85.4f,  88.5f,  91.5f,
-    94.8f,  97.4f,  100.0f, 103.5f, 107.2f, 110.9f, 114.8f, 118.8f, 123.0f, 127.3f,
-    131.8f, 136.5f, 141.3f, 146.2f, 151.4f, 156.7f, 159.8f, 162.2f, 165.5f, 167.9f,
-    171.3f, 173.8f, 177.3f, 179.9f, 183.5f, 186.2f, 189.9f, 192.8f, 196.6f, 199.5f,
-    203.5f, 206.5f, 210.7f, 218.1f, 225.7f, 229.1f, 233.6f, 241.8f, 250.3f, 254.1f};
-
 constexpr int16_t kFM = 4;
+constexpr int16_t kPKT = 6;
 
 // Fields of the memory-write command that only FM carries are defined for
 // the tone switches 0/1 and the repeater directions -1/0/1.
@@ -31,13 +26,6 @@ bool fm_fields_defined(int16_t enc, int16_t dec, int16_t rpt) {
 }
 
 }  // namespace
-
-int16_t ToneCode(float CTCSS) {
-  for (size_t i = 0; i < kTones.size(); ++i) {
-    if (kTones[i] == CTCSS) return static_cast<int16_t>(i);
-  }
-  return -1;
-}
 
 VBool Protocol::SetChannel(int16_t& Channel) {
   if (s.Property[cap::SetChannel] == 0 || s.VFO == 1 || Channel < s.ChannelMin ||
@@ -72,37 +60,11 @@ VBool Protocol::SetVFOM(int16_t& Channel, std::string& /*Info*/) {
 
 void Protocol::MemoryWrite(int16_t& Channel, double& Freq, int16_t& Mode, int16_t& Reverse,
                            int16_t& Enc, int16_t& Dec, float& CTCSS, int16_t& RPT) {
-  std::string mode_digit;
-  switch (Mode) {
-    case 0:
-      mode_digit = "1";
-      break;
-    case 1:
-      mode_digit = "2";
-      break;
-    case 2:
-      mode_digit = Reverse == 1 ? "7" : "3";
-      break;
-    case 3:
-      mode_digit = "5";
-      break;
-    case 4:
-      mode_digit = "4";
-      break;
-    case 5:
-      mode_digit = Reverse == 1 ? "9" : "6";
-      break;
-    case 6:
-      mode_digit = "8";
-      break;
-    case 7:
-      mode_digit = "4";  // wide FM is stored as FM
-      Mode = kFM;
-      break;
-    default:
-      mode_digit = "0";
-      break;
-  }
+  // PKT is written without its reverse flag, wide FM as FM; a number that
+  // is no mode as "0".
+  const char code = radio::ModeCode(Mode, Reverse == 1 && Mode != kPKT);
+  const char mode_digit = code ? code : '0';
+  if (Mode == 7) Mode = kFM;
   char tone_mode = '0', shift = '0';
   std::string tone = "00";
   if (Mode == kFM) {
@@ -112,10 +74,10 @@ void Protocol::MemoryWrite(int16_t& Channel, double& Freq, int16_t& Mode, int16_
     if (RPT == -1) shift = '2';
     if (RPT == 1) shift = '1';
   }
-  size_t width = s.TransceiverID == 570 ? 9 : 8;
+  size_t width = radio::HertzWidth(s.TransceiverID);
   std::string freq = FreqDigits(Freq, s.TransceiverID).substr(0, width);
-  SendCommand("MW" + zero_padded(Channel, 3) + freq + "+" + "0000" + "0" + "0" + mode_digit + "0" +
-              tone_mode + tone + shift);
+  SendCommand("MW" + radio::ZeroPad(Channel, 3) + freq + "+" + "0000" + "0" + "0" + mode_digit +
+              "0" + tone_mode + tone + shift);
   m.apartment().sleep_ms(200);
   SendCommand("IF");
 }
@@ -152,7 +114,7 @@ VBool Protocol::SetShift(float& Shift) {
   if (Refused(cap::SetShift)) return VFalse;
   int32_t k = floor_i32(static_cast<double>(Shift) / 1000 + 0.01);
   std::string menu = s.Freq < 50.0 ? "068" : "069";
-  SendCommand("EX" + menu + zero_padded(k, 4));
+  SendCommand("EX" + menu + radio::ZeroPad(k, 4));
   s.Shift = Shift;
   return VTrue;
 }

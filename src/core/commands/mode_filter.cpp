@@ -8,25 +8,17 @@
 #include "core/component/protocol.hpp"
 #include "core/values/arrays.hpp"
 #include "core/values/numbers.hpp"
+#include "radio/digits.hpp"
+#include "radio/modes.hpp"
 
 namespace tovrak::core {
-
-namespace {
-
-// The radio's mode digit; reverse matters for CW, FSK and PKT only.
-const char* mode_digit(int16_t mode, int16_t reverse) {
-  static constexpr const char* kNormal[] = {"1", "2", "3", "5", "4", "6", "8", "4"};
-  static constexpr const char* kReverse[] = {"1", "2", "7", "5", "4", "9", "C", "4"};
-  return (reverse == 1 ? kReverse : kNormal)[mode];
-}
-
-}  // namespace
 
 VBool Protocol::SetMode(int16_t& Mode, int16_t& Reverse) {
   int16_t mask = s.Property[cap::SetMode];
   if (mask == 0 || s.MemMode == 1) return VFalse;
   if (Mode < 0 || Mode > 7 || (mask & (1 << Mode)) == 0) return VFalse;
-  const char* digit = mode_digit(Mode, Reverse);
+  // The radio's mode digit; reverse matters for CW, FSK and PKT only.
+  const char digit = radio::ModeCode(Mode, Reverse == 1);
   if (Mode == 7) Mode = 4;  // wide FM goes out as FM
   SendCommand("MD" + vfo_digit() + digit);
   s.Mode = Mode;
@@ -77,7 +69,7 @@ VBool Protocol::SetIFShift(int16_t& Level) {
     bool up = Level >= 0;
     int64_t hz = to_i32(std::abs(Level) / 128.0 * 1000 + 0.1);
     hz = hz / 20 * 20;
-    SendCommand("IS" + vfo_digit() + (up ? "-" : "+") + zero_padded(hz, 4));
+    SendCommand("IS" + vfo_digit() + (up ? "-" : "+") + radio::ZeroPad(hz, 4));
     s.IFS = to_i16(static_cast<double>(hz) * (up ? -1 : 1));
     s.IFShift = Level;
     return VTrue;

@@ -6,6 +6,7 @@
 #include "core/component/protocol.hpp"
 #include "core/values/arrays.hpp"
 #include "core/values/numbers.hpp"
+#include "radio/digits.hpp"
 
 namespace tovrak::core {
 
@@ -81,7 +82,7 @@ VBool Protocol::SetPreAmp(int16_t& PreAmp) {
 VBool Protocol::SetNB(int16_t& NB) {
   if (Refused(cap::SetNB, NB, Bound::Entry)) return VFalse;
   PausePolling();
-  std::string level = zero_padded(NB, 3);
+  std::string level = radio::ZeroPad(NB, 3);
   if (s.NBType == 0) return VFalse;  // the blanker is off
   NBRecord& rec = element(s.NBRec, s.NBType);
   SendCommand(rec.Cmd + vfo_digit() + level);
@@ -101,7 +102,7 @@ int16_t Protocol::SetNR(int16_t& NR) {
       SendCommand("NR" + vfo_digit() + "1");
       s.StatusChange = VTrue;
     }
-    SendCommand("RL" + vfo_digit() + zero_padded(NR, 2));
+    SendCommand("RL" + vfo_digit() + radio::ZeroPad(NR, 2));
     s.NRSwitch = 1;
     s.NRLevel = NR;
   } else {
@@ -115,7 +116,7 @@ int16_t Protocol::SetNR(int16_t& NR) {
 VBool Protocol::SetNF(int16_t& NF) {
   if (Refused(cap::SetNF, NF, Bound::Entry)) return VFalse;
   PausePolling();
-  std::string position = zero_padded(NF, 3);
+  std::string position = radio::ZeroPad(NF, 3);
   if (NF != 0) {
     if (is_off(s.NF)) {
       SendCommand("BP" + vfo_digit() + "0001");

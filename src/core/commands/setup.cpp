@@ -5,6 +5,7 @@
 #include "core/component/capability.hpp"
 #include "core/component/protocol.hpp"
 #include "core/values/numbers.hpp"
+#include "radio/digits.hpp"
 
 namespace tovrak::core {
 
@@ -54,7 +55,7 @@ VBool Protocol::SetDimLevel(int16_t& Level) {
   if (Refused(cap::SetDimLevel, Level, Bound::Entry)) return VFalse;
   // Four two-digit brightness fields, all the same.
   std::string d =
-      zero_padded(static_cast<int64_t>(std::floor(static_cast<float>(Level) / 2.0f)), 2);
+      radio::ZeroPad(static_cast<int64_t>(std::floor(static_cast<float>(Level) / 2.0f)), 2);
   SendCommand("DA" + d + d + d + d);
   s.DimLevel = Level;
   return VTrue;

@@ -7,6 +7,7 @@
 #include "core/values/arrays.hpp"
 #include "core/values/numbers.hpp"
 #include "core/values/text.hpp"
+#include "radio/digits.hpp"
 
 namespace tovrak::core {
 
@@ -43,7 +44,7 @@ VBool Protocol::SetSpot(int16_t& State) {
 
 VBool Protocol::SetMicGain(int16_t& MG) {
   s.MicGain = MG;
-  SendCommand("MG" + zero_padded(MG, 3));
+  SendCommand("MG" + radio::ZeroPad(MG, 3));
   return VTrue;
 }
 
@@ -74,7 +75,7 @@ VBool Protocol::SetRFPower(int16_t& Power) {
   // Watts 0..200 onto the radio's 0..255 scale.
   float scaled = static_cast<float>(Power) / 200.0f * 255.0f;
   int64_t v = static_cast<int64_t>(std::floor(static_cast<double>(scaled) + 0.1));
-  SendCommand("PC" + zero_padded(v, 3));
+  SendCommand("PC" + radio::ZeroPad(v, 3));
   s.RFPower = Power;
   return VTrue;
 }
@@ -98,7 +99,7 @@ VBool Protocol::SetKeyerSpeed(int16_t& KeyerSpeed) {
     }
     // The level 0..255 onto 4..60 words per minute.
     int16_t wpm = to_i16(static_cast<float>(KeyerSpeed) / 255.0f * 56.0f + 4.0f);
-    SendCommand("KS" + zero_padded(wpm, 3));
+    SendCommand("KS" + radio::ZeroPad(wpm, 3));
     s.KeyerSwitch = 1;
     s.KeyerWPM = wpm;
     s.KeyerLevel = KeyerSpeed;
@@ -113,7 +114,7 @@ VBool Protocol::SetKeyerSpeed(int16_t& KeyerSpeed) {
 VBool Protocol::SetBKIn(int16_t& BKIn) {
   if (Refused(cap::SetBKIn, BKIn, Bound::Entry)) return VFalse;
   // The delay in steps of 50 ms; 0 is full break-in.
-  std::string delay = zero_padded(static_cast<int64_t>(BKIn) * 50, 4);
+  std::string delay = radio::ZeroPad(static_cast<int64_t>(BKIn) * 50, 4);
   if (BKIn != 0) {
     SendCommand("SD" + delay);
     SendCommand(s.FullBKMenu + "0");
@@ -136,7 +137,7 @@ VBool Protocol::SetMonitor(int16_t& P1, int16_t& P2) {
     s.Monitor = P2;
   } else if (P1 == 1) {
     text += '1';
-    text += zero_padded(P2, 3);
+    text += radio::ZeroPad(P2, 3);
     s.MonitorLevel = P2;
   }
   SendCommand(text);

@@ -10,18 +10,10 @@
 #include "core/component/protocol.hpp"
 #include "core/link/port_and_timers.hpp"
 #include "core/values/numbers.hpp"
+#include "radio/digits.hpp"
+#include "radio/modes.hpp"
 
 namespace tovrak::core {
-
-namespace {
-
-// The radio's mode digit of a mode number, as "MD" commands carry it.
-const char* tx_mode_digit(int16_t mode) {
-  static constexpr const char* kDigits[] = {"1", "2", "3", "5", "4", "6", "8", "4"};
-  return (mode >= 0 && mode <= 7) ? kDigits[mode] : nullptr;
-}
-
-}  // namespace
 
 VBool Protocol::SetFreq(double Freq) {
   double f = Freq;
@@ -89,7 +81,7 @@ VBool Protocol::SetTX(double& Freq, int16_t& Mode) {
     return VFalse;
   // A mode number outside 0..7 has no digit: refused rather than writing a
   // mode command without one.
-  const char* digit = tx_mode_digit(Mode);
+  const char digit = radio::ModeCode(Mode, false);
   if (!digit) return VFalse;
   if (Mode == 7) Mode = 4;  // wide FM goes out as FM
   if (s.VFO == 0 || s.VFO == 1) {
@@ -98,7 +90,7 @@ VBool Protocol::SetTX(double& Freq, int16_t& Mode) {
     std::string freq = (on_a ? "FB" : "FA") + FreqDigits(Freq, s.TransceiverID);
     int16_t& tx_mode = on_a ? s.VFOB_Mode : s.VFOA_Mode;
     SendCommand(freq);
-    if (tx_mode != Mode) SendCommand((on_a ? "MD1" : "MD0") + std::string(digit));
+    if (tx_mode != Mode) SendCommand((on_a ? "MD1" : "MD0") + std::string(1, digit));
     SendCommand(freq);
     tx_mode = Mode;
     (on_a ? s.VFOB_Freq : s.VFOA_Freq) = Freq;
@@ -154,7 +146,7 @@ VBool Protocol::SetAexcB() {
 
 VBool Protocol::SetBand(int16_t& Band) {
   if (Refused(cap::SetBand)) return VFalse;
-  SendCommand("BS" + zero_padded(Band, 2));
+  SendCommand("BS" + radio::ZeroPad(Band, 2));
   m.apartment().sleep_ms(200);
   s.Band = Band;
   return VTrue;
@@ -166,7 +158,7 @@ VBool Protocol::SetRIT(int16_t& Status, double& Offset) {
   if (h > 9999) h = 9999;
   if (h < -9999) h = -9999;
   // The wire carries at most 9999 Hz; the state keeps the offset as given.
-  std::string digits = zero_padded(static_cast<int64_t>(std::fabs(std::floor(h))), 4);
+  std::string digits = radio::ZeroPad(static_cast<int64_t>(std::fabs(std::floor(h))), 4);
   if (Status != s.RITStatus) SendCommand("RT" + decimal(Status));
   SendCommand("RC");
   if (Offset < 0) SendCommand("RD" + digits);

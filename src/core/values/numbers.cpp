@@ -67,12 +67,6 @@ float to_single(double x) {
 
 std::string decimal(int64_t x) { return std::to_string(x); }
 
-std::string zero_padded(int64_t x, int width) {
-  std::string s = decimal(x);
-  if (static_cast<int>(s.size()) < width) s.insert(0, static_cast<size_t>(width) - s.size(), '0');
-  return s;
-}
-
 std::string two_digits(int64_t x) {
   std::string s = decimal(x);
   if (x < 10) s.insert(0, 1, '0');

@@ -32,9 +32,6 @@ float to_single(double x);
 // Number texts of commands.
 // Plain decimal, "-" in front of a negative value.
 std::string decimal(int64_t x);
-// decimal(x) with "0" put in front until it is at least width characters long
-// (the command tables' fixed-width fields). A longer text is kept whole.
-std::string zero_padded(int64_t x, int width);
 // decimal(x) with one "0" in front when x is below 10 ("05", "31", "0-2").
 std::string two_digits(int64_t x);
 // decimal(x) with one "0" in front when x is below 100 and one more when x is

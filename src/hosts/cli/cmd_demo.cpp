@@ -21,6 +21,7 @@
 #include "hosts/cli/ser2net_server.hpp"
 #include "hosts/cli/terminal.hpp"
 #include "hosts/sim/sim_on_pty.hpp"
+#include "radio/modes.hpp"
 #include "tovrak/connector.hpp"
 #include "tovrak/errors.hpp"
 #include "tovrak/posix_apartment.hpp"
@@ -138,12 +139,10 @@ std::string hz_text(int64_t hz) { return std::to_string(hz) + " Hz"; }
 
 Check compare(TOVRAK_Protocol& rig, const sim::RadioState& radio) {
   Check c;
-  // The mode a host reads for each of the radio's mode characters '1'..'D'.
+  // The mode a host reads for one of the radio's mode characters.
   auto mode_of = [](char ch) -> std::string {
-    static constexpr const char* kModes[] = {"LSB", "USB", "CW",  "FM", "AM",  "FSK", "CW",
-                                             "PKT", "FSK", "PKT", "FM", "PKT", "AM"};
-    int i = ch >= 'A' ? ch - 'A' + 9 : ch - '1';
-    return i >= 0 && i <= 12 ? kModes[i] : "?";
+    const radio::ModeChar* m = radio::FindModeChar(ch);
+    return std::string(m ? radio::ModeName(m->mode) : "?");
   };
   c.same("VFO A", hz_text(std::llround(rig.get_VFOA_Freq() * 1e6)), hz_text(radio.vfo[0].hz));
   c.same("VFO B", hz_text(std::llround(rig.get_VFOB_Freq() * 1e6)), hz_text(radio.vfo[1].hz));

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "hosts/cli/script.hpp"
+#include "radio/modes.hpp"
 
 namespace tovrak::hosts {
 
@@ -53,10 +54,8 @@ std::string s_units(int16_t raw) {
   return fmt("S9+%d dB", ((s - 120) * 60 + 67) / 135);
 }
 
-const char* mode_name(int16_t mode) {
-  static constexpr const char* kNames[] = {"LSB", "USB", "CW", "AM", "FM", "FSK", "PKT", "WFM"};
-  return (mode >= 0 && mode <= 7) ? kNames[mode] : "?";
-}
+// The names are the mode table's literals, so their text ends with a zero.
+const char* mode_name(int16_t mode) { return radio::ModeName(mode).data(); }
 
 LiveView::LiveView(TOVRAK_Protocol& rig, std::string title) : rig_(rig), title_(std::move(title)) {}
 

@@ -1,8 +1,9 @@
 // What the sharing server knows of the radio: the radio's state as the
 // component learns it from the radio's answers (the bytes its decoders read)
-// and from the settings the clients write, kept in the radio's own terms so
-// that the radio's answer formatter can answer the clients' queries from it.
-// A query is answered only once every fact of its answer has been learned.
+// and from the settings the clients write, read by the radio layer's parser
+// into a RadioState, so that the radio layer's formatter answers the
+// clients' queries from it. A query is answered only once every fact of its
+// answer has been learned.
 #pragma once
 
 #include <cstdint>
@@ -11,14 +12,15 @@
 #include <string>
 #include <string_view>
 
-#include "hosts/sim/radio_state.hpp"
+#include "radio/command_table.hpp"
+#include "radio/state.hpp"
 
 namespace tovrak::share {
 
 class RadioMirror {
  public:
   // An answer of the radio (text before ";"); true when it taught something.
-  bool learn_answer(std::string_view answer) { return learn(answer, false); }
+  bool learn_answer(std::string_view answer);
   // A client's setting in the radio's command text; true when understood
   // (the mirror takes the value). A setting not understood makes the
   // frequency, mode and VFO facts unsure until the radio tells them again.
@@ -31,18 +33,15 @@ class RadioMirror {
   std::optional<std::string> answer(std::string_view query) const;
 
   int id() const { return id_; }
-  const sim::RadioState& state() const { return s_; }
+  const radio::RadioState& state() const { return s_; }
   // The frequency, mode and VFO facts are no longer trusted.
   void forget_tuning();
 
  private:
-  bool learn(std::string_view text, bool setting);
-  bool learn_info(std::string_view a);
-  bool learn_other(std::string_view a);
-  bool learn_receiver(std::string_view a);
-  std::string key_of(std::string_view query) const;
+  bool learn(const radio::Message& m);
+  bool learn_info(const radio::Message& m);
 
-  sim::RadioState s_;
+  radio::RadioState s_;
   int id_ = 0;                   // 0 until the radio told it
   std::set<std::string> known_;  // queries whose every fact is known
 };

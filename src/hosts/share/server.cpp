@@ -3,21 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
+#include "radio/command_table.hpp"
+#include "radio/digits.hpp"
+
 namespace tovrak::share {
 
 namespace {
-
-// The two-letter codes of the radio's command set; any other is refused
-// without reaching the radio.
-constexpr const char* kCodes[] = {
-    "FA", "FB", "IF", "OI", "MD", "VS", "FT", "AB", "BA", "SV", "BS", "MC", "MW", "VM",
-    "RT", "RC", "RU", "RD", "SC", "AG", "RG", "SQ", "RF", "GT", "RA", "PA", "BC", "NA",
-    "NB", "NR", "OS", "CT", "CN", "RL", "NL", "BP", "IS", "SH", "CO", "AN", "FR", "VX",
-    "PR", "BI", "KR", "LK", "FS", "TS", "CS", "PC", "KS", "KP", "SD", "MG", "TX", "SM",
-    "BY", "ML", "MS", "RM", "AC", "ID", "AI", "PS", "DA", "KY", "KM", "PB", "EX"};
-
-// What a client is told of on its own with automatic information on.
-constexpr const char* kToldQueries[] = {"FA", "FB", "MD0", "MD1", "VS", "FT", "TX", "SM0"};
 
 constexpr int32_t kTickMs = 50;
 // After a client's setting is written, the radio's answers of that code are
@@ -37,12 +28,10 @@ std::vector<std::string> held_by(std::string_view code) {
 // A "?;" of the radio this soon after a client's write is that client's.
 constexpr int64_t kRefusalWindowMs = 250;
 
+// A code of the radio's command set; any other is refused without reaching
+// the radio.
 bool known_code(std::string_view cmd) {
-  if (cmd.size() < 2) return false;
-  for (const char* c : kCodes) {
-    if (cmd[0] == c[0] && cmd[1] == c[1]) return true;
-  }
-  return false;
+  return cmd.size() >= 2 && !radio::CommandsOf(cmd.substr(0, 2)).empty();
 }
 
 bool printable(std::string_view cmd) {
@@ -185,9 +174,8 @@ void ShareServer::error(Client& c) {
 
 bool ShareServer::handle(Client& c, const std::string& raw) {
   // Line ends and blanks before a command are skipped, as the radio does.
-  size_t start = raw.find_first_not_of(" \r\n\t");
-  if (start == std::string::npos) return true;
-  std::string cmd = raw.substr(start);
+  const std::string cmd(radio::SkipBlanks(raw));
+  if (cmd.empty()) return true;
   ++c.info.commands;
   c.info.last_command = cmd;
   emit('C', c.id, cmd);
@@ -312,9 +300,9 @@ void ShareServer::radio_read(std::string_view bytes) {
     size_t start = 0;
     for (size_t semi; (semi = radio_line_.find(';', start)) != std::string::npos;
          start = semi + 1) {
-      std::string answer = radio_line_.substr(start, semi - start);
-      size_t first = answer.find_first_not_of(" \r\n\t");
-      if (first != std::string::npos) answer_arrived(answer.substr(first));
+      const std::string answer(
+          radio::SkipBlanks(std::string_view(radio_line_).substr(start, semi - start)));
+      if (!answer.empty()) answer_arrived(answer);
     }
     radio_line_.erase(0, start);
   });
@@ -361,7 +349,8 @@ void ShareServer::forward_timed_out() {
 }
 
 void ShareServer::notify_changes(int origin) {
-  for (const char* q : kToldQueries) {
+  // What a client is told of on its own with automatic information on.
+  for (const std::string& q : radio::ToldQueries()) {
     auto a = mirror_.answer(q);
     if (!a) continue;
     std::string& last = told_[q];

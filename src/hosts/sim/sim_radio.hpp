@@ -22,9 +22,16 @@
 #include <vector>
 
 #include "hosts/sim/fault_line.hpp"
-#include "hosts/sim/radio_state.hpp"
+#include "radio/state.hpp"
 
 namespace tovrak::sim {
+
+// The simulated radio keeps its state in the radio layer's terms.
+using radio::Memory;
+using radio::RadioState;
+using radio::Receiver;
+using radio::Vfo;
+namespace mode = radio::mode;
 
 struct SimOptions {
   // Identification number of the "ID" answer. 570 gives 9-digit frequency
@@ -138,51 +145,17 @@ class SimRadio {
   void update_meters(bool report_changes);
   int receiver_level(int r) const;
   int width_hz(int r) const;
-  std::string freq_text(int64_t hz) const;
-  bool tune(int vfo, int64_t hz);
 
   // Front panel and operator.
   bool apply_panel(std::string_view setting);
   std::string dial_setting(int64_t delta_hz) const;
+  std::string frequency_setting(int vfo, int64_t hz) const;
   std::vector<std::string> reports_for(std::string_view setting) const;
 
-  // Command handlers by family; p is the text after the two-letter code.
-  void cmd_freq(int vfo, std::string_view p);
-  void cmd_mode(std::string_view p);
-  void cmd_vfo_select(std::string_view p);
-  void cmd_tx_vfo(std::string_view p);
-  void cmd_vfo_copy(std::string_view code, std::string_view p);
-  void cmd_band(std::string_view p);
-  void cmd_memory_recall(std::string_view p);
-  void cmd_memory_write(std::string_view p);
-  void cmd_memory_leave(std::string_view p);
-  void cmd_rit(std::string_view code, std::string_view p);
-  void cmd_scan(std::string_view p);
-  void cmd_rx_level(int Receiver::*field, std::string_view p);
-  void cmd_rx_digit(int Receiver::*field, int lo, int hi, std::string_view p);
-  void cmd_roofing(std::string_view p);
-  void cmd_tone_number(std::string_view p);
-  void cmd_nr_level(std::string_view p);
-  void cmd_nb_level(std::string_view p);
-  void cmd_notch(std::string_view p);
-  void cmd_if_shift(std::string_view p);
-  void cmd_width(std::string_view p);
-  void cmd_contour(std::string_view p);
-  void cmd_antenna(std::string_view p);
-  void cmd_dual(std::string_view p);
-  void cmd_switch(bool RadioState::*field, std::string_view p);
-  void cmd_number(int RadioState::*field, size_t width, int lo, int hi, std::string_view p);
-  void cmd_ptt(std::string_view p);
-  void cmd_monitor(std::string_view p);
-  void cmd_meter_select(std::string_view p);
-  void cmd_tuner(std::string_view p);
-  void cmd_auto_info(std::string_view p);
-  void cmd_power(std::string_view p);
-  void cmd_dimmer(std::string_view p);
-  void cmd_keyer_play(std::string_view p);
-  void cmd_keyer_store(std::string_view p);
-  void cmd_voice(std::string_view p);
-  void cmd_menu(std::string_view p);
+  // The settings the radio acts on beyond storing their value.
+  void cmd_band(size_t band);
+  void cmd_memory_recall(int channel);
+  void cmd_scan(int direction);
 
   SimOptions opt_;
   RadioState s_;

@@ -4,7 +4,6 @@
 set(TOVRAK_SIM_RADIO_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/sim_radio.cpp
   ${CMAKE_CURRENT_LIST_DIR}/fault_line.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/answer_text.cpp
   ${CMAKE_CURRENT_LIST_DIR}/sim_link.cpp
 )
 set(TOVRAK_SIM_SOURCES

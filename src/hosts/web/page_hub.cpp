@@ -220,7 +220,7 @@ void PageHub::changed() {
 void PageHub::push() {
   scheduled_ = false;
   const share::RadioMirror& mirror = server_.mirror();
-  const sim::RadioState& s = mirror.state();
+  const radio::RadioState& s = mirror.state();
   const int64_t now = now_ms_();
   if (mirror.answer("SM0") && (smeter_.empty() || smeter_.back().second != s.rx[0].smeter)) {
     smeter_.emplace_back(now, s.rx[0].smeter);

@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <nlohmann/json.hpp>
 
-#include "hosts/sim/answer_text.hpp"
+#include "radio/digits.hpp"
+#include "radio/modes.hpp"
 
 namespace tovrak::web {
 
@@ -12,17 +13,6 @@ namespace {
 
 using Json = nlohmann::json;
 using Kind = PageMessage::Kind;
-
-struct ModeName {
-  char mode;
-  const char* name;
-};
-constexpr ModeName kModes[] = {
-    {sim::mode::kLsb, "LSB"},     {sim::mode::kUsb, "USB"},  {sim::mode::kCw, "CW"},
-    {sim::mode::kCwR, "CW-R"},    {sim::mode::kAm, "AM"},    {sim::mode::kAmN, "AM-N"},
-    {sim::mode::kFm, "FM"},       {sim::mode::kFmN, "FM-N"}, {sim::mode::kFsk, "FSK"},
-    {sim::mode::kFskR, "FSK-R"},  {sim::mode::kPkt, "PKT"},  {sim::mode::kPktR, "PKT-R"},
-    {sim::mode::kPktFm, "PKT-FM"}};
 
 struct KindName {
   Kind kind;
@@ -127,8 +117,8 @@ bool read_fields(Kind kind, Fields& f, PageMessage& m) {
       return f.whole("vfo", 0, 1, m.vfo) && f.whole("hz", kLowestHz, kHighestHz, m.hz);
     case Kind::kMode:
       if (!f.whole("vfo", 0, 1, m.vfo) || !f.text("mode", 8, word)) return false;
-      for (const auto& n : kModes) {
-        if (word == n.name) m.mode = n.mode;
+      for (const auto& n : radio::ModeChars()) {
+        if (word == n.name) m.mode = n.code;
       }
       return m.mode != 0;
     case Kind::kBand:
@@ -160,7 +150,7 @@ bool read_fields(Kind kind, Fields& f, PageMessage& m) {
   return false;
 }
 
-std::string digits(int64_t v, size_t width) { return sim::ZeroPad(v, width); }
+std::string digits(int64_t v, size_t width) { return radio::ZeroPad(v, width); }
 
 }  // namespace
 
@@ -191,12 +181,12 @@ ReadMessage read_page_message(std::string_view text) {
   return {m, {}};
 }
 
-std::vector<std::string> radio_commands(const PageMessage& m, const sim::RadioState& s, int id) {
+std::vector<std::string> radio_commands(const PageMessage& m, const radio::RadioState& s, int id) {
   const std::string rx = std::to_string(s.rx_vfo);
   const std::string rx_frequency = s.rx_vfo ? "FB" : "FA";
   switch (m.kind) {
     case Kind::kTune:
-      return {(m.vfo ? "FB" : "FA") + sim::FreqText(m.hz, id)};
+      return {(m.vfo ? "FB" : "FA") + radio::ZeroPad(m.hz, radio::HertzWidth(id))};
     case Kind::kMode:
       return {"MD" + std::to_string(m.vfo) + m.mode};
     case Kind::kBand:
@@ -234,10 +224,8 @@ std::vector<std::string> radio_commands(const PageMessage& m, const sim::RadioSt
 }
 
 const char* mode_name(char mode) {
-  for (const auto& n : kModes) {
-    if (n.mode == mode) return n.name;
-  }
-  return "?";
+  const radio::ModeChar* c = radio::FindModeChar(mode);
+  return c ? c->name.data() : "?";
 }
 
 }  // namespace tovrak::web

@@ -21,7 +21,7 @@
 #include <string_view>
 #include <vector>
 
-#include "hosts/sim/radio_state.hpp"
+#include "radio/state.hpp"
 
 namespace tovrak::web {
 
@@ -62,7 +62,7 @@ ReadMessage read_page_message(std::string_view text);
 // what is known of the radio (its receive VFO, its identity for the digits
 // of a frequency). Queries follow a command whose effect the server cannot
 // know, so that the radio's answers tell everyone.
-std::vector<std::string> radio_commands(const PageMessage& m, const sim::RadioState& s, int id);
+std::vector<std::string> radio_commands(const PageMessage& m, const radio::RadioState& s, int id);
 
 // The mode's name on the page ("USB"), "?" for a character the radio does
 // not use.

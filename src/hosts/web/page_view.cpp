@@ -36,7 +36,7 @@ const char* health_name(LinkReport::Health h) {
 }  // namespace
 
 std::string page_view(const ViewInputs& in) {
-  const sim::RadioState& s = in.mirror.state();
+  const radio::RadioState& s = in.mirror.state();
   const auto& rx = s.rx[static_cast<size_t>(s.rx_vfo)];
   Json unsure = Json::array();
   for (const auto& f : kFacts) {

@@ -1,4 +1,5 @@
-// The radio's one-character codes of modes and roofing filters.
+// The decoders of the radio's one-character codes: modes (by the radio
+// layer's mode table) and roofing filters.
 #pragma once
 
 #include <cstdint>

@@ -8,24 +8,10 @@
 #include <map>
 #include <string>
 
-namespace tovrak::sim {
+#include "radio/bands.hpp"
+#include "radio/modes.hpp"
 
-// Mode characters as the radio shows them after "MD0"/"MD1" and in "IF".
-namespace mode {
-constexpr char kLsb = '1';
-constexpr char kUsb = '2';
-constexpr char kCw = '3';
-constexpr char kFm = '4';
-constexpr char kAm = '5';
-constexpr char kFsk = '6';
-constexpr char kCwR = '7';
-constexpr char kPkt = '8';
-constexpr char kFskR = '9';
-constexpr char kPktFm = 'A';
-constexpr char kFmN = 'B';
-constexpr char kPktR = 'C';
-constexpr char kAmN = 'D';
-}  // namespace mode
+namespace tovrak::radio {
 
 struct Vfo {
   int64_t hz = 0;
@@ -109,7 +95,7 @@ struct RadioState {
   int voice_playing = 0;  // voice message being played, 0 none
   std::array<int, 4> dimmer{7, 7, 7, 7};
   std::array<std::string, 6> keyer_messages{};  // 1..5
-  std::array<int64_t, 12> band_stack{};         // last frequency by band
+  BandFrequencies band_stack = BandStarts();    // last frequency by band
   std::map<int, int> menu;                      // menu number -> setting
 
   bool split() const { return tx_vfo != rx_vfo; }
@@ -120,6 +106,10 @@ struct RadioState {
   // What the radio receives on (memories are worked on the main receiver).
   int64_t receive_hz() const { return receiver_hz(rx_vfo); }
   char receive_mode() const { return receiver_mode(rx_vfo); }
+  // A receiver's mode set: the main receiver's in memory mode is the channel's.
+  void set_receiver_mode(int r, char mode);
+  // The reading of the transmit meter chosen with "MS" (0 while receiving).
+  int transmit_meter() const;
 };
 
-}  // namespace tovrak::sim
+}  // namespace tovrak::radio

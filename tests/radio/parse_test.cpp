@@ -1,0 +1,375 @@
+// The radio layer's reader: every code of the command table at the ends of
+// its fields' ranges and just past them, answers in both frequency-digit
+// forms, and the reasons of refusals.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+#include "radio/parse.hpp"
+
+namespace tovrak::radio {
+namespace {
+
+// A text as read: "Q", "S" or "A" (query, setting, answer), code and item,
+// the receiver, the fields (characters as characters, a text in quotes);
+// "?" when refused.
+std::string read(std::string_view text, Direction d = Direction::kCommand, int id = 570) {
+  const Parsed p = Parse(text, d, id);
+  if (!p) return "?";
+  const Message& m = p.message;
+  std::string out = m.use == kQuery ? "Q " : m.use == kSetting ? "S " : "A ";
+  out += std::string(m.command->code) + std::string(m.command->item);
+  if (m.receiver >= 0) out += " r" + std::string(1, static_cast<char>('0' + m.receiver));
+  const auto fields = m.use == kSetting ? m.command->setting : m.command->answer;
+  for (size_t i = 0; i < fields.size(); ++i) {
+    if (!m.has(i)) continue;
+    const Kind k = fields[i].kind;
+    if (k == Kind::kText) {
+      out += " '" + std::string(m.text) + "'";
+    } else if (k == Kind::kMode || k == Kind::kChar) {
+      out += ' ';
+      out += static_cast<char>(m[i]);
+    } else {
+      out += ' ';
+      out += std::to_string(m[i]);
+    }
+  }
+  return out;
+}
+
+struct Row {
+  const char* text;
+  const char* read;
+};
+
+// Commands to the radio of identification 570 (a setting's frequency may
+// have either form's digits).
+const Row kCommandRows[] = {
+    {"FA", "Q FA"},
+    {"FA014200000", "S FA 14200000"},
+    {"FA14200000", "S FA 14200000"},
+    {"FA000030000", "S FA 30000"},
+    {"FA000029999", "?"},
+    {"FA060000000", "S FA 60000000"},
+    {"FA060000001", "?"},
+    {"FA1420000", "?"},
+    {"FA0142000000", "?"},
+    {"FA01420000A", "?"},
+    {"FB007050000", "S FB 7050000"},
+    {"IF", "Q IF"},
+    {"IF0", "?"},
+    {"OI", "Q OI"},
+    {"MD0", "Q MD r0"},
+    {"MD1D", "S MD r1 D"},
+    {"MD01", "S MD r0 1"},
+    {"MD0E", "?"},
+    {"MD00", "?"},
+    {"MD2", "?"},
+    {"MD", "?"},
+    {"VS", "Q VS"},
+    {"VS1", "S VS 1"},
+    {"VS2", "?"},
+    {"FT", "Q FT"},
+    {"FT3", "S FT 3"},
+    {"FT4", "?"},
+    {"AB", "S AB"},
+    {"AB0", "?"},
+    {"BA", "S BA"},
+    {"SV", "S SV"},
+    {"BS00", "S BS 0"},
+    {"BS11", "S BS 11"},
+    {"BS12", "?"},
+    {"BS1", "?"},
+    {"MC", "Q MC"},
+    {"MC001", "S MC 1"},
+    {"MC099", "S MC 99"},
+    {"MC000", "?"},
+    {"MC100", "?"},
+    // Channel, frequency (either form), offset, the clarifier switches and
+    // the memory digit (any digit), mode, tone mode, tone, shift.
+    {"MW001014250000+123456472492", "S MW 1 14250000 1234 5 6 4 7 2 49 2"},
+    {"MW09914250000-999900B00000", "S MW 99 14250000 -9999 0 0 B 0 0 0 0"},
+    {"MW00014250000+0000000200000", "?"},
+    {"MW10014250000+0000000200000", "?"},
+    {"MW00160000001+0000000200000", "?"},
+    {"MW00114250000*0000000200000", "?"},
+    {"MW00114250000+0000000E00000", "?"},
+    {"MW00114250000+0000000203000", "?"},
+    {"MW00114250000+0000000200500", "?"},
+    {"MW00114250000+0000000200003", "?"},
+    {"MW00114250000+000000020000", "?"},
+    {"VM", "S VM"},
+    {"RT", "Q RT"},
+    {"RT1", "S RT 1"},
+    {"RT2", "?"},
+    {"RC", "S RC"},
+    {"RU9999", "S RU 9999"},
+    {"RD0000", "S RD 0"},
+    {"RU999", "?"},
+    {"SC2", "S SC 2"},
+    {"SC3", "?"},
+    {"AG0", "Q AG r0"},
+    {"AG1255", "S AG r1 255"},
+    {"AG0000", "S AG r0 0"},
+    {"AG0256", "?"},
+    {"AG2", "?"},
+    {"AG", "?"},
+    {"RG1255", "S RG r1 255"},
+    {"SQ0000", "S SQ r0 0"},
+    {"RF0A", "S RF r0 A"},
+    {"RF00", "S RF r0 0"},
+    {"RF0B", "?"},
+    {"GT04", "S GT r0 4"},
+    {"GT05", "?"},
+    {"RA03", "S RA r0 3"},
+    {"RA04", "?"},
+    {"PA02", "S PA r0 2"},
+    {"PA03", "?"},
+    {"BC01", "S BC r0 1"},
+    {"BC02", "?"},
+    {"NA", "Q NA"},
+    {"NA1", "Q NA r1"},
+    {"NA11", "S NA r1 1"},
+    {"NA12", "?"},
+    {"NB02", "S NB r0 2"},
+    {"NB03", "?"},
+    {"NR01", "S NR r0 1"},
+    {"NR02", "?"},
+    {"OS02", "S OS r0 2"},
+    {"OS03", "?"},
+    {"CT12", "S CT r1 2"},
+    {"CT03", "?"},
+    {"CN049", "S CN r0 49"},
+    {"CN050", "?"},
+    {"RL001", "S RL r0 1"},
+    {"RL015", "S RL r0 15"},
+    {"RL000", "?"},
+    {"RL016", "?"},
+    {"NL", "Q NL"},
+    {"NL0255", "S NL r0 255"},
+    {"NL0256", "?"},
+    {"BP00", "Q BP0 r0"},
+    {"BP00001", "S BP0 r0 1"},
+    {"BP00002", "?"},
+    {"BP11400", "S BP1 r1 400"},
+    {"BP11001", "S BP1 r1 1"},
+    {"BP11000", "?"},
+    {"BP11401", "?"},
+    {"BP12", "?"},
+    {"IS0+1200", "S IS r0 1200"},
+    {"IS1-1200", "S IS r1 -1200"},
+    {"IS0+1201", "?"},
+    {"IS0-1201", "?"},
+    {"IS01200", "?"},
+    {"IS0+12a0", "?"},
+    {"SH031", "S SH r0 31"},
+    {"SH032", "?"},
+    {"CO00", "Q CO0 r0"},
+    {"CO0002", "S CO0 r0 2"},
+    {"CO0003", "?"},
+    {"CO1140", "S CO1 r1 40"},
+    {"CO1101", "S CO1 r1 1"},
+    {"CO1100", "?"},
+    {"CO1141", "?"},
+    {"CO0220", "S CO2 r0 20"},
+    {"CO0221", "?"},
+    {"CO03", "?"},
+    {"AN0", "Q AN r0"},
+    {"AN05", "S AN r0 5"},
+    {"AN01", "S AN r0 1"},
+    {"AN06", "?"},
+    {"AN00", "?"},
+    {"FR3", "S FR 3"},
+    {"FR4", "?"},
+    {"VX1", "S VX 1"},
+    {"PR0", "S PR 0"},
+    {"BI1", "S BI 1"},
+    {"KR1", "S KR 1"},
+    {"LK1", "S LK 1"},
+    {"FS1", "S FS 1"},
+    {"TS1", "S TS 1"},
+    {"CS1", "S CS 1"},
+    {"CS2", "?"},
+    {"PC255", "S PC 255"},
+    {"PC256", "?"},
+    {"KS004", "S KS 4"},
+    {"KS060", "S KS 60"},
+    {"KS003", "?"},
+    {"KS061", "?"},
+    {"KP15", "S KP 15"},
+    {"KP16", "?"},
+    {"SD3000", "S SD 3000"},
+    {"SD3001", "?"},
+    {"MG255", "S MG 255"},
+    {"MG256", "?"},
+    {"TX1", "S TX 1"},
+    {"TX2", "?"},
+    {"SM0", "Q SM r0"},
+    {"SM", "?"},
+    {"SM0100", "?"},
+    {"BY", "Q BY"},
+    {"ML", "Q ML0"},
+    {"ML0", "Q ML0"},
+    {"ML1", "Q ML1"},
+    {"ML0001", "S ML0 1"},
+    {"ML0002", "?"},
+    {"ML1255", "S ML1 255"},
+    {"ML1256", "?"},
+    {"ML2", "?"},
+    {"MS5", "S MS 5"},
+    {"MS6", "?"},
+    {"RM00", "Q RM00"},
+    {"RM01", "Q RM01"},
+    {"RM04", "Q RM04"},
+    {"RM02", "?"},
+    {"RM", "?"},
+    {"AC", "Q AC"},
+    {"AC002", "S AC 2"},
+    {"AC003", "?"},
+    {"AC102", "?"},
+    {"ID", "Q ID"},
+    {"ID0570", "?"},
+    {"AI1", "S AI 1"},
+    {"AI2", "?"},
+    {"PS", "Q PS"},
+    {"PS0", "S PS 0"},
+    {"PS2", "?"},
+    {"DA15000915", "S DA 15 0 9 15"},
+    {"DA16000000", "?"},
+    {"DA000000160", "?"},
+    {"KY", "?"},
+    {"KYA", "S KY A"},
+    {"KY0", "S KY 0"},
+    {"KYB", "?"},
+    {"KM1", "S KM 1 ''"},
+    {"KM5CQ CQ TEST DE THE STATION ON THE HILLTOP",
+     "S KM 5 'CQ CQ TEST DE THE STATION ON THE HILLTOP'"},
+    {"KM5CQ CQ TEST DE THE STATION ON THE HILLTOPS", "?"},
+    {"KM6X", "?"},
+    {"KM0", "?"},
+    {"PB05", "S PB 5"},
+    {"PB06", "?"},
+    {"PB5", "?"},
+    {"EX055", "Q EX055"},
+    {"EX0551", "S EX055 1"},
+    {"EX0552", "?"},
+    {"EX0681000", "S EX068 1000"},
+    {"EX0681001", "?"},
+    {"EX0694000", "S EX069 4000"},
+    {"EX0694001", "?"},
+    {"EX086-40", "S EX086 -40"},
+    {"EX086+20", "S EX086 20"},
+    {"EX086-41", "?"},
+    {"EX086+21", "?"},
+    {"EX08605", "?"},
+    {"EX08701", "S EX087 1"},
+    {"EX08711", "S EX087 11"},
+    {"EX08700", "?"},
+    {"EX08712", "?"},
+    {"EX089-40", "S EX089 -40"},
+    {"EX089+21", "?"},
+    {"EX09011", "S EX090 11"},
+    {"EX09012", "?"},
+    {"EX09511", "S EX095 11"},
+    {"EX09512", "?"},
+    {"EX09805", "S EX098 5"},
+    {"EX09806", "?"},
+    {"EX10105", "S EX101 5"},
+    {"EX10106", "?"},
+    {"EX10411", "S EX104 11"},
+    {"EX10412", "?"},
+    {"EX10711", "S EX107 11"},
+    {"EX10712", "?"},
+    {"EX11005", "S EX110 5"},
+    {"EX11006", "?"},
+    {"EX11305", "S EX113 5"},
+    {"EX11306", "?"},
+    {"EX11611", "S EX116 11"},
+    {"EX11612", "?"},
+    {"EX999", "?"},
+    {"EX05", "?"},
+    {"XX", "?"},
+    {"ag0", "?"},
+    {"F", "?"},
+    {"", "?"},
+};
+
+TEST(RadioParse, CommandsByTheTable) {
+  for (const Row& row : kCommandRows) EXPECT_EQ(read(row.text), row.read) << row.text;
+}
+
+// Answers carry the digits of the radio's identification: "IF" has no
+// repeater shift in the 9-digit form, "OI" no transmit clarifier.
+TEST(RadioParse, AnswersInBothForms) {
+  const struct {
+    int id;
+    const char* text;
+    const char* read;
+  } rows[] = {
+      {570, "FA014200000", "A FA 14200000"},
+      {570, "FA14200000", "?"},
+      {460, "FA14200000", "A FA 14200000"},
+      {460, "FA014200000", "?"},
+      {460, "IF01329620000+000000412082", "A IF 13 29620000 0 0 0 4 1 2 8 2"},
+      {570, "IF013029620000-99991041208", "A IF 13 29620000 -9999 1 0 4 1 2 8"},
+      {460, "IF013029620000+00000041208", "?"},
+      {460, "IF00014200000+000000200000", "?"},
+      {460, "IF00114200000+000000200500", "?"},
+      {460, "IF00114200000+000020200000", "?"},
+      {460, "IF00114200000+0000002000000", "?"},
+      {570, "OI001007050000+00000500002", "A OI 1 7050000 0 0 5 0 0 0 2"},
+      {460, "OI00107050000+000001500003", "?"},
+      {460, "OI00107050000+000010500002", "A OI 1 7050000 0 1 0 5 0 0 0 2"},
+      {570, "AN041", "A AN r0 4 1"},
+      {570, "AN051", "?"},
+      {570, "AN042", "?"},
+      {570, "SM0255", "A SM r0 255"},
+      {570, "SM0256", "?"},
+      {570, "BY10", "A BY 1 0"},
+      {570, "BY12", "?"},
+      {570, "RM01180", "A RM01 180"},
+      {570, "ID0570", "A ID 570"},
+      {570, "ID570", "?"},
+      {570, "FT1", "A FT 1"},
+      {570, "FT3", "?"},
+      {570, "PS1", "A PS 1"},
+      {570, "AB", "?"},
+      {570, "KM1", "?"},
+      {570, "NA", "?"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(read(row.text, Direction::kAnswer, row.id), row.read) << row.id << " " << row.text;
+  }
+}
+
+TEST(RadioParse, RefusalsSayWhy) {
+  const struct {
+    Direction d;
+    std::string text;
+    const char* why;
+  } rows[] = {
+      {Direction::kCommand, "F", "\"F\" has no two-letter code"},
+      {Direction::kCommand, "XX1", "\"XX\" is no command of the radio"},
+      {Direction::kCommand, "AG2", "\"AG\" takes the receiver digit 0 or 1"},
+      {Direction::kCommand, "AG0256", "\"AG0\": the level 256 is outside 0..255"},
+      {Direction::kCommand, "AG01", "\"AG0\" takes 3 characters, not 1"},
+      {Direction::kCommand, "AG0+12", "\"AG0\": the level takes 3 digits"},
+      {Direction::kCommand, "EX999", "\"EX\" is followed by no item of it"},
+      {Direction::kCommand, "EX086*05", "\"EX086\": the dB starts with \"+\" or \"-\""},
+      {Direction::kCommand, "EX086+0A", "\"EX086\": the dB takes digits after its sign"},
+      {Direction::kCommand, "IF0", "\"IF\" is only a query"},
+      {Direction::kCommand, "MD0Z", "\"MD0\": \"Z\" is no mode"},
+      {Direction::kCommand, "RF0B", "\"RF0\": the roofing filter is one of 0123456789A"},
+      {Direction::kCommand, "KM6X", "\"KM\": the message 6 is outside 1..5"},
+      {Direction::kCommand, "KM1" + std::string(41, 'X'),
+       "\"KM\" takes 1 to 41 characters, not 42"},
+      {Direction::kAnswer, "AB", "\"AB\" has no answer"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(Parse(row.text, row.d, 570).refusal, row.why) << row.text;
+  }
+}
+
+}  // namespace
+}  // namespace tovrak::radio

@@ -1,0 +1,4 @@
+list(APPEND TOVRAK_TEST_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/parse_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/format_test.cpp
+)
