@@ -59,7 +59,7 @@ TEST_F(Panel, RowsTakeMillisecondsRoundedDownUpToAnHour) {
 TEST_F(Panel, TheTimerRowSetsThePollingInterval) {
   panel.Load();
   EXPECT_FALSE(r.m().port_and_timers_loaded());
-  set(2, "500");  // the hidden form is created for it
+  set(2, "500");  // the port and timers are created for it
   EXPECT_EQ(r.m().port_and_timers().tmrPolling->interval(), 500);
   set(2, "70000");  // more than a timer takes: ignored
   EXPECT_EQ(r.m().port_and_timers().tmrPolling->interval(), 500);
