@@ -1,4 +1,4 @@
-// frmDLLControlPanel: the window that shows the control commands as they are
+// The control panel: the window that shows the control commands as they are
 // written and edits the timing of the link. This is its model, the same for
 // every view: five rows of a text box, a "Set" button and a label; the command
 // log txtInfo; the "On top" check box. A view (a terminal screen, a Win32
@@ -17,6 +17,9 @@ namespace tovrak {
 class TOVRAK_Protocol;
 namespace core {
 class Module;
+}
+namespace platform {
+class Apartment;
 }
 
 class TOVRAK_API ControlPanel {
@@ -44,7 +47,7 @@ class TOVRAK_API ControlPanel {
   static const char* RowLabel(int row);
   static int RowLabelIndex(int row);
 
-  // Form events.
+  // The window's events.
   void Load();
   void Unload();
   // A close request from the user: always refused, the window stays.
@@ -85,5 +88,9 @@ class TOVRAK_API ControlPanel {
 // loads it. Raises std::invalid_argument for an object this library did not
 // create.
 TOVRAK_API ControlPanel& ControlPanelOf(TOVRAK_Protocol& rig);
+// The control panel of the component in `apartment`, which need not have a
+// connector yet: a view of the panel opens it on any thread that has an
+// apartment.
+TOVRAK_API ControlPanel& ControlPanelOf(platform::Apartment& apartment);
 
 }  // namespace tovrak

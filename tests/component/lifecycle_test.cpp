@@ -1,4 +1,4 @@
-// Connectors, the shared instance and the hidden form's own connector.
+// Connectors, the shared instance and the port and timers' own connector.
 #include <gtest/gtest.h>
 
 #include "commands/command_fixture.hpp"
@@ -89,8 +89,8 @@ TEST_F(Lifecycle, ChangeHandlersMaySubscribeAndLeaveWhileItIsRaised) {
     heard.emplace_back('b', s);
     s = 99;  // a handler's write-back stays its own
   });
-  p->RaiseChange(3);
-  p->RaiseChange(4);
+  p->RaiseChange(change::kSMeter);
+  p->RaiseChange(change::kStatus);
   EXPECT_EQ(heard, (decltype(heard){{'a', 3}, {'b', 3}, {'b', 4}, {'c', 4}}));
   p->UnadviseChange(second);
 }

@@ -61,19 +61,19 @@ void Protocol::Consolidate(bool StatusDirty) {
 
   AMFMWidth(s.Mode);
 
-  if (s.SMeter != m.answers.last_smeter) RaiseChange(3);
+  if (s.SMeter != m.answers.last_smeter) RaiseChange(change::kSMeter);
 
   if (s.Mode != m.answers.last_mode) {
     // Width and IF shift belong to the mode: ask for them again.
     SendCommand("SH" + vfo_digit());
     SendCommand("IS" + vfo_digit());
-    RaiseChange(1);
+    RaiseChange(change::kMode);
   }
 
   s.Split = 0;
   if (s.VFO != s.TX_VFO) {
     s.Split = 1;
-    RaiseChange(1);
+    RaiseChange(change::kMode);
   }
 
   if (s.VFO != m.answers.last_vfo) {
@@ -88,7 +88,7 @@ void Protocol::Consolidate(bool StatusDirty) {
 
   if (StatusDirty) {
     s.StatusChange = VTrue;
-    RaiseChange(4);
+    RaiseChange(change::kStatus);
   }
 
   m.answers.last_freq = s.Freq;

@@ -28,7 +28,7 @@ void Protocol::compact_handlers() {
                          change_handlers_.end());
 }
 
-void Protocol::RaiseChange(int16_t state) {
+void Protocol::RaiseChange(change::State state) {
   // Handlers that subscribe while the event is raised hear the next one.
   size_t count = change_handlers_.size();
   ++raising_;

@@ -218,7 +218,7 @@ class Protocol final : public TOVRAK_Protocol {
   VBool SetVFOB(double& Freq) override;
 
   // ---- events (component/events.cpp)
-  void RaiseChange(int16_t state);
+  void RaiseChange(change::State state);
 
   // ---- link (link/)
   // Writes one command with the spacing and dropping rules. IsPoll is true

@@ -160,6 +160,10 @@ ControlPanel& ControlPanelOf(TOVRAK_Protocol& rig) {
   return core::ControlPanelOf(component->m);
 }
 
+ControlPanel& ControlPanelOf(platform::Apartment& apartment) {
+  return core::ControlPanelOf(*Module::of(apartment));
+}
+
 namespace core {
 
 ControlPanel& ControlPanelOf(Module& module) {
