@@ -33,8 +33,14 @@ class TOVRAK_API ControlPanel {
   // The longest delay a row takes: one hour. The link measures time on the
   // time-of-day clock, which cannot tell spans of half a day or more, so a
   // longer delay might never elapse; it is refused and the setting keeps
-  // its value. Zero and negative delays are taken as typed.
+  // its value.
   static constexpr double kLongestDelayMs = 3'600'000;
+  // What Set does with a delay below zero, which the link treats as none.
+  // The window takes it as typed; a view may have it refused instead, the
+  // setting keeping its value as with an overlong one (the terminal views of
+  // demo and monitor do: they show each setting beside its row).
+  enum class NegativeDelays { kTakenAsTyped, kRefused };
+  NegativeDelays negative_delays = NegativeDelays::kTakenAsTyped;
 
   explicit ControlPanel(core::Module& module);
   ~ControlPanel();

@@ -56,6 +56,16 @@ TEST_F(Panel, RowsTakeMillisecondsRoundedDownUpToAnHour) {
   EXPECT_FLOAT_EQ(r.m().link.after_command_delay, 2.0f);
 }
 
+TEST_F(Panel, AViewMayRefuseNegativeDelays) {
+  panel.Load();
+  panel.negative_delays = ControlPanel::NegativeDelays::kRefused;
+  set(1, "0");
+  for (int row : {0, 1, 3, 4}) set(row, "-0.5");  // read as -1
+  EXPECT_EQ(std::tuple(r.m().link.polling_delay, r.m().link.command_delay, r.m().link.error_delay,
+                       r.m().link.after_command_delay),
+            std::tuple(0.01f, 0.0f, 3.0f, 1.0f));
+}
+
 TEST_F(Panel, TheTimerRowSetsThePollingInterval) {
   panel.Load();
   EXPECT_FALSE(r.m().port_and_timers_loaded());

@@ -85,7 +85,9 @@ void ControlPanel::cmdSet_Click(int row) {
     const bool number = read_locale_number(txtMS.at(i), value);
     const double n = number ? std::floor(value) : 0.0;
     const bool delay_row = row != 2;
-    if (number && !(delay_row && n > kLongestDelayMs)) {
+    const bool refused = delay_row && (n > kLongestDelayMs ||
+                                       (n < 0 && negative_delays == NegativeDelays::kRefused));
+    if (number && !refused) {
       switch (row) {
         case 0:
           module_.link.polling_delay = static_cast<float>(n / 1000.0);
