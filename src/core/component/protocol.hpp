@@ -292,6 +292,7 @@ class Protocol final : public TOVRAK_Protocol {
   std::deque<Subscriber> change_handlers_;
   uint32_t next_cookie_ = 1;
   int raising_ = 0;
+  bool emptied_ = false;  // a handler left while the event was raised
 };
 
 }  // namespace tovrak::core
