@@ -4,10 +4,10 @@ the simulated radio, which runs here, over its pseudo-terminal."""
 import signal
 import subprocess
 import sys
-import time
 
 import pytest
 import tovrak
+from conftest import until
 
 # The child keys the transmitter, says so, and then does what `how` says.
 CHILD = """
@@ -36,17 +36,6 @@ except KeyboardInterrupt:
 """
 
 
-def wait_for(predicate, seconds=10.0):
-    """Polls predicate() until it holds (a bound for a stuck child, not a
-    timing rule)."""
-    end = time.monotonic() + seconds
-    while not predicate():
-        if time.monotonic() > end:
-            return False
-        time.sleep(0.01)
-    return True
-
-
 @pytest.mark.parametrize(
     "how, interrupt",
     [
@@ -64,9 +53,9 @@ def test_every_way_out_releases_the_transmitter(how, interrupt):
         assert child.stdout.readline() == "keyed\n"
         if how == "drop":
             assert child.stdout.readline() == "dropped\n"
-            assert wait_for(lambda: not radio.state()["ptt"])  # while the program runs on
+            assert until(lambda: not radio.state()["ptt"])  # while the program runs on
         elif interrupt:
-            assert wait_for(lambda: radio.state()["ptt"])
+            assert until(lambda: radio.state()["ptt"])
         if interrupt:
             child.send_signal(signal.SIGINT)
         out, err = child.communicate(timeout=20)
