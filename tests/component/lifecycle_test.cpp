@@ -25,9 +25,20 @@ TEST_F(Lifecycle, TheLoadedFormKeepsTheSharedInstanceAlive) {
 }
 
 TEST_F(Lifecycle, ADirectlyCreatedInstanceSharesTheModuleButNotTheState) {
-  m().link.command_delay = 0.5f;
+  auto& link = m().link;
+  auto& answers = m().answers;
+  link.command_delay = link.polling_delay = link.error_delay = link.after_command_delay = 0.5f;
+  answers.last_freq = 7.0;
+  answers.last_mode = answers.last_smeter = 3;
+  m().ranges.count = 3;
   auto direct = CreateProtocol(apt);
-  EXPECT_FLOAT_EQ(m().link.command_delay, 0.1f);  // every new instance resets the timing
+  // Every new instance resets the timing, the interpreter's change detection
+  // and the frequency ranges.
+  EXPECT_EQ(std::tuple(link.command_delay, link.polling_delay, link.error_delay,
+                       link.after_command_delay),
+            std::tuple(0.1f, 0.01f, 3.0f, 1.0f));
+  EXPECT_EQ(std::tuple(answers.last_freq, answers.last_mode, answers.last_smeter, m().ranges.count),
+            std::tuple(0.0, -1, -1, 1));
   EXPECT_EQ(m().lifecycle.connector_count, 0);
   auto& form = m().port_and_timers();  // loads a connector of its own
   EXPECT_NE(form.FormProtocol.get(), direct.get());

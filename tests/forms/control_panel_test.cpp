@@ -104,7 +104,10 @@ TEST_F(Panel, ControlCommandsAreEchoedWhileLoadedAndPollsAreNot) {
 
 TEST_F(Panel, ALongSessionKeepsTheLatestLogLinesAndAReloadStartsFresh) {
   panel.Load();
+  int shown = 0;  // the view is told of every line
+  panel.info_changed = [&] { ++shown; };
   for (int i = 0; i < 20000; ++i) panel.AppendInfo("FA" + std::to_string(i));
+  EXPECT_EQ(shown, 20000);
   EXPECT_LE(panel.txtInfo.size(), ControlPanel::kInfoLimit);
   EXPECT_EQ(panel.txtInfo.substr(0, 2), "FA");  // cut at a line
   EXPECT_NE(panel.txtInfo.find("FA19999\r\n"), std::string::npos);

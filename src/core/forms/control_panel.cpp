@@ -124,10 +124,11 @@ void ControlPanel::chkOnTop_Click(int value) {
 void ControlPanel::AppendInfo(const std::string& command) {
   txtInfo += command;
   txtInfo += "\r\n";
-  // A long session keeps the latest lines only, as a text box would.
+  // A long session keeps the latest lines only, as a text box would: from
+  // the first line that starts in the latest half (the log ends with a line
+  // end, so there is one).
   if (txtInfo.size() > kInfoLimit) {
-    size_t cut = txtInfo.find("\r\n", txtInfo.size() - kInfoLimit / 2);
-    txtInfo.erase(0, cut == std::string::npos ? txtInfo.size() - kInfoLimit / 2 : cut + 2);
+    txtInfo.erase(0, txtInfo.find("\r\n", txtInfo.size() - kInfoLimit / 2) + 2);
   }
   txtInfoCaret = txtInfo.size();
   if (info_changed) info_changed();
