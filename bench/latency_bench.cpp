@@ -82,7 +82,7 @@ std::vector<double> component_latency(int samples, std::string& error, bool remo
   Handshake hs;
   hs.at.assign(static_cast<size_t>(total), 0);
   host.rig->AdviseChange([&](int16_t& state) {
-    if (state == 3) hs.raised(now_ns());
+    if (state == change::kSMeter) hs.raised(now_ns());
   });
   std::vector<double> lat;
   lat.reserve(static_cast<size_t>(samples));
@@ -240,7 +240,7 @@ void BM_ReceivePathAllocations(benchmark::State& state) {
   Handshake hs;
   uint64_t allocs_at_warm = 0;
   host.rig->AdviseChange([&](int16_t& s) {
-    if (s != 3) return;
+    if (s != change::kSMeter) return;
     if (hs.done + 1 == kWarmup) allocs_at_warm = thread_allocations();
     hs.raised(0);
   });

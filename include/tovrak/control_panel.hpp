@@ -1,4 +1,4 @@
-// frmDLLControlPanel: the window that shows the control commands as they are
+// The control panel: the window that shows the control commands as they are
 // written and edits the timing of the link. This is its model, the same for
 // every view: five rows of a text box, a "Set" button and a label; the command
 // log txtInfo; the "On top" check box. A view (a terminal screen, a Win32
@@ -18,6 +18,9 @@ class TOVRAK_Protocol;
 namespace core {
 class Module;
 }
+namespace platform {
+class Apartment;
+}
 
 class TOVRAK_API ControlPanel {
  public:
@@ -30,8 +33,14 @@ class TOVRAK_API ControlPanel {
   // The longest delay a row takes: one hour. The link measures time on the
   // time-of-day clock, which cannot tell spans of half a day or more, so a
   // longer delay might never elapse; it is refused and the setting keeps
-  // its value. Zero and negative delays are taken as typed.
+  // its value.
   static constexpr double kLongestDelayMs = 3'600'000;
+  // What Set does with a delay below zero, which the link treats as none.
+  // The window takes it as typed; a view may have it refused instead, the
+  // setting keeping its value as with an overlong one (the terminal views of
+  // demo and monitor do: they show each setting beside its row).
+  enum class NegativeDelays { kTakenAsTyped, kRefused };
+  NegativeDelays negative_delays = NegativeDelays::kTakenAsTyped;
 
   explicit ControlPanel(core::Module& module);
   ~ControlPanel();
@@ -44,7 +53,7 @@ class TOVRAK_API ControlPanel {
   static const char* RowLabel(int row);
   static int RowLabelIndex(int row);
 
-  // Form events.
+  // The window's events.
   void Load();
   void Unload();
   // A close request from the user: always refused, the window stays.
@@ -85,5 +94,9 @@ class TOVRAK_API ControlPanel {
 // loads it. Raises std::invalid_argument for an object this library did not
 // create.
 TOVRAK_API ControlPanel& ControlPanelOf(TOVRAK_Protocol& rig);
+// The control panel of the component in `apartment`, which need not have a
+// connector yet: a view of the panel opens it on any thread that has an
+// apartment.
+TOVRAK_API ControlPanel& ControlPanelOf(platform::Apartment& apartment);
 
 }  // namespace tovrak

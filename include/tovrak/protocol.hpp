@@ -15,9 +15,17 @@
 
 namespace tovrak {
 
-// Handler of the Change(State) event: 1 mode (or split) moved, 3 S-meter
-// moved, 4 a setting or status moved. A handler may call back into the
-// component.
+// The State of a Change event: what moved.
+namespace change {
+enum State : int16_t {
+  kMode = 1,    // the mode, or split
+  kSMeter = 3,  // the S-meter
+  kStatus = 4,  // a setting or a tracked status (StatusChange is set)
+};
+}  // namespace change
+
+// Handler of the Change(State) event (State: a change::State). A handler may
+// call back into the component.
 using ChangeHandler = std::function<void(int16_t& State)>;
 
 class TOVRAK_API TOVRAK_Protocol {

@@ -1,19 +1,33 @@
 #include "apartment.hpp"
 
 #include <chrono>
+#include <cmath>
 #include <stdexcept>
+
+#include "tovrak/connector.hpp"
 
 namespace tovrak::python {
 
 namespace {
-// The loop comes back to Python this often, so that Ctrl-C is seen.
+// The loop comes back to Python this often, so that Python's signal handlers
+// run (Ctrl-C ends the loop at once).
 constexpr double kSliceSeconds = 0.2;
+// A span no run reaches (some 30 years): run_for runs until quit().
+constexpr double kNoEndSeconds = 1e9;
+
+std::weak_ptr<Apartment>& this_threads() {
+  thread_local std::weak_ptr<Apartment> mine;
+  return mine;
+}
 }  // namespace
 
 Apartment::Apartment()
-    : owner_(std::this_thread::get_id()), native_(std::make_unique<NativeApartment>()) {}
+    : owner_(std::this_thread::get_id()), native_(std::make_unique<NativeApartment>()) {
+  native_->on_serial_write([this](std::string_view bytes) { transmitter_.on_write(bytes); });
+}
 
 Apartment::~Apartment() {
+  release_transmitter();
   // The component ends with the native apartment and drops the Python
   // handlers it holds: that needs the interpreter lock, which the Python
   // object holding this has.
@@ -21,14 +35,15 @@ Apartment::~Apartment() {
 }
 
 std::shared_ptr<Apartment> Apartment::current() {
-  thread_local std::weak_ptr<Apartment> mine;
-  auto a = mine.lock();
+  auto a = this_threads().lock();
   if (!a) {
     a = std::make_shared<Apartment>();
-    mine = a;
+    this_threads() = a;
   }
   return a;
 }
+
+std::shared_ptr<Apartment> Apartment::existing() { return this_threads().lock(); }
 
 void Apartment::check_thread() const {
   if (std::this_thread::get_id() != owner_) {
@@ -39,8 +54,10 @@ void Apartment::check_thread() const {
 void Apartment::run() { run_until_quit(std::nullopt); }
 
 void Apartment::run_for(double seconds) {
-  if (!(seconds >= 0)) throw std::invalid_argument("run_for: seconds must be 0 or more");
-  run_until_quit(seconds);
+  if (std::isnan(seconds) || seconds < 0) {
+    throw py::value_error("run_for: seconds must be a number, 0 or more");
+  }
+  run_until_quit(seconds < kNoEndSeconds ? std::optional<double>(seconds) : std::nullopt);
 }
 
 void Apartment::run_until_quit(std::optional<double> seconds) {
@@ -51,28 +68,22 @@ void Apartment::run_until_quit(std::optional<double> seconds) {
                            : Clock::time_point::max();
   quit_ = false;
   for (;;) {
-    auto left = std::chrono::duration<double>(end - Clock::now()).count();
-    double slice = std::min(left, kSliceSeconds);
-    if (slice > 0) {
-      py::gil_scoped_release release;
-      native_->run_for(std::chrono::milliseconds(static_cast<int64_t>(slice * 1000.0 + 0.5)));
-    } else {
-      py::gil_scoped_release release;
-      native_->pump_once();
-    }
-    raise_kept();
-    if (PyErr_CheckSignals() != 0) throw py::error_already_set();
+    const double left = std::chrono::duration<double>(end - Clock::now()).count();
+    const double slice = std::min(left, kSliceSeconds);
+    call_native([&] {
+      if (slice > 0) {
+        native_->run_for(std::chrono::milliseconds(static_cast<int64_t>(slice * 1000.0 + 0.5)));
+      } else {
+        native_->pump_once();
+      }
+    });
     if (quit_.exchange(false) || Clock::now() >= end) return;
   }
 }
 
 void Apartment::pump() {
   check_thread();
-  {
-    py::gil_scoped_release release;
-    native_->pump_once();
-  }
-  raise_kept();
+  call_native([&] { native_->pump_once(); });
 }
 
 void Apartment::quit() {
@@ -80,16 +91,43 @@ void Apartment::quit() {
   native_->quit();
 }
 
+std::shared_ptr<TOVRAK_Connector> Apartment::make_connector() {
+  auto* connector = new TOVRAK_Connector(*native_);
+  ++connectors_;
+  return std::shared_ptr<TOVRAK_Connector>(connector, [self = shared_from_this()](auto* c) {
+    if (--self->connectors_ == 0) self->release_transmitter();
+    delete c;
+  });
+}
+
 void Apartment::keep_error(py::error_already_set&& e) {
   if (!kept_) kept_.emplace(std::move(e));
   quit();
 }
 
-void Apartment::raise_kept() {
-  if (!kept_) return;
-  py::error_already_set e = std::move(*kept_);
-  kept_.reset();
-  throw e;
+void Apartment::back_in_python() {
+  try {
+    if (kept_) {
+      py::error_already_set e = std::move(*kept_);
+      kept_.reset();
+      throw e;
+    }
+    if (PyErr_CheckSignals() != 0) throw py::error_already_set();
+  } catch (py::error_already_set& e) {
+    if (e.matches(PyExc_KeyboardInterrupt)) release_transmitter();
+    throw;
+  }
+}
+
+void Apartment::release_transmitter() {
+  if (!transmitter_.keyed() || std::this_thread::get_id() != owner_) return;
+  try {
+    py::gil_scoped_release release;
+    TOVRAK_Connector connector(*native_);
+    transmitter_.release(*connector.get_TOVRAK_Protocol());
+  } catch (const std::exception&) {
+    // The port went or the component ended: nothing more can be written.
+  }
 }
 
 }  // namespace tovrak::python

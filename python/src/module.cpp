@@ -21,8 +21,7 @@ namespace {
 // one, and Python sees one wrapper of it per connector.
 struct Connector {
   explicit Connector(std::shared_ptr<Apartment> a)
-      : apartment(std::move(a)),
-        connector(std::make_shared<tovrak::TOVRAK_Connector>(apartment->native())) {}
+      : apartment(std::move(a)), connector(apartment->make_connector()) {}
   ~Connector() {
     protocol = py::none();
     connector.reset();
@@ -47,7 +46,8 @@ own, by watching fd() (asyncio: tovrak.attach(loop)).)")
                   "This thread's apartment (the one Connector() uses), made on first use.")
       .def("run", &Apartment::run, "Processes messages until quit().")
       .def("run_for", &Apartment::run_for, py::arg("seconds"),
-           "Processes messages for `seconds`, or until quit().")
+           "Processes messages for `seconds` (math.inf: until quit()), or until quit().\n"
+           "NaN or a negative span raises ValueError.")
       .def("pump", &Apartment::pump, "Processes what is pending once, without waiting.")
       .def("quit", &Apartment::quit, "Makes the running run()/run_for() return. Any thread.")
       .def("fd", &Apartment::fd, "A descriptor readable while the apartment has work.");
@@ -56,10 +56,17 @@ own, by watching fd() (asyncio: tovrak.attach(loop)).)")
       "Processes the messages of this thread's apartment until quit().");
   m.def(
       "run_for", [](double s) { Apartment::current()->run_for(s); }, py::arg("seconds"),
-      "Processes the messages of this thread's apartment for `seconds`, or until quit().");
+      "Processes the messages of this thread's apartment for `seconds` (math.inf:\n"
+      "until quit()), or until quit(). NaN or a negative span raises ValueError.");
   m.def(
       "quit", [] { Apartment::current()->quit(); },
       "Makes the running run()/run_for() of this thread's apartment return.");
+  m.def(
+      "_release_transmitter",
+      [] {
+        if (auto a = Apartment::existing()) a->release_transmitter();
+      },
+      "Releases a transmission this thread's apartment keyed and left on (at exit).");
 }
 
 void bind_connector(py::module_& m) {
@@ -145,6 +152,7 @@ as the port device. Fault rates are probabilities per answer.)")
 PYBIND11_MODULE(_tovrak, m) {
   m.doc() = "The component for Python: the radio's control object, its events and errors.";
   tovrak::python::register_errors(m);
+  tovrak::python::register_text_rules();
   bind_apartment(m);
   tovrak::python::bind_protocol(m);
   bind_connector(m);

@@ -11,6 +11,10 @@ namespace tovrak::python {
 
 namespace {
 
+// tovrak.Change, the IntEnum of the states a Change event passes (kept for
+// the life of the process: handlers may run until the very end).
+py::object* g_change_type = nullptr;
+
 // A Python function held by the component; the component may copy or drop it
 // with the interpreter lock released.
 struct Held {
@@ -61,11 +65,12 @@ py::object Rig::call(const Member& m, const py::args& args, const py::kwargs& kw
     given[i] = true;
   }
   Variant result;
-  {
-    py::gil_scoped_release release;
+  apartment_->call_native([&] {
     result = m.call(*protocol_, values);
-  }
-  apartment_->raise_kept();
+    // SetPort leaves its PortOpen argument as the caller gave it when the
+    // port does not open; Python is told whether the port is open.
+    if (m.name == "SetPort") values[0] = Variant(protocol_->get_PortOpen());
+  });
   bool writes_back = false;
   for (const MemberArg& a : m.args) writes_back |= a.by_ref;
   if (m.kind != MemberKind::Method || !writes_back) return from_variant(result);
@@ -83,11 +88,7 @@ void Rig::assign(const Member* let, const Member* set, const py::object& value) 
   if (!m) throw py::attribute_error("this property takes no plain value");
   apartment_->check_thread();
   std::vector<Variant> values{std::move(v)};
-  {
-    py::gil_scoped_release release;
-    m->call(*protocol_, values);
-  }
-  apartment_->raise_kept();
+  apartment_->call_native([&] { m->call(*protocol_, values); });
 }
 
 py::object Rig::on_change(py::object fn) {
@@ -98,7 +99,7 @@ py::object Rig::on_change(py::object fn) {
   uint32_t cookie = protocol_->AdviseChange([held, weak](int16_t& state) {
     py::gil_scoped_acquire gil;
     try {
-      (*held.fn)(state);
+      (*held.fn)((*g_change_type)(state));
     } catch (py::error_already_set& e) {
       if (auto a = weak.lock()) a->keep_error(std::move(e));
     }
@@ -141,10 +142,22 @@ Python properties, indexed properties and methods as methods. A method with
 by-reference arguments returns a tuple of its result and the written-back
 values. Change is delivered to the functions given to on_change().)");
 
+  py::dict states;
+  states["MODE"] = py::int_(static_cast<int>(change::kMode));
+  states["SMETER"] = py::int_(static_cast<int>(change::kSMeter));
+  states["STATUS"] = py::int_(static_cast<int>(change::kStatus));
+  py::object change_type =
+      py::module_::import("enum").attr("IntEnum")("Change", states, py::arg("module") = "tovrak");
+  change_type.attr("__doc__") =
+      "What a Change event says moved: MODE (1) the mode or split, SMETER (3) the\n"
+      "S-meter, STATUS (4) a setting or tracked status (StatusChange is set).";
+  m.attr("Change") = change_type;
+  g_change_type = new py::object(change_type);
+
   cls.def("on_change", &Rig::on_change, py::arg("fn"),
-          "Calls fn(state) on every Change event (1 mode or split moved, 3 S-meter\n"
-          "moved, 4 a setting or status moved). Returns fn: usable as a decorator.\n"
-          "fn may call back into the component.");
+          "Calls fn(state) on every Change event, state a tovrak.Change (MODE: the\n"
+          "mode or split moved, SMETER: the S-meter, STATUS: a setting or status).\n"
+          "Returns fn: usable as a decorator. fn may call back into the component.");
   cls.def("off_change", &Rig::off_change, py::arg("fn"),
           "Ends the subscriptions of fn; False when it had none.");
   cls.def_property(

@@ -37,26 +37,24 @@ def test_calls_write_back_their_by_reference_arguments(rig, radio):
     assert rig.ChannelMax == 50
     assert rig.SetAFLevel(0, 77) == (True, 0, 77)
     assert until(lambda: rig.AFLevel(0) == 77)
-    # A port that cannot be opened: the result is False and MSG says why.
-    other = tovrak.Connector(tovrak.Apartment()).Protocol
-    other.PortDevice = "/dev/tovrak-no-such-device"
-    ok, port_open, _, _, msg = other.SetPort(True, "", "", "")
-    assert (ok, port_open, other.PortOpen) == (False, True, False)
-    assert "tovrak-no-such-device" in msg
 
 
 @pytest.mark.parametrize(
-    "call, code, number",
+    "call, kind, python, code, number",
     [
-        (lambda r: r.Property(101), 0x800A0009, 9),  # subscript out of range
-        (lambda r: r.SetPitch(40000), 0x800A0006, 6),  # overflow
-        (lambda r: r.SetPitch("abc"), 0x800A000D, 13),  # type mismatch
+        (lambda r: r.Property(101), tovrak.SubscriptError, IndexError, 0x800A0009, 9),
+        (lambda r: r.SetPitch(40000), tovrak.ValueOverflowError, OverflowError, 0x800A0006, 6),
+        (lambda r: r.SetFreq("abc"), tovrak.TypeMismatchError, TypeError, 0x800A000D, 13),
+        (lambda r: setattr(r, "PortSpeed", "fast"), tovrak.InvalidValueError, ValueError,
+         0x800A017C, 380),
     ],
 )
-def test_component_errors_carry_code_and_description(call, code, number):
-    rig = tovrak.Connector().Protocol
-    with pytest.raises(tovrak.Error) as e:
+def test_component_errors_are_pythons_own_and_carry_code_and_description(
+        call, kind, python, code, number):
+    rig = tovrak.Connector(tovrak.Apartment()).Protocol
+    with pytest.raises(python) as e:
         call(rig)
+    assert type(e.value) is kind and isinstance(e.value, tovrak.Error)
     assert (e.value.code, e.value.number) == (code, number)
     assert e.value.description == str(e.value) != ""
 

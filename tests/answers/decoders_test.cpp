@@ -181,6 +181,7 @@ TEST(Answers, ReceiverSettings) {
     on("PA01;", CHANGE(s.PreAmp = 1), {4}),
     on("PA11;"),  // the other receiver
     on("BC01;", CHANGE(s.AutoNF = Variant(1.0)), {4}),
+    on("BC11;"),  // the other receiver
     // Marked through the tracked items; again, nothing moved.
     on("AN032;", CHANGE(s.Antenna = 2; s.RXAnt = 2), {4}),
     on(SET(s.Antenna = s.RXAnt = 2), "AN032;"),

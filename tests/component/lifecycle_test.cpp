@@ -1,4 +1,4 @@
-// Connectors, the shared instance and the hidden form's own connector.
+// Connectors, the shared instance and the port and timers' own connector.
 #include <gtest/gtest.h>
 
 #include "commands/command_fixture.hpp"
@@ -25,9 +25,20 @@ TEST_F(Lifecycle, TheLoadedFormKeepsTheSharedInstanceAlive) {
 }
 
 TEST_F(Lifecycle, ADirectlyCreatedInstanceSharesTheModuleButNotTheState) {
-  m().link.command_delay = 0.5f;
+  auto& link = m().link;
+  auto& answers = m().answers;
+  link.command_delay = link.polling_delay = link.error_delay = link.after_command_delay = 0.5f;
+  answers.last_freq = 7.0;
+  answers.last_mode = answers.last_smeter = 3;
+  m().ranges.count = 3;
   auto direct = CreateProtocol(apt);
-  EXPECT_FLOAT_EQ(m().link.command_delay, 0.1f);  // every new instance resets the timing
+  // Every new instance resets the timing, the interpreter's change detection
+  // and the frequency ranges.
+  EXPECT_EQ(std::tuple(link.command_delay, link.polling_delay, link.error_delay,
+                       link.after_command_delay),
+            std::tuple(0.1f, 0.01f, 3.0f, 1.0f));
+  EXPECT_EQ(std::tuple(answers.last_freq, answers.last_mode, answers.last_smeter, m().ranges.count),
+            std::tuple(0.0, -1, -1, 1));
   EXPECT_EQ(m().lifecycle.connector_count, 0);
   auto& form = m().port_and_timers();  // loads a connector of its own
   EXPECT_NE(form.FormProtocol.get(), direct.get());
@@ -89,8 +100,8 @@ TEST_F(Lifecycle, ChangeHandlersMaySubscribeAndLeaveWhileItIsRaised) {
     heard.emplace_back('b', s);
     s = 99;  // a handler's write-back stays its own
   });
-  p->RaiseChange(3);
-  p->RaiseChange(4);
+  p->RaiseChange(change::kSMeter);
+  p->RaiseChange(change::kStatus);
   EXPECT_EQ(heard, (decltype(heard){{'a', 3}, {'b', 3}, {'b', 4}, {'c', 4}}));
   p->UnadviseChange(second);
 }

@@ -56,10 +56,20 @@ TEST_F(Panel, RowsTakeMillisecondsRoundedDownUpToAnHour) {
   EXPECT_FLOAT_EQ(r.m().link.after_command_delay, 2.0f);
 }
 
+TEST_F(Panel, AViewMayRefuseNegativeDelays) {
+  panel.Load();
+  panel.negative_delays = ControlPanel::NegativeDelays::kRefused;
+  set(1, "0");
+  for (int row : {0, 1, 3, 4}) set(row, "-0.5");  // read as -1
+  EXPECT_EQ(std::tuple(r.m().link.polling_delay, r.m().link.command_delay, r.m().link.error_delay,
+                       r.m().link.after_command_delay),
+            std::tuple(0.01f, 0.0f, 3.0f, 1.0f));
+}
+
 TEST_F(Panel, TheTimerRowSetsThePollingInterval) {
   panel.Load();
   EXPECT_FALSE(r.m().port_and_timers_loaded());
-  set(2, "500");  // the hidden form is created for it
+  set(2, "500");  // the port and timers are created for it
   EXPECT_EQ(r.m().port_and_timers().tmrPolling->interval(), 500);
   set(2, "70000");  // more than a timer takes: ignored
   EXPECT_EQ(r.m().port_and_timers().tmrPolling->interval(), 500);
@@ -94,7 +104,10 @@ TEST_F(Panel, ControlCommandsAreEchoedWhileLoadedAndPollsAreNot) {
 
 TEST_F(Panel, ALongSessionKeepsTheLatestLogLinesAndAReloadStartsFresh) {
   panel.Load();
+  int shown = 0;  // the view is told of every line
+  panel.info_changed = [&] { ++shown; };
   for (int i = 0; i < 20000; ++i) panel.AppendInfo("FA" + std::to_string(i));
+  EXPECT_EQ(shown, 20000);
   EXPECT_LE(panel.txtInfo.size(), ControlPanel::kInfoLimit);
   EXPECT_EQ(panel.txtInfo.substr(0, 2), "FA");  // cut at a line
   EXPECT_NE(panel.txtInfo.find("FA19999\r\n"), std::string::npos);

@@ -243,13 +243,14 @@ class Session {
   // A host reads what the event tells it about.
   void on_change(int16_t state) {
     ++res_.events;
-    if (state != 1 && state != 3 && state != 4 && res_.odd_events.size() < 5) {
+    if (state != change::kMode && state != change::kSMeter && state != change::kStatus &&
+        res_.odd_events.size() < 5) {
       res_.odd_events.push_back(at() + "Change(" + std::to_string(state) + ")");
     }
     auto& r = *rig_.rig;
     call("Change handler", kNothing, [&] {
-      if (state == 3) return seen(r.get_SMeter());
-      if (state == 4) r.put_StatusChange(VFalse);
+      if (state == change::kSMeter) return seen(r.get_SMeter());
+      if (state == change::kStatus) r.put_StatusChange(VFalse);
       return seen(r.get_Freq() + r.get_Mode() + r.get_Split());
     });
   }

@@ -12,10 +12,14 @@ namespace {
 
 TEST(ReadNumber, ReadsDecimalTextAsAnswerFieldsAreRead) {
   // Blanks are skipped anywhere; a sign after digits, a second point or any
-  // other character ends the number; text without digits is 0. "TEXT=VALUE".
+  // other character ends the number; text without digits is 0. The value is
+  // the decimal text's nearest double, for short fields and long texts alike.
+  // "TEXT=VALUE".
   for (const std::string row :
        {"014250000=14250000", "-0500=-500", "+0500=500", " 1 2=12", "12.5x=12.5", "5-3=5",
-        "1.2.3=1.2", ".5=0.5", "=0", "   =0", "-=0", "A12=0", "--5=0"}) {
+        "1.2.3=1.2", ".5=0.5", "=0", "   =0", "-=0", "A12=0", "--5=0", "14.195=14.195", "0.3=0.3",
+        "9007199254740993=9007199254740993", "123456789.123456789=123456789.123456789",
+        ".0000000000000000000001=1e-22", ".00000000000000000000001=1e-23"}) {
     const size_t cut = row.rfind('=');
     EXPECT_EQ(read_number(row.substr(0, cut)), std::stod(row.substr(cut + 1))) << row;
   }

@@ -37,15 +37,31 @@ TEST(Variant, BooleansAreMinusOneAndZero) {
   EXPECT_EQ(Variant("false").to_bool(), VFalse);
 }
 
-TEST(Variant, ObjectsReadTheirDefaultValue) {
-  struct WithValue : Object {
-    Variant value() const override { return Variant(int16_t{7}); }
-  };
+// An object whose value is the next object of a chain, `links` long, ending
+// in 7; with no end, its value is itself.
+struct Chain : Object, std::enable_shared_from_this<Chain> {
+  explicit Chain(int links) : links(links) {}
+  Variant value() const override {
+    if (links < 0)
+      return Variant(std::shared_ptr<Object>(std::const_pointer_cast<Chain>(shared_from_this())));
+    if (links == 0) return Variant(int16_t{7});
+    return Variant(std::shared_ptr<Object>(std::make_shared<Chain>(links - 1)));
+  }
+  int links;
+};
+
+TEST(Variant, ObjectsReadTheirDefaultValueAFewLevelsDeep) {
   struct Without : Object {};
-  EXPECT_EQ(Variant(std::shared_ptr<Object>(std::make_shared<WithValue>())).to_i16(), 7);
-  EXPECT_EQ(
-      error_number([] { Variant(std::shared_ptr<Object>(std::make_shared<Without>())).to_i16(); }),
-      13);
+  auto of = [](std::shared_ptr<Object> o) { return Variant(std::move(o)); };
+  EXPECT_EQ(of(std::make_shared<Chain>(0)).to_i16(), 7);
+  EXPECT_EQ(of(std::make_shared<Chain>(7)).to_string(), "7");  // eight objects deep
+  // Deeper, or an object that is its own value, or none at all: no value.
+  for (auto o :
+       std::vector<std::shared_ptr<Object>>{std::make_shared<Chain>(8), std::make_shared<Chain>(-1),
+                                            std::make_shared<Without>(), nullptr}) {
+    EXPECT_EQ(error_number([&] { of(o).to_double(); }), 13);
+    EXPECT_EQ(error_number([&] { of(o).to_string(); }), 13);
+  }
 }
 
 }  // namespace

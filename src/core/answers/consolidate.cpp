@@ -4,6 +4,7 @@
 // only place that raises Change.
 #include "core/component/protocol.hpp"
 #include "core/link/port_and_timers.hpp"
+#include "core/values/numbers.hpp"
 #include "core/values/steps.hpp"
 
 namespace tovrak::core {
@@ -12,29 +13,26 @@ namespace {
 
 constexpr size_t kAutoNFItem = 3;
 
-// The tracked status items, in a fixed order; AutoNF as a 16-bit value (an
-// item that cannot be read so keeps its previous value).
-StatusSnapshot snapshot(const State& s, const StatusSnapshot& previous) {
+// The tracked status items, in a fixed order; AutoNF as a 16-bit value (when
+// it cannot be read so, the item keeps its previous value). Sets `moved` when
+// an item moved since the previous answer. AutoNF is compared as the value
+// it holds with the stored 16-bit number, so a fraction (2.6 against the 3
+// kept) counts as a difference after every answer; a value that cannot be
+// read as a number counts as none.
+StatusSnapshot snapshot(const State& s, const StatusSnapshot& previous, bool& moved) {
   StatusSnapshot now = previous;
   now.items = {s.PreAmp,  s.Att,    s.AGC,  previous.items[kAutoNFItem],
                s.Antenna, s.BKIn,   s.Vox,  s.Comp,
                s.RFT[0],  s.RFT[1], s.RXAnt};
-  step([&] { now.items[kAutoNFItem] = s.AutoNF.to_i16(); });
-  return now;
-}
-
-// Whether a tracked item moved since the previous answer. AutoNF is compared
-// as the value it holds with the stored 16-bit number, so a fraction (2.6
-// against the 3 kept) counts as a difference after every answer.
-bool status_moved(const State& s, const StatusSnapshot& now, const StatusSnapshot& previous) {
-  bool moved = false;
-  for (size_t i = 0; i < now.items.size(); ++i) {
-    if (i != kAutoNFItem && now.items[i] != previous.items[i]) moved = true;
-  }
   step([&] {
-    if (s.AutoNF.to_double() != previous.items[kAutoNFItem]) moved = true;
+    const double autonf = s.AutoNF.to_double();
+    if (autonf != previous.items[kAutoNFItem]) moved = true;
+    now.items[kAutoNFItem] = to_i16(autonf);
   });
-  return moved;
+  // An item of its own that moved; AutoNF's stored number moves only with
+  // its value.
+  if (!(now == previous)) moved = true;
+  return now;
 }
 
 }  // namespace
@@ -61,19 +59,19 @@ void Protocol::Consolidate(bool StatusDirty) {
 
   AMFMWidth(s.Mode);
 
-  if (s.SMeter != m.answers.last_smeter) RaiseChange(3);
+  if (s.SMeter != m.answers.last_smeter) RaiseChange(change::kSMeter);
 
   if (s.Mode != m.answers.last_mode) {
     // Width and IF shift belong to the mode: ask for them again.
     SendCommand("SH" + vfo_digit());
     SendCommand("IS" + vfo_digit());
-    RaiseChange(1);
+    RaiseChange(change::kMode);
   }
 
   s.Split = 0;
   if (s.VFO != s.TX_VFO) {
     s.Split = 1;
-    RaiseChange(1);
+    RaiseChange(change::kMode);
   }
 
   if (s.VFO != m.answers.last_vfo) {
@@ -82,13 +80,11 @@ void Protocol::Consolidate(bool StatusDirty) {
     m.answers.last_vfo = s.VFO;
   }
 
-  StatusSnapshot now = snapshot(s, m.answers.prev_status);
-  if (status_moved(s, now, m.answers.prev_status)) StatusDirty = true;
-  m.answers.prev_status = now;
+  m.answers.prev_status = snapshot(s, m.answers.prev_status, StatusDirty);
 
   if (StatusDirty) {
     s.StatusChange = VTrue;
-    RaiseChange(4);
+    RaiseChange(change::kStatus);
   }
 
   m.answers.last_freq = s.Freq;

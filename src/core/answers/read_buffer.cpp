@@ -42,10 +42,9 @@ void Protocol::ReadBuffer(std::string& Buffer, VBool& Read) {
   ReadScratch scratch;
 
   if (Read) {
-    step([&] {
-      auto& com = ComDLL();
-      if (com.InBufferCount() > 0) com.InputTo(Buffer);
-    });
+    // The waiting bytes, none when none wait (asking for their count first
+    // would only read the port once more).
+    step([&] { ComDLL().InputTo(Buffer); });
     if (overflowing(Buffer)) {
       Buffer.clear();
       m.answers.read_busy = VFalse;

@@ -19,16 +19,18 @@ void Protocol::UnadviseChange(uint32_t cookie) {
     // that a handler can leave from inside its own call.
     if (h.cookie == cookie) h.cookie = 0;
   }
+  emptied_ = true;
   if (raising_ == 0) compact_handlers();
 }
 
 void Protocol::compact_handlers() {
+  emptied_ = false;
   change_handlers_.erase(std::remove_if(change_handlers_.begin(), change_handlers_.end(),
                                         [](const Subscriber& h) { return h.cookie == 0; }),
                          change_handlers_.end());
 }
 
-void Protocol::RaiseChange(int16_t state) {
+void Protocol::RaiseChange(change::State state) {
   // Handlers that subscribe while the event is raised hear the next one.
   size_t count = change_handlers_.size();
   ++raising_;
@@ -37,7 +39,7 @@ void Protocol::RaiseChange(int16_t state) {
     int16_t value = state;
     change_handlers_[i].handler(value);
   }
-  if (--raising_ == 0) compact_handlers();
+  if (--raising_ == 0 && emptied_) compact_handlers();
 }
 
 }  // namespace tovrak::core

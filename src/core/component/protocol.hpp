@@ -218,7 +218,7 @@ class Protocol final : public TOVRAK_Protocol {
   VBool SetVFOB(double& Freq) override;
 
   // ---- events (component/events.cpp)
-  void RaiseChange(int16_t state);
+  void RaiseChange(change::State state);
 
   // ---- link (link/)
   // Writes one command with the spacing and dropping rules. IsPoll is true
@@ -292,6 +292,7 @@ class Protocol final : public TOVRAK_Protocol {
   std::deque<Subscriber> change_handlers_;
   uint32_t next_cookie_ = 1;
   int raising_ = 0;
+  bool emptied_ = false;  // a handler left while the event was raised
 };
 
 }  // namespace tovrak::core

@@ -85,7 +85,9 @@ void ControlPanel::cmdSet_Click(int row) {
     const bool number = read_locale_number(txtMS.at(i), value);
     const double n = number ? std::floor(value) : 0.0;
     const bool delay_row = row != 2;
-    if (number && !(delay_row && n > kLongestDelayMs)) {
+    const bool refused = delay_row && (n > kLongestDelayMs ||
+                                       (n < 0 && negative_delays == NegativeDelays::kRefused));
+    if (number && !refused) {
       switch (row) {
         case 0:
           module_.link.polling_delay = static_cast<float>(n / 1000.0);
@@ -122,10 +124,11 @@ void ControlPanel::chkOnTop_Click(int value) {
 void ControlPanel::AppendInfo(const std::string& command) {
   txtInfo += command;
   txtInfo += "\r\n";
-  // A long session keeps the latest lines only, as a text box would.
+  // A long session keeps the latest lines only, as a text box would: from
+  // the first line that starts in the latest half (the log ends with a line
+  // end, so there is one).
   if (txtInfo.size() > kInfoLimit) {
-    size_t cut = txtInfo.find("\r\n", txtInfo.size() - kInfoLimit / 2);
-    txtInfo.erase(0, cut == std::string::npos ? txtInfo.size() - kInfoLimit / 2 : cut + 2);
+    txtInfo.erase(0, txtInfo.find("\r\n", txtInfo.size() - kInfoLimit / 2) + 2);
   }
   txtInfoCaret = txtInfo.size();
   if (info_changed) info_changed();
@@ -158,6 +161,10 @@ ControlPanel& ControlPanelOf(TOVRAK_Protocol& rig) {
   auto* component = dynamic_cast<core::Protocol*>(&rig);
   if (!component) throw std::invalid_argument("not a component of this library");
   return core::ControlPanelOf(component->m);
+}
+
+ControlPanel& ControlPanelOf(platform::Apartment& apartment) {
+  return core::ControlPanelOf(*Module::of(apartment));
 }
 
 namespace core {

@@ -1,5 +1,5 @@
-// The component's port and timers (the hidden form frmZELDll): the serial
-// control ComDLL and the four timers of the polling engine, created when the
+// The component's port and timers, which no one sees: the serial control
+// ComDLL and the four timers of the polling engine, created when the
 // component first needs one of them. On load it takes a connector of its own,
 // so from then on the shared instance lives as long as the component is
 // loaded in the apartment; its event handlers act on the shared instance
@@ -20,17 +20,14 @@ namespace tovrak::core {
 class Module;
 class Protocol;
 
-// frmZELDll
 class PortAndTimers {
  public:
-  static constexpr const char* kCaption = "ZELM DLL Control Panel";
-
   explicit PortAndTimers(Module& module);
   ~PortAndTimers();
-  // Form_Load: takes the form's own connector and its protocol.
+  // Takes a connector of its own and the shared instance it hands out.
   void Load();
 
-  // Controls, in the form's order.
+  // The timers (in the order they are created) and the serial control.
   std::unique_ptr<platform::Timer> tmrPollVFO;      // 200 ms, off
   std::unique_ptr<platform::Timer> tmrLevels;       // 200 ms, off
   std::unique_ptr<platform::Timer> tmrStopPolling;  // 1000 ms, off

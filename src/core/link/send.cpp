@@ -37,24 +37,32 @@ void Protocol::SendCAT(std::string& Command, VBool& IsPoll) {
   auto& apt = m.apartment();
   const bool poll = static_cast<bool>(IsPoll);
 
+  // The clock is read once for the checks (no time passes between them) and
+  // again whenever the command has waited.
+  float now = m.now();
   float wait = 0.0f;
-  if (since(m.now(), m.link.last_send_time) <= m.link.error_delay) {
+  if (since(now, m.link.last_send_time) <= m.link.error_delay) {
     wait = m.link.command_delay;
     if (poll) {
       wait = m.link.polling_delay;
       // A poll that cannot go out now is dropped; the next tick tries again.
-      if (since(m.now(), m.link.last_send_time) < m.link.polling_delay ||
-          since(m.now(), m.link.last_command_time) < m.link.after_command_delay || s.PollPending) {
+      if (since(now, m.link.last_send_time) < m.link.polling_delay ||
+          since(now, m.link.last_command_time) < m.link.after_command_delay || s.PollPending) {
         return;
       }
     }
-    if (!poll && s.PollPending) apt.sleep_ms(25);
+    if (!poll && s.PollPending) {
+      apt.sleep_ms(25);
+      now = m.now();
+    }
   }
   // The timing settings are bounded, so the wait always elapses; a request to
   // stop the program ends it sooner.
-  while (since(m.now(), m.link.last_send_time) < wait && !apt.stopping()) apt.sleep_ms(5);
+  while (since(now, m.link.last_send_time) < wait && !apt.stopping()) {
+    apt.sleep_ms(5);
+    now = m.now();
+  }
 
-  float now = m.now();
   m.link.last_send_time = now;
   if (!poll) m.link.last_command_time = now;
   s.PollPending = VBool::of(poll);

@@ -1,5 +1,6 @@
 #include "core/values/numbers.hpp"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -8,33 +9,77 @@
 
 namespace tovrak::core {
 
-double read_number(std::string_view text) {
+namespace {
+
+// Walks a number as answer fields are read: blanks skipped anywhere, an
+// optional sign, digits with one decimal point, up to the first other
+// character. Hands each digit to `digit(d, after_point)`; returns whether
+// there was one, and the sign.
+struct Scanned {
+  bool any_digit = false;
   bool negative = false;
+};
+template <class Digit>
+Scanned scan_number(std::string_view text, Digit&& digit) {
+  Scanned r;
   bool seen_sign = false;
   bool seen_point = false;
-  bool seen_digit = false;
-  // Digits are gathered without blanks and handed to from_chars, so that the
-  // value is the correctly rounded double of the decimal text.
-  std::string digits;
   for (char c : text) {
     if (c == ' ' || c == '\t') continue;
-    if (c >= '0' && c <= '9') {
-      digits.push_back(c);
-      seen_digit = true;
-    } else if ((c == '+' || c == '-') && !seen_sign && !seen_digit && !seen_point) {
+    const unsigned d = static_cast<unsigned char>(c) - unsigned{'0'};
+    if (d <= 9) {
+      digit(d, seen_point);
+      r.any_digit = true;
+    } else if ((c == '+' || c == '-') && !seen_sign && !r.any_digit && !seen_point) {
       seen_sign = true;
-      negative = c == '-';
+      r.negative = c == '-';
     } else if (c == '.' && !seen_point) {
       seen_point = true;
-      digits.push_back('.');
     } else {
       break;
     }
   }
-  if (!seen_digit) return 0.0;
+  return r;
+}
+
+// Texts up to this long hold at most 15 digits: an integer a double holds
+// exactly, as it holds every power of ten up to 1e15.
+constexpr size_t kShortText = 15;
+constexpr std::array<double, kShortText + 1> kPowersOfTen = {
+    1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+// Longer texts: the digits without blanks, read by from_chars (kept out of
+// line, so that the short fields' path stays lean).
+[[gnu::noinline]] double read_long_number(std::string_view text) {
+  std::string digits;
+  size_t point = std::string::npos;
+  const Scanned n = scan_number(text, [&](unsigned d, bool after_point) {
+    if (after_point && point == std::string::npos) point = digits.size();
+    digits.push_back(static_cast<char>('0' + d));
+  });
+  if (!n.any_digit) return 0.0;
+  if (point != std::string::npos) digits.insert(point, 1, '.');
   double value = 0.0;
   std::from_chars(digits.data(), digits.data() + digits.size(), value);
-  return negative ? -value : value;
+  return n.negative ? -value : value;
+}
+
+}  // namespace
+
+double read_number(std::string_view text) {
+  if (text.size() > kShortText) return read_long_number(text);
+  // The fields of answers are short: their digits make an exact integer, and
+  // dividing it by an exact power of ten rounds once, to the nearest double
+  // of the decimal text.
+  uint64_t digits = 0;
+  size_t decimals = 0;
+  const Scanned n = scan_number(text, [&](unsigned d, bool after_point) {
+    digits = digits * 10 + d;
+    decimals += after_point ? 1 : 0;
+  });
+  if (!n.any_digit) return 0.0;
+  const double value = static_cast<double>(digits) / kPowersOfTen[decimals];
+  return n.negative ? -value : value;
 }
 
 // The default floating-point rounding mode is to nearest, ties to even.
@@ -78,11 +123,6 @@ std::string three_digits(int64_t x) {
   if (x < 100) s.insert(0, 1, '0');
   if (x < 10) s.insert(0, 1, '0');
   return s;
-}
-
-std::string_view field(std::string_view answer, int s, int n) {
-  if (s < 1 || n <= 0 || static_cast<size_t>(s) > answer.size()) return {};
-  return answer.substr(static_cast<size_t>(s - 1), static_cast<size_t>(n));
 }
 
 namespace {

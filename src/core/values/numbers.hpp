@@ -40,7 +40,10 @@ std::string three_digits(int64_t x);
 
 // Text of a field of an answer: the n characters from 1-based position s, cut
 // short at the end of the answer, empty when it starts past the end.
-std::string_view field(std::string_view answer, int s, int n);
+inline std::string_view field(std::string_view answer, int s, int n) {
+  if (s < 1 || n <= 0 || static_cast<size_t>(s) > answer.size()) return {};
+  return answer.substr(static_cast<size_t>(s - 1), static_cast<size_t>(n));
+}
 
 // Shortest text that reads back to the same value ("14.2", "0.03", "60").
 std::string shortest(double x);

@@ -58,6 +58,20 @@ double text_to_double(const std::string& text) {
   return v;
 }
 
+// An object used as a value gives the value of its default member; when that
+// is an object again, it is followed this many levels. Deeper (an object whose
+// value is itself, say) it holds no value: a type mismatch.
+constexpr int kObjectDepth = 8;
+
+Variant value_of_object(const Variant& v) {
+  Variant value = v;
+  for (int depth = 0; value.type() == Variant::Type::Object; ++depth) {
+    if (depth == kObjectDepth || !value.object()) throw ComError::type_mismatch();
+    value = value.object()->value();
+  }
+  return value;
+}
+
 }  // namespace
 
 double Variant::to_double() const {
@@ -77,8 +91,7 @@ double Variant::to_double() const {
     case Type::String:
       return text_to_double(str());
     case Type::Object:
-      if (!object()) throw ComError::type_mismatch();
-      return object()->value().to_double();
+      return value_of_object(*this).to_double();
   }
   throw ComError::type_mismatch();
 }
@@ -120,8 +133,7 @@ std::string Variant::to_string() const {
     case Type::String:
       return str();
     case Type::Object:
-      if (!object()) throw ComError::type_mismatch();
-      return object()->value().to_string();
+      return value_of_object(*this).to_string();
   }
   throw ComError::type_mismatch();
 }

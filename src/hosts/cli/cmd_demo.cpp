@@ -299,9 +299,9 @@ int cmd_demo(const Args& args) {
 
   std::printf("\n%llu commands written; Change(1) %llu, Change(3) %llu, Change(4) %llu\n",
               static_cast<unsigned long long>(written),
-              static_cast<unsigned long long>(view.events(1)),
-              static_cast<unsigned long long>(view.events(3)),
-              static_cast<unsigned long long>(view.events(4)));
+              static_cast<unsigned long long>(view.events(change::kMode)),
+              static_cast<unsigned long long>(view.events(change::kSMeter)),
+              static_cast<unsigned long long>(view.events(change::kStatus)));
   std::printf("The component's state against the simulated radio's:\n");
   for (const auto& l : check.lines) std::printf("%s\n", l.c_str());
   std::printf("%s\n", check.ok ? "demo check passed: the component agrees with the radio"

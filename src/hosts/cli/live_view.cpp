@@ -180,7 +180,8 @@ void LiveView::render_panel(std::string& out, int width, int rows) {
   }
   line(fmt("   [%c] %s   up/down row, digits, Enter sets, t on top, %s closes",
            p.chkOnTop == 1 ? 'x' : ' ', ControlPanel::kOnTop, panel_close_key_.c_str()));
-  line(fmt("   A delay longer than %.0f ms (an hour) is refused.", ControlPanel::kLongestDelayMs));
+  line(fmt("   A delay below 0 or longer than %.0f ms (an hour) is refused.",
+           ControlPanel::kLongestDelayMs));
   // The last lines of the command log.
   std::deque<std::string> lines;
   size_t start = 0;
@@ -208,6 +209,7 @@ void LiveView::toggle_panel() {
   }
   panel_ = &ControlPanelOf(rig_);
   panel_->Load();
+  panel_->negative_delays = ControlPanel::NegativeDelays::kRefused;
 }
 
 bool LiveView::panel_key(int key) {

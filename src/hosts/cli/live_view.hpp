@@ -48,7 +48,8 @@ class LiveView {
   // Feeds a key to the panel; false when the panel does not take it.
   bool panel_key(int key);
 
-  uint64_t events(int16_t state) const { return counts_[state & 7]; }
+  // The events of one State seen so far.
+  uint64_t events(change::State state) const { return counts_[state & 7]; }
 
  private:
   std::string vfo_line(char name, double mhz, int16_t mode, bool receiving, bool transmitting);

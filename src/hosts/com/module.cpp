@@ -150,7 +150,7 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, 
 
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {
   if (ObjectCount() != 0 || LockCount() != 0) return S_FALSE;
-  // Once the form of an apartment is loaded, its timers and port keep the
+  // Once the port and timers of an apartment are loaded, they keep the
   // component running there, and the DLL stays.
   if (!tovrak::platform::Win32Apartment::EndCurrentIfIdle()) return S_FALSE;
   return tovrak::platform::Win32Apartment::Count() == 0 ? S_OK : S_FALSE;

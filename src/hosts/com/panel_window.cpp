@@ -3,18 +3,16 @@
 #include <mutex>
 #include <utility>
 
-#include "core/component/module.hpp"
-#include "core/forms/control_panel.hpp"
 #include "hosts/com/errors.hpp"
 #include "hosts/com/marshal.hpp"
 #include "hosts/com/server.hpp"
 #include "platform/win32/win32_apartment.hpp"
+#include "tovrak/control_panel.hpp"
 
 namespace tovrak::com {
 
 namespace {
 
-using core::ControlPanel;
 namespace ids = panel_ids;
 
 // SetTopMost's SetWindowPos flags: show the window, do not activate it.
@@ -69,8 +67,7 @@ HRESULT PanelWindow::Show(bool show) {
   PanelWindow* panel = nullptr;
   HRESULT hr = Guard(IID_NULL, [&] {
     auto& apartment = platform::Win32Apartment::Current();
-    auto module = core::Module::of(apartment);
-    panel = new PanelWindow(apartment, core::ControlPanelOf(*module));
+    panel = new PanelWindow(apartment, ControlPanelOf(apartment));
   });
   if (FAILED(hr)) return hr;
   if (!panel->Create()) {

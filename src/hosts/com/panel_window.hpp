@@ -1,4 +1,4 @@
-// frmDLLControlPanel as a Win32 window: the view of the shared control panel
+// The control panel as a Win32 window: the view of the shared control panel
 // model (core/forms/control_panel.hpp) on the thread of the apartment it
 // belongs to. Hosts open and close it through the DLL export
 // TovrakControlPanel; the component's interface has no member for it.

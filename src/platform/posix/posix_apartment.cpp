@@ -79,11 +79,18 @@ std::unique_ptr<SerialControl> PosixApartment::create_serial() {
 float PosixApartment::clock() const {
   timespec now{};
   clock_gettime(CLOCK_REALTIME, &now);
-  tm local{};
-  localtime_r(&now.tv_sec, &local);
-  double seconds = local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec +
-                   static_cast<double>(now.tv_nsec) / 1e9;
-  return static_cast<float>(seconds);
+  // The whole seconds of the day change once a second: the local time is
+  // worked out then, not at every reading (the link reads the clock several
+  // times a command).
+  thread_local time_t second = -1;
+  thread_local double seconds_of_day = 0.0;
+  if (now.tv_sec != second) {
+    tm local{};
+    localtime_r(&now.tv_sec, &local);
+    second = now.tv_sec;
+    seconds_of_day = local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec;
+  }
+  return static_cast<float>(seconds_of_day + static_cast<double>(now.tv_nsec) / 1e9);
 }
 
 void PosixApartment::run() { run_until(INT64_MAX); }
