@@ -191,7 +191,8 @@ struct ShareRig {
       platform::PosixApartment a;
       share::ShareServer* s_ptr = nullptr;
       share::RadioThread component(
-          [&](TOVRAK_Protocol& rig) {
+          [&](station::Station& station) {
+            TOVRAK_Protocol& rig = station.rig();
             rig.SetPortDevice(radio->path());
             rig.put_Port(1);
             rig.put_PortSpeed("38400");
@@ -201,7 +202,7 @@ struct ShareRig {
               if (!s_ptr) return;
               if (d == 'R') {
                 s_ptr->radio_read(b);
-              } else {
+              } else if (d == 'W') {
                 s_ptr->radio_wrote(b);
               }
             });

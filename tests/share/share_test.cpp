@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "hosts/share/server.hpp"
-#include "hosts/share/tap.hpp"
 #include "hosts/sim/answer_text.hpp"
 #include "hosts/sim/sim_link.hpp"
+#include "hosts/station/tapped_apartment.hpp"
 #include "support/rig.hpp"
 #include "tovrak/stream_endpoints.hpp"
 
@@ -30,7 +30,7 @@ struct FakeClient : ClientLink {
 
 struct Shared {
   platform::VirtualApartment apt;
-  TappedApartment tap{apt};
+  station::TappedApartment tap{apt};
   sim::SimRadio radio;
   sim::SimLink link{sim::attach(radio, apt)};
   std::vector<std::string> writes;  // every write to the radio
