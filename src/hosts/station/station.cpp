@@ -128,6 +128,7 @@ void Station::opened() {
 }
 
 void Station::closed() {
+  if (!port_open_) return;  // closing a closed port changes nothing
   port_open_ = false;
   health_.closed();
   log_->note("port closed");
