@@ -29,8 +29,8 @@ class RadioThread {
 
   // Starts the thread with a station on an apartment of its own, lets
   // `configure` set the port up there (device, speed, the wire log), opens
-  // it and switches CAT on. Throws std::runtime_error with the reason when
-  // the port does not open.
+  // it and switches CAT on; a lost port is reopened every second. Throws
+  // std::runtime_error with the reason when the port does not open.
   RadioThread(std::function<void(station::Station&)> configure, PortNews news);
   // end(), if not done.
   ~RadioThread();
