@@ -2,7 +2,6 @@
 // scripts. Opens the port, switches CAT on, lets the component read the
 // radio, answers on one line (or in JSON) and leaves; exit status 0 done,
 // 1 refused or no radio, 2 a usage mistake.
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <iostream>

@@ -138,18 +138,16 @@ int64_t now_ms() {
       .count();
 }
 
-// What this thread knows of the radio's port, from the radio thread's news:
-// the link's health and the bytes of the last few seconds.
+// What this thread shows of the radio's port: the station's word for the
+// link's health, and the bytes of the last few seconds.
 struct PortWatch {
-  station::LinkHealth health;
   int64_t written = 0, read = 0;
   int64_t last_ms = now_ms(), last_written = 0, last_read = 0;
   share::LinkStatus status;
   std::function<void(const std::string&)> on_note;  // the port lost, what the station did
 
-  static double seconds() { return static_cast<double>(now_ms()) / 1000.0; }
-  // Once a second the rates; every time the health in words.
-  void update() {
+  // Once a second the rates; every time the health.
+  void update(share::RadioThread& radio) {
     const int64_t t = now_ms();
     if (t - last_ms >= 1000) {
       const double span = static_cast<double>(t - last_ms) / 1000.0;
@@ -159,7 +157,7 @@ struct PortWatch {
       last_read = read;
       last_ms = t;
     }
-    status.health = health.describe(seconds());
+    status.health = radio.link();
   }
 };
 
@@ -236,7 +234,7 @@ int serve(const ShareCommandOptions& o, platform::PosixApartment& apt,
   if (view) term.emplace();
   while (!interrupted()) {
     apt.run_for(std::chrono::milliseconds(250));
-    watch.update();
+    watch.update(radio_thread);
     if (!term) continue;
     for (int k = term->key(); k >= 0; k = term->key()) {
       if (k == 'q') return 0;
@@ -287,20 +285,14 @@ int cmd_share(const Args& args) {
         },
         [&](char what, std::string text) {
           apt.post([&, what, text = std::move(text)] {
-            const double t = PortWatch::seconds();
             if (what == 'R') {
-              watch.health.heard(t);
               watch.read += static_cast<int64_t>(text.size());
               if (server) server->radio_read(text);
             } else if (what == 'W') {
-              watch.health.wrote(t);
               watch.written += static_cast<int64_t>(text.size());
               if (server) server->radio_wrote(text);
-            } else if (what == 'L') {
-              watch.health.lost(text);
-              if (watch.on_note) watch.on_note("port lost: " + text);
             } else if (watch.on_note) {
-              watch.on_note(text);
+              watch.on_note(what == 'L' ? "port lost: " + text : text);
             }
           });
         });
@@ -308,7 +300,6 @@ int cmd_share(const Args& args) {
     std::cerr << "tovrak share: " << e.what() << '\n';
     return 1;
   }
-  watch.health.opened();
   const int status = serve(o, apt, *radio_thread, *log, watch, server, notes);
   // The clients are gone: the radio's station leaves the radio safe.
   const std::string done = radio_thread->end();

@@ -45,11 +45,17 @@ void RadioThread::run(const std::function<void(station::Station&)>& configure, c
     apt_ = &apt;
     radio_apt_ = &station.apartment();
     rig_ = &station.rig();
+    link_ = station.link();
   }
   opened.set_value({});
   // A lost port (a cable pulled, a server restarted) is opened again as
-  // soon as it can be: the clients go on.
-  auto reopen = apt.create_timer(1000, true, [&] { station.reopen_if_lost(); });
+  // soon as it can be: the clients go on. The link's health is told to
+  // the clients' thread.
+  auto keep = apt.create_timer(250, true, [&] {
+    station.reopen_if_lost();
+    std::lock_guard lock(mutex_);
+    link_ = station.link();
+  });
   for (;;) {
     apt.run();  // until quit() or a stop request
     std::unique_lock lock(mutex_);
@@ -60,7 +66,7 @@ void RadioThread::run(const std::function<void(station::Station&)>& configure, c
     }
   }
   // Whoever heard the news has gone; the wire log still sees the way out.
-  reopen.reset();
+  keep.reset();
   station.on_write(nullptr);
   station.on_read(nullptr);
   station.on_lost(nullptr);
@@ -79,6 +85,11 @@ std::string RadioThread::end() {
     thread_.join();
   }
   return farewell_;
+}
+
+std::string RadioThread::link() {
+  std::lock_guard lock(mutex_);
+  return link_;
 }
 
 RadioThread::~RadioThread() { end(); }

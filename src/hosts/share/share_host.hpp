@@ -29,7 +29,7 @@ class RadioThread {
 
   // Starts the thread with a station on an apartment of its own, lets
   // `configure` set the port up there (device, speed, the wire log), opens
-  // it and switches CAT on; a lost port is reopened every second. Throws
+  // it and switches CAT on; a lost port is reopened every 2 s. Throws
   // std::runtime_error with the reason when the port does not open.
   RadioThread(std::function<void(station::Station&)> configure, PortNews news);
   // end(), if not done.
@@ -47,6 +47,9 @@ class RadioThread {
 
   platform::Apartment& apartment() { return *radio_apt_; }
   TOVRAK_Protocol& rig() { return *rig_; }
+  // The station's word for the link's health ("answering", "port lost:
+  // ..."), as of a quarter of a second ago; from any thread.
+  std::string link();
 
  private:
   void run(const std::function<void(station::Station&)>& configure, const PortNews& news,
@@ -59,6 +62,7 @@ class RadioThread {
   platform::PosixApartment* apt_ = nullptr;   // while the thread can be told to quit
   platform::Apartment* radio_apt_ = nullptr;  // the station's, while the thread runs
   TOVRAK_Protocol* rig_ = nullptr;
+  std::string link_;
   std::string farewell_;
 };
 
