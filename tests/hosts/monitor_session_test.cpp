@@ -41,6 +41,66 @@ TEST(MonitorSession, RefusedCallsSayWhy) {
   EXPECT_EQ(Bench().session.execute("SetFreq (", 7).substr(0, 7), "line 7:");
 }
 
+TEST(MonitorSession, RefusalReasonsFromTheComponentsState) {
+  struct Row {
+    const char* before;  // statements after the port is opened ("closed": never opened)
+    const char* member;
+    Variant arg;
+    const char* reason;
+  } rows[] = {
+      {"closed", "SetFreq", Variant(7.1), "the port is closed"},
+      {"SetCAT 0", "SetFreq", Variant(7.1), "CAT is off (SetCAT 1)"},
+      {"SetVFOM 3, \"\"", "SetVFOB", Variant(7.1),
+       "the radio is in memory mode (SetVFO 0 leaves it)"},
+      {"SetVFOM 3, \"\"", "SetAFLevel", Variant(int16_t{0}),
+       "the member is off in the radio's capabilities, or a value is out of its range"},
+      {"", "SetTX", Variant(std::string("abc")), "the frequency is not a number"},
+      {"", "SetVFOA_Freq", Variant(99999.0),
+       "the frequency is out of the radio's range (0.03 to 60 MHz)"},
+      {"", "SetFreq", Variant(), "the frequency is out of the radio's range (0.03 to 60 MHz)"},
+      {"", "SetMode", Variant(int16_t{9}),
+       "the member is off in the radio's capabilities, or a value is out of its range"},
+  };
+  for (const auto& r : rows) {
+    test::StationBench b;
+    MonitorSession session{b.station, b.time};
+    if (std::string(r.before) != "closed") {
+      b.open();
+      if (*r.before) session.execute(r.before, 1);
+    }
+    EXPECT_EQ(refusal_reason(b.station.rig(), r.member, {r.arg}), r.reason) << r.member;
+  }
+}
+
+TEST(MonitorSession, HelpTellsTheMembers) {
+  struct Row {
+    const char* name;
+    const char* text;
+  } rows[] = {
+      {"SetFreq", "SetFreq Freq   [method]  Freq Double  -> Boolean\n"},
+      {"freq", "? Freq   [get]  -> Double\n  Current frequency (MHz)\n"},
+      // Both kinds of a property, its help once.
+      {"port",
+       "Port = value   [let]  value Integer16\n  Com port number\n? Port   [get]  -> Integer16\n"},
+      {"AFLevel",
+       "? AFLevel(Receiver)   [get]  Receiver VARIANT (by reference)  -> Integer16\n"
+       "  Audio Level (0-255)\n"},
+      {"nosuch", "no member nosuch (help lists them)\n"},
+  };
+  for (const auto& r : rows) EXPECT_EQ(member_help(r.name), r.text);
+  // A help text's escaped line breaks become spaces.
+  const std::string property = member_help("Property");
+  const std::string joined =
+      "  Property indicates the supported functions. For each function SetXXX(Parameter...), a";
+  EXPECT_EQ(property.substr(property.find('\n') + 1, joined.size()), joined);
+  const std::string all = member_help("");
+  EXPECT_NE(all.find("\n? PortOpen                     Com port status (open/closed)\n"),
+            std::string::npos);
+  EXPECT_NE(all.find("\nSetPort PortOpen, Address, Code, MSG \n"), std::string::npos);
+  EXPECT_EQ(all.find("\n? Port "), std::string::npos);  // a name once, with its first kind
+  EXPECT_EQ(all.substr(all.size() - 47), "help NAME tells more of one member; quit ends.\n");
+}
+
 // The status line follows the port: lost, then reopened by hand.
 TEST(MonitorSession, ACallWhileThePortIsLostIsShownWithTheLoss) {
   Bench b;
