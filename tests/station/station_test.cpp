@@ -26,11 +26,12 @@ TEST(LinkHealth, FollowsWhatPassesOnThePort) {
   } steps[] = {
       {[] {}, 0, S::Closed, "port closed"},
       {[&] { h.opened(); }, 0, S::NoAnswerYet, "no answer yet"},
-      {[&] { h.wrote(1.0); }, 2.9, S::NoAnswerYet, "no answer yet"},
-      {[] {}, 4.0, S::Silent, "silent for 3 s (never answered: radio off, wrong port or speed?)"},
+      {[&] { h.wrote(0.5); }, 2.4, S::NoAnswerYet, "no answer yet"},
+      // Silence counts from the first unanswered command, not the last.
+      {[&] { h.wrote(0.9); }, 3.6, S::Silent,
+       "silent for 3 s (never answered: radio off, wrong port or speed?)"},
       {[&] { h.heard(4.1); }, 4.2, S::Answering, "answering"},
       {[&] { h.wrote(5.0); }, 6.9, S::Answering, "answering"},
-      // Silence counts from the first unanswered command, not the last.
       {[&] { h.wrote(6.0); }, 17.0, S::Silent, "silent for 12 s"},
       {[&] { h.lost("COM1: the server closed the connection"); }, 18.0, S::Lost,
        "port lost: COM1: the server closed the connection"},
@@ -111,7 +112,14 @@ TEST(Station, ReopensALostPortEveryTwoSecondsWhenAsked) {
 }
 
 TEST(Station, TheGuardReleasesOnTheWayOutAndWhenThePortComesBack) {
-  enum class Then { Close, LoseThenClose, LoseThenReopen, CloseThenOpenByHand, NotKeyed };
+  enum class Then {
+    Close,
+    LoseThenClose,
+    LoseThenReopen,
+    CloseByHandThenClose,
+    CloseThenOpenByHand,
+    NotKeyed
+  };
   struct Row {
     Then then;
     const char* said;  // by close(), or by the station when the port came back
@@ -121,6 +129,7 @@ TEST(Station, TheGuardReleasesOnTheWayOutAndWhenThePortComesBack) {
       {Then::LoseThenClose, "the port is lost (COM1: gone): the transmitter may still be on!",
        true},
       {Then::LoseThenReopen, "transmitter released (left keyed when the port went)", false},
+      {Then::CloseByHandThenClose, "the port is closed: the transmitter may still be on!", true},
       {Then::CloseThenOpenByHand, "transmitter released (left keyed when the port went)", false},
       {Then::NotKeyed, "", false},
   };
@@ -146,10 +155,15 @@ TEST(Station, TheGuardReleasesOnTheWayOutAndWhenThePortComesBack) {
         b.apt.process_pending();
         EXPECT_TRUE(b.station.reopen_if_lost());
         break;
+      case Then::CloseByHandThenClose:
       case Then::CloseThenOpenByHand: {
         VBool v = VFalse;
         std::string a, c, m;
         b.station.rig().SetPort(v, a, c, m);
+        if (r.then == Then::CloseByHandThenClose) {
+          said = b.station.close();
+          break;
+        }
         v = VTrue;
         b.station.rig().SetPort(v, a, c, m);
         break;
@@ -183,24 +197,24 @@ TEST(Station, TheWayOutAfterAStopRequestKeepsTheCommandSpacing) {
 TEST(Station, WritesOneWireLog) {
   const std::string path = testing::TempDir() + "station_wire.log";
   std::remove(path.c_str());
-  {
-    StationBench b;
-    double wall = 1'800'000'000.0;
-    auto log = std::make_shared<WireLog>([&] { return wall + b.apt.now_us() / 1e6; });
-    log->open(path);
-    b.station.share_log(log);
-    int16_t raw = 0;
-    b.open();
-    b.station.rig().SetCommand(raw, "EX\x01");
-    b.apt.line().lose("gone");
-    b.apt.process_pending();
-    log->line("C3", "FA;");
-    b.station.close();
-  }
+  StationBench b;
+  // 2027-01-15 08:00:00 UTC: the same day in every time zone's local time.
+  auto log = std::make_shared<WireLog>([&] { return 1'800'000'000.0 + b.apt.now_us() / 1e6; });
+  log->open(path);
+  b.station.share_log(log);
+  int16_t raw = 0;
+  b.open();
+  b.station.rig().SetCommand(raw, "EX\x7f\x01");
+  b.apt.line().lose("gone");
+  b.apt.process_pending();
+  b.station.reopen_if_lost();
+  log->line("C3", "FA;");
+  b.station.close();
+  // Read while the log is open: every line is there at once.
   std::ifstream in(path);
   std::vector<std::string> lines;
   for (std::string l; std::getline(in, l);) lines.push_back(l);
-  const std::regex stamp(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}  .*)");
+  const std::regex stamp(R"(2027-01-1\d \d\d:\d\d:\d\d\.\d{3}  .*)");
   for (const auto& l : lines) EXPECT_TRUE(std::regex_match(l, stamp)) << l;
   auto has = [&](const std::string& tail) {
     for (const auto& l : lines) {
@@ -211,10 +225,10 @@ TEST(Station, WritesOneWireLog) {
   ASSERT_GE(lines.size(), 5u);
   EXPECT_EQ(lines[0].substr(19), ".000  -- port opened");
   EXPECT_EQ(lines[1].substr(19), ".100  TX AI0;");  // the command spacing after opening
-  EXPECT_TRUE(has("RX ID0570;"));
-  EXPECT_TRUE(has("TX EX\\x01;"));
-  EXPECT_TRUE(has("-- port lost: COM1: gone"));
-  EXPECT_TRUE(has("C3 FA;"));
+  for (const char* tail : {"RX ID0570;", "TX EX\\x7F\\x01;", "-- port lost: COM1: gone",
+                           "-- port closed", "-- port reopened", "C3 FA;"}) {
+    EXPECT_TRUE(has(tail)) << tail;
+  }
   EXPECT_EQ(lines.back().substr(25), "-- port closed");
 }
 

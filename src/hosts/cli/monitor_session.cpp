@@ -10,6 +10,12 @@
 
 namespace tovrak::hosts {
 
+namespace {
+
+bool starts(const std::string& s, const char* p) { return s.rfind(p, 0) == 0; }
+
+}  // namespace
+
 MonitorSession::MonitorSession(station::Station& station, ScriptPlatform& platform)
     : station_(station), platform_(platform) {}
 
@@ -33,7 +39,7 @@ std::string MonitorSession::execute(const std::string& line, int line_number) {
         continue;
       }
       const std::string text = one.str();
-      if (st.name.rfind("Set", 0) == 0 && text.size() >= 10 &&
+      if (starts(st.name, "Set") && text.size() >= 10 &&
           text.compare(text.size() - 10, 10, " -> False\n") == 0) {
         std::string why = refusal_reason(rig, st.name, st.args);
         if (!why.empty()) out << "  refused: " << why << '\n';
@@ -46,8 +52,6 @@ std::string MonitorSession::execute(const std::string& line, int line_number) {
 }
 
 namespace {
-
-bool starts(const std::string& s, const char* p) { return s.rfind(p, 0) == 0; }
 
 // A help text on one line: its escaped line breaks become spaces.
 std::string one_line(std::string_view help) {

@@ -49,26 +49,14 @@ Station::~Station() {
     close();
   } catch (...) {  // leaving anyway
   }
-  self_.reset();
-  rig_.reset();
-  connector_.reset();
-  tap_.untap();
 }
 
 bool Station::open(std::string& error) {
-  try {
-    VBool open = VTrue;
-    std::string address, code;
-    if (!rig_->SetPort(open, address, code, error)) {
-      if (error.empty()) error = "the port did not open";
-      return false;
-    }
-    int16_t on = 1;
-    rig_->SetCAT(on);
-  } catch (const ComError& e) {
-    error = e.description();
-    return false;
-  }
+  VBool open = VTrue;
+  std::string address, code;
+  if (!rig_->SetPort(open, address, code, error)) return false;
+  int16_t on = 1;
+  rig_->SetCAT(on);
   return true;
 }
 

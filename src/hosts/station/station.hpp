@@ -58,8 +58,8 @@ class Station {
   void on_lost(std::function<void(const std::string&)> f) { on_lost_ = std::move(f); }
   void on_note(std::function<void(const std::string&)> f) { on_note_ = std::move(f); }
 
-  // SetPort True, then SetCAT 1; false with the reason when the port does
-  // not open. The port is set up (device, speed, lines) before.
+  // SetPort True, then SetCAT 1; false with SetPort's reason when the port
+  // does not open. The port is set up (device, speed, lines) before.
   bool open(std::string& error);
   // The way out: a stop request that ended the waits is withdrawn (the
   // clean-up keeps the command spacing), a transmission keyed through the
