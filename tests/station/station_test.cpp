@@ -109,6 +109,10 @@ TEST(Station, ReopensALostPortEveryTwoSecondsWhenAsked) {
   b.apt.advance_ms(1000);
   EXPECT_EQ(b.station.link(), "answering");
   EXPECT_EQ(b.station.losses(), 1);
+  b.apt.line().lose("gone again");  // each opening's loss is told
+  b.apt.process_pending();
+  EXPECT_EQ(b.station.link(), "port lost: COM1: gone again");
+  EXPECT_EQ(b.station.losses(), 2);
 }
 
 TEST(Station, TheGuardReleasesOnTheWayOutAndWhenThePortComesBack) {

@@ -10,12 +10,6 @@
 
 namespace tovrak::hosts {
 
-namespace {
-
-bool starts(const std::string& s, const char* p) { return s.rfind(p, 0) == 0; }
-
-}  // namespace
-
 MonitorSession::MonitorSession(station::Station& station, ScriptPlatform& platform)
     : station_(station), platform_(platform) {}
 
@@ -39,8 +33,7 @@ std::string MonitorSession::execute(const std::string& line, int line_number) {
         continue;
       }
       const std::string text = one.str();
-      if (starts(st.name, "Set") && text.size() >= 10 &&
-          text.compare(text.size() - 10, 10, " -> False\n") == 0) {
+      if (st.name.starts_with("Set") && text.ends_with(" -> False\n")) {
         std::string why = refusal_reason(rig, st.name, st.args);
         if (!why.empty()) out << "  refused: " << why << '\n';
       }
@@ -90,7 +83,7 @@ std::string member_help(const std::string& name) {
       if (std::find(seen.begin(), seen.end(), m.name) != seen.end()) continue;
       seen.push_back(m.name);
       std::string u = usage(m);
-      if (u.size() < 30) u.resize(30, ' ');
+      u.resize(std::max<size_t>(u.size(), 30), ' ');
       out += u + " " + one_line(m.help) + "\n";
     }
     return out + "help NAME tells more of one member; quit ends.\n";
@@ -119,8 +112,8 @@ std::string refusal_reason(TOVRAK_Protocol& rig, const std::string& member,
                            const std::vector<Variant>& args) {
   if (!rig.get_PortOpen()) return "the port is closed";
   if (!rig.get_CAT()) return "CAT is off (SetCAT 1)";
-  const bool tunes = member == "SetFreq" || starts(member, "SetVFOA") ||
-                     starts(member, "SetVFOB") || member == "SetTX";
+  const bool tunes = member == "SetFreq" || member.starts_with("SetVFOA") ||
+                     member.starts_with("SetVFOB") || member == "SetTX";
   if (tunes && rig.get_MemMode()) return "the radio is in memory mode (SetVFO 0 leaves it)";
   if (tunes && !args.empty()) {
     double f = 0;

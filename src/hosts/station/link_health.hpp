@@ -23,6 +23,8 @@ class LinkHealth {
   void heard(double t);
 
   State state(double t) const;
+  // Open from opened() until closed(), lost or not.
+  bool is_open() const { return state_ != State::Closed; }
   bool is_lost() const { return state_ == State::Lost; }
   const std::string& lost_reason() const { return lost_reason_; }
   // Seconds since the first command the radio has not answered, once that

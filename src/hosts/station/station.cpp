@@ -94,14 +94,13 @@ std::string Station::release() {
   std::string why;
   if (health_.is_lost()) {
     why = "the port is lost (" + health_.lost_reason() + ")";
-  } else if (!port_open_) {
+  } else if (!health_.is_open()) {
     why = "the port is closed";
   }
   return guard_.release(*rig_, why);
 }
 
 void Station::opened() {
-  port_open_ = true;
   health_.opened();
   log_->note("port opened");
   if (!guard_.keyed()) return;
@@ -116,8 +115,7 @@ void Station::opened() {
 }
 
 void Station::closed() {
-  if (!port_open_) return;  // closing a closed port changes nothing
-  port_open_ = false;
+  if (!health_.is_open()) return;  // closing a closed port changes nothing
   health_.closed();
   log_->note("port closed");
 }

@@ -93,7 +93,6 @@ class Station {
   LinkHealth health_;
   TransmitGuard guard_;
   int losses_ = 0;
-  bool port_open_ = false;
   double last_reopen_ = -1e9;
   // Tasks posted to the apartment find the station gone once it is.
   std::shared_ptr<Station*> self_ = std::make_shared<Station*>(this);

@@ -28,7 +28,6 @@ class WireLog {
 
   // Appends to the file; raises std::runtime_error when it cannot be opened.
   void open(const std::string& path);
-  bool is_open() const { return file_ != nullptr; }
   void tx(std::string_view bytes) { line("TX", bytes); }
   void rx(std::string_view bytes) { line("RX", bytes); }
   void note(std::string_view text) { line("--", text, false); }
