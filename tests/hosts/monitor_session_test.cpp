@@ -88,6 +88,7 @@ TEST(MonitorSession, HelpTellsTheMembers) {
       {"nosuch", "no member nosuch (help lists them)\n"},
   };
   for (const auto& r : rows) EXPECT_EQ(member_help(r.name), r.text);
+  EXPECT_EQ(Bench().session.execute("help freq", 1), member_help("freq"));
   // A help text's escaped line breaks become spaces.
   const std::string property = member_help("Property");
   const std::string joined =

@@ -36,7 +36,10 @@ TEST(LinkHealth, FollowsWhatPassesOnThePort) {
       {[&] { h.lost("COM1: the server closed the connection"); }, 18.0, S::Lost,
        "port lost: COM1: the server closed the connection"},
       {[&] { h.heard(18.5); }, 19.0, S::Lost, "port lost: COM1: the server closed the connection"},
-      {[&] { h.closed(); }, 20.0, S::Closed, "port closed"},
+      // Opened again, the link starts over: nothing heard, nothing lost.
+      {[&] { h.opened(); }, 19.0, S::NoAnswerYet, "no answer yet"},
+      {[&] { h.wrote(19.5); }, 21.0, S::NoAnswerYet, "no answer yet"},
+      {[&] { h.closed(); }, 22.0, S::Closed, "port closed"},
       {[&] { h.opened(); }, 30.0, S::NoAnswerYet, "no answer yet"},
   };
   for (const auto& s : steps) {
@@ -207,6 +210,9 @@ TEST(Station, WritesOneWireLog) {
   log->open(path);
   b.station.share_log(log);
   int16_t raw = 0;
+  b.open();
+  b.key();
+  b.station.close();
   b.open();
   b.station.rig().SetCommand(raw, "EX\x7f\x01");
   b.apt.line().lose("gone");

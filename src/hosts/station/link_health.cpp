@@ -7,7 +7,7 @@ void LinkHealth::opened() {
   state_ = State::NoAnswerYet;
 }
 
-void LinkHealth::closed() { *this = LinkHealth{}; }
+void LinkHealth::closed() { state_ = State::Closed; }
 
 void LinkHealth::lost(std::string reason) {
   state_ = State::Lost;

@@ -1,19 +1,20 @@
 #include "hosts/station/transmit_guard.hpp"
 
+#include <algorithm>
+
 #include "tovrak/errors.hpp"
 
 namespace tovrak::station {
 
 void TransmitGuard::on_write(std::string_view bytes) {
   // The commands of one write, each ending in ';'.
-  for (size_t at = 0; at < bytes.size();) {
-    size_t end = bytes.find(';', at);
-    if (end == std::string_view::npos) end = bytes.size();
-    std::string_view c = bytes.substr(at, end - at);
+  for (std::string_view rest = bytes; !rest.empty();) {
+    const size_t end = std::min(rest.find(';'), rest.size());
+    const std::string_view c = rest.substr(0, end);
+    rest.remove_prefix(std::min(end + 1, rest.size()));
     if (c.size() == 3 && c[0] == 'T' && c[1] == 'X' && c[2] >= '0' && c[2] <= '9') {
       keyed_ = c[2] != '0';
     }
-    at = end + 1;
   }
 }
 

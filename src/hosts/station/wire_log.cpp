@@ -22,16 +22,11 @@ double system_time() {
 
 WireLog::WireLog(WallClock wall) : wall_(wall ? std::move(wall) : WallClock(system_time)) {}
 
-WireLog::~WireLog() {
-  if (file_) std::fclose(file_);
-}
-
 void WireLog::open(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "a");
+  std::unique_ptr<std::FILE, Close> file(std::fopen(path.c_str(), "a"));
   if (!file) throw std::runtime_error("cannot write the log " + path);
   std::lock_guard lock(mutex_);
-  if (file_) std::fclose(file_);
-  file_ = file;
+  file_ = std::move(file);
 }
 
 void WireLog::line(std::string_view tag, std::string_view bytes, bool wire) {
@@ -45,9 +40,9 @@ void WireLog::line(std::string_view tag, std::string_view bytes, bool wire) {
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
   const std::string text = wire ? format_bytes(bytes) : std::string(bytes);
-  std::fprintf(file_, "%s.%03ld  %.*s %s\n", stamp, ms, static_cast<int>(tag.size()), tag.data(),
-               text.c_str());
-  std::fflush(file_);
+  std::fprintf(file_.get(), "%s.%03ld  %.*s %s\n", stamp, ms, static_cast<int>(tag.size()),
+               tag.data(), text.c_str());
+  std::fflush(file_.get());
 }
 
 }  // namespace tovrak::station

@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -22,7 +23,6 @@ class WireLog {
   using WallClock = std::function<double()>;
 
   explicit WireLog(WallClock wall = {});
-  ~WireLog();
   WireLog(const WireLog&) = delete;
   WireLog& operator=(const WireLog&) = delete;
 
@@ -37,7 +37,10 @@ class WireLog {
  private:
   WallClock wall_;
   std::mutex mutex_;
-  std::FILE* file_ = nullptr;
+  struct Close {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+  };
+  std::unique_ptr<std::FILE, Close> file_;
 };
 
 }  // namespace tovrak::station
