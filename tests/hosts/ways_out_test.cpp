@@ -19,13 +19,8 @@
 namespace tovrak::hosts {
 namespace {
 
-enum class FrontEnd { Script, Monitor, Share, Demo, OneShot };
 enum class Way { End, Error, Stop, Lost };
 
-const char* name(FrontEnd f) {
-  static const char* names[] = {"script", "monitor", "share", "demo", "one-shot"};
-  return names[static_cast<int>(f)];
-}
 const char* name(Way w) {
   static const char* names[] = {"end", "error", "stop", "lost port"};
   return names[static_cast<int>(w)];
@@ -207,6 +202,14 @@ Outcome one_shot(Way way) {
   return o;
 }
 
+// Each front end driven to a keyed radio and left in a way.
+struct FrontEnd {
+  const char* name;
+  Outcome (*run)(Way);
+};
+const FrontEnd kScript{"script", script}, kMonitor{"monitor", monitor}, kShare{"share", share_host},
+    kDemo{"demo", demo}, kOneShot{"one-shot", one_shot};
+
 TEST(WaysOut, EveryFrontEndLeavesTheRadioSafe) {
   const char* released = "transmitter released";
   const char* came_back = "transmitter released (left keyed when the port went)";
@@ -217,53 +220,36 @@ TEST(WaysOut, EveryFrontEndLeavesTheRadioSafe) {
     const char* says;  // part of what was said on the way out
     int status;        // the script's exit status
   } rows[] = {
-      {FrontEnd::Script, Way::End, false, released, 0},
-      {FrontEnd::Script, Way::Error, false, "line 6: AFLevel(7): 9 Subscript out of range", 1},
-      {FrontEnd::Script, Way::Stop, false, released, 130},
-      {FrontEnd::Script, Way::Lost, false, "port lost: COM1: gone", 1},
-      {FrontEnd::Script, Way::Lost, false, came_back, 1},
-      {FrontEnd::Monitor, Way::End, false, released, 0},
-      {FrontEnd::Monitor, Way::Error, false, "line 2:", 0},
-      {FrontEnd::Monitor, Way::Stop, false, released, 0},
-      {FrontEnd::Monitor, Way::Lost, false, "not sent: port lost: COM1: gone", 0},
-      {FrontEnd::Monitor, Way::Lost, false, came_back, 0},
-      {FrontEnd::Share, Way::End, false, released, 0},
-      {FrontEnd::Share, Way::Error, false, "", 0},
-      {FrontEnd::Share, Way::Stop, false, released, 0},
-      {FrontEnd::Share, Way::Lost, false, came_back, 0},
-      {FrontEnd::Demo, Way::End, false, "", 0},  // the host released it itself
-      {FrontEnd::Demo, Way::Error, false, "", 0},
-      {FrontEnd::Demo, Way::Stop, false, released, 130},
-      {FrontEnd::Demo, Way::Lost, false, came_back, 0},
+      {kScript, Way::End, false, released, 0},
+      {kScript, Way::Error, false, "line 6: AFLevel(7): 9 Subscript out of range", 1},
+      {kScript, Way::Stop, false, released, 130},
+      {kScript, Way::Lost, false, "port lost: COM1: gone", 1},
+      {kScript, Way::Lost, false, came_back, 1},
+      {kMonitor, Way::End, false, released, 0},
+      {kMonitor, Way::Error, false, "line 2:", 0},
+      {kMonitor, Way::Stop, false, released, 0},
+      {kMonitor, Way::Lost, false, "not sent: port lost: COM1: gone", 0},
+      {kMonitor, Way::Lost, false, came_back, 0},
+      {kShare, Way::End, false, released, 0},
+      {kShare, Way::Error, false, "", 0},
+      {kShare, Way::Stop, false, released, 0},
+      {kShare, Way::Lost, false, came_back, 0},
+      {kDemo, Way::End, false, "", 0},  // the host released it itself
+      {kDemo, Way::Error, false, "", 0},
+      {kDemo, Way::Stop, false, released, 130},
+      {kDemo, Way::Lost, false, came_back, 0},
       // tovrak ptt on leaves the transmitter as asked; stopped first, not.
-      {FrontEnd::OneShot, Way::End, true, "", 0},
-      {FrontEnd::OneShot, Way::Error, false, "", 0},
-      {FrontEnd::OneShot, Way::Stop, false, released, 0},
+      {kOneShot, Way::End, true, "", 0},
+      {kOneShot, Way::Error, false, "", 0},
+      {kOneShot, Way::Stop, false, released, 0},
       // A one-shot does not wait for a lost port: it says so, and that the
       // transmitter may still be on.
-      {FrontEnd::OneShot, Way::Lost, true,
+      {kOneShot, Way::Lost, true,
        "port lost: COM1: gone\nthe port is lost (COM1: gone): the transmitter may still be on!", 0},
   };
   for (const auto& r : rows) {
-    SCOPED_TRACE(std::string(name(r.front_end)) + ", " + name(r.way));
-    Outcome o;
-    switch (r.front_end) {
-      case FrontEnd::Script:
-        o = script(r.way);
-        break;
-      case FrontEnd::Monitor:
-        o = monitor(r.way);
-        break;
-      case FrontEnd::Share:
-        o = share_host(r.way);
-        break;
-      case FrontEnd::Demo:
-        o = demo(r.way);
-        break;
-      case FrontEnd::OneShot:
-        o = one_shot(r.way);
-        break;
-    }
+    SCOPED_TRACE(std::string(r.front_end.name) + ", " + name(r.way));
+    const Outcome o = r.front_end.run(r.way);
     EXPECT_EQ(o.keyed, r.keyed);
     EXPECT_NE(o.said.find(r.says), std::string::npos) << o.said;
     EXPECT_EQ(o.status, r.status);

@@ -19,6 +19,12 @@ std::string vb(VBool b) { return b ? "True" : "False"; }
 // The scripted host: what a station program does in half a minute.
 std::vector<Step> host_steps(double seconds) {
   auto freq = [](double mhz) { return [mhz](TOVRAK_Protocol& r) { return vb(r.SetFreq(mhz)); }; };
+  auto ptt = [](int16_t on) {
+    return [on](TOVRAK_Protocol& r) {
+      int16_t v = on;
+      return vb(r.SetPTT(v));
+    };
+  };
   auto mode = [](int m) {
     return [m](TOVRAK_Protocol& r) {
       int16_t md = static_cast<int16_t>(m), rev = 0;
@@ -59,16 +65,8 @@ std::vector<Step> host_steps(double seconds) {
          int16_t md = 2;
          return vb(r.SetTX(f, md));
        }},
-      {15.5, "SetPTT(1): a moment on the air",
-       [](TOVRAK_Protocol& r) {
-         int16_t on = 1;
-         return vb(r.SetPTT(on));
-       }},
-      {16.0, "SetPTT(0)",
-       [](TOVRAK_Protocol& r) {
-         int16_t off = 0;
-         return vb(r.SetPTT(off));
-       }},
+      {15.5, "SetPTT(1): a moment on the air", ptt(1)},
+      {16.0, "SetPTT(0)", ptt(0)},
       {17.0, "SetSplit(0)",
        [](TOVRAK_Protocol& r) {
          int16_t s = 0;
