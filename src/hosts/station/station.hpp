@@ -37,8 +37,6 @@ class Station {
 
   Station(platform::Apartment& apt, Clock now);
   ~Station();
-  Station(const Station&) = delete;
-  Station& operator=(const Station&) = delete;
 
   // The apartment the component lives on, its port watched: a host that
   // makes its own connector makes it here.

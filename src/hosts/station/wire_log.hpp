@@ -23,8 +23,6 @@ class WireLog {
   using WallClock = std::function<double()>;
 
   explicit WireLog(WallClock wall = {});
-  WireLog(const WireLog&) = delete;
-  WireLog& operator=(const WireLog&) = delete;
 
   // Appends to the file; raises std::runtime_error when it cannot be opened.
   void open(const std::string& path);
