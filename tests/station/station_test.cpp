@@ -214,7 +214,7 @@ TEST(Station, WritesOneWireLog) {
   b.key();
   b.station.close();
   b.open();
-  b.station.rig().SetCommand(raw, "EX\x7f\x01");
+  b.station.rig().SetCommand(raw, "EX 1\x7f\x01");
   b.apt.line().lose("gone");
   b.apt.process_pending();
   b.station.reopen_if_lost();
@@ -235,7 +235,7 @@ TEST(Station, WritesOneWireLog) {
   ASSERT_GE(lines.size(), 5u);
   EXPECT_EQ(lines[0].substr(19), ".000  -- port opened");
   EXPECT_EQ(lines[1].substr(19), ".100  TX AI0;");  // the command spacing after opening
-  for (const char* tail : {"RX ID0570;", "TX EX\\x7F\\x01;", "-- port lost: COM1: gone",
+  for (const char* tail : {"RX ID0570;", "TX EX 1\\x7F\\x01;", "-- port lost: COM1: gone",
                            "-- port closed", "-- port reopened", "C3 FA;"}) {
     EXPECT_TRUE(has(tail)) << tail;
   }
