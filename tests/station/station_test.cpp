@@ -123,8 +123,10 @@ TEST(Station, TheGuardReleasesOnTheWayOutAndWhenThePortComesBack) {
     Close,
     LoseThenClose,
     LoseThenReopen,
+    LostUnnoticedThenClose,
     CloseByHandThenClose,
     CloseThenOpenByHand,
+    ReopenedByHandThenGone,
     NotKeyed
   };
   struct Row {
@@ -136,8 +138,14 @@ TEST(Station, TheGuardReleasesOnTheWayOutAndWhenThePortComesBack) {
       {Then::LoseThenClose, "the port is lost (COM1: gone): the transmitter may still be on!",
        true},
       {Then::LoseThenReopen, "transmitter released (left keyed when the port went)", false},
+      // The loss comes to light only as the release is written.
+      {Then::LostUnnoticedThenClose,
+       "releasing the transmitter failed: the command did not reach the radio", true},
       {Then::CloseByHandThenClose, "the port is closed: the transmitter may still be on!", true},
       {Then::CloseThenOpenByHand, "transmitter released (left keyed when the port went)", false},
+      // The station ends before its release after the reopen runs: its way
+      // out releases, and the late release finds nothing to do.
+      {Then::ReopenedByHandThenGone, "", false},
       {Then::NotKeyed, "", false},
   };
   for (const auto& r : rows) {
@@ -162,8 +170,13 @@ TEST(Station, TheGuardReleasesOnTheWayOutAndWhenThePortComesBack) {
         b.apt.process_pending();
         EXPECT_TRUE(b.station.reopen_if_lost());
         break;
+      case Then::LostUnnoticedThenClose:
+        b.apt.line().lose("gone");
+        said = b.station.close();
+        break;
       case Then::CloseByHandThenClose:
-      case Then::CloseThenOpenByHand: {
+      case Then::CloseThenOpenByHand:
+      case Then::ReopenedByHandThenGone: {
         VBool v = VFalse;
         std::string a, c, m;
         b.station.rig().SetPort(v, a, c, m);
@@ -173,6 +186,12 @@ TEST(Station, TheGuardReleasesOnTheWayOutAndWhenThePortComesBack) {
         }
         v = VTrue;
         b.station.rig().SetPort(v, a, c, m);
+        if (r.then == Then::ReopenedByHandThenGone) {
+          b.drop();
+          EXPECT_TRUE(b.wrote("TX0;", before));
+          EXPECT_FALSE(b.keyed());
+          continue;
+        }
         break;
       }
     }
@@ -235,8 +254,9 @@ TEST(Station, WritesOneWireLog) {
   ASSERT_GE(lines.size(), 5u);
   EXPECT_EQ(lines[0].substr(19), ".000  -- port opened");
   EXPECT_EQ(lines[1].substr(19), ".100  TX AI0;");  // the command spacing after opening
-  for (const char* tail : {"RX ID0570;", "TX EX 1\\x7F\\x01;", "-- port lost: COM1: gone",
-                           "-- port closed", "-- port reopened", "C3 FA;"}) {
+  for (const char* tail :
+       {"RX ID0570;", "TX EX 1\\x7F\\x01;", "-- port lost: COM1: gone", "-- port closed",
+        "-- port reopened", "C3 FA;", "-- transmitter released"}) {
     EXPECT_TRUE(has(tail)) << tail;
   }
   EXPECT_EQ(lines.back().substr(25), "-- port closed");
