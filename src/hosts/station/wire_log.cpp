@@ -29,7 +29,7 @@ void WireLog::open(const std::string& path) {
   file_ = std::move(file);
 }
 
-void WireLog::line(std::string_view tag, std::string_view bytes, bool wire) {
+void WireLog::line(std::string_view tag, std::string_view bytes) {
   std::lock_guard lock(mutex_);
   if (!file_) return;
   const long long now_ms = std::llround(wall_() * 1000.0);
@@ -39,7 +39,7 @@ void WireLog::line(std::string_view tag, std::string_view bytes, bool wire) {
   localtime_r(&seconds, &local);
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
-  const std::string text = wire ? format_bytes(bytes) : std::string(bytes);
+  const std::string text = format_bytes(bytes);
   std::fprintf(file_.get(), "%s.%03ld  %.*s %s\n", stamp, ms, static_cast<int>(tag.size()),
                tag.data(), text.c_str());
   std::fflush(file_.get());

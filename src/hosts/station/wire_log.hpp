@@ -28,9 +28,10 @@ class WireLog {
   void open(const std::string& path);
   void tx(std::string_view bytes) { line("TX", bytes); }
   void rx(std::string_view bytes) { line("RX", bytes); }
-  void note(std::string_view text) { line("--", text, false); }
-  // A line with the given tag; bytes are shown as the wire shows them.
-  void line(std::string_view tag, std::string_view bytes, bool wire = true);
+  void note(std::string_view text) { line("--", text); }
+  // A line with the given tag; bytes other than printable text are shown
+  // as \xNN, as everywhere the wire is shown.
+  void line(std::string_view tag, std::string_view bytes);
 
  private:
   WallClock wall_;
