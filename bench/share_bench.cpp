@@ -169,7 +169,8 @@ struct ShareRig {
       platform::PosixApartment a;
       share::ShareServer* s_ptr = nullptr;
       share::RadioThread component(
-          [&](TOVRAK_Protocol& rig) {
+          [&](station::Station& station) {
+            TOVRAK_Protocol& rig = station.rig();
             rig.SetPortDevice(radio->path());
             rig.put_Port(1);
             rig.put_PortSpeed("38400");

@@ -77,6 +77,12 @@ class TOVRAK_API SerialControl {
   // the platform cannot open is refused when the port is opened.
   virtual void Device(const std::string& locator) = 0;
   virtual std::string Device() const = 0;
+
+  // Why the open port's device went away (unplugged, hung up, the server
+  // closed the connection), with the port's name; empty while it works and
+  // once the port is closed. A loss raises the communication event. Hosts
+  // watch it to tell the user; the component itself never asks.
+  virtual std::string DeviceLost() const { return {}; }
 };
 
 // What the component keeps per apartment; the apartment owns it and ends it

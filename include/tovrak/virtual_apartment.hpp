@@ -46,6 +46,11 @@ class TOVRAK_API VirtualLine {
   void line_event();
   // The next open of the port fails with this description.
   void fail_next_open(std::string description) { fail_open_ = std::move(description); }
+  // The device goes away under an open port (a cable pulled, a server that
+  // closed the connection): the port stays open, writes fail, nothing more
+  // arrives, and a communication event tells it. Closing the port ends the
+  // loss; the next open finds the device back.
+  void lose(std::string reason);
   // Bytes per second at which written bytes leave the output buffer; a
   // negative rate (the default) sends them at once, 0 never.
   void set_drain_rate(double bytes_per_second);
@@ -75,6 +80,7 @@ class TOVRAK_API VirtualLine {
   std::vector<Write> writes_;
   std::function<void(int64_t, std::string_view)> on_write_;
   std::string fail_open_;
+  std::string lost_;
   std::string input_;
   double drain_rate_ = -1.0;
   double out_pending_ = 0.0;
@@ -99,6 +105,9 @@ class TOVRAK_API VirtualApartment : public Apartment {
   // The program is asked to stop: sleeps end at once, and so do the
   // component's waits.
   void request_stop() { stopping_ = true; }
+  // Withdraws the stop request once the waits it ended are over, as the
+  // Linux apartment's clear_stop() does.
+  void clear_stop() { stopping_ = false; }
 
   // Virtual time since the apartment was created, in microseconds.
   int64_t now_us() const { return now_us_; }

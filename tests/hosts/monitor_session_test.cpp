@@ -1,73 +1,24 @@
-// The monitor's session on the virtual platform with the simulated radio,
-// and the link's health it shows.
+// The monitor's session on a station in virtual time, with the simulated
+// radio: why a call was refused, and a call made while the port is lost.
 #include "hosts/cli/monitor_session.hpp"
 
 #include <gtest/gtest.h>
 
-#include <optional>
-
-#include "hosts/cli/link_watch.hpp"
-#include "hosts/cli/virtual_script_platform.hpp"
-#include "hosts/sim/sim_link.hpp"
-#include "tovrak/connector.hpp"
+#include "support/station_bench.hpp"
 
 namespace tovrak::hosts {
 namespace {
 
-struct Bench {
-  platform::VirtualApartment apt;
-  sim::SimRadio radio{sim::SimOptions{}, 0};
-  sim::SimLink link = sim::attach(radio, apt);
-  VirtualScriptPlatform platform{apt, &link};
-  TOVRAK_Connector connector{apt};
-  std::shared_ptr<TOVRAK_Protocol> rig = connector.get_TOVRAK_Protocol();
-  std::string wire;  // before the session, which still writes when it closes
-  std::optional<MonitorSession> session;
+struct Bench : test::StationBench {
+  MonitorSession session{station, time};
 
-  Bench() {
-    session.emplace(*rig, platform);
-    platform.on_write([this](std::string_view b) {
-      wire += std::string(b);
-      if (session) session->on_write(b);
-    });
-    std::string error;
-    EXPECT_TRUE(session->open(error)) << error;
-    apt.advance_us(1'000'000);
-  }
+  Bench() { open(); }
   std::string run(const std::string& line) {
-    std::string out = session->execute(line, 1);
+    std::string out = session.execute(line, 1);
     apt.advance_us(500'000);
     return out;
   }
 };
-
-TEST(MonitorSession, EveryWayOutReleasesATransmissionItStarted) {
-  enum class Leave { Close, Destroy };
-  struct Row {
-    std::vector<std::string> lines;
-    Leave leave;
-    bool released;
-  } rows[] = {
-      {{"SetPTT 1"}, Leave::Close, true},
-      {{"SetPTT 1"}, Leave::Destroy, true},  // an error or signal unwinding the monitor
-      {{"SetPTT 1", "SetPTT 0"}, Leave::Close, false},
-  };
-  for (const auto& r : rows) {
-    Bench b;
-    for (const auto& l : r.lines) b.run(l);
-    ASSERT_EQ(b.radio.state().ptt, r.released);  // keyed till the session ends
-    size_t before = b.wire.size();
-    if (r.leave == Leave::Close) {
-      EXPECT_EQ(b.session->close(), r.released ? "transmitter released" : "");
-    } else {
-      b.session.reset();
-    }
-    b.apt.advance_us(200'000);
-    EXPECT_EQ(b.wire.find("TX0;", before) != std::string::npos, r.released) << r.lines[0];
-    EXPECT_FALSE(b.radio.state().ptt) << r.lines[0];
-    EXPECT_FALSE(b.rig->get_PortOpen());
-  }
-}
 
 TEST(MonitorSession, RefusedCallsSayWhy) {
   struct Row {
@@ -87,25 +38,88 @@ TEST(MonitorSession, RefusedCallsSayWhy) {
     if (*r.before) b.run(r.before);
     EXPECT_EQ(b.run(r.call), r.out);
   }
-  EXPECT_EQ(Bench().session->execute("SetFreq (", 7).substr(0, 7), "line 7:");
+  EXPECT_EQ(Bench().session.execute("SetFreq (", 7).substr(0, 7), "line 7:");
 }
 
-TEST(LinkHealth, FollowsTheWireInVirtualTime) {
-  LinkHealth h;
-  h.opened(0);
-  h.wrote(1.0);
-  EXPECT_EQ(h.describe(4.0, true).substr(0, 14), "silent for 3 s");  // never answered
-  h.heard(4.1);
-  EXPECT_EQ(h.describe(4.2, true), "answering");
-  h.wrote(5.0);
-  h.wrote(6.0);  // still counts from the first unanswered command
-  EXPECT_EQ(h.describe(6.5, true), "answering");
-  EXPECT_EQ(h.describe(17.0, true), "silent for 12 s");
-  EXPECT_EQ(h.describe(17.0, false), "port closed");
-  h.lost(18.0, "/dev/ttyUSB0: disconnected or hung up");
-  EXPECT_EQ(h.describe(19.0, true), "port lost: /dev/ttyUSB0: disconnected or hung up");
-  h.opened(20.0);
-  EXPECT_EQ(h.describe(20.0, true), "no answer yet");
+TEST(MonitorSession, RefusalReasonsFromTheComponentsState) {
+  struct Row {
+    const char* before;  // statements after the port is opened ("closed": never opened)
+    const char* member;
+    Variant arg;
+    const char* reason;
+  } rows[] = {
+      {"closed", "SetFreq", Variant(7.1), "the port is closed"},
+      {"SetCAT 0", "SetFreq", Variant(7.1), "CAT is off (SetCAT 1)"},
+      {"SetVFOM 3, \"\"", "SetVFOB", Variant(7.1),
+       "the radio is in memory mode (SetVFO 0 leaves it)"},
+      {"SetVFOM 3, \"\"", "SetAFLevel", Variant(int16_t{0}),
+       "the member is off in the radio's capabilities, or a value is out of its range"},
+      {"", "SetTX", Variant(std::string("abc")), "the frequency is not a number"},
+      {"", "SetVFOA_Freq", Variant(99999.0),
+       "the frequency is out of the radio's range (0.03 to 60 MHz)"},
+      {"", "SetFreq", Variant(), "the frequency is out of the radio's range (0.03 to 60 MHz)"},
+      {"", "SetMode", Variant(int16_t{9}),
+       "the member is off in the radio's capabilities, or a value is out of its range"},
+  };
+  for (const auto& r : rows) {
+    test::StationBench b;
+    MonitorSession session{b.station, b.time};
+    if (std::string(r.before) != "closed") {
+      b.open();
+      if (*r.before) session.execute(r.before, 1);
+    }
+    EXPECT_EQ(refusal_reason(b.station.rig(), r.member, {r.arg}), r.reason) << r.member;
+  }
+}
+
+TEST(MonitorSession, HelpTellsTheMembers) {
+  struct Row {
+    const char* name;
+    const char* text;
+  } rows[] = {
+      {"SetFreq", "SetFreq Freq   [method]  Freq Double  -> Boolean\n"},
+      {"freq", "? Freq   [get]  -> Double\n  Current frequency (MHz)\n"},
+      // Both kinds of a property, its help once.
+      {"port",
+       "Port = value   [let]  value Integer16\n  Com port number\n? Port   [get]  -> Integer16\n"},
+      {"AFLevel",
+       "? AFLevel(Receiver)   [get]  Receiver VARIANT (by reference)  -> Integer16\n"
+       "  Audio Level (0-255)\n"},
+      {"nosuch", "no member nosuch (help lists them)\n"},
+  };
+  for (const auto& r : rows) EXPECT_EQ(member_help(r.name), r.text);
+  EXPECT_EQ(Bench().session.execute("help freq", 1), member_help("freq"));
+  // A help text's escaped line breaks become spaces.
+  const std::string property = member_help("Property");
+  const std::string joined =
+      "  Property indicates the supported functions. For each function SetXXX(Parameter...), a";
+  EXPECT_EQ(property.substr(property.find('\n') + 1, joined.size()), joined);
+  const std::string all = member_help("");
+  EXPECT_NE(all.find("\n? PortOpen                     Com port status (open/closed)\n"),
+            std::string::npos);
+  EXPECT_NE(all.find("\nSetPort PortOpen, Address, Code, MSG \n"), std::string::npos);
+  EXPECT_EQ(all.find("\n? Port "), std::string::npos);  // a name once, with its first kind
+  EXPECT_EQ(all.substr(all.size() - 47), "help NAME tells more of one member; quit ends.\n");
+}
+
+// The status line follows the port: lost, then reopened by hand.
+TEST(MonitorSession, ACallWhileThePortIsLostIsShownWithTheLoss) {
+  Bench b;
+  b.apt.line().lose("the server closed the connection");
+  b.apt.process_pending();
+  EXPECT_EQ(b.run("SetFreq 7.1"),
+            "SetFreq(7.1) -> True\n"
+            "  not sent: port lost: COM1: the server closed the connection\n");
+  EXPECT_EQ(b.run("? Freq"), "Freq = 7.1\n");  // a read is the component's memory
+  b.run("SetPort False, \"\", \"\", \"\"");
+  EXPECT_EQ(b.station.link(), "port closed");
+  b.session.execute("SetPort True, \"\", \"\", \"\"", 1);
+  EXPECT_EQ(b.station.link(), "no answer yet");
+  EXPECT_EQ(b.run("SetCAT 1"), "SetCAT(1) -> -1\n");
+  b.apt.advance_ms(1000);
+  EXPECT_EQ(b.station.link(), "answering");
+  EXPECT_EQ(b.run("SetAFLevel 0, 100"), "SetAFLevel(0, 100) -> True\n");
+  EXPECT_EQ(b.radio.state().rx[0].af, 100);
 }
 
 }  // namespace

@@ -52,7 +52,7 @@ settles 3 'TX;' 'TX1;'
 kill -9 $KEYER
 wait $KEYER 2>/dev/null || true
 settles 3 'TX;' 'TX0;'
-eventually grep -q "W radio TX0;" "$DIR/log" || fail "TX0; never reached the radio"
+eventually grep -q "  TX TX0;$" "$DIR/log" || fail "TX0; never reached the radio"
 
 # A flood ends the flooding connection only: its reads come to an end.
 printf 'PC100;%.0s' $(seq 400) >&4

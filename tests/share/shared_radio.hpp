@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "hosts/share/server.hpp"
-#include "hosts/share/tap.hpp"
 #include "hosts/sim/sim_link.hpp"
+#include "hosts/station/tapped_apartment.hpp"
 #include "radio/format.hpp"
 #include "support/rig.hpp"
 
@@ -21,7 +21,7 @@ namespace tovrak::test {
 using share::ClientLink;
 using share::ShareOptions;
 using share::ShareServer;
-using share::TappedApartment;
+using station::TappedApartment;
 
 struct FakeClient : ClientLink {
   std::string got;

@@ -11,7 +11,6 @@
 #include <sstream>
 
 #include "hosts/cli/commands.hpp"
-#include "hosts/cli/link_watch.hpp"
 #include "hosts/cli/live_view.hpp"
 #include "hosts/cli/monitor_session.hpp"
 #include "hosts/cli/options.hpp"
@@ -82,69 +81,57 @@ int cmd_monitor(const Args& args) {
   }
   platform::PosixApartment apt;
   PosixScriptPlatform platform(apt);
-  TOVRAK_Connector connector(apt);
-  auto rig = connector.get_TOVRAK_Protocol();
+  auto t = [&] { return static_cast<double>(platform.elapsed_us()) / 1e6; };
+  station::Station station(apt, t);
+  TOVRAK_Protocol& rig = station.rig();
   const bool interactive = Terminal::interactive();
-  LiveView view(*rig, "monitor: " + port.path);
+  LiveView view(rig, "monitor: " + port.path);
   view.set_trace(trace);
   view.set_hints(" Ctrl-P panel  PgUp/PgDn replies  Up/Down history  Tab completes  help  quit",
                  "Ctrl-P");
-  auto t = [&] { return static_cast<double>(platform.elapsed_us()) / 1e6; };
-  LinkWatch link(apt, t);
-  MonitorSession session(*rig, platform);
+  MonitorSession session(station, platform);
   try {
-    if (!log_path.empty()) link.log().open(log_path);
+    if (!log_path.empty()) station.log().open(log_path);
+    port.apply(rig);
   } catch (const std::exception& e) {
     std::cerr << "tovrak monitor: " << e.what() << '\n';
     return 1;
   }
-  link.on_write([&](std::string_view b) {
-    session.on_write(b);
+  station.on_write([&](std::string_view b) {
     view.on_write(t(), b);
     if (!interactive)
       std::cout << "TX " << format_time(platform.elapsed_us()) << ' ' << format_bytes(b) << '\n';
   });
-  link.on_read([&](std::string_view b) {
+  station.on_read([&](std::string_view b) {
     view.on_read(t(), b);
     if (!interactive && trace)
       std::cout << "RX " << format_time(platform.elapsed_us()) << ' ' << format_bytes(b) << '\n';
   });
-  link.on_lost([&](const std::string& reason) {
+  station.on_lost([&](const std::string& reason) {
     view.note(t(), "port lost: " + reason + (reopen ? "; reopening" : " (--reopen reopens it)"));
     if (!interactive) std::cout << "-- port lost: " << reason << '\n';
   });
-  rig->AdviseChange([&](int16_t& s) {
+  station.on_note([&](const std::string& text) {
+    view.note(t(), text);
+    if (!interactive) std::cout << "-- " << text << '\n';
+  });
+  rig.AdviseChange([&](int16_t& s) {
     view.on_event(t(), s);
     if (!interactive)
       std::cout << "EV " << format_time(platform.elapsed_us()) << " Change(" << s << ")\n";
   });
 
-  try {
-    port.apply(*rig);
-  } catch (const ComError& e) {
-    std::cerr << "tovrak monitor: " << e.description() << '\n';
-    return 1;
-  }
   std::string error;
   if (!session.open(error)) {
     std::cerr << "tovrak monitor: " << error << '\n';
     return 1;
   }
-  link.health().opened(t());
 
-  // A lost port is closed and opened again every 2 s with --reopen.
-  double next_reopen = 0;
+  // The status line follows the port (a reopen by hand included); a lost
+  // port is reopened every 2 s with --reopen.
   auto keep_link = [&] {
-    view.set_link(link.health().describe(t(), static_cast<bool>(rig->get_PortOpen())));
-    if (!reopen || !link.health().is_lost() || t() < next_reopen) return;
-    next_reopen = t() + 2;
-    session.close();
-    std::string why;
-    if (session.open(why)) {
-      link.health().opened(t());
-      view.note(t(), "port reopened");
-      if (!interactive) std::cout << "-- port reopened\n";
-    }
+    if (reopen) station.reopen_if_lost();
+    view.set_link(station.link());
   };
   auto finish = [&] {
     std::string done = session.close();

@@ -2,7 +2,6 @@
 // scripts. Opens the port, switches CAT on, lets the component read the
 // radio, answers on one line (or in JSON) and leaves; exit status 0 done,
 // 1 refused or no radio, 2 a usage mistake.
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <iostream>
@@ -10,13 +9,13 @@
 #include <sstream>
 
 #include "hosts/cli/commands.hpp"
-#include "hosts/cli/link_watch.hpp"
 #include "hosts/cli/live_view.hpp"
 #include "hosts/cli/monitor_session.hpp"
+#include "hosts/cli/one_shot.hpp"
 #include "hosts/cli/options.hpp"
 #include "hosts/cli/port_options.hpp"
+#include "hosts/cli/posix_script_platform.hpp"
 #include "hosts/cli/terminal.hpp"
-#include "tovrak/connector.hpp"
 #include "tovrak/errors.hpp"
 #include "tovrak/posix_apartment.hpp"
 
@@ -252,93 +251,15 @@ Change make_change(const std::string& what, const std::string& value) {
                               "\" (freq, mode, vfo, split, power, af, rf, sql)");
 }
 
-// The radio on the port, read once by the component.
-class OneShot {
- public:
-  explicit OneShot(const PortOptions& port)
-      : start_(std::chrono::steady_clock::now()),
-        connector_(apt_),
-        rig_(connector_.get_TOVRAK_Protocol()),
-        link_(apt_, [this] { return now(); }) {
-    port.apply(*rig_);
-  }
-  ~OneShot() {
-    int16_t off = 0;
-    VBool close = VFalse;
-    std::string a, c, m;
-    try {
-      rig_->SetCAT(off);
-      rig_->SetPort(close, a, c, m);
-    } catch (const ComError&) {
-    }
-  }
+// The radio on the port in real time, with a station and its one-shot
+// reading.
+struct Radio {
+  platform::PosixApartment apt;
+  PosixScriptPlatform time{apt};
+  station::Station station{apt, [this] { return static_cast<double>(time.elapsed_us()) / 1e6; }};
+  OneShot shot{station, time};
 
-  double now() const {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-  }
-  TOVRAK_Protocol& rig() { return *rig_; }
-  LinkWatch& link() { return link_; }
-
-  // Opens the port, switches CAT on and waits until the component has read
-  // the radio's settings; false with the reason.
-  bool connect(const std::vector<std::string>& answers, std::string& error) {
-    rig_->put_Port(1);
-    VBool open = VTrue;
-    std::string address, code;
-    if (!rig_->SetPort(open, address, code, error)) return false;
-    link_.health().opened(now());
-    int16_t on = 1;
-    rig_->SetCAT(on);
-    bool asked = false;
-    while (!interrupted()) {
-      apt_.run_for(std::chrono::milliseconds(50));
-      if (link_.health().is_lost() || now() > 12) break;
-      if (!link_.health().answering(now())) break;
-      if (!seen("IF") || rig_->get_Freq() == 0) continue;
-      // The status is known; the S-meter and the levels are asked for
-      // rather than waited for.
-      bool all = true;
-      for (const auto& code : answers) all = all && seen(code);
-      if (all) return true;
-      if (!asked) {
-        asked = true;
-        for (const auto& code : answers) {
-          if (code == "SM" && !seen("SM")) {
-            int16_t meter = 3;
-            rig_->SetPolling(meter);
-          } else if (code != "IF" && code != "TX" && code != "SH" && !seen(code)) {
-            rig_->PollLevels();
-            break;
-          }
-        }
-      }
-    }
-    if (now() > 12) error = "the radio did not tell what was asked for";
-    if (error.empty()) {
-      error = rig_->get_PortOpen() ? link_.health().describe(now(), true) : "port closed";
-    }
-    if (interrupted()) error = "interrupted";
-    return false;
-  }
-  // The radio's answers so far (the first 64 kB are enough to find one of
-  // each).
-  void heard(std::string_view bytes) {
-    if (rx_.size() < 65536) rx_ += bytes;
-  }
-  bool seen(const std::string& code) const { return rx_.find(code) != std::string::npos; }
-  // Lets the component write what a change asked for.
-  void settle(double seconds) {
-    double until = now() + seconds;
-    while (now() < until && !interrupted()) apt_.run_for(std::chrono::milliseconds(20));
-  }
-
- private:
-  platform::PosixApartment apt_;
-  std::chrono::steady_clock::time_point start_;
-  TOVRAK_Connector connector_;
-  std::shared_ptr<TOVRAK_Protocol> rig_;
-  LinkWatch link_;
-  std::string rx_;
+  explicit Radio(const PortOptions& port) { port.apply(station.rig()); }
 };
 
 std::string names_help() {
@@ -363,12 +284,11 @@ void add_common(Options& opt, Common& c) {
 int connect(OneShot& shot, const Common& c, const std::string& command,
             const std::vector<std::string>& values) {
   try {
-    if (!c.log_path.empty()) shot.link().log().open(c.log_path);
+    if (!c.log_path.empty()) shot.station().log().open(c.log_path);
   } catch (const std::exception& e) {
     std::cerr << "tovrak " << command << ": " << e.what() << '\n';
     return 1;
   }
-  shot.link().on_read([&shot](std::string_view b) { shot.heard(b); });
   std::string error;
   std::vector<std::string> answers = {"IF"};
   for (const auto& v : values) answers.push_back(readers().at(v).answer);
@@ -389,7 +309,8 @@ int run_change(const std::string& command, Common& c, const std::string& what,
     return 2;
   }
   catch_interrupts();
-  OneShot shot(c.port);
+  Radio radio(c.port);
+  OneShot& shot = radio.shot;
   if (int rc = connect(shot, c, command, {})) return rc;
   bool done = false;
   std::string why;
@@ -399,7 +320,11 @@ int run_change(const std::string& command, Common& c, const std::string& what,
   } catch (const ComError& e) {
     why = e.description();
   }
-  shot.settle(0.5);
+  std::string lost;
+  if (!shot.complete(done && change.member == "SetPTT", lost)) {
+    std::cerr << "tovrak " << command << ": " << lost << '\n';
+    return 1;
+  }
   Reading now = readers().at(change.reading).read(shot.rig());
   if (c.json) {
     std::cout << "{\"" << what << "\": " << now.json << ", \"done\": " << (done ? "true" : "false");
@@ -436,7 +361,8 @@ int cmd_get(const Args& args) {
   }
   if (c.port.path.empty()) return opt.usage_error("say which radio: --port PATH");
   catch_interrupts();
-  OneShot shot(c.port);
+  Radio radio(c.port);
+  OneShot& shot = radio.shot;
   if (int rc = connect(shot, c, "get", names)) return rc;
   std::string line, json;
   for (const auto& n : names) {

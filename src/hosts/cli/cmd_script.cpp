@@ -11,6 +11,7 @@
 #include "hosts/cli/port_options.hpp"
 #include "hosts/cli/posix_script_platform.hpp"
 #include "hosts/cli/script.hpp"
+#include "hosts/cli/station_script.hpp"
 #include "hosts/cli/terminal.hpp"
 #include "hosts/cli/virtual_script_platform.hpp"
 #include "hosts/sim/sim_radio.hpp"
@@ -64,10 +65,16 @@ Output:
   Name = value            a read
   ... !! code text        a call that failed; the script goes on
 
+With --port the script's end, in any way, leaves the radio safe: a
+transmission it keyed is released, CAT switched off and the port closed;
+a port lost on the way (a cable pulled, a server gone) is named on
+standard error when it goes.
+
 Exit status: 0 when every call succeeded; 1 when a call failed (each failed
-call is also named with its line on standard error); 2 when the script
-cannot be read (it stops before it runs, with the line number and what is
-wrong); 130 when interrupted (Ctrl-C or SIGTERM end the current wait).
+call is also named with its line on standard error) or the port was lost;
+2 when the script cannot be read (it stops before it runs, with the line
+number and what is wrong); 130 when interrupted (Ctrl-C, SIGTERM or SIGHUP
+end the current wait).
 
 Example:
   Port = 1
@@ -123,6 +130,9 @@ int cmd_script(const Args& args) {
   opt.positional("FILE", file, "the script; - reads standard input");
   opt.flag("--virtual", virtual_mode, "run on the virtual platform");
   opt.flag("--sim", with_sim, "(with --virtual) the simulated radio answers on the line");
+  std::string log_path;
+  opt.text("--log", log_path, "FILE",
+           "(with --port) append the commands and answers with timestamps to FILE");
   add_port_options(opt, port);
   add_sim_options(opt, sim_options);
   opt.footer(kFooter);
@@ -133,6 +143,9 @@ int cmd_script(const Args& args) {
   }
   if ((with_sim || sim_options_given) && !virtual_mode) {
     return opt.usage_error("--sim runs the simulated radio in virtual time: add --virtual");
+  }
+  if (!log_path.empty() && virtual_mode) {
+    return opt.usage_error("--log writes the wire of a real port: use it with --port");
   }
   if (sim_options_given && !with_sim) {
     return opt.usage_error("the radio options shape the simulated radio: add --sim");
@@ -146,7 +159,7 @@ int cmd_script(const Args& args) {
   }
   const std::string where = file == "-" ? "stdin" : file;
   catch_interrupts();
-  int failures = 0;
+  int status = 0;
   ScriptHooks hooks;
   hooks.failed = [&](int line, const std::string& failure) {
     std::cout.flush();
@@ -164,7 +177,8 @@ int cmd_script(const Args& args) {
         link.emplace(sim::attach(*radio, apt));
       }
       VirtualScriptPlatform platform(apt, link ? &*link : nullptr);
-      failures = run_script(script, platform, std::cout, {}, hooks);
+      int failures = run_script(script, platform, std::cout, {}, hooks);
+      status = failures > 0 ? 1 : 0;
     } else {
       for (const auto& st : script) {
         if (st.kind == Statement::Kind::Radio || st.kind == Statement::Kind::Clock ||
@@ -175,24 +189,27 @@ int cmd_script(const Args& args) {
         }
       }
       platform::PosixApartment apt;
-      PosixScriptPlatform platform(apt);
-      failures = run_script(
-          script, platform, std::cout, [&](TOVRAK_Protocol& rig) { port.apply(rig); }, hooks);
+      PosixScriptPlatform time(apt);
+      station::Station station(apt, [&] { return static_cast<double>(time.elapsed_us()) / 1e6; });
+      if (!log_path.empty()) station.log().open(log_path);
+      status = run_on_station(
+          script, station, time, std::cout, std::cerr,
+          {where, [&](TOVRAK_Protocol& rig) { port.apply(rig); }, [] { return interrupted(); }});
     }
   } catch (const ScriptError& e) {
     std::cout.flush();
     std::cerr << "tovrak script: " << where << ": " << e.what() << '\n';
     return 2;
-  } catch (const ComError& e) {
+  } catch (const std::exception& e) {  // the port's set-up refused, the log not writable
     std::cout.flush();
-    std::cerr << "tovrak script: " << e.description() << '\n';
+    std::cerr << "tovrak script: " << e.what() << '\n';
     return 1;
   }
   if (interrupted()) {
     std::cerr << "tovrak script: interrupted\n";
     return 130;
   }
-  return failures > 0 ? 1 : 0;
+  return status;
 }
 
 }  // namespace tovrak::hosts

@@ -3,14 +3,12 @@
 #include <time.h>
 
 #include <chrono>
-#include <fstream>
 #include <iostream>
 #include <map>
 #include <memory>
 #include <optional>
 
 #include "hosts/cli/commands.hpp"
-#include "hosts/cli/link_watch.hpp"
 #include "hosts/cli/options.hpp"
 #include "hosts/cli/port_options.hpp"
 #include "hosts/cli/script.hpp"
@@ -20,6 +18,7 @@
 #include "hosts/share/share_host.hpp"
 #include "hosts/share/status_view.hpp"
 #include "hosts/sim/sim_on_pty.hpp"
+#include "hosts/station/station.hpp"
 #include "platform/posix/endpoints/stream_endpoints.hpp"
 #include "tovrak/connector.hpp"
 #include "tovrak/errors.hpp"
@@ -141,98 +140,77 @@ std::string wall_time() {
   return buf;
 }
 
-}  // namespace
+int64_t now_ms() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
 
-int cmd_share(const Args& args) {
-  ShareCommandOptions o;
-  if (auto status = parse_share_options(args, o)) return *status;
+// What this thread shows of the radio's port: the station's word for the
+// link's health, and the bytes of the last few seconds.
+struct PortWatch {
+  int64_t written = 0, read = 0;
+  int64_t last_ms = now_ms(), last_written = 0, last_read = 0;
+  share::LinkStatus status;
+  std::function<void(const std::string&)> on_note;  // the port lost, what the station did
 
-  std::ofstream log_file;
-  if (!o.log_path.empty()) {
-    log_file.open(o.log_path, std::ios::app);
-    if (!log_file) {
-      std::cerr << "tovrak share: cannot write the log " << o.log_path << '\n';
-      return 1;
+  // Once a second the rates; every time the health.
+  void update(share::RadioThread& radio) {
+    const int64_t t = now_ms();
+    if (t - last_ms >= 1000) {
+      const double span = static_cast<double>(t - last_ms) / 1000.0;
+      status.written_per_s = static_cast<double>(written - last_written) / span;
+      status.read_per_s = static_cast<double>(read - last_read) / span;
+      last_written = written;
+      last_read = read;
+      last_ms = t;
     }
+    status.health = radio.link();
   }
+};
 
-  catch_interrupts();
-  std::optional<SimOnPty> radio;
-  if (o.use_sim) {
-    radio.emplace(o.sim);
-    o.port.path = radio->path();
-  }
-  // The clients' apartment runs on this thread; the component has one of
-  // its own, so that its waits never hold up an answer.
-  platform::PosixApartment apt;
-  auto now_ms = [] {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-  };
-  share::ShareServer* server_ptr = nullptr;
-  // Link health: the last answer and the bytes of the last few seconds.
-  int64_t last_answer_ms = -1, written = 0, read = 0;
-  hosts::LinkHealth link;  // what the web page shows of the link
-  std::unique_ptr<share::RadioThread> radio_thread;
-  try {
-    radio_thread = std::make_unique<share::RadioThread>(
-        [&](TOVRAK_Protocol& rig) {
-          o.port.apply(rig);
-          rig.put_Port(1);
-        },
-        [&](char direction, std::string bytes) {
-          apt.post([&, direction, bytes = std::move(bytes)] {
-            if (!server_ptr) return;
-            const double t = static_cast<double>(now_ms()) / 1000.0;
-            if (direction == 'L') {
-              link.lost(t, bytes);
-            } else if (direction == 'R') {
-              link.heard(t);
-              last_answer_ms = now_ms();
-              read += static_cast<int64_t>(bytes.size());
-              server_ptr->radio_read(bytes);
-            } else {
-              link.wrote(t);
-              written += static_cast<int64_t>(bytes.size());
-              server_ptr->radio_wrote(bytes);
-            }
-          });
-        });
-  } catch (const std::exception& e) {
-    std::cerr << "tovrak share: " << e.what() << '\n';
-    return 1;
-  }
-
+// The clients' side: the server, its endpoints and the view, on this
+// thread, until q, a signal or a failing endpoint; its exit status. The
+// radio thread's news reaches `watch` and the server through `apt`.
+int serve(const ShareCommandOptions& o, platform::PosixApartment& apt,
+          share::RadioThread& radio_thread, station::WireLog& log, PortWatch& watch,
+          share::ShareServer*& server_ptr, std::vector<std::string>& notes) {
   const bool view = !o.plain && Terminal::interactive();
-  share::ShareServer server(radio_thread->rig(), radio_thread->apartment(), apt, now_ms, o.server);
-  server_ptr = &server;
-  share::LinkHealth health;
-  health.port = o.use_sim ? "simulated (" + o.port.path + ")" : o.port.path;
-
-  std::vector<std::string> notes;  // the view's last few notes
-  server.trace([&](char kind, int client, std::string_view text) {
-    if (log_file) {
-      log_file << wall_time() << ' ' << kind << ' '
-               << (client < 0 ? std::string("radio") : "client " + std::to_string(client)) << ' '
-               << format_bytes(text) << std::endl;
+  share::ShareServer server(radio_thread.rig(), radio_thread.apartment(), apt, now_ms, o.server);
+  // The news that still comes finds the server and the view gone.
+  struct Forget {
+    share::ShareServer*& server;
+    PortWatch& watch;
+    ~Forget() {
+      server = nullptr;
+      watch.on_note = nullptr;
     }
-    if (kind != 'N') return;
-    std::string line = wall_time() + " " +
-                       (client < 0 ? std::string() : "client " + std::to_string(client) + ": ") +
-                       std::string(text);
+  } forget{server_ptr, watch};
+  server_ptr = &server;
+
+  auto say = [&](const std::string& line) {
     if (view) {
-      notes.push_back(line);
+      notes.push_back(wall_time() + " " + line);
       if (notes.size() > 8) notes.erase(notes.begin());
     } else {
-      std::cout << line << std::endl;
+      std::cout << wall_time() << ' ' << line << std::endl;
     }
+  };
+  // The log has the radio's wire from the station; the clients' commands
+  // and answers, and the notes, come from here.
+  server.trace([&](char kind, int client, std::string_view text) {
+    const std::string who = client < 0 ? "" : "client " + std::to_string(client) + ": ";
+    if (kind == 'C' || kind == 'A') log.line(kind + std::to_string(client), text);
+    if (kind != 'N') return;
+    log.note(who + std::string(text));
+    say(who + std::string(text));
   });
+  watch.on_note = say;
 
   share::ClientGlue glue(server);
   auto handler_for = [&](const std::string& kind) {
     return glue.handler(kind, [&](const std::string& line) {
-      if (log_file) log_file << wall_time() << " N " << line << std::endl;
+      log.note(line);
       if (!view) std::cout << wall_time() << ' ' << line << std::endl;
     });
   };
@@ -261,10 +239,10 @@ int cmd_share(const Args& args) {
   if (o.web.enabled) {
     try {
       web_host = std::make_unique<web::WebHost>(
-          server, apt, radio_thread->rig(), radio_thread->apartment(), o.web,
-          [&] { return web::link_report(link, static_cast<double>(now_ms()) / 1000.0); },
+          server, apt, radio_thread.rig(), radio_thread.apartment(), o.web,
+          [&] { return web::link_report(radio_thread.link()); },
           [&](const std::string& line) {
-            if (log_file) log_file << wall_time() << " N " << line << std::endl;
+            log.note(line);
             if (!view) std::cout << wall_time() << ' ' << line << std::endl;
           });
       endpoints.push_back(web_host->endpoint());
@@ -275,40 +253,86 @@ int cmd_share(const Args& args) {
   }
 
   if (!view) {
-    std::cout << wall_time() << " sharing " << health.port << '\n';
+    std::cout << wall_time() << " sharing " << watch.status.port << '\n';
     for (const auto& e : endpoints) std::cout << wall_time() << " endpoint " << e << '\n';
     std::cout << std::flush;
   }
 
   std::optional<Terminal> term;
   if (view) term.emplace();
-  int64_t last_ms = now_ms(), last_written = 0, last_read = 0;
   while (!interrupted()) {
     apt.run_for(std::chrono::milliseconds(250));
-    const int64_t t = now_ms();
-    if (t - last_ms >= 1000) {
-      const double span = static_cast<double>(t - last_ms) / 1000.0;
-      health.written_per_s = static_cast<double>(written - last_written) / span;
-      health.read_per_s = static_cast<double>(read - last_read) / span;
-      last_written = written;
-      last_read = read;
-      last_ms = t;
+    watch.update(radio_thread);
+    if (!term) continue;
+    for (int k = term->key(); k >= 0; k = term->key()) {
+      if (k == 'q') return 0;
     }
-    health.since_answer_s =
-        last_answer_ms < 0 ? -1 : static_cast<double>(t - last_answer_ms) / 1000.0;
-    if (term) {
-      for (int k = term->key(); k >= 0; k = term->key()) {
-        if (k == 'q') return 0;
-      }
-      std::string screen = share::render_status(health, endpoints, server.clients(), term->width());
-      screen += "\n";
-      for (const auto& n : notes) screen += n + "\n";
-      screen += "\nq or Ctrl-C ends.";
-      term->draw(screen);
-    }
+    std::string screen =
+        share::render_status(watch.status, endpoints, server.clients(), term->width());
+    screen += "\n";
+    for (const auto& n : notes) screen += n + "\n";
+    screen += "\nq or Ctrl-C ends.";
+    term->draw(screen);
   }
-  if (log_file) log_file.flush();
   return 0;
+}
+
+}  // namespace
+
+int cmd_share(const Args& args) {
+  ShareCommandOptions o;
+  if (auto status = parse_share_options(args, o)) return *status;
+
+  auto log = std::make_shared<station::WireLog>();
+  try {
+    if (!o.log_path.empty()) log->open(o.log_path);
+  } catch (const std::exception& e) {
+    std::cerr << "tovrak share: " << e.what() << '\n';
+    return 1;
+  }
+
+  catch_interrupts();
+  std::optional<SimOnPty> radio;
+  if (o.use_sim) {
+    radio.emplace(o.sim);
+    o.port.path = radio->path();
+  }
+  // The clients' apartment runs on this thread; the component has one of
+  // its own, so that its waits never hold up an answer.
+  platform::PosixApartment apt;
+  PortWatch watch;
+  watch.status.port = o.use_sim ? "simulated (" + o.port.path + ")" : o.port.path;
+  share::ShareServer* server = nullptr;
+  std::vector<std::string> notes;  // the view's last few notes
+  std::unique_ptr<share::RadioThread> radio_thread;
+  try {
+    radio_thread = std::make_unique<share::RadioThread>(
+        [&](station::Station& station) {
+          station.share_log(log);
+          o.port.apply(station.rig());
+        },
+        [&](char what, std::string text) {
+          apt.post([&, what, text = std::move(text)] {
+            if (what == 'R') {
+              watch.read += static_cast<int64_t>(text.size());
+              if (server) server->radio_read(text);
+            } else if (what == 'W') {
+              watch.written += static_cast<int64_t>(text.size());
+              if (server) server->radio_wrote(text);
+            } else if (watch.on_note) {
+              watch.on_note(what == 'L' ? "port lost: " + text : text);
+            }
+          });
+        });
+  } catch (const std::exception& e) {
+    std::cerr << "tovrak share: " << e.what() << '\n';
+    return 1;
+  }
+  const int status = serve(o, apt, *radio_thread, *log, watch, server, notes);
+  // The clients are gone: the radio's station leaves the radio safe.
+  const std::string done = radio_thread->end();
+  if (!done.empty()) std::cerr << "tovrak share: " << done << '\n';
+  return status;
 }
 
 }  // namespace tovrak::hosts

@@ -10,78 +10,31 @@
 
 namespace tovrak::hosts {
 
-void TransmitGuard::on_write(std::string_view bytes) {
-  // The commands of one write, each ending in ';'.
-  for (size_t at = 0; at < bytes.size();) {
-    size_t end = bytes.find(';', at);
-    if (end == std::string_view::npos) end = bytes.size();
-    std::string_view c = bytes.substr(at, end - at);
-    if (c.size() == 3 && c[0] == 'T' && c[1] == 'X' && c[2] >= '0' && c[2] <= '9') {
-      keyed_ = c[2] != '0';
-    }
-    at = end + 1;
-  }
-}
-
-std::string TransmitGuard::release(TOVRAK_Protocol& rig) {
-  if (!keyed_) return "";
-  if (!rig.get_PortOpen()) return "the port is closed: the transmitter may still be on!";
-  int16_t off = 0;
-  try {
-    if (!rig.SetPTT(off)) {
-      int16_t raw = 0;
-      rig.SetCommand(raw, "TX0");
-    }
-  } catch (const ComError& e) {
-    return "releasing the transmitter failed: " + e.description();
-  }
-  keyed_ = false;
-  return "transmitter released";
-}
-
-MonitorSession::MonitorSession(TOVRAK_Protocol& rig, ScriptPlatform& platform)
-    : rig_(rig), platform_(platform) {}
-
-MonitorSession::~MonitorSession() {
-  try {
-    close();
-  } catch (...) {  // leaving anyway
-  }
-}
-
-bool MonitorSession::open(std::string& error) {
-  try {
-    rig_.put_Port(1);
-    VBool open = VTrue;
-    std::string address, code;
-    if (!rig_.SetPort(open, address, code, error)) return false;
-    closed_ = false;
-    int16_t on = 1;
-    rig_.SetCAT(on);
-  } catch (const ComError& e) {
-    error = e.description();
-    return false;
-  }
-  return true;
-}
+MonitorSession::MonitorSession(station::Station& station, ScriptPlatform& platform)
+    : station_(station), platform_(platform) {}
 
 std::string MonitorSession::execute(const std::string& line, int line_number) {
   std::istringstream words(line);
   std::string first, name, extra;
   words >> first >> name >> extra;
   if (first == "help" && extra.empty()) return member_help(name);
+  TOVRAK_Protocol& rig = station_.rig();
   std::ostringstream out;
   try {
     // Blank lines in front keep the line numbers of the messages right.
     auto statements = parse_script(std::string(static_cast<size_t>(line_number - 1), '\n') + line);
     for (const auto& st : statements) {
       std::ostringstream one;
-      run_statement(rig_, st, platform_, one);
+      run_statement(rig, st, platform_, one);
       out << one.str();
+      if (st.kind != Statement::Kind::Call) continue;
+      if (station_.lost()) {
+        out << "  not sent: " << station_.link() << '\n';
+        continue;
+      }
       const std::string text = one.str();
-      if (st.kind == Statement::Kind::Call && st.name.rfind("Set", 0) == 0 && text.size() >= 10 &&
-          text.compare(text.size() - 10, 10, " -> False\n") == 0) {
-        std::string why = refusal_reason(rig_, st.name, st.args);
+      if (st.name.starts_with("Set") && text.ends_with(" -> False\n")) {
+        std::string why = refusal_reason(rig, st.name, st.args);
         if (!why.empty()) out << "  refused: " << why << '\n';
       }
     }
@@ -91,24 +44,7 @@ std::string MonitorSession::execute(const std::string& line, int line_number) {
   return out.str();
 }
 
-std::string MonitorSession::close() {
-  if (closed_) return "";
-  closed_ = true;
-  std::string done = guard_.release(rig_);
-  try {
-    int16_t off = 0;
-    rig_.SetCAT(off);
-    VBool open = VFalse;
-    std::string address, code, msg;
-    rig_.SetPort(open, address, code, msg);
-  } catch (const ComError&) {  // the port is going anyway
-  }
-  return done;
-}
-
 namespace {
-
-bool starts(const std::string& s, const char* p) { return s.rfind(p, 0) == 0; }
 
 // A help text on one line: its escaped line breaks become spaces.
 std::string one_line(std::string_view help) {
@@ -147,7 +83,7 @@ std::string member_help(const std::string& name) {
       if (std::find(seen.begin(), seen.end(), m.name) != seen.end()) continue;
       seen.push_back(m.name);
       std::string u = usage(m);
-      if (u.size() < 30) u.resize(30, ' ');
+      u.resize(std::max<size_t>(u.size(), 30), ' ');
       out += u + " " + one_line(m.help) + "\n";
     }
     return out + "help NAME tells more of one member; quit ends.\n";
@@ -176,8 +112,8 @@ std::string refusal_reason(TOVRAK_Protocol& rig, const std::string& member,
                            const std::vector<Variant>& args) {
   if (!rig.get_PortOpen()) return "the port is closed";
   if (!rig.get_CAT()) return "CAT is off (SetCAT 1)";
-  const bool tunes = member == "SetFreq" || starts(member, "SetVFOA") ||
-                     starts(member, "SetVFOB") || member == "SetTX";
+  const bool tunes = member == "SetFreq" || member.starts_with("SetVFOA") ||
+                     member.starts_with("SetVFOB") || member == "SetTX";
   if (tunes && rig.get_MemMode()) return "the radio is in memory mode (SetVFO 0 leaves it)";
   if (tunes && !args.empty()) {
     double f = 0;

@@ -1,58 +1,38 @@
-// A monitor's session with the radio, apart from its screen: opens the port
-// and switches CAT on, runs the statements typed or piped in, says why a
-// Set... call was refused, and on the way out (however it is left) releases
-// a transmission the session started before it switches CAT off and closes
-// the port.
+// A monitor's session with the radio, apart from its screen: on a station
+// (which opens the port, switches CAT on and on the way out, however the
+// monitor is left, releases a transmission the session started, switches
+// CAT off and closes the port), it runs the statements typed or piped in,
+// says why a Set... call was refused, and shows a call made while the port
+// is lost with the loss.
 #pragma once
 
-#include <functional>
 #include <string>
-#include <string_view>
+#include <vector>
 
 #include "hosts/cli/script.hpp"
+#include "hosts/station/station.hpp"
 #include "tovrak/protocol.hpp"
 
 namespace tovrak::hosts {
 
-// Whether this program keyed the transmitter, from the commands it wrote.
-class TransmitGuard {
- public:
-  // Every write to the port: "TX1;"/"TX2;" key the transmitter, "TX0;"
-  // releases it.
-  void on_write(std::string_view bytes);
-  bool keyed() const { return keyed_; }
-  // Releases a transmission this program started: through SetPTT, or, when
-  // the component refuses it, the release command itself. Returns what was
-  // done, empty when there was nothing to release.
-  std::string release(TOVRAK_Protocol& rig);
-
- private:
-  bool keyed_ = false;
-};
-
 class MonitorSession {
  public:
-  MonitorSession(TOVRAK_Protocol& rig, ScriptPlatform& platform);
-  ~MonitorSession();  // close()
+  MonitorSession(station::Station& station, ScriptPlatform& platform);
   MonitorSession(const MonitorSession&) = delete;
   MonitorSession& operator=(const MonitorSession&) = delete;
 
   // Opens the port and switches CAT on; false with the reason in `error`.
-  bool open(std::string& error);
+  bool open(std::string& error) { return station_.open(error); }
   // Runs the statements of one input line (line_number counts from 1, for
-  // the messages); returns the printed lines, with the reason of a refusal.
+  // the messages); returns the printed lines, with the reason of a refusal
+  // and the loss of the port.
   std::string execute(const std::string& line, int line_number);
-  // Every write to the port goes here (the host wires its observer).
-  void on_write(std::string_view bytes) { guard_.on_write(bytes); }
   // Leaves the radio safe; returns what it did ("transmitter released").
-  std::string close();
-  bool closed() const { return closed_; }
+  std::string close() { return station_.close(); }
 
  private:
-  TOVRAK_Protocol& rig_;
+  station::Station& station_;
   ScriptPlatform& platform_;
-  TransmitGuard guard_;
-  bool closed_ = true;
 };
 
 // "help": one line per member, its use and its help text; "help NAME": the

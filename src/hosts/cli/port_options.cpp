@@ -3,6 +3,7 @@
 namespace tovrak::hosts {
 
 void PortOptions::apply(TOVRAK_Protocol& rig) const {
+  rig.put_Port(1);
   if (!path.empty()) rig.SetPortDevice(path);
   rig.put_PortRTS(VBool::of(rts));
   rig.put_PortDTR(VBool::of(dtr));

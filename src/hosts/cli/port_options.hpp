@@ -15,8 +15,8 @@ struct PortOptions {
   bool dtr = false;
   bool given = false;  // any of the options was given
 
-  // Binds the port to the path and sets the lines and speed as a host would,
-  // before the port is opened.
+  // Binds the port to the path (port number 1, the path naming its device)
+  // and sets the lines and speed as a host would, before the port is opened.
   void apply(TOVRAK_Protocol& rig) const;
 };
 

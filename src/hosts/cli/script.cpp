@@ -316,20 +316,6 @@ std::string format_value(const Variant& v) {
   return "?";
 }
 
-std::string format_bytes(std::string_view bytes) {
-  std::string out;
-  for (unsigned char c : bytes) {
-    if (c >= 0x20 && c < 0x7f) {
-      out.push_back(static_cast<char>(c));
-    } else {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\x%02X", c);
-      out += buf;
-    }
-  }
-  return out;
-}
-
 std::string format_time(int64_t us) {
   int64_t ms = (us + 500) / 1000;
   char buf[32];

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "hosts/station/bytes_text.hpp"
 #include "tovrak/platform.hpp"
 #include "tovrak/protocol.hpp"
 #include "tovrak/variant.hpp"
@@ -49,8 +50,8 @@ constexpr double kLongestWaitMs = 86'400'000;
 // True/False, strings in double quotes (with "" for a quote), Empty.
 std::string format_value(const Variant& v);
 // Bytes as the TX lines print them: printable text as it is, other bytes as
-// \xNN.
-std::string format_bytes(std::string_view bytes);
+// \xNN (the wire log's form).
+using station::format_bytes;
 // Seconds with three decimals from microseconds.
 std::string format_time(int64_t us);
 

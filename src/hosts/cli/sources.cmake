@@ -7,14 +7,16 @@ set(TOVRAK_CLI_SOURCES
   ${TOVRAK_CLI_SCRIPT_SOURCES}
   ${CMAKE_CURRENT_LIST_DIR}/cmd_script.cpp
   ${CMAKE_CURRENT_LIST_DIR}/cmd_demo.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/demo_host.cpp
   ${CMAKE_CURRENT_LIST_DIR}/cmd_ports.cpp
   ${CMAKE_CURRENT_LIST_DIR}/cmd_sim.cpp
   ${CMAKE_CURRENT_LIST_DIR}/cmd_share.cpp
   ${CMAKE_CURRENT_LIST_DIR}/web_host.cpp
   ${CMAKE_CURRENT_LIST_DIR}/port_options.cpp
   ${CMAKE_CURRENT_LIST_DIR}/options.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/link_watch.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/station_script.cpp
   ${CMAKE_CURRENT_LIST_DIR}/monitor_session.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/one_shot.cpp
   ${CMAKE_CURRENT_LIST_DIR}/cmd_oneshot.cpp
   ${CMAKE_CURRENT_LIST_DIR}/prompt.cpp
   ${CMAKE_CURRENT_LIST_DIR}/live_view.cpp

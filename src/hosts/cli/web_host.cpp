@@ -91,12 +91,12 @@ std::string read_token(const std::string& path) {
   return line;
 }
 
-LinkReport link_report(const hosts::LinkHealth& h, double t) {
+LinkReport link_report(const std::string& health) {
   LinkReport r;
-  r.text = h.describe(t, true);
-  r.health = h.is_lost()             ? LinkReport::Health::kLost
-             : r.text == "answering" ? LinkReport::Health::kAnswering
-                                     : LinkReport::Health::kSilent;
+  r.text = health;
+  r.health = health.starts_with("port lost") ? LinkReport::Health::kLost
+             : health == "answering"         ? LinkReport::Health::kAnswering
+                                             : LinkReport::Health::kSilent;
   return r;
 }
 

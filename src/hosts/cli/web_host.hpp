@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "hosts/cli/link_watch.hpp"
 #include "hosts/share/server.hpp"
 #include "hosts/web/page_hub.hpp"
 #include "hosts/web/web_server.hpp"
@@ -37,8 +36,9 @@ std::optional<std::string> check_web_options(const WebOptions& o,
 // to keep anyone out.
 std::string read_token(const std::string& path);
 
-// The link's health as the page shows it, at time t (seconds).
-LinkReport link_report(const hosts::LinkHealth& h, double t);
+// The link's health as the page shows it, from the station's words for it
+// ("answering", "silent for 4 s", "port lost: ...").
+LinkReport link_report(const std::string& health);
 
 class WebHost {
  public:

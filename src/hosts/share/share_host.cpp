@@ -1,55 +1,16 @@
 #include "hosts/share/share_host.hpp"
 
-#include <future>
+#include <chrono>
 #include <stdexcept>
-
-#include "hosts/share/tap.hpp"
-#include "tovrak/connector.hpp"
-#include "tovrak/errors.hpp"
 
 namespace tovrak::share {
 
-RadioThread::RadioThread(std::function<void(TOVRAK_Protocol&)> configure, PortBytes bytes) {
+RadioThread::RadioThread(std::function<void(station::Station&)> configure, PortNews news) {
   std::promise<std::string> opened;
   auto result = opened.get_future();
-  thread_ =
-      std::thread([this, &opened, configure = std::move(configure), bytes = std::move(bytes)] {
-        platform::PosixApartment apt;
-        TappedApartment tap(apt);
-        tap.on_read([&](std::string_view b) { bytes('R', std::string(b)); });
-        tap.on_write([&](std::string_view b) { bytes('W', std::string(b)); });
-        apt.on_serial_lost([&](const std::string& why) { bytes('L', why); });
-        auto connector = std::make_unique<TOVRAK_Connector>(tap);
-        auto rig = connector->get_TOVRAK_Protocol();
-        std::string msg;
-        try {
-          configure(*rig);
-          VBool open = VTrue;
-          std::string address, code;
-          if (!rig->SetPort(open, address, code, msg) && msg.empty()) msg = "the port did not open";
-        } catch (const ComError& e) {
-          msg = e.description();
-        }
-        if (!msg.empty()) {
-          opened.set_value(msg);
-          return;
-        }
-        int16_t on = 1;
-        rig->SetCAT(on);
-        apt_ = &apt;
-        rig_ = rig.get();
-        opened.set_value({});
-        apt.run();
-        int16_t off = 0;
-        rig->SetCAT(off);
-        VBool close = VFalse;
-        std::string address, code;
-        rig->SetPort(close, address, code, msg);
-        tap.on_read(nullptr);
-        tap.on_write(nullptr);
-        rig.reset();
-        connector.reset();
-      });
+  thread_ = std::thread([this, &opened, configure = std::move(configure), news = std::move(news)] {
+    run(configure, news, opened);
+  });
   std::string why = result.get();
   if (!why.empty()) {
     thread_.join();
@@ -57,10 +18,81 @@ RadioThread::RadioThread(std::function<void(TOVRAK_Protocol&)> configure, PortBy
   }
 }
 
-RadioThread::~RadioThread() {
-  apt_->quit();
-  thread_.join();
+void RadioThread::run(const std::function<void(station::Station&)>& configure, const PortNews& news,
+                      std::promise<std::string>& opened) {
+  platform::PosixApartment apt;
+  const auto start = std::chrono::steady_clock::now();
+  station::Station station(apt, [start] {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  });
+  station.on_write([&](std::string_view b) { news('W', std::string(b)); });
+  station.on_read([&](std::string_view b) { news('R', std::string(b)); });
+  station.on_lost([&](const std::string& reason) { news('L', reason); });
+  station.on_note([&](const std::string& text) { news('N', text); });
+  std::string why;
+  try {
+    configure(station);
+    station.open(why);
+  } catch (const std::exception& e) {
+    why = e.what();
+  }
+  if (!why.empty()) {
+    opened.set_value(why);
+    return;
+  }
+  {
+    std::lock_guard lock(mutex_);
+    apt_ = &apt;
+    radio_apt_ = &station.apartment();
+    rig_ = &station.rig();
+    link_ = station.link();
+  }
+  opened.set_value({});
+  // A lost port (a cable pulled, a server restarted) is opened again as
+  // soon as it can be: the clients go on. The link's health is told to
+  // the clients' thread.
+  auto keep = apt.create_timer(250, true, [&] {
+    station.reopen_if_lost();
+    std::lock_guard lock(mutex_);
+    link_ = station.link();
+  });
+  for (;;) {
+    apt.run();  // until quit() or a stop request
+    std::unique_lock lock(mutex_);
+    ending_.wait(lock, [&] { return end_ || !platform::PosixApartment::stop_requested(); });
+    if (end_) {
+      apt_ = nullptr;  // nobody calls quit() on it any more
+      break;
+    }
+  }
+  // Whoever heard the news has gone; the wire log still sees the way out.
+  keep.reset();
+  station.on_write(nullptr);
+  station.on_read(nullptr);
+  station.on_lost(nullptr);
+  station.on_note(nullptr);
+  farewell_ = station.close();
 }
+
+std::string RadioThread::end() {
+  if (thread_.joinable()) {
+    {
+      std::lock_guard lock(mutex_);
+      end_ = true;
+      if (apt_) apt_->quit();
+    }
+    ending_.notify_all();
+    thread_.join();
+  }
+  return farewell_;
+}
+
+std::string RadioThread::link() {
+  std::lock_guard lock(mutex_);
+  return link_;
+}
+
+RadioThread::~RadioThread() { end(); }
 
 ClientGlue::~ClientGlue() = default;
 

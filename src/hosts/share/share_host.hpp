@@ -1,15 +1,19 @@
 // What a Linux host of the sharing server puts together: the component on an
-// apartment thread of its own, owning the radio's port, and the glue from
-// the endpoints' connections to the server's clients.
+// apartment thread of its own, owning the radio's port through a station,
+// and the glue from the endpoints' connections to the server's clients.
 #pragma once
 
+#include <condition_variable>
 #include <functional>
+#include <future>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
 #include "hosts/share/server.hpp"
+#include "hosts/station/station.hpp"
 #include "platform/posix/endpoints/stream_endpoints.hpp"
 #include "tovrak/posix_apartment.hpp"
 #include "tovrak/protocol.hpp"
@@ -18,26 +22,48 @@ namespace tovrak::share {
 
 class RadioThread {
  public:
-  // The bytes of the component's port: 'R' read from the radio, 'W' written
-  // to it, 'L' the reason the port was lost; told on the radio thread.
-  using PortBytes = std::function<void(char direction, std::string bytes)>;
+  // What the radio's port does, told on the radio thread: 'R' bytes the
+  // component read from the radio, 'W' bytes it wrote, 'L' the port lost
+  // (the reason), 'N' what the station did by itself (a note).
+  using PortNews = std::function<void(char what, std::string text)>;
 
-  // Starts the thread, lets `configure` set the port up there, opens it and
-  // switches CAT on. Throws std::runtime_error with the reason when the port
-  // does not open.
-  RadioThread(std::function<void(TOVRAK_Protocol&)> configure, PortBytes bytes);
-  // CAT off, the port closed, the thread ended.
+  // Starts the thread with a station on an apartment of its own, lets
+  // `configure` set the port up there (device, speed, the wire log), opens
+  // it and switches CAT on; a lost port is reopened every 2 s. Throws
+  // std::runtime_error with the reason when the port does not open.
+  RadioThread(std::function<void(station::Station&)> configure, PortNews news);
+  // end(), if not done.
   ~RadioThread();
   RadioThread(const RadioThread&) = delete;
   RadioThread& operator=(const RadioThread&) = delete;
 
-  platform::Apartment& apartment() { return *apt_; }
+  // The station's way out on the radio thread (a transmission keyed through
+  // it released, CAT off, the port closed), then the thread ends; returns
+  // what the transmit guard did ("transmitter released", or ""). A stop
+  // request (a signal) ends nothing by itself: the radio thread stops
+  // processing messages and waits for this, so that it outlives every call
+  // made to it. Whoever posts to the radio's apartment has gone before.
+  std::string end();
+
+  platform::Apartment& apartment() { return *radio_apt_; }
   TOVRAK_Protocol& rig() { return *rig_; }
+  // The station's word for the link's health ("answering", "port lost:
+  // ..."), as of a quarter of a second ago; from any thread.
+  std::string link();
 
  private:
+  void run(const std::function<void(station::Station&)>& configure, const PortNews& news,
+           std::promise<std::string>& opened);
+
   std::thread thread_;
-  platform::PosixApartment* apt_ = nullptr;
+  std::mutex mutex_;
+  std::condition_variable ending_;
+  bool end_ = false;                          // asked to end
+  platform::PosixApartment* apt_ = nullptr;   // while the thread can be told to quit
+  platform::Apartment* radio_apt_ = nullptr;  // the station's, while the thread runs
   TOVRAK_Protocol* rig_ = nullptr;
+  std::string link_;
+  std::string farewell_;
 };
 
 // The endpoints' connections as the server's clients.

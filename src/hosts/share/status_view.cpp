@@ -6,10 +6,6 @@ namespace tovrak::share {
 
 namespace {
 
-// The radio is taken for silent when it has not answered for this long; the
-// component polls it several times a second.
-constexpr double kSilentAfterS = 3.0;
-
 std::string fixed(double v, int decimals) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
@@ -23,20 +19,12 @@ std::string cut(std::string s, size_t width) {
 
 }  // namespace
 
-std::string link_line(const LinkHealth& h) {
-  std::string state;
-  if (h.since_answer_s < 0) {
-    state = "no answer yet";
-  } else if (h.since_answer_s > kSilentAfterS) {
-    state = "SILENT for " + fixed(h.since_answer_s, 0) + " s";
-  } else {
-    state = "answering (last " + fixed(h.since_answer_s, 1) + " s ago)";
-  }
-  return "radio " + h.port + ": " + state + ", line " + fixed(h.written_per_s, 0) + " B/s out, " +
-         fixed(h.read_per_s, 0) + " B/s in";
+std::string link_line(const LinkStatus& h) {
+  return "radio " + h.port + ": " + h.health + ", line " + fixed(h.written_per_s, 0) +
+         " B/s out, " + fixed(h.read_per_s, 0) + " B/s in";
 }
 
-std::string render_status(const LinkHealth& h, const std::vector<std::string>& endpoints,
+std::string render_status(const LinkStatus& h, const std::vector<std::string>& endpoints,
                           const std::vector<ClientInfo>& clients, int width) {
   const auto w = static_cast<size_t>(width > 20 ? width : 80);
   std::string out = cut("tovrak share  " + link_line(h), w) + "\n";

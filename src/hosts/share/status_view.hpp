@@ -10,19 +10,19 @@
 
 namespace tovrak::share {
 
-// The radio's link as the server sees it: how long since the radio last
-// answered and how much goes over the line.
-struct LinkHealth {
+// The radio's link as the server shows it: the station's word for its
+// health and how much goes over the line.
+struct LinkStatus {
   std::string port;
-  double since_answer_s = -1;  // -1: never answered
-  double written_per_s = 0;    // bytes a second to the radio, lately
-  double read_per_s = 0;       // bytes a second from the radio, lately
+  std::string health;        // "answering", "silent for 4 s", "port lost: ..."
+  double written_per_s = 0;  // bytes a second to the radio, lately
+  double read_per_s = 0;     // bytes a second from the radio, lately
 };
 
-// One line for the link: "radio /dev/ttyUSB0: answering (0.1 s ago), ..."
-std::string link_line(const LinkHealth& h);
+// One line for the link: "radio /dev/ttyUSB0: answering, line 120 B/s out, ..."
+std::string link_line(const LinkStatus& h);
 // The screen: the link line, the endpoints, then one line per client.
-std::string render_status(const LinkHealth& h, const std::vector<std::string>& endpoints,
+std::string render_status(const LinkStatus& h, const std::vector<std::string>& endpoints,
                           const std::vector<ClientInfo>& clients, int width);
 
 }  // namespace tovrak::share

@@ -109,6 +109,10 @@ void PosixSerial::PortOpen(bool open) {
 
 bool PosixSerial::PortOpen() const { return open_; }
 
+std::string PosixSerial::DeviceLost() const {
+  return lost_ ? port_name() + ": " + lost_reason_ : std::string();
+}
+
 void PosixSerial::close_port() {
   if (!open_) return;
   loop_->unwatch(watch_);
@@ -132,7 +136,7 @@ void PosixSerial::lose_device(int err) {
   out_pos_ = 0;
   line_event_ = true;
   loop_->attention(watch_);
-  loop_->observe_lost(port_name() + ": " + lost_reason_);
+  loop_->observe_lost(DeviceLost());
 }
 
 void PosixSerial::ensure_writable(const char* operation) const {

@@ -47,6 +47,7 @@ class PosixSerial : public SerialControl, private LoopWatcher {
   void OnComm(std::function<void()> handler) override;
   void Device(const std::string& locator) override;
   std::string Device() const override;
+  std::string DeviceLost() const override;
 
   // How the port is named to the user: the locator, or /dev/ttyS<n-1>.
   std::string port_name() const;

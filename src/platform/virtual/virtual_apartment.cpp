@@ -61,12 +61,14 @@ class VirtualSerial : public SerialControl {
     }
     open_ = open;
     line_.config_.open = open;
+    line_.lost_.clear();
     if (!open) line_.input_.clear();
     log(std::string("PortOpen=") + (open ? "True" : "False"));
   }
   bool PortOpen() const override { return open_; }
   void Output(std::string_view bytes) override {
     if (!open_) serial_error::not_open();
+    if (!line_.lost_.empty()) serial_error::device_gone("write to", "the port", line_.lost_);
     line_.drain();
     line_.writes_.push_back({line_.apt_.now_us(), std::string(bytes)});
     if (line_.drain_rate_ >= 0) line_.out_pending_ += static_cast<double>(bytes.size());
@@ -85,6 +87,9 @@ class VirtualSerial : public SerialControl {
   void OnComm(std::function<void()> handler) override { handler_ = std::move(handler); }
   void Device(const std::string& locator) override { line_.config_.device = locator; }
   std::string Device() const override { return line_.config_.device; }
+  std::string DeviceLost() const override {
+    return line_.lost_.empty() ? std::string() : port_name() + ": " + line_.lost_;
+  }
 
   void raise() {
     if (open_ && handler_) handler_();
@@ -92,6 +97,10 @@ class VirtualSerial : public SerialControl {
 
  private:
   void log(std::string op) { line_.ops_.push_back(std::move(op)); }
+  std::string port_name() const {
+    return line_.config_.device.empty() ? "COM" + std::to_string(line_.config_.comm_port)
+                                        : line_.config_.device;
+  }
 
   VirtualLine& line_;
   bool open_ = false;
@@ -99,8 +108,15 @@ class VirtualSerial : public SerialControl {
 };
 
 void VirtualLine::radio_sends(std::string_view bytes) {
-  if (!control_ || !control_->PortOpen()) return;
+  if (!control_ || !control_->PortOpen() || !lost_.empty()) return;
   input_.append(bytes);
+  line_event();
+}
+
+void VirtualLine::lose(std::string reason) {
+  if (!control_ || !control_->PortOpen()) return;
+  lost_ = std::move(reason);
+  input_.clear();
   line_event();
 }
 

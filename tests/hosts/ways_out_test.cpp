@@ -1,0 +1,260 @@
+// Every front end, left in every way, leaves the radio safe: one table in
+// virtual time with the simulated radio, whose own state tells whether it
+// is still keyed. The ways out: the front end's end, an error (a failing
+// call, or an exception unwinding it), a stop request (Ctrl-C, SIGTERM,
+// SIGHUP), and a lost port (it comes back, or a one-shot leaves before).
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sstream>
+#include <stdexcept>
+
+#include "hosts/cli/demo_host.hpp"
+#include "hosts/cli/monitor_session.hpp"
+#include "hosts/cli/one_shot.hpp"
+#include "hosts/cli/station_script.hpp"
+#include "hosts/share/server.hpp"
+#include "support/station_bench.hpp"
+
+namespace tovrak::hosts {
+namespace {
+
+enum class Way { End, Error, Stop, Lost };
+
+const char* name(Way w) {
+  static const char* names[] = {"end", "error", "stop", "lost port"};
+  return names[static_cast<int>(w)];
+}
+
+struct Outcome {
+  bool keyed = false;  // the radio, afterwards
+  std::string said;    // what the front end or its station said on the way out
+  int status = 0;      // the script's exit status
+};
+
+// The station's way out after an exception unwinding the front end.
+struct Unwound : std::runtime_error {
+  Unwound() : std::runtime_error("unwound") {}
+};
+
+Outcome script(Way way) {
+  test::StationBench b;
+  std::string text = "SetPort True, \"\", \"\", \"\"\nSetCAT 1\n@wait 1000\nSetPTT 1\n@wait 2000\n";
+  if (way == Way::Error) text += "? AFLevel(7)\n";
+  if (way == Way::Stop) b.apt.schedule_outside(2'000'000, [&] { b.apt.request_stop(); });
+  if (way == Way::Lost) {
+    b.apt.schedule_outside(2'000'000, [&] { b.apt.line().lose("gone"); });
+    text += "SetPort False, \"\", \"\", \"\"\nSetPort True, \"\", \"\", \"\"\nSetCAT 1\n";
+  }
+  text += "@wait 1000\n? PTT\n";
+  std::ostringstream out, err;
+  Outcome o;
+  o.status = run_on_station(parse_script(text), b.station, b.time, out, err,
+                            {"s", {}, [&] { return b.apt.stopping(); }});
+  b.apt.advance_ms(500);
+  o.keyed = b.keyed();
+  o.said = err.str();
+  return o;
+}
+
+Outcome monitor(Way way) {
+  test::StationBench b;
+  MonitorSession session(b.station, b.time);
+  Outcome o;
+  b.station.on_note([&](const std::string& t) { o.said += t + "\n"; });
+  b.open();
+  session.execute("SetPTT 1", 1);
+  b.apt.advance_ms(300);
+  switch (way) {
+    case Way::End:
+      o.said += session.close();
+      break;
+    case Way::Error:
+      o.said += session.execute("SetFreq (", 2);
+      b.drop();
+      break;
+    case Way::Stop:
+      b.apt.request_stop();
+      o.said += session.close();
+      break;
+    case Way::Lost:  // with --reopen
+      b.apt.line().lose("gone");
+      b.apt.process_pending();
+      o.said += session.execute("SetPTT 0", 3);
+      b.apt.advance_ms(2000);
+      b.station.reopen_if_lost();
+      b.apt.advance_ms(300);
+      o.said += session.close();
+      break;
+  }
+  b.apt.advance_ms(500);
+  o.keyed = b.keyed();
+  return o;
+}
+
+struct FakeClient : share::ClientLink {
+  void send(std::string_view) override {}
+  void close() override {}
+};
+
+Outcome share_host(Way way) {
+  test::StationBench b;
+  auto server = std::make_unique<share::ShareServer>(b.station.rig(), b.station.apartment(), b.apt,
+                                                     [&] { return b.apt.now_us() / 1000; });
+  b.station.on_read([&](std::string_view s) { server->radio_read(s); });
+  b.station.on_write([&](std::string_view s) { server->radio_wrote(s); });
+  Outcome o;
+  b.station.on_note([&](const std::string& t) { o.said += t + "\n"; });
+  b.open();
+  FakeClient client;
+  server->receive(server->attach(client, "test"), "TX1;");
+  b.apt.advance_ms(500);
+  // The radio thread's end: the clients' side goes first.
+  auto end = [&] {
+    b.station.on_read(nullptr);
+    b.station.on_write(nullptr);
+    server.reset();
+  };
+  switch (way) {
+    case Way::End:
+      end();
+      o.said += b.station.close();
+      break;
+    case Way::Error:
+      end();
+      b.drop();
+      break;
+    case Way::Stop:
+      b.apt.request_stop();
+      end();
+      o.said += b.station.close();
+      break;
+    case Way::Lost:  // the radio thread reopens a lost port
+      b.apt.line().lose("gone");
+      b.apt.advance_ms(1000);
+      b.station.reopen_if_lost();
+      b.apt.advance_ms(300);
+      end();
+      o.said += b.station.close();
+      break;
+  }
+  b.apt.advance_ms(500);
+  o.keyed = b.keyed();
+  return o;
+}
+
+Outcome demo(Way way) {
+  test::StationBench b(sim::SimOptions{.id = 19});
+  Outcome o;
+  b.station.on_note([&](const std::string& t) { o.said += t + "\n"; });
+  b.open();
+  DemoRun run;
+  run.seconds = 30;
+  const double keyed_at = 15.7;  // between the host's SetPTT(1) and SetPTT(0)
+  auto past = [&] { return b.apt.now_us() >= keyed_at * 1e6; };
+  if (way == Way::Stop) run.stop = past;
+  if (way == Way::Error) {
+    run.stop = [&] {
+      if (past()) throw Unwound();
+      return false;
+    };
+  }
+  bool lost = false;
+  if (way == Way::Lost) {
+    // Gone for a while: the host's own release is lost too, and the first
+    // reopen fails.
+    run.round = [&] {
+      if (!past() || std::exchange(lost, true)) return;
+      b.apt.line().lose("gone");
+      b.apt.line().fail_next_open("COM1: no such device");
+    };
+  }
+  try {
+    o.status = run_demo_host(b.station, b.time, run) ? 0 : 130;
+    o.said += b.station.close();
+  } catch (const Unwound&) {
+    b.drop();
+  }
+  b.apt.advance_ms(500);
+  o.keyed = b.keyed();
+  return o;
+}
+
+Outcome one_shot(Way way) {
+  test::StationBench b;
+  OneShot shot(b.station, b.time);
+  std::string error, why;
+  EXPECT_TRUE(shot.connect({"IF", "TX"}, error)) << error;
+  int16_t on = 1;
+  b.station.rig().SetPTT(on);  // tovrak ptt on
+  const int64_t soon = b.apt.now_us() + 200'000;
+  if (way == Way::Stop) b.apt.schedule_outside(soon, [&] { b.apt.request_stop(); });
+  if (way == Way::Lost) b.apt.schedule_outside(soon, [&] { b.apt.line().lose("gone"); });
+  Outcome o;
+  if (way == Way::Error) {
+    b.drop();  // unwound before the change was complete
+  } else {
+    if (!shot.complete(true, why)) o.said = why + "\n";
+    o.said += b.station.close();
+  }
+  b.apt.advance_ms(500);
+  o.keyed = b.keyed();
+  return o;
+}
+
+// Each front end driven to a keyed radio and left in a way.
+struct FrontEnd {
+  const char* name;
+  Outcome (*run)(Way);
+};
+const FrontEnd kScript{"script", script}, kMonitor{"monitor", monitor}, kShare{"share", share_host},
+    kDemo{"demo", demo}, kOneShot{"one-shot", one_shot};
+
+TEST(WaysOut, EveryFrontEndLeavesTheRadioSafe) {
+  const char* released = "transmitter released";
+  const char* came_back = "transmitter released (left keyed when the port went)";
+  struct Row {
+    FrontEnd front_end;
+    Way way;
+    bool keyed;        // the radio afterwards
+    const char* says;  // part of what was said on the way out
+    int status;        // the script's exit status
+  } rows[] = {
+      {kScript, Way::End, false, released, 0},
+      {kScript, Way::Error, false, "line 6: AFLevel(7): 9 Subscript out of range", 1},
+      {kScript, Way::Stop, false, released, 130},
+      {kScript, Way::Lost, false, "port lost: COM1: gone", 1},
+      {kScript, Way::Lost, false, came_back, 1},
+      {kMonitor, Way::End, false, released, 0},
+      {kMonitor, Way::Error, false, "line 2:", 0},
+      {kMonitor, Way::Stop, false, released, 0},
+      {kMonitor, Way::Lost, false, "not sent: port lost: COM1: gone", 0},
+      {kMonitor, Way::Lost, false, came_back, 0},
+      {kShare, Way::End, false, released, 0},
+      {kShare, Way::Error, false, "", 0},
+      {kShare, Way::Stop, false, released, 0},
+      {kShare, Way::Lost, false, came_back, 0},
+      {kDemo, Way::End, false, "", 0},  // the host released it itself
+      {kDemo, Way::Error, false, "", 0},
+      {kDemo, Way::Stop, false, released, 130},
+      {kDemo, Way::Lost, false, came_back, 0},
+      // tovrak ptt on leaves the transmitter as asked; stopped first, not.
+      {kOneShot, Way::End, true, "", 0},
+      {kOneShot, Way::Error, false, "", 0},
+      {kOneShot, Way::Stop, false, released, 0},
+      // A one-shot does not wait for a lost port: it says so, and that the
+      // transmitter may still be on.
+      {kOneShot, Way::Lost, true,
+       "port lost: COM1: gone\nthe port is lost (COM1: gone): the transmitter may still be on!", 0},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(std::string(r.front_end.name) + ", " + name(r.way));
+    const Outcome o = r.front_end.run(r.way);
+    EXPECT_EQ(o.keyed, r.keyed);
+    EXPECT_NE(o.said.find(r.says), std::string::npos) << o.said;
+    EXPECT_EQ(o.status, r.status);
+  }
+}
+
+}  // namespace
+}  // namespace tovrak::hosts

@@ -1,0 +1,3 @@
+list(APPEND TOVRAK_TEST_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/station_test.cpp
+)

@@ -1,0 +1,266 @@
+// The station's rules in virtual time: the link's health through every
+// close, loss and reopen; the transmit guard; the way out; the wire log.
+#include "hosts/station/station.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <regex>
+
+#include "support/station_bench.hpp"
+
+namespace tovrak::station {
+namespace {
+
+using test::StationBench;
+
+TEST(LinkHealth, FollowsWhatPassesOnThePort) {
+  using S = LinkHealth::State;
+  LinkHealth h;
+  struct Step {
+    std::function<void()> event;
+    double at;
+    S state;
+    const char* words;
+  } steps[] = {
+      {[] {}, 0, S::Closed, "port closed"},
+      {[&] { h.opened(); }, 0, S::NoAnswerYet, "no answer yet"},
+      {[&] { h.wrote(0.5); }, 2.4, S::NoAnswerYet, "no answer yet"},
+      // Silence counts from the first unanswered command, not the last.
+      {[&] { h.wrote(0.9); }, 3.6, S::Silent,
+       "silent for 3 s (never answered: radio off, wrong port or speed?)"},
+      {[&] { h.heard(4.1); }, 4.2, S::Answering, "answering"},
+      {[&] { h.wrote(5.0); }, 6.9, S::Answering, "answering"},
+      {[&] { h.wrote(6.0); }, 17.0, S::Silent, "silent for 12 s"},
+      {[&] { h.lost("COM1: the server closed the connection"); }, 18.0, S::Lost,
+       "port lost: COM1: the server closed the connection"},
+      {[&] { h.heard(18.5); }, 19.0, S::Lost, "port lost: COM1: the server closed the connection"},
+      // Opened again, the link starts over: nothing heard, nothing lost.
+      {[&] { h.opened(); }, 19.0, S::NoAnswerYet, "no answer yet"},
+      {[&] { h.wrote(19.5); }, 21.0, S::NoAnswerYet, "no answer yet"},
+      {[&] { h.closed(); }, 22.0, S::Closed, "port closed"},
+      {[&] { h.opened(); }, 30.0, S::NoAnswerYet, "no answer yet"},
+  };
+  for (const auto& s : steps) {
+    s.event();
+    EXPECT_EQ(h.state(s.at), s.state) << s.words;
+    EXPECT_EQ(h.describe(s.at), s.words);
+  }
+}
+
+TEST(TransmitGuard, KeyedByWhatReachedTheWire) {
+  struct Row {
+    std::vector<const char*> writes;
+    bool keyed;
+  } rows[] = {
+      {{"TX1;"}, true},        {{"TX2;"}, true},           {{"TX1;", "TX0;"}, false},
+      {{"FA;TX1;"}, true},     {{"TX1;TX0;"}, false},      {{"TX;", "TX0;"}, false},
+      {{"TX1;", "TX;"}, true}, {{"TXA;", "TX10;"}, false}, {{"TX1"}, true},
+  };
+  for (const auto& r : rows) {
+    TransmitGuard g;
+    for (const char* w : r.writes) g.on_write(w);
+    EXPECT_EQ(g.keyed(), r.keyed) << r.writes[0];
+  }
+}
+
+TEST(Station, HealthFollowsThePortThroughLossAndReopenByHand) {
+  StationBench b;
+  auto& rig = b.station.rig();
+  auto port = [&](bool open) {
+    VBool v = VBool::of(open);
+    std::string a, c, m;
+    rig.SetPort(v, a, c, m);
+  };
+  EXPECT_EQ(b.station.link(), "port closed");
+  b.open();
+  EXPECT_EQ(b.station.link(), "answering");
+  b.apt.line().lose("the server closed the connection");
+  b.apt.advance_ms(100);
+  EXPECT_EQ(b.station.link(), "port lost: COM1: the server closed the connection");
+  EXPECT_EQ(b.station.losses(), 1);
+  b.apt.advance_ms(10'000);  // the polls fail: still lost, never "silent"
+  EXPECT_TRUE(b.station.lost());
+  port(false);
+  EXPECT_EQ(b.station.link(), "port closed");
+  port(true);
+  EXPECT_EQ(b.station.link(), "no answer yet");
+  int16_t on = 1;
+  rig.SetCAT(on);
+  b.apt.advance_ms(1000);
+  EXPECT_EQ(b.station.link(), "answering");
+  b.radio.set_power(false, b.apt.now_us());  // a radio switched off is silent
+  b.apt.advance_ms(3000);
+  EXPECT_EQ(b.station.link().substr(0, 11), "silent for ");
+  EXPECT_EQ(b.station.losses(), 1);
+}
+
+TEST(Station, ReopensALostPortEveryTwoSecondsWhenAsked) {
+  StationBench b;
+  b.open();
+  EXPECT_FALSE(b.station.reopen_if_lost());  // nothing lost
+  b.apt.line().lose("gone");
+  b.apt.process_pending();
+  b.apt.line().fail_next_open("COM1: no such device");
+  EXPECT_FALSE(b.station.reopen_if_lost());
+  EXPECT_EQ(b.station.link(), "port lost: COM1: gone");  // still lost, tried again later
+  b.apt.advance_ms(1900);
+  EXPECT_FALSE(b.station.reopen_if_lost());
+  b.apt.advance_ms(100);
+  EXPECT_TRUE(b.station.reopen_if_lost());
+  b.apt.advance_ms(1000);
+  EXPECT_EQ(b.station.link(), "answering");
+  EXPECT_EQ(b.station.losses(), 1);
+  b.apt.line().lose("gone again");  // each opening's loss is told
+  b.apt.process_pending();
+  EXPECT_EQ(b.station.link(), "port lost: COM1: gone again");
+  EXPECT_EQ(b.station.losses(), 2);
+}
+
+TEST(Station, TheGuardReleasesOnTheWayOutAndWhenThePortComesBack) {
+  enum class Then {
+    Close,
+    LoseThenClose,
+    LoseThenReopen,
+    LostUnnoticedThenClose,
+    CloseByHandThenClose,
+    CloseThenOpenByHand,
+    ReopenedByHandThenGone,
+    NotKeyed
+  };
+  struct Row {
+    Then then;
+    const char* said;  // by close(), or by the station when the port came back
+    bool keyed_after;
+  } rows[] = {
+      {Then::Close, "transmitter released", false},
+      {Then::LoseThenClose, "the port is lost (COM1: gone): the transmitter may still be on!",
+       true},
+      {Then::LoseThenReopen, "transmitter released (left keyed when the port went)", false},
+      // The loss comes to light only as the release is written.
+      {Then::LostUnnoticedThenClose,
+       "releasing the transmitter failed: the command did not reach the radio", true},
+      {Then::CloseByHandThenClose, "the port is closed: the transmitter may still be on!", true},
+      {Then::CloseThenOpenByHand, "transmitter released (left keyed when the port went)", false},
+      // The station ends before its release after the reopen runs: its way
+      // out releases, and the late release finds nothing to do.
+      {Then::ReopenedByHandThenGone, "", false},
+      {Then::NotKeyed, "", false},
+  };
+  for (const auto& r : rows) {
+    StationBench b;
+    std::string said;
+    b.station.on_note([&](const std::string& text) { said = text; });
+    b.open();
+    if (r.then != Then::NotKeyed) b.key();
+    const size_t before = b.writes();
+    switch (r.then) {
+      case Then::Close:
+      case Then::NotKeyed:
+        said = b.station.close();
+        break;
+      case Then::LoseThenClose:
+        b.apt.line().lose("gone");
+        b.apt.process_pending();
+        said = b.station.close();
+        break;
+      case Then::LoseThenReopen:
+        b.apt.line().lose("gone");
+        b.apt.process_pending();
+        EXPECT_TRUE(b.station.reopen_if_lost());
+        break;
+      case Then::LostUnnoticedThenClose:
+        b.apt.line().lose("gone");
+        said = b.station.close();
+        break;
+      case Then::CloseByHandThenClose:
+      case Then::CloseThenOpenByHand:
+      case Then::ReopenedByHandThenGone: {
+        VBool v = VFalse;
+        std::string a, c, m;
+        b.station.rig().SetPort(v, a, c, m);
+        if (r.then == Then::CloseByHandThenClose) {
+          said = b.station.close();
+          break;
+        }
+        v = VTrue;
+        b.station.rig().SetPort(v, a, c, m);
+        if (r.then == Then::ReopenedByHandThenGone) {
+          b.drop();
+          EXPECT_TRUE(b.wrote("TX0;", before));
+          EXPECT_FALSE(b.keyed());
+          continue;
+        }
+        break;
+      }
+    }
+    b.apt.advance_ms(500);
+    EXPECT_EQ(said, r.said);
+    EXPECT_EQ(b.keyed(), r.keyed_after) << r.said;
+    EXPECT_EQ(b.wrote("TX0;", before), !r.keyed_after && r.then != Then::NotKeyed) << r.said;
+  }
+}
+
+TEST(Station, TheWayOutAfterAStopRequestKeepsTheCommandSpacing) {
+  StationBench b;
+  b.open();
+  b.key();
+  b.apt.request_stop();
+  const size_t before = b.writes();
+  EXPECT_EQ(b.station.close(), "transmitter released");
+  EXPECT_FALSE(b.apt.stopping());  // withdrawn for the clean-up
+  const auto& w = b.apt.line().writes();
+  ASSERT_EQ(w.size(), before + 2);
+  EXPECT_EQ(w[before].bytes, "TX0;");
+  EXPECT_EQ(w[before + 1].bytes, "AI0;");
+  EXPECT_GE(w[before].us - w[before - 1].us, 100'000);
+  EXPECT_GE(w[before + 1].us - w[before].us, 100'000);
+  EXPECT_FALSE(b.station.rig().get_PortOpen());
+  EXPECT_FALSE(b.keyed());
+}
+
+TEST(Station, WritesOneWireLog) {
+  const std::string path = testing::TempDir() + "station_wire.log";
+  std::remove(path.c_str());
+  StationBench b;
+  // 2027-01-15 08:00:00 UTC: the same day in every time zone's local time.
+  auto log = std::make_shared<WireLog>([&] { return 1'800'000'000.0 + b.apt.now_us() / 1e6; });
+  log->open(path);
+  b.station.share_log(log);
+  int16_t raw = 0;
+  b.open();
+  b.key();
+  b.station.close();
+  b.open();
+  b.station.rig().SetCommand(raw, "EX 1\x7f\x01");
+  b.apt.line().lose("gone");
+  b.apt.process_pending();
+  b.station.reopen_if_lost();
+  log->line("C3", "FA;");
+  b.station.close();
+  // Read while the log is open: every line is there at once.
+  std::ifstream in(path);
+  std::vector<std::string> lines;
+  for (std::string l; std::getline(in, l);) lines.push_back(l);
+  const std::regex stamp(R"(2027-01-1\d \d\d:\d\d:\d\d\.\d{3}  .*)");
+  for (const auto& l : lines) EXPECT_TRUE(std::regex_match(l, stamp)) << l;
+  auto has = [&](const std::string& tail) {
+    for (const auto& l : lines) {
+      if (l.size() > 25 && l.substr(25) == tail) return true;
+    }
+    return false;
+  };
+  ASSERT_GE(lines.size(), 5u);
+  EXPECT_EQ(lines[0].substr(19), ".000  -- port opened");
+  EXPECT_EQ(lines[1].substr(19), ".100  TX AI0;");  // the command spacing after opening
+  for (const char* tail :
+       {"RX ID0570;", "TX EX 1\\x7F\\x01;", "-- port lost: COM1: gone", "-- port closed",
+        "-- port reopened", "C3 FA;", "-- transmitter released"}) {
+    EXPECT_TRUE(has(tail)) << tail;
+  }
+  EXPECT_EQ(lines.back().substr(25), "-- port closed");
+}
+
+}  // namespace
+}  // namespace tovrak::station
