@@ -124,7 +124,9 @@ void Apartment::release_transmitter() {
   try {
     py::gil_scoped_release release;
     TOVRAK_Connector connector(*native_);
-    transmitter_.release(*connector.get_TOVRAK_Protocol());
+    auto rig = connector.get_TOVRAK_Protocol();
+    // A closed port carries nothing; the guard says so and writes nothing.
+    transmitter_.release(*rig, rig->get_PortOpen() ? "" : "the port is closed");
   } catch (const std::exception&) {
     // The port went or the component ended: nothing more can be written.
   }

@@ -13,9 +13,9 @@
 #include <optional>
 #include <thread>
 
+#include "hosts/station/transmit_guard.hpp"
 #include "interrupt.hpp"
 #include "native.hpp"
-#include "transmit_guard.hpp"
 
 namespace tovrak {
 class TOVRAK_Connector;
@@ -86,7 +86,7 @@ class Apartment : public std::enable_shared_from_this<Apartment> {
   std::unique_ptr<NativeApartment> native_;
   std::atomic<bool> quit_{false};
   std::optional<py::error_already_set> kept_;
-  TransmitGuard transmitter_;
+  station::TransmitGuard transmitter_;
   int connectors_ = 0;
 };
 

@@ -6,7 +6,6 @@ set(TOVRAK_PYTHON_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/values.cpp
   ${CMAKE_CURRENT_LIST_DIR}/describe.cpp
   ${CMAKE_CURRENT_LIST_DIR}/interrupt.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/transmit_guard.cpp
 )
 set(TOVRAK_PYTHON_STUBS_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/gen_stubs.cpp

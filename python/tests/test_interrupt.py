@@ -18,9 +18,10 @@ rig.PortDevice = sys.argv[1]
 rig.Port, rig.PortSpeed = 1, "38400"
 assert rig.SetPort(True, "", "", "")[0]
 assert rig.SetPTT(1) == (True, 1)
-print("keyed", flush=True)
 start = time.monotonic()
 try:
+    # Told inside the try: the parent's Ctrl-C may come at once.
+    print("keyed", flush=True)
     if how == "run":
         tovrak.run()
     elif how == "wait":
