@@ -402,6 +402,10 @@ TEST(StreamEndpoints, AClientThatStopsSendingOrGoesIsToldOfOnce) {
 }
 
 TEST(StreamEndpoints, AListenerOutOfDescriptorsWaitsInsteadOfSpinningAndSaysSoOnce) {
+#ifdef TOVRAK_SANITIZED
+  // The sanitizers' own checks open descriptors, which this test leaves none.
+  GTEST_SKIP() << "not under the sanitizers";
+#endif
   test::ScriptedPorts seams;
   test::SeamApartment apt(seams.seams());
   Server server;
