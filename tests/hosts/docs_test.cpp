@@ -50,7 +50,8 @@ TEST(Docs, EveryCommandAndOptionIsInTheManPageAndTheCompletion) {
       EXPECT_NE(man.find(roff(o.help)), std::string::npos) << o.help;
     }
   }
-  for (const char* text : {"rfc2217://HOST:PORT", "tcp://HOST:PORT", ".B 130\n", ".B 2\n",
+  for (const char* text : {".PP\n.I \"The serial port\"\n.TP\n\\fB\\-\\-port\\fR \\fIPATH\\fR\n",
+                           "rfc2217://HOST:PORT", "tcp://HOST:PORT", ".B 130\n", ".B 2\n",
                            "/usr/share/doc/tovrak/README.md", "\"tovrak 9.9.9\""}) {
     EXPECT_NE(man.find(text), std::string::npos) << text;
   }
