@@ -74,6 +74,11 @@ TEST(LiveView, LongRepliesStartAtTheirFirstLineAndPage) {
   EXPECT_EQ(shown(23)[0], "    0.00  line 5");
   view.page(-5);  // not past the end
   EXPECT_EQ(shown(23)[4], "    0.00  line 12");
+  view.note(0, "line 13");  // at the end, the newest line shows
+  EXPECT_EQ(shown(23)[4], "    0.00  line 13");
+  view.page(1);
+  view.note(0, "line 14");  // paged back, the lines looked at stay
+  EXPECT_EQ(shown(23)[0], "    0.00  line 5");
   view.page(9);  // nor before the start
   EXPECT_EQ(shown(23)[0], "    0.00  line 1");
   view.toggle_large_replies();  // the replies take the screen
@@ -84,8 +89,8 @@ TEST(LiveView, LongRepliesStartAtTheirFirstLineAndPage) {
   // A long line wraps under its text.
   view.reply(0, {"a reply of many words that does not fit"});
   large = rows(view.render(0, 40, 23));
-  EXPECT_EQ(large[13], "    0.00  a reply of many words that");
-  EXPECT_EQ(large[14], "          does not fit");
+  EXPECT_EQ(large[15], "    0.00  a reply of many words that");
+  EXPECT_EQ(large[16], "          does not fit");
 }
 
 }  // namespace
