@@ -149,6 +149,15 @@ TEST(MonitorSession, PipedReadsWaitForTheStatusAndTheSettingsAreReadOnce) {
   EXPECT_EQ(std::count_if(w.begin() + static_cast<long>(before), w.end(),
                           [](const auto& x) { return x.bytes == "PC;"; }),
             1);
+  // A radio that never answers: the first "?" waits the longest wait, once.
+  test::StationBench mute;
+  MonitorSession alone{mute.station, mute.time};
+  alone.wait_for_status();
+  for (int64_t waited : {10'000'000, 0}) {
+    const int64_t t0 = mute.time.elapsed_us();
+    alone.execute("? Freq", 1);
+    EXPECT_NEAR(static_cast<double>(mute.time.elapsed_us() - t0), waited, 20'000);
+  }
   // A lost port ends the wait at once.
   test::StationBench lost;
   MonitorSession cut{lost.station, lost.time};
