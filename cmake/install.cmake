@@ -40,29 +40,25 @@ if(NOT CMAKE_INSTALL_PREFIX STREQUAL "/usr")
 endif()
 install(TARGETS tovrak RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT cli)
 
-# The man page, compressed as Debian wants it (no time stamp in the archive).
+# The man page and the bash completion are written by the commands' own
+# option tables and help texts (tovrak_docgen), so neither can fall behind
+# the program; the man page compressed as Debian wants it (no time stamp).
 find_program(TOVRAK_GZIP gzip REQUIRED)
-add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/packaging/tovrak.1.gz
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/packaging
-  COMMAND ${TOVRAK_GZIP} -9nc ${PROJECT_SOURCE_DIR}/packaging/tovrak.1
-    > ${PROJECT_BINARY_DIR}/packaging/tovrak.1.gz
-  DEPENDS ${PROJECT_SOURCE_DIR}/packaging/tovrak.1 VERBATIM)
+add_executable(tovrak_docgen packaging/docs_main.cpp)
+target_link_libraries(tovrak_docgen PRIVATE tovrak_cli)
+set(TOVRAK_DOCS_DIR ${PROJECT_BINARY_DIR}/packaging)
+add_custom_command(OUTPUT ${TOVRAK_DOCS_DIR}/tovrak.1 ${TOVRAK_DOCS_DIR}/tovrak.1.gz
+    ${TOVRAK_DOCS_DIR}/tovrak.bash
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${TOVRAK_DOCS_DIR}
+  COMMAND tovrak_docgen man > ${TOVRAK_DOCS_DIR}/tovrak.1
+  COMMAND ${TOVRAK_GZIP} -9nc ${TOVRAK_DOCS_DIR}/tovrak.1 > ${TOVRAK_DOCS_DIR}/tovrak.1.gz
+  COMMAND tovrak_docgen bash > ${TOVRAK_DOCS_DIR}/tovrak.bash
+  DEPENDS tovrak_docgen VERBATIM)
+add_custom_target(tovrak_docs ALL DEPENDS ${TOVRAK_DOCS_DIR}/tovrak.1.gz
+  ${TOVRAK_DOCS_DIR}/tovrak.bash)
 
-# Bash completion: commands and options come from the command's own --help at
-# completion time; member names are written from the member table at build
-# time, so neither can drift from the code.
-add_executable(tovrak_member_names packaging/member_names.cpp)
-target_link_libraries(tovrak_member_names PRIVATE tovrak_shared)
-add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/packaging/tovrak.bash
-  COMMAND ${CMAKE_COMMAND} -DMEMBERS=$<TARGET_FILE:tovrak_member_names>
-    -DIN=${PROJECT_SOURCE_DIR}/packaging/tovrak.bash.in
-    -DOUT=${PROJECT_BINARY_DIR}/packaging/tovrak.bash
-    -P ${PROJECT_SOURCE_DIR}/cmake/completion.cmake
-  DEPENDS tovrak_member_names ${PROJECT_SOURCE_DIR}/packaging/tovrak.bash.in
-    ${PROJECT_SOURCE_DIR}/cmake/completion.cmake VERBATIM)
-add_custom_target(tovrak_docs ALL DEPENDS ${PROJECT_BINARY_DIR}/packaging/tovrak.1.gz
-  ${PROJECT_BINARY_DIR}/packaging/tovrak.bash)
-
+# The README beside the man page, which points to it.
+install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT cli)
 install(FILES ${PROJECT_BINARY_DIR}/packaging/tovrak.1.gz
   DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT cli)
 install(FILES ${PROJECT_BINARY_DIR}/packaging/tovrak.bash

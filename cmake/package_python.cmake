@@ -13,5 +13,12 @@ if(TOVRAK_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 endif()
 set(CPACK_COMPONENT_PYTHON_DISPLAY_NAME "tovrak for Python")
-set(CPACK_DEBIAN_PYTHON_DESCRIPTION
-    "The component for Python 3 (import tovrak): the shared control object with every member of its interface, its Change event as Python callbacks, its errors as tovrak.Error, its apartment driven by run(), run_for() or an asyncio loop, and the simulated radio on a pseudo-terminal.")
+# The long description, in lines of Debian's width (the synopsis is the
+# project's description, as for the other packages).
+set(CPACK_COMPONENT_PYTHON_DESCRIPTION
+  "The tovrak component for Debian's Python 3 (/usr/bin/python3): import\n\
+tovrak gives the shared control object with every member of its\n\
+interface, its Change event as Python callbacks, its errors as Python's\n\
+own exceptions (tovrak.Error carries the component's error number), its\n\
+apartment driven by run(), run_for() or an asyncio loop, and the\n\
+simulated radio on a pseudo-terminal.")

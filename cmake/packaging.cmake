@@ -1,4 +1,6 @@
-# Debian packages, built with `cpack -G DEB` in a Release build tree:
+# Debian packages, built with `cpack -G DEB` in a Release build tree. Each
+# package's synopsis is the project's one-line description; the component
+# descriptions below are the long descriptions, in lines of Debian's width.
 #   tovrak          the command, its man page and bash completion   (cli)
 #   libtovrak1      the shared library                               (runtime)
 #   libtovrak-dev   headers, static library, CMake and pkg-config    (development)
@@ -10,8 +12,9 @@
 set(TOVRAK_PACKAGE_COMPONENTS cli runtime development)
 
 set(CPACK_PACKAGE_NAME tovrak)
-set(CPACK_PACKAGE_VENDOR "tovrak developers")
-set(CPACK_PACKAGE_CONTACT "tovrak developers <tovrak@example.org>")
+# The project's maintainers, as its history names them.
+set(CPACK_PACKAGE_VENDOR "tovrak maintainers")
+set(CPACK_PACKAGE_CONTACT "Seed f238b4f8 maintainers <maintainers@users.noreply.c-seed-f238b4f8.example>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
@@ -30,8 +33,9 @@ set(CPACK_DEBIAN_CLI_PACKAGE_SECTION hamradio)
 set(CPACK_COMPONENT_CLI_DEPENDS runtime)
 set(CPACK_COMPONENT_CLI_DESCRIPTION
   "The tovrak command runs the tovrak library against a real radio or a\n\
-simulated one, shows the radio's state live and runs session scripts of\n\
-member calls in real or virtual time.")
+simulated one: it reads and changes the radio once, shows the radio's\n\
+state live, runs session scripts of member calls in real or virtual time\n\
+and shares one radio among several programs.")
 
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME libtovrak${PROJECT_VERSION_MAJOR})
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)

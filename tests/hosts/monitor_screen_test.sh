@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# The monitor on an 80x24 terminal, in tmux: the screen, the prompt's
-# editing and history, the control panel, and Ctrl-C releasing the
-# transmitter and giving the terminal back.
+# The monitor on an 80x24 terminal, in tmux: the screen (settings unknown
+# until the radio reports them, then the radio's), the prompt's editing,
+# completion and history (its directories made), long replies wrapped and
+# paged, the control panel, Ctrl-C releasing the transmitter and giving the
+# terminal back, and "q" leaving.
 set -euo pipefail
 TOVRAK=$1
 SOCKET=tovrak-screen-$$
 DIR=$(mktemp -d)
 trap 'tmux -L "$SOCKET" kill-server 2>/dev/null || true; rm -rf "$DIR"' EXIT
-tmux -L "$SOCKET" new-session -d -x 80 -y 24 "XDG_STATE_HOME=$DIR bash --norc"
+tmux -L "$SOCKET" new-session -d -x 80 -y 24 "XDG_STATE_HOME=$DIR/not/yet bash --norc"
 
 screen() { tmux -L "$SOCKET" capture-pane -p; }
 wait_for() {  # TEXT SECONDS [ROW]: the text on the screen (on that row, from 1)
@@ -29,13 +31,35 @@ for row in "1:tovrak  monitor: /dev/pts/" "3: VFO A " "4: VFO B " "6: S-meter ["
   wait_for "${row#*:}" 1 "${row%%:*}"
 done
 
-keys "SetPT" Tab
+# Rows 7-8 until the radio's settings are read, then the simulated radio's.
+wait_for "  RF —  SQ —  AGC —  Att —  PreAmp —  NB —  NR —  Notch —" 1 7
+wait_for " Power —  Keyer —  Pitch —  Mic —  VOX —  Tuner " 1 8
+wait_for " Power 100  Keyer 25 wpm  Pitch 700 Hz  Mic 50  VOX off  Tuner off  Lock off" 30 8
+wait_for " AF 64/64  RF 255  SQ 0  AGC 2  Att 0  PreAmp 0  NB 0  NR off  Notch off" 1 7
+
+keys "SetM" Tab
+wait_for "4 names fit:  SetMonitor  SetMicGain  SetMeterSW  SetMode" 5
+keys C-u "SetPT" Tab
 wait_for "> SetPTT" 5 24
 keys " 1" Enter
 wait_for "SetPTT(1) -> True" 5
 keys "some words"
 keys C-u
 [ "$(screen | sed -n 24p | tr -d ' ')" = ">" ] || { echo "Ctrl-U left text"; screen; exit 1; }
+keys "help SetMode" Enter
+wait_for "SetMode Mode, Reverse   [method]  Mode Integer16 (by reference)," 5 21
+wait_for "          Reverse Integer16 (by reference)  -> Boolean" 1 22
+# A long reply from its first line, paged; Ctrl-O gives it the screen.
+keys "help" Enter
+wait_for "> help" 5 18
+wait_for "more lines: PgDn pages on, PgUp back --" 1 23
+keys NPage
+screen | sed -n 18p | grep -qF "> help" && { echo "Page Down did not page"; screen; exit 1; }
+keys C-o
+wait_for "CAT on" 1 1
+[ "$(screen | sed -n 2,22p | grep -c .)" -eq 21 ] || { echo "the replies did not fill the screen"; screen; exit 1; }
+keys C-o
+wait_for "VFO A" 1 3
 keys "help SetFreq" Enter
 wait_for "SetFreq Freq   [method]" 5
 keys C-p
@@ -55,11 +79,12 @@ wait_for "screen-back" 5
 screen | grep -q "^ echo *$" || { echo "echo not restored"; screen; exit 1; }
 
 # The history of the first run, in a second one.
-keys "clear; $TOVRAK monitor --sim 2>/dev/null" Enter
+keys "clear; $TOVRAK monitor --sim 2>/dev/null; echo second-ended" Enter
 wait_for "CAT on" 20 9
 keys Up
 wait_for "> help SetFreq" 5 24
-keys Up
+keys Up Up Up
 wait_for "> SetPTT 1" 5 24
-keys C-u "quit" Enter
+keys C-u "q" Enter
+wait_for "second-ended" 10
 echo "the monitor's screen, prompt and panel work"

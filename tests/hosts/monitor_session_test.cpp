@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "support/station_bench.hpp"
 
 namespace tovrak::hosts {
@@ -100,6 +102,72 @@ TEST(MonitorSession, HelpTellsTheMembers) {
   EXPECT_NE(all.find("\nSetPort PortOpen, Address, Code, MSG \n"), std::string::npos);
   EXPECT_EQ(all.find("\n? Port "), std::string::npos);  // a name once, with its first kind
   EXPECT_EQ(all.substr(all.size() - 47), "help NAME tells more of one member; quit ends.\n");
+}
+
+TEST(MonitorSession, QuitWords) {
+  struct Row {
+    const char* line;
+    bool leaves;
+  } rows[] = {{"q", true},         {" QUIT ", true},   {"exit", true}, {"Exit\t", true},
+              {"quit now", false}, {"q()", false},     {"? q", false}, {"", false},
+              {"quitting", false}, {"SetPTT 0", false}};
+  for (const auto& r : rows) EXPECT_EQ(leaves(r.line), r.leaves) << '"' << r.line << '"';
+}
+
+// Statements from a pipe: the first "?" waits for the status cycle (a
+// control run without the wait reads the defaults); the radio's settings
+// are read once the status has been.
+TEST(MonitorSession, PipedReadsWaitForTheStatusAndTheSettingsAreReadOnce) {
+  for (bool wait : {true, false}) {
+    test::StationBench b;
+    MonitorSession session{b.station, b.time};
+    b.station.on_read([&](std::string_view bytes) { session.heard(bytes); });
+    std::string error;
+    ASSERT_TRUE(session.open(error)) << error;
+    if (wait) session.wait_for_status();
+    session.tick();  // the status not read yet: nothing asked
+    const std::string freq = session.execute("? Freq", 1);
+    EXPECT_EQ(session.status_read(), wait);
+    EXPECT_EQ(freq, wait ? "Freq = 14.2\n" : "Freq = 0\n") << wait;
+    EXPECT_FALSE(b.wrote("PC;"));
+  }
+  test::StationBench b;
+  MonitorSession session{b.station, b.time};
+  b.station.on_read([&](std::string_view bytes) { session.heard(bytes); });
+  b.open();
+  b.apt.advance_ms(3000);
+  ASSERT_TRUE(session.status_read());
+  const size_t before = b.writes();
+  session.tick();
+  session.tick();
+  b.apt.advance_ms(15'000);
+  EXPECT_TRUE(b.wrote("PC;", before));
+  EXPECT_EQ(b.station.rig().get_RFPower(), 100);  // the radio's 127 of 255
+  Variant main(int16_t{0});
+  EXPECT_EQ(b.station.rig().get_RFLevel(main), 255);  // its RF gain "000": full
+  const auto& w = b.apt.line().writes();
+  EXPECT_EQ(std::count_if(w.begin() + static_cast<long>(before), w.end(),
+                          [](const auto& x) { return x.bytes == "PC;"; }),
+            1);
+  // A radio that never answers: the first "?" waits the longest wait, once.
+  test::StationBench mute;
+  MonitorSession alone{mute.station, mute.time};
+  alone.wait_for_status();
+  for (int64_t waited : {10'000'000, 0}) {
+    const int64_t t0 = mute.time.elapsed_us();
+    alone.execute("? Freq", 1);
+    EXPECT_NEAR(static_cast<double>(mute.time.elapsed_us() - t0), waited, 20'000);
+  }
+  // A lost port ends the wait at once.
+  test::StationBench lost;
+  MonitorSession cut{lost.station, lost.time};
+  lost.open();
+  lost.apt.line().lose("unplugged");
+  lost.apt.process_pending();
+  cut.wait_for_status();
+  const int64_t t0 = lost.time.elapsed_us();
+  cut.execute("? Freq", 1);
+  EXPECT_LT(lost.time.elapsed_us() - t0, 100'000);
 }
 
 // The status line follows the port: lost, then reopened by hand.

@@ -40,13 +40,21 @@ Statements typed at the prompt run at once, as in a session script:
   SetFreq 7.074
   ? AFLevel(0)
   SetMode 1, 0
+"help" lists the members, "help NAME" tells more of one; "q", "quit",
+"exit", Ctrl-C or the end of input leaves.
 Keys: Ctrl-P opens and closes the control panel (the timing of the link;
-while it is open its keys go to it), Page Up/Page Down scroll the replies,
-Ctrl-U clears the line, "quit", Ctrl-C or the end of input ends. Leaving
-the monitor in any way releases a transmission it started (SetPTT 1).
+while it is open its keys go to it); Page Up and Page Down page through the
+replies (a reply longer than its area is shown from its first line);
+Ctrl-O gives the replies the whole screen and back; Tab completes a member
+name, or lists the names that fit; Up and Down go through the history,
+kept in $XDG_STATE_HOME/tovrak/history (~/.local/state/tovrak/history);
+Ctrl-U clears the line. Leaving the monitor in any way releases a
+transmission it started (SetPTT 1).
 The status line tells whether the radio answers, has been silent for some
-seconds, or the port was lost. When standard input is not a terminal,
-statements are read from it line by line and the results printed.
+seconds, or the port was lost; the settings show "—" until the radio
+has reported them. When standard input is not a terminal, statements are
+read from it line by line and the results printed; the first "?" waits
+until the radio's status has been read once.
 )";
 
 }  // namespace
@@ -87,7 +95,7 @@ int cmd_monitor(const Args& args) {
   const bool interactive = Terminal::interactive();
   LiveView view(rig, "monitor: " + port.path);
   view.set_trace(trace);
-  view.set_hints(" Ctrl-P panel  PgUp/PgDn replies  Up/Down history  Tab completes  help  quit",
+  view.set_hints(" Ctrl-P panel  PgUp/PgDn replies  Ctrl-O bigger  Tab completes  help  q quits",
                  "Ctrl-P");
   MonitorSession session(station, platform);
   try {
@@ -104,6 +112,7 @@ int cmd_monitor(const Args& args) {
   });
   station.on_read([&](std::string_view b) {
     view.on_read(t(), b);
+    session.heard(b);
     if (!interactive && trace)
       std::cout << "RX " << format_time(platform.elapsed_us()) << ' ' << format_bytes(b) << '\n';
   });
@@ -128,8 +137,10 @@ int cmd_monitor(const Args& args) {
   }
 
   // The status line follows the port (a reopen by hand included); a lost
-  // port is reopened every 2 s with --reopen.
+  // port is reopened every 2 s with --reopen; the radio's settings are read
+  // once its status is.
   auto keep_link = [&] {
+    session.tick();
     if (reopen) station.reopen_if_lost();
     view.set_link(station.link());
   };
@@ -143,6 +154,7 @@ int cmd_monitor(const Args& args) {
 
   if (!interactive) {
     // Statements from standard input, the component working in between.
+    session.wait_for_status();
     pollfd in{STDIN_FILENO, POLLIN, 0};
     std::string pending;
     int line_number = 0;
@@ -158,7 +170,7 @@ int cmd_monitor(const Args& args) {
         std::string line = pending.substr(0, nl);
         pending.erase(0, nl + 1);
         ++line_number;
-        if (line == "quit" || line == "exit") {
+        if (leaves(line)) {
           finish();
           return 0;
         }
@@ -169,7 +181,7 @@ int cmd_monitor(const Args& args) {
     return 0;
   }
 
-  std::vector<std::string> words = {"help", "quit", "@wait", "True", "False", "Empty"};
+  std::vector<std::string> words = {"help", "quit", "exit", "@wait", "True", "False", "Empty"};
   for (const auto& m : Members()) {
     if (std::find(words.begin(), words.end(), m.name) == words.end()) words.emplace_back(m.name);
   }
@@ -189,7 +201,11 @@ int cmd_monitor(const Args& args) {
         continue;
       }
       if (k == Terminal::kPageUp || k == Terminal::kPageDown) {
-        view.scroll(k == Terminal::kPageUp ? 5 : -5);
+        view.page(k == Terminal::kPageUp ? 1 : -1);
+        continue;
+      }
+      if (k == 15) {  // Ctrl-O
+        view.toggle_large_replies();
         continue;
       }
       if (view.panel_open()) {
@@ -205,14 +221,20 @@ int cmd_monitor(const Args& args) {
         bytes = std::string(1, static_cast<char>(k));
       }
       auto line = prompt.feed(bytes);
+      if (auto fit = prompt.take_candidates(); !fit.empty()) {
+        std::string list;
+        for (const auto& w : fit) list += "  " + w;
+        view.reply(t(), {std::to_string(fit.size()) + " names fit:" + list});
+      }
       if (!line) continue;
-      if (*line == "quit" || *line == "exit") {
+      if (leaves(*line)) {
         done = true;
         break;
       }
-      view.note(t(), "> " + *line);
+      std::vector<std::string> reply = {"> " + *line};
       std::istringstream lines(session.execute(*line, ++line_number));
-      for (std::string l; std::getline(lines, l);) view.note(t(), l);
+      for (std::string l; std::getline(lines, l);) reply.push_back(l);
+      view.reply(t(), reply);
     }
     if (t() >= next_draw) {
       const int h = term->height();

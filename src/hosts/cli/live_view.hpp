@@ -3,10 +3,13 @@
 // the control panel that edits the timing of the link.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
+#include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tovrak/control_panel.hpp"
 #include "tovrak/protocol.hpp"
@@ -21,6 +24,9 @@ class LiveView {
   void on_write(double t, std::string_view bytes);
   void on_event(double t, int16_t state);
   void note(double t, const std::string& line);
+  // The lines of one reply, shown at once: one longer than the reply area
+  // from its first line, to be paged through.
+  void reply(double t, const std::vector<std::string>& lines);
   // The radio's answers, shown beside the commands when tracing.
   void on_read(double t, std::string_view bytes);
   void set_trace(bool on) { trace_ = on; }
@@ -31,8 +37,12 @@ class LiveView {
     hints_ = std::move(hints);
     panel_close_key_ = std::move(panel_key);
   }
-  // Scrolls the replies back (positive) or forward by n lines.
+  // Scrolls the replies back (positive) or forward by n lines; page() by n
+  // reply areas (as last drawn).
   void scroll(int n);
+  void page(int n) { scroll(n * std::max(1, reply_rows_ - 1)); }
+  // The replies take the place of the wire (and back).
+  void toggle_large_replies() { large_replies_ = !large_replies_; }
 
   // The screen as `height` lines of text, at most `width` columns: the
   // radio at the top, the wire or the panel, the replies, the key hints.
@@ -53,6 +63,12 @@ class LiveView {
 
  private:
   std::string vfo_line(char name, double mhz, int16_t mode, bool receiving, bool transmitting);
+  // The setting lines below the S-meter: what the radio reported, "—" for
+  // what it has not (yet).
+  std::string levels_line(int row);
+  // The replies as screen lines `width` columns wide, long ones wrapped.
+  std::vector<std::string> reply_lines(int width) const;
+  void heard(std::string_view bytes, bool answers);
   void render_panel(std::string& out, int width, int rows);
 
   TOVRAK_Protocol& rig_;
@@ -60,7 +76,12 @@ class LiveView {
   std::deque<std::string> commands_;
   std::deque<std::string> events_;
   std::deque<std::string> notes_;
-  size_t scroll_ = 0;
+  size_t scroll_ = 0;   // screen lines back from the newest
+  int width_ = 80;      // of the last render
+  int reply_rows_ = 2;  // of the last render
+  bool large_replies_ = false;
+  std::string partial_[2];          // the unfinished text written, read
+  std::set<std::string> reported_;  // "PC", "AG0": codes the radio reported or was set
   bool trace_ = false;
   std::string link_;
   std::string hints_ = " p panel   q quit";
@@ -72,6 +93,10 @@ class LiveView {
 
 // The S-meter reading (0-255) in S-units: "S5", "S9+20 dB".
 std::string s_units(int16_t raw);
+
+// `text` in lines of at most `width` columns (characters, not bytes), broken
+// at spaces where it can be; lines after the first start with `indent`.
+std::vector<std::string> wrap(const std::string& text, int width, const std::string& indent);
 
 // Mode names of the interface's mode numbers.
 const char* mode_name(int16_t mode);

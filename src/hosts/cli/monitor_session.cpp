@@ -10,8 +10,37 @@
 
 namespace tovrak::hosts {
 
+namespace {
+
+// The queries of the status cycle, which the component sends after SetCAT 1.
+constexpr std::string_view kStatusCycle[] = {"FA", "FB", "IF", "FT", "OI", "TX", "AC", "VS"};
+
+}  // namespace
+
 MonitorSession::MonitorSession(station::Station& station, ScriptPlatform& platform)
     : station_(station), platform_(platform) {}
+
+void MonitorSession::heard(std::string_view answers) {
+  if (status_read()) return;
+  unfinished_.append(answers);
+  for (size_t semi; (semi = unfinished_.find(';')) != std::string::npos;
+       unfinished_.erase(0, semi + 1)) {
+    const std::string code = unfinished_.substr(0, std::min<size_t>(semi, 2));
+    if (std::find(std::begin(kStatusCycle), std::end(kStatusCycle), code) !=
+            std::end(kStatusCycle) &&
+        std::find(heard_.begin(), heard_.end(), code) == heard_.end()) {
+      heard_.push_back(code);
+    }
+  }
+}
+
+bool MonitorSession::status_read() const { return heard_.size() == std::size(kStatusCycle); }
+
+void MonitorSession::tick() {
+  if (settings_asked_ || !status_read()) return;
+  settings_asked_ = true;
+  station_.rig().PollLevels();
+}
 
 std::string MonitorSession::execute(const std::string& line, int line_number) {
   std::istringstream words(line);
@@ -24,6 +53,14 @@ std::string MonitorSession::execute(const std::string& line, int line_number) {
     // Blank lines in front keep the line numbers of the messages right.
     auto statements = parse_script(std::string(static_cast<size_t>(line_number - 1), '\n') + line);
     for (const auto& st : statements) {
+      if (st.kind == Statement::Kind::Read && wait_for_status_) {
+        wait_for_status_ = false;
+        const int64_t until =
+            platform_.elapsed_us() + static_cast<int64_t>(kLongestStatusWait * 1e6);
+        while (!status_read() && !station_.lost() && platform_.elapsed_us() < until) {
+          platform_.wait_ms(20);
+        }
+      }
       std::ostringstream one;
       run_statement(rig, st, platform_, one);
       out << one.str();
@@ -42,6 +79,14 @@ std::string MonitorSession::execute(const std::string& line, int line_number) {
     out << e.what() << '\n';
   }
   return out.str();
+}
+
+bool leaves(const std::string& line) {
+  std::istringstream words(line);
+  std::string word, more;
+  words >> word >> more;
+  for (auto& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return more.empty() && (word == "q" || word == "quit" || word == "exit");
 }
 
 namespace {

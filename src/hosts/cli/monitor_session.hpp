@@ -30,10 +30,33 @@ class MonitorSession {
   // Leaves the radio safe; returns what it did ("transmitter released").
   std::string close() { return station_.close(); }
 
+  // The radio's answers as the component reads them.
+  void heard(std::string_view answers);
+  // Statements read from a pipe: the first "?" waits until the component
+  // has read the radio's status once (the answers of its first status
+  // cycle), the port is lost, or kLongestStatusWait has passed, so that it
+  // prints the radio's values rather than the defaults.
+  void wait_for_status() { wait_for_status_ = true; }
+  static constexpr double kLongestStatusWait = 10;
+  // True once every answer of the status cycle was heard.
+  bool status_read() const;
+  // Called as the component works: once the status has been read, has the
+  // component read the radio's settings (levels, switches) once, which it
+  // does not do by itself while it polls (PollLevels).
+  void tick();
+
  private:
   station::Station& station_;
   ScriptPlatform& platform_;
+  bool wait_for_status_ = false;
+  bool settings_asked_ = false;
+  std::string unfinished_;          // of the answers heard
+  std::vector<std::string> heard_;  // the status cycle's codes heard so far
 };
+
+// True for a line that leaves the monitor: "q", "quit" or "exit", in any
+// case, with spaces around.
+bool leaves(const std::string& line);
 
 // "help": one line per member, its use and its help text; "help NAME": the
 // member's kinds, arguments and types, and its help text.

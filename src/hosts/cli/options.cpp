@@ -145,21 +145,6 @@ void Options::text(const std::string& name, std::string& target, const std::stri
   });
 }
 
-void Options::choice(const std::string& name, std::string& target,
-                     const std::vector<std::string>& words, const std::string& help) {
-  std::string list;
-  for (const auto& w : words) list += (list.empty() ? "" : "|") + w;
-  option(name, list, help, [name, words, list, &target](const std::string& v) {
-    for (const auto& w : words) {
-      if (w == v) {
-        target = v;
-        return;
-      }
-    }
-    throw std::invalid_argument(name + " takes one of " + list + ", not " + quoted(v));
-  });
-}
-
 void Options::positional(const std::string& name, std::string& target, const std::string& help,
                          bool required) {
   auto* o = app_.add_option(name, target, help);
@@ -183,7 +168,36 @@ int Options::usage_error(const std::string& what) const {
   return 2;
 }
 
+namespace {
+CommandDoc* describe_sink = nullptr;
+}  // namespace
+
+void Options::describe_into(CommandDoc* sink) { describe_sink = sink; }
+
+CommandDoc Options::describe() const {
+  CommandDoc doc{command_, app_.get_description(), app_.get_footer(), {}};
+  for (const auto* o : app_.get_options()) {
+    OptionDoc d;
+    d.positional = o->get_positional();
+    if (d.positional) {
+      d.names = {o->get_name()};
+    } else {
+      for (const auto& n : o->get_snames()) d.names.push_back("-" + n);
+      for (const auto& n : o->get_lnames()) d.names.push_back("--" + n);
+      if (o->get_type_size() != 0) d.value = o->get_type_name();
+    }
+    d.help = o->get_description();
+    d.group = o->get_group();
+    doc.options.push_back(std::move(d));
+  }
+  return doc;
+}
+
 std::optional<int> Options::parse(const std::vector<std::string>& args) {
+  if (describe_sink) {
+    *describe_sink = describe();
+    return 0;
+  }
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
     app_.parse(reversed);
@@ -210,9 +224,10 @@ std::optional<int> Options::parse(const std::vector<std::string>& args) {
 void add_port_options(Options& options, PortOptions& port) {
   options.group(kPortGroup);
   options.option("--port", "PATH",
-                 "the serial device (/dev/ttyUSB0, a pseudo-terminal...), or "
-                 "rfc2217://HOST:PORT for a port served over the network; without it, port "
-                 "number n means /dev/ttyS<n-1>",
+                 "the serial device (/dev/ttyUSB0, a pseudo-terminal...), "
+                 "rfc2217://HOST:PORT for a port served over the network (RFC 2217), or "
+                 "tcp://HOST:PORT for its bytes over plain TCP; without it, port number n "
+                 "means /dev/ttyS<n-1>",
                  [&port](const std::string& v) {
                    if (v.empty()) throw std::invalid_argument("--port takes a path, not \"\"");
                    port.path = v;

@@ -37,6 +37,19 @@ namespace tovrak::hosts {
 
 struct PortOptions;
 
+// What a command declares, for its manual page and its completion.
+struct OptionDoc {
+  std::vector<std::string> names;  // "--port", or "-h", "--help"; a positional's name
+  std::string value;               // the value's name ("PATH"); empty for a switch
+  std::string help;
+  std::string group;  // the heading it is listed under
+  bool positional = false;
+};
+struct CommandDoc {
+  std::string command, description, footer;
+  std::vector<OptionDoc> options;
+};
+
 class Options {
  public:
   // `command` is the word after "tovrak"; `description` opens the help.
@@ -60,9 +73,6 @@ class Options {
   // Any text (a path, a name).
   void text(const std::string& name, std::string& target, const std::string& value_name,
             const std::string& help);
-  // One of a fixed set of words.
-  void choice(const std::string& name, std::string& target, const std::vector<std::string>& words,
-              const std::string& help);
   // A word without a dash; `required` refuses a command line without it.
   void positional(const std::string& name, std::string& target, const std::string& help,
                   bool required = true);
@@ -76,7 +86,15 @@ class Options {
   bool any_given(const std::string& heading) const;
 
   // See above: nothing to go on, 0 after the help, 2 after a usage mistake.
+  // While a description is asked for (describe_into), parse() hands the
+  // options over and returns 0, so the command ends before it does anything.
   std::optional<int> parse(const std::vector<std::string>& args);
+
+  // The options declared so far.
+  CommandDoc describe() const;
+  // Commands run while `sink` is set only describe themselves into it;
+  // nullptr ends that.
+  static void describe_into(CommandDoc* sink);
 
   // A usage mistake found after parsing (options that do not go together):
   // prints it as parse() does and returns 2.

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 
 namespace tovrak::hosts {
 
@@ -23,6 +24,7 @@ struct Prompt::Editor {
   FILE* in = nullptr;
   FILE* out = nullptr;
   std::vector<std::string> words;
+  std::vector<std::string> candidates;  // of the last ambiguous Tab
 };
 
 namespace {
@@ -30,19 +32,22 @@ namespace {
 const char* no_prompt(EditLine*) { return ""; }
 
 // Tab: completes the word before the cursor from the words, as far as they
-// agree.
+// agree; when they part, the words that fit are kept to be listed.
 unsigned char complete(EditLine* el, int) {
   void* data = nullptr;
   el_get(el, EL_CLIENTDATA, &data);
-  const auto& words = *static_cast<const std::vector<std::string>*>(data);
+  auto& ed = *static_cast<Prompt::Editor*>(data);
+  const auto& words = ed.words;
   const LineInfo* li = el_line(el);
   const char* start = li->cursor;
   while (start > li->buffer && start[-1] != ' ' && start[-1] != '(' && start[-1] != ',') --start;
   const auto n = static_cast<size_t>(li->cursor - start);
   std::string common;
   bool any = false;
+  ed.candidates.clear();
   for (const auto& w : words) {
     if (w.size() < n || strncasecmp(w.c_str(), start, n) != 0) continue;
+    ed.candidates.push_back(w);
     if (!any) {
       common = w;
       any = true;
@@ -52,6 +57,7 @@ unsigned char complete(EditLine* el, int) {
       common.resize(k);
     }
   }
+  if (ed.candidates.size() == 1) ed.candidates.clear();
   if (!any || common.size() < n) return CC_REFRESH_BEEP;
   el_deletestr(el, static_cast<int>(n));
   el_insertstr(el, common.c_str());
@@ -81,9 +87,13 @@ std::string Prompt::default_history() {
   } else {
     return "";
   }
-  mkdir(dir.c_str(), 0700);
   dir += "/tovrak";
-  mkdir(dir.c_str(), 0700);
+  // Each missing directory on the way, private to the user as the state
+  // directory is meant to be.
+  for (size_t slash = 1; slash != std::string::npos;) {
+    slash = dir.find('/', slash + 1);
+    mkdir(dir.substr(0, slash).c_str(), 0700);
+  }
   return dir + "/history";
 }
 
@@ -102,7 +112,7 @@ Prompt::Prompt(std::string history_file, std::vector<std::string> words)
   el_set(ed_->el, EL_EDITOR, "emacs");
   el_set(ed_->el, EL_HIST, ::history, ed_->hist);
   el_set(ed_->el, EL_PROMPT, no_prompt);
-  el_set(ed_->el, EL_CLIENTDATA, &ed_->words);
+  el_set(ed_->el, EL_CLIENTDATA, ed_.get());
   el_set(ed_->el, EL_ADDFN, "tovrak-complete", "complete a member name", complete);
   el_set(ed_->el, EL_BIND, "^I", "tovrak-complete", nullptr);
   el_set(ed_->el, EL_BIND, "^U", "em-kill-line", nullptr);
@@ -143,6 +153,8 @@ std::optional<std::string> Prompt::feed(std::string_view key) {
   }
   return std::nullopt;
 }
+
+std::vector<std::string> Prompt::take_candidates() { return std::exchange(ed_->candidates, {}); }
 
 std::string Prompt::line() const {
   const LineInfo* li = el_line(ed_->el);

@@ -25,17 +25,22 @@ class Prompt {
 
   // Passes the bytes of one key; returns the line when the key ended it.
   std::optional<std::string> feed(std::string_view key);
+  // The words the last Tab could have meant, when it could not tell which
+  // (empty when it completed one, or after they were taken).
+  std::vector<std::string> take_candidates();
   // The line being edited, and the cursor's place in it.
   std::string line() const;
   size_t cursor() const;
 
   // The history file of the monitor: $XDG_STATE_HOME/tovrak/history, or
-  // ~/.local/state/tovrak/history.
+  // ~/.local/state/tovrak/history; its directories are made when missing.
   static std::string default_history();
+
+  // The line editor and what Tab found (in prompt.cpp).
+  struct Editor;
 
  private:
   void keys_one_by_one();
-  struct Editor;
   platform::PseudoTerminal pty_;
   std::string history_;
   std::unique_ptr<Editor> ed_;

@@ -14,6 +14,8 @@ set(TOVRAK_CLI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/web_host.cpp
   ${CMAKE_CURRENT_LIST_DIR}/port_options.cpp
   ${CMAKE_CURRENT_LIST_DIR}/options.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/commands.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/docs.cpp
   ${CMAKE_CURRENT_LIST_DIR}/station_script.cpp
   ${CMAKE_CURRENT_LIST_DIR}/monitor_session.cpp
   ${CMAKE_CURRENT_LIST_DIR}/one_shot.cpp

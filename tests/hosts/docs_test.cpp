@@ -1,0 +1,94 @@
+// The manual page and the completion are written from the commands' own
+// tables: every command and every option of each is in both, the words of
+// the arguments are those the commands take, and the man page's general
+// sections are there.
+#include "hosts/cli/docs.hpp"
+
+#include <gtest/gtest.h>
+
+namespace tovrak::hosts {
+namespace {
+
+// The completion's line `key="..."` in the case of `command`.
+std::string completion_of(const std::string& script, const std::string& command,
+                          const std::string& key) {
+  const size_t at = script.find("\n    " + command + ")\n");
+  if (at == std::string::npos) return "(no case)";
+  const size_t line = script.find("      " + key + "=", at);
+  const size_t end = script.find('\n', line);
+  return script.substr(line + 7 + key.size(), end - line - 7 - key.size());
+}
+
+// Dashes as the man page writes them.
+std::string roff(const std::string& text) {
+  std::string out;
+  for (char c : text) out += c == '-' ? "\\-" : std::string(1, c);
+  return out;
+}
+
+TEST(Docs, EveryCommandAndOptionIsInTheManPageAndTheCompletion) {
+  const std::string man = man_page("9.9.9");
+  const std::string bash = bash_completion();
+  const size_t list = bash.find("compgen -W \"") + 12;
+  const std::string first_words = " " + bash.substr(list, bash.find('"', list) - list) + " ";
+  ASSERT_EQ(Commands().size(), 9u);
+  for (const auto& command : Commands()) {
+    const CommandDoc doc = describe(command);
+    EXPECT_EQ(doc.command, command.name);
+    EXPECT_NE(man.find(".SS \"tovrak " + doc.command + "\"\n"), std::string::npos) << doc.command;
+    EXPECT_NE(first_words.find(" " + doc.command + " "), std::string::npos) << doc.command;
+    std::string options = completion_of(bash, doc.command, "options");
+    options = " " + options.substr(1, options.size() - 2) + " ";
+    ASSERT_FALSE(doc.options.empty()) << doc.command;
+    for (const auto& o : doc.options) {
+      for (const auto& n : o.names) {
+        const std::string font = o.positional ? "\\fI" : "\\fB";
+        EXPECT_NE(man.find(font + roff(n) + "\\fR"), std::string::npos) << doc.command << ' ' << n;
+        const bool completed = o.positional || options.find(" " + n + " ") != std::string::npos;
+        EXPECT_TRUE(completed) << doc.command << ' ' << n;
+      }
+      EXPECT_NE(man.find(roff(o.help)), std::string::npos) << o.help;
+    }
+  }
+  for (const char* text : {".PP\n.I \"The serial port\"\n.TP\n\\fB\\-\\-port\\fR \\fIPATH\\fR\n",
+                           "rfc2217://HOST:PORT", "tcp://HOST:PORT", ".B 130\n", ".B 2\n",
+                           "/usr/share/doc/tovrak/README.md", "\"tovrak 9.9.9\""}) {
+    EXPECT_NE(man.find(text), std::string::npos) << text;
+  }
+  EXPECT_EQ(bash.find("call"), std::string::npos);
+}
+
+TEST(Docs, ArgumentWordsAreTheCommandsOwn) {
+  const std::string bash = bash_completion();
+  struct Row {
+    const char* command;
+    const char* args;
+  } rows[] = {
+      {"get", "(\"af,freq,mode,power,ptt,rf,smeter,split,sql,txfreq,vfo,width\")"},
+      {"set", "(\"freq,mode,vfo,split,power,af,rf,sql\" \"\")"},
+      {"ptt", "(\"on,off\")"},
+      {"script", "(\"@files\")"},
+      {"ports", "()"},
+  };
+  for (const auto& r : rows) EXPECT_EQ(completion_of(bash, r.command, "args"), r.args);
+  EXPECT_EQ(completion_of(bash, "monitor", "files"), "\"--log --port\"");
+  EXPECT_EQ(completion_of(bash, "sim", "files"), "\"--pty\"");
+}
+
+TEST(Docs, ListedNames) {
+  struct Row {
+    const char* text;
+    std::vector<std::string> words;
+  } rows[] = {
+      {"on or off", {"on", "off"}},
+      {"either on or off", {}},
+      {"\nNames:\n  af       gain\n  freq     MHz\nExamples:\n  tovrak", {"af", "freq"}},
+      {"Changes.\nNames: freq, mode (LSB USB), vfo (A B),\npower (0-100), af. More: x, y.",
+       {"freq", "mode", "vfo", "power", "af"}},
+      {"no names here", {}},
+  };
+  for (const auto& r : rows) EXPECT_EQ(listed_names(r.text), r.words) << r.text;
+}
+
+}  // namespace
+}  // namespace tovrak::hosts
