@@ -70,6 +70,20 @@ int first_field(const OneShot& shot, const std::string& key) {
   return p ? static_cast<int>(p.message[0]) : -1;
 }
 
+// The main receiver's level as the component decoded it.
+int level(OneShot& shot, int16_t (TOVRAK_Protocol::*get)(Variant&)) {
+  Variant main(int16_t{0});
+  return (shot.rig().*get)(main);
+}
+
+// A field of the radio's "IF" answer: what it receives, as it said it (the
+// component's own mode and frequency can hold a start-up value of the
+// other VFO's fields once "VS" was decoded); -1 without one.
+int64_t info_field(const OneShot& shot, size_t field) {
+  const radio::Parsed p = radio::Parse(shot.answer("IF"), radio::Direction::kAnswer, shot.id());
+  return p ? p.message[field] : -1;
+}
+
 // What a name needs of the radio and how it reads.
 struct Name {
   const char* name;
@@ -87,7 +101,9 @@ const std::vector<Name>& table() {
        3,
        nullptr,
        {"IF"},
-       [](OneShot& s) { return hz_reading(s.rig().get_Freq()); }},
+       [](OneShot& s) {
+         return hz_reading(static_cast<double>(info_field(s, radio::info::kHertz)) / 1e6);
+       }},
       {"txfreq",
        "the transmit frequency (JSON: Hz)",
        8,
@@ -100,7 +116,8 @@ const std::vector<Name>& table() {
        nullptr,
        {"IF"},
        [](OneShot& s) {
-         const std::string m(radio::ModeName(s.rig().get_Mode()));
+         const auto* c = radio::FindModeChar(static_cast<char>(info_field(s, radio::info::kMode)));
+         const std::string m(radio::ModeName(c ? c->mode : -1));
          return Reading{m, json_text(m)};
        }},
       {"vfo",
@@ -161,19 +178,19 @@ const std::vector<Name>& table() {
        0,
        "AG0",
        {"AG0"},
-       [](OneShot& s) { return level_reading(first_field(s, "AG0")); }},
+       [](OneShot& s) { return level_reading(level(s, &TOVRAK_Protocol::get_AFLevel)); }},
       {"rf",
        "the main receiver's RF gain (0-255)",
        0,
        "RG0",
        {"RG0"},
-       [](OneShot& s) { return level_reading(first_field(s, "RG0")); }},
+       [](OneShot& s) { return level_reading(level(s, &TOVRAK_Protocol::get_RFLevel)); }},
       {"sql",
        "the main receiver's squelch (0-255)",
        0,
        "SQ0",
        {"SQ0"},
-       [](OneShot& s) { return level_reading(first_field(s, "SQ0")); }},
+       [](OneShot& s) { return level_reading(level(s, &TOVRAK_Protocol::get_SQLevel)); }},
   };
   return kNames;
 }
