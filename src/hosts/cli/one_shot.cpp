@@ -208,14 +208,25 @@ const Name& name_row(const std::string& name) {
 
 OneShot::OneShot(station::Station& station, ScriptPlatform& time) : station_(station), time_(time) {
   station_.on_read([this](std::string_view bytes) { heard(bytes); });
-  station_.on_write([this](std::string_view bytes) {
-    if (writing_) written_ += bytes;
-  });
+  station_.on_write([this](std::string_view bytes) { wrote(bytes); });
 }
 
 OneShot::~OneShot() {
   station_.on_read(nullptr);
   station_.on_write(nullptr);
+}
+
+void OneShot::wrote(std::string_view bytes) {
+  if (writing_) written_ += bytes;
+  // A poll of the status or the S-meter waits for its answer.
+  for (size_t at = 0, end; (end = bytes.find(';', at)) != std::string_view::npos; at = end + 1) {
+    const std::string_view command = bytes.substr(at, end - at);
+    if (command == "SM0" || std::find(std::begin(kStatusCycle), std::end(kStatusCycle), command) !=
+                                std::end(kStatusCycle)) {
+      asked_ = std::string(command);
+      asked_at_ = now();
+    }
+  }
 }
 
 void OneShot::heard(std::string_view bytes) {
@@ -228,7 +239,9 @@ void OneShot::heard(std::string_view bytes) {
       if (partial_.starts_with("ID") && radio::IsDigits(partial_.substr(2))) {
         id_ = static_cast<int>(radio::DigitsValue(partial_.substr(2)));
       }
-      heard_[key_of(partial_)] = partial_;
+      const std::string key = key_of(partial_);
+      if (key == asked_) asked_.clear();
+      heard_[key] = partial_;
     }
     partial_.clear();
   }
@@ -246,19 +259,24 @@ bool OneShot::radio_in_memory() const {
   return p && p.message[radio::info::kMemory] != 0;
 }
 
-// The rows of the component's timing that hold a one-shot's queries back:
-// polls after any write, control commands after any write, polls after a
-// control command.
-constexpr int kHoldingRows[] = {0, 1, 4};
+// The rows of the component's timing that hold a one-shot's queries back,
+// and what they are while it only asks: polls after any write, control
+// commands after any write, polls after a control command, none; and the
+// span within which those rules hold, none at all (a delay below zero is
+// none), so that a query is never held back or dropped: the one-shot itself
+// asks one poll at a time.
+constexpr int kHoldingRows[] = {0, 1, 4, 3};
+constexpr const char* kQuickMs[] = {"0", "0", "0", "-1"};
 
 void OneShot::quick_timing() {
   ControlPanel& panel = ControlPanelOf(station_.rig());
+  panel.negative_delays = ControlPanel::NegativeDelays::kTakenAsTyped;
   if (normal_ms_.empty()) {
     for (int row : kHoldingRows) normal_ms_.push_back(panel.CurrentValueMs(row));
   }
-  for (int row : kHoldingRows) {
-    panel.txtMS_Change(row, "0");
-    panel.cmdSet_Click(row);
+  for (size_t i = 0; i < std::size(kHoldingRows); ++i) {
+    panel.txtMS_Change(kHoldingRows[i], kQuickMs[i]);
+    panel.cmdSet_Click(kHoldingRows[i]);
   }
 }
 
@@ -310,14 +328,16 @@ std::vector<std::string> OneShot::read(const std::vector<std::string>& names) {
   };
   const double until = now() + kLongestWait;
   bool batch_sent = batch.empty();
+  asked_.clear();
   while (!stopped() && now() < until) {
+    // One poll at a time: the next once the last was answered (or given up).
+    const bool free = asked_.empty() || now() - asked_at_ > kAskAgain;
     if (!status_done()) {
-      // The next status query, once the last poll was answered.
       int16_t status = 1;
-      rig.SetPolling(status);
+      if (free) rig.SetPolling(status);
     } else if (meter && answer("SM0").empty()) {
       int16_t smeter = 3;
-      rig.SetPolling(smeter);
+      if (free) rig.SetPolling(smeter);
     } else if (!batch_sent) {
       int16_t raw = 0;
       rig.SetCommand(raw, batch);

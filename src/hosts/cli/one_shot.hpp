@@ -22,6 +22,9 @@ class OneShot {
   // The longest wait for the answers of one reading, in seconds: beyond the
   // component's error delay, after which an unanswered poll is asked again.
   static constexpr double kLongestWait = 4;
+  // A poll whose answer has not come in this many seconds is given up, and
+  // the next asked.
+  static constexpr double kAskAgain = 0.5;
 
   OneShot(station::Station& station, ScriptPlatform& time);
   ~OneShot();
@@ -64,6 +67,7 @@ class OneShot {
 
  private:
   void heard(std::string_view bytes);
+  void wrote(std::string_view bytes);
   void quick_timing();
   void normal_timing();
 
@@ -74,7 +78,9 @@ class OneShot {
   int id_ = 0;
   std::vector<double> normal_ms_;  // the component's own delays, kept while quick
   bool writing_ = false;
-  std::string written_;
+  std::string written_;  // what a change wrote
+  std::string asked_;    // the poll waiting for its answer ("FA", "SM0")
+  double asked_at_ = 0;
 };
 
 // Every name the one-shot reads, in help order, with its help.
