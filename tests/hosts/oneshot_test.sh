@@ -20,16 +20,23 @@ expect() {
   grep -qE -- "$pattern" <<<"$out" || fail "tovrak $* printed \"$out\", not /$pattern/"
 }
 
+# End to end on a real pseudo-terminal; the rules are the in-process rows'
+# (one_shot_test.cpp). The sim here is an eight-digit radio; the default
+# nine-digit one follows below.
 expect 0 '^freq 14\.250000 MHz$' set freq 14250kHz --port "$LINK"
 expect 0 '^mode CW$' set mode cw --port "$LINK"
 expect 0 '^freq 14\.250000 MHz  mode CW$' get freq mode --port "$LINK"
 expect 0 '^ptt on$' ptt on --port "$LINK"
 expect 0 '^on$' get ptt --port "$LINK"
 expect 0 '^ptt off$' ptt off --port "$LINK"
+expect 0 '^power 50 W$' set power 50 --port "$LINK"
+expect 0 '^50 W$' get power --port "$LINK"
 expect 1 'refused: the frequency is out of the radio.s range' set freq 99 --port "$LINK"
 expect 2 'mode takes one of LSB, USB' set mode XYZ --port "$LINK"
 expect 2 'unknown name "bogus"' get bogus --port "$LINK"
 expect 2 'say which radio' get freq
+expect 2 'no serial port offers the speed 12345 \(tovrak get --help\)' get freq --speed 12345 --port "$LINK"
+expect 2 'a network port is written rfc2217://HOST:PORT' get freq --port rfc2217://nowhere
 expect 1 'no radio on' get freq --port "$DIR/none"
 
 got=$("$TOVRAK" get freq mode split smeter --json --port "$LINK")
@@ -58,6 +65,15 @@ wait $SIM 2>/dev/null || true
 "$TOVRAK" sim --pty "$LINK" --id 19 >/dev/null 2>&1 &
 SIM=$!
 for _ in $(seq 50); do [ -e "$LINK" ] && break; sleep 0.1; done
-expect 0 '^freq 14\.250000 MHz$' set freq 14250kHz --port "$LINK"
 kill -0 $SIM || fail "the link of a killed sim was not taken over"
+kill $SIM; wait $SIM 2>/dev/null || true
+
+# The default radio (nine digits, USB): the component's memory mode is left
+# by SetVFO, and the one-shot says so.
+"$TOVRAK" sim --pty "$LINK" >/dev/null 2>&1 &
+SIM=$!
+for _ in $(seq 50); do [ -L "$LINK" ] && break; sleep 0.1; done
+expect 0 '^freq 7\.074000 MHz \(VM sent first' set freq 7.074 --port "$LINK"
+expect 0 '^vfo B \(VM sent first' set vfo B --port "$LINK"
+expect 0 '^freq 7\.050000 MHz  vfo B' get freq vfo --port "$LINK"
 echo "the one-shot commands work"

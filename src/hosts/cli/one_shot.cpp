@@ -261,12 +261,13 @@ bool OneShot::radio_in_memory() const {
 
 // The rows of the component's timing that hold a one-shot's queries back,
 // and what they are while it only asks: polls after any write, control
-// commands after any write, polls after a control command, none; and the
-// span within which those rules hold, none at all (a delay below zero is
-// none), so that a query is never held back or dropped: the one-shot itself
-// asks one poll at a time.
-constexpr int kHoldingRows[] = {0, 1, 4, 3};
-constexpr const char* kQuickMs[] = {"0", "0", "0", "-1"};
+// commands after any write, polls after a control command, none; the span
+// within which those rules hold, none at all (a delay below zero is none),
+// so that a query is never held back or dropped; and the polling timer, a
+// minute, so that it asks nothing of its own: the one-shot itself asks one
+// poll at a time.
+constexpr int kHoldingRows[] = {0, 1, 4, 3, 2};
+constexpr const char* kQuickMs[] = {"0", "0", "0", "-1", "60000"};
 
 void OneShot::quick_timing() {
   ControlPanel& panel = ControlPanelOf(station_.rig());
