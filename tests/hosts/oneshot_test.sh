@@ -7,7 +7,8 @@ DIR=$(mktemp -d)
 LINK=$DIR/radio
 "$TOVRAK" sim --pty "$LINK" --id 19 >/dev/null 2>&1 &
 SIM=$!
-trap 'kill $SIM 2>/dev/null; wait $SIM 2>/dev/null; rm -rf "$DIR"' EXIT
+SHARE=
+trap 'kill $SIM $SHARE 2>/dev/null; wait $SIM $SHARE 2>/dev/null; rm -rf "$DIR"' EXIT
 for _ in $(seq 50); do [ -L "$LINK" ] && break; sleep 0.1; done
 
 fail() { echo "FAIL: $*"; exit 1; }
@@ -76,4 +77,14 @@ for _ in $(seq 50); do [ -L "$LINK" ] && break; sleep 0.1; done
 expect 0 '^freq 7\.074000 MHz \(VM sent first' set freq 7.074 --port "$LINK"
 expect 0 '^vfo B \(VM sent first' set vfo B --port "$LINK"
 expect 0 '^freq 7\.050000 MHz  vfo B' get freq vfo --port "$LINK"
+
+# Through a sharing server's TCP endpoint.
+PORT=$((20000 + RANDOM % 20000))
+"$TOVRAK" share --sim --listen "127.0.0.1:$PORT" --plain >/dev/null 2>&1 &
+SHARE=$!
+for _ in $(seq 50); do "$TOVRAK" get ptt --server "127.0.0.1:$PORT" >/dev/null 2>&1 && break; sleep 0.1; done
+expect 0 '^freq [0-9]+\.[0-9]{6} MHz  mode [A-Z]+$' get freq mode --server "127.0.0.1:$PORT"
+expect 1 '^ptt refused: the sharing server releases a transmitter' ptt on --server "127.0.0.1:$PORT"
+expect 0 '^ptt off$' ptt off --server "127.0.0.1:$PORT"
+expect 2 'give either --port or --server' get freq --server "127.0.0.1:$PORT" --port "$LINK"
 echo "the one-shot commands work"
