@@ -23,7 +23,6 @@ namespace {
 
 // The component's status queries in the order its polling path asks them.
 constexpr const char* kStatusCycle[] = {"FA", "FB", "IF", "FT", "OI", "TX", "AC", "VS"};
-constexpr int kStatusSteps = 8;
 
 // The answers whose key carries the receiver digit.
 std::string key_of(std::string_view answer) {
