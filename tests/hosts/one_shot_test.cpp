@@ -83,7 +83,7 @@ TEST(OneShot, GetsEveryNameFromTheRadiosAnswersOfThisCall) {
     Words wire;    // in this order
     Words unsent;  // never written
   } rows[] = {
-      {{"get", "freq"}, {}, {}, "14.200000 MHz\n", {"AI0;", "ID;", "IF;"}, {"VS;", "SM0;", "PC;"}},
+      {{"get", "freq"}, {}, {}, "14.200000 MHz\n", {"AI0;", "ID;", "IF;"}, {"FT;", "SM0;", "PC;"}},
       {{"get", "freq"}, {}, kEightDigits, "14.200000 MHz\n", {"ID;", "IF;"}, {"VS;"}},
       {{"get", "txfreq"}, kSplit, {}, "14.200000 MHz\n", {"FT;", "VS;"}, {}},
       {{"get", "mode"}, {}, {}, "USB\n", {"IF;"}, {}},
@@ -91,7 +91,7 @@ TEST(OneShot, GetsEveryNameFromTheRadiosAnswersOfThisCall) {
       {{"get", "vfo"}, kMemory, kEightDigits, "memory 1\n", {"IF;"}, {}},
       {{"get", "split"}, {}, {}, "off\n", {"FT;"}, {}},
       {{"get", "split"}, kSplit, {}, "on\n", {"FT;"}, {}},
-      {{"get", "ptt"}, {}, {}, "off\n", {"TX;"}, {"VS;"}},
+      {{"get", "ptt"}, {}, {}, "off\n", {"TX;"}, {"AC;", "VS;"}},
       {{"get", "width"}, {}, {}, "2400 Hz\n", {"IF;", "SH0;"}, {}},
       {{"get", "power"}, {}, {}, "100 W\n", {"PC;"}, {"IF;"}},
       {{"get", "af"}, {}, {}, "64/255\n", {"AG0;"}, {}},
