@@ -8,4 +8,5 @@ set(TOVRAK_BENCH_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/timing_bench.cpp
   ${CMAKE_CURRENT_LIST_DIR}/share_bench.cpp
   ${CMAKE_CURRENT_LIST_DIR}/web_bench.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/oneshot_bench.cpp
 )

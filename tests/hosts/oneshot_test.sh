@@ -7,7 +7,8 @@ DIR=$(mktemp -d)
 LINK=$DIR/radio
 "$TOVRAK" sim --pty "$LINK" --id 19 >/dev/null 2>&1 &
 SIM=$!
-trap 'kill $SIM 2>/dev/null; wait $SIM 2>/dev/null; rm -rf "$DIR"' EXIT
+SHARE=
+trap 'kill $SIM $SHARE 2>/dev/null; wait $SIM $SHARE 2>/dev/null; rm -rf "$DIR"' EXIT
 for _ in $(seq 50); do [ -L "$LINK" ] && break; sleep 0.1; done
 
 fail() { echo "FAIL: $*"; exit 1; }
@@ -20,16 +21,23 @@ expect() {
   grep -qE -- "$pattern" <<<"$out" || fail "tovrak $* printed \"$out\", not /$pattern/"
 }
 
+# End to end on a real pseudo-terminal; the rules are the in-process rows'
+# (one_shot_test.cpp). The sim here is an eight-digit radio; the default
+# nine-digit one follows below.
 expect 0 '^freq 14\.250000 MHz$' set freq 14250kHz --port "$LINK"
 expect 0 '^mode CW$' set mode cw --port "$LINK"
 expect 0 '^freq 14\.250000 MHz  mode CW$' get freq mode --port "$LINK"
 expect 0 '^ptt on$' ptt on --port "$LINK"
 expect 0 '^on$' get ptt --port "$LINK"
 expect 0 '^ptt off$' ptt off --port "$LINK"
+expect 0 '^power 50 W$' set power 50 --port "$LINK"
+expect 0 '^50 W$' get power --port "$LINK"
 expect 1 'refused: the frequency is out of the radio.s range' set freq 99 --port "$LINK"
 expect 2 'mode takes one of LSB, USB' set mode XYZ --port "$LINK"
 expect 2 'unknown name "bogus"' get bogus --port "$LINK"
 expect 2 'say which radio' get freq
+expect 2 'no serial port offers the speed 12345 \(tovrak get --help\)' get freq --speed 12345 --port "$LINK"
+expect 2 'a network port is written rfc2217://HOST:PORT' get freq --port rfc2217://nowhere
 expect 1 'no radio on' get freq --port "$DIR/none"
 
 got=$("$TOVRAK" get freq mode split smeter --json --port "$LINK")
@@ -58,6 +66,25 @@ wait $SIM 2>/dev/null || true
 "$TOVRAK" sim --pty "$LINK" --id 19 >/dev/null 2>&1 &
 SIM=$!
 for _ in $(seq 50); do [ -e "$LINK" ] && break; sleep 0.1; done
-expect 0 '^freq 14\.250000 MHz$' set freq 14250kHz --port "$LINK"
 kill -0 $SIM || fail "the link of a killed sim was not taken over"
+kill $SIM; wait $SIM 2>/dev/null || true
+
+# The default radio (nine digits, USB): the component's memory mode is left
+# by SetVFO, and the one-shot says so.
+"$TOVRAK" sim --pty "$LINK" >/dev/null 2>&1 &
+SIM=$!
+for _ in $(seq 50); do [ -L "$LINK" ] && break; sleep 0.1; done
+expect 0 '^freq 7\.074000 MHz \(VM sent first' set freq 7.074 --port "$LINK"
+expect 0 '^vfo B \(VM sent first' set vfo B --port "$LINK"
+expect 0 '^freq 7\.050000 MHz  vfo B' get freq vfo --port "$LINK"
+
+# Through a sharing server's TCP endpoint.
+PORT=$((20000 + RANDOM % 20000))
+"$TOVRAK" share --sim --listen "127.0.0.1:$PORT" --plain >/dev/null 2>&1 &
+SHARE=$!
+for _ in $(seq 50); do "$TOVRAK" get ptt --server "127.0.0.1:$PORT" >/dev/null 2>&1 && break; sleep 0.1; done
+expect 0 '^freq [0-9]+\.[0-9]{6} MHz  mode [A-Z]+$' get freq mode --server "127.0.0.1:$PORT"
+expect 1 '^ptt refused: the sharing server releases a transmitter' ptt on --server "127.0.0.1:$PORT"
+expect 0 '^ptt off$' ptt off --server "127.0.0.1:$PORT"
+expect 2 'give either --port or --server' get freq --server "127.0.0.1:$PORT" --port "$LINK"
 echo "the one-shot commands work"

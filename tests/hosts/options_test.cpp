@@ -51,6 +51,17 @@ TEST(Options, RefusesBadValuesWithTheSameMessageEverywhere) {
       {{"--speed", "99999999999999999999"},
        "--speed 99999999999999999999 is out of range (1 to 4000000)"},
       {{"--speed", "fast"}, "--speed takes a whole number from 1 to 4000000, not \"fast\""},
+      {{"--port", "rfc2217://foo"},
+       "--port \"rfc2217://foo\": a network port is written rfc2217://HOST:PORT, with PORT "
+       "from 1 to 65535 (an IPv6 address in brackets: [::1])"},
+      {{"--port", "tcp://::1:80"},
+       "--port \"tcp://::1:80\": a network port is written tcp://HOST:PORT, with PORT from 1 "
+       "to 65535 (an IPv6 address in brackets: [::1])"},
+      {{"--port", "tcp://host:0"},
+       "--port \"tcp://host:0\": a network port is written tcp://HOST:PORT, with PORT from 1 "
+       "to 65535 (an IPv6 address in brackets: [::1])"},
+      {{"--port", "ftp://host:21"},
+       "--port \"ftp://host:21\": a network port is rfc2217://HOST:PORT or tcp://HOST:PORT"},
       {{"--seed"}, "--seed needs a value"},
       {{"--bogus"}, "unknown option --bogus"},
       {{"extra"}, "unexpected argument extra"},

@@ -182,21 +182,24 @@ Outcome demo(Way way) {
 
 Outcome one_shot(Way way) {
   test::StationBench b;
-  OneShot shot(b.station, b.time);
-  std::string error, why;
-  EXPECT_TRUE(shot.connect({"IF", "TX"}, error)) << error;
-  int16_t on = 1;
-  b.station.rig().SetPTT(on);  // tovrak ptt on
-  const int64_t soon = b.apt.now_us() + 200'000;
-  if (way == Way::Stop) b.apt.schedule_outside(soon, [&] { b.apt.request_stop(); });
-  if (way == Way::Lost) b.apt.schedule_outside(soon, [&] { b.apt.line().lose("gone"); });
   Outcome o;
-  if (way == Way::Error) {
-    b.drop();  // unwound before the change was complete
-  } else {
-    if (!shot.complete(true, why)) o.said = why + "\n";
-    o.said += b.station.close();
+  std::ostringstream out, err;
+  {
+    OneShot shot(b.station, b.time);
+    // Stopped or lost while the transmitter is keyed and read back.
+    const int64_t soon = b.apt.now_us() + 20'000;
+    if (way == Way::Stop) b.apt.schedule_outside(soon, [&] { b.apt.request_stop(); });
+    if (way == Way::Lost) b.apt.schedule_outside(soon, [&] { b.apt.line().lose("gone"); });
+    if (way == Way::Error) b.apt.schedule_outside(soon, [&] { throw Unwound(); });
+    try {
+      o.status = run_set(shot, "ptt", "on", {false, false, out, err, "ptt", "P"});
+      o.said = err.str();
+      o.said += b.station.close();
+    } catch (const Unwound&) {
+      o.said = "unwound";
+    }
   }
+  if (way == Way::Error) b.drop();
   b.apt.advance_ms(500);
   o.keyed = b.keyed();
   return o;
@@ -241,11 +244,8 @@ TEST(WaysOut, EveryFrontEndLeavesTheRadioSafe) {
       // tovrak ptt on leaves the transmitter as asked; stopped first, not.
       {kOneShot, Way::End, true, "", 0},
       {kOneShot, Way::Error, false, "", 0},
-      {kOneShot, Way::Stop, false, released, 0},
-      // A one-shot does not wait for a lost port: it says so, and that the
-      // transmitter may still be on.
-      {kOneShot, Way::Lost, true,
-       "port lost: COM1: gone\nthe port is lost (COM1: gone): the transmitter may still be on!", 0},
+      {kOneShot, Way::Stop, false, "tovrak ptt: interrupted", 130},
+      {kOneShot, Way::Lost, false, "tovrak ptt: port lost: COM1: gone", 1},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(std::string(r.front_end.name) + ", " + name(r.way));

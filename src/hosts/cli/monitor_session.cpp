@@ -159,7 +159,8 @@ std::string refusal_reason(TOVRAK_Protocol& rig, const std::string& member,
   if (!rig.get_CAT()) return "CAT is off (SetCAT 1)";
   const bool tunes = member == "SetFreq" || member.starts_with("SetVFOA") ||
                      member.starts_with("SetVFOB") || member == "SetTX";
-  if (tunes && rig.get_MemMode()) return "the radio is in memory mode (SetVFO 0 leaves it)";
+  if ((tunes || member == "SetMode") && rig.get_MemMode())
+    return "the radio is in memory mode (SetVFO 0 leaves it)";
   if (tunes && !args.empty()) {
     double f = 0;
     try {

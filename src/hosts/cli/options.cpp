@@ -7,6 +7,7 @@
 #include <memory>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 
 #include "hosts/cli/port_options.hpp"
 #include "hosts/sim/sim_radio.hpp"
@@ -84,6 +85,35 @@ double read_number(const std::string& what, const std::string& text, double lo, 
     throw std::invalid_argument(what + " " + text + " is out of range (" + range + ")");
   }
   return d;
+}
+
+void check_port_locator(const std::string& locator, const std::string& option) {
+  const auto sep = locator.find("://");
+  if (sep == std::string::npos) return;
+  const std::string scheme = locator.substr(0, sep);
+  const std::string_view rest = std::string_view(locator).substr(sep + 3);
+  if (scheme != "rfc2217" && scheme != "tcp") {
+    throw std::invalid_argument(option + " " + quoted(locator) +
+                                ": a network port is rfc2217://HOST:PORT or tcp://HOST:PORT");
+  }
+  const auto colon = rest.rfind(':');
+  std::string_view host = rest.substr(0, colon == std::string_view::npos ? 0 : colon);
+  int port = 0;
+  const char* end = rest.data() + rest.size();
+  bool good = colon != std::string_view::npos &&
+              std::from_chars(rest.data() + colon + 1, end, port).ptr == end && port >= 1 &&
+              port <= 65535;
+  if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
+    host = host.substr(1, host.size() - 2);
+  } else if (host.find(':') != std::string_view::npos) {
+    good = false;
+  }
+  if (!good || host.empty() || host.find_first_of("/[]@ ") != std::string_view::npos) {
+    throw std::invalid_argument(option + " " + quoted(locator) + ": a network port is written " +
+                                scheme +
+                                "://HOST:PORT, with PORT from 1 to 65535 (an IPv6 address in "
+                                "brackets: [::1])");
+  }
 }
 
 Options::Options(std::string command, std::string description)
@@ -230,6 +260,7 @@ void add_port_options(Options& options, PortOptions& port) {
                  "means /dev/ttyS<n-1>",
                  [&port](const std::string& v) {
                    if (v.empty()) throw std::invalid_argument("--port takes a path, not \"\"");
+                   check_port_locator(v, "--port");
                    port.path = v;
                    port.given = true;
                  });

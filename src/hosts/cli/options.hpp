@@ -115,6 +115,12 @@ class Options {
 int64_t read_whole(const std::string& what, const std::string& text, int64_t lo, int64_t hi);
 double read_number(const std::string& what, const std::string& text, double lo, double hi);
 
+// A port on the network as the serial layer reads it (rfc2217://HOST:PORT,
+// tcp://HOST:PORT, an IPv6 address in brackets); a text without "://" is a
+// device path and passes. Raises std::invalid_argument naming `option` for
+// a malformed address, so that it is a usage mistake before any port opens.
+void check_port_locator(const std::string& locator, const std::string& option);
+
 // The headings of the port's and the simulated radio's options.
 inline const std::string kPortGroup = "The serial port";
 inline const std::string kSimGroup = "The simulated radio";
