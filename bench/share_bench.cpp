@@ -190,12 +190,12 @@ struct ShareRig {
           share::ShareOptions{.max_clients = 64});
       s_ptr = &s;
       share::ClientGlue glue(s);
-      platform::TcpEndpoint tcp(a, "127.0.0.1", 0, {}, glue.handler("tcp", nullptr));
+      platform::TcpEndpoint tcp(a, "127.0.0.1", 0, {}, glue.handler("tcp", {}, nullptr));
       std::vector<std::unique_ptr<platform::PtyEndpoint>> pty_eps;
       for (int i = 0; i < ptys; ++i) {
         links.push_back((dir / ("radio" + std::to_string(i))).string());
-        pty_eps.push_back(
-            std::make_unique<platform::PtyEndpoint>(a, links.back(), glue.handler("pty", nullptr)));
+        pty_eps.push_back(std::make_unique<platform::PtyEndpoint>(
+            a, links.back(), glue.handler("pty", {.limited = false}, nullptr)));
       }
       port = tcp.port();
       apt = &a;

@@ -4,7 +4,7 @@
 set -euo pipefail
 TOVRAK=$1
 DIR=$(mktemp -d)
-"$TOVRAK" share --sim --pty "$DIR/radio" --listen 127.0.0.1:0 --plain --tx-timeout 60 \
+"$TOVRAK" share --sim --pty "$DIR/radio" --listen 127.0.0.1:0 --plain --tx-timeout 60 --allow-tx \
   --log "$DIR/log" >"$DIR/out" 2>&1 &
 SHARE=$!
 KEYER=

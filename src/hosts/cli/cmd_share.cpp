@@ -58,6 +58,7 @@ struct ShareCommandOptions {
   std::vector<platform::Cidr> allow;
   share::ShareOptions server;
   bool plain = false;
+  bool allow_tx = false;
   std::string log_path;
   web::WebOptions web;
 };
@@ -99,7 +100,10 @@ std::optional<int> parse_share_options(const Args& args, ShareCommandOptions& o)
   repeated(opt, "--allow", "CIDR", "a network that may connect besides loopback (10.0.0.0/8)",
            [&](const std::string& v) { o.allow.push_back(platform::Cidr::parse(v)); });
   opt.group("Options");
-  opt.whole("--max-clients", o.server.max_clients, 1, 1000, "N", "most programs at once (16)");
+  opt.whole("--max-clients", o.server.max_clients, 1, 1000, "N",
+            "most programs on TCP at once (16); a program on a pseudo-terminal always gets in");
+  opt.flag("--allow-tx", o.allow_tx,
+           "let programs on TCP transmit and switch the power (those on a pseudo-terminal may)");
   opt.number("--tx-timeout", o.server.tx_timeout_s, 1, 3600, "S",
              "release any transmission held longer than S seconds");
   opt.flag("--plain", o.plain, "a log of events on standard output instead of the view");
@@ -208,8 +212,8 @@ int serve(const ShareCommandOptions& o, platform::PosixApartment& apt,
   watch.on_note = say;
 
   share::ClientGlue glue(server);
-  auto handler_for = [&](const std::string& kind) {
-    return glue.handler(kind, [&](const std::string& line) {
+  auto handler_for = [&](const std::string& name, share::ClientKind kind) {
+    return glue.handler(name, kind, [&](const std::string& line) {
       log.note(line);
       if (!view) std::cout << wall_time() << ' ' << line << std::endl;
     });
@@ -220,12 +224,14 @@ int serve(const ShareCommandOptions& o, platform::PosixApartment& apt,
   std::vector<std::string> endpoints;
   try {
     for (const auto& path : o.ptys) {
-      ptys.push_back(std::make_unique<platform::PtyEndpoint>(apt, path, handler_for("pty")));
+      ptys.push_back(std::make_unique<platform::PtyEndpoint>(
+          apt, path, handler_for("pty", {.may_transmit = true, .limited = false})));
       endpoints.push_back("pty " + path + " -> " + ptys.back()->device());
     }
     for (const auto& [addr, port] : o.listens) {
-      listeners.push_back(
-          std::make_unique<platform::TcpEndpoint>(apt, addr, port, o.allow, handler_for("tcp")));
+      listeners.push_back(std::make_unique<platform::TcpEndpoint>(
+          apt, addr, port, o.allow,
+          handler_for("tcp", {.may_transmit = o.allow_tx, .limited = true})));
       endpoints.push_back("tcp " + addr + ":" + std::to_string(listeners.back()->port()));
     }
   } catch (const std::exception& e) {
@@ -319,8 +325,11 @@ int cmd_share(const Args& args) {
             } else if (what == 'W') {
               watch.written += static_cast<int64_t>(text.size());
               if (server) server->radio_wrote(text);
-            } else if (watch.on_note) {
-              watch.on_note(what == 'L' ? "port lost: " + text : text);
+            } else {
+              if (what == 'L' && server) server->radio_lost();
+              const std::string line = what == 'L' ? "port lost: " + text : text;
+              log->note(line);
+              if (watch.on_note) watch.on_note(line);
             }
           });
         });
