@@ -82,6 +82,18 @@ TEST(ShareHostile, AFloodersUnwrittenSettingsAreNeverReadBack) {
   EXPECT_EQ(read.back(), s.radio_says("FA"));
 }
 
+// A program that writes and closes at once still has its setting written;
+// a key it left queued never keys the transmitter.
+TEST(ShareHostile, ALeavingClientsSettingsAreWrittenButNeverItsKey) {
+  Shared s(570, {}, 40'000);
+  s.server.receive(s.ia, "AG0050;");  // the radio is busy with it
+  s.server.receive(s.ib, "AG0111;TX1;");
+  s.server.detach(s.ib);
+  s.apt.advance_ms(2000);
+  EXPECT_EQ(s.radio.state().rx[0].af, 111);
+  EXPECT_FALSE(s.radio.state().ptt);
+}
+
 // The radio streaming text without ";" costs the server a bounded copy; the
 // answer after the noise is read.
 TEST(ShareHostile, RadioNoiseWithoutSeparatorIsBounded) {

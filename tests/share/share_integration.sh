@@ -59,5 +59,6 @@ printf 'PC100;%.0s' $(seq 400) >&4
 status=0
 timeout 5 cat <&4 >/dev/null 2>&1 || status=$?
 [ $status -ne 124 ] || fail "the flooding connection stayed open"
-settles 3 'PC;' 'PC100;'
+printf 'PC050;' >&3
+settles 3 'PC;' 'PC050;'
 echo "clients share the radio, and none can hold or flood it"

@@ -147,11 +147,14 @@ void ShareServer::detach(int id) {
   if (it == clients_.end()) return;
   if (!it->second->dead) note(id, "disconnected");
   clients_.erase(it);
-  forget_unwritten(id);
+  // Its settings still go to the radio (a program may write and close at
+  // once); its queries have nobody to answer, and nothing keys for it.
+  std::erase_if(jobs_,
+                [id](const Job& j) { return j.client == id && (j.query || transmits(j.text)); });
   if (tx_owner_ == id) release_tx("client " + std::to_string(id) + " left while transmitting");
 }
 
-// The settings a client leaves unwritten never reach the radio: what the
+// The settings a dropped client leaves unwritten never reach the radio: what the
 // mirror took of them is forgotten, so that nobody reads a value the radio
 // never had; the next query asks the radio.
 void ShareServer::forget_unwritten(int client) {
