@@ -278,7 +278,7 @@ int serve(const ShareCommandOptions& o, platform::PosixApartment& apt,
     screen += "\n";
     for (const auto& n : notes) screen += n + "\n";
     screen += "\nq or Ctrl-C ends.";
-    term->draw(screen);
+    term->draw(share::screen_frame(screen, term->width(), term->height()));
   }
   return 0;
 }
