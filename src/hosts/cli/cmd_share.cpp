@@ -1,6 +1,11 @@
 // tovrak share: the component owns the radio and shares it among client
 // programs on pseudo-terminals and TCP connections (see hosts/share/server).
+#include <fcntl.h>
 #include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
 
 #include <chrono>
 #include <iostream>
@@ -150,6 +155,63 @@ int64_t now_ms() {
       .count();
 }
 
+// Standard output of --plain: it never holds up the server (a pager nobody
+// reads, a pipe whose reader has gone). Lines wait in a buffer of
+// kPlainOutLimit bytes while the reader is slow; those that do not fit are
+// counted and said once there is room; once the reader has gone, nothing
+// more is written and the server goes on.
+class PlainOut {
+ public:
+  static constexpr size_t kPlainOutLimit = 64 * 1024;
+  PlainOut() {
+    std::signal(SIGPIPE, SIG_IGN);
+    flags_ = fcntl(STDOUT_FILENO, F_GETFL);
+    if (flags_ >= 0) fcntl(STDOUT_FILENO, F_SETFL, flags_ | O_NONBLOCK);
+  }
+  ~PlainOut() {
+    flush();
+    if (flags_ >= 0) fcntl(STDOUT_FILENO, F_SETFL, flags_);
+  }
+  PlainOut(const PlainOut&) = delete;
+  PlainOut& operator=(const PlainOut&) = delete;
+
+  void line(const std::string& text) {
+    if (gone_) return;
+    if (buffer_.size() + text.size() + 1 > kPlainOutLimit) {
+      ++dropped_;
+      return;
+    }
+    if (dropped_ > 0) {
+      buffer_ += "(" + std::to_string(dropped_) + " lines not shown: standard output was full)\n";
+      dropped_ = 0;
+    }
+    buffer_ += text;
+    buffer_ += '\n';
+    flush();
+  }
+  void flush() {
+    while (!buffer_.empty() && !gone_) {
+      const ssize_t n = ::write(STDOUT_FILENO, buffer_.data(), buffer_.size());
+      if (n > 0) {
+        buffer_.erase(0, static_cast<size_t>(n));
+      } else if (n < 0 && errno == EINTR) {
+        continue;
+      } else if (n < 0 && errno == EAGAIN) {
+        return;
+      } else {
+        gone_ = true;
+        buffer_.clear();
+      }
+    }
+  }
+
+ private:
+  int flags_ = -1;
+  std::string buffer_;
+  size_t dropped_ = 0;
+  bool gone_ = false;
+};
+
 // What this thread shows of the radio's port: the station's word for the
 // link's health, and the bytes of the last few seconds.
 struct PortWatch {
@@ -180,6 +242,9 @@ int serve(const ShareCommandOptions& o, platform::PosixApartment& apt,
           share::RadioThread& radio_thread, station::WireLog& log, PortWatch& watch,
           share::ShareServer*& server_ptr, std::vector<std::string>& notes) {
   const bool view = !o.plain && Terminal::interactive();
+  std::optional<PlainOut> out;
+  if (!view) out.emplace();
+  auto plain = [&](const std::string& line) { out->line(wall_time() + " " + line); };
   share::ShareServer server(radio_thread.rig(), radio_thread.apartment(), apt, now_ms, o.server);
   // The news that still comes finds the server and the view gone.
   struct Forget {
@@ -197,7 +262,7 @@ int serve(const ShareCommandOptions& o, platform::PosixApartment& apt,
       notes.push_back(wall_time() + " " + line);
       if (notes.size() > 8) notes.erase(notes.begin());
     } else {
-      std::cout << wall_time() << ' ' << line << std::endl;
+      plain(line);
     }
   };
   // The log has the radio's wire from the station; the clients' commands
@@ -215,7 +280,7 @@ int serve(const ShareCommandOptions& o, platform::PosixApartment& apt,
   auto handler_for = [&](const std::string& name, share::ClientKind kind) {
     return glue.handler(name, kind, [&](const std::string& line) {
       log.note(line);
-      if (!view) std::cout << wall_time() << ' ' << line << std::endl;
+      if (!view) plain(line);
     });
   };
 
@@ -249,7 +314,7 @@ int serve(const ShareCommandOptions& o, platform::PosixApartment& apt,
           [&] { return web::link_report(radio_thread.link()); },
           [&](const std::string& line) {
             log.note(line);
-            if (!view) std::cout << wall_time() << ' ' << line << std::endl;
+            if (!view) plain(line);
           });
       endpoints.push_back(web_host->endpoint());
     } catch (const std::exception& e) {
@@ -259,9 +324,8 @@ int serve(const ShareCommandOptions& o, platform::PosixApartment& apt,
   }
 
   if (!view) {
-    std::cout << wall_time() << " sharing " << watch.status.port << '\n';
-    for (const auto& e : endpoints) std::cout << wall_time() << " endpoint " << e << '\n';
-    std::cout << std::flush;
+    plain("sharing " + watch.status.port);
+    for (const auto& e : endpoints) plain("endpoint " + e);
   }
 
   std::optional<Terminal> term;
@@ -269,6 +333,7 @@ int serve(const ShareCommandOptions& o, platform::PosixApartment& apt,
   while (!interrupted()) {
     apt.run_for(std::chrono::milliseconds(250));
     watch.update(radio_thread);
+    if (out) out->flush();
     if (!term) continue;
     for (int k = term->key(); k >= 0; k = term->key()) {
       if (k == 'q') return 0;
