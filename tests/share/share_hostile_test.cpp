@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "hosts/station/wire_log.hpp"
 #include "share/shared_radio.hpp"
 
 namespace tovrak::share {
@@ -157,6 +160,34 @@ TEST(ShareHostile, ReleaseToldOnlyWhenTX0ReachedTheRadio) {
   EXPECT_EQ(s.notes[notes], "transmitting longer than 2 s: releasing the transmitter");
   EXPECT_EQ(s.notes[notes + 1], "transmitter released");
   EXPECT_EQ(std::ranges::count(s.writes_since(writes), "TX0;"), 1);
+}
+
+// The --log of a server under load keeps its size, with the older lines in
+// FILE.1, and writes a busy line's lines in batches; notes at once.
+TEST(ShareLog, KeepsItsSizeAndWritesInBatches) {
+  namespace fs = std::filesystem;
+  const std::string path = testing::TempDir() + "share_limited.log";
+  fs::remove(path);
+  fs::remove(path + ".1");
+  double wall = 1'800'000'000.0;
+  station::WireLog log([&] { return wall; });
+  log.open(path, 10'000);
+  log.line("C1", "FA;");
+  EXPECT_GT(fs::file_size(path), 0U);  // the first line at once
+  const auto first = fs::file_size(path);
+  log.line("C1", "FB;");
+  EXPECT_EQ(fs::file_size(path), first);  // within half a second: buffered
+  log.note("client 1: disconnected");
+  const auto with_note = fs::file_size(path);
+  EXPECT_GT(with_note, first);
+  wall += station::WireLog::kFlushSeconds;
+  log.line("C1", "FA;");
+  EXPECT_GT(fs::file_size(path), with_note);
+  for (int k = 0; k < 5'000; ++k) log.line("C2", "IF;");
+  log.flush();
+  EXPECT_LE(fs::file_size(path), 10'000U + 64);
+  EXPECT_GE(fs::file_size(path + ".1"), 10'000U);
+  EXPECT_LE(fs::file_size(path + ".1"), 10'000U + 64);
 }
 
 }  // namespace

@@ -65,6 +65,7 @@ struct ShareCommandOptions {
   bool plain = false;
   bool allow_tx = false;
   std::string log_path;
+  double log_limit_mb = 64;
   web::WebOptions web;
 };
 
@@ -114,6 +115,8 @@ std::optional<int> parse_share_options(const Args& args, ShareCommandOptions& o)
   opt.flag("--plain", o.plain, "a log of events on standard output instead of the view");
   opt.text("--log", o.log_path, "FILE",
            "append every client command and answer and every radio write, with times");
+  opt.number("--log-limit", o.log_limit_mb, 1, 100000, "MB",
+             "start the log anew past MB megabytes, the old lines kept in FILE.1 (64)");
   opt.flag("--sim", o.use_sim, "share the simulated radio on a pseudo-terminal of its own");
   add_port_options(opt, o.port);
   add_sim_options(opt, o.sim);
@@ -334,6 +337,7 @@ int serve(const ShareCommandOptions& o, platform::PosixApartment& apt,
     apt.run_for(std::chrono::milliseconds(250));
     watch.update(radio_thread);
     if (out) out->flush();
+    log.flush();
     if (!term) continue;
     for (int k = term->key(); k >= 0; k = term->key()) {
       if (k == 'q') return 0;
@@ -356,7 +360,9 @@ int cmd_share(const Args& args) {
 
   auto log = std::make_shared<station::WireLog>();
   try {
-    if (!o.log_path.empty()) log->open(o.log_path);
+    if (!o.log_path.empty()) {
+      log->open(o.log_path, static_cast<long long>(o.log_limit_mb * 1024 * 1024));
+    }
   } catch (const std::exception& e) {
     std::cerr << "tovrak share: " << e.what() << '\n';
     return 1;
