@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "lines.hpp"
 #include "share/shared_radio.hpp"
 
 namespace {
@@ -29,9 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int it = s.server.attach(other, "fuzz:other", {.may_transmit = false});
   bool keyed_asked = false;
   for (int n = 0; n < kMostLines && !input.empty(); ++n) {
-    const size_t end = input.find('\n');
-    const std::string_view line = input.substr(0, end);
-    input = end == input.npos ? std::string_view() : input.substr(end + 1);
+    const std::string_view line = fuzz::next_line(input);
     if (line.starts_with('a') && s.ia > 0) {
       keyed_asked |= line.find("TX") != line.npos;
       s.server.receive(s.ia, line.substr(1));

@@ -147,7 +147,8 @@ TEST(ShareHostile, ALostPortAnswersNothingFromOldState) {
 }
 
 // A transmission held too long is released: "releasing" when the server
-// decides it, "released" only once TX0 reached the radio's port.
+// decides it, "released" only once TX0 reached the radio's port (the release
+// when its client goes is share_integration's, with a killed client).
 TEST(ShareHostile, ReleaseToldOnlyWhenTX0ReachedTheRadio) {
   Shared s(570, ShareOptions{.tx_timeout_s = 2});
   s.server.receive(s.ia, "TX1;");
@@ -160,6 +161,8 @@ TEST(ShareHostile, ReleaseToldOnlyWhenTX0ReachedTheRadio) {
   EXPECT_EQ(s.notes[notes], "transmitting longer than 2 s: releasing the transmitter");
   EXPECT_EQ(s.notes[notes + 1], "transmitter released");
   EXPECT_EQ(std::ranges::count(s.writes_since(writes), "TX0;"), 1);
+  s.server.receive(s.ib, "TX;");
+  EXPECT_EQ(s.b.take(), "TX0;");
 }
 
 // The --log of a server under load keeps its size, with the older lines in
