@@ -183,6 +183,8 @@ TEST(ShareMirror, LearnsAnswersAndSettingsAndAnswersWhatIsKnown) {
   RadioMirror m;
   const char* steps[][3] = {
       {"A", "FA014200000", "0"},  // the digits are not known yet
+      {"S", "AG0100", "1"},
+      {"Q", "AG0", "-"},  // nothing is answered before the identification
       {"Q", "ID", "-"},
       {"A", "ID0570", "1"},
       {"Q", "ID", "ID0570"},
