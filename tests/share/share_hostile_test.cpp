@@ -91,6 +91,15 @@ TEST(ShareHostile, AFloodersUnwrittenSettingsAreNeverReadBack) {
     }
   }
   EXPECT_EQ(read.back(), s.radio_says("FA") + s.radio_says("AG0"));
+  // A flood of gains leaves the tuning known: answered at once.
+  FakeClient again;
+  const int ic = s.server.attach(again, "test:again");
+  std::string gains;
+  for (int k = 1; k <= 20; ++k) gains += "AG0" + std::to_string(100 + k) + ";";
+  s.server.receive(ic, gains);
+  ASSERT_EQ(s.server.clients().size(), 1U);
+  s.server.receive(s.ia, "FA;");
+  EXPECT_EQ(s.a.take(), s.radio_says("FA"));
 }
 
 // A program that writes and closes at once still has its setting written;
