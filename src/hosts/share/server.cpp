@@ -22,8 +22,7 @@ constexpr int64_t kHoldLimitMs = 10'000;
 // The answer codes a setting's code makes stale until it is written.
 std::vector<std::string> held_by(std::string_view code) {
   std::vector<std::string> out{std::string(code)};
-  // The information answers carry the frequency, mode and transmit state.
-  if (code == "FA" || code == "FB" || code == "MD" || code == "VS" || code == "TX") {
+  if (code == "FA" || code == "FB" || code == "MD" || code == "VS") {
     out.insert(out.end(), {"IF", "OI"});
   }
   return out;
