@@ -71,6 +71,7 @@ TEST(ShareHostile, AFloodersUnwrittenSettingsAreNeverReadBack) {
   }
   s.server.receive(s.ib, flood);
   ASSERT_EQ(s.server.clients().size(), 1U);
+  EXPECT_TRUE(s.b.closed);
   std::vector<std::string> read;
   for (int t = 0; t < 20; ++t) {  // asking again once answered
     s.server.receive(s.ia, "FA;AG0;");
