@@ -93,7 +93,7 @@ struct WebRig {
       o.max_connections = 64;
       web::WebServer w(a, h, o);
       share::ClientGlue glue(s);
-      platform::TcpEndpoint tcp(a, "127.0.0.1", 0, {}, glue.handler("tcp", nullptr));
+      platform::TcpEndpoint tcp(a, "127.0.0.1", 0, {}, glue.handler("tcp", {}, nullptr));
       tcp_port = tcp.port();
       http_port = w.port();
       apt = &a;

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "hosts/web/page_hub.hpp"
+#include "lines.hpp"
 #include "share/shared_radio.hpp"
 
 namespace {
@@ -41,9 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   hub.message(control, R"({"t":"hello","token":")" + std::string(kToken) + "\"}");
   bool reader_has_token = false;
   for (int n = 0; n < kMostLines && !input.empty(); ++n) {
-    const size_t end = input.find('\n');
-    const std::string_view line = input.substr(0, end);
-    input = end == input.npos ? std::string_view() : input.substr(end + 1);
+    const std::string_view line = fuzz::next_line(input);
     if (line.starts_with('r')) {
       reader_has_token |= line.find(kToken) != line.npos;
       hub.message(reader, line.substr(1));

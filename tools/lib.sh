@@ -7,7 +7,7 @@ JOBS=${JOBS:-$(nproc 2>/dev/null || echo 2)}
 # Debian packages the build and the tests need.
 BASE_PACKAGES=(g++ cmake make libgtest-dev libbenchmark-dev tmux libcli11-dev libedit-dev python3 ser2net
   python3-dev pybind11-dev python3-pytest ccache libboost-dev nlohmann-json3-dev
-  chromium chromium-driver python3-selenium)
+  chromium chromium-driver python3-selenium iproute2)
 
 # Compiler cache: keyed on paths relative to this clone, so every clone and
 # every build tree of the same sources shares one cache.

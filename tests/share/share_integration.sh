@@ -4,7 +4,7 @@
 set -euo pipefail
 TOVRAK=$1
 DIR=$(mktemp -d)
-"$TOVRAK" share --sim --pty "$DIR/radio" --listen 127.0.0.1:0 --plain --tx-timeout 60 \
+"$TOVRAK" share --sim --pty "$DIR/radio" --listen 127.0.0.1:0 --plain --tx-timeout 60 --allow-tx \
   --log "$DIR/log" >"$DIR/out" 2>&1 &
 SHARE=$!
 KEYER=
@@ -59,5 +59,27 @@ printf 'PC100;%.0s' $(seq 400) >&4
 status=0
 timeout 5 cat <&4 >/dev/null 2>&1 || status=$?
 [ $status -ne 124 ] || fail "the flooding connection stayed open"
-settles 3 'PC;' 'PC100;'
+printf 'PC050;' >&3
+settles 3 'PC;' 'PC050;'
+
+# Standard output nobody reads holds up nothing: a TCP client that may not
+# transmit fills it with refusals, and the transmit timeout still releases
+# the pseudo-terminal's key. Then a reader that has gone: no SIGPIPE.
+for reader in "sleep 30" "head -1"; do
+  "$TOVRAK" share --sim --pty "$DIR/radio2" --listen 127.0.0.1:0 --plain --tx-timeout 1 \
+    > >(exec $reader >/dev/null 2>&1) 2>/dev/null &
+  SHARE2=$!
+  port2() { PORT2=$(ss -Hltnp | sed -n "s/.*127\.0\.0\.1:\([0-9]*\).*pid=$SHARE2,.*/\1/p") && [ -n "$PORT2" ]; }
+  eventually port2 || fail "no port of the second share"
+  exec 7<>"/dev/tcp/127.0.0.1/$PORT2"
+  printf 'TX1;%.0s' $(seq 3000) >&7
+  exec 6<>"$DIR/radio2" && stty raw -echo <&6
+  printf 'TX1;' >&6
+  settles 6 'TX;' 'TX1;'
+  settles 6 'TX;' 'TX0;'
+  kill -0 $SHARE2 || fail "share died with its output ($reader)"
+  exec 6>&- 7>&-
+  kill $SHARE2
+  wait $SHARE2 || [ $? -eq 143 ] || fail "share ended badly ($reader)"
+done
 echo "clients share the radio, and none can hold or flood it"

@@ -139,20 +139,6 @@ TEST(ShareServer, AutomaticInformationPerClient) {
   EXPECT_EQ(s.b.take(), "");
 }
 
-// A transmission held too long is released (the release when its client
-// goes is share_integration's, with a killed client).
-TEST(ShareServer, TransmitterReleasedAfterTheTimeout) {
-  Shared s(570, ShareOptions{.tx_timeout_s = 2});
-  s.server.receive(s.ia, "TX1;");
-  s.apt.advance_ms(1500);
-  EXPECT_TRUE(s.radio.state().ptt);
-  s.apt.advance_ms(1000);
-  EXPECT_FALSE(s.radio.state().ptt);
-  EXPECT_FALSE(s.notes.empty());
-  s.server.receive(s.ib, "TX;");
-  EXPECT_EQ(s.b.take(), "TX0;");
-}
-
 // One setting at a time is never a flood; settings waiting behind the one
 // being written that pass the limit are.
 TEST(ShareServer, QueueLimitCountsOnlyWaitingCommands) {
@@ -197,6 +183,8 @@ TEST(ShareMirror, LearnsAnswersAndSettingsAndAnswersWhatIsKnown) {
   RadioMirror m;
   const char* steps[][3] = {
       {"A", "FA014200000", "0"},  // the digits are not known yet
+      {"S", "AG0100", "1"},
+      {"Q", "AG0", "-"},  // nothing is answered before the identification
       {"Q", "ID", "-"},
       {"A", "ID0570", "1"},
       {"Q", "ID", "ID0570"},

@@ -25,8 +25,9 @@ using station::TappedApartment;
 
 struct FakeClient : ClientLink {
   std::string got;
+  bool closed = false;  // the server ended the connection
   void send(std::string_view b) override { got += b; }
-  void close() override {}
+  void close() override { closed = true; }
   std::string take() { return std::exchange(got, {}); }
 };
 

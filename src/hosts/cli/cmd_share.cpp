@@ -1,6 +1,11 @@
 // tovrak share: the component owns the radio and shares it among client
 // programs on pseudo-terminals and TCP connections (see hosts/share/server).
+#include <fcntl.h>
 #include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
 
 #include <chrono>
 #include <iostream>
@@ -58,7 +63,9 @@ struct ShareCommandOptions {
   std::vector<platform::Cidr> allow;
   share::ShareOptions server;
   bool plain = false;
+  bool allow_tx = false;
   std::string log_path;
+  double log_limit_mb = 64;
   web::WebOptions web;
 };
 
@@ -99,12 +106,17 @@ std::optional<int> parse_share_options(const Args& args, ShareCommandOptions& o)
   repeated(opt, "--allow", "CIDR", "a network that may connect besides loopback (10.0.0.0/8)",
            [&](const std::string& v) { o.allow.push_back(platform::Cidr::parse(v)); });
   opt.group("Options");
-  opt.whole("--max-clients", o.server.max_clients, 1, 1000, "N", "most programs at once (16)");
+  opt.whole("--max-clients", o.server.max_clients, 1, 1000, "N",
+            "most programs on TCP at once (16); a program on a pseudo-terminal always gets in");
+  opt.flag("--allow-tx", o.allow_tx,
+           "let programs on TCP transmit and switch the power (those on a pseudo-terminal may)");
   opt.number("--tx-timeout", o.server.tx_timeout_s, 1, 3600, "S",
              "release any transmission held longer than S seconds");
   opt.flag("--plain", o.plain, "a log of events on standard output instead of the view");
   opt.text("--log", o.log_path, "FILE",
            "append every client command and answer and every radio write, with times");
+  opt.number("--log-limit", o.log_limit_mb, 1, 100000, "MB",
+             "start the log anew past MB megabytes, the old lines kept in FILE.1 (64)");
   opt.flag("--sim", o.use_sim, "share the simulated radio on a pseudo-terminal of its own");
   add_port_options(opt, o.port);
   add_sim_options(opt, o.sim);
@@ -146,6 +158,63 @@ int64_t now_ms() {
       .count();
 }
 
+// Standard output of --plain: it never holds up the server (a pager nobody
+// reads, a pipe whose reader has gone). Lines wait in a buffer of
+// kPlainOutLimit bytes while the reader is slow; those that do not fit are
+// counted and said once there is room; once the reader has gone, nothing
+// more is written and the server goes on.
+class PlainOut {
+ public:
+  static constexpr size_t kPlainOutLimit = 64 * 1024;
+  PlainOut() {
+    std::signal(SIGPIPE, SIG_IGN);
+    flags_ = fcntl(STDOUT_FILENO, F_GETFL);
+    if (flags_ >= 0) fcntl(STDOUT_FILENO, F_SETFL, flags_ | O_NONBLOCK);
+  }
+  ~PlainOut() {
+    flush();
+    if (flags_ >= 0) fcntl(STDOUT_FILENO, F_SETFL, flags_);
+  }
+  PlainOut(const PlainOut&) = delete;
+  PlainOut& operator=(const PlainOut&) = delete;
+
+  void line(const std::string& text) {
+    if (gone_) return;
+    if (buffer_.size() + text.size() + 1 > kPlainOutLimit) {
+      ++dropped_;
+      return;
+    }
+    if (dropped_ > 0) {
+      buffer_ += "(" + std::to_string(dropped_) + " lines not shown: standard output was full)\n";
+      dropped_ = 0;
+    }
+    buffer_ += text;
+    buffer_ += '\n';
+    flush();
+  }
+  void flush() {
+    while (!buffer_.empty() && !gone_) {
+      const ssize_t n = ::write(STDOUT_FILENO, buffer_.data(), buffer_.size());
+      if (n > 0) {
+        buffer_.erase(0, static_cast<size_t>(n));
+      } else if (n < 0 && errno == EINTR) {
+        continue;
+      } else if (n < 0 && errno == EAGAIN) {
+        return;
+      } else {
+        gone_ = true;
+        buffer_.clear();
+      }
+    }
+  }
+
+ private:
+  int flags_ = -1;
+  std::string buffer_;
+  size_t dropped_ = 0;
+  bool gone_ = false;
+};
+
 // What this thread shows of the radio's port: the station's word for the
 // link's health, and the bytes of the last few seconds.
 struct PortWatch {
@@ -176,6 +245,9 @@ int serve(const ShareCommandOptions& o, platform::PosixApartment& apt,
           share::RadioThread& radio_thread, station::WireLog& log, PortWatch& watch,
           share::ShareServer*& server_ptr, std::vector<std::string>& notes) {
   const bool view = !o.plain && Terminal::interactive();
+  std::optional<PlainOut> out;
+  if (!view) out.emplace();
+  auto plain = [&](const std::string& line) { out->line(wall_time() + " " + line); };
   share::ShareServer server(radio_thread.rig(), radio_thread.apartment(), apt, now_ms, o.server);
   // The news that still comes finds the server and the view gone.
   struct Forget {
@@ -193,7 +265,7 @@ int serve(const ShareCommandOptions& o, platform::PosixApartment& apt,
       notes.push_back(wall_time() + " " + line);
       if (notes.size() > 8) notes.erase(notes.begin());
     } else {
-      std::cout << wall_time() << ' ' << line << std::endl;
+      plain(line);
     }
   };
   // The log has the radio's wire from the station; the clients' commands
@@ -208,10 +280,10 @@ int serve(const ShareCommandOptions& o, platform::PosixApartment& apt,
   watch.on_note = say;
 
   share::ClientGlue glue(server);
-  auto handler_for = [&](const std::string& kind) {
-    return glue.handler(kind, [&](const std::string& line) {
+  auto handler_for = [&](const std::string& name, share::ClientKind kind) {
+    return glue.handler(name, kind, [&](const std::string& line) {
       log.note(line);
-      if (!view) std::cout << wall_time() << ' ' << line << std::endl;
+      if (!view) plain(line);
     });
   };
 
@@ -220,12 +292,14 @@ int serve(const ShareCommandOptions& o, platform::PosixApartment& apt,
   std::vector<std::string> endpoints;
   try {
     for (const auto& path : o.ptys) {
-      ptys.push_back(std::make_unique<platform::PtyEndpoint>(apt, path, handler_for("pty")));
+      ptys.push_back(std::make_unique<platform::PtyEndpoint>(
+          apt, path, handler_for("pty", {.may_transmit = true, .limited = false})));
       endpoints.push_back("pty " + path + " -> " + ptys.back()->device());
     }
     for (const auto& [addr, port] : o.listens) {
-      listeners.push_back(
-          std::make_unique<platform::TcpEndpoint>(apt, addr, port, o.allow, handler_for("tcp")));
+      listeners.push_back(std::make_unique<platform::TcpEndpoint>(
+          apt, addr, port, o.allow,
+          handler_for("tcp", {.may_transmit = o.allow_tx, .limited = true})));
       endpoints.push_back("tcp " + addr + ":" + std::to_string(listeners.back()->port()));
     }
   } catch (const std::exception& e) {
@@ -243,7 +317,7 @@ int serve(const ShareCommandOptions& o, platform::PosixApartment& apt,
           [&] { return web::link_report(radio_thread.link()); },
           [&](const std::string& line) {
             log.note(line);
-            if (!view) std::cout << wall_time() << ' ' << line << std::endl;
+            if (!view) plain(line);
           });
       endpoints.push_back(web_host->endpoint());
     } catch (const std::exception& e) {
@@ -253,9 +327,8 @@ int serve(const ShareCommandOptions& o, platform::PosixApartment& apt,
   }
 
   if (!view) {
-    std::cout << wall_time() << " sharing " << watch.status.port << '\n';
-    for (const auto& e : endpoints) std::cout << wall_time() << " endpoint " << e << '\n';
-    std::cout << std::flush;
+    plain("sharing " + watch.status.port);
+    for (const auto& e : endpoints) plain("endpoint " + e);
   }
 
   std::optional<Terminal> term;
@@ -263,6 +336,8 @@ int serve(const ShareCommandOptions& o, platform::PosixApartment& apt,
   while (!interrupted()) {
     apt.run_for(std::chrono::milliseconds(250));
     watch.update(radio_thread);
+    if (out) out->flush();
+    log.flush();
     if (!term) continue;
     for (int k = term->key(); k >= 0; k = term->key()) {
       if (k == 'q') return 0;
@@ -272,7 +347,7 @@ int serve(const ShareCommandOptions& o, platform::PosixApartment& apt,
     screen += "\n";
     for (const auto& n : notes) screen += n + "\n";
     screen += "\nq or Ctrl-C ends.";
-    term->draw(screen);
+    term->draw(share::screen_frame(screen, term->width(), term->height()));
   }
   return 0;
 }
@@ -285,7 +360,9 @@ int cmd_share(const Args& args) {
 
   auto log = std::make_shared<station::WireLog>();
   try {
-    if (!o.log_path.empty()) log->open(o.log_path);
+    if (!o.log_path.empty()) {
+      log->open(o.log_path, static_cast<long long>(o.log_limit_mb * 1024 * 1024));
+    }
   } catch (const std::exception& e) {
     std::cerr << "tovrak share: " << e.what() << '\n';
     return 1;
@@ -319,8 +396,11 @@ int cmd_share(const Args& args) {
             } else if (what == 'W') {
               watch.written += static_cast<int64_t>(text.size());
               if (server) server->radio_wrote(text);
-            } else if (watch.on_note) {
-              watch.on_note(what == 'L' ? "port lost: " + text : text);
+            } else {
+              if (what == 'L' && server) server->radio_lost();
+              const std::string line = what == 'L' ? "port lost: " + text : text;
+              log->note(line);
+              if (watch.on_note) watch.on_note(line);
             }
           });
         });

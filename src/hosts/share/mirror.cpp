@@ -43,6 +43,20 @@ void RadioMirror::forget_tuning() {
   for (const char* k : {"FA", "FB", "IF", "MD0", "MD1", "VS", "FT"}) known_.erase(k);
 }
 
+void RadioMirror::forget_setting(std::string_view command) {
+  const radio::Parsed p = radio::Parse(command, radio::Direction::kCommand, id_);
+  if (!p || p.message.use != radio::kSetting) return forget_tuning();
+  const std::string_view code = p.message.command->code;
+  if (code == "FA" || code == "FB" || code == "MD" || code == "VS" || code == "FT") {
+    forget_tuning();
+  }
+  known_.erase(radio::QueryText(*p.message.command, p.message.receiver));
+}
+
+void RadioMirror::forget_all() {
+  std::erase_if(known_, [](const std::string& k) { return k != "ID"; });
+}
+
 bool RadioMirror::learn_setting(std::string_view command) {
   const radio::Parsed p = radio::Parse(command, radio::Direction::kCommand, id_);
   if (p && p.message.use == radio::kSetting && learn(p.message)) return true;

@@ -36,6 +36,11 @@ class RadioMirror {
   const radio::RadioState& state() const { return s_; }
   // The frequency, mode and VFO facts are no longer trusted.
   void forget_tuning();
+  // A setting learned that never reached the radio: the facts it told are
+  // no longer trusted.
+  void forget_setting(std::string_view command);
+  // Nothing but the radio's identification is trusted.
+  void forget_all();
 
  private:
   bool learn(const radio::Message& m);

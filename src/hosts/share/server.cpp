@@ -1,10 +1,12 @@
 #include "hosts/share/server.hpp"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "radio/command_table.hpp"
 #include "radio/digits.hpp"
+#include "radio/parse.hpp"
 
 namespace tovrak::share {
 
@@ -34,6 +36,18 @@ bool known_code(std::string_view cmd) {
   return cmd.size() >= 2 && !radio::CommandsOf(cmd.substr(0, 2)).empty();
 }
 
+// Settings that key the transmitter, play a message on the air, start the
+// tuner (which transmits) or switch the radio's power: only from a client
+// allowed to transmit. Releasing the transmitter is anyone's.
+bool transmits(std::string_view cmd) {
+  if (cmd == "TX0") return false;
+  const std::string_view code = cmd.substr(0, 2);
+  return code == "TX" || code == "KY" || code == "PB" || code == "AC" || code == "PS";
+}
+
+// A refused client is told in the log at most this often.
+constexpr int64_t kRefusalNoteMs = 5'000;
+
 bool printable(std::string_view cmd) {
   return std::all_of(cmd.begin(), cmd.end(), [](char ch) { return ch >= 0x20 && ch <= 0x7E; });
 }
@@ -46,6 +60,8 @@ struct ShareServer::Client {
   ClientInfo info;
   std::string line;
   bool discarding = false;  // an overlong text is thrown away up to its ";"
+  ClientKind kind;
+  int64_t last_heard = 0;
   std::deque<std::string> pending;
   size_t jobs = 0;  // commands of this client in the radio's queue
   bool waiting = false;
@@ -79,21 +95,51 @@ ShareServer::Client* ShareServer::find(int id) {
   return it == clients_.end() || it->second->dead ? nullptr : it->second.get();
 }
 
-int ShareServer::attach(ClientLink& link, std::string endpoint) {
-  if (static_cast<int>(clients_.size()) >= opt_.max_clients) {
-    note(-1, "refused a client on " + endpoint + ": " + std::to_string(opt_.max_clients) +
-                 " clients already");
+int ShareServer::attach(ClientLink& link, std::string endpoint, ClientKind kind) {
+  const auto limited = std::ranges::count_if(
+      clients_, [](const auto& e) { return e.second->kind.limited && !e.second->dead; });
+  if (kind.limited && limited >= opt_.max_clients && !make_room()) {
+    // A client that keeps knocking fills no log: one line now and then.
+    const int64_t now = now_ms_();
+    if (refused_at_ < 0 || now - refused_at_ >= kRefusalNoteMs) {
+      std::string more =
+          refused_since_ > 0 ? " (and " + std::to_string(refused_since_) + " more since)" : "";
+      note(-1, "refused a client on " + endpoint + ": " + std::to_string(opt_.max_clients) +
+                   " clients already" + more);
+      refused_at_ = now;
+      refused_since_ = 0;
+    } else {
+      ++refused_since_;
+    }
     return -1;
   }
   int id = next_id_++;
   auto c = std::make_unique<Client>();
   c->id = id;
   c->link = &link;
+  c->kind = kind;
+  c->last_heard = now_ms_();
   c->info.id = id;
   c->info.endpoint = std::move(endpoint);
+  c->info.may_transmit = kind.may_transmit;
   note(id, "connected on " + c->info.endpoint);
   clients_.emplace(id, std::move(c));
   return id;
+}
+
+// The longest silent limited client, silent for the idle time at least,
+// goes to make room; false when every one has spoken lately.
+bool ShareServer::make_room() {
+  Client* idle = nullptr;
+  for (auto& [id, c] : clients_) {
+    if (c->dead || !c->kind.limited) continue;
+    if (!idle || c->last_heard < idle->last_heard) idle = c.get();
+  }
+  const int64_t now = now_ms_();
+  if (!idle || now - idle->last_heard < opt_.idle_ms) return false;
+  drop(*idle, "silent for " + std::to_string((now - idle->last_heard) / 1000) +
+                  " s while the server is full");
+  return true;
 }
 
 void ShareServer::detach(int id) {
@@ -101,8 +147,23 @@ void ShareServer::detach(int id) {
   if (it == clients_.end()) return;
   if (!it->second->dead) note(id, "disconnected");
   clients_.erase(it);
-  std::erase_if(jobs_, [id](const Job& j) { return j.client == id; });
+  // Its settings still go to the radio (a program may write and close at
+  // once); its queries have nobody to answer, and nothing keys for it.
+  std::erase_if(jobs_,
+                [id](const Job& j) { return j.client == id && (j.query || transmits(j.text)); });
   if (tx_owner_ == id) release_tx("client " + std::to_string(id) + " left while transmitting");
+}
+
+// The settings a dropped client leaves unwritten never reach the radio: what the
+// mirror took of them is forgotten, so that nobody reads a value the radio
+// never had; the next query asks the radio.
+void ShareServer::forget_unwritten(int client) {
+  for (const Job& j : jobs_) {
+    if (j.client != client || j.query) continue;
+    for (const auto& h : held_by(std::string_view(j.text).substr(0, 2))) held_.erase(h);
+    mirror_.forget_setting(j.text);
+  }
+  std::erase_if(jobs_, [client](const Job& j) { return j.client == client; });
 }
 
 void ShareServer::drop(Client& c, const std::string& why) {
@@ -110,6 +171,7 @@ void ShareServer::drop(Client& c, const std::string& why) {
   c.dead = true;
   c.pending.clear();
   const int id = c.id;
+  forget_unwritten(id);
   c.link->close();
   std::weak_ptr<bool> alive = alive_;
   apt_.post([this, alive, id] {
@@ -131,6 +193,7 @@ std::vector<ClientInfo> ShareServer::clients() const {
 void ShareServer::receive(int id, std::string_view bytes) {
   Client* c = find(id);
   if (!c) return;
+  c->last_heard = now_ms_();
   for (char ch : bytes) {
     if (ch == ';') {
       if (!c->discarding) c->pending.push_back(std::move(c->line));
@@ -175,7 +238,8 @@ void ShareServer::error(Client& c) {
 bool ShareServer::handle(Client& c, const std::string& raw) {
   // Line ends and blanks before a command are skipped, as the radio does.
   const std::string cmd(radio::SkipBlanks(raw));
-  if (cmd.empty()) return true;
+  // The radio's error answer coming back from a terminal that echoes.
+  if (cmd.empty() || cmd == "?") return true;
   ++c.info.commands;
   c.info.last_command = cmd;
   emit('C', c.id, cmd);
@@ -206,8 +270,23 @@ bool ShareServer::handle(Client& c, const std::string& raw) {
     enqueue({c.id, cmd, true});
     return false;
   }
-  // A setting: the mirror and the component's model take it now, the radio
-  // when its turn in the queue comes.
+  // A setting: read whole by the radio's command set, or refused.
+  const radio::Parsed setting = radio::Parse(cmd, radio::Direction::kCommand, mirror_.id());
+  if (!setting || setting.message.use != radio::kSetting) {
+    error(c);
+    return true;
+  }
+  if (transmits(cmd) && !c.info.may_transmit) {
+    note(c.id, "may not transmit or switch the power: " + cmd + " refused");
+    error(c);
+    return true;
+  }
+  if (c.jobs + 1 > opt_.queue_limit) {
+    drop(c, std::to_string(c.jobs + 1) + " settings waiting for the radio (flood)");
+    return true;
+  }
+  // The mirror and the component's model take it now, the radio when its
+  // turn in the queue comes.
   if (cmd == "TX1") {
     tx_owner_ = c.id;
   } else if (cmd == "TX0") {
@@ -222,10 +301,6 @@ bool ShareServer::handle(Client& c, const std::string& raw) {
   }
   ++c.info.to_radio;
   ++c.jobs;
-  if (c.jobs > opt_.queue_limit) {
-    drop(c, std::to_string(c.jobs) + " settings waiting for the radio (flood)");
-    return true;
-  }
   enqueue({c.id, cmd, false});
   notify_changes(c.id);
   check_tx();
@@ -287,13 +362,40 @@ void ShareServer::written(Job job) {
 void ShareServer::radio_wrote(std::string_view bytes) {
   radio_bytes_written_ += static_cast<int64_t>(bytes.size());
   emit('W', -1, bytes);
+  // Released is what reached the radio's port, not what was meant to.
+  if (releasing_ && bytes.find("TX0;") != std::string_view::npos) {
+    releasing_ = false;
+    note(-1, "transmitter released");
+  }
+}
+
+void ShareServer::radio_lost() {
+  note(-1, "the radio's port is lost: nothing is answered from what was known");
+  mirror_.forget_all();
+  held_.clear();
+  radio_line_.clear();
+  radio_skipping_ = false;
 }
 
 void ShareServer::radio_read(std::string_view bytes) {
   // Taken while the component reads; handled once it has decoded them.
+  // Text without ";" longer than any answer is noise: it is thrown away up
+  // to the next ";", so that the server's copy stays small.
+  if (radio_skipping_) {
+    const size_t semi = bytes.find(';');
+    if (semi == std::string_view::npos) return;
+    bytes.remove_prefix(semi + 1);
+    radio_skipping_ = false;
+  }
   const bool idle = radio_line_.find(';') == std::string::npos;
   radio_line_.append(bytes);
-  if (!idle || radio_line_.find(';') == std::string::npos) return;
+  const size_t last = radio_line_.rfind(';');
+  const size_t kept = last == std::string::npos ? 0 : last + 1;
+  if (radio_line_.size() - kept > kRadioLineLimit) {
+    radio_line_.resize(kept);
+    radio_skipping_ = true;
+  }
+  if (!idle || kept == 0) return;
   std::weak_ptr<bool> alive = alive_;
   apt_.post([this, alive] {
     if (auto a = alive.lock(); !a || !*a) return;
@@ -365,7 +467,8 @@ void ShareServer::notify_changes(int origin) {
 }
 
 void ShareServer::release_tx(const std::string& why) {
-  note(tx_owner_, why + ": transmitter released");
+  note(tx_owner_, why + ": releasing the transmitter");
+  releasing_ = true;
   tx_owner_ = -1;
   tx_since_ = -1;
   mirror_.learn_setting("TX0");
@@ -381,7 +484,9 @@ void ShareServer::check_tx() {
     const int64_t now = now_ms_();
     if (tx_since_ < 0) tx_since_ = now;
     if (now - tx_since_ >= static_cast<int64_t>(opt_.tx_timeout_s * 1000)) {
-      release_tx("transmitting longer than " + std::to_string(opt_.tx_timeout_s) + " s");
+      char limit[32];
+      std::snprintf(limit, sizeof limit, "%g", opt_.tx_timeout_s);
+      release_tx("transmitting longer than " + std::string(limit) + " s");
     }
   }
   ticker_->set_enabled(awaiting_.has_value() || (opt_.tx_timeout_s > 0 && mirror_.state().ptt));

@@ -14,8 +14,15 @@
 //   frequencies, modes, VFO, split, transmit and S-meter.
 // - A client that keys the transmitter and goes away has it released at
 //   once; a transmission held longer than the transmit timeout is released.
-// - Bad input gets the radio's error answer "?;" and reaches nothing else;
-//   a client whose commands pile up beyond its queue is disconnected.
+// - Bad input (anything the radio's command set does not read) gets the
+//   radio's error answer "?;" and reaches nothing else; a client whose
+//   commands pile up beyond its queue is disconnected, and the settings it
+//   left unwritten are forgotten (the radio is asked again).
+// - Only a client allowed to transmit keys the transmitter, plays a message,
+//   starts the tuner or switches the power; another gets "?;".
+// - The radio's "?;" echoed back by a client's terminal is no command: it
+//   gets no answer, so an echoing terminal does not ping-pong.
+// - When the radio's port is lost, nothing is answered from the old state.
 //
 // The server runs on the component's apartment thread. Endpoints (a
 // pseudo-terminal, a TCP connection, a test's fake) give it bytes with
@@ -57,6 +64,9 @@ struct ShareOptions {
   size_t line_limit = 128;
   // Commands of one client waiting behind the radio; beyond, disconnected.
   size_t queue_limit = 64;
+  // When the server is full, a limited client silent this long makes room
+  // for a new one.
+  int64_t idle_ms = 30'000;
 };
 
 struct ClientInfo {
@@ -69,6 +79,14 @@ struct ClientInfo {
   int64_t errors = 0;      // "?;" answers
   bool ai = false;
   bool keyed = false;
+  bool may_transmit = true;
+};
+
+// How a client came: whether it may transmit, and whether it counts toward
+// the most clients (a pseudo-terminal's station program always gets in).
+struct ClientKind {
+  bool may_transmit = true;
+  bool limited = true;
 };
 
 // What the server does, for a log: kind 'C' a client's command, 'A' an
@@ -79,6 +97,8 @@ using ShareTrace = std::function<void(char kind, int client, std::string_view te
 class ShareServer {
  public:
   static constexpr int kForwardTimeoutMs = 500;
+  // Most bytes of the radio's kept while waiting for a ";".
+  static constexpr size_t kRadioLineLimit = 1024;
 
   // `rig` is the component on `radio_apt` with its port open and CAT on;
   // the server calls it only through tasks posted there, so the component's
@@ -100,7 +120,7 @@ class ShareServer {
   void watch(ShareTrace w) { watchers_.push_back(std::move(w)); }
 
   // A client arrives; its id, or -1 when the server is full.
-  int attach(ClientLink& link, std::string endpoint);
+  int attach(ClientLink& link, std::string endpoint, ClientKind kind = {});
   // Bytes from a client.
   void receive(int id, std::string_view bytes);
   // The client is gone (closed, died): its transmission is released.
@@ -109,11 +129,16 @@ class ShareServer {
   // The component's port: bytes read from the radio and written to it.
   void radio_read(std::string_view bytes);
   void radio_wrote(std::string_view bytes);
+  // The radio's port is lost: what is known of the radio is forgotten, and
+  // learned again from its answers once the port is back.
+  void radio_lost();
 
   std::vector<ClientInfo> clients() const;
   const RadioMirror& mirror() const { return mirror_; }
   int64_t radio_bytes_written() const { return radio_bytes_written_; }
   int64_t answers_from_state() const { return answers_from_state_; }
+  // Bytes of the radio's waiting for their ";".
+  size_t radio_backlog() const { return radio_line_.size(); }
 
  private:
   struct Client;
@@ -137,6 +162,8 @@ class ShareServer {
   void forward_timed_out();
   void notify_changes(int origin);
   void release_tx(const std::string& why);
+  void forget_unwritten(int client);
+  bool make_room();
   void check_tx();
   void drop(Client& c, const std::string& why);
   void note(int client, const std::string& text);
@@ -161,11 +188,15 @@ class ShareServer {
   int last_writer_ = -1;  // the client of the last write, for "?;"
   int64_t last_write_ms_ = 0;
   std::string radio_line_;
+  bool radio_skipping_ = false;  // noise without ";" thrown away up to the next
 
   std::map<std::string, std::string> told_;  // automatic information last told
   std::map<std::string, int64_t> held_;      // answer codes not learned until then
   int tx_owner_ = -1;
   int64_t tx_since_ = -1;
+  bool releasing_ = false;   // a release's TX0 not yet written to the radio
+  int64_t refused_at_ = -1;  // the last refusal of a client told
+  int refused_since_ = 0;    // refusals not told since
   std::unique_ptr<platform::Timer> ticker_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 

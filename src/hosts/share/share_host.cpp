@@ -96,12 +96,12 @@ RadioThread::~RadioThread() { end(); }
 
 ClientGlue::~ClientGlue() = default;
 
-platform::StreamHandler ClientGlue::handler(const std::string& kind,
+platform::StreamHandler ClientGlue::handler(const std::string& name, ClientKind kind,
                                             std::function<void(const std::string&)> log) {
   platform::StreamHandler h;
-  h.opened = [this, kind](platform::StreamConnection& c) {
+  h.opened = [this, name, kind](platform::StreamConnection& c) {
     auto link = std::make_unique<Link>(c);
-    int id = server_.attach(*link, kind + " " + c.peer());
+    int id = server_.attach(*link, name + " " + c.peer(), kind);
     if (id < 0) return false;
     links_[&c] = {id, std::move(link)};
     return true;

@@ -73,8 +73,9 @@ class ClientGlue {
   ~ClientGlue();
   ClientGlue(const ClientGlue&) = delete;
   ClientGlue& operator=(const ClientGlue&) = delete;
-  // A handler for an endpoint; `kind` names it in the clients' list ("tcp").
-  platform::StreamHandler handler(const std::string& kind,
+  // A handler for an endpoint; `name` names it in the clients' list ("tcp"),
+  // `kind` says what its clients may do.
+  platform::StreamHandler handler(const std::string& name, ClientKind kind,
                                   std::function<void(const std::string&)> log);
 
  private:

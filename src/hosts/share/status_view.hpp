@@ -24,5 +24,9 @@ std::string link_line(const LinkStatus& h);
 // The screen: the link line, the endpoints, then one line per client.
 std::string render_status(const LinkStatus& h, const std::vector<std::string>& endpoints,
                           const std::vector<ClientInfo>& clients, int width);
+// What a terminal is sent for `text` drawn from its top-left corner: each
+// row cut to `width` and cleared to its end, the rows below cleared, and no
+// more than `height` rows, so that nothing of an earlier screen is left.
+std::string screen_frame(const std::string& text, int width, int height);
 
 }  // namespace tovrak::share

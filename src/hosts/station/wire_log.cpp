@@ -22,11 +22,20 @@ double system_time() {
 
 WireLog::WireLog(WallClock wall) : wall_(wall ? std::move(wall) : WallClock(system_time)) {}
 
-void WireLog::open(const std::string& path) {
+void WireLog::open(const std::string& path, long long limit_bytes) {
   std::unique_ptr<std::FILE, Close> file(std::fopen(path.c_str(), "a"));
   if (!file) throw std::runtime_error("cannot write the log " + path);
+  std::fseek(file.get(), 0, SEEK_END);
   std::lock_guard lock(mutex_);
+  size_ = std::ftell(file.get());
   file_ = std::move(file);
+  path_ = path;
+  limit_ = limit_bytes;
+}
+
+void WireLog::flush() {
+  std::lock_guard lock(mutex_);
+  if (file_) std::fflush(file_.get());
 }
 
 void WireLog::line(std::string_view tag, std::string_view bytes) {
@@ -40,9 +49,22 @@ void WireLog::line(std::string_view tag, std::string_view bytes) {
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
   const std::string text = format_bytes(bytes);
-  std::fprintf(file_.get(), "%s.%03ld  %.*s %s\n", stamp, ms, static_cast<int>(tag.size()),
-               tag.data(), text.c_str());
-  std::fflush(file_.get());
+  if (limit_ > 0 && size_ >= limit_) {
+    // The old lines move aside once; a log that cannot start anew stops.
+    file_.reset();
+    std::rename(path_.c_str(), (path_ + ".1").c_str());
+    file_.reset(std::fopen(path_.c_str(), "w"));
+    size_ = 0;
+    if (!file_) return;
+  }
+  const int n = std::fprintf(file_.get(), "%s.%03ld  %.*s %s\n", stamp, ms,
+                             static_cast<int>(tag.size()), tag.data(), text.c_str());
+  size_ += n > 0 ? n : 0;
+  const double now = static_cast<double>(now_ms) / 1000.0;
+  if (tag == "--" || now - flushed_ >= kFlushSeconds) {
+    std::fflush(file_.get());
+    flushed_ = now;
+  }
 }
 
 }  // namespace tovrak::station

@@ -1,0 +1,215 @@
+// The sharing server under hostile and careless clients, and a radio that
+// misbehaves, in virtual time: whatever they do, the others are answered
+// truly, the radio hears only whole commands of its own set, and the
+// transmitter is keyed only by those allowed to key it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "hosts/station/wire_log.hpp"
+#include "share/shared_radio.hpp"
+
+namespace tovrak::share {
+namespace {
+
+using namespace std::string_literals;
+using test::FakeClient;
+using test::Shared;
+
+// A terminal that echoes sends the server's answers back: the radio's "?;"
+// coming back is no command, so the exchange ends.
+TEST(ShareHostile, EchoedErrorAnswerEndsTheExchange) {
+  Shared s;
+  s.server.receive(s.ia, "XX;");
+  std::string echoed = s.a.take();
+  for (int turn = 0; turn < 3 && !echoed.empty(); ++turn) {
+    s.server.receive(s.ia, echoed);
+    echoed = s.a.take();
+  }
+  EXPECT_EQ(echoed, "");
+  const auto info = s.server.clients();
+  EXPECT_EQ(info[0].errors, 1);
+}
+
+// Keying, playing, tuning and power only from a client allowed to; text
+// the radio's command set does not read whole never reaches the radio.
+TEST(ShareHostile, TransmitAndPowerOnlyFromAllowedClientsAndNoGarbage) {
+  Shared s;
+  FakeClient tcp;
+  const int it = s.server.attach(tcp, "test:tcp", {.may_transmit = false});
+  const size_t from = s.writes.size();
+  // "COMMAND ANSWER" of the client that may not transmit.
+  for (const std::string row :
+       {"TX1; ?;", "PS0; ?;", "KY1; ?;", "AC111; ?;", "PB1; ?;", "TX0; ", "TX; TX0;",
+        "PS0garbage; ?;", "FA0071000zz; ?;", "AG0999; ?;", "AG0100; "}) {
+    const auto space = row.find(' ');
+    s.server.receive(it, row.substr(0, space));
+    EXPECT_EQ(tcp.take(), row.substr(space + 1)) << row;
+  }
+  s.server.receive(s.ia, "TX1;");
+  s.apt.advance_ms(1000);
+  std::vector<std::string> ours = s.writes_since(from);
+  std::erase_if(ours, [](const std::string& w) {
+    return !w.starts_with("TX") && !w.starts_with("PS") && !w.starts_with("AG0") &&
+           !w.starts_with("K") && !w.starts_with("FA0") && !w.starts_with("P");
+  });
+  EXPECT_EQ(ours, (std::vector<std::string>{"TX0;", "AG0100;", "TX1;"}));
+  EXPECT_TRUE(s.radio.state().ptt);
+}
+
+// A flooding client's settings that never reached the radio are forgotten
+// with it: nobody reads a frequency or a gain the radio never had.
+TEST(ShareHostile, AFloodersUnwrittenSettingsAreNeverReadBack) {
+  Shared s(570, ShareOptions{.queue_limit = 4}, 40'000);
+  std::string flood;
+  for (int k = 1; k <= 20; ++k) {
+    flood += "FA0070" + std::to_string(10 + k) + "000;AG0" + std::to_string(100 + k) + ";";
+  }
+  s.server.receive(s.ib, flood);
+  ASSERT_EQ(s.server.clients().size(), 1U);
+  EXPECT_TRUE(s.b.closed);
+  std::vector<std::string> read;
+  for (int t = 0; t < 20; ++t) {  // asking again once answered
+    s.server.receive(s.ia, "FA;AG0;");
+    std::string got;
+    for (int ms = 0; ms < 1000 && std::ranges::count(got, ';') < 2; ms += 10) {
+      s.apt.advance_ms(10);
+      got += s.a.take();
+    }
+    read.push_back(got);
+  }
+  // Every frequency read is the radio's first or one written to it.
+  for (const std::string& answers : read) {
+    for (size_t at = 0; at < answers.size(); at = answers.find(';', at) + 1) {
+      const std::string answer = answers.substr(at, answers.find(';', at) + 1 - at);
+      EXPECT_TRUE(answer == "FA014200000;" || answer == "AG0064;" ||
+                  std::ranges::count(s.writes, answer) > 0)
+          << answer;
+    }
+  }
+  EXPECT_EQ(read.back(), s.radio_says("FA") + s.radio_says("AG0"));
+  // A flood of gains leaves the tuning known: answered at once.
+  FakeClient again;
+  const int ic = s.server.attach(again, "test:again");
+  std::string gains;
+  for (int k = 1; k <= 20; ++k) gains += "AG0" + std::to_string(100 + k) + ";";
+  s.server.receive(ic, gains);
+  ASSERT_EQ(s.server.clients().size(), 1U);
+  s.server.receive(s.ia, "FA;");
+  EXPECT_EQ(s.a.take(), s.radio_says("FA"));
+}
+
+// A program that writes and closes at once still has its setting written;
+// a key it left queued never keys the transmitter.
+TEST(ShareHostile, ALeavingClientsSettingsAreWrittenButNeverItsKey) {
+  Shared s(570, {}, 40'000);
+  s.server.receive(s.ia, "AG0050;");  // the radio is busy with it
+  s.server.receive(s.ib, "AG0111;TX1;");
+  s.server.detach(s.ib);
+  s.apt.advance_ms(2000);
+  EXPECT_EQ(s.radio.state().rx[0].af, 111);
+  EXPECT_FALSE(s.radio.state().ptt);
+}
+
+// The radio streaming text without ";" costs the server a bounded copy; the
+// answer after the noise is read.
+TEST(ShareHostile, RadioNoiseWithoutSeparatorIsBounded) {
+  Shared s;
+  for (int k = 0; k < 200; ++k) {
+    s.radio_answers(std::string(4096, 'F'));
+    ASSERT_LE(s.server.radio_backlog(), ShareServer::kRadioLineLimit);
+  }
+  s.radio_answers("FFF;AG0123;");
+  s.server.receive(s.ia, "AG0;");
+  EXPECT_EQ(s.a.take(), "AG0123;");
+  EXPECT_EQ(s.server.radio_backlog(), 0U);
+}
+
+// Idle connections make room when the server is full; a pseudo-terminal's
+// program always gets in; knocking on a full server fills no log.
+TEST(ShareHostile, IdleClientsMakeRoomAndThePtyAlwaysGetsIn) {
+  Shared s(570, ShareOptions{.max_clients = 2, .idle_ms = 30'000});
+  FakeClient late, pty, later;
+  const size_t notes = s.notes.size();
+  for (int k = 0; k < 10; ++k) EXPECT_EQ(s.server.attach(late, "test:late"), -1);
+  EXPECT_EQ(s.notes.size(), notes + 1);
+  const int ip = s.server.attach(pty, "test:pty", {.limited = false});
+  EXPECT_GT(ip, 0);
+  s.apt.advance_ms(20'000);
+  s.server.receive(s.ib, "FA;");  // b speaks; a stays silent
+  s.apt.advance_ms(15'000);
+  const int il = s.server.attach(later, "test:later");
+  EXPECT_GT(il, 0);
+  s.apt.process_pending();
+  std::vector<int> ids;
+  for (const auto& c : s.server.clients()) ids.push_back(c.id);
+  EXPECT_EQ(ids, (std::vector<int>{s.ib, ip, il}));
+  EXPECT_EQ(s.server.attach(late, "test:late"), -1);  // b spoke 15 s ago
+}
+
+// With the radio's port lost nothing is answered from what was known; the
+// radio's answers teach the server again.
+TEST(ShareHostile, ALostPortAnswersNothingFromOldState) {
+  Shared s;
+  s.server.radio_lost();
+  const int64_t from_state = s.server.answers_from_state();
+  s.server.receive(s.ia, "FA;ID;");
+  EXPECT_EQ(s.a.take(), "");
+  EXPECT_EQ(s.server.answers_from_state(), from_state);
+  s.apt.advance_ms(1000);
+  EXPECT_EQ(s.a.take(), "FA014200000;ID0570;");
+}
+
+// A transmission held too long is released: "releasing" when the server
+// decides it, "released" only once TX0 reached the radio's port (the release
+// when its client goes is share_integration's, with a killed client).
+TEST(ShareHostile, ReleaseToldOnlyWhenTX0ReachedTheRadio) {
+  Shared s(570, ShareOptions{.tx_timeout_s = 2});
+  s.server.receive(s.ia, "TX1;");
+  s.apt.advance_ms(1500);
+  EXPECT_TRUE(s.radio.state().ptt);
+  const size_t notes = s.notes.size(), writes = s.writes.size();
+  s.apt.advance_ms(1000);
+  EXPECT_FALSE(s.radio.state().ptt);
+  ASSERT_EQ(s.notes.size(), notes + 2);
+  EXPECT_EQ(s.notes[notes], "transmitting longer than 2 s: releasing the transmitter");
+  EXPECT_EQ(s.notes[notes + 1], "transmitter released");
+  EXPECT_EQ(std::ranges::count(s.writes_since(writes), "TX0;"), 1);
+  s.server.receive(s.ib, "TX;");
+  EXPECT_EQ(s.b.take(), "TX0;");
+}
+
+// The --log of a server under load keeps its size, with the older lines in
+// FILE.1, and writes a busy line's lines in batches; notes at once.
+TEST(ShareLog, KeepsItsSizeAndWritesInBatches) {
+  namespace fs = std::filesystem;
+  const std::string path = testing::TempDir() + "share_limited.log";
+  fs::remove(path);
+  fs::remove(path + ".1");
+  double wall = 1'800'000'000.0;
+  station::WireLog log([&] { return wall; });
+  log.open(path, 10'000);
+  log.line("C1", "FA;");
+  EXPECT_GT(fs::file_size(path), 0U);  // the first line at once
+  const auto first = fs::file_size(path);
+  log.line("C1", "FB;");
+  EXPECT_EQ(fs::file_size(path), first);  // within half a second: buffered
+  log.note("client 1: disconnected");
+  const auto with_note = fs::file_size(path);
+  EXPECT_GT(with_note, first);
+  wall += station::WireLog::kFlushSeconds;
+  log.line("C1", "FA;");
+  EXPECT_GT(fs::file_size(path), with_note);
+  for (int k = 0; k < 5'000; ++k) log.line("C2", "IF;");
+  log.flush();
+  EXPECT_LE(fs::file_size(path), 10'000U + 64);
+  EXPECT_GE(fs::file_size(path + ".1"), 10'000U);
+  EXPECT_LE(fs::file_size(path + ".1"), 10'000U + 64);
+}
+
+}  // namespace
+}  // namespace tovrak::share
