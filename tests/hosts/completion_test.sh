@@ -26,9 +26,9 @@ offers() {  # "WORDS ON THE LINE" EXPECTED: Tab after the last word
 
 offers "tovrak " "demo script monitor ports sim get set ptt share version --help --version"
 offers "tovrak s" "script sim set share"
-offers "tovrak get " "af freq mode power ptt rf smeter split sql txfreq vfo width"
+offers "tovrak get " "freq txfreq mode vfo split ptt smeter width power af rf sql"
 offers "tovrak get freq m" "mode"
-offers "tovrak get --port /tmp/radio s" "smeter split sql"
+offers "tovrak get --port /tmp/radio s" "split smeter sql"
 offers "tovrak set " "freq mode vfo split power af rf sql"
 offers "tovrak set freq " ""
 offers "tovrak ptt " "on off"

@@ -64,7 +64,7 @@ TEST(Docs, ArgumentWordsAreTheCommandsOwn) {
     const char* command;
     const char* args;
   } rows[] = {
-      {"get", "(\"af,freq,mode,power,ptt,rf,smeter,split,sql,txfreq,vfo,width\")"},
+      {"get", "(\"freq,txfreq,mode,vfo,split,ptt,smeter,width,power,af,rf,sql\")"},
       {"set", "(\"freq,mode,vfo,split,power,af,rf,sql\" \"\")"},
       {"ptt", "(\"on,off\")"},
       {"script", "(\"@files\")"},
