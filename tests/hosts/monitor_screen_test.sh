@@ -11,17 +11,7 @@ DIR=$(mktemp -d)
 trap 'tmux -L "$SOCKET" kill-server 2>/dev/null || true; rm -rf "$DIR"' EXIT
 tmux -L "$SOCKET" new-session -d -x 80 -y 24 "XDG_STATE_HOME=$DIR/not/yet bash --norc"
 
-screen() { tmux -L "$SOCKET" capture-pane -p; }
-wait_for() {  # TEXT SECONDS [ROW]: the text on the screen (on that row, from 1)
-  for ((i = 0; i < $2 * 10; i++)); do
-    screen | sed -n "${3:-1,\$}p" | grep -qF -- "$1" && return 0
-    sleep 0.1
-  done
-  echo "not on the screen${3:+ (row $3)}: $1"
-  screen
-  exit 1
-}
-keys() { tmux -L "$SOCKET" send-keys "$@"; sleep 0.3; }
+source "$(dirname "$0")/../support/tmux_screen.sh"
 
 keys "$TOVRAK monitor --sim 2>$DIR/err; echo monitor-ended" Enter
 wait_for "CAT on, answering" 30 9

@@ -9,18 +9,8 @@ DIR=$(mktemp -d)
 trap 'exec 5>&- 2>/dev/null || true; tmux -L "$SOCKET" kill-server 2>/dev/null || true; rm -rf "$DIR"' EXIT
 tmux -L "$SOCKET" new-session -d -x 80 -y 24 "bash --norc"
 
-screen() { tmux -L "$SOCKET" capture-pane -p; }
+source "$(dirname "$0")/../support/tmux_screen.sh"
 row() { screen | sed -n "$1p" | sed 's/ *$//'; }
-wait_for() {  # TEXT SECONDS [ROW]: the text on the screen (on that row, from 1)
-  for ((i = 0; i < $2 * 10; i++)); do
-    screen | sed -n "${3:-1,\$}p" | grep -qF -- "$1" && return 0
-    sleep 0.1
-  done
-  echo "not on the screen${3:+ (row $3)}: $1"
-  screen
-  exit 1
-}
-keys() { tmux -L "$SOCKET" send-keys "$@"; sleep 0.3; }
 
 keys "$TOVRAK share --sim --pty $DIR/radio --log $DIR/log 2>$DIR/err; echo share-ended" Enter
 wait_for "(no clients)" 30 5

@@ -45,15 +45,6 @@ void restore() {
   leave_screen();
 }
 
-void reraise_default(int sig) {
-  signal(sig, SIG_DFL);
-  sigset_t set;
-  sigemptyset(&set);
-  sigaddset(&set, sig);
-  sigprocmask(SIG_UNBLOCK, &set, nullptr);
-  raise(sig);
-}
-
 // A second Ctrl-C ends a stuck program: the terminal goes back first.
 void last_words() {
   if (g_raw) leave_screen();
@@ -63,7 +54,7 @@ void last_words() {
 // and comes back, redrawn, when it resumes.
 void on_suspend(int sig) {
   if (g_raw) leave_screen();
-  reraise_default(sig);  // stops here until SIGCONT
+  platform::act_as_default(sig);  // stops here until SIGCONT
   struct sigaction sa {};
   sa.sa_handler = on_suspend;
   sigemptyset(&sa.sa_mask);

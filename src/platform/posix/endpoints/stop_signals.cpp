@@ -20,6 +20,12 @@ void on_stop(int sig) {
     return;
   }
   if (g_last_words) g_last_words();
+  act_as_default(sig);
+}
+
+}  // namespace
+
+void act_as_default(int sig) {
   signal(sig, SIG_DFL);
   sigset_t set;
   sigemptyset(&set);
@@ -27,8 +33,6 @@ void on_stop(int sig) {
   sigprocmask(SIG_UNBLOCK, &set, nullptr);
   raise(sig);
 }
-
-}  // namespace
 
 void stop_on_signals(void (*last_words)()) {
   g_last_words = last_words;

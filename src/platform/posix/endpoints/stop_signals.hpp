@@ -11,5 +11,8 @@ namespace tovrak::platform {
 
 void stop_on_signals(void (*last_words)() = nullptr);
 bool interrupted();
+// Lets `sig` act as if no handler were installed (end the program, or stop
+// it for SIGTSTP) from inside a handler; async-signal-safe.
+void act_as_default(int sig);
 
 }  // namespace tovrak::platform
