@@ -170,7 +170,8 @@ TEST(MonitorSession, PipedReadsWaitForTheStatusAndTheSettingsAreReadOnce) {
   EXPECT_LT(lost.time.elapsed_us() - t0, 100'000);
 }
 
-// The status line follows the port: lost, then reopened by hand.
+// A call while the port is lost says so; reopened by hand (the link's
+// health on the way is the station's test), calls reach the radio again.
 TEST(MonitorSession, ACallWhileThePortIsLostIsShownWithTheLoss) {
   Bench b;
   b.apt.line().lose("the server closed the connection");
@@ -180,9 +181,7 @@ TEST(MonitorSession, ACallWhileThePortIsLostIsShownWithTheLoss) {
             "  not sent: port lost: COM1: the server closed the connection\n");
   EXPECT_EQ(b.run("? Freq"), "Freq = 7.1\n");  // a read is the component's memory
   b.run("SetPort False, \"\", \"\", \"\"");
-  EXPECT_EQ(b.station.link(), "port closed");
   b.session.execute("SetPort True, \"\", \"\", \"\"", 1);
-  EXPECT_EQ(b.station.link(), "no answer yet");
   EXPECT_EQ(b.run("SetCAT 1"), "SetCAT(1) -> -1\n");
   b.apt.advance_ms(1000);
   EXPECT_EQ(b.station.link(), "answering");

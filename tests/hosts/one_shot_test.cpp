@@ -142,141 +142,71 @@ TEST(OneShot, AllNamesTogetherInPlainAndJson) {
   EXPECT_EQ(p.status + j.status, 0);
 }
 
+// A change: its words, the radio before, the printed line and the exit
+// status, what reached the wire (in this order), and what the radio holds
+// afterwards (unchecked when empty).
+struct Change {
+  Words words;
+  Before before;
+  sim::SimOptions options;
+  std::string out;
+  int status;
+  Words wire;
+  std::function<bool(const sim::RadioState&)> after;
+};
+Change change(Words words, Before before, sim::SimOptions options, std::string out, int status,
+              Words wire, std::function<bool(const sim::RadioState&)> after = nullptr) {
+  return {words, before, options, out, status, wire, after};
+}
+#define HOLDS(...) [](const sim::RadioState& s) { return __VA_ARGS__; }
+
+// A change's line on a nine-digit radio, which reads the memory indicator first.
+std::string nine(const std::string& said) { return said + kNine + "\n"; }
+
 TEST(OneShot, SetsWriteTheCommandAndReadBack) {
-  struct Row {
-    Words words;
-    Before before;
-    sim::SimOptions options;
-    std::string out;
-    int status;
-    Words wire;
-    std::function<bool(const sim::RadioState&)> after;
-  } rows[] = {
-      {{"set", "freq", "7.074"},
-       {},
-       {},
-       std::string("freq 7.074000 MHz") + kNine + "\n",
-       0,
-       {"VM;", "BS03;", "FA007074000;", "IF;"},
-       [](const sim::RadioState& s) { return s.vfo[0].hz == 7'074'000; }},
-      {{"set", "freq", "7074kHz"},
-       {},
-       kEightDigits,
-       "freq 7.074000 MHz\n",
-       0,
-       {"FA07074000;"},
-       [](const sim::RadioState& s) { return s.vfo[0].hz == 7'074'000; }},
-      {{"set", "freq", "14.1"},
-       [](test::StationBench& b) { b.radio.select_vfo(1, 0); },
-       {},
-       std::string("freq 14.100000 MHz") + kNine + "\n",
-       0,
-       {"VM;", "VS1;", "FB014100000;"},
-       [](const sim::RadioState& s) { return s.vfo[1].hz == 14'100'000; }},
-      {{"set", "mode", "usb"},
-       {},
-       {},
-       std::string("mode USB") + kNine + "\n",
-       0,
-       {"VM;", "MD02;", "BI;"},
-       [](const sim::RadioState& s) { return s.vfo[0].mode == '2'; }},
-      {{"set", "mode", "CW"},
-       {},
-       kEightDigits,
-       "mode CW\n",
-       0,
-       {"MD03;"},
-       [](const sim::RadioState& s) { return s.vfo[0].mode == '3'; }},
-      {{"set", "vfo", "B"},
-       {},
-       {},
-       std::string("vfo B") + kNine + "\n",
-       0,
-       {"VM;", "VS1;", "VS;"},
-       [](const sim::RadioState& s) { return s.rx_vfo == 1; }},
-      {{"set", "vfo", "A"},
-       kMemory,
-       kEightDigits,
-       "vfo A (left memory mode first (VM))\n",
-       0,
-       {"VM;", "VS0;"},
-       [](const sim::RadioState& s) { return !s.memory_mode; }},
-      {{"set", "split", "on"},
-       {},
-       {},
-       "split on\n",
-       0,
-       {"FT3;", "FT;"},
-       [](const sim::RadioState& s) { return s.tx_vfo == 1; }},
-      {{"set", "split", "off"},
-       kSplit,
-       {},
-       "split off\n",
-       0,
-       {"FT2;", "FT;"},
-       [](const sim::RadioState& s) { return s.tx_vfo == 0; }},
-      {{"set", "split", "off"},
-       {},
-       {},
-       "split off (already so: nothing sent)\n",
-       0,
-       {"FT;"},
-       [](const sim::RadioState& s) { return s.tx_vfo == 0; }},
-      {{"set", "power", "50"},
-       {},
-       {},
-       "power 50 W\n",
-       0,
-       {"PC063;", "PC;"},
-       [](const sim::RadioState& s) { return s.power_level == 63; }},
-      {{"set", "power", "25"}, {}, {}, "power 25 W\n", 0, {"PC031;"}, nullptr},
-      {{"set", "power", "10"}, {}, {}, "power 10 W\n", 0, {"PC012;"}, nullptr},
-      {{"set", "af", "100"},
-       {},
-       {},
-       "af 100/255\n",
-       0,
-       {"AG0100;", "AG0;"},
-       [](const sim::RadioState& s) { return s.rx[0].af == 100; }},
-      {{"set", "rf", "30"}, {}, {}, "rf 30/255\n", 0, {"RG0225;", "RG0;"}, nullptr},
-      {{"set", "sql", "20"}, {}, {}, "sql 20/255\n", 0, {"SQ0020;", "SQ0;"}, nullptr},
-      {{"ptt", "on"},
-       {},
-       {},
-       "ptt on\n",
-       0,
-       {"TX1;", "TX;"},
-       [](const sim::RadioState& s) { return s.ptt; }},
-      {{"ptt", "off"},
-       {},
-       {},
-       "ptt off\n",
-       0,
-       {"TX0;", "TX;"},
-       [](const sim::RadioState& s) { return !s.ptt; }},
+  const Change rows[] = {
+      change({"set", "freq", "7.074"}, {}, {}, nine("freq 7.074000 MHz"), 0,
+             {"VM;", "BS03;", "FA007074000;", "IF;"}, HOLDS(s.vfo[0].hz == 7'074'000)),
+      change({"set", "freq", "7074kHz"}, {}, kEightDigits, "freq 7.074000 MHz\n", 0,
+             {"FA07074000;"}, HOLDS(s.vfo[0].hz == 7'074'000)),
+      change(
+          {"set", "freq", "14.1"}, [](test::StationBench& b) { b.radio.select_vfo(1, 0); }, {},
+          nine("freq 14.100000 MHz"), 0, {"VM;", "VS1;", "FB014100000;"},
+          HOLDS(s.vfo[1].hz == 14'100'000)),
+      change({"set", "mode", "usb"}, {}, {}, nine("mode USB"), 0, {"VM;", "MD02;", "BI;"},
+             HOLDS(s.vfo[0].mode == '2')),
+      change({"set", "mode", "CW"}, {}, kEightDigits, "mode CW\n", 0, {"MD03;"},
+             HOLDS(s.vfo[0].mode == '3')),
+      change({"set", "vfo", "B"}, {}, {}, nine("vfo B"), 0, {"VM;", "VS1;", "VS;"},
+             HOLDS(s.rx_vfo == 1)),
+      change({"set", "vfo", "A"}, kMemory, kEightDigits, "vfo A (left memory mode first (VM))\n", 0,
+             {"VM;", "VS0;"}, HOLDS(!s.memory_mode)),
+      change({"set", "split", "on"}, {}, {}, "split on\n", 0, {"FT3;", "FT;"},
+             HOLDS(s.tx_vfo == 1)),
+      change({"set", "split", "off"}, kSplit, {}, "split off\n", 0, {"FT2;", "FT;"},
+             HOLDS(s.tx_vfo == 0)),
+      change({"set", "split", "off"}, {}, {}, "split off (already so: nothing sent)\n", 0, {"FT;"},
+             HOLDS(s.tx_vfo == 0)),
+      change({"set", "power", "50"}, {}, {}, "power 50 W\n", 0, {"PC063;", "PC;"},
+             HOLDS(s.power_level == 63)),
+      change({"set", "power", "25"}, {}, {}, "power 25 W\n", 0, {"PC031;"}),
+      change({"set", "power", "10"}, {}, {}, "power 10 W\n", 0, {"PC012;"}),
+      change({"set", "af", "100"}, {}, {}, "af 100/255\n", 0, {"AG0100;", "AG0;"},
+             HOLDS(s.rx[0].af == 100)),
+      change({"set", "rf", "30"}, {}, {}, "rf 30/255\n", 0, {"RG0225;", "RG0;"}),
+      change({"set", "sql", "20"}, {}, {}, "sql 20/255\n", 0, {"SQ0020;", "SQ0;"}),
+      change({"ptt", "on"}, {}, {}, "ptt on\n", 0, {"TX1;", "TX;"}, HOLDS(s.ptt)),
+      change({"ptt", "off"}, {}, {}, "ptt off\n", 0, {"TX0;", "TX;"}, HOLDS(!s.ptt)),
       // Refusals: the component's own reason, and what the radio has now.
-      {{"set", "freq", "99"},
-       {},
-       kEightDigits,
-       "freq refused: the frequency is out of the radio's range (0.03 to 60 MHz) (now 14.200000 "
-       "MHz)\n",
-       1,
-       {"IF;"},
-       [](const sim::RadioState& s) { return s.vfo[0].hz == 14'200'000; }},
-      {{"set", "freq", "7.1"},
-       kMemory,
-       kEightDigits,
-       "freq refused: the radio is in memory mode (SetVFO 0 leaves it) (now 7.050000 MHz)\n",
-       1,
-       {},
-       [](const sim::RadioState& s) { return s.memory_mode; }},
-      {{"set", "mode", "WFM"},
-       {},
-       kEightDigits,
-       "mode refused: the radio's capabilities do not offer WFM (now USB)\n",
-       1,
-       {},
-       nullptr},
+      change({"set", "freq", "99"}, {}, kEightDigits,
+             "freq refused: the frequency is out of the radio's range (0.03 to 60 MHz) (now "
+             "14.200000 MHz)\n",
+             1, {"IF;"}, HOLDS(s.vfo[0].hz == 14'200'000)),
+      change({"set", "freq", "7.1"}, kMemory, kEightDigits,
+             "freq refused: the radio is in memory mode (SetVFO 0 leaves it) (now 7.050000 MHz)\n",
+             1, {}, HOLDS(s.memory_mode)),
+      change({"set", "mode", "WFM"}, {}, kEightDigits,
+             "mode refused: the radio's capabilities do not offer WFM (now USB)\n", 1, {}),
   };
   for (const auto& r : rows) {
     std::string name;
@@ -300,37 +230,26 @@ TEST(OneShot, SaysWhatWentWrong) {
     int status;
     std::string out, err;
     bool writes;
-  } rows[] = {
-      {{"get", "freq", "power"},
-       kSilent,
-       false,
-       1,
-       "",
-       "tovrak get: the radio on P did not tell freq (no answer to IF), power (no answer to PC)\n",
-       true},
-      {{"get", "freq"},
-       [](test::StationBench& b) { b.time.fail_next_open("no such device"); },
-       false,
-       1,
-       "",
-       "tovrak get: no radio on P: no such device\n",
-       false},
-      {{"get", "freq"},
-       [](test::StationBench& b) { b.apt.request_stop(); },
-       false,
-       130,
-       "",
-       "tovrak get: interrupted\n",
-       true},
-      {{"ptt", "on"},
-       {},
-       true,
-       1,
-       "ptt refused: the sharing server releases a transmitter as soon as the client that keyed "
-       "it leaves, and this command leaves at once (key it from a client that stays "
-       "connected)\n",
-       "",
-       false},
+  };
+  auto failure = [](Words words, Before before, bool shared, int status, std::string out,
+                    std::string err,
+                    bool writes) { return Row{words, before, shared, status, out, err, writes}; };
+  const Row rows[] = {
+      failure({"get", "freq", "power"}, kSilent, false, 1, "",
+              "tovrak get: the radio on P did not tell freq (no answer to IF), power (no answer "
+              "to PC)\n",
+              true),
+      failure(
+          {"get", "freq"}, [](test::StationBench& b) { b.time.fail_next_open("no such device"); },
+          false, 1, "", "tovrak get: no radio on P: no such device\n", false),
+      failure(
+          {"get", "freq"}, [](test::StationBench& b) { b.apt.request_stop(); }, false, 130, "",
+          "tovrak get: interrupted\n", true),
+      failure({"ptt", "on"}, {}, true, 1,
+              "ptt refused: the sharing server releases a transmitter as soon as the client that "
+              "keyed it leaves, and this command leaves at once (key it from a client that stays "
+              "connected)\n",
+              "", false),
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.err + r.out);

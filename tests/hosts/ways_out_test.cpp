@@ -37,6 +37,13 @@ struct Unwound : std::runtime_error {
   Unwound() : std::runtime_error("unwound") {}
 };
 
+// The station's way out has had the time to reach the radio: is it keyed?
+Outcome finish(test::StationBench& b, Outcome o) {
+  b.apt.advance_ms(500);
+  o.keyed = b.keyed();
+  return o;
+}
+
 Outcome script(Way way) {
   test::StationBench b;
   std::string text = "SetPort True, \"\", \"\", \"\"\nSetCAT 1\n@wait 1000\nSetPTT 1\n@wait 2000\n";
@@ -51,10 +58,8 @@ Outcome script(Way way) {
   Outcome o;
   o.status = run_on_station(parse_script(text), b.station, b.time, out, err,
                             {"s", {}, [&] { return b.apt.stopping(); }});
-  b.apt.advance_ms(500);
-  o.keyed = b.keyed();
   o.said = err.str();
-  return o;
+  return finish(b, o);
 }
 
 Outcome monitor(Way way) {
@@ -87,9 +92,7 @@ Outcome monitor(Way way) {
       o.said += session.close();
       break;
   }
-  b.apt.advance_ms(500);
-  o.keyed = b.keyed();
-  return o;
+  return finish(b, o);
 }
 
 struct FakeClient : share::ClientLink {
@@ -138,9 +141,7 @@ Outcome share_host(Way way) {
       o.said += b.station.close();
       break;
   }
-  b.apt.advance_ms(500);
-  o.keyed = b.keyed();
-  return o;
+  return finish(b, o);
 }
 
 Outcome demo(Way way) {
@@ -175,9 +176,7 @@ Outcome demo(Way way) {
   } catch (const Unwound&) {
     b.drop();
   }
-  b.apt.advance_ms(500);
-  o.keyed = b.keyed();
-  return o;
+  return finish(b, o);
 }
 
 Outcome one_shot(Way way) {
@@ -200,9 +199,7 @@ Outcome one_shot(Way way) {
     }
   }
   if (way == Way::Error) b.drop();
-  b.apt.advance_ms(500);
-  o.keyed = b.keyed();
-  return o;
+  return finish(b, o);
 }
 
 // Each front end driven to a keyed radio and left in a way.

@@ -224,7 +224,7 @@ TEST(PseudoTerminals, RawPassesBytesAsTheyAreCookedAsATerminalDoes) {
   }
 }
 
-TEST(ListenAddress, LoopbackAlwaysOthersOnlyFromAnAllowedNetwork) {
+TEST(ListenAddress, LoopbackAlwaysOthersOnlyFromAnAllowedNetworkAndListenTexts) {
   auto ip = [](const char* text) {
     in_addr a{};
     inet_pton(AF_INET, text, &a);
@@ -245,6 +245,24 @@ TEST(ListenAddress, LoopbackAlwaysOthersOnlyFromAnAllowedNetwork) {
         << r.peer;
   }
   EXPECT_TRUE(admitted(ip("8.8.8.8"), {Cidr::parse("0.0.0.0/0")}));
+  for (const char* bad : {"10.0.0.0/33", "10.0.0/8", "10.0.0.0/", "net"}) {
+    EXPECT_THROW(Cidr::parse(bad), std::invalid_argument) << bad;
+  }
+  // "TEXT ADDRESS:PORT": what --listen TEXT listens on; "TEXT" alone: refused.
+  for (const std::string row :
+       {"7400 127.0.0.1:7400", "localhost 127.0.0.1:7373", "0.0.0.0:80 0.0.0.0:80",
+        "192.168.1.5 192.168.1.5:7373", ":9000 127.0.0.1:9000", "1.2.3", "host:1",
+        "127.0.0.1:", "127.0.0.1:70000", "::1"}) {
+    const std::string text = row.substr(0, row.find(' '));
+    std::string address, got;
+    uint16_t port = 0;
+    try {
+      parse_listen(text, 7373, address, port);
+      got = " " + address + ":" + std::to_string(port);
+    } catch (const std::invalid_argument&) {
+    }
+    EXPECT_EQ(text + got, row);
+  }
 }
 
 // ---------------------------------------------------------------- endpoints

@@ -132,40 +132,30 @@ TEST(PosixSerialFaults, ADeviceThatNeverPausesIsReadABudgetAtATime) {
 }
 
 TEST(PosixSerialFaults, ShortAndFailedWritesKeepTheOrderOrNameTheLoss) {
-  const struct Row {
+  struct Row {
     const char* what;
     std::vector<Step> writes;
     std::string wire_at_once;  // what the device took during Output
     int32_t waiting;           // OutBufferCount after it
     int error;
     std::string said;
-  } rows[] = {
-      {"the device takes a little, then would block",
-       {takes(2), fails(EAGAIN), fails(EAGAIN), fails(EAGAIN)},
-       "AB",
-       4,
-       0,
-       ""},
-      {"a write that takes nothing", {takes(0), fails(EAGAIN), fails(EAGAIN)}, "", 6, 0, ""},
-      {"interrupted writes are written again",
-       {fails(EINTR), takes(3), fails(EINTR)},
-       "ABCDEF",
-       0,
-       0,
-       ""},
-      {"the device fails", {fails(EIO)}, "", -1, 8012, gone("write to", "disconnected or hung up")},
-      {"the device goes after a part",
-       {takes(2), fails(EPIPE)},
-       "AB",
-       -1,
-       8012,
-       gone("write to", "Broken pipe")},
-      {"the device goes while the rest waits",
-       {takes(1), fails(EAGAIN), fails(ENXIO)},
-       "A",
-       -1,
-       8012,
-       gone("write to", "No such device or address")},
+  };
+  auto row = [](const char* what, std::vector<Step> writes, std::string wire_at_once,
+                int32_t waiting, int error = 0, std::string said = "") {
+    return Row{what, writes, wire_at_once, waiting, error, said};
+  };
+  const Row rows[] = {
+      row("the device takes a little, then would block",
+          {takes(2), fails(EAGAIN), fails(EAGAIN), fails(EAGAIN)}, "AB", 4),
+      row("a write that takes nothing", {takes(0), fails(EAGAIN), fails(EAGAIN)}, "", 6),
+      row("interrupted writes are written again", {fails(EINTR), takes(3), fails(EINTR)}, "ABCDEF",
+          0),
+      row("the device fails", {fails(EIO)}, "", -1, 8012,
+          gone("write to", "disconnected or hung up")),
+      row("the device goes after a part", {takes(2), fails(EPIPE)}, "AB", -1, 8012,
+          gone("write to", "Broken pipe")),
+      row("the device goes while the rest waits", {takes(1), fails(EAGAIN), fails(ENXIO)}, "A", -1,
+          8012, gone("write to", "No such device or address")),
   };
   for (const Row& r : rows) {
     Port p;

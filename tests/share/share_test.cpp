@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/endpoints/stream_endpoints.hpp"
 #include "share/shared_radio.hpp"
 
 namespace tovrak::share {
@@ -237,34 +236,6 @@ TEST(ShareMirror, LearnsAnswersAndSettingsAndAnswersWhatIsKnown) {
   EXPECT_TRUE(RadioMirror::is_query("NA"));
   EXPECT_FALSE(RadioMirror::is_query("FA014200000"));
   EXPECT_FALSE(RadioMirror::is_query("XX"));
-}
-
-// Who may listen where and who may connect: loopback unless said otherwise.
-TEST(ShareEndpoints, ListenAddressesAndAllowedNetworks) {
-  // "TEXT ADDRESS:PORT": what --listen TEXT listens on; "TEXT" alone: refused.
-  for (const std::string row :
-       {"7400 127.0.0.1:7400", "localhost 127.0.0.1:7373", "0.0.0.0:80 0.0.0.0:80",
-        "192.168.1.5 192.168.1.5:7373", ":9000 127.0.0.1:9000", "1.2.3", "host:1",
-        "127.0.0.1:", "127.0.0.1:70000", "::1"}) {
-    const std::string text = row.substr(0, row.find(' '));
-    std::string address, got;
-    uint16_t port = 0;
-    try {
-      platform::parse_listen(text, 7373, address, port);
-      got = " " + address + ":" + std::to_string(port);
-    } catch (const std::invalid_argument&) {
-    }
-    EXPECT_EQ(text + got, row);
-  }
-
-  const auto net = platform::Cidr::parse("192.168.1.0/24");
-  EXPECT_TRUE(net.contains(0xC0A80107));   // 192.168.1.7
-  EXPECT_FALSE(net.contains(0xC0A80207));  // 192.168.2.7
-  EXPECT_TRUE(platform::Cidr::parse("0.0.0.0/0").contains(0x08080808));
-  EXPECT_FALSE(platform::Cidr::parse("10.1.2.3").contains(0x0A010204));
-  for (const char* bad : {"10.0.0.0/33", "10.0.0/8", "10.0.0.0/", "net"}) {
-    EXPECT_THROW(platform::Cidr::parse(bad), std::invalid_argument) << bad;
-  }
 }
 
 }  // namespace
