@@ -99,8 +99,12 @@ int cmd_monitor(const Args& args) {
                  "Ctrl-P");
   MonitorSession session(station, platform);
   try {
-    if (!log_path.empty()) station.log().open(log_path);
     port.apply(rig);
+  } catch (const ComError& e) {
+    return opt.usage_error(e.description());  // a speed no port offers
+  }
+  try {
+    if (!log_path.empty()) station.log().open(log_path);
   } catch (const std::exception& e) {
     std::cerr << "tovrak monitor: " << e.what() << '\n';
     return 1;
