@@ -32,7 +32,9 @@ expect 2 'mode takes one of LSB, USB' set mode XYZ --port "$LINK"
 expect 2 'unknown name "bogus"' get bogus --port "$LINK"
 expect 2 'say which radio' get freq
 expect 2 'no serial port offers the speed 12345 \(tovrak get --help\)' get freq --speed 12345 --port "$LINK"
-expect 2 'no serial port offers the speed 12345 \(tovrak monitor --help\)' monitor --speed 12345 --port "$LINK" </dev/null
+for cmd in monitor "share --pty $DIR/shared" "script -"; do
+  expect 2 "no serial port offers the speed 12345 \\(tovrak ${cmd%% *} --help\\)" $cmd --speed 12345 --port "$LINK" </dev/null
+done
 expect 2 'a network port is written rfc2217://HOST:PORT' get freq --port rfc2217://nowhere
 expect 1 'no radio on' get freq --port "$DIR/none"
 

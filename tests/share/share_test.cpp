@@ -19,18 +19,18 @@ using test::Shared;
 using test::str;
 
 TEST(ShareServer, QueriesAnsweredFromStateInTheRadiosLayout) {
-  const char* queries = "FA;FB;IF;MD0;MD1;VS;FT;TX;SM0;AG0;SH0;ID;";
+  const char* queries = "FA;FB;IF;MD0;MD1;VS;FT;TX;SM0;AG0;SH0;IS0;ID;";
   Shared wide(570);
   wide.server.receive(wide.ia, queries);
   EXPECT_EQ(wide.a.take(),
             "FA014200000;FB007050000;IF001014200000+00000020000;MD02;MD11;VS0;FT0;TX0;SM0022;"
-            "AG0064;SH016;ID0570;");
+            "AG0064;SH016;IS0+0000;ID0570;");
   Shared narrow(19);
   narrow.server.receive(narrow.ia, queries);
   EXPECT_EQ(narrow.a.take(),
             "FA14200000;FB07050000;IF00114200000+000000200000;MD02;MD11;VS0;FT0;TX0;SM0022;"
-            "AG0064;SH016;ID0019;");
-  EXPECT_EQ(wide.server.answers_from_state() + narrow.server.answers_from_state(), 24);
+            "AG0064;SH016;IS0+0000;ID0019;");
+  EXPECT_EQ(wide.server.answers_from_state() + narrow.server.answers_from_state(), 26);
 }
 
 // The radio's answer reaches only the client that asked; a silent radio

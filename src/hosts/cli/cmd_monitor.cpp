@@ -100,8 +100,8 @@ int cmd_monitor(const Args& args) {
   MonitorSession session(station, platform);
   try {
     port.apply(rig);
-  } catch (const ComError& e) {
-    return opt.usage_error(e.description());  // a speed no port offers
+  } catch (const PortRefused& e) {
+    return opt.usage_error(e.what());
   }
   try {
     if (!log_path.empty()) station.log().open(log_path);

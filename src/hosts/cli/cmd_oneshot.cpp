@@ -70,8 +70,8 @@ int on_station(Options& opt, Common& c, Work&& work) {
   Radio radio;
   try {
     c.port.apply(radio.station.rig());
-  } catch (const ComError& e) {
-    return opt.usage_error(e.description());
+  } catch (const PortRefused& e) {
+    return opt.usage_error(e.what());
   }
   try {
     if (!c.log_path.empty()) radio.station.log().open(c.log_path);

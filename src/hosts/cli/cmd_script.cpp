@@ -200,6 +200,9 @@ int cmd_script(const Args& args) {
     std::cout.flush();
     std::cerr << "tovrak script: " << where << ": " << e.what() << '\n';
     return 2;
+  } catch (const PortRefused& e) {
+    std::cout.flush();
+    return opt.usage_error(e.what());
   } catch (const std::exception& e) {  // the port's set-up refused, the log not writable
     std::cout.flush();
     std::cerr << "tovrak script: " << e.what() << '\n';

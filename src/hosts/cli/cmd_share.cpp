@@ -404,6 +404,8 @@ int cmd_share(const Args& args) {
             }
           });
         });
+  } catch (const PortRefused& e) {
+    return Options("share", kDescription).usage_error(e.what());
   } catch (const std::exception& e) {
     std::cerr << "tovrak share: " << e.what() << '\n';
     return 1;

@@ -10,8 +10,8 @@ namespace {
 // The facts the mirror keeps: each answer tells all of its query's answer,
 // and only a setting of the same code changes it.
 bool kept(std::string_view code) {
-  for (const char* c :
-       {"FA", "FB", "MD", "VS", "FT", "TX", "PC", "KS", "MG", "SM", "AG", "RG", "SQ", "SH", "NA"}) {
+  for (const char* c : {"FA", "FB", "MD", "VS", "FT", "TX", "PC", "KS", "MG", "SM", "AG", "RG",
+                        "SQ", "SH", "IS", "NA"}) {
     if (code == c) return true;
   }
   return false;

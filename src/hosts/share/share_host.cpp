@@ -6,20 +6,19 @@
 namespace tovrak::share {
 
 RadioThread::RadioThread(std::function<void(station::Station&)> configure, PortNews news) {
-  std::promise<std::string> opened;
+  std::promise<std::exception_ptr> opened;
   auto result = opened.get_future();
   thread_ = std::thread([this, &opened, configure = std::move(configure), news = std::move(news)] {
     run(configure, news, opened);
   });
-  std::string why = result.get();
-  if (!why.empty()) {
+  if (std::exception_ptr failed = result.get()) {
     thread_.join();
-    throw std::runtime_error(why);
+    std::rethrow_exception(failed);
   }
 }
 
 void RadioThread::run(const std::function<void(station::Station&)>& configure, const PortNews& news,
-                      std::promise<std::string>& opened) {
+                      std::promise<std::exception_ptr>& opened) {
   platform::PosixApartment apt;
   const auto start = std::chrono::steady_clock::now();
   station::Station station(apt, [start] {
@@ -29,15 +28,11 @@ void RadioThread::run(const std::function<void(station::Station&)>& configure, c
   station.on_read([&](std::string_view b) { news('R', std::string(b)); });
   station.on_lost([&](const std::string& reason) { news('L', reason); });
   station.on_note([&](const std::string& text) { news('N', text); });
-  std::string why;
   try {
-    configure(station);
-    station.open(why);
-  } catch (const std::exception& e) {
-    why = e.what();
-  }
-  if (!why.empty()) {
-    opened.set_value(why);
+    configure(station);  // what it throws reaches the caller as it was
+    if (std::string why; !station.open(why)) throw std::runtime_error(why);
+  } catch (...) {
+    opened.set_value(std::current_exception());
     return;
   }
   {

@@ -30,7 +30,8 @@ class RadioThread {
   // Starts the thread with a station on an apartment of its own, lets
   // `configure` set the port up there (device, speed, the wire log), opens
   // it and switches CAT on; a lost port is reopened every 2 s. Throws
-  // std::runtime_error with the reason when the port does not open.
+  // std::runtime_error with the reason when the port does not open, and
+  // what `configure` throws as it was thrown.
   RadioThread(std::function<void(station::Station&)> configure, PortNews news);
   // end(), if not done.
   ~RadioThread();
@@ -53,7 +54,7 @@ class RadioThread {
 
  private:
   void run(const std::function<void(station::Station&)>& configure, const PortNews& news,
-           std::promise<std::string>& opened);
+           std::promise<std::exception_ptr>& opened);
 
   std::thread thread_;
   std::mutex mutex_;
