@@ -172,6 +172,7 @@ TEST(Answers, ReceiverSettings) {
     on(SET(s.NRLevel = 1; s.NR = 1001), "NR01;", CHANGE(s.NRSwitch = 1; s.NR = 1), {4}),
     on("NR11;"),  // the other receiver
     on("BP01040;", CHANGE(s.NFLevel = 40; s.FNotch = 400; s.NF = 1040), {4}),
+    on("BP010409;", CHANGE(s.NFLevel = 40; s.FNotch = 400; s.NF = 1040), {4}),  // three digits
     on(SET(s.NFLevel = 40; s.NF = 1040), "BP00001;", CHANGE(s.NFSwitch = 1; s.NF = 40), {4}),
     on("FR2;", CHANGE(s.Dual = 1), {4}),
     on(SET(s.Dual = 1), "FR1;", CHANGE(s.Dual = 0), {4}),

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -166,6 +167,31 @@ TEST(PosixLoop, TheDescriptorIsReadableExactlyWhileThereIsWork) {
   uint64_t before = apt.wakeups();
   apt.run_for(milliseconds(100));
   EXPECT_LE(apt.wakeups() - before, 2u);
+}
+
+// A watch taken out of the poll set hears nothing until it is put back;
+// putting back one that is polled, or one that is gone, changes nothing.
+TEST(PosixLoop, PollingStopsAndResumesPerWatch) {
+  struct Counter : LoopWatcher {
+    int ready = 0;
+    void on_ready(uint32_t) override { ++ready; }
+  } counter;
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  PosixLoop loop;
+  const uint64_t id = loop.watch(ends[0], &counter);
+  ASSERT_EQ(write(ends[1], "x", 1), 1);
+  loop.stop_polling(id);
+  loop.pump_once();
+  EXPECT_EQ(counter.ready, 0);
+  loop.resume_polling(id);
+  loop.resume_polling(id);
+  loop.resume_polling(id + 1);
+  loop.pump_once();
+  EXPECT_EQ(counter.ready, 1);
+  loop.unwatch(id);
+  close(ends[0]);
+  close(ends[1]);
 }
 
 TEST(VirtualClock, MovesOnlyWhenMovedAndWrapsAtMidnight) {

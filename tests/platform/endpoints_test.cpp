@@ -395,9 +395,15 @@ TEST(StreamEndpoints, ASlowReaderGetsEverythingInOrderUntilItsOutputPassesTheLim
   EXPECT_TRUE(got == sent) << got.size() << " of " << sent.size();
   EXPECT_EQ(std::tuple(q.gone, q.server.closed.size()), std::tuple(0, size_t{0}));
 
-  // A client that never reads: past the limit, the connection ends, once.
-  const std::string big(1000, 'x');
-  for (size_t n = 0; n < 2 * kStreamOutputLimit; n += big.size()) q.conn->send(big);
+  // A client that never reads: with the kernel's side full, the connection
+  // keeps 64 KiB waiting for it and ends, once, at the byte beyond.
+  const std::string full(64 * 1024, 'x');
+  while (write(q.ends[0], full.data(), 512) > 0) {
+  }
+  q.conn->send(full);
+  q.apt.run_for(10ms);
+  EXPECT_EQ(q.gone, 0);
+  q.conn->send("y");
   q.apt.run_for(10ms);
   EXPECT_EQ(std::tuple(q.gone, q.server.closed, q.server.log),
             std::tuple(1, std::vector<std::string>{"pair"},
