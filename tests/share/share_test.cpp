@@ -224,10 +224,21 @@ TEST(ShareMirror, LearnsAnswersAndSettingsAndAnswersWhatIsKnown) {
       {"Q", "FA", "-"},
       {"A", "VS0", "1"},
       {"A", "OI001007050000+00000100000", "0"},  // no other VFO in memory mode
+      // Settings that never reached the radio are forgotten: their own
+      // value, and the tuning with a tuning setting.
+      {"A", "IF001014250000+00000020000", "1"},
+      {"F", "AG0100", ""},
+      {"Q", "AG0", "-"},
+      {"Q", "IF", "IF001014250000+00000020000"},
+      {"F", "FB007000000", ""},
+      {"Q", "IF", "-"},
+      {"Q", "SM0", "SM0017"},
   };
   for (const auto& [kind, text, expected] : steps) {
     if (kind[0] == 'Q') {
       EXPECT_EQ(m.answer(text).value_or("-"), expected) << text;
+    } else if (kind[0] == 'F') {
+      m.forget_setting(text);
     } else {
       const bool learned = kind[0] == 'A' ? m.learn_answer(text) : m.learn_setting(text);
       EXPECT_EQ(learned, expected[0] == '1') << kind << " " << text;
