@@ -33,7 +33,7 @@ struct FakeClient : ClientLink {
 
 struct Shared {
   platform::VirtualApartment apt;
-  TappedApartment tap{apt};
+  TappedApartment tap{apt, [this] { return static_cast<double>(apt.now_us()) / 1e6; }};
   sim::SimRadio radio;
   sim::SimLink link{sim::attach(radio, apt)};
   std::vector<std::string> writes;  // every write to the radio
@@ -48,7 +48,7 @@ struct Shared {
   explicit Shared(int id = 570, ShareOptions o = {}, int64_t latency_us = 0)
       : radio(sim::SimOptions{.id = id, .latency_us = latency_us}),
         server(
-            *rig, apt, apt, [this] { return apt.now_us() / 1000; }, o) {
+            *rig, tap, apt, [this] { return apt.now_us() / 1000; }, o) {
     apt.set_time_of_day(3600);
     tap.on_read([this](std::string_view s) { server.radio_read(s); });
     tap.on_write([this](std::string_view s) {

@@ -1,5 +1,6 @@
 // The station's rules in virtual time: the link's health through every
-// close, loss and reopen; the transmit guard; the way out; the wire log.
+// close, loss and reopen; the transmit guard; the way out; the wire log; raw
+// queries spaced from the component's commands.
 #include "hosts/station/station.hpp"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <regex>
 
 #include "support/station_bench.hpp"
+#include "tovrak/control_panel.hpp"
 
 namespace tovrak::station {
 namespace {
@@ -218,6 +220,74 @@ TEST(Station, TheWayOutAfterAStopRequestKeepsTheCommandSpacing) {
   EXPECT_GE(w[before + 1].us - w[before].us, 100'000);
   EXPECT_FALSE(b.station.rig().get_PortOpen());
   EXPECT_FALSE(b.keyed());
+}
+
+// A raw query waits for the command spacing after the last write, and the
+// component's commands that come sooner after it wait in turn, each whole
+// and in order; what waits still goes out before the port closes, and
+// nothing is written on a closed or lost port. With the component's own
+// spacing, and with one changed on its control panel.
+TEST(Station, RawQueriesAndTheComponentsCommandsKeepTheSpacing) {
+  for (const int spacing_ms : {100, 150}) {
+    StationBench b;
+    b.open();
+    if (spacing_ms != 100) {
+      ControlPanel& panel = ControlPanelOf(b.station.rig());
+      panel.txtMS[1] = std::to_string(spacing_ms);
+      panel.cmdSet_Click(1);
+    }
+    const int64_t spacing = spacing_ms * 1000;
+    const auto& w = b.apt.line().writes();
+    auto at = [&](const std::string& bytes, size_t from) {
+      for (size_t i = from; i < w.size(); ++i) {
+        if (w[i].bytes == bytes) return i;
+      }
+      ADD_FAILURE() << bytes << " not written";
+      return w.size() - 1;
+    };
+    b.apt.advance_ms(480);
+    const size_t from = b.writes();
+    const int64_t asked = b.apt.now_us();
+    ASSERT_TRUE(b.station.apartment().send("EX087"));
+    b.apt.advance_ms(10);
+    int16_t wpm = 25;
+    b.station.rig().SetKeyerSpeed(wpm);  // two commands, both too soon
+    ASSERT_TRUE(b.station.apartment().send("EX087"));  // behind them
+    const size_t query = at("EX087;", from);
+    EXPECT_EQ(w[query].us, std::max(asked, w[query - 1].us + spacing));
+    b.apt.advance_ms(1000);
+    ASSERT_GE(w.size(), query + 4);
+    EXPECT_EQ(w[query + 1].bytes.substr(0, 2), "KR");
+    EXPECT_EQ(w[query + 1].us, w[query].us + spacing);
+    EXPECT_EQ(w[query + 2].bytes.substr(0, 2), "KS");
+    EXPECT_EQ(w[query + 2].us, w[query + 1].us + spacing);
+    EXPECT_EQ(w[query + 3].bytes, "EX087;");
+    EXPECT_EQ(w[query + 3].us, w[query + 2].us + spacing);
+
+    // The way out's command comes too soon after a query: it still goes
+    // out, spaced, before the port closes.
+    b.apt.advance_ms(400);
+    const size_t before_close = b.writes();
+    const int64_t asked_last = b.apt.now_us();
+    ASSERT_TRUE(b.station.apartment().send("EX088"));
+    b.station.close();
+    const size_t last = at("EX088;", before_close);
+    EXPECT_EQ(w[last].us, std::max(asked_last, w[last - 1].us + spacing));
+    ASSERT_EQ(w.size(), last + 2);
+    EXPECT_EQ(w[last + 1].bytes, "AI0;");
+    EXPECT_EQ(w[last + 1].us, w[last].us + spacing);
+    EXPECT_FALSE(b.station.apartment().send("EX087"));
+    b.apt.advance_ms(500);
+    EXPECT_EQ(w.size(), last + 2);
+  }
+  StationBench b;
+  b.open();
+  b.apt.line().lose("gone");
+  b.apt.process_pending();
+  const size_t before = b.writes();
+  EXPECT_FALSE(b.station.apartment().send("EX087"));
+  b.apt.advance_ms(500);
+  EXPECT_EQ(b.writes(), before);
 }
 
 TEST(Station, WritesOneWireLog) {

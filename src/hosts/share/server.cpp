@@ -68,7 +68,7 @@ struct ShareServer::Client {
   bool dead = false;
 };
 
-ShareServer::ShareServer(TOVRAK_Protocol& rig, platform::Apartment& radio_apt,
+ShareServer::ShareServer(TOVRAK_Protocol& rig, station::TappedApartment& radio_apt,
                          platform::Apartment& apt, std::function<int64_t()> now_ms,
                          ShareOptions options)
     : rig_(rig), radio_apt_(radio_apt), apt_(apt), now_ms_(std::move(now_ms)), opt_(options) {
@@ -330,20 +330,29 @@ void ShareServer::kick() {
   Job job = std::move(jobs_.front());
   jobs_.pop_front();
   if (Client* c = find(job.client); c && !job.query && c->jobs > 0) --c->jobs;
-  // The component's command path, on the component's thread: spacing after
-  // the last command, the whole command written at once, and the component's
-  // quarter second for the answer. The server goes on answering meanwhile.
+  // On the component's thread. A setting takes the component's command
+  // path: spacing after the last command, the whole command written at
+  // once, and the component's quarter second for the answer. A query is the
+  // station's write alone, spaced from the component's: its answer comes
+  // back through the receive path as soon as the radio gives it. The server
+  // goes on answering meanwhile.
   std::weak_ptr<bool> alive = alive_;
-  radio_apt_.post([this, alive, &apt = apt_, rig = &rig_, job = std::move(job)]() mutable {
-    int16_t format = 0;
-    rig->SetCommand(format, job.text);
-    apt.post([this, alive, job = std::move(job)]() mutable {
-      if (auto a = alive.lock(); a && *a) written(std::move(job));
+  radio_apt_.post([this, alive, &apt = apt_, radio = &radio_apt_, rig = &rig_,
+                   job = std::move(job)]() mutable {
+    bool sent = true;
+    if (job.query) {
+      sent = radio->send(job.text);
+    } else {
+      int16_t format = 0;
+      rig->SetCommand(format, job.text);
+    }
+    apt.post([this, alive, job = std::move(job), sent]() mutable {
+      if (auto a = alive.lock(); a && *a) written(std::move(job), sent);
     });
   });
 }
 
-void ShareServer::written(Job job) {
+void ShareServer::written(Job job, bool sent) {
   writing_ = false;
   last_writer_ = job.client;
   last_write_ms_ = now_ms_();
@@ -355,6 +364,8 @@ void ShareServer::written(Job job) {
     awaiting_until_ = last_write_ms_ + kForwardTimeoutMs;
     awaiting_ = std::move(job);
     ticker_->set_enabled(true);
+    // The port is closed or lost: no answer comes, as from a silent radio.
+    if (!sent) return forward_timed_out();
   }
   kick();
 }

@@ -2,10 +2,13 @@
 // programs talk to the server as if it were the radio's own serial port.
 //
 // - Queries are answered at once from the mirror of the radio's state, in
-//   the radio's layouts; a query the mirror cannot answer yet goes to the
-//   radio through the component's command path and the radio's answer with
-//   that code goes back to the client that asked (nothing, when the radio
-//   stays silent for kForwardTimeoutMs).
+//   the radio's layouts; a query the mirror cannot answer yet is written to
+//   the radio's port by the station (spaced from the component's commands,
+//   one at a time), and the radio's answer with that code goes back to the
+//   client that asked as soon as the component's receive path takes it: one
+//   round trip of the radio's. Nothing, when the radio stays silent for
+//   kForwardTimeoutMs or the port is closed or lost; the component's model
+//   learns the answer as any other.
 // - Settings go to the radio through the component's command path, one whole
 //   command at a time from one queue; the mirror and the component's model
 //   take the value at once, so every client reading next sees it.
@@ -40,6 +43,7 @@
 #include <vector>
 
 #include "hosts/share/mirror.hpp"
+#include "hosts/station/tapped_apartment.hpp"
 #include "tovrak/platform.hpp"
 #include "tovrak/protocol.hpp"
 
@@ -101,14 +105,15 @@ class ShareServer {
   static constexpr size_t kRadioLineLimit = 1024;
 
   // `rig` is the component on `radio_apt` with its port open and CAT on;
-  // the server calls it only through tasks posted there, so the component's
-  // waits (command spacing) never hold up the clients. The server itself
+  // the server calls it, and writes forwarded queries to its port, only
+  // through tasks posted there, so the component's waits (command spacing)
+  // never hold up the clients. The server itself
   // runs on `apt` (its endpoints' apartment; the same one in tests), and every
   // call of it is made there. `now_ms` is a monotonic clock in milliseconds.
   // The server taps nothing itself: the host passes the component's port
   // bytes to radio_read()/radio_wrote() on `apt`. `rig` and `radio_apt`
   // outlive the server and its posted tasks.
-  ShareServer(TOVRAK_Protocol& rig, platform::Apartment& radio_apt, platform::Apartment& apt,
+  ShareServer(TOVRAK_Protocol& rig, station::TappedApartment& radio_apt, platform::Apartment& apt,
               std::function<int64_t()> now_ms, ShareOptions options = {});
   ~ShareServer();
   ShareServer(const ShareServer&) = delete;
@@ -156,7 +161,7 @@ class ShareServer {
   void error(Client& c);
   void enqueue(Job job, bool front = false);
   void kick();
-  void written(Job job);
+  void written(Job job, bool sent);
   void inject(const std::string& setting);
   void answer_arrived(std::string_view answer);
   void forward_timed_out();
@@ -170,7 +175,7 @@ class ShareServer {
   void emit(char kind, int client, std::string_view text);
 
   TOVRAK_Protocol& rig_;
-  platform::Apartment& radio_apt_;
+  station::TappedApartment& radio_apt_;
   platform::Apartment& apt_;
   std::function<int64_t()> now_ms_;
   ShareOptions opt_;

@@ -46,7 +46,7 @@ class RadioThread {
   // made to it. Whoever posts to the radio's apartment has gone before.
   std::string end();
 
-  platform::Apartment& apartment() { return *radio_apt_; }
+  station::TappedApartment& apartment() { return *radio_apt_; }
   TOVRAK_Protocol& rig() { return *rig_; }
   // The station's word for the link's health ("answering", "port lost:
   // ..."), as of a quarter of a second ago; from any thread.
@@ -61,7 +61,7 @@ class RadioThread {
   std::condition_variable ending_;
   bool end_ = false;                          // asked to end
   platform::PosixApartment* apt_ = nullptr;   // while the thread can be told to quit
-  platform::Apartment* radio_apt_ = nullptr;  // the station's, while the thread runs
+  station::TappedApartment* radio_apt_ = nullptr;  // the station's, while the thread runs
   TOVRAK_Protocol* rig_ = nullptr;
   std::string link_;
   std::string farewell_;

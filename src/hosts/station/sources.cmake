@@ -5,6 +5,7 @@ set(TOVRAK_STATION_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/link_health.cpp
   ${CMAKE_CURRENT_LIST_DIR}/wire_log.cpp
   ${CMAKE_CURRENT_LIST_DIR}/transmit_guard.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tapped_serial.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tapped_apartment.cpp
   ${CMAKE_CURRENT_LIST_DIR}/station.cpp
 )

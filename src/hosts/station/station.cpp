@@ -21,7 +21,7 @@ void withdraw_stop(platform::Apartment& apt) {
 
 }  // namespace
 
-Station::Station(platform::Apartment& apt, Clock now) : tap_(apt), now_(std::move(now)) {
+Station::Station(platform::Apartment& apt, Clock now) : tap_(apt, now), now_(std::move(now)) {
   tap_.on_write([this](std::string_view bytes) {
     health_.wrote(now_());
     guard_.on_write(bytes);

@@ -7,7 +7,8 @@
 //   interrupt or a lost port;
 // - keeps the link's health (answering, silent, lost, closed), which follows
 //   the port through every close and reopen, a host's own SetPort included;
-// - writes the wire log (--log FILE);
+// - writes the wire log (--log FILE), the station's own writes (a front
+//   end's raw queries) with the component's;
 // - releases at once a transmission left keyed when the port comes back
 //   after a loss or a close;
 // - reopens a lost port when the front end asks it to (--reopen).
@@ -39,8 +40,9 @@ class Station {
   ~Station();
 
   // The apartment the component lives on, its port watched: a host that
-  // makes its own connector makes it here.
-  platform::Apartment& apartment() { return tap_; }
+  // makes its own connector makes it here, and a front end writes raw
+  // queries to the port through it (send).
+  TappedApartment& apartment() { return tap_; }
   TOVRAK_Protocol& rig() { return *rig_; }
 
   // The wire log; shared with a front end that logs other parties too.
