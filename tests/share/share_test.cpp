@@ -33,8 +33,8 @@ TEST(ShareServer, QueriesAnsweredFromStateInTheRadiosLayout) {
   EXPECT_EQ(wide.server.answers_from_state() + narrow.server.answers_from_state(), 26);
 }
 
-// The radio's answer reaches only the client that asked; a silent radio
-// leaves it without one and not stuck.
+// The radio's answer reaches only the client that asked; a silent radio, or
+// a closed port, leaves it without one and not stuck.
 TEST(ShareServer, ForwardsUnknownQueriesAndRoutesTheAnswer) {
   Shared s;
   s.server.receive(s.ia, "EX087;FA;");
@@ -45,11 +45,64 @@ TEST(ShareServer, ForwardsUnknownQueriesAndRoutesTheAnswer) {
 
   s.radio.go_silent(s.apt.now_us(), 5'000'000);
   s.server.receive(s.ib, "RF0;");
-  // The command path's wait, then ours.
-  s.apt.advance_ms(250 + ShareServer::kForwardTimeoutMs + 100);
+  // The command spacing before the write, then our wait.
+  s.apt.advance_ms(100 + ShareServer::kForwardTimeoutMs + 100);
   EXPECT_EQ(s.b.take(), "");
   s.server.receive(s.ib, "FA;");
   EXPECT_EQ(s.b.take(), "FA014200000;");
+
+  s.rig->SetPort(test::Ref<VBool>(VFalse), str(""), str(""), str(""));
+  const size_t from = s.writes.size();
+  s.server.receive(s.ia, "RG0;FA;");
+  s.apt.process_pending();
+  EXPECT_EQ(s.a.take(), "FA014200000;");
+  s.apt.advance_ms(1000);
+  EXPECT_EQ(s.writes.size(), from);
+}
+
+// A forwarded query waits one round trip of the radio's, and the next one
+// follows it at the command spacing: the station's writes and the
+// component's keep it both ways on the wire. The component's model learns
+// the answers as any other.
+TEST(ShareServer, ForwardedQueriesTakeOneRoundTripEach) {
+  Shared s(570, {}, 40'000);  // answers take 40 ms to come back
+  const auto& wire = s.apt.line().writes();
+  while (s.apt.now_us() - wire.back().us < 100'000) s.apt.advance_ms(1);
+  const size_t from = wire.size();
+  const int64_t asked = s.apt.now_us();
+  Variant main_receiver(int16_t{0});
+  const int16_t level = s.rig->get_RFLevel(main_receiver);
+  s.server.receive(s.ia, "RG0;");
+  s.server.receive(s.ib, "KS;");
+  int64_t a_at = -1, b_at = -1;
+  for (int ms = 0; ms < 600 && b_at < 0; ++ms) {
+    s.apt.advance_ms(1);
+    if (a_at < 0 && !s.a.got.empty()) a_at = s.apt.now_us();
+    if (b_at < 0 && !s.b.got.empty()) b_at = s.apt.now_us();
+  }
+  EXPECT_EQ(s.a.take(), s.radio_says("RG0"));
+  EXPECT_EQ(s.b.take(), s.radio_says("KS"));
+  EXPECT_LE(a_at - asked, 41'000);
+  auto written = [&](const std::string& text) {
+    for (size_t i = from; i < wire.size(); ++i) {
+      if (wire[i].bytes == text) return i;
+    }
+    ADD_FAILURE() << text << " not written";
+    return from;
+  };
+  const size_t rg = written("RG0;"), ks = written("KS;");
+  EXPECT_EQ(wire[rg].us, asked);
+  EXPECT_LE(b_at - wire[ks].us, 41'000);
+  EXPECT_LT(wire[ks].us - wire[rg].us, 250'000);
+  for (size_t i : {rg, ks}) {
+    EXPECT_GE(wire[i].us - wire[i - 1].us, 100'000) << wire[i - 1].bytes << " " << wire[i].bytes;
+    if (i + 1 < wire.size()) {
+      EXPECT_GE(wire[i + 1].us - wire[i].us, 100'000) << wire[i].bytes << " " << wire[i + 1].bytes;
+    }
+  }
+  const std::string rg_answer = s.radio_says("RG0");
+  EXPECT_NE(level, s.rig->get_RFLevel(main_receiver));
+  EXPECT_EQ(s.rig->get_RFLevel(main_receiver), 255 - std::stoi(rg_answer.substr(3, 3)));
 }
 
 TEST(ShareServer, SettingsSeenAtOnceAndWrittenWholeInTurn) {

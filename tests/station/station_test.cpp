@@ -251,7 +251,7 @@ TEST(Station, RawQueriesAndTheComponentsCommandsKeepTheSpacing) {
     ASSERT_TRUE(b.station.apartment().send("EX087"));
     b.apt.advance_ms(10);
     int16_t wpm = 25;
-    b.station.rig().SetKeyerSpeed(wpm);  // two commands, both too soon
+    b.station.rig().SetKeyerSpeed(wpm);                // two commands, both too soon
     ASSERT_TRUE(b.station.apartment().send("EX087"));  // behind them
     const size_t query = at("EX087;", from);
     EXPECT_EQ(w[query].us, std::max(asked, w[query - 1].us + spacing));

@@ -337,19 +337,19 @@ void ShareServer::kick() {
   // back through the receive path as soon as the radio gives it. The server
   // goes on answering meanwhile.
   std::weak_ptr<bool> alive = alive_;
-  radio_apt_.post([this, alive, &apt = apt_, radio = &radio_apt_, rig = &rig_,
-                   job = std::move(job)]() mutable {
-    bool sent = true;
-    if (job.query) {
-      sent = radio->send(job.text);
-    } else {
-      int16_t format = 0;
-      rig->SetCommand(format, job.text);
-    }
-    apt.post([this, alive, job = std::move(job), sent]() mutable {
-      if (auto a = alive.lock(); a && *a) written(std::move(job), sent);
-    });
-  });
+  radio_apt_.post(
+      [this, alive, &apt = apt_, radio = &radio_apt_, rig = &rig_, job = std::move(job)]() mutable {
+        bool sent = true;
+        if (job.query) {
+          sent = radio->send(job.text);
+        } else {
+          int16_t format = 0;
+          rig->SetCommand(format, job.text);
+        }
+        apt.post([this, alive, job = std::move(job), sent]() mutable {
+          if (auto a = alive.lock(); a && *a) written(std::move(job), sent);
+        });
+      });
 }
 
 void ShareServer::written(Job job, bool sent) {

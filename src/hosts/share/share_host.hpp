@@ -59,8 +59,8 @@ class RadioThread {
   std::thread thread_;
   std::mutex mutex_;
   std::condition_variable ending_;
-  bool end_ = false;                          // asked to end
-  platform::PosixApartment* apt_ = nullptr;   // while the thread can be told to quit
+  bool end_ = false;                               // asked to end
+  platform::PosixApartment* apt_ = nullptr;        // while the thread can be told to quit
   station::TappedApartment* radio_apt_ = nullptr;  // the station's, while the thread runs
   TOVRAK_Protocol* rig_ = nullptr;
   std::string link_;

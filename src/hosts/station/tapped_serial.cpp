@@ -16,8 +16,7 @@ int32_t ms_until(int64_t us, int64_t now) {
 
 }  // namespace
 
-TappedSerial::TappedSerial(platform::Apartment& apt,
-                           std::unique_ptr<platform::SerialControl> inner,
+TappedSerial::TappedSerial(platform::Apartment& apt, std::unique_ptr<platform::SerialControl> inner,
                            std::shared_ptr<TappedApartment::Shared> shared)
     : apt_(apt), in_(std::move(inner)), sh_(std::move(shared)) {}
 
