@@ -4,6 +4,7 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -20,6 +21,7 @@
 #include "platform/posix/endpoints/stream_endpoints.hpp"
 #include "platform/posix/posix_serial.hpp"
 #include "platform/posix/rfc2217_link.hpp"
+#include "platform/posix/tcp_link.hpp"
 #include "platform/posix/telnet_session.hpp"
 #include "platform/seams.hpp"
 #include "support/refusal.hpp"
@@ -451,6 +453,35 @@ TEST(NetworkPorts, ARawTcpPortCarriesTheBytesAsTheyAre) {
             "Cannot write to tcp://127.0.0.1:" + std::to_string(server.port()) +
                 ": the device is gone (the server closed the connection); close the port and "
                 "open it again once it is back");
+}
+
+// A dead server or a cut network ends a tcp:// port within half a minute:
+// keep-alive probes after 10 s of silence, every 5 s, three of them, and 20 s
+// for written bytes to be acknowledged.
+TEST(NetworkPorts, ATcpPortNoticesADeadPeer) {
+  int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in sa{};
+  sa.sin_family = AF_INET;
+  sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof sa;
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
+  ASSERT_EQ(listen(listener, 1), 0);
+  getsockname(listener, reinterpret_cast<sockaddr*>(&sa), &len);
+  auto link =
+      open_tcp_link(parse_port_locator("tcp://127.0.0.1:" + std::to_string(ntohs(sa.sin_port)), 1));
+  auto option = [&](int level, int name) {
+    int v = -1;
+    socklen_t n = sizeof v;
+    getsockopt(link->fd(), level, name, &v, &n);
+    return v;
+  };
+  EXPECT_EQ(
+      std::vector<int>({option(IPPROTO_TCP, TCP_NODELAY), option(SOL_SOCKET, SO_KEEPALIVE),
+                        option(IPPROTO_TCP, TCP_KEEPIDLE), option(IPPROTO_TCP, TCP_KEEPINTVL),
+                        option(IPPROTO_TCP, TCP_KEEPCNT), option(IPPROTO_TCP, TCP_USER_TIMEOUT)}),
+      std::vector<int>({1, 1, 10, 5, 3, 20000}));
+  link.reset();
+  close(listener);
 }
 
 }  // namespace
