@@ -34,6 +34,15 @@ TEST(LateBinding, ReportsBadCountsAndTypes) {
   EXPECT_EQ(number("Property", MemberKind::Get, {Variant(int32_t{70000})}), 6);
   EXPECT_EQ(number("Property", MemberKind::Get, {Variant(int16_t{101})}), 9);
   EXPECT_EQ(number("ChannelMin", MemberKind::Let, {Variant(int32_t{40000})}), 6);
+  // A reference assignment takes an object and nothing else.
+  struct Seven : Object {
+    Variant value() const override { return Variant(int16_t{7}); }
+  };
+  EXPECT_EQ(number("AutoNF", MemberKind::Set, {Variant(int16_t{7})}), 13);
+  std::vector<Variant> object{Variant(std::shared_ptr<Object>(std::make_shared<Seven>()))};
+  Invoke(*r.rig, "AutoNF", MemberKind::Set, object);
+  std::vector<Variant> none;
+  EXPECT_EQ(Invoke(*r.rig, "AutoNF", MemberKind::Get, none).to_i16(), 7);
 }
 
 TEST(LateBinding, EveryMemberIsReachableByItsNameInItsSlot) {
