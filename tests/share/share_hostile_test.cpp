@@ -92,6 +92,7 @@ TEST(ShareHostile, AFloodersUnwrittenSettingsAreNeverReadBack) {
     }
   }
   EXPECT_EQ(read.back(), s.radio_says("FA") + s.radio_says("AG0"));
+  EXPECT_EQ(std::ranges::count(s.writes, "FA007012000;"), 0);  // left waiting: never written
   // A flood of gains leaves the tuning known: answered at once.
   FakeClient again;
   const int ic = s.server.attach(again, "test:again");

@@ -144,10 +144,10 @@ TEST(ShareServer, TheRadiosRefusalGoesToTheClientWhoseSettingCausedIt) {
   const int64_t write = s.written_ms("AG0100;", from);
   // The component holds the thread a quarter second after its write; the
   // refusal window of 250 ms runs from then.
-  s.advance_to_ms(write + 250 + 200);
+  s.advance_to_ms(write + 250 + 250);
   s.radio_answers("?;");
   EXPECT_EQ(s.a.take(), "?;");
-  s.advance_to_ms(write + 250 + 300);
+  s.advance_to_ms(write + 250 + 251);
   s.radio_answers("?;");
   EXPECT_EQ(s.a.take() + s.b.take(), "");
 }
