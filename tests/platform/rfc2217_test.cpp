@@ -397,17 +397,25 @@ TEST(NetworkPorts, LocatorsAreReadOrRefusedSayingHowToWriteThem) {
   EXPECT_EQ(parse_port_locator("", 3).display(), "/dev/ttyS2");
 }
 
-TEST(NetworkPorts, NothingListeningIsSaidSoForEitherKind) {
-  // A port that was free a moment ago.
+// A socket bound to a free loopback port, listening when asked; its port in `port`.
+int loopback_socket(std::string& port, bool listening) {
   int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in a{};
   a.sin_family = AF_INET;
   a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   socklen_t len = sizeof a;
-  ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&a), len), 0);
+  EXPECT_EQ(bind(s, reinterpret_cast<sockaddr*>(&a), len), 0);
+  if (listening) {
+    EXPECT_EQ(listen(s, 1), 0);
+  }
   getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
-  close(s);
-  const std::string port = std::to_string(ntohs(a.sin_port));
+  port = std::to_string(ntohs(a.sin_port));
+  return s;
+}
+
+TEST(NetworkPorts, NothingListeningIsSaidSoForEitherKind) {
+  std::string port;
+  close(loopback_socket(port, false));  // a port that was free a moment ago
   PosixApartment apt;
   for (const char* kind : {"rfc2217", "tcp"}) {
     auto serial = apt.create_serial();
@@ -459,16 +467,9 @@ TEST(NetworkPorts, ARawTcpPortCarriesTheBytesAsTheyAre) {
 // keep-alive probes after 10 s of silence, every 5 s, three of them, and 20 s
 // for written bytes to be acknowledged.
 TEST(NetworkPorts, ATcpPortNoticesADeadPeer) {
-  int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in sa{};
-  sa.sin_family = AF_INET;
-  sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof sa;
-  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
-  ASSERT_EQ(listen(listener, 1), 0);
-  getsockname(listener, reinterpret_cast<sockaddr*>(&sa), &len);
-  auto link =
-      open_tcp_link(parse_port_locator("tcp://127.0.0.1:" + std::to_string(ntohs(sa.sin_port)), 1));
+  std::string port;
+  const int listener = loopback_socket(port, true);
+  auto link = open_tcp_link(parse_port_locator("tcp://127.0.0.1:" + port, 1));
   auto option = [&](int level, int name) {
     int v = -1;
     socklen_t n = sizeof v;

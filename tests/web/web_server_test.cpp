@@ -10,6 +10,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <future>
@@ -178,37 +179,34 @@ int page(uint16_t port, int receive_buffer = 0) {
   return fd;
 }
 
-// The text of the server's frames in what came (unmasked, short or 16-bit lengths).
-std::vector<std::string> texts(const std::string& b) {
-  std::vector<std::string> out;
+// The server's frames in what came, each its opcode and payload (unmasked,
+// short or 16-bit lengths); a frame not all there yet is left out.
+std::vector<std::pair<int, std::string>> frames(const std::string& b) {
+  std::vector<std::pair<int, std::string>> out;
   for (size_t i = 0; i + 2 <= b.size();) {
-    size_t len = static_cast<unsigned char>(b[i + 1]) & 0x7F, head = 2;
-    if (len == 126) {
-      len = static_cast<size_t>(static_cast<unsigned char>(b[i + 2]) << 8 |
-                                static_cast<unsigned char>(b[i + 3]));
-      head = 4;
-    }
-    if (i + head + len > b.size()) break;
-    if ((b[i] & 0x0F) == 1) out.push_back(b.substr(i + head, len));
-    i += head + len;
-  }
-  return out;
-}
-
-// Reads until the server ends the connection: it closes it, or sends the
-// WebSocket's close frame (opcode 8) to say it does.
-bool has_close_frame(const std::string& b) {
-  for (size_t i = 0; i + 2 <= b.size();) {
-    if ((b[i] & 0x0F) == 8) return true;
     size_t len = static_cast<unsigned char>(b[i + 1]) & 0x7F, head = 2;
     if (len == 126 && i + 4 <= b.size()) {
       len = static_cast<size_t>(static_cast<unsigned char>(b[i + 2])) << 8 |
             static_cast<unsigned char>(b[i + 3]);
       head = 4;
     }
+    if (i + head + len > b.size()) break;
+    out.emplace_back(b[i] & 0x0F, b.substr(i + head, len));
     i += head + len;
   }
-  return false;
+  return out;
+}
+std::vector<std::string> texts(const std::string& b) {
+  std::vector<std::string> out;
+  for (auto& [opcode, payload] : frames(b))
+    if (opcode == 1) out.push_back(payload);
+  return out;
+}
+
+// Reads until the server ends the connection: it closes it, or sends the
+// WebSocket's close frame (opcode 8) to say it does.
+bool has_close_frame(const std::string& b) {
+  return std::ranges::any_of(frames(b), [](const auto& f) { return f.first == 8; });
 }
 bool ended(int fd) {
   Got g = read_until(fd, has_close_frame);
