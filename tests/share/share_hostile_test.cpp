@@ -59,6 +59,12 @@ TEST(ShareHostile, TransmitAndPowerOnlyFromAllowedClientsAndNoGarbage) {
   });
   EXPECT_EQ(ours, (std::vector<std::string>{"TX0;", "AG0100;", "TX1;"}));
   EXPECT_TRUE(s.radio.state().ptt);
+  // Dropped for a flood while it keys: the transmitter is released.
+  std::string flood;
+  for (int k = 0; k < 200; ++k) flood += "AG0100;";
+  s.server.receive(s.ia, flood);
+  s.apt.advance_ms(1000);
+  EXPECT_FALSE(s.radio.state().ptt);
 }
 
 // A flooding client's settings that never reached the radio are forgotten
