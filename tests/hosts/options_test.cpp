@@ -86,7 +86,9 @@ TEST(Options, TakesGoodValuesAndTellsWhichGroupsWereGiven) {
             std::make_tuple(570, 2500, 0.25, 12.0));
   const Parsed help({"--help"});
   EXPECT_EQ(help.status, 0);
-  EXPECT_FALSE(help.port.given);
+  // Without the options: RTS raised and handshaking, DTR low.
+  EXPECT_EQ(std::tie(help.port.given, help.port.rts, help.port.dtr),
+            std::make_tuple(false, true, false));
 }
 
 }  // namespace
