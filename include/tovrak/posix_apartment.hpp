@@ -79,6 +79,9 @@ class TOVRAK_API PosixApartment : public Apartment {
   void run();
   // Processes messages as they come for `duration`, or until quit().
   void run_for(std::chrono::milliseconds duration);
+  // Waits until there is work or `duration` passed, then processes what is
+  // there once: a caller waiting for an answer has it as soon as it came.
+  void run_once(std::chrono::milliseconds duration);
   // Safe from any thread: the running run()/run_for() returns; without one,
   // the next one returns at once.
   void quit();

@@ -345,7 +345,7 @@ std::vector<std::string> OneShot::read(const std::vector<std::string>& names) {
     } else if (all_heard()) {
       break;
     }
-    time_.wait_ms(1);
+    time_.wait_for_work_ms(1);
   }
   std::vector<std::string> missing;
   for (const Name* row : rows) {

@@ -23,6 +23,9 @@ class PosixScriptPlatform : public ScriptPlatform {
   void wait_ms(double ms) override {
     apt_.run_for(std::chrono::milliseconds(static_cast<int64_t>(ms)));
   }
+  void wait_for_work_ms(double ms) override {
+    apt_.run_once(std::chrono::milliseconds(static_cast<int64_t>(ms)));
+  }
   void radio_sends(std::string_view) override { refuse("@radio"); }
   void set_clock(double) override { refuse("@clock"); }
   void fail_next_open(std::string) override { refuse("@failopen"); }

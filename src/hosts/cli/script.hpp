@@ -65,6 +65,9 @@ class ScriptPlatform {
   virtual int64_t elapsed_us() = 0;
   // Lets the time pass while messages are processed.
   virtual void wait_ms(double ms) = 0;
+  // Waits at most `ms`, returning as soon as the apartment did some work
+  // (an answer read); in virtual time, the same as wait_ms.
+  virtual void wait_for_work_ms(double ms) { wait_ms(ms); }
   // Directives of the virtual radio; a real port refuses them with a
   // ScriptError-worthy message (std::runtime_error).
   virtual void radio_sends(std::string_view bytes) = 0;

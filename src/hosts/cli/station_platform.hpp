@@ -17,6 +17,7 @@ class StationPlatform : public ScriptPlatform {
   platform::Apartment& apartment() override { return station_.apartment(); }
   int64_t elapsed_us() override { return time_.elapsed_us(); }
   void wait_ms(double ms) override { time_.wait_ms(ms); }
+  void wait_for_work_ms(double ms) override { time_.wait_for_work_ms(ms); }
   void radio_sends(std::string_view bytes) override { time_.radio_sends(bytes); }
   void set_clock(double seconds) override { time_.set_clock(seconds); }
   void fail_next_open(std::string description) override {

@@ -100,6 +100,11 @@ void PosixApartment::run_for(std::chrono::milliseconds duration) {
             std::chrono::duration_cast<std::chrono::nanoseconds>(duration).count());
 }
 
+void PosixApartment::run_once(std::chrono::milliseconds duration) {
+  loop_->wait(static_cast<int>(duration.count()), !ends_on_stop());
+  loop_->pump_once();
+}
+
 void PosixApartment::run_until(int64_t end_ns) {
   while (!quit_.exchange(false) && !stopping()) {
     // The wait ends at once on a stop request; the longest wait only bounds
