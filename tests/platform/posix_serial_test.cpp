@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -196,12 +197,18 @@ TEST(PosixSerial, RefusalsSayWhatAndChangeNothing) {
       {"rfc2217://no-such-host.invalid:7000", 1, {"\"no-such-host.invalid\" is not known"}},
   };
   PosixApartment apt;
+  // A refused open leaves no descriptor behind.
+  auto descriptors = [] {
+    return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+  };
+  const auto before = descriptors();
   for (const auto& r : rows) {
     auto port = apt.create_serial();
     port->Device(r.device), port->CommPort(r.port);
     std::string why = open_error(*port);
     for (const auto& part : r.said) EXPECT_TRUE(has(why, part)) << why;
   }
+  EXPECT_EQ(descriptors(), before);
 
   Radio radio;
   Session s;

@@ -4,7 +4,9 @@
 #include <cctype>
 #include <fstream>
 #include <set>
+#include <string_view>
 #include <system_error>
+#include <utility>
 
 namespace tovrak::platform {
 
@@ -89,22 +91,25 @@ std::vector<std::pair<fs::path, fs::path>> stable_names(const fs::path& dev_root
   return names;
 }
 
+bool is_digit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
+
+// The run of digits at `at`, without its leading zeros (one zero is kept);
+// `at` moves past it.
+std::string_view digit_run(const std::string& s, size_t& at) {
+  const auto end =
+      static_cast<size_t>(std::find_if_not(s.begin() + at, s.end(), is_digit) - s.begin());
+  std::string_view run(s.data() + at, end - at);
+  at = end;
+  return run.substr(std::min(run.find_first_not_of('0'), run.size() - 1));
+}
+
 // ttyS2 < ttyS10: digit runs compare by value.
 bool natural_less(const std::string& a, const std::string& b) {
   size_t i = 0, j = 0;
   while (i < a.size() && j < b.size()) {
-    if (std::isdigit(static_cast<unsigned char>(a[i])) &&
-        std::isdigit(static_cast<unsigned char>(b[j]))) {
-      size_t ie = i, je = j;
-      while (ie < a.size() && std::isdigit(static_cast<unsigned char>(a[ie]))) ++ie;
-      while (je < b.size() && std::isdigit(static_cast<unsigned char>(b[je]))) ++je;
-      std::string_view da(a.data() + i, ie - i), db(b.data() + j, je - j);
-      while (da.size() > 1 && da.front() == '0') da.remove_prefix(1);
-      while (db.size() > 1 && db.front() == '0') db.remove_prefix(1);
-      if (da.size() != db.size()) return da.size() < db.size();
-      if (da != db) return da < db;
-      i = ie;
-      j = je;
+    if (is_digit(a[i]) && is_digit(b[j])) {
+      const std::string_view da = digit_run(a, i), db = digit_run(b, j);
+      if (da != db) return std::pair(da.size(), da) < std::pair(db.size(), db);
     } else {
       if (a[i] != b[j]) return a[i] < b[j];
       ++i;
