@@ -178,6 +178,7 @@ TEST(Answers, ReceiverSettings) {
     on(SET(s.Dual = 1), "FR1;", CHANGE(s.Dual = 0), {4}),
     on("GT07;", CHANGE(s.AGC = 4), {4}),
     on("GT02;", CHANGE(s.AGC = 2), {4}),
+    on(SET(s.AGC = 2), "GT02;", {}, {4}),  // marked by its code: told again though nothing moved
     on("RA03;", CHANGE(s.Att = 3), {4}),
     on("PA01;", CHANGE(s.PreAmp = 1), {4}),
     on("PA11;"),  // the other receiver
@@ -189,6 +190,7 @@ TEST(Answers, ReceiverSettings) {
     on(SET(s.Antenna = 2), "AN09;", CHANGE(s.Antenna = 0), {4}),  // beyond the connectors
     on("RF19;", CHANGE(s.RFT[1] = 4), {4}),
     on("RF0A;", CHANGE(s.RFT[0] = 5), {4}),
+    on(SET(s.RFT[0] = 5), "RF0A;", {}, {4}),
     on(SET(s.NBRec[2].Level = 70), "NB02;", CHANGE(s.NBType = 2; s.NBRec[2].On = 1; s.NB = 70),
        {4}),
     on(SET(s.NBType = 2; s.NBRec[2].On = 1), "NL0033;", CHANGE(s.NBRec[2].Level = 33; s.NB = 33),
@@ -241,7 +243,7 @@ TEST(Answers, TransmitterSettingsReadingsAndAutomaticInformation) {
     on(SET(s.KeyerLevel = 96; s.KeyerSpeed = 1096), "KR1;",
        CHANGE(s.KeyerSwitch = 1; s.KeyerSpeed = 96), {4}),
     on("KSx;", CHANGE(s.KeyerLevel = -18; s.KeyerSpeed = 982), {4}),
-    on("KP08;", CHANGE(s.Pitch = 700)),
+    on("KP14;", CHANGE(s.Pitch = 1000)),
     on(SET(s.Pitch = 700), "KP00;", CHANGE(s.Pitch = 300)),
     on("MS3;", CHANGE(s.MeterSW = 3; s.MeterCaption = "SWR"), {4}),
     on(SET(s.MeterCaption = "SWR"), "MS7;", CHANGE(s.MeterSW = 7; s.MeterCaption = ""), {4}),
