@@ -34,6 +34,18 @@ TEST(LiveView, WrapBreaksAtSpacesByCharacters) {
   for (const auto& r : table) EXPECT_EQ(wrap(r.text, r.width, "  "), r.lines) << r.text;
 }
 
+TEST(LiveView, SMeterInSUnitsAndA30ColumnBar) {
+  const std::pair<int16_t, std::string> rows[] = {
+      {-3, "[------------------------------] S0"},
+      {13, "[#-----------------------------] S1"},
+      {120, "[##############----------------] S9"},
+      {121, "[##############----------------] S9+0 dB"},
+      {122, "[##############----------------] S9+1 dB"},
+      {300, "[##############################] S9+60 dB"},
+  };
+  for (const auto& [raw, shown] : rows) EXPECT_EQ(s_meter_bar(raw), shown) << raw;
+}
+
 TEST(LiveView, SettingsShowWhatTheRadioReported) {
   test::StationBench b;
   LiveView view(b.station.rig(), "test");

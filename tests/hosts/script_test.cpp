@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <sstream>
 #include <utility>
 #include <vector>
 
+#include "hosts/cli/commands.hpp"
 #include "hosts/cli/virtual_script_platform.hpp"
 
 namespace tovrak::hosts {
@@ -36,7 +38,8 @@ TEST(ScriptParser, ReadsEveryStatementForm) {
   EXPECT_EQ(s[4].text, "FA00014250000;");
   EXPECT_EQ(s[5].number, 250.0);
   EXPECT_EQ(std::pair(s[6].kind, s[6].number), std::pair(Statement::Kind::Clock, 86399.5));
-  EXPECT_EQ(s[7].text, "Port in use");
+  EXPECT_EQ(std::pair(s[7].kind, s[7].text),
+            std::pair(Statement::Kind::FailOpen, std::string("Port in use")));
   // Numbers take the type their literal has.
   using V = Variant;
   EXPECT_EQ(s[8].args, (std::vector{V(int16_t{1}), V(int16_t{-5}), V(int32_t{40000}), V(3e9),
@@ -47,7 +50,8 @@ TEST(ScriptParser, ReadsEveryStatementForm) {
 TEST(ScriptParser, StopsAtTheFirstBadLineWithItsNumber) {
   for (const std::string text :
        {"? Freq\nSetTX 14.1,\n", "@radio FA;\n", "\n\n@sleep 5\n", "Port = \n", "@radio \"open\n",
-        "? AFLevel(1\n", "@clock 90000\n", "@wait 5\n@wait 86400001\n", "@wait 9e15\n", "1abc\n"}) {
+        "? AFLevel(1\n", "SetTX(14.1) 7\n", "@clock 90000\n", "@wait 5\n@wait 86400001\n",
+        "@wait 9e15\n", "1abc\n"}) {
     int line = 0;
     try {
       parse_script(text);
@@ -107,6 +111,83 @@ TEST(ScriptRun, PrintsReadsCallsAndFailures) {
             "Nonsense !! 438 Object doesn't support this property or method: Nonsense\n"
             "Freq = 1 !! 438 Object doesn't support this property or method: Freq cannot be "
             "assigned\n");
+}
+
+// tovrak script in-process: a script file's text and the command's words
+// after it, what it printed on each stream and its exit status.
+TEST(ScriptCommand, RunsOrRefusesWithItsStatus) {
+  const std::string file = testing::TempDir() + "script_" + std::to_string(getpid());
+  struct Row {
+    std::string text;
+    Args words;  // after "script"; "F" stands for the file's name, here and in err
+    int status;
+    std::string out, err;
+  } rows[] = {
+      {"Port = 2\n? Port\n", {"F", "--virtual"}, 0, "Port = 2\n", ""},
+      {"? AFLevel(2)\n",
+       {"F", "--virtual"},
+       1,
+       "AFLevel(2) !! 9 Subscript out of range\n",
+       "tovrak script: F: line 1: AFLevel(2): 9 Subscript out of range\n"},
+      {"? Port\n@sleep 5\n",
+       {"F", "--virtual"},
+       2,
+       "",
+       "tovrak script: F: line 2: unknown directive @sleep"},
+      {"@radio \"ID;\"\n",
+       {"F", "--port", "/nonexistent"},
+       2,
+       "",
+       "tovrak script: F: line 1: @radio, @clock and @failopen play the radio: they work only "
+       "with --virtual\n"},
+      {"",
+       {"F", "--port", "/nonexistent", "--speed", "12345"},
+       2,
+       "",
+       "tovrak script: Invalid property value: port settings \"12345,N,8,1\": no serial port "
+       "offers the speed 12345 (tovrak script --help)\n"},
+      {"", {"F"}, 2, "", "tovrak script: say where the script runs: --virtual, or --port PATH"},
+      {"",
+       {"F", "--port", "x", "--sim"},
+       2,
+       "",
+       "tovrak script: --sim runs the simulated radio in virtual time"},
+      {"",
+       {"F", "--virtual", "--log", "x"},
+       2,
+       "",
+       "tovrak script: --log writes the wire of a real"},
+      {"", {"F", "--virtual", "--id", "5"}, 2, "", "tovrak script: the radio options shape the"},
+      // Up to 16 MiB is read; a byte more, refused.
+      {std::string(16 << 20, '\n'), {"F", "--virtual"}, 0, "", ""},
+      {std::string((16 << 20) + 1, '\n'),
+       {"F", "--virtual"},
+       2,
+       "",
+       "tovrak script: cannot read F: longer than 16 MiB\n"},
+      {"",
+       {"/nonexistent", "--virtual"},
+       2,
+       "",
+       "tovrak script: cannot read /nonexistent: No such file or directory\n"},
+  };
+  for (const auto& r : rows) {
+    std::ofstream(file, std::ios::binary) << r.text;
+    Args words = r.words;
+    for (auto& w : words) w = w == "F" ? file : w;
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const int status = cmd_script(words);
+    const std::string out = testing::internal::GetCapturedStdout();
+    std::string err = testing::internal::GetCapturedStderr();
+    if (const size_t at = err.find(file); at != std::string::npos) {
+      err = err.substr(0, at) + "F" + err.substr(at + file.size());
+    }
+    SCOPED_TRACE(r.err);
+    EXPECT_EQ(status, r.status);
+    EXPECT_EQ(out, r.out);
+    EXPECT_EQ(err.substr(0, r.err.size()), r.err);
+  }
 }
 
 }  // namespace
