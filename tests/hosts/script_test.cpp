@@ -3,6 +3,7 @@
 #include "hosts/cli/script.hpp"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
@@ -113,6 +114,29 @@ TEST(ScriptRun, PrintsReadsCallsAndFailures) {
             "assigned\n");
 }
 
+// A command run in-process, `input` its standard input: its exit status,
+// and what it printed.
+struct Ran {
+  int status;
+  std::string out, err;
+};
+Ran run(int (*command)(const Args&), const Args& words, const std::string& input = "") {
+  int in[2];
+  EXPECT_EQ(pipe(in), 0);
+  EXPECT_EQ(write(in[1], input.data(), input.size()), static_cast<ssize_t>(input.size()));
+  close(in[1]);
+  const int saved = dup(STDIN_FILENO);
+  dup2(in[0], STDIN_FILENO);
+  close(in[0]);
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  const int status = command(words);
+  std::string out = testing::internal::GetCapturedStdout();
+  dup2(saved, STDIN_FILENO);
+  close(saved);
+  return {status, out, testing::internal::GetCapturedStderr()};
+}
+
 // tovrak script in-process: a script file's text and the command's words
 // after it, what it printed on each stream and its exit status.
 TEST(ScriptCommand, RunsOrRefusesWithItsStatus) {
@@ -175,18 +199,60 @@ TEST(ScriptCommand, RunsOrRefusesWithItsStatus) {
     std::ofstream(file, std::ios::binary) << r.text;
     Args words = r.words;
     for (auto& w : words) w = w == "F" ? file : w;
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    const int status = cmd_script(words);
-    const std::string out = testing::internal::GetCapturedStdout();
-    std::string err = testing::internal::GetCapturedStderr();
-    if (const size_t at = err.find(file); at != std::string::npos) {
-      err = err.substr(0, at) + "F" + err.substr(at + file.size());
+    Ran got = run(cmd_script, words);
+    if (const size_t at = got.err.find(file); at != std::string::npos) {
+      got.err = got.err.substr(0, at) + "F" + got.err.substr(at + file.size());
     }
     SCOPED_TRACE(r.err);
-    EXPECT_EQ(status, r.status);
-    EXPECT_EQ(out, r.out);
-    EXPECT_EQ(err.substr(0, r.err.size()), r.err);
+    EXPECT_EQ(got.status, r.status);
+    EXPECT_EQ(got.out, r.out);
+    EXPECT_EQ(got.err.substr(0, r.err.size()), r.err);
+  }
+}
+
+// tovrak demo in real time, its plain log with the wire: the host's end,
+// the operator stopped, the component caught up while polling goes on, and
+// the check passed; its refusals before the radio starts.
+TEST(DemoCommand, PlainLogEndsWithTheCheck) {
+  const Ran got = run(cmd_demo, {"--plain", "--trace", "--seconds", "5"});
+  EXPECT_EQ(got.status, 0) << got.err;
+  for (const char* text :
+       {"  SetPort(True), SetCAT(1) on /dev/pts/", " | B    7.050.000 LSB | rx A",
+        "  the radio's operator stops; SetRefresh()\n", "\n   9.",
+        "  ok    AF gain: component 50, radio 50\n",
+        "demo check passed: the component agrees with the radio\n"}) {
+    EXPECT_NE(got.out.find(text), std::string::npos) << text << "\n" << got.out;
+  }
+  EXPECT_EQ(run(cmd_demo, {"--seconds", "4"}).status, 2);
+  EXPECT_EQ(run(cmd_demo, {"--log", "/nonexistent/log"}).err,
+            "tovrak demo: cannot write the log /nonexistent/log\n");
+}
+
+// tovrak monitor reading statements from a pipe, over the simulated radio
+// in real time: the first read waits for the radio's status, a bad line is
+// told with its number, the end releases the transmitter keyed; and its
+// refusals.
+TEST(MonitorCommand, RunsPipedStatementsAndRefusesBadOptions) {
+  const Ran got = run(cmd_monitor, {"--sim", "--trace"}, "? Freq\nSetFreq (\nSetPTT 1\nquit\n");
+  EXPECT_EQ(got.status, 0);
+  for (const char* text : {"TX 0.", "RX 0.", "EV 0.", "\nFreq = 14.2\nline 2: expected a value",
+                           "\nSetPTT(1) -> True\nTX ", " TX0;\n"}) {
+    EXPECT_NE(got.out.find(text), std::string::npos) << text << "\n" << got.out;
+  }
+  EXPECT_EQ(got.err, "tovrak monitor: transmitter released\n");
+  const std::pair<Args, std::string> refused[] = {
+      {{}, "tovrak monitor: say which radio: --port PATH or --sim (tovrak monitor --help)\n"},
+      {{"--port", "x", "--id", "5"},
+       "tovrak monitor: the radio options shape the simulated radio: add --sim (tovrak monitor "
+       "--help)\n"},
+      {{"--sim", "--log", "/nonexistent/log"},
+       "tovrak monitor: cannot write the log /nonexistent/log\n"},
+      {{"--port", "/nonexistent"}, "tovrak monitor: "},
+  };
+  for (const auto& [words, err] : refused) {
+    const Ran r = run(cmd_monitor, words);
+    EXPECT_NE(r.status, 0);
+    EXPECT_EQ(r.err.substr(0, err.size()), err);
   }
 }
 
