@@ -5,6 +5,10 @@
 #include "hosts/cli/docs.hpp"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
 
 namespace tovrak::hosts {
 namespace {
@@ -73,6 +77,13 @@ TEST(Docs, ArgumentWordsAreTheCommandsOwn) {
   for (const auto& r : rows) EXPECT_EQ(completion_of(bash, r.command, "args"), r.args);
   EXPECT_EQ(completion_of(bash, "monitor", "files"), "\"--log --port\"");
   EXPECT_EQ(completion_of(bash, "sim", "files"), "\"--pty\"");
+}
+
+TEST(Docs, TheCompletionOffersWhatBashShouldOffer) {
+  const std::string file = testing::TempDir() + "completion_" + std::to_string(getpid());
+  std::ofstream(file) << bash_completion();
+  const std::string test = std::string("bash ") + TOVRAK_TESTS_DIR + "/hosts/completion_test.sh ";
+  EXPECT_EQ(std::system((test + file).c_str()), 0);
 }
 
 TEST(Docs, ListedNames) {

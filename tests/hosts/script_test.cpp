@@ -72,7 +72,7 @@ TEST(ScriptOutput, ValuesPrintAsTheyReadBack) {
     EXPECT_EQ(format_value(Variant(value_of(row.substr(0, cut)))), row.substr(cut + 1)) << row;
   };
   for (const char* row :
-       {"0.03", "60", "600000", "14.25", "0.5", "-0.001", "0.30000000000000004=0.3",
+       {"0.03", "2.5", "60", "600000", "14.25", "0.5", "-0.001", "0.30000000000000004=0.3",
         "123456789012345", "1e15=1E+15", "-1.5e-16=-1.5E-16",
         "1.23456789012345678e17=1.23456789012346E+17", "1e-15=0.000000000000001"}) {
     check(row, [](const std::string& t) { return std::stod(t); });

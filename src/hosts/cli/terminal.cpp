@@ -139,13 +139,13 @@ void Terminal::draw(const std::string& screen) {
 int Terminal::width() const {
   winsize w{};
   ioctl(STDOUT_FILENO, TIOCGWINSZ, &w);
-  return w.ws_col > 0 ? w.ws_col : 80;
+  return w.ws_col ? w.ws_col : 80;
 }
 
 int Terminal::height() const {
   winsize w{};
   ioctl(STDOUT_FILENO, TIOCGWINSZ, &w);
-  return w.ws_row > 0 ? w.ws_row : 24;
+  return w.ws_row ? w.ws_row : 24;
 }
 
 }  // namespace tovrak::hosts
