@@ -1,5 +1,5 @@
-// Session scripts: the parser, the printed values and a run on the virtual
-// platform.
+// Session scripts: the parser, the printed values, and tovrak script (with
+// tovrak demo and tovrak monitor) run in-process.
 #include "hosts/cli/script.hpp"
 
 #include <gtest/gtest.h>
@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "hosts/cli/commands.hpp"
-#include "hosts/cli/virtual_script_platform.hpp"
 
 namespace tovrak::hosts {
 namespace {
@@ -84,34 +83,6 @@ TEST(ScriptOutput, ValuesPrintAsTheyReadBack) {
   EXPECT_EQ(format_value(Variant()), "Empty");
   EXPECT_EQ(format_bytes("FA;\r\n"), "FA;\\x0D\\x0A");
   EXPECT_EQ(format_time(12'345'678), "12.346");
-}
-
-TEST(ScriptRun, PrintsReadsCallsAndFailures) {
-  platform::VirtualApartment apt;
-  VirtualScriptPlatform platform(apt);
-  std::ostringstream out;
-  std::vector<int> failed;
-  ScriptHooks hooks;
-  hooks.failed = [&](int line, const std::string&) { failed.push_back(line); };
-  run_script(parse_script("? Freq\n"
-                          "? AFLevel(1)\n"
-                          "? AFLevel(2)\n"
-                          "? Property(16)\n"
-                          "ChannelMax = 50\n"
-                          "? ChannelMax\n"
-                          "? Nonsense\n"
-                          "Freq = 1\n"),
-             platform, out, {}, hooks);
-  EXPECT_EQ(failed, (std::vector<int>{3, 7, 8}));  // each failed call, by its line
-  EXPECT_EQ(out.str(),
-            "Freq = 0\n"
-            "AFLevel(1) = 0\n"
-            "AFLevel(2) !! 9 Subscript out of range\n"
-            "Property(16) = 127\n"
-            "ChannelMax = 50\n"
-            "Nonsense !! 438 Object doesn't support this property or method: Nonsense\n"
-            "Freq = 1 !! 438 Object doesn't support this property or method: Freq cannot be "
-            "assigned\n");
 }
 
 // A command run in-process, `input` its standard input: its exit status,
@@ -230,8 +201,8 @@ TEST(DemoCommand, PlainLogEndsWithTheCheck) {
 
 // tovrak monitor reading statements from a pipe, over the simulated radio
 // in real time: the first read waits for the radio's status, a bad line is
-// told with its number, the end releases the transmitter keyed; and its
-// refusals.
+// told with its number, the end releases the transmitter keyed; its
+// refusals, and tovrak share's, before any radio starts.
 TEST(MonitorCommand, RunsPipedStatementsAndRefusesBadOptions) {
   const Ran got = run(cmd_monitor, {"--sim", "--trace"}, "? Freq\nSetFreq (\nSetPTT 1\nquit\n");
   EXPECT_EQ(got.status, 0);
@@ -248,9 +219,23 @@ TEST(MonitorCommand, RunsPipedStatementsAndRefusesBadOptions) {
       {{"--sim", "--log", "/nonexistent/log"},
        "tovrak monitor: cannot write the log /nonexistent/log\n"},
       {{"--port", "/nonexistent"}, "tovrak monitor: "},
+      {{"share", "--sim"},
+       "tovrak share: give at least one endpoint: --pty PATH, --listen ADDR:PORT or --http "
+       "ADDR:PORT (tovrak share --help)\n"},
+      {{"share", "--pty", "p", "--id", "5", "--port", "x"},
+       "tovrak share: the radio options shape the simulated radio: add --sim"},
+      {{"share", "--pty", "p"}, "tovrak share: say which radio: --port PATH or --sim"},
+      {{"share", "--sim", "--listen", "10.1.2.3:4532"},
+       "tovrak share: --listen 10.1.2.3 reaches beyond this machine: say who may connect with "
+       "--allow"},
+      {{"share", "--sim", "--max-clients", "0", "--allow-tx", "--plain", "--tx-timeout", "5",
+        "--log", "x", "--log-limit", "5"},
+       "tovrak share: --max-clients 0 is out of range (1 to 1000)"},
   };
   for (const auto& [words, err] : refused) {
-    const Ran r = run(cmd_monitor, words);
+    const bool share = !words.empty() && words[0] == "share";
+    const Ran r =
+        share ? run(cmd_share, Args(words.begin() + 1, words.end())) : run(cmd_monitor, words);
     EXPECT_NE(r.status, 0);
     EXPECT_EQ(r.err.substr(0, err.size()), err);
   }

@@ -2,6 +2,7 @@
 // terminal with its input on a pipe and its output captured, the prompt on
 // its own pseudo-terminal as in the monitor.
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,11 +11,12 @@
 
 #include "hosts/cli/prompt.hpp"
 #include "hosts/cli/terminal.hpp"
+#include "platform/posix/endpoints/pseudo_terminal.hpp"
 
 namespace tovrak::hosts {
 namespace {
 
-TEST(Terminal, OffATerminalDrawsAt80x24AndReadsEachKind) {
+TEST(Terminal, TakesItsSizeOr80x24DrawsAndReadsEachKindOfKey) {
   int keys[2];
   ASSERT_EQ(pipe(keys), 0);
   const std::string typed = "q\x1b[A\x1b[D\x1b[5~\x1b[6~\x1b[Zx\x1b";
@@ -33,10 +35,23 @@ TEST(Terminal, OffATerminalDrawsAt80x24AndReadsEachKind) {
     for (int i = 0; i < 9; ++i) read.push_back(term.key());
   }
   const std::string out = testing::internal::GetCapturedStdout();
+  platform::PseudoTerminal screen(platform::PseudoTerminal::Mode::Cooked);
+  const winsize size{30, 100, 0, 0};
+  ioctl(screen.master(), TIOCSWINSZ, &size);
+  const int output = dup(STDOUT_FILENO);
+  dup2(screen.device_fd(), STDOUT_FILENO);
+  std::pair<int, int> sized;
+  {
+    Terminal term;
+    sized = {term.width(), term.height()};
+  }
+  dup2(output, STDOUT_FILENO);
+  close(output);
   dup2(input, STDIN_FILENO);
   close(input);
   close(keys[0]);
-  EXPECT_EQ(std::pair(width, height), std::pair(80, 24));
+  EXPECT_EQ(std::pair(width, height), std::pair(80, 24));  // off a terminal
+  EXPECT_EQ(sized, std::pair(100, 30));
   // Alternate screen without cursor, the screen from the top left, back.
   EXPECT_EQ(out, "\x1b[?1049h\x1b[?25l\x1b[2J\x1b[Hscreen\x1b[?25h\x1b[?1049l");
   // An unknown sequence is no key; a lone Escape is one.
@@ -62,8 +77,8 @@ TEST(Prompt, EditsCompletesAndRecallsLines) {
     type({" ", "7", "\x1b[D"});
     EXPECT_EQ(std::pair(p.line(), p.cursor()), std::pair(std::string("SetFreq 7"), size_t{8}));
     EXPECT_EQ(p.feed("\n"), "SetFreq 7");
-    EXPECT_EQ(p.feed("\x04"), "quit");                   // Ctrl-D on an empty line
-    type({"x", "(", "S", "e", "t", "M", "\t", "\x04"});  // Ctrl-D on a line edits it
+    EXPECT_EQ(p.feed("\x04"), "quit");                                // Ctrl-D on an empty line
+    type({"y", "\x15", "x", "(", "S", "e", "t", "M", "\t", "\x04"});  // Ctrl-U; Ctrl-D edits
     EXPECT_EQ(p.feed("\r"), "x(SetMode");
   }
   Prompt again(history, {});
