@@ -40,7 +40,6 @@ TEST(MonitorSession, RefusedCallsSayWhy) {
     if (*r.before) b.run(r.before);
     EXPECT_EQ(b.run(r.call), r.out);
   }
-  EXPECT_EQ(Bench().session.execute("SetFreq (", 7).substr(0, 7), "line 7:");
 }
 
 TEST(MonitorSession, RefusalReasonsFromTheComponentsState) {

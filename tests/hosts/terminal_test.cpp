@@ -58,11 +58,19 @@ TEST(Terminal, TakesItsSizeOr80x24DrawsAndReadsEachKindOfKey) {
   EXPECT_EQ(read, (std::vector<int>{'q', 256 + 'A', 256 + 'D', 512, 513, -1, 'x', 0x1b, -1}));
 }
 
-TEST(Prompt, EditsCompletesAndRecallsLines) {
-  const std::string dir = testing::TempDir() + "prompt_" + std::to_string(getpid());
-  const std::string history = dir + "/history";
-  mkdir(dir.c_str(), 0700);
-  std::vector<std::string> got;
+// The history file is made in the state directory, with the directories
+// missing on the way.
+TEST(Prompt, EditsCompletesAndRecallsLinesAcrossRuns) {
+  const std::string state = testing::TempDir() + "state_" + std::to_string(getpid()) + "/a/b";
+  const char* before = std::getenv("XDG_STATE_HOME");
+  const std::string saved = before ? before : "";
+  setenv("XDG_STATE_HOME", state.c_str(), 1);
+  const std::string history = Prompt::default_history();
+  before ? setenv("XDG_STATE_HOME", saved.c_str(), 1) : unsetenv("XDG_STATE_HOME");
+  EXPECT_EQ(history, state + "/tovrak/history");
+  struct stat st {};
+  ASSERT_EQ(stat((state + "/tovrak").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
   {
     Prompt p(history, {"SetFreq", "SetFreqA", "SetMode"});
     auto type = [&](const std::vector<std::string>& keys) {
@@ -86,19 +94,6 @@ TEST(Prompt, EditsCompletesAndRecallsLines) {
   EXPECT_EQ(again.line(), "x(SetMode");  // kept across runs, newest first
   EXPECT_EQ(again.feed("\x1b[A"), std::nullopt);
   EXPECT_EQ(again.line(), "SetFreq 7");
-}
-
-TEST(Prompt, HistoryLivesInTheStateDirectoryMadeWhenMissing) {
-  const std::string state = testing::TempDir() + "state_" + std::to_string(getpid()) + "/a/b";
-  const char* before = std::getenv("XDG_STATE_HOME");
-  const std::string saved = before ? before : "";
-  setenv("XDG_STATE_HOME", state.c_str(), 1);
-  const std::string file = Prompt::default_history();
-  before ? setenv("XDG_STATE_HOME", saved.c_str(), 1) : unsetenv("XDG_STATE_HOME");
-  EXPECT_EQ(file, state + "/tovrak/history");
-  struct stat st {};
-  ASSERT_EQ(stat((state + "/tovrak").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0700u);
 }
 
 }  // namespace
