@@ -98,6 +98,12 @@ TEST(OneShot, GetsEveryNameFromTheRadiosAnswersOfThisCall) {
       {{"get", "rf"}, {}, {}, "255/255\n", {"RG0;"}, {}},
       {{"get", "sql"}, {}, {}, "0/255\n", {"SQ0;"}, {}},
       {{"get", "smeter", "sql"}, {}, {}, "smeter S2  sql 0/255\n", {"SM0;", "SQ0;"}, {}},
+      {{"get", "smeter", "--json"},
+       {},
+       {},
+       "{\"smeter\": {\"raw\": 30, \"s\": \"S2\"}}\n",
+       {"SM0;"},
+       {}},
   };
   for (const auto& r : rows) {
     std::string name;
@@ -188,6 +194,12 @@ TEST(OneShot, SetsWriteTheCommandAndReadBack) {
       change({"set", "freq", "7.1"}, kMemory, kEightDigits,
              "freq refused: the radio is in memory mode (SetVFO 0 leaves it) (now 7.050000 MHz)\n",
              1, {}, HOLDS(s.memory_mode)),
+      change({"set", "freq", "99", "--json"}, {}, kEightDigits,
+             "{\"freq\": 14200000, \"done\": false, \"reason\": \"the frequency is out of the "
+             "radio's range (0.03 to 60 MHz)\"}\n",
+             1, {}),
+      change({"set", "split", "off", "--json"}, {}, {},
+             "{\"split\": false, \"done\": true, \"note\": \"already so: nothing sent\"}\n", 0, {}),
       change({"set", "mode", "WFM"}, {}, kEightDigits,
              "mode refused: the radio's capabilities do not offer WFM (now USB)\n", 1, {}),
   };

@@ -36,16 +36,7 @@ for cmd in monitor "share --pty $DIR/shared" "script -"; do
 done
 expect 2 'a network port is written rfc2217://HOST:PORT' get freq --port rfc2217://nowhere
 expect 1 'no radio on' get freq --port "$DIR/none"
-
-got=$("$TOVRAK" get freq mode split smeter --json --port "$LINK")
-refused=$("$TOVRAK" set freq 99 --json --port "$LINK" || true)
-python3 - "$got" "$refused" <<'PY' || fail "JSON: $got $refused"
-import json, sys
-v, r = map(json.loads, sys.argv[1:])
-assert v["freq"] == 14250000 and v["mode"] == "CW" and v["split"] is False, v
-assert 0 <= v["smeter"]["raw"] <= 255 and v["smeter"]["s"].startswith("S"), v
-assert r["done"] is False and "range" in r["reason"] and r["freq"] == 14250000, r
-PY
+expect 0 '^\{"freq": 14250000, "mode": "CW"\}$' get freq mode --json --port "$LINK"
 
 # The sim owns its link: another sim or a share is refused, and SIGHUP
 # removes it (a killed owner's link taken over is endpoints_test.cpp's).
