@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -180,6 +181,7 @@ TEST(ScriptCommand, RunsOrRefusesWithItsStatus) {
     EXPECT_EQ(got.out, r.out);
     EXPECT_EQ(got.err.substr(0, r.err.size()), r.err);
   }
+  std::remove(file.c_str());
 }
 
 // tovrak demo in real time, its plain log with the wire: the host's end,
