@@ -59,6 +59,10 @@ TEST(LiveView, SettingsShowWhatTheRadioReported) {
   b.station.rig().SetRFPower(power);
   b.apt.advance_ms(300);
   EXPECT_EQ(rows(view.render(2, 80, 23))[7].substr(0, 20), " Power 50  Keyer —");
+  view.toggle_panel();  // the control panel in the wire's place
+  EXPECT_EQ(rows(view.render(2, 80, 23))[10],
+            " > [        ]  Set  Delay between Polling Commands   now 10");
+  view.toggle_panel();
   b.station.rig().PollLevels();
   b.apt.advance_ms(15'000);
   screen = rows(view.render(16, 80, 23));

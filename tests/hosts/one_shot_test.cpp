@@ -237,6 +237,13 @@ TEST(OneShot, SaysWhatWentWrong) {
       failure(
           {"get", "freq"}, [](test::StationBench& b) { b.time.fail_next_open("no such device"); },
           false, 1, "", "tovrak get: no radio on P: no such device\n", false),
+      failure(  // stopped while the port would not open
+          {"get", "freq"},
+          [](test::StationBench& b) {
+            b.time.fail_next_open("no such device");
+            b.apt.request_stop();
+          },
+          false, 130, "", "tovrak get: no radio on P: no such device\n", false),
       failure({"ptt", "on"}, {}, true, 1,
               "ptt refused: the sharing server releases a transmitter as soon as the client that "
               "keyed it leaves, and this command leaves at once (key it from a client that stays "
