@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# The bash completion as bash runs it: what Tab offers after each kind of
-# word. The bash-completion helpers it calls are stood in for: _filedir
+# The bash completion (the file given) as bash runs it: what Tab offers
+# after each kind of word; docs_test.cpp runs it. The bash-completion helpers it calls are stood in for: _filedir
 # offers "FILES".
 set -uo pipefail
-DOCGEN=$1
+COMPLETION=$1
 _init_completion() {
   cur=${COMP_WORDS[COMP_CWORD]}
   prev=${COMP_WORDS[COMP_CWORD - 1]:-}
@@ -11,7 +11,7 @@ _init_completion() {
   cword=$COMP_CWORD
 }
 _filedir() { COMPREPLY=(FILES); }
-eval "$("$DOCGEN" bash)"
+source "$COMPLETION"
 
 failed=0
 offers() {  # "WORDS ON THE LINE" EXPECTED: Tab after the last word
@@ -36,6 +36,8 @@ offers "tovrak ptt --json o" "on off"
 offers "tovrak get --port " "FILES"
 offers "tovrak script " "FILES"
 offers "tovrak sim --pty " "FILES"
+offers "tovrak monitor --log " "FILES"
+offers "tovrak ports " ""
 offers "tovrak sim --id " ""
 offers "tovrak monitor --re" "--reopen"
 offers "tovrak share --http-r" "--http-readonly"

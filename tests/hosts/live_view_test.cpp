@@ -34,6 +34,19 @@ TEST(LiveView, WrapBreaksAtSpacesByCharacters) {
   for (const auto& r : table) EXPECT_EQ(wrap(r.text, r.width, "  "), r.lines) << r.text;
 }
 
+TEST(LiveView, SMeterInSUnitsAndA30ColumnBar) {
+  const std::pair<int16_t, std::string> rows[] = {
+      {-3, "[------------------------------] S0"},
+      {13, "[#-----------------------------] S1"},
+      {100, "[###########-------------------] S8"},
+      {120, "[##############----------------] S9"},
+      {121, "[##############----------------] S9+0 dB"},
+      {122, "[##############----------------] S9+1 dB"},
+      {300, "[##############################] S9+60 dB"},
+  };
+  for (const auto& [raw, shown] : rows) EXPECT_EQ(s_meter_bar(raw), shown) << raw;
+}
+
 TEST(LiveView, SettingsShowWhatTheRadioReported) {
   test::StationBench b;
   LiveView view(b.station.rig(), "test");
@@ -46,6 +59,10 @@ TEST(LiveView, SettingsShowWhatTheRadioReported) {
   b.station.rig().SetRFPower(power);
   b.apt.advance_ms(300);
   EXPECT_EQ(rows(view.render(2, 80, 23))[7].substr(0, 20), " Power 50  Keyer —");
+  view.toggle_panel();  // the control panel in the wire's place
+  EXPECT_EQ(rows(view.render(2, 80, 23))[10],
+            " > [        ]  Set  Delay between Polling Commands   now 10");
+  view.toggle_panel();
   b.station.rig().PollLevels();
   b.apt.advance_ms(15'000);
   screen = rows(view.render(16, 80, 23));

@@ -19,7 +19,7 @@ using namespace std::string_literals;
 // its arguments: the status when it ends, its message, the values taken.
 struct Parsed {
   std::optional<int> status;
-  std::string error;
+  std::string out, error;
   PortOptions port;
   sim::SimOptions radio;
   double seconds = 30;
@@ -32,7 +32,7 @@ struct Parsed {
     testing::internal::CaptureStderr();
     testing::internal::CaptureStdout();
     status = opt.parse(args);
-    testing::internal::GetCapturedStdout();
+    out = testing::internal::GetCapturedStdout();
     error = testing::internal::GetCapturedStderr();
   }
 };
@@ -86,6 +86,12 @@ TEST(Options, TakesGoodValuesAndTellsWhichGroupsWereGiven) {
             std::make_tuple(570, 2500, 0.25, 12.0));
   const Parsed help({"--help"});
   EXPECT_EQ(help.status, 0);
+  // Option texts wrap beside their names within 79 columns.
+  EXPECT_NE(help.out.find("  --port PATH            the serial device (/dev/ttyUSB0, a\n"
+                          "                         pseudo-terminal...), rfc2217://HOST:PORT for "
+                          "a port\n"),
+            std::string::npos)
+      << help.out;
   // Without the options: RTS raised and handshaking, DTR low.
   EXPECT_EQ(std::tie(help.port.given, help.port.rts, help.port.dtr),
             std::make_tuple(false, true, false));

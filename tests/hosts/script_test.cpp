@@ -1,15 +1,19 @@
-// Session scripts: the parser, the printed values and a run on the virtual
-// platform.
+// Session scripts: the parser, the printed values, and tovrak script (with
+// tovrak demo and tovrak monitor) run in-process.
 #include "hosts/cli/script.hpp"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <regex>
 #include <sstream>
 #include <utility>
 #include <vector>
 
-#include "hosts/cli/virtual_script_platform.hpp"
+#include "hosts/cli/commands.hpp"
 
 namespace tovrak::hosts {
 namespace {
@@ -36,7 +40,8 @@ TEST(ScriptParser, ReadsEveryStatementForm) {
   EXPECT_EQ(s[4].text, "FA00014250000;");
   EXPECT_EQ(s[5].number, 250.0);
   EXPECT_EQ(std::pair(s[6].kind, s[6].number), std::pair(Statement::Kind::Clock, 86399.5));
-  EXPECT_EQ(s[7].text, "Port in use");
+  EXPECT_EQ(std::pair(s[7].kind, s[7].text),
+            std::pair(Statement::Kind::FailOpen, std::string("Port in use")));
   // Numbers take the type their literal has.
   using V = Variant;
   EXPECT_EQ(s[8].args, (std::vector{V(int16_t{1}), V(int16_t{-5}), V(int32_t{40000}), V(3e9),
@@ -47,7 +52,8 @@ TEST(ScriptParser, ReadsEveryStatementForm) {
 TEST(ScriptParser, StopsAtTheFirstBadLineWithItsNumber) {
   for (const std::string text :
        {"? Freq\nSetTX 14.1,\n", "@radio FA;\n", "\n\n@sleep 5\n", "Port = \n", "@radio \"open\n",
-        "? AFLevel(1\n", "@clock 90000\n", "@wait 5\n@wait 86400001\n", "@wait 9e15\n", "1abc\n"}) {
+        "? AFLevel(1\n", "SetTX(14.1) 7\n", "@clock 90000\n", "@wait 5\n@wait 86400001\n",
+        "@wait 9e15\n", "1abc\n"}) {
     int line = 0;
     try {
       parse_script(text);
@@ -67,7 +73,7 @@ TEST(ScriptOutput, ValuesPrintAsTheyReadBack) {
     EXPECT_EQ(format_value(Variant(value_of(row.substr(0, cut)))), row.substr(cut + 1)) << row;
   };
   for (const char* row :
-       {"0.03", "60", "600000", "14.25", "0.5", "-0.001", "0.30000000000000004=0.3",
+       {"0.03", "2.5", "60", "600000", "14.25", "0.5", "-0.001", "0.30000000000000004=0.3",
         "123456789012345", "1e15=1E+15", "-1.5e-16=-1.5E-16",
         "1.23456789012345678e17=1.23456789012346E+17", "1e-15=0.000000000000001"}) {
     check(row, [](const std::string& t) { return std::stod(t); });
@@ -81,32 +87,163 @@ TEST(ScriptOutput, ValuesPrintAsTheyReadBack) {
   EXPECT_EQ(format_time(12'345'678), "12.346");
 }
 
-TEST(ScriptRun, PrintsReadsCallsAndFailures) {
-  platform::VirtualApartment apt;
-  VirtualScriptPlatform platform(apt);
-  std::ostringstream out;
-  std::vector<int> failed;
-  ScriptHooks hooks;
-  hooks.failed = [&](int line, const std::string&) { failed.push_back(line); };
-  run_script(parse_script("? Freq\n"
-                          "? AFLevel(1)\n"
-                          "? AFLevel(2)\n"
-                          "? Property(16)\n"
-                          "ChannelMax = 50\n"
-                          "? ChannelMax\n"
-                          "? Nonsense\n"
-                          "Freq = 1\n"),
-             platform, out, {}, hooks);
-  EXPECT_EQ(failed, (std::vector<int>{3, 7, 8}));  // each failed call, by its line
-  EXPECT_EQ(out.str(),
-            "Freq = 0\n"
-            "AFLevel(1) = 0\n"
-            "AFLevel(2) !! 9 Subscript out of range\n"
-            "Property(16) = 127\n"
-            "ChannelMax = 50\n"
-            "Nonsense !! 438 Object doesn't support this property or method: Nonsense\n"
-            "Freq = 1 !! 438 Object doesn't support this property or method: Freq cannot be "
-            "assigned\n");
+// A command run in-process, `input` its standard input: its exit status,
+// and what it printed.
+struct Ran {
+  int status;
+  std::string out, err;
+};
+Ran run(int (*command)(const Args&), const Args& words, const std::string& input = "") {
+  int in[2];
+  EXPECT_EQ(pipe(in), 0);
+  EXPECT_EQ(write(in[1], input.data(), input.size()), static_cast<ssize_t>(input.size()));
+  close(in[1]);
+  const int saved = dup(STDIN_FILENO);
+  dup2(in[0], STDIN_FILENO);
+  close(in[0]);
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  const int status = command(words);
+  std::string out = testing::internal::GetCapturedStdout();
+  dup2(saved, STDIN_FILENO);
+  close(saved);
+  return {status, out, testing::internal::GetCapturedStderr()};
+}
+
+// tovrak script in-process: a script file's text and the command's words
+// after it, what it printed on each stream and its exit status.
+TEST(ScriptCommand, RunsOrRefusesWithItsStatus) {
+  const std::string file = testing::TempDir() + "script_" + std::to_string(getpid());
+  struct Row {
+    std::string text;
+    Args words;  // after "script"; "F" stands for the file's name, here and in err
+    int status;
+    std::string out, err;
+  } rows[] = {
+      {"Port = 2\n? Port\n", {"F", "--virtual"}, 0, "Port = 2\n", ""},
+      {"? AFLevel(2)\n",
+       {"F", "--virtual"},
+       1,
+       "AFLevel(2) !! 9 Subscript out of range\n",
+       "tovrak script: F: line 1: AFLevel(2): 9 Subscript out of range\n"},
+      {"? Port\n@sleep 5\n",
+       {"F", "--virtual"},
+       2,
+       "",
+       "tovrak script: F: line 2: unknown directive @sleep"},
+      {"@radio \"ID;\"\n",
+       {"F", "--port", "/nonexistent"},
+       2,
+       "",
+       "tovrak script: F: line 1: @radio, @clock and @failopen play the radio: they work only "
+       "with --virtual\n"},
+      {"",
+       {"F", "--port", "/nonexistent", "--speed", "12345"},
+       2,
+       "",
+       "tovrak script: Invalid property value: port settings \"12345,N,8,1\": no serial port "
+       "offers the speed 12345 (tovrak script --help)\n"},
+      {"", {"F"}, 2, "", "tovrak script: say where the script runs: --virtual, or --port PATH"},
+      {"",
+       {"F", "--port", "x", "--sim"},
+       2,
+       "",
+       "tovrak script: --sim runs the simulated radio in virtual time"},
+      {"",
+       {"F", "--virtual", "--log", "x"},
+       2,
+       "",
+       "tovrak script: --log writes the wire of a real"},
+      {"", {"F", "--virtual", "--id", "5"}, 2, "", "tovrak script: the radio options shape the"},
+      // Up to 16 MiB is read; a byte more, refused.
+      {std::string(16 << 20, '\n'), {"F", "--virtual"}, 0, "", ""},
+      {std::string((16 << 20) + 1, '\n'),
+       {"F", "--virtual"},
+       2,
+       "",
+       "tovrak script: cannot read F: longer than 16 MiB\n"},
+      {"",
+       {"/nonexistent", "--virtual"},
+       2,
+       "",
+       "tovrak script: cannot read /nonexistent: No such file or directory\n"},
+  };
+  for (const auto& r : rows) {
+    std::ofstream(file, std::ios::binary) << r.text;
+    Args words = r.words;
+    for (auto& w : words) w = w == "F" ? file : w;
+    Ran got = run(cmd_script, words);
+    if (const size_t at = got.err.find(file); at != std::string::npos) {
+      got.err = got.err.substr(0, at) + "F" + got.err.substr(at + file.size());
+    }
+    SCOPED_TRACE(r.err);
+    EXPECT_EQ(got.status, r.status);
+    EXPECT_EQ(got.out, r.out);
+    EXPECT_EQ(got.err.substr(0, r.err.size()), r.err);
+  }
+  std::remove(file.c_str());
+}
+
+// tovrak demo in real time, its plain log with the wire: the host's end,
+// the operator stopped, the component caught up while polling goes on, and
+// the check passed; its refusals before the radio starts.
+TEST(DemoCommand, PlainLogEndsWithTheCheck) {
+  const Ran got = run(cmd_demo, {"--plain", "--trace", "--seconds", "5"});
+  EXPECT_EQ(got.status, 0) << got.err;
+  for (const char* text :
+       {"  SetPort(True), SetCAT(1) on /dev/pts/", "  the radio's operator stops; SetRefresh()\n",
+        "demo check passed: the component agrees with the radio\n"}) {
+    EXPECT_NE(got.out.find(text), std::string::npos) << text << "\n" << got.out;
+  }
+  // The summary every 2 s; the wire's last line after 5 s of settling.
+  EXPECT_TRUE(std::regex_search(got.out, std::regex("\n +[0-9.]+  A +[0-9.]+ [A-Z]+ \\| B ")));
+  const size_t last = got.out.rfind('\n', got.out.rfind("  TX ")) + 1;
+  EXPECT_GE(std::stod(got.out.substr(last, 7)), 9.0) << got.out;
+  EXPECT_EQ(run(cmd_demo, {"--seconds", "4"}).status, 2);
+  EXPECT_EQ(run(cmd_demo, {"--log", "/nonexistent/log"}).err,
+            "tovrak demo: cannot write the log /nonexistent/log\n");
+}
+
+// tovrak monitor reading statements from a pipe, over the simulated radio
+// in real time: the first read waits for the radio's status, a bad line is
+// told with its number, the end releases the transmitter keyed; its
+// refusals, and tovrak share's, before any radio starts.
+TEST(MonitorCommand, RunsPipedStatementsAndRefusesBadOptions) {
+  const Ran got = run(cmd_monitor, {"--sim", "--trace"}, "? Freq\nSetFreq (\nSetPTT 1\nquit\n");
+  EXPECT_EQ(got.status, 0);
+  for (const char* text : {"TX 0.", "RX 0.", "EV 0.", "\nFreq = 14.2\nline 2: expected a value",
+                           "\nSetPTT(1) -> True\nTX ", " TX0;\n"}) {
+    EXPECT_NE(got.out.find(text), std::string::npos) << text << "\n" << got.out;
+  }
+  EXPECT_EQ(got.err, "tovrak monitor: transmitter released\n");
+  const std::pair<Args, std::string> refused[] = {
+      {{}, "tovrak monitor: say which radio: --port PATH or --sim (tovrak monitor --help)\n"},
+      {{"--port", "x", "--id", "5"},
+       "tovrak monitor: the radio options shape the simulated radio: add --sim (tovrak monitor "
+       "--help)\n"},
+      {{"--sim", "--log", "/nonexistent/log"},
+       "tovrak monitor: cannot write the log /nonexistent/log\n"},
+      {{"--port", "/nonexistent"}, "tovrak monitor: "},
+      {{"share", "--sim"},
+       "tovrak share: give at least one endpoint: --pty PATH, --listen ADDR:PORT or --http "
+       "ADDR:PORT (tovrak share --help)\n"},
+      {{"share", "--pty", "p", "--id", "5", "--port", "x"},
+       "tovrak share: the radio options shape the simulated radio: add --sim"},
+      {{"share", "--pty", "p"}, "tovrak share: say which radio: --port PATH or --sim"},
+      {{"share", "--sim", "--listen", "10.1.2.3:4532"},
+       "tovrak share: --listen 10.1.2.3 reaches beyond this machine: say who may connect with "
+       "--allow"},
+      {{"share", "--sim", "--max-clients", "0", "--allow-tx", "--plain", "--tx-timeout", "5",
+        "--log", "x", "--log-limit", "5"},
+       "tovrak share: --max-clients 0 is out of range (1 to 1000)"},
+  };
+  for (const auto& [words, err] : refused) {
+    const bool share = !words.empty() && words[0] == "share";
+    const Ran r =
+        share ? run(cmd_share, Args(words.begin() + 1, words.end())) : run(cmd_monitor, words);
+    EXPECT_NE(r.status, 0);
+    EXPECT_EQ(r.err.substr(0, err.size()), err);
+  }
 }
 
 }  // namespace

@@ -71,16 +71,15 @@ Outcome monitor(Way way) {
   session.execute("SetPTT 1", 1);
   b.apt.advance_ms(300);
   switch (way) {
+    case Way::Stop:
+      b.apt.request_stop();
+      [[fallthrough]];
     case Way::End:
       o.said += session.close();
       break;
     case Way::Error:
       o.said += session.execute("SetFreq (", 2);
       b.drop();
-      break;
-    case Way::Stop:
-      b.apt.request_stop();
-      o.said += session.close();
       break;
     case Way::Lost:  // with --reopen
       b.apt.line().lose("gone");
@@ -119,6 +118,9 @@ Outcome share_host(Way way) {
     server.reset();
   };
   switch (way) {
+    case Way::Stop:
+      b.apt.request_stop();
+      [[fallthrough]];
     case Way::End:
       end();
       o.said += b.station.close();
@@ -126,11 +128,6 @@ Outcome share_host(Way way) {
     case Way::Error:
       end();
       b.drop();
-      break;
-    case Way::Stop:
-      b.apt.request_stop();
-      end();
-      o.said += b.station.close();
       break;
     case Way::Lost:  // the radio thread reopens a lost port
       b.apt.line().lose("gone");

@@ -219,8 +219,6 @@ int cmd_monitor(const Args& args) {
       std::string bytes;
       if (k >= 256 + 'A' && k <= 256 + 'D') {
         bytes = std::string("\x1b[") + static_cast<char>(k - 256);
-      } else if (k == '\r') {
-        bytes = "\n";
       } else if (k < 256) {
         bytes = std::string(1, static_cast<char>(k));
       }

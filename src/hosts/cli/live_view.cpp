@@ -32,16 +32,6 @@ std::string dotted(double mhz) {
 
 std::string on_off(int16_t v) { return v ? "on" : "off"; }
 
-// The S-meter as a bar in S-units: 0-255 from the radio, S9 at 120 and
-// +60 dB at full scale as the radio's meter is marked.
-std::string s_meter_bar(int16_t raw) {
-  int s = std::clamp<int>(raw, 0, 255);
-  int bar = s * 30 / 255;
-  std::string out = "[";
-  out.append(static_cast<size_t>(bar), '#').append(static_cast<size_t>(30 - bar), '-');
-  return out + "] " + s_units(raw);
-}
-
 int16_t rx_level(TOVRAK_Protocol& rig, int16_t (TOVRAK_Protocol::*get)(Variant&), int r) {
   Variant v(static_cast<int16_t>(r));
   return (rig.*get)(v);
@@ -92,7 +82,15 @@ std::vector<std::string> wrap(const std::string& text, int width, const std::str
 std::string s_units(int16_t raw) {
   int s = std::clamp<int>(raw, 0, 255);
   if (s <= 120) return fmt("S%d", (s * 9 + 60) / 120);
-  return fmt("S9+%d dB", ((s - 120) * 60 + 67) / 135);
+  return fmt("S9+%d dB", ((s - 120) * 4 + 4) / 9);  // 60 dB over 135 steps, rounded
+}
+
+std::string s_meter_bar(int16_t raw) {
+  int s = std::clamp<int>(raw, 0, 255);
+  int bar = s * 30 / 255;
+  std::string out = "[";
+  out.append(static_cast<size_t>(bar), '#').append(static_cast<size_t>(30 - bar), '-');
+  return out + "] " + s_units(raw);
 }
 
 // The names are the mode table's literals, so their text ends with a zero.

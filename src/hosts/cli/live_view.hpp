@@ -93,6 +93,9 @@ class LiveView {
 
 // The S-meter reading (0-255) in S-units: "S5", "S9+20 dB".
 std::string s_units(int16_t raw);
+// The S-meter as a bar of 30 columns and its S-units: S9 at 120 and +60 dB
+// at full scale, as the radio's meter is marked.
+std::string s_meter_bar(int16_t raw);
 
 // `text` in lines of at most `width` columns (characters, not bytes), broken
 // at spaces where it can be; lines after the first start with `indent`.

@@ -274,7 +274,7 @@ std::string host_number(double v, int digits) {
       out += '.';
       out += mantissa.substr(1);
     }
-    std::snprintf(buf, sizeof buf, "E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
+    std::snprintf(buf, sizeof buf, "E%+03d", exponent);
     return out + buf;
   }
   if (exponent < 0)

@@ -135,16 +135,17 @@ void Terminal::draw(const std::string& screen) {
   std::fflush(stdout);
 }
 
+// Off a terminal the size stays zero: the screen is 80x24.
 int Terminal::width() const {
   winsize w{};
-  if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &w) == 0 && w.ws_col > 0) return w.ws_col;
-  return 80;
+  ioctl(STDOUT_FILENO, TIOCGWINSZ, &w);
+  return w.ws_col ? w.ws_col : 80;
 }
 
 int Terminal::height() const {
   winsize w{};
-  if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &w) == 0 && w.ws_row > 0) return w.ws_row;
-  return 24;
+  ioctl(STDOUT_FILENO, TIOCGWINSZ, &w);
+  return w.ws_row ? w.ws_row : 24;
 }
 
 }  // namespace tovrak::hosts
