@@ -104,15 +104,21 @@ const Exchange kExchanges[] = {
      "IF01314200000+000000200000;?;?;"},
     {570, "MC005;IF;VM;IF;", "IF005010120000+00000031000;IF005014200000+00000020000;"},
     // Memories are neither band-switched nor scanned.
-    {460, "MC001;BS05;SC1;SC0;IF;", "?;?;IF00107050000+000000110000;"},
+    {460, "MC001;SC0;IF;BS05;SC1;", "IF00107050000+000000110000;?;?;"},
     {570, "MW012014250000+000000200000;MW013029620000+000000402082;VS1;MC012;IF;MC013;IF;VM;IF;",
      "IF012014250000+00000021000;IF013029620000+00000041208;IF013014200000+00000020000;"},
-    // The clarifier moves in steps from zero, to at most 9999 Hz.
-    {460, "RT1;RC;RU1500;RD0500;IF;RD9999;RD9999;IF;RC;IF;",
-     "IF00114200000+100010200000;IF00114200000-999910200000;IF00114200000+000010200000;"},
+    // The clarifier moves in steps from zero, to at most 9999 Hz either way.
+    {460, "RT1;RC;RU1500;RD0500;IF;RD9999;RD9999;IF;RU9999;RU9999;IF;",
+     "IF00114200000+100010200000;IF00114200000-999910200000;IF00114200000+999910200000;"},
+    // Scanning (squelch closed) steps 1 kHz each 100 ms and wraps at the ends
+    // of the band, or of the radio's range outside the bands.
+    {460,
+     "SQ0255;FA14499000;SC1;@200;FA;SC0;FA14001000;SC2;@200;FA;SC0;FA59999000;SC1;@200;FA;SC0;"
+     "FA00031000;SC2;@200;SC0;FA;",
+     "FA14000000;FA14500000;FA00030000;FA60000000;"},
     // Switched off, the radio hears only "PS1"; on again, automatic
-    // information is off.
-    {460, "AI1;PS0;FA;PS;FA07000000;PS2;PS1;FA;PS;AI;", "FA14200000;PS1;AI0;"},
+    // information is off; a tuning the power cut leaves the tuner on.
+    {460, "AC002;AI1;PS0;FA;PS;FA07000000;PS2;PS1;FA;PS;AI;AC;", "FA14200000;PS1;AI0;AC001;"},
     // The tuner tunes for two seconds, then is on.
     {460, "AC002;AC;@1999;AC;@1;AC;", "AC002;AC002;AC001;"},
     // Each blanker type keeps its own level; queries without a receiver
@@ -180,81 +186,11 @@ TEST(SimAnswers, SettingsWithoutAQueryLandInTheState) {
   EXPECT_EQ(b.radio.state().voice_playing, 3);
 }
 
-int count(const std::string& text, const std::string& what) {
-  int n = 0;
-  for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
-  return n;
-}
-
-TEST(SimAutoInformation, OwnChangesAreReportedOnlyWhileOn) {
+TEST(SimAutoInformation, ScanningAndTheTunerReportThemselves) {
   Bench b;
-  EXPECT_TRUE(b.radio.turn_dial(500, 0));
-  EXPECT_EQ(b.take(), "");
-  b.exchange("AI1;");
-  b.radio.turn_dial(-1000, 0);
-  b.radio.set_mode(mode::kCw, 0);
-  b.radio.panel("AG0200", 0);
-  b.radio.select_vfo(1, 0);
-  b.radio.panel("ID", 0);      // reported, not also answered
-  b.radio.set_split(true, 0);  // receiving on B, A transmits
-  EXPECT_EQ(b.take(), "FA014199500;MD03;AG0200;VS1;IF001007050000+00000010000;ID0570;FT0;");
-  // Settings made over CAT are the component's own: not reported.
-  EXPECT_EQ(b.exchange("FA007000000;MD12;AI0;"), "");
-  b.radio.turn_dial(100, 0);
-  EXPECT_EQ(b.take(), "");
-
-  // A locked dial or a memory does not tune; the panel refuses what the
-  // radio cannot do.
-  b.exchange("LK1;");
-  EXPECT_FALSE(b.radio.turn_dial(1000, 0));
-  b.exchange("LK0;MC001;");
-  EXPECT_FALSE(b.radio.turn_dial(1000, 0));
-  EXPECT_FALSE(b.radio.panel("SH040", 0));
-}
-
-// What the radio tells of each change made by hand: the answers to the
-// queries that would ask for it, and nothing for what no query asks.
-TEST(SimAutoInformation, ChangesByHandAreToldAsTheirQueriesWouldAnswer) {
-  Bench b;
-  b.exchange("AI1;");
-  const std::pair<const char*, const char*> rows[] = {
-      {"RT1", "IF001014200000+00001020000;"},
-      {"RU0100", "IF001014200000+01001020000;"},
-      {"RD0050", "IF001014200000+00501020000;"},
-      {"RC", "IF001014200000+00001020000;"},
-      {"MC002", "IF002014200000+00001021000;"},
-      {"VM", "IF002014200000+00001020000;"},
-      {"AB", "FA014200000;FB014200000;MD02;MD12;"},
-      {"VS1", "VS1;IF002014200000+00001020000;"},
-      {"BS03", "FB007050000;"},
-      {"EX0551", "EX0551;"},
-      {"BP01040", "BP01040;"},
-      {"ML1100", "ML1100;"},
-      {"KY1", ""},
-      {"KM1CQ", ""},
-      {"PB01", ""},
-      {"MW00307000000+000000100000", ""},
-      {"PS1", ""},
-  };
-  for (auto [setting, told] : rows) {
-    EXPECT_TRUE(b.radio.panel(setting, 0)) << setting;
-    EXPECT_EQ(b.take(), told) << setting;
-  }
-}
-
-TEST(SimAutoInformation, TheSMeterScanningAndTunerReportThemselves) {
-  Bench b;
-  EXPECT_EQ(b.exchange("@3000;"), "");
-  // The meter moves like a band (reported only when it changes); that it
-  // moves the same for the same seed is in the line's seed test.
-  EXPECT_GE(count(b.exchange("AI1;@3000;"), "SM0"), 5);
-  // A closed squelch never holds the scan: ten steps of 1 kHz a second.
-  EXPECT_EQ(count(b.exchange("SQ0255;SC1;@1000;"), "FA0142"), 10);
-  EXPECT_EQ(b.radio.state().vfo[0].hz, 14'210'000);
-  b.exchange("SC0;@1000;");
-  EXPECT_EQ(b.radio.state().vfo[0].hz, 14'210'000);
-  EXPECT_EQ(count(b.exchange("AC002;@1999;"), "AC"), 0);
-  EXPECT_EQ(count(b.exchange("@1;"), "AC001;"), 1);
+  EXPECT_EQ(b.exchange("SQ0255;RA03;RG0255;@100;AI1;SC1;@300;SC0;@1000;AC002;@1999;"),
+            "FA014201000;FA014202000;FA014203000;");
+  EXPECT_EQ(b.exchange("@1;"), "AC001;");
 }
 
 TEST(SimPower, AnswersOnTheirWayAreLostAndCyclesComeFromOutsideOrByThemselves) {
@@ -282,8 +218,10 @@ TEST(SimSilence, NeitherHearsNorAnswersForItsSpan) {
   late.radio.go_silent(50'000, 100'000);
   EXPECT_EQ(late.exchange("@500;"), "");  // its answer was due during the silence
 
-  Bench periodic(SimOptions{.silent_every_us = 5'000'000, .silent_for_us = 1'000'000});
-  EXPECT_EQ(periodic.exchange("@5500;ID;@500;ID;"), "ID0570;");
+  // An answer due as a silence starts still leaves.
+  Bench periodic(
+      SimOptions{.latency_us = 100'000, .silent_every_us = 5'000'000, .silent_for_us = 1'000'000});
+  EXPECT_EQ(periodic.exchange("@4900;ID;@600;ID;@500;ID;@100;"), "ID0570;ID0570;");
 }
 
 // Each fault alone, on every answer (seed 1): what arrives, and when; each
@@ -347,100 +285,92 @@ TEST(SimLine, TheSeedGivesTheLineAndFaultsCanStop) {
                          {145000, "IF0010142"}}));
 }
 
-using History = std::vector<std::tuple<int64_t, int64_t, char, int, int, int>>;
-
-History operator_history(uint64_t seed) {
-  SimRadio r(SimOptions{.seed = seed, .operator_on = true});
-  History h;
-  for (int64_t t = 0; t <= 120'000'000; t += 100'000) {
-    r.advance(t);
-    const RadioState& s = r.state();
-    h.emplace_back(s.vfo[0].hz, s.vfo[1].hz, s.receive_mode(), s.rx_vfo, s.rx[0].af, s.rx[0].width);
-  }
-  return h;
-}
-
-// What the operator of a seed does, as the radio answers "IF", "AG0" and
-// "SH0" every five seconds: dial bursts, modes, bands, VFOs and widths.
-std::string operator_trace(uint64_t seed) {
-  Bench b(SimOptions{.seed = seed, .operator_on = true});
-  std::string trace;
-  for (int i = 0; i < 6; ++i) trace += b.exchange("@5000;IF;AG0;SH0;") + "\n";
-  return trace;
-}
-
+// What the operator of seed 3 does in five minutes, as the radio tells it
+// with automatic information on ("ms:report"; a turn of the dial told by its
+// first step, the meter's and squelch's reports left out). The radio is
+// switched off and on in the middle of a turn at 28.2 s (the turn is not taken
+// up again); the operator leaves at 100 s and comes back at 110 s.
 TEST(SimOperator, WorksTheRadioFromTheSeedAndComesAndGoes) {
-  EXPECT_EQ(operator_trace(3),
-            "IF001014200000+00000020000;AG0064;SH016;\n"
-            "IF001014200000+00000010000;AG0064;SH016;\n"
-            "IF001014200000+00000010000;AG0064;SH016;\n"
-            "IF001014200000+00000070000;AG0064;SH016;\n"
-            "IF001014200000+00000070000;AG0064;SH016;\n"
-            "IF001028500000+00000070000;AG0064;SH016;\n");
-  EXPECT_EQ(operator_trace(4),
-            "IF001014200000+00000020000;AG0064;SH016;\n"
-            "IF001014203000+00000020000;AG0064;SH005;\n"
-            "IF001007050000+00000010000;AG0064;SH005;\n"
-            "IF001014203040+00000020000;AG0064;SH005;\n"
-            "IF001014203040+00000020000;AG0064;SH006;\n"
-            "IF001014203040+00000020000;AG0064;SH006;\n");
-  // With automatic information on, its changes and the S-meter are told when
-  // they happen (the attenuator lowers the meter at once).
-  Bench ai(SimOptions{.seed = 3, .operator_on = true});
-  ai.exchange("AI1;");
-  ai.wait_ms(6000);
-  EXPECT_EQ(ai.out, (Out{{300'000, "SM0026;"},
-                         {600'000, "SM0025;"},
-                         {900'000, "SM0020;"},
-                         {1'046'635, "RA03;"},
-                         {1'100'000, "SM0000;"},
-                         {5'016'928, "MD01;"}}));
-
-  History a = operator_history(3);
-  std::set<int64_t> freqs;
-  std::set<char> modes;
-  for (auto& [fa, fb, md, rx, af, width] : a) {
-    freqs.insert(rx ? fb : fa);
-    modes.insert(md);
-  }
-  EXPECT_GT(freqs.size(), 5u);
-  EXPECT_GT(modes.size(), 1u);
-
-  Bench b(SimOptions{.seed = 5});
-  b.radio.set_operator(true, 0);
-  std::string told = b.exchange("AI1;@60000;");
-  EXPECT_GT(count(told, "FA") + count(told, "FB"), 0);
-  EXPECT_EQ(count(told, "?"), 0);
+  Bench b(SimOptions{.seed = 3, .operator_on = true});
+  b.radio.receive("AI1;", 0);
+  b.wait_ms(28'200);
+  b.radio.power_cycle(b.now);
+  b.radio.receive("AI1;", b.now);
+  b.wait_ms(71'800);
   b.radio.set_operator(false, b.now);
-  auto left = b.radio.state().vfo;
-  b.wait_ms(60'000);
-  EXPECT_EQ(b.radio.state().vfo, left);
+  b.wait_ms(10'000);
+  b.radio.set_operator(true, b.now);
+  b.wait_ms(190'000);
+  // The meter is told as it moves (the attenuator lowers it at once).
+  EXPECT_EQ(Out(b.out.begin(), b.out.begin() + 5), (Out{{300'000, "SM0026;"},
+                                                        {600'000, "SM0025;"},
+                                                        {900'000, "SM0020;"},
+                                                        {1'046'635, "RA03;"},
+                                                        {1'100'000, "SM0000;"}}));
+  std::string told, code = "-";
+  int64_t at = 0;
+  for (const auto& [t, r] : b.out) {
+    if (r.starts_with("SM") || r.starts_with("BY")) continue;
+    const bool step = r.starts_with(code) && t - at <= 200'000;
+    code = r.substr(0, 2);
+    at = t;
+    if (!step) told += std::to_string(t / 1000) + ":" + r + " ";
+  }
+  EXPECT_EQ(
+      told,
+      "1046:RA03; 5016:MD01; 8434:RG0000; 16371:IS0-0040; 18967:MD07; 20827:RA03; "
+      "28133:FA014199900; 30432:FA028500000; 32136:FA028499750; 40620:PC129; 47150:VS1; "
+      "47150:IF001007050000+00000010000; 54977:AG0029; 60511:FB007049500; 61164:RG0068; "
+      "67279:MD1C; 70394:FB007047500; 71444:RG0089; 74935:FB007051020; 77513:KS014; "
+      "81731:SH017; 87448:FB007049620; 89505:PC176; 93912:FB007049720; 94302:IS0-0500; "
+      "98749:NR01; 111113:IS0+0160; 117769:FB003700000; 125714:FB003700020; 126673:RG0000; "
+      "130171:FB003699950; 131080:MD13; 136592:FB003697970; 138934:MD18; 144427:FB014199900; "
+      "146461:AG0024; 152041:FB014199950; 154116:IS0+0340; 159648:FB014203560; 159875:AG0000; "
+      "167245:IS0+0920; 171434:FB014204310; 172328:PA01; 179952:SH003; 184029:FB014206760; "
+      "185041:AN010; 192119:PC202; 195033:RG0016; 200208:FT1; 204753:NB01; 207765:SH006; "
+      "209753:FB014206430; 210124:IS0+0220; 214193:FB014206500; 215842:SQ0000; 220662:VS0; "
+      "220662:IF001028497700+00000070000; 227521:FA028497680; 228934:RA03; 235947:MD01; "
+      "239903:MD04; 242283:FA028497310; 245560:NB01; 250272:MD08; 256774:FA028500010; "
+      "260267:SH027; 266454:FA028501210; 267468:VS1; 267468:IF001014204810+00000080000; "
+      "270400:FB014205060; 271656:VS0; 271656:IF001028508210+00000080000; 277602:AG0028; "
+      "284863:MD05; 289734:FA028508460; 290714:RA00; 294282:FA028509810; 295157:AN010; ");
 }
 
-TEST(SimSMeter, AStationOpensTheSquelchTheAttenuatorLowersItTransmittingShowsTheMeter) {
-  Bench b;
-  int64_t hz = 0;
-  for (int64_t f = 14'000'000; f <= 14'350'000 && hz == 0; f += 1000) {
-    if (b.radio.band_signal(f, 2120, 100'000) >= 120) hz = f;
+constexpr int64_t kStation = 14'026'000;  // a station of seed 1's band
+
+// The band of seed 1 about a station, as the S-meter sees it before the
+// receiver's settings: 13 points 250 Hz apart, for a passband, at a time.
+TEST(SimSMeter, TheBandHasStationsThatFadeAndTakeTurns) {
+  const SimRadio r;
+  const std::tuple<int64_t, int, int64_t, const char*> rows[] = {
+      {kStation - 1500, 2120, 100'000, "30 114 185 185 185 185 185 185 185 185 185 114 30 "},
+      {kStation - 1500, 500, 100'000, "30 30 30 30 92 185 185 185 92 30 30 30 30 "},
+      {kStation - 1500, 2120, 1'500'000, "28 135 218 218 218 218 218 218 218 218 218 135 28 "},
+      {kStation - 1500, 2120, 4'000'000, "23 23 23 23 23 23 23 23 23 23 23 23 23 "},  // listening
+      {15'085'500, 500, 100'000, "30 30 30 30 49 98 98 98 49 30 30 30 30 "},  // outside the bands
+  };
+  for (auto [from, width, at, levels] : rows) {
+    std::string seen;
+    for (int i = 0; i < 13; ++i)
+      seen += std::to_string(r.band_signal(from + 250 * i, width, at)) + " ";
+    EXPECT_EQ(seen, levels) << from << " " << width << " " << at;
   }
-  ASSERT_NE(hz, 0);
-  const std::string tune = "FA0" + std::to_string(hz) + ";@100;";
-  EXPECT_EQ(b.exchange(tune + "BY;").substr(0, 3), "BY1");
-  const int strong = b.radio.state().rx[0].smeter;
-  EXPECT_GE(strong, 80);
-  EXPECT_EQ(b.exchange("SQ0255;@100;BY;").substr(0, 3), "BY0");
+}
 
-  Bench att;
-  att.exchange("RA03;" + tune);
-  EXPECT_EQ(att.radio.state().rx[0].smeter, strong - 36);
-  Bench gain;  // the preamplifier adds, the RF gain's reduction takes away
-  gain.exchange("PA02;RG0090;" + tune);
-  EXPECT_EQ(gain.radio.state().rx[0].smeter, strong + 20 - 30);
-
-  Bench tx;
-  tx.exchange("PC200;MS0;TX1;@100;");
-  EXPECT_EQ(tx.radio.state().rx[0].smeter, 0);
-  EXPECT_EQ(tx.exchange("RM01;TX0;RM01;"), "RM01180;RM01000;");
+// What the receiver makes of it 700 Hz beside the station: the meter and the
+// busy flag 100 ms after tuning, per setting; transmitting shows no signal.
+TEST(SimSMeter, TheReceiversSettingsShapeTheReading) {
+  const std::pair<const char*, const char*> rows[] = {
+      {"", "SM0185;BY10;"},       {"SQ0255;", "SM0185;BY00;"},
+      {"RA03;", "SM0149;BY10;"},  {"PA02;RG0090;", "SM0175;BY10;"},
+      {"SH005;", "SM0074;BY10;"}, {"MD03;", "SM0157;BY10;"},
+      {"NA01;", "SM0122;BY10;"},  {"PC200;MS0;TX1;", "SM0000;BY00;"}};
+  for (auto [setting, told] : rows) {
+    Bench b;
+    EXPECT_EQ(b.exchange(setting + ("FA0" + std::to_string(kStation + 700)) + ";@100;SM0;BY;"),
+              told)
+        << setting;
+  }
 }
 
 }  // namespace
