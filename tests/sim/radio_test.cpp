@@ -102,7 +102,10 @@ const Exchange kExchanges[] = {
      "IF;MC000;MC050;",
      "IF01214250000+000000210000;MC012;VS0;IF01329620000+000000412082;MD04;"
      "IF01314200000+000000200000;?;?;"},
-    {570, "MC005;IF;VM;IF;", "IF005010120000+00000031000;IF005014200000+00000020000;"},
+    {570, "MC001;IF;MC002;IF;MC003;IF;MC004;IF;MC005;IF;MC006;IF;VM;IF;",
+     "IF001007050000+00000011000;IF002014200000+00000021000;IF003003700000+00000011000;"
+     "IF004029620000+00000041208;IF005010120000+00000031000;IF006051000000+00000041112;"
+     "IF006014200000+00000020000;"},
     // Memories are neither band-switched nor scanned.
     {460, "MC001;SC0;IF;BS05;SC1;", "IF00107050000+000000110000;?;?;"},
     {570, "MW012014250000+000000200000;MW013029620000+000000402082;VS1;MC012;IF;MC013;IF;VM;IF;",
@@ -244,8 +247,8 @@ TEST(SimLine, EachFault) {
                  {0, "EX08u-15;"}}));
   // The second piece at most the gap later, the next answer behind it.
   const SimOptions split{.latency_us = 10'000, .faults = {.split = 1.0, .split_gap_us = 5'000}};
-  EXPECT_EQ(through(split, "FA;FB;", &LineStats::split),
-            (Out{{10'000, "FA0142000"}, {14'900, "00;"}, {14'900, "FB00"}, {14'900, "7050000;"}}));
+  EXPECT_EQ(through(split, "FA;X;", &LineStats::split),
+            (Out{{10'000, "FA0142000"}, {14'900, "00;"}, {14'900, "?"}, {14'900, ";"}}));
   // Held back at most 40 ms, and the next answer behind it.
   EXPECT_EQ(through({.faults = {.late = 1.0, .late_max_us = 40'000}}, "FA;ID;", &LineStats::late),
             (Out{{25'115, "FA014200000;"}, {25'115, "ID0570;"}}));
@@ -285,28 +288,28 @@ TEST(SimLine, TheSeedGivesTheLineAndFaultsCanStop) {
                          {145000, "IF0010142"}}));
 }
 
-// What the operator of seed 3 does in five minutes, as the radio tells it
+// What the operator of seed 10 does in five minutes, as the radio tells it
 // with automatic information on ("ms:report"; a turn of the dial told by its
-// first step, the meter's and squelch's reports left out). The radio is
-// switched off and on in the middle of a turn at 28.2 s (the turn is not taken
-// up again); the operator leaves at 100 s and comes back at 110 s.
+// first step, the meter's and the busy flag's reports left out). The radio is
+// switched off and on in the middle of a turn at 206.5 s (the turn is not
+// taken up again); the operator leaves at 240 s and comes back at 250 s.
 TEST(SimOperator, WorksTheRadioFromTheSeedAndComesAndGoes) {
-  Bench b(SimOptions{.seed = 3, .operator_on = true});
+  Bench b(SimOptions{.seed = 10, .operator_on = true});
   b.radio.receive("AI1;", 0);
-  b.wait_ms(28'200);
+  b.wait_ms(206'500);
   b.radio.power_cycle(b.now);
   b.radio.receive("AI1;", b.now);
-  b.wait_ms(71'800);
+  b.wait_ms(33'500);
   b.radio.set_operator(false, b.now);
   b.wait_ms(10'000);
   b.radio.set_operator(true, b.now);
-  b.wait_ms(190'000);
-  // The meter is told as it moves (the attenuator lowers it at once).
-  EXPECT_EQ(Out(b.out.begin(), b.out.begin() + 5), (Out{{300'000, "SM0026;"},
-                                                        {600'000, "SM0025;"},
-                                                        {900'000, "SM0020;"},
-                                                        {1'046'635, "RA03;"},
-                                                        {1'100'000, "SM0000;"}}));
+  b.wait_ms(50'000);
+  // The meter is told as it moves.
+  EXPECT_EQ(Out(b.out.begin(), b.out.begin() + 5), (Out{{300'000, "SM0022;"},
+                                                        {600'000, "SM0021;"},
+                                                        {900'000, "SM0023;"},
+                                                        {1'200'000, "SM0029;"},
+                                                        {1'500'000, "SM0018;"}}));
   std::string told, code = "-";
   int64_t at = 0;
   for (const auto& [t, r] : b.out) {
@@ -318,22 +321,25 @@ TEST(SimOperator, WorksTheRadioFromTheSeedAndComesAndGoes) {
   }
   EXPECT_EQ(
       told,
-      "1046:RA03; 5016:MD01; 8434:RG0000; 16371:IS0-0040; 18967:MD07; 20827:RA03; "
-      "28133:FA014199900; 30432:FA028500000; 32136:FA028499750; 40620:PC129; 47150:VS1; "
-      "47150:IF001007050000+00000010000; 54977:AG0029; 60511:FB007049500; 61164:RG0068; "
-      "67279:MD1C; 70394:FB007047500; 71444:RG0089; 74935:FB007051020; 77513:KS014; "
-      "81731:SH017; 87448:FB007049620; 89505:PC176; 93912:FB007049720; 94302:IS0-0500; "
-      "98749:NR01; 111113:IS0+0160; 117769:FB003700000; 125714:FB003700020; 126673:RG0000; "
-      "130171:FB003699950; 131080:MD13; 136592:FB003697970; 138934:MD18; 144427:FB014199900; "
-      "146461:AG0024; 152041:FB014199950; 154116:IS0+0340; 159648:FB014203560; 159875:AG0000; "
-      "167245:IS0+0920; 171434:FB014204310; 172328:PA01; 179952:SH003; 184029:FB014206760; "
-      "185041:AN010; 192119:PC202; 195033:RG0016; 200208:FT1; 204753:NB01; 207765:SH006; "
-      "209753:FB014206430; 210124:IS0+0220; 214193:FB014206500; 215842:SQ0000; 220662:VS0; "
-      "220662:IF001028497700+00000070000; 227521:FA028497680; 228934:RA03; 235947:MD01; "
-      "239903:MD04; 242283:FA028497310; 245560:NB01; 250272:MD08; 256774:FA028500010; "
-      "260267:SH027; 266454:FA028501210; 267468:VS1; 267468:IF001014204810+00000080000; "
-      "270400:FB014205060; 271656:VS0; 271656:IF001028508210+00000080000; 277602:AG0028; "
-      "284863:MD05; 289734:FA028508460; 290714:RA00; 294282:FA028509810; 295157:AN010; ");
+      "3973:SQ0000; 5995:MD01; 7550:FA014200010; 8502:IS0-0960; 11031:FA014200580; "
+      "11858:AN020; 13809:MD03; 17898:FA014202630; 18856:FT1; 21770:NR01; 29689:AG0099; "
+      "31460:AG0139; 36975:VS1; 36975:IF001007050000+00000010000; 41956:FB007050100; "
+      "46822:VS0; 46822:IF001014202930+00000030000; 48800:FA014202680; 50939:SH004; "
+      "57848:IS0+0360; 60317:FA014200620; 60878:AG0172; 67835:FA014200540; 68695:IS0+0420; "
+      "72785:NB02; 74601:PA00; 76377:NB02; 82222:NR00; 87694:FA014200140; 88706:SQ0027; "
+      "92793:AG0194; 95628:FA014199810; 96300:SH011; 103571:NB01; 106311:PA00; 110250:NA01; "
+      "114158:FA014199870; 115417:KS017; 117805:RG0106; 123177:FA014199690; 125493:PC116; "
+      "132119:FA014198670; 132742:MD03; 134679:SQ0000; 137064:FA014198580; 139170:NR01; "
+      "144786:FA014195930; 145584:NR00; 148711:NR01; 156218:FA014190930; 156823:NB02; "
+      "161889:VS1; 161889:IF001007042430+00000010000; 166862:AG0167; 171477:VS0; "
+      "171477:IF001014185930+00000030000; 179219:FA014186930; 179899:VS1; "
+      "179899:IF001007042430+00000010000; 184652:RG0000; 188427:NA00; 193457:AG0156; "
+      "197987:MD13; 200107:MD1C; 202402:SH000; 206041:FB007042420; 209536:FB007042440; "
+      "210396:NR00; 215676:VS0; 215676:IF001014191930+00000030000; 221030:RA03; 227666:KS036; "
+      "229415:MD05; 235277:FA014192430; 235738:KS022; 253133:SH015; 260138:MD08; "
+      "267426:FA014193950; 268409:SH030; 272016:RA03; 275130:FA018100000; 280251:MD05; "
+      "286027:FA018099990; 286324:SH029; 289258:SH000; 294590:AN020; 299239:VS1; "
+      "299239:IF001007046490+000000C0000; ");
 }
 
 constexpr int64_t kStation = 14'026'000;  // a station of seed 1's band
@@ -345,6 +351,7 @@ TEST(SimSMeter, TheBandHasStationsThatFadeAndTakeTurns) {
   const std::tuple<int64_t, int, int64_t, const char*> rows[] = {
       {kStation - 1500, 2120, 100'000, "30 114 185 185 185 185 185 185 185 185 185 114 30 "},
       {kStation - 1500, 500, 100'000, "30 30 30 30 92 185 185 185 92 30 30 30 30 "},
+      {kStation - 1500, 0, 1'500'000, "28 28 28 28 43 152 218 152 43 28 28 28 28 "},
       {kStation - 1500, 2120, 1'500'000, "28 135 218 218 218 218 218 218 218 218 218 135 28 "},
       {kStation - 1500, 2120, 4'000'000, "23 23 23 23 23 23 23 23 23 23 23 23 23 "},  // listening
       {15'085'500, 500, 100'000, "30 30 30 30 49 98 98 98 49 30 30 30 30 "},  // outside the bands
@@ -360,11 +367,16 @@ TEST(SimSMeter, TheBandHasStationsThatFadeAndTakeTurns) {
 // What the receiver makes of it 700 Hz beside the station: the meter and the
 // busy flag 100 ms after tuning, per setting; transmitting shows no signal.
 TEST(SimSMeter, TheReceiversSettingsShapeTheReading) {
-  const std::pair<const char*, const char*> rows[] = {
-      {"", "SM0185;BY10;"},       {"SQ0255;", "SM0185;BY00;"},
-      {"RA03;", "SM0149;BY10;"},  {"PA02;RG0090;", "SM0175;BY10;"},
-      {"SH005;", "SM0074;BY10;"}, {"MD03;", "SM0157;BY10;"},
-      {"NA01;", "SM0122;BY10;"},  {"PC200;MS0;TX1;", "SM0000;BY00;"}};
+  const std::pair<const char*, const char*> rows[] = {{"", "SM0185;BY10;"},
+                                                      {"SQ0255;", "SM0185;BY00;"},
+                                                      {"RA03;", "SM0149;BY10;"},
+                                                      {"PA02;RG0090;", "SM0175;BY10;"},
+                                                      {"SH005;", "SM0074;BY10;"},
+                                                      {"MD03;", "SM0157;BY10;"},
+                                                      {"NA01;", "SM0122;BY10;"},
+                                                      {"SH004;RG0030;", "SM0041;BY10;"},
+                                                      {"SH000;RA03;", "SM0000;BY00;"},
+                                                      {"PC200;MS0;TX1;", "SM0000;BY00;"}};
   for (auto [setting, told] : rows) {
     Bench b;
     EXPECT_EQ(b.exchange(setting + ("FA0" + std::to_string(kStation + 700)) + ";@100;SM0;BY;"),
