@@ -113,7 +113,6 @@ TEST(SimRealTime, TheRadioAnswersOnDescriptorsUntilTheInputEnds) {
 // while it waits (what it answers there is the pseudo-terminal tests').
 TEST(SimOnItsOwnThread, TheFrontPanelIsWorkedWhileTheRadioWaits) {
   SimulatedRadio radio(SimulatedRadioOptions{.id = 460});
-  EXPECT_FALSE(radio.path().empty());
   EXPECT_TRUE(radio.tune(1, 7'010'000));
   EXPECT_FALSE(radio.tune(2, 7'020'000));
   EXPECT_FALSE(radio.panel("FT4"));
