@@ -6,7 +6,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <tuple>
+
 #include "hosts/sim/real_time_radio.hpp"
+#include "hosts/sim/simulated_radio.hpp"
 #include "support/rig.hpp"
 
 namespace tovrak::sim::test {
@@ -66,11 +69,13 @@ TEST(SimVirtualLine, TheRadiosOwnLifeAndItsLineRunOnTheApartmentClockUntilDetach
     EXPECT_GT(e.heard[i + 1].first, e.heard[i].first);
   }
 
-  link.detach();
+  link.detach();  // the radio's time stands still from here
+  const int64_t left = radio.now_us();
   e.heard.clear();
   e.port->Output("ID;");
   e.apt.advance_ms(1000);
   EXPECT_TRUE(e.heard.empty());
+  EXPECT_EQ(radio.now_us(), left);
 }
 
 // Until the input ends, then the answers on their way go out (stopping is
@@ -87,8 +92,34 @@ TEST(SimRealTime, TheRadioAnswersOnDescriptorsUntilTheInputEnds) {
   got.resize(static_cast<size_t>(std::max<ssize_t>(0, read(sv[0], got.data(), got.size()))));
   EXPECT_EQ(got, "ID0570;FA014200000;");
   EXPECT_EQ(rc, 0);
+  // Answers that cannot be written are lost; the input still ends the run.
   close(sv[0]);
   close(sv[1]);
+  int in[2];
+  ASSERT_EQ(pipe(in), 0);
+  ASSERT_EQ(write(in[1], "ID;", 3), 3);
+  close(in[1]);
+  platform::PosixApartment again;
+  EXPECT_EQ(run_on_descriptors(radio, again, in[0], -1), 0);
+  close(in[0]);
+  // The run ends once the latest answers had time to arrive.
+  SimRadio slow(SimOptions{
+      .latency_us = 20'000,
+      .faults = {.split = 0.5, .split_gap_us = 5'000, .late = 0.5, .late_max_us = 40'000}});
+  EXPECT_EQ(RealTimeRadio(slow, apt, nullptr).answers_in_flight_us(), 66'000);
+}
+
+// The radio on a pseudo-terminal and a thread of its own, worked by hand
+// while it waits (what it answers there is the pseudo-terminal tests').
+TEST(SimOnItsOwnThread, TheFrontPanelIsWorkedWhileTheRadioWaits) {
+  SimulatedRadio radio(SimulatedRadioOptions{.id = 460});
+  EXPECT_TRUE(radio.tune(1, 7'010'000));
+  EXPECT_FALSE(radio.tune(2, 7'020'000));
+  EXPECT_FALSE(radio.panel("FT4"));
+  EXPECT_TRUE(radio.panel("VS1") && radio.panel("FT2") && radio.panel("TX1"));
+  const SimulatedRadioState s = radio.state();
+  EXPECT_EQ(std::tuple(s.power, s.vfo_a_hz, s.vfo_b_hz, s.rx_vfo, s.split, s.ptt),
+            std::tuple(true, int64_t{14'200'000}, int64_t{7'010'000}, 1, true, true));
 }
 
 class SimWithComponent : public ::testing::TestWithParam<int> {};

@@ -20,6 +20,7 @@ constexpr int64_t kTuningUs = 2'000'000;
 constexpr size_t kInputLimit = 1024;  // text without ";" beyond this is thrown away
 constexpr int kBusyFloor = 40;        // a signal above the noise opens the squelch
 constexpr int64_t kGridHz = 1'000;    // stations sit on a 1 kHz grid
+constexpr int64_t kFadeHz = 500;      // a station fades out over this beyond the passband
 
 char digit(int v) { return static_cast<char>('0' + v); }
 
@@ -56,7 +57,7 @@ SimRadio::SimRadio(SimOptions options, int64_t start_us)
   store(4, 29'620'000, mode::kFm, 2, 8, 2);
   store(5, 10'120'000, mode::kCw);
   store(6, 51'000'000, mode::kFm, 1, 12, 2);
-  update_meters(false);
+  update_meters();
   next_meter_ = now_ + kMeterPeriodUs;
   if (opt_.operator_on) next_op_ = now_ + 1'000'000 + op_rng_.below(3'000'000);
   if (opt_.silent_every_us > 0) next_silence_ = now_ + opt_.silent_every_us;
@@ -110,7 +111,7 @@ void SimRadio::step_to(int64_t t) {
   }
   if (next_meter_ <= t) {
     next_meter_ = t + kMeterPeriodUs;
-    update_meters(true);
+    update_meters();
   }
   if (next_op_ <= t) operator_acts();
   deliver_due(t);
@@ -205,7 +206,7 @@ void SimRadio::power_on() {
   s_.power = true;
   s_.ai = 0;
   power_on_at_ = kNever;
-  update_meters(false);
+  update_meters();
   next_meter_ = now_ + kMeterPeriodUs;
   if (opt_.operator_on) next_op_ = now_ + 1'000'000 + op_rng_.below(3'000'000);
 }
@@ -364,7 +365,7 @@ int SimRadio::band_signal(int64_t hz, int width_hz, int64_t at_us) const {
   const int64_t t_ms = at_us / 1000;
   int best = 18 + static_cast<int>(hash2(seed ^ 0xA5A5, static_cast<uint64_t>(t_ms / 300)) % 14);
   const int64_t half = std::max<int64_t>(width_hz / 2, 100);
-  const int64_t reach = half + 500;
+  const int64_t reach = half + kFadeHz;
   for (int64_t k = (hz - reach) / kGridHz; k <= (hz + reach) / kGridHz + 1; ++k) {
     const int64_t center = k * kGridHz;
     const uint64_t h = hash2(seed, static_cast<uint64_t>(k));
@@ -378,15 +379,10 @@ int SimRadio::band_signal(int64_t hz, int width_hz, int64_t at_us) const {
     const int64_t tri = phase < period / 2 ? phase : period - phase;
     const int64_t level = strength * (700 + 600 * tri / period) / 1000;
     const int64_t d = std::abs(hz - center);
-    int64_t heard = 0;
-    if (d <= half) {
-      heard = level;
-    } else if (d < reach) {
-      heard = level * (reach - d) / (reach - half);
-    }
+    const int64_t heard = level * std::clamp<int64_t>(reach - d, 0, kFadeHz) / kFadeHz;
     best = std::max(best, static_cast<int>(heard));
   }
-  return std::clamp(best, 0, 255);
+  return std::min(best, 255);  // the noise keeps it above 0
 }
 
 int SimRadio::receiver_level(int r) const {
@@ -396,7 +392,8 @@ int SimRadio::receiver_level(int r) const {
   return std::clamp(v, 0, 255);
 }
 
-void SimRadio::update_meters(bool report_changes) {
+// Changes are reported (automatic information is off as the radio comes on).
+void SimRadio::update_meters() {
   bool busy_moved = false;
   for (int r = 0; r < 2; ++r) {
     Receiver& rx = s_.rx[static_cast<size_t>(r)];
@@ -404,14 +401,14 @@ void SimRadio::update_meters(bool report_changes) {
     bool busy = !s_.ptt && s_.power && level > std::max(rx.squelch, kBusyFloor);
     if (level != rx.smeter) {
       rx.smeter = level;
-      if (report_changes && r == 0) report("SM0");
+      if (r == 0) report("SM0");
     }
     if (busy != rx.busy) {
       rx.busy = busy;
       busy_moved = true;
     }
   }
-  if (report_changes && busy_moved) report("BY");
+  if (busy_moved) report("BY");
 }
 
 void SimRadio::scan_step() {

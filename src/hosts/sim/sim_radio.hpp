@@ -142,7 +142,7 @@ class SimRadio {
   void power_on();
   void operator_acts();
   void scan_step();
-  void update_meters(bool report_changes);
+  void update_meters();
   int receiver_level(int r) const;
   int width_hz(int r) const;
 
