@@ -214,6 +214,8 @@ TEST(Answers, ReceiverSettings) {
     on("NA01;", CHANGE(s.Property[cap::NarrowFlag] = 1; s.BW = 1800), {4}),
     on(SET(s.ContourSign = 1), "CO0120;",
        CHANGE(s.ContourLevel = s.Property[cap::ContourLevel] = 127; s.FContour = 2000), {4}),
+    // Before the contour menu told its sign, the frequency reads as 0.
+    on("CO0120;", CHANGE(s.ContourLevel = s.Property[cap::ContourLevel] = 127), {4}),
     on("CO0002;", CHANGE(s.ContourState = s.ContourSwitch = 2), {4}),
     on(SET(s.FContour = 2000), "EX086-05;",
        CHANGE(s.ContourSign = -1; s.FContour = -2000; s.BW = 200), {4}),

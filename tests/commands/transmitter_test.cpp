@@ -117,6 +117,7 @@ TEST(TransmitterCommands, KeyerMessages) {
       {4, "cq été żółw яблоко", "KM4CQ ÉTÉ ŻÓŁW ЯБЛОКО;"},
       {4, std::string(39, 'a') + "éé", "KM4" + std::string(39, 'A') + "É;"},
       {4, std::string(38, 'a') + "€x", "KM4" + std::string(38, 'A') + "€X;"},
+      {4, std::string(39, 'a') + "अआ", "KM4" + std::string(39, 'A') + "अ;"},
       {4, "\xe9t\xe9 \x80", "KM4\xc9T\xc9 \x80;"},
       {4, "straße ÿ", "KM4STRAßE Ÿ;"},
       {4, std::string(39, 'a') + "\xdf\xbf", "KM4" + std::string(39, 'A') + "\xdf\xbf;"},
