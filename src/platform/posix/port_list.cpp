@@ -93,14 +93,15 @@ std::vector<std::pair<fs::path, fs::path>> stable_names(const fs::path& dev_root
 
 bool is_digit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
 
-// The run of digits at `at`, without its leading zeros (one zero is kept);
-// `at` moves past it.
+// The run of digits at `at`, without its leading zeros (a run of zeros is
+// empty, and still the least); `at` moves past it.
 std::string_view digit_run(const std::string& s, size_t& at) {
   const auto end =
       static_cast<size_t>(std::find_if_not(s.begin() + at, s.end(), is_digit) - s.begin());
   std::string_view run(s.data() + at, end - at);
   at = end;
-  return run.substr(std::min(run.find_first_not_of('0'), run.size() - 1));
+  run.remove_prefix(std::min(run.find_first_not_of('0'), run.size()));
+  return run;
 }
 
 // ttyS2 < ttyS10: digit runs compare by value.
