@@ -166,17 +166,12 @@ TEST(RadioStore, SettingsLandWhereTheRadioKeepsThem) {
        {"AG1077", "NL1100", "KM2HELLO", "AN05", "FT3", "MW00705000000+000000401122", "EX08701"}) {
     Store(s, 570, read(setting, Direction::kCommand));
   }
-  EXPECT_EQ(s.rx[1].af, 77);
-  EXPECT_EQ(s.rx[0].af, 64);
-  EXPECT_EQ(s.rx[1].nb_level, (std::array<int, 3>{0, 10, 100}));
-  EXPECT_EQ(s.keyer_messages[2], "HELLO");
-  EXPECT_TRUE(s.rx[0].rx_antenna);
-  EXPECT_EQ(s.rx[0].antenna, 1);
-  EXPECT_EQ(s.tx_vfo, 1);
   const Memory& m = s.memories[7];
+  EXPECT_EQ((std::tuple{s.rx[1].af, s.rx[0].af, s.rx[1].nb_level, s.keyer_messages[2],
+                        s.rx[0].rx_antenna, s.rx[0].antenna, s.tx_vfo, s.menu[87]}),
+            (std::tuple{77, 64, std::array<int, 3>{0, 10, 100}, "HELLO", true, 1, 1, 1}));
   EXPECT_EQ((std::tuple{m.used, m.hz, m.mode, m.tone_mode, m.tone, m.shift}),
             (std::tuple{true, 5'000'000, '4', 1, 12, 2}));
-  EXPECT_EQ(s.menu[87], 1);
 
   Store(s, 570, read("AN02", Direction::kCommand));  // a connector: the receive antenna off
   EXPECT_EQ((std::pair{s.rx[0].antenna, s.rx[0].rx_antenna}), (std::pair{2, false}));
@@ -186,8 +181,7 @@ TEST(RadioStore, SettingsLandWhereTheRadioKeepsThem) {
   s.memory_mode = true;
   s.channel = 7;
   Store(s, 570, read("MD0A", Direction::kCommand));
-  EXPECT_EQ(s.memories[7].mode, 'A');
-  EXPECT_EQ(s.vfo[0].mode, mode::kUsb);
+  EXPECT_EQ((std::pair{s.memories[7].mode, s.vfo[0].mode}), (std::pair{'A', mode::kUsb}));
   Store(s, 570, read("VS1", Direction::kAnswer));
   EXPECT_TRUE(s.memory_mode);
   Store(s, 570, read("VS1", Direction::kCommand));
@@ -200,20 +194,15 @@ TEST(RadioStore, SettingsLandWhereTheRadioKeepsThem) {
 }
 
 TEST(RadioFacts, ModesBandsAndDigits) {
-  EXPECT_EQ(ModeNumber("usb"), 1);
-  EXPECT_EQ(ModeNumber("WFM"), 7);
-  EXPECT_EQ(ModeNumber("LSB"), 0);
-  for (const char* none : {"FM-N", "", "US", "USBX", "U5B"})
-    EXPECT_EQ(ModeNumber(none), -1) << none;
-  EXPECT_EQ(ModeName(7), "WFM");
-  EXPECT_EQ(ModeName(0), "LSB");
-  EXPECT_EQ(ModeName(-1), "?");
-  EXPECT_EQ(ModeName(8), "?");
+  std::string said;
+  for (const char* name : {"usb", "WFM", "LSB", "FM-N", "", "US", "USBX", "U5B"})
+    said += std::to_string(ModeNumber(name)) + " ";
+  for (int number : {7, 0, -1, 8}) said += std::string(ModeName(number)) + " ";
+  EXPECT_EQ(said, "1 7 0 -1 -1 -1 -1 -1 WFM LSB ? ? ");
   EXPECT_EQ(std::string({ModeCode(2, true), ModeCode(5, true), ModeCode(6, true), ModeCode(7, true),
                          ModeCode(3, false), ModeCode(6, false)}),
             "79C458");
-  EXPECT_EQ(ModeCode(8, false), '\0');
-  EXPECT_EQ(ModeCode(-1, true), '\0');
+  EXPECT_EQ((std::pair{ModeCode(8, false), ModeCode(-1, true)}), (std::pair{'\0', '\0'}));
   EXPECT_EQ(FindModeChar('E'), nullptr);
   EXPECT_EQ(FindModeChar('D')->name, "AM-N");
 
@@ -223,11 +212,9 @@ TEST(RadioFacts, ModesBandsAndDigits) {
                                            {2'000'001, 11}, {54'000'000, 10}, {54'000'001, 11}};
   for (auto [hz, band] : edges) EXPECT_EQ(BandOf(hz), band) << hz;
 
-  EXPECT_EQ(ZeroPad(5, 3), "005");
-  EXPECT_EQ(ZeroPad(1234, 3), "1234");  // a longer text is kept whole
-  EXPECT_EQ(ZeroPad(-5, 3), "0-5");     // the sign counts
-  EXPECT_EQ(SignPad(0, 4), "+0000");
-  EXPECT_EQ(SignPad(-20, 4), "-0020");
+  // A longer text is kept whole; the sign counts.
+  EXPECT_EQ(ZeroPad(5, 3) + " " + ZeroPad(1234, 3) + " " + ZeroPad(-5, 3), "005 1234 0-5");
+  EXPECT_EQ(SignPad(0, 4) + " " + SignPad(-20, 4), "+0000 -0020");
   for (const char* no : {"", "12a", "/", ":", " 1"}) EXPECT_FALSE(IsDigits(no)) << no;
   EXPECT_TRUE(IsDigits("0123456789"));
   EXPECT_EQ(DigitsValue("0042"), 42);

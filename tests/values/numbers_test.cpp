@@ -47,17 +47,11 @@ TEST(Rounding, OutOfRangeIsTheOverflowError) {
   EXPECT_THROW(floor_i16(32768.0), ComError);
 }
 
-TEST(NumberText, PaddingRules) {
-  EXPECT_EQ(three_digits(5), "005");
-  EXPECT_EQ(three_digits(50), "050");
-  EXPECT_EQ(three_digits(255), "255");
-  EXPECT_EQ(three_digits(1000), "1000");
-  EXPECT_EQ(three_digits(-5), "00-5");  // below 100 and below 10: two zeros
-}
-
-TEST(Shortest, ReadsBackTheSameValue) {
-  EXPECT_EQ(shortest(14.2), "14.2");
-  EXPECT_EQ(shortest(0.1f), "0.1");  // the float's own shortest text
+// -5 is below 100 and below 10: two zeros. A float gets its own shortest text.
+TEST(NumberText, PaddingAndShortestTexts) {
+  std::string texts;
+  for (int v : {5, 50, 255, 1000, -5}) texts += three_digits(v) + " ";
+  EXPECT_EQ(texts + shortest(14.2) + " " + shortest(0.1f), "005 050 255 1000 00-5 14.2 0.1");
 }
 
 }  // namespace

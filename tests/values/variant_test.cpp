@@ -10,31 +10,22 @@ namespace {
 
 using test::error_number;
 
-TEST(Variant, TextConvertsToNumbers) {
-  EXPECT_EQ(Variant(" 2.5 ").to_i16(), 2);
-  EXPECT_EQ(Variant("-3.5").to_i32(), -4);
-  EXPECT_EQ(Variant("1e3").to_double(), 1000.0);
-  EXPECT_EQ(Variant("True").to_i16(), -1);
+// Text converts as a number; numbers round half to even and overflow; a
+// Boolean is -1 or 0; Empty is 0.
+TEST(Variant, ConversionsOfTextNumbersAndBooleans) {
+  EXPECT_EQ(std::tuple(Variant(" 2.5 ").to_i16(), Variant("-3.5").to_i32(),
+                       Variant("1e3").to_double(), Variant("True").to_i16(), Variant(2.5).to_i16(),
+                       Variant(3.5f).to_i16(), Variant(int32_t{40000}).to_i32(), Variant().to_i16(),
+                       Variant(VTrue).to_i16(), Variant(VFalse).to_double()),
+            std::tuple(2, -4, 1000.0, -1, 2, 4, 40000, 0, -1, 0.0));
+  EXPECT_EQ(
+      std::tuple(Variant(int16_t{5}).to_bool(), Variant(0.0).to_bool(), Variant("false").to_bool()),
+      std::tuple(VTrue, VFalse, VFalse));
   for (const char* bad : {"abc", "", "12abc", "1.2.3"})
     EXPECT_EQ(error_number([&] { Variant(bad).to_i16(); }), 13) << bad;
-}
-
-TEST(Variant, NumbersRoundAndOverflow) {
-  EXPECT_EQ(Variant(2.5).to_i16(), 2);
-  EXPECT_EQ(Variant(3.5f).to_i16(), 4);
-  EXPECT_EQ(Variant(int32_t{40000}).to_i32(), 40000);
   EXPECT_EQ(error_number([] { Variant(int32_t{40000}).to_i16(); }), 6);
   EXPECT_EQ(error_number([] { Variant(1e40).to_single(); }), 6);
   EXPECT_EQ(error_number([] { Variant("-1e999").to_double(); }), 6);  // beyond a Double
-  EXPECT_EQ(Variant().to_i16(), 0);                                   // Empty is 0
-}
-
-TEST(Variant, BooleansAreMinusOneAndZero) {
-  EXPECT_EQ(Variant(VTrue).to_i16(), -1);
-  EXPECT_EQ(Variant(VFalse).to_double(), 0.0);
-  EXPECT_EQ(Variant(int16_t{5}).to_bool(), VTrue);
-  EXPECT_EQ(Variant(0.0).to_bool(), VFalse);
-  EXPECT_EQ(Variant("false").to_bool(), VFalse);
 }
 
 // An object whose value is the next object of a chain, `links` long, ending
