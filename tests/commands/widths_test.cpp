@@ -56,9 +56,9 @@ TEST_F(WidthTables, NarrowFilterFollowsTheSettingOfTheVfo) {
   }
   // The VFO may come as any number the variant holds; only A and B have one.
   s.Property[core::cap::NarrowFlag] = 1;
-  EXPECT_EQ(r.p->FilterWidth(0, 2, Variant(1.0)), 2000);
-  EXPECT_EQ(error_number([&] { width(0, 1, 2); }), 9);
-  EXPECT_EQ(error_number([&] { width(0, 4, -1); }), 9);
+  EXPECT_EQ(std::tuple(r.p->FilterWidth(0, 2, Variant(1.0)), error_number([&] { width(0, 1, 2); }),
+                       error_number([&] { width(0, 4, -1); })),
+            std::tuple(2000, 9, 9));
 }
 
 TEST(NarrowWidthTable, EveryGroupAndIndex) {
@@ -79,10 +79,9 @@ TEST(NarrowWidthTable, EveryGroupAndIndex) {
     EXPECT_EQ(NarrowFilterWidth(5, i), data[k]) << i;
     EXPECT_EQ(NarrowFilterWidth(6, i), data[k]) << i;
   }
-  EXPECT_EQ(NarrowFilterWidth(3, -7), 6000);
-  EXPECT_EQ(NarrowFilterWidth(4, 99), 9000);
-  EXPECT_EQ(NarrowFilterWidth(7, 0), 4000);
-  EXPECT_EQ(NarrowFilterWidth(-1, 0), 4000);
+  EXPECT_EQ(std::tuple(NarrowFilterWidth(3, -7), NarrowFilterWidth(4, 99), NarrowFilterWidth(7, 0),
+                       NarrowFilterWidth(-1, 0)),
+            std::tuple(6000, 9000, 4000, 4000));
 }
 
 TEST_F(WidthTables, AmAndFmHaveFixedWidthsAndNoShift) {

@@ -50,10 +50,9 @@ TEST_F(Panel, RowsTakeMillisecondsRoundedDownUpToAnHour) {
     for (const char* text : {"3600001", "86400000", "1e30", "abc", "", "12abc", "0x20", "1e"})
       set(row, text);
   }
-  EXPECT_FLOAT_EQ(r.m().link.polling_delay, -0.005f);
-  EXPECT_FLOAT_EQ(r.m().link.command_delay, 3600.0f);
-  EXPECT_FLOAT_EQ(r.m().link.error_delay, 3.0f);
-  EXPECT_FLOAT_EQ(r.m().link.after_command_delay, 2.0f);
+  EXPECT_EQ(std::tuple(r.m().link.polling_delay, r.m().link.command_delay, r.m().link.error_delay,
+                       r.m().link.after_command_delay),
+            std::tuple(-0.005f, 3600.0f, 3.0f, 2.0f));
 }
 
 TEST_F(Panel, AViewMayRefuseNegativeDelays) {

@@ -42,17 +42,13 @@ struct Polling : ::testing::Test {
 TEST_F(Polling, OnlyCatZeroStopsAndNothingWhileThePortIsClosed) {
   cat(1);
   r.wire();
-  EXPECT_EQ(cat(0), -1);
-  EXPECT_EQ(r.sent(), (Texts{"AI0;"}));
-  EXPECT_EQ(r.rig->get_CAT(), 0);
-  EXPECT_EQ(cat(2), -1);
-  EXPECT_TRUE(r.sent().empty());
-  EXPECT_EQ(r.rig->get_CAT(), 2);
+  // Braces: evaluated in order.
+  EXPECT_EQ((std::tuple{cat(0), r.sent(), r.rig->get_CAT()}), std::tuple(-1, Texts{"AI0;"}, 0));
+  EXPECT_EQ((std::tuple{cat(2), r.sent(), r.rig->get_CAT()}), std::tuple(-1, Texts{}, 2));
   r.apt.advance_ms(5000);
   EXPECT_FALSE(r.sent().empty());
   r.rig->SetPort(Ref<VBool>(VFalse), str(""), str(""), str(""));
-  EXPECT_EQ(cat(1), 0);
-  EXPECT_EQ(r.rig->get_CAT(), 0);
+  EXPECT_EQ((std::tuple{cat(1), r.rig->get_CAT()}), std::tuple(0, 0));
 }
 
 TEST_F(Polling, TheStatusCycleThenStatusAndMeterInTurnAndTheStartupQueryOnce) {
