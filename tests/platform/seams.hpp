@@ -99,6 +99,7 @@ struct ScriptedLink : platform::SerialLink {
       n = std::min(size, s.bytes.size());
     }
     wire.append(buf, n);
+    errno = 0;  // a write that takes nothing says nothing more
     return static_cast<ssize_t>(n);
   }
   int32_t pending_out() override { return 0; }
