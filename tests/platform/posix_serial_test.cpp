@@ -312,8 +312,14 @@ TEST(PosixSerial, FramingAndFlowControlAsTermiosHasThem) {
         std::tuple(r.size, r.parity, r.stop, r.rtscts, r.xonxoff))
         << r.settings << " " << r.handshaking;
     EXPECT_EQ(t.c_cflag & (CLOCAL | CREAD), tcflag_t{CLOCAL | CREAD}) << r.settings;
+    // A read returns what has arrived, at the rate asked for.
+    EXPECT_EQ(std::tuple(t.c_cc[VMIN], t.c_cc[VTIME], cfgetispeed(&t), cfgetospeed(&t)),
+              std::tuple(cc_t{1}, cc_t{0}, speed_t{B9600}, speed_t{B9600}))
+        << r.settings;
     EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG), 0u) << r.settings;
   }
+  termios t{};
+  EXPECT_FALSE(line_termios(t, {parse_serial_settings("14400,N,8,1"), 0}));  // no such rate
 }
 
 }  // namespace

@@ -414,6 +414,9 @@ int loopback_socket(std::string& port, bool listening) {
 }
 
 TEST(NetworkPorts, NothingListeningIsSaidSoForEitherKind) {
+  // How long was waited, in the messages of a server that does not answer.
+  EXPECT_EQ(std::tuple(seconds_text(2000), seconds_text(1500), seconds_text(1001)),
+            std::tuple("2 s", "1500 ms", "1001 ms"));
   std::string port;
   close(loopback_socket(port, false));  // a port that was free a moment ago
   PosixApartment apt;
