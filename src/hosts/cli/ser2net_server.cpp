@@ -24,6 +24,9 @@ int free_loopback_port() {
   int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in a{};
   a.sin_family = AF_INET;
+  // Asked of loopback, where the server will listen: nothing else on the
+  // network ever sees the port bound, even for this moment.
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   socklen_t len = sizeof a;
   int port = 0;
   if (s >= 0 && bind(s, reinterpret_cast<sockaddr*>(&a), len) == 0 &&
