@@ -113,7 +113,9 @@ Prompt::Prompt(std::string history_file, std::vector<std::string> words)
   el_set(ed_->el, EL_HIST, ::history, ed_->hist);
   el_set(ed_->el, EL_PROMPT, no_prompt);
   el_set(ed_->el, EL_CLIENTDATA, ed_.get());
-  el_set(ed_->el, EL_ADDFN, "tovrak-complete", "complete a member name", complete);
+  // The wide form keeps the names as given; the narrow one copies them and
+  // never frees the copies.
+  el_wset(ed_->el, EL_ADDFN, L"tovrak-complete", L"complete a member name", complete);
   el_set(ed_->el, EL_BIND, "^I", "tovrak-complete", nullptr);
   el_set(ed_->el, EL_BIND, "^U", "em-kill-line", nullptr);
   el_set(ed_->el, EL_UNBUFFERED, 1);
