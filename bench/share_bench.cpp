@@ -3,7 +3,7 @@
 // and over a pseudo-terminal, with 1, 8 and 32 clients each polling at 20 Hz
 // (faster where that gives fewer than kSamples answers in the run, so that
 // every row's p99 rests on as many), beside a bare echo of the same kind of
-// endpoint with the same clients polling alike; the server's processor time
+// endpoint with as many clients polling alike at the same time; the server's processor time
 // per 1000 client queries; the bytes the radio's line carries with 1 and
 // with 32 clients polling, over half a minute. Beside them, one client's query
 // the server cannot answer from state, forwarded to the radio: its time to
@@ -53,9 +53,11 @@ int pty_client(const std::string& path) {
 }
 
 // Clients polling `query` every `period` each, staggered, on one thread:
-// the time from each query to the ";" of its answer, in microseconds.
+// the time from each query to the ";" of its answer, in microseconds, and
+// in `from` (if given) the index of the client each answer came to.
 std::vector<double> poll_clients(const std::vector<int>& fds, double seconds,
-                                 int64_t period = kPeriodNs, std::string_view query = "IF;") {
+                                 int64_t period = kPeriodNs, std::string_view query = "IF;",
+                                 std::vector<size_t>* from = nullptr) {
   const size_t n = fds.size();
   std::vector<int64_t> next(n), sent(n, 0);
   const int64_t start = now_ns();
@@ -85,6 +87,7 @@ std::vector<double> poll_clients(const std::vector<int>& fds, double seconds,
       if (r <= 0) return {};
       if (sent[i] != 0 && std::memchr(buf, ';', static_cast<size_t>(r))) {
         lat.push_back(static_cast<double>(now_ns() - sent[i]) / 1e3);
+        if (from) from->push_back(i);
         sent[i] = 0;
       }
     }
@@ -120,46 +123,53 @@ struct Echo {
   }
 };
 
-std::vector<double> bare_echo(bool tcp, int clients, double seconds, double& cpu_ms_per_1000) {
+// The bare reference's endpoints and clients, its echo thread running.
+struct Reference {
   std::vector<int> client_fds;
   Echo echo;
   std::vector<std::unique_ptr<Pty>> ptys;
   int listener = -1;
-  if (tcp) {
-    listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof sa;
-    ::bind(listener, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-    ::listen(listener, 64);
-    getsockname(listener, reinterpret_cast<sockaddr*>(&sa), &len);
-    for (int i = 0; i < clients; ++i) {
-      client_fds.push_back(tcp_client(ntohs(sa.sin_port)));
-      int s = ::accept(listener, nullptr, nullptr);
-      int one = 1;
-      setsockopt(s, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-      echo.ends.push_back(s);
+  Reference(bool tcp, int clients) {
+    if (tcp) {
+      listener = ::socket(AF_INET, SOCK_STREAM, 0);
+      sockaddr_in sa{};
+      sa.sin_family = AF_INET;
+      sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+      socklen_t len = sizeof sa;
+      ::bind(listener, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+      ::listen(listener, 64);
+      getsockname(listener, reinterpret_cast<sockaddr*>(&sa), &len);
+      for (int i = 0; i < clients; ++i) {
+        client_fds.push_back(tcp_client(ntohs(sa.sin_port)));
+        int s = ::accept(listener, nullptr, nullptr);
+        int one = 1;
+        setsockopt(s, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        echo.ends.push_back(s);
+      }
+    } else {
+      for (int i = 0; i < clients; ++i) {
+        ptys.push_back(std::make_unique<Pty>());
+        echo.ends.push_back(ptys.back()->master);
+        client_fds.push_back(ptys.back()->slave);
+      }
     }
-  } else {
-    for (int i = 0; i < clients; ++i) {
-      ptys.push_back(std::make_unique<Pty>());
-      echo.ends.push_back(ptys.back()->master);
-      client_fds.push_back(ptys.back()->slave);
-    }
+    echo.start();
   }
-  echo.start();
-  auto lat = poll_clients(client_fds, seconds, period_ns(clients, seconds));
-  echo.stop = true;
-  echo.t.join();
-  cpu_ms_per_1000 = echo.echoes > 0 ? echo.cpu_ms / echo.echoes * 1000 : 0;
-  if (tcp) {
+  // The echo's processor time per 1000 answers, its thread stopped.
+  double cpu_ms_per_1000() {
+    echo.stop = true;
+    echo.t.join();
+    return echo.echoes > 0 ? echo.cpu_ms / echo.echoes * 1000 : 0;
+  }
+  ~Reference() {
+    echo.stop = true;
+    if (echo.t.joinable()) echo.t.join();
+    if (listener < 0) return;
     for (int fd : client_fds) ::close(fd);
     for (int fd : echo.ends) ::close(fd);
     ::close(listener);
   }
-  return lat;
-}
+};
 
 // The sharing server with the simulated radio: the component on a thread of
 // its own, the server and its endpoints (one TCP listener and `ptys`
@@ -234,59 +244,59 @@ struct ShareRig {
   }
 };
 
-struct Run {
-  std::vector<double> lat;
-  double cpu_ms = 0;
-  double queries = 0;
-};
-
-Run shared_run(bool tcp, int clients, double seconds) {
-  ShareRig rig(tcp ? 0 : clients);
-  std::vector<int> fds;
-  for (int i = 0; i < clients; ++i) {
-    fds.push_back(tcp ? tcp_client(rig.port) : pty_client(rig.links[static_cast<size_t>(i)]));
-  }
-  poll_clients(fds, 2.0);  // the component learns the radio; the clients are attached
-  auto sample = [&] {
-    return rig.on_server([&] {
-      return std::array<double, 2>{static_cast<double>(thread_cpu_ns()),
-                                   static_cast<double>(rig.server->answers_from_state())};
-    });
-  };
-  auto before = sample();
-  Run r;
-  r.lat = poll_clients(fds, seconds, period_ns(clients, seconds));
-  auto after = sample();
-  r.cpu_ms = (after[0] - before[0]) / 1e6;
-  r.queries = after[1] - before[1];
-  for (int fd : fds) ::close(fd);
-  return r;
-}
-
+// The server's clients and the bare echo's poll side by side in one run,
+// their queries interleaved (one of the server's, one of the echo's, ...):
+// a stall of the machine's own, or a burst of the component's polling,
+// falls on both alike, so the ratio of their tails is steady from run to
+// run although each tail on its own is not.
 void BM_ShareQueryFromState(benchmark::State& state) {
   const bool tcp = state.range(0) == 0;
   const int clients = static_cast<int>(state.range(1));
   const double seconds = env_number("TOVRAK_BENCH_SHARE_SECONDS", 10);
-  Run run;
-  std::vector<double> ref;
-  double ref_cpu = 0;
+  std::vector<double> lat, ref;
+  double cpu_ms = 0, queries = 0, ref_cpu = 0;
   for (auto _ : state) {
-    run = shared_run(tcp, clients, seconds);
-    ref = bare_echo(tcp, clients, seconds, ref_cpu);
+    ShareRig rig(tcp ? 0 : clients);
+    std::vector<int> fds;
+    for (int i = 0; i < clients; ++i) {
+      fds.push_back(tcp ? tcp_client(rig.port) : pty_client(rig.links[static_cast<size_t>(i)]));
+    }
+    poll_clients(fds, 2.0);  // the component learns the radio; the clients are attached
+    Reference bare(tcp, clients);
+    std::vector<int> both;
+    for (int i = 0; i < clients; ++i) {
+      both.push_back(fds[static_cast<size_t>(i)]);
+      both.push_back(bare.client_fds[static_cast<size_t>(i)]);
+    }
+    auto sample = [&] {
+      return rig.on_server([&] {
+        return std::array<double, 2>{static_cast<double>(thread_cpu_ns()),
+                                     static_cast<double>(rig.server->answers_from_state())};
+      });
+    };
+    const auto before = sample();
+    std::vector<size_t> from;
+    const auto all = poll_clients(both, seconds, period_ns(clients, seconds), "IF;", &from);
+    const auto after = sample();
+    cpu_ms = (after[0] - before[0]) / 1e6;
+    queries = after[1] - before[1];
+    ref_cpu = bare.cpu_ms_per_1000();
+    for (size_t i = 0; i < all.size(); ++i) (from[i] % 2 ? ref : lat).push_back(all[i]);
+    for (int fd : fds) ::close(fd);
   }
-  if (run.lat.empty() || ref.empty()) {
+  if (lat.empty() || ref.empty()) {
     state.SkipWithError("no answers came back");
     return;
   }
-  state.counters["p50_us"] = percentile(run.lat, 50);
-  state.counters["p99_us"] = percentile(run.lat, 99);
+  state.counters["p50_us"] = percentile(lat, 50);
+  state.counters["p99_us"] = percentile(lat, 99);
   state.counters["ref_p50_us"] = percentile(ref, 50);
   state.counters["ref_p99_us"] = percentile(ref, 99);
-  state.counters["ratio_p99"] = percentile(run.lat, 99) / percentile(ref, 99);
-  state.counters["cpu_ms_per_1000"] = run.queries > 0 ? run.cpu_ms / run.queries * 1000 : 0;
+  state.counters["ratio_p99"] = percentile(lat, 99) / percentile(ref, 99);
+  state.counters["cpu_ms_per_1000"] = queries > 0 ? cpu_ms / queries * 1000 : 0;
   state.counters["ref_cpu_ms_per_1000"] = ref_cpu;
-  state.counters["queries"] = run.queries;
-  state.counters["samples"] = static_cast<double>(run.lat.size());
+  state.counters["queries"] = queries;
+  state.counters["samples"] = static_cast<double>(lat.size());
 }
 BENCHMARK(BM_ShareQueryFromState)
     ->ArgNames({"pty", "clients"})
