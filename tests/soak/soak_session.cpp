@@ -12,6 +12,7 @@
 #include "core/component/protocol.hpp"
 #include "hosts/sim/sim_link.hpp"
 #include "hosts/sim/sim_radio.hpp"
+#include "radio/modes.hpp"
 #include "support/rig.hpp"
 #include "tovrak/errors.hpp"
 
@@ -27,14 +28,10 @@ int64_t heap_in_use() {
   return static_cast<int64_t>(mi.uordblks + mi.hblkhd);
 }
 
-// The interface's mode number of the radio's mode character: LSB, USB, CW,
-// AM, FM, FSK, PKT (reverse and data forms with their base mode).
+// The interface's mode number of the radio's mode character; -1 for none.
 int mode_number(char c) {
-  static constexpr std::string_view kModes[] = {"1", "2", "37", "5D", "4B", "69", "8AC"};
-  for (int i = 0; i < 7; ++i) {
-    if (kModes[i].find(c) != std::string_view::npos) return i;
-  }
-  return -1;
+  const radio::ModeChar* m = radio::FindModeChar(c);
+  return m ? m->mode : -1;
 }
 
 int64_t hz_of(double mhz) { return std::llround(mhz * 1e6); }
