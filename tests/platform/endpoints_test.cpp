@@ -19,8 +19,9 @@
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <tuple>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "platform/posix/endpoints/fd_connection.hpp"
@@ -56,8 +57,9 @@ struct Dir {
 
 // The message a claim is refused with; "" when it is granted (`held` runs
 // while it is, and then it is let go).
-std::string claim(PosixApartment& apt, const std::string& path, const std::string& device,
-                  const std::function<void()>& held = [] {}) {
+std::string claim(
+    PosixApartment& apt, const std::string& path, const std::string& device,
+    const std::function<void()>& held = [] {}) {
   try {
     PtyLink link(apt, path, device);
     held();
@@ -214,11 +216,7 @@ TEST(PseudoTerminals, RawPassesBytesAsTheyAreCookedAsATerminalDoes) {
 }
 
 TEST(ListenAddress, LoopbackAlwaysOthersOnlyFromAnAllowedNetworkAndListenTexts) {
-  auto ip = [](const char* text) {
-    in_addr a{};
-    inet_pton(AF_INET, text, &a);
-    return ntohl(a.s_addr);
-  };
+  auto ip = [](const char* text) { return inet_network(text); };  // in host order
   const std::vector<Cidr> lan = {Cidr::parse("192.168.1.0/24"), Cidr::parse("10.0.0.7")};
   const struct Row {
     const char* peer;
@@ -325,13 +323,11 @@ TEST(StreamEndpoints, AClientThatNeverPausesGetsABudgetAndTheOthersTheirTurn) {
   }
   EXPECT_LE(flood_before, kStreamReadBudget);
   EXPECT_EQ(server.got[server.opened[1]], "FA;");
-  // And the flood is all read in the end.
-  ASSERT_TRUE(
-      test::run_until(apt, 2s, [&] { return server.got[server.opened[0]].size() == sent; }));
-  // A client that goes away is told of, once.
-  close(polite.fd);
-  polite.fd = -1;
-  ASSERT_TRUE(test::run_until(apt, 2s, [&] { return !server.closed.empty(); }));
+  // And the flood is all read in the end; a client that goes away is told of, once.
+  close(std::exchange(polite.fd, -1));
+  ASSERT_TRUE(test::run_until(apt, 2s, [&] {
+    return server.got[server.opened[0]].size() == sent && !server.closed.empty();
+  }));
   apt.run_for(20ms);
   EXPECT_EQ(server.closed, std::vector<std::string>{server.opened[1]});
 }

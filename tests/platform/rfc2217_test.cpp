@@ -1,9 +1,7 @@
 // A serial port over the network without a real server (real_port_test.cpp
 // runs against one): the Telnet decoder fed byte by byte and the link over a
 // socket pair. (An unknown host is among the serial control's refusals.)
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
@@ -23,10 +21,10 @@
 #include "platform/posix/rfc2217_link.hpp"
 #include "platform/posix/tcp_link.hpp"
 #include "platform/posix/telnet_session.hpp"
-#include "platform/seams.hpp"
 #include "support/refusal.hpp"
 #include "support/run_until.hpp"
 #include "tovrak/errors.hpp"
+#include "tovrak/posix_apartment.hpp"
 
 namespace tovrak::platform {
 namespace {
@@ -91,8 +89,7 @@ TEST(TelnetDecoder, NotificationsAndAnswersAreKept) {
   EXPECT_EQ(std::tuple(s.modem_state(), s.line_state(), s.baud_rate_answer(), out),
             std::tuple(0xB0, 0x60, 0x01020304u, ""));
   // Answers of another length than their kind's, or of another option, are not taken.
-  decode(s, {tn("SB 44 107 1 2 SE SB 44 106 SE SB 44 101 0 0 0x96 SE SB 24 107 1 SE")}, false,
-         out);
+  decode(s, {tn("SB 44 107 1 2 SE SB 44 106 SE SB 44 101 0 0 0x96 SE SB 24 107 1 SE")}, false, out);
   EXPECT_EQ(std::tuple(s.modem_state(), s.line_state(), s.baud_rate_answer()),
             std::tuple(0xB0, 0x60, 0x01020304u));
 }
@@ -191,12 +188,21 @@ TEST(Rfc2217Link, SettingsLinesAndPurgeGoAsComPortCommandsOnlyWhenTheyChange) {
     bool dtr, rts, purge;
     const char* commands;  // speed 1, data size 2, parity 3, stop size 4, control 5, purge 12
   } steps[] = {
-      {{{38400, 'E', 7, 2}, 2}, true, false, false,  // RTS/CTS; DTR on, RTS off
+      {{{38400, 'E', 7, 2}, 2},
+       true,
+       false,
+       false,  // RTS/CTS; DTR on, RTS off
        "SB 44 1 0 0 0x96 0 SE SB 44 2 7 SE SB 44 3 3 SE SB 44 4 2 SE SB 44 5 3 SE "
        "SB 44 5 8 SE SB 44 5 12 SE"},
-      {{{0xFFFFFF, 'E', 7, 2}, 1}, true, true, true,  // 0xFF doubled; XON/XOFF, RTS on
+      {{{0xFFFFFF, 'E', 7, 2}, 1},
+       true,
+       true,
+       true,  // 0xFF doubled; XON/XOFF, RTS on
        "SB 44 1 0 IAC IAC IAC IAC IAC IAC SE SB 44 5 2 SE SB 44 5 11 SE SB 44 12 2 SE"},
-      {{{9600, 'N', 8, 1}, 0}, false, false, false,  // no flow control, DTR and RTS off
+      {{{9600, 'N', 8, 1}, 0},
+       false,
+       false,
+       false,  // no flow control, DTR and RTS off
        "SB 44 1 0 0 0x25 0x80 SE SB 44 2 8 SE SB 44 3 1 SE SB 44 4 1 SE SB 44 5 1 SE "
        "SB 44 5 9 SE SB 44 5 12 SE"},
       {{{9600, 'O', 8, 15}, 3}, false, false, false, "SB 44 3 2 SE SB 44 4 3 SE SB 44 5 3 SE"},
@@ -405,7 +411,8 @@ TEST(NetworkPorts, ARawTcpPortCarriesTheBytesAsTheyAre) {
 TEST(NetworkPorts, ATcpPortNoticesADeadPeer) {
   PosixApartment apt;
   TcpEndpoint server(apt, "127.0.0.1", 0, {}, {});
-  auto link = open_tcp_link(parse_port_locator("tcp://127.0.0.1:" + std::to_string(server.port()), 1));
+  auto link =
+      open_tcp_link(parse_port_locator("tcp://127.0.0.1:" + std::to_string(server.port()), 1));
   std::vector<int> got;
   const std::pair<int, int> options[] = {
       {IPPROTO_TCP, TCP_NODELAY},   {SOL_SOCKET, SO_KEEPALIVE}, {IPPROTO_TCP, TCP_KEEPIDLE},
