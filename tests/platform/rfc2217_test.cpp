@@ -2,6 +2,7 @@
 // runs against one): the Telnet decoder fed byte by byte and the link over a
 // socket pair. (An unknown host is among the serial control's refusals.)
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
