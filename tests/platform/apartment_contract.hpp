@@ -67,8 +67,7 @@ void TasksRunInOrderOnlyWhenMessagesAreProcessed() {
 
   bool done = false;  // the platform's own loop runs them as well
   apt.post([&] { done = true; });
-  CONTRACT_CHECK(process_until(
-      p, [&] { return done; }, 2000));
+  CONTRACT_CHECK(process_until(p, [&] { return done; }, 2000));
 }
 
 template <class P>
@@ -110,8 +109,7 @@ void TimersTickOnTheirPeriodFromTheirStart() {
   CONTRACT_CHECK(at.empty());
   int64_t enabled_at = p.elapsed_ms();
   t->set_enabled(true);  // a fresh period from now
-  CONTRACT_CHECK(process_until(
-      p, [&] { return !at.empty(); }, 2000));
+  CONTRACT_CHECK(process_until(p, [&] { return !at.empty(); }, 2000));
   if (P::kVirtual) CONTRACT_EQ(at[0], enabled_at + 50);
   if (P::kTimerQueue) CONTRACT_CHECK(at[0] >= enabled_at + 50);
 
@@ -142,8 +140,7 @@ void PeriodsMissedWithoutMessagesGiveOneTick() {
   if (P::kVirtual) CONTRACT_EQ(at.size(), size_t{1});
   CONTRACT_CHECK(at.size() == 1 || (at.size() == 2 && at[1] - at[0] >= 39));
   // The next falls on the grid from the start (160), not a period after it.
-  CONTRACT_CHECK(process_until(
-      p, [&] { return at.size() == 2; }, 2000));
+  CONTRACT_CHECK(process_until(p, [&] { return at.size() == 2; }, 2000));
   if (P::kVirtual) CONTRACT_EQ(at[1], int64_t{160});
   if (P::kTimerQueue) CONTRACT_CHECK(at[1] >= 160);
 
@@ -173,12 +170,10 @@ void ATimerNeverTicksInsideItsOwnHandler() {
     if (other_inside < 0) other_inside = other;
   });
   auto plain = apt.create_timer(10, true, [&] { ++other; });
-  CONTRACT_CHECK(process_until(
-      p, [&] { return other_inside >= 0; }, 2000));
+  CONTRACT_CHECK(process_until(p, [&] { return other_inside >= 0; }, 2000));
   if (P::kVirtual) CONTRACT_CHECK(own == 1 && other_inside == 5 && p.elapsed_ms() == 60);
   CONTRACT_CHECK(other_inside >= (P::kTimerQueue ? 3 : 1));
-  CONTRACT_CHECK(process_until(
-      p, [&] { return own >= 2; }, 2000));
+  CONTRACT_CHECK(process_until(p, [&] { return own >= 2; }, 2000));
   CONTRACT_EQ(deepest, 1);
 }
 
@@ -193,8 +188,7 @@ void AHandlerMayDestroyItsOwnTimerOrStopAnother() {
   apt.sleep_ms(15);  // both due; the first is first in due order
   apt.pump_once();
   if (P::kTimerQueue) CONTRACT_EQ(second_ticks, 0);
-  CONTRACT_CHECK(process_until(
-      p, [&] { return !first; }, 2000));
+  CONTRACT_CHECK(process_until(p, [&] { return !first; }, 2000));
   p.pass_ms(30);
   CONTRACT_CHECK(second_ticks <= 1);
 }
@@ -230,8 +224,7 @@ void ClockGivesSecondsSinceLocalMidnight() {
   CONTRACT_CHECK(c >= 0.0 && c < 86400.0);
 }
 
-#define TOVRAK_CONTRACT_CASE(name) \
-  Case { #name, name < P> }
+#define TOVRAK_CONTRACT_CASE(name) Case{#name, name<P>}
 template <class P>
 std::vector<Case> apartment_contract() {
   return {TOVRAK_CONTRACT_CASE(TasksRunInOrderOnlyWhenMessagesAreProcessed),
