@@ -7,7 +7,6 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -81,42 +80,12 @@ bool readable(int fd, int timeout_ms) {
   return poll(&p, 1, timeout_ms) == 1 && (p.revents & POLLIN);
 }
 
-TEST(PosixLoop, APostFromAnotherThreadWakesABlockedLoopAndQuitEndsIt) {
-  PosixApartment apt;
-  std::thread::id ran_on;
-  std::atomic<bool> quit_called{false};
-  bool ran_before_quit = false;
-  std::thread other([&] {
-    std::this_thread::sleep_for(milliseconds(20));
-    apt.post([&] { ran_on = std::this_thread::get_id(), ran_before_quit = !quit_called; });
-    std::this_thread::sleep_for(milliseconds(100));
-    quit_called = true;
-    apt.quit();
-  });
-  apt.run();
-  other.join();
-  EXPECT_EQ(ran_on, std::this_thread::get_id());
-  EXPECT_TRUE(ran_before_quit);
-}
-
-TEST(PosixLoop, AStopRequestEndsWaitsUntilItIsWithdrawn) {
-  PosixApartment apt;
-  PosixApartment::request_stop();
-  EXPECT_TRUE(apt.stopping());
-  apt.sleep_ms(3'600'000);  // returns at once
-  apt.run_for(milliseconds(3'600'000));
-  PosixApartment::clear_stop();
-  EXPECT_FALSE(apt.stopping());
-  bool ran = false;
-  apt.post([&] { ran = true; });
-  apt.run_for(milliseconds(1));
-  EXPECT_TRUE(ran);
-}
-
 // A stop request from anywhere (a signal handler, another thread) ends a
-// blocked wait and a sleep at once; an apartment that plays the world
-// outside the program goes on through it until it is quit.
-TEST(PosixLoop, AStopRequestReachesWaitsAlreadyBlockedButNotTheWorldOutside) {
+// blocked wait and a sleep at once, and every wait until it is withdrawn; an
+// apartment that plays the world outside the program goes on through it
+// until it is quit. (A post from another thread waking a blocked loop, and
+// its quit, are the web server tests'.)
+TEST(PosixLoop, AStopRequestEndsWaitsUntilWithdrawnButNotTheWorldOutside) {
   PosixApartment apt;
   std::thread other([] {
     std::this_thread::sleep_for(milliseconds(20));
@@ -124,8 +93,11 @@ TEST(PosixLoop, AStopRequestReachesWaitsAlreadyBlockedButNotTheWorldOutside) {
   });
   apt.sleep_ms(3'600'000);
   other.join();
+  EXPECT_TRUE(apt.stopping());
   PosixLoop loop;
   loop.wait(-1, false);  // no work, no timeout: the request alone ends it
+  apt.sleep_ms(3'600'000);
+  apt.run_for(milliseconds(3'600'000));
 
   PosixApartment outside(StopRequests::Ignore);
   EXPECT_FALSE(outside.stopping());
@@ -137,7 +109,12 @@ TEST(PosixLoop, AStopRequestReachesWaitsAlreadyBlockedButNotTheWorldOutside) {
   EXPECT_TRUE(ran);
   outside.quit();
   outside.run();  // returns: quit
+
   PosixApartment::clear_stop();
+  EXPECT_FALSE(apt.stopping());
+  apt.post([&] { ran = false; });
+  apt.run_for(milliseconds(1));
+  EXPECT_FALSE(ran);
 }
 
 TEST(PosixLoop, TheDescriptorIsReadableExactlyWhileThereIsWork) {
@@ -194,15 +171,6 @@ TEST(PosixLoop, PollingStopsAndResumesPerWatch) {
   close(ends[1]);
 }
 
-TEST(VirtualClock, MovesOnlyWhenMovedAndWrapsAtMidnight) {
-  VirtualApartment apt;
-  apt.sleep_ms(250);
-  apt.set_time_of_day(86399.9);  // set while time has already run
-  apt.advance_ms(200);
-  EXPECT_NEAR(apt.clock(), 0.1f, 1e-4);
-  EXPECT_EQ(apt.now_us(), 450'000);  // script time runs on
-}
-
 // (Bytes waiting for messages, writes at their time and actions outside
 // during a sleep are everyone's: the simulated radio's line and every rig.)
 TEST(VirtualLine, BadSettingsAreRefusedAndBytesToAClosedPortLost) {
@@ -218,15 +186,20 @@ TEST(VirtualLine, BadSettingsAreRefusedAndBytesToAClosedPortLost) {
   EXPECT_EQ(port->Input(), "FA;");
 }
 
-TEST(VirtualOutside, ActsAtItsTimeInTimeOrderInterleavedWithTicks) {
+// The virtual clock moves only when moved, wraps at midnight, and the world
+// outside acts at its time, in time order, interleaved with ticks.
+TEST(VirtualClock, MovesOnlyWhenMovedAndTheWorldOutsideActsAtItsTime) {
   VirtualApartment apt;
   std::string order;
   auto t = apt.create_timer(100, true, [&] { order += 't'; });
   apt.schedule_outside(250'000, [&] { order += 'p' + std::to_string(apt.now_us()); });
   apt.schedule_outside(150'000, [&] { order += 'o' + std::to_string(apt.now_us()); });
-  apt.sleep_ms(200);  // no messages: no ticks, the actions all the same
+  apt.sleep_ms(200);              // no messages: no ticks, the actions all the same
+  apt.set_time_of_day(86399.95);  // set while time has already run
   apt.advance_ms(100);
   EXPECT_EQ(order, "o150000tp250000t");
+  EXPECT_NEAR(apt.clock(), 0.05f, 1e-4);
+  EXPECT_EQ(apt.now_us(), 300'000);  // script time runs on
 }
 
 }  // namespace

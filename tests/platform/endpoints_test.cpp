@@ -19,8 +19,9 @@
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <optional>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "platform/posix/endpoints/fd_connection.hpp"
@@ -36,6 +37,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using namespace std::string_literals;
 
 std::string target_of(const std::string& path) {
   std::error_code ec;
@@ -53,10 +55,14 @@ struct Dir {
   std::string operator/(const std::string& name) const { return path + "/" + name; }
 };
 
-// The message a claim is refused with; "" when it is granted (and then let go).
-std::string claim(PosixApartment& apt, const std::string& path, const std::string& device) {
+// The message a claim is refused with; "" when it is granted (`held` runs
+// while it is, and then it is let go).
+std::string claim(
+    PosixApartment& apt, const std::string& path, const std::string& device,
+    const std::function<void()>& held = [] {}) {
   try {
     PtyLink link(apt, path, device);
+    held();
   } catch (const std::runtime_error& e) {
     return e.what();
   }
@@ -68,6 +74,7 @@ TEST(PtyLinkRule, WhatIsTakenWhatIsRefusedAndWhatIsLeft) {
   PosixApartment apt;
   PseudoTerminal ours(PseudoTerminal::Mode::Raw), unowned(PseudoTerminal::Mode::Raw);
   const std::string link = dir / "radio";
+  const std::string not_link = " exists and is not a symbolic link; not replaced";
   const struct Row {
     const char* what;
     std::function<void()> before;
@@ -79,35 +86,26 @@ TEST(PtyLinkRule, WhatIsTakenWhatIsRefusedAndWhatIsLeft) {
       {"a link nobody owns to a terminal still open (its number given again)",
        [&] { fs::create_symlink(unowned.device(), link); }, ""},
       {"a link nobody owns to nothing at all", [&] { fs::create_symlink(dir / "gone", link); }, ""},
-      {"a file", [&] { std::fclose(std::fopen(link.c_str(), "w")); },
-       " exists and is not a symbolic link; not replaced"},
-      {"a directory", [&] { fs::create_directory(link); },
-       " exists and is not a symbolic link; not replaced"},
+      {"a file", [&] { std::fclose(std::fopen(link.c_str(), "w")); }, not_link},
+      {"a directory", [&] { fs::create_directory(link); }, not_link},
       {"a link to another device", [&] { fs::create_symlink("/dev/null", link); },
        " leads to /dev/null, which is no pseudo-terminal; not replaced"},
   };
   for (const Row& r : rows) {
     fs::remove_all(link);
     r.before();
-    const auto before = fs::symlink_status(link).type();
-    const std::string old_target = target_of(link);
-    std::optional<PtyLink> taken;
-    std::string why;
-    try {
-      taken.emplace(apt, link, ours.device());
-    } catch (const std::runtime_error& e) {
-      why = e.what();
-    }
-    EXPECT_EQ(why, r.refused.empty() ? "" : link + r.refused) << r.what;
-    if (taken) {
-      EXPECT_EQ(target_of(link), ours.device()) << r.what;
-      taken.reset();
-      EXPECT_FALSE(fs::exists(fs::symlink_status(link))) << r.what << ": the link outlived us";
-    } else {
-      // Refused: what was there is as it was.
-      EXPECT_EQ(fs::symlink_status(link).type(), before) << r.what;
-      EXPECT_EQ(target_of(link), old_target) << r.what;
-    }
+    const auto was = std::tuple(fs::symlink_status(link).type(), target_of(link));
+    std::string held;
+    EXPECT_EQ(claim(apt, link, ours.device(), [&] { held = target_of(link); }),
+              r.refused.empty() ? "" : link + r.refused)
+        << r.what;
+    // Taken, the link leads to ours and goes with us; refused, what was there stays.
+    if (r.refused.empty())
+      EXPECT_EQ(std::tuple(held, fs::exists(fs::symlink_status(link))),
+                std::tuple(ours.device(), false))
+          << r.what;
+    else
+      EXPECT_EQ(std::tuple(fs::symlink_status(link).type(), target_of(link)), was) << r.what;
   }
 }
 
@@ -120,11 +118,9 @@ TEST(PtyLinkRule, ARunningOwnerKeepsItsLinkAndItsOwnIsAllItRemoves) {
     PtyLink owner(apt, link, first.device());
     const std::string in_use = " is in use by a running tovrak (process " +
                                std::to_string(getpid()) + "); stop it or choose another path";
-    EXPECT_EQ(claim(apt, link, second.device()), link + in_use);
     // The same link by another name is the same link.
     EXPECT_EQ(claim(apt, dir.path + "/./radio", second.device()), dir.path + "/./radio" + in_use);
-    // However many ask, each is told who holds it: the owner's loop lets
-    // the askers go.
+    // However many ask, each is told who holds it: the owner's loop lets the askers go.
     for (int i = 0; i < 20; ++i) {
       apt.pump_once();
       ASSERT_EQ(claim(apt, link, second.device()), link + in_use) << i;
@@ -134,7 +130,6 @@ TEST(PtyLinkRule, ARunningOwnerKeepsItsLinkAndItsOwnIsAllItRemoves) {
     fs::remove(link);
     fs::create_symlink("/dev/null", link);
   }
-  EXPECT_EQ(target_of(link), "/dev/null");
   // Let go of, the path can be had again (the rule refuses /dev/null, not the lock).
   EXPECT_EQ(claim(apt, link, second.device()),
             link + " leads to /dev/null, which is no pseudo-terminal; not replaced");
@@ -192,32 +187,28 @@ TEST(PtyLinkRule, LockNamesFollowThePlaceNotTheSpelling) {
   EXPECT_NE(PtyLink::lock_name(dir.path + "/" + fits + "c"), hashed);
 }
 
-// Raw, bytes pass as they are both ways; cooked, the terminal edits them
-// (a carriage return read as a new line), as a line editor wants.
+// What `fd` gives within a second a read at a time, until it has `n` bytes.
+std::string read_for(int fd, size_t n) {
+  std::string got;
+  char buf[64];
+  pollfd p{fd, POLLIN, 0};
+  for (ssize_t k; got.size() < n && poll(&p, 1, 1000) == 1 && (k = read(fd, buf, sizeof buf)) > 0;)
+    got.append(buf, size_t(k));
+  return got;
+}
+
+// Raw, bytes pass as they are; cooked, the terminal edits them (a carriage
+// return read as a new line), as a line editor wants.
 TEST(PseudoTerminals, RawPassesBytesAsTheyAreCookedAsATerminalDoes) {
-  for (auto mode : {PseudoTerminal::Mode::Raw, PseudoTerminal::Mode::Cooked}) {
+  using Mode = PseudoTerminal::Mode;
+  for (const auto& [mode, bytes, read_as] :
+       {std::tuple(Mode::Raw, "ID;\r\x03\x1a\xff\n"s, "ID;\r\x03\x1a\xff\n"s),
+        std::tuple(Mode::Cooked, "ID;\r"s, "ID;\n"s)}) {
     PseudoTerminal pty(mode);
-    const bool raw = mode == PseudoTerminal::Mode::Raw;
-    // (Cooked, Ctrl-C and Ctrl-Z would throw the line away.)
-    const std::string bytes = raw ? "ID;\r\x03\x1a\xff\n" : "ID;\r";
     EXPECT_EQ(fcntl(pty.master(), F_GETFL) & O_NONBLOCK, O_NONBLOCK);
     EXPECT_EQ(fcntl(pty.master(), F_GETFD) & FD_CLOEXEC, FD_CLOEXEC);
     ASSERT_EQ(write(pty.master(), bytes.data(), bytes.size()), ssize_t(bytes.size()));
-    char buf[64];
-    pollfd p{pty.device_fd(), POLLIN, 0};
-    std::string got;
-    while (poll(&p, 1, 200) == 1) {
-      ssize_t n = read(pty.device_fd(), buf, sizeof buf);
-      if (n <= 0) break;
-      got.append(buf, size_t(n));
-      if (!raw) break;  // a cooked line at a time
-      if (got.size() >= bytes.size()) break;
-    }
-    if (raw) {
-      EXPECT_EQ(got, bytes);
-    } else {
-      EXPECT_EQ(got, "ID;\n") << "a cooked terminal reads a carriage return as a new line";
-    }
+    EXPECT_EQ(read_for(pty.device_fd(), read_as.size()), read_as);
     EXPECT_EQ(pty.device().rfind("/dev/pts/", 0), 0u) << pty.device();
     pty.close_device();
     EXPECT_EQ(pty.device_fd(), -1);
@@ -225,11 +216,7 @@ TEST(PseudoTerminals, RawPassesBytesAsTheyAreCookedAsATerminalDoes) {
 }
 
 TEST(ListenAddress, LoopbackAlwaysOthersOnlyFromAnAllowedNetworkAndListenTexts) {
-  auto ip = [](const char* text) {
-    in_addr a{};
-    inet_pton(AF_INET, text, &a);
-    return ntohl(a.s_addr);
-  };
+  auto ip = [](const char* text) { return inet_network(text); };  // in host order
   const std::vector<Cidr> lan = {Cidr::parse("192.168.1.0/24"), Cidr::parse("10.0.0.7")};
   const struct Row {
     const char* peer;
@@ -294,17 +281,21 @@ struct Server {
   std::map<std::string, std::string> got;
   std::vector<std::pair<std::string, size_t>> order;  // (peer, bytes) per handing-over
   std::vector<std::string> log, opened, closed;
+  StreamConnection* last = nullptr;  // the last opened, while it lasts
   StreamHandler handler() {
     StreamHandler h;
     h.opened = [this](StreamConnection& c) {
       opened.push_back(c.peer());
-      return true;
+      return last = &c, true;
     };
     h.bytes = [this](StreamConnection& c, std::string_view b) {
       got[c.peer()] += b;
       order.emplace_back(c.peer(), b.size());
     };
-    h.closed = [this](StreamConnection& c) { closed.push_back(c.peer()); };
+    h.closed = [this](StreamConnection& c) {
+      closed.push_back(c.peer());
+      if (last == &c) last = nullptr;
+    };
     h.log = [this](const std::string& line) { log.push_back(line); };
     return h;
   }
@@ -332,13 +323,11 @@ TEST(StreamEndpoints, AClientThatNeverPausesGetsABudgetAndTheOthersTheirTurn) {
   }
   EXPECT_LE(flood_before, kStreamReadBudget);
   EXPECT_EQ(server.got[server.opened[1]], "FA;");
-  // And the flood is all read in the end.
-  ASSERT_TRUE(
-      test::run_until(apt, 2s, [&] { return server.got[server.opened[0]].size() == sent; }));
-  // A client that goes away is told of, once.
-  close(polite.fd);
-  polite.fd = -1;
-  ASSERT_TRUE(test::run_until(apt, 2s, [&] { return !server.closed.empty(); }));
+  // And the flood is all read in the end; a client that goes away is told of, once.
+  close(std::exchange(polite.fd, -1));
+  ASSERT_TRUE(test::run_until(apt, 2s, [&] {
+    return server.got[server.opened[0]].size() == sent && !server.closed.empty();
+  }));
   apt.run_for(20ms);
   EXPECT_EQ(server.closed, std::vector<std::string>{server.opened[1]});
 }
@@ -464,42 +453,26 @@ TEST(StreamEndpoints, APseudoTerminalClientComesGoesAndComesBack) {
   Dir dir;
   PosixApartment apt;
   Server server;
-  StreamConnection* conn = nullptr;
-  StreamHandler h = server.handler();
-  h.opened = [&](StreamConnection& c) {
-    server.opened.push_back(c.peer());
-    return conn = &c, true;
-  };
-  h.closed = [&](StreamConnection& c) {
-    server.closed.push_back(c.peer());
-    conn = nullptr;
-  };
-  PtyEndpoint pty(apt, dir / "radio", std::move(h));
-  EXPECT_EQ(target_of(dir / "radio"), pty.device());
+  const std::string path = dir / "radio";
+  PtyEndpoint pty(apt, path, server.handler());
+  EXPECT_EQ(target_of(path), pty.device());
   // Waiting for a client costs the loop nothing.
   const uint64_t idle = apt.wakeups();
   apt.run_for(300ms);
-  EXPECT_LE(apt.wakeups() - idle, 1u);
-  EXPECT_EQ(pty.connection(), nullptr);
-  for (int round = 1; round <= 2; ++round) {
-    int client = open((dir / "radio").c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  EXPECT_EQ(std::tuple(apt.wakeups() - idle <= 1, pty.connection()), std::tuple(true, nullptr));
+  for (size_t round = 1; round <= 2; ++round) {
+    int client = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     ASSERT_GE(client, 0);
-    ASSERT_TRUE(test::run_until(apt, 2s, [&] { return conn != nullptr; })) << round;
-    EXPECT_EQ(pty.connection(), conn);
+    ASSERT_TRUE(test::run_until(apt, 2s, [&] { return server.last; })) << round;
+    EXPECT_EQ(pty.connection(), server.last);
     ASSERT_EQ(write(client, "ID;", 3), 3);
-    ASSERT_TRUE(
-        test::run_until(apt, 2s, [&] { return server.got[dir / "radio"].size() == 3u * round; }));
-    conn->send("ID019;");
-    char buf[16] = {};
-    pollfd p{client, POLLIN, 0};
-    poll(&p, 1, 1000);
-    EXPECT_EQ(
-        std::string(buf, static_cast<size_t>(std::max<ssize_t>(0, read(client, buf, sizeof buf)))),
-        "ID019;");
+    ASSERT_TRUE(test::run_until(apt, 2s, [&] { return server.got[path].size() == 3 * round; }));
+    server.last->send("ID019;");
+    EXPECT_EQ(read_for(client, 6), "ID019;");
     close(client);
-    ASSERT_TRUE(test::run_until(apt, 2s, [&] { return conn == nullptr; })) << round;
+    ASSERT_TRUE(test::run_until(apt, 2s, [&] { return !server.last; })) << round;
   }
-  EXPECT_EQ(server.opened, (std::vector<std::string>{dir / "radio", dir / "radio"}));
+  EXPECT_EQ(server.opened, (std::vector<std::string>{path, path}));
   EXPECT_EQ(server.closed, server.opened);
 }
 

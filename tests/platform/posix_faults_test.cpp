@@ -112,23 +112,28 @@ TEST(PosixSerialFaults, ReadsThatBlockAreInterruptedOrFindTheDeviceGone) {
   }
 }
 
+// Reads that bring bytes, or only the link's own traffic (EINTR), without a
+// pause: each wake-up reads its budget and returns to the loop.
 TEST(PosixSerialFaults, ADeviceThatNeverPausesIsReadABudgetAtATime) {
   Port p;
-  const std::string chunk(PosixSerial::kReadSize, 'x');
-  const int chunks = 3 * PosixSerial::kReadsPerWakeup;
-  for (int i = 0; i < chunks; ++i) p.link().reads.push_back({chunk});
+  const int steps = 3 * PosixSerial::kReadsPerWakeup;
+  std::string sent;
+  for (int i = 0; i < steps; ++i) {
+    p.link().reads.push_back(i % 3 ? Step{std::string(PosixSerial::kReadSize, char('a' + i % 26))}
+                                   : fails(EINTR));
+    sent += p.link().reads.back().bytes;
+  }
   size_t seen = 0;
   p.apt.on_serial_read([&](std::string_view bytes) { seen += bytes.size(); });
   p.link().ready();
   p.apt.pump_once();
-  // One wake-up reads its budget and returns to the loop, which has more to do.
-  EXPECT_EQ(p.link().reads.size(), size_t(chunks - PosixSerial::kReadsPerWakeup));
-  EXPECT_TRUE(readable(p.apt.fd()));
+  EXPECT_EQ(p.link().reads.size(), size_t(steps - PosixSerial::kReadsPerWakeup));
+  EXPECT_TRUE(readable(p.apt.fd()));  // the loop has more to do
   p.pump(2);
   EXPECT_TRUE(p.link().reads.empty());
-  // All of it was seen arriving; the input buffer keeps its limit.
-  EXPECT_EQ(seen, chunks * chunk.size());
-  EXPECT_EQ(p.serial->InBufferCount(), int32_t{PosixSerial::kInputLimit});
+  // All of it was seen arriving; the input buffer keeps the first up to its limit.
+  EXPECT_EQ(seen, sent.size());
+  EXPECT_EQ(p.serial->Input(), sent.substr(0, PosixSerial::kInputLimit));
 }
 
 TEST(PosixSerialFaults, ShortAndFailedWritesKeepTheOrderOrNameTheLoss) {
@@ -174,6 +179,15 @@ TEST(PosixSerialFaults, ShortAndFailedWritesKeepTheOrderOrNameTheLoss) {
     EXPECT_EQ(p.serial->OutBufferCount(), 0) << r.what;
     EXPECT_EQ(p.events, 0) << r.what;
   }
+  // Cleared, what waits is dropped; what comes after follows what had gone.
+  Port p;
+  p.link().writes = {takes(2), fails(EAGAIN), fails(EAGAIN)};
+  p.serial->Output("ABCDEF");
+  p.serial->ClearOutBuffer();
+  EXPECT_EQ(p.serial->OutBufferCount(), 0);
+  p.serial->Output("END;");
+  p.pump();
+  EXPECT_EQ(p.link().wire, "ABEND;");
 }
 
 TEST(PosixSerialFaults, BytesTheLinkOwesItselfThatCannotGoEndThePort) {

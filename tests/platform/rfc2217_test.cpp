@@ -1,7 +1,6 @@
 // A serial port over the network without a real server (real_port_test.cpp
 // runs against one): the Telnet decoder fed byte by byte and the link over a
 // socket pair. (An unknown host is among the serial control's refusals.)
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -23,10 +22,10 @@
 #include "platform/posix/rfc2217_link.hpp"
 #include "platform/posix/tcp_link.hpp"
 #include "platform/posix/telnet_session.hpp"
-#include "platform/seams.hpp"
 #include "support/refusal.hpp"
 #include "support/run_until.hpp"
 #include "tovrak/errors.hpp"
+#include "tovrak/posix_apartment.hpp"
 
 namespace tovrak::platform {
 namespace {
@@ -90,8 +89,8 @@ TEST(TelnetDecoder, NotificationsAndAnswersAreKept) {
          out);
   EXPECT_EQ(std::tuple(s.modem_state(), s.line_state(), s.baud_rate_answer(), out),
             std::tuple(0xB0, 0x60, 0x01020304u, ""));
-  // Answers of another length than their kind's are not taken.
-  decode(s, {tn("SB 44 107 1 2 SE SB 44 106 SE SB 44 101 0 0 0x96 SE")}, false, out);
+  // Answers of another length than their kind's, or of another option, are not taken.
+  decode(s, {tn("SB 44 107 1 2 SE SB 44 106 SE SB 44 101 0 0 0x96 SE SB 24 107 1 SE")}, false, out);
   EXPECT_EQ(std::tuple(s.modem_state(), s.line_state(), s.baud_rate_answer()),
             std::tuple(0xB0, 0x60, 0x01020304u));
 }
@@ -112,6 +111,7 @@ TEST(TelnetDecoder, NegotiationAnswersEachRequestOnceAndNeverLoops) {
       {"refuses binary, takes the port", "DONT 0 WONT 0 DO 44", "", CP::Accepted, false, false},
       {"asks for what we lack", "DO 24 WILL 1", "WONT 24 DONT 1", CP::Asked, false, false},
       {"binary on then off", "WILL 0 WONT 0 DO 0 DONT 0", "DONT 0 WONT 0", CP::Asked, false, false},
+      {"refuses binary, then asks for it", "DONT 0 DO 0", "WILL 0", CP::Asked, true, false},
   };
   for (const auto& r : rows) {
     for (bool split : {false, true}) {
@@ -179,44 +179,43 @@ TEST(Rfc2217Link, OpeningFailsClearlyWhenTheServerDoesNotSpeakIt) {
   }
 }
 
+// Each step applies line settings, sets the modem lines and may purge: what
+// changed goes to the server, as COM-PORT commands, and nothing else.
 TEST(Rfc2217Link, SettingsLinesAndPurgeGoAsComPortCommandsOnlyWhenTheyChange) {
   Pair p;
   auto link = p.start("early");  // data before the agreement is not the port's
-  LineParams params{{38400, 'E', 7, 2}, 2};
-  link->apply(params), link->set_modem_lines(true, false);
-  EXPECT_EQ(p.take(), tn("SB 44 1 0 0 0x96 0 SE "         // 38400
-                         "SB 44 2 7 SE SB 44 3 3 SE "     // 7 bits, even
-                         "SB 44 4 2 SE SB 44 5 3 SE "     // 2 stop bits, RTS/CTS
-                         "SB 44 5 8 SE SB 44 5 12 SE"));  // DTR on, RTS off
-  params.framing.speed = 65535 * 256 + 255;               // a rate with 0xFF in it, doubled
-  params.handshaking = 1;
-  link->apply(params), link->set_modem_lines(true, true), link->discard_out();
-  EXPECT_EQ(p.take(), tn("SB 44 1 0 IAC IAC IAC IAC IAC IAC SE "  // 0x00FFFFFF
-                         "SB 44 5 2 SE SB 44 5 11 SE "            // XON/XOFF, RTS on
-                         "SB 44 12 2 SE"));                       // purge what waits for the device
-  params.framing.data_bits = 4;
-  EXPECT_THROW(link->apply(params), ComError);
-}
-
-TEST(Rfc2217Link, EveryParityStopSizeAndFlowControlHasItsCode) {
-  const struct Row {
-    char parity;
-    int stop_bits;
-    int16_t handshaking;
-    const char* commands;  // after the first apply's speed and data size
-  } rows[] = {
-      {'N', 1, 0, "SB 44 3 1 SE SB 44 4 1 SE SB 44 5 1 SE"},
-      {'O', 2, 1, "SB 44 3 2 SE SB 44 4 2 SE SB 44 5 2 SE"},
-      {'E', 15, 2, "SB 44 3 3 SE SB 44 4 3 SE SB 44 5 3 SE"},
-      {'M', 1, 3, "SB 44 3 4 SE SB 44 4 1 SE SB 44 5 3 SE"},
-      {'S', 1, 0, "SB 44 3 5 SE SB 44 4 1 SE SB 44 5 1 SE"},
+  const struct Step {
+    LineParams params;
+    bool dtr, rts, purge;
+    const char* commands;  // speed 1, data size 2, parity 3, stop size 4, control 5, purge 12
+  } steps[] = {
+      {{{38400, 'E', 7, 2}, 2},
+       true,
+       false,
+       false,  // RTS/CTS; DTR on, RTS off
+       "SB 44 1 0 0 0x96 0 SE SB 44 2 7 SE SB 44 3 3 SE SB 44 4 2 SE SB 44 5 3 SE "
+       "SB 44 5 8 SE SB 44 5 12 SE"},
+      {{{0xFFFFFF, 'E', 7, 2}, 1},
+       true,
+       true,
+       true,  // 0xFF doubled; XON/XOFF, RTS on
+       "SB 44 1 0 IAC IAC IAC IAC IAC IAC SE SB 44 5 2 SE SB 44 5 11 SE SB 44 12 2 SE"},
+      {{{9600, 'N', 8, 1}, 0},
+       false,
+       false,
+       false,  // no flow control, DTR and RTS off
+       "SB 44 1 0 0 0x25 0x80 SE SB 44 2 8 SE SB 44 3 1 SE SB 44 4 1 SE SB 44 5 1 SE "
+       "SB 44 5 9 SE SB 44 5 12 SE"},
+      {{{9600, 'O', 8, 15}, 3}, false, false, false, "SB 44 3 2 SE SB 44 4 3 SE SB 44 5 3 SE"},
+      {{{9600, 'M', 8, 1}, 3}, false, false, false, "SB 44 3 4 SE SB 44 4 1 SE"},
+      {{{9600, 'S', 8, 1}, 3}, false, false, false, "SB 44 3 5 SE"},
   };
-  for (const Row& r : rows) {
-    Pair p;
-    auto link = p.start();
-    link->apply({{9600, r.parity, 8, r.stop_bits}, r.handshaking});
-    EXPECT_EQ(p.take(), tn("SB 44 1 0 0 0x25 0x80 SE SB 44 2 8 SE ") + tn(r.commands)) << r.parity;
+  for (const Step& s : steps) {
+    link->apply(s.params), link->set_modem_lines(s.dtr, s.rts);
+    if (s.purge) link->discard_out();
+    EXPECT_EQ(p.take(), tn(s.commands)) << s.commands;
   }
+  EXPECT_THROW(link->apply({{9600, 'N', 4, 1}, 0}), ComError);
 }
 
 TEST(Rfc2217Link, DataCrossesWith0xFFIntactAndCommandsAnsweredOnTheWay) {
@@ -317,74 +316,30 @@ TEST(Rfc2217Link, AStopRequestEndsTheWaitForTheServer) {
   EXPECT_EQ(why, "Cannot open " + p.name + ": interrupted: the program is stopping");
 }
 
-// The serial control over a link whose server streams Telnet commands
-// without end: each wake-up reads its budget and the loop goes on.
-TEST(Rfc2217Link, ACommandStreamLeavesTheLoopItsTurns) {
-  Pair p;
-  int big = 1 << 20;
-  setsockopt(p.ours, SOL_SOCKET, SO_RCVBUF, &big, sizeof big);
-  setsockopt(p.server, SOL_SOCKET, SO_SNDBUF, &big, sizeof big);
-  test::ScriptedPorts ports;
-  platform::LoopSeams seams = ports.seams();
-  seams.open_link = [&](const PortLocator&) {
-    p.send(tn("DO 44"));
-    return start_rfc2217_link(p.ours, p.name, 1000);
-  };
-  test::SeamApartment apt(std::move(seams));
-  auto port = apt.create_serial();
-  int events = 0;
-  port->OnComm([&] { ++events; });
-  port->Device(p.name);
-  port->PortOpen(true);
-  p.take();
-  std::string stream;
-  for (int i = 0; i < 100'000; ++i) stream += tn("IAC 241");
-  size_t sent = 0;
-  while (sent < stream.size()) {
-    ssize_t w = write(p.server, stream.data() + sent, stream.size() - sent);
-    if (w <= 0) break;
-    sent += size_t(w);
-  }
-  ASSERT_GT(sent, size_t(PosixSerial::kReadsPerWakeup) * PosixSerial::kReadSize);
-  apt.pump_once();
-  int waiting = 0;
-  ioctl(p.ours, FIONREAD, &waiting);
-  EXPECT_GE(size_t(waiting), sent - size_t(PosixSerial::kReadsPerWakeup) * PosixSerial::kReadSize);
-  EXPECT_EQ(std::tuple(events, port->InBufferCount()), std::tuple(0, 0));
-}
-
 TEST(NetworkPorts, LocatorsAreReadOrRefusedSayingHowToWriteThem) {
-  const std::string how =
-      ": a network port is written tcp://HOST:PORT, with PORT from 1 to 65535 "
-      "(an IPv6 address in brackets: [::1])";
   const struct Row {
-    std::string locator;
-    std::string shown;  // as the port is named once read; "" when refused
-    std::string refused;
+    std::string locator, shown;  // as the port is named once read; "" when refused
   } rows[] = {
-      {"rfc2217://radio.example:7000", "rfc2217://radio.example:7000", ""},
-      {"tcp://127.0.0.1:7373", "tcp://127.0.0.1:7373", ""},
-      {"tcp://[::1]:7373", "tcp://[::1]:7373", ""},
-      {"tcp://radio:07373", "tcp://radio:7373", ""},
-      {"/dev/ttyUSB0", "/dev/ttyUSB0", ""},
-      {"tcp://radio", "", "Cannot open tcp://radio" + how},
-      {"tcp://radio:", "", "Cannot open tcp://radio:" + how},
-      {"tcp://:7373", "", "Cannot open tcp://:7373" + how},
-      {"tcp://radio:0", "", "Cannot open tcp://radio:0" + how},
-      {"tcp://radio:65536", "", "Cannot open tcp://radio:65536" + how},
-      {"tcp://radio:73x", "", "Cannot open tcp://radio:73x" + how},
-      {"tcp://::1:7373", "", "Cannot open tcp://::1:7373" + how},
-      {"tcp://ra/dio:7373", "", "Cannot open tcp://ra/dio:7373" + how},
-      {"rfc2217://radio:-1", "",
-       "Cannot open rfc2217://radio:-1: a network port is written "
-       "rfc2217://HOST:PORT, with PORT from 1 to 65535 (an IPv6 "
-       "address in brackets: [::1])"},
-      {"telnet://radio:23", "",
-       "Cannot open telnet://radio:23: unknown kind of port "
-       "\"telnet://\"; give a device path such as /dev/ttyUSB0, "
-       "rfc2217://HOST:PORT or tcp://HOST:PORT"},
+      {"rfc2217://radio.example:7000", "rfc2217://radio.example:7000"},
+      {"tcp://127.0.0.1:7373", "tcp://127.0.0.1:7373"},
+      {"tcp://[::1]:7373", "tcp://[::1]:7373"},
+      {"tcp://radio:07373", "tcp://radio:7373"},
+      {"/dev/ttyUSB0", "/dev/ttyUSB0"},
+      {"tcp://radio", ""},
+      {"tcp://radio:", ""},
+      {"tcp://:7373", ""},
+      {"tcp://radio:0", ""},
+      {"tcp://radio:65536", ""},
+      {"tcp://radio:73x", ""},
+      {"tcp://::1:7373", ""},
+      {"tcp://ra/dio:7373", ""},
+      {"rfc2217://radio:-1", ""},
   };
   for (const Row& r : rows) {
+    const std::string refused = "Cannot open " + r.locator + ": a network port is written " +
+                                r.locator.substr(0, r.locator.find(':')) +
+                                "://HOST:PORT, with PORT from 1 to 65535 (an IPv6 address in "
+                                "brackets: [::1])";
     std::string shown, why;
     try {
       shown = parse_port_locator(r.locator, 1).display();
@@ -392,45 +347,30 @@ TEST(NetworkPorts, LocatorsAreReadOrRefusedSayingHowToWriteThem) {
       EXPECT_EQ(e.number(), 8002) << r.locator;
       why = e.description();
     }
-    EXPECT_EQ(std::tuple(shown, why), std::tuple(r.shown, r.refused)) << r.locator;
+    EXPECT_EQ(std::tuple(shown, why), std::tuple(r.shown, r.shown.empty() ? refused : ""))
+        << r.locator;
   }
+  EXPECT_EQ(error_of([] { parse_port_locator("telnet://radio:23", 1); }),
+            "Cannot open telnet://radio:23: unknown kind of port \"telnet://\"; give a device "
+            "path such as /dev/ttyUSB0, rfc2217://HOST:PORT or tcp://HOST:PORT");
   EXPECT_EQ(parse_port_locator("", 3).display(), "/dev/ttyS2");
-}
-
-// A socket bound to a free loopback port, listening when asked; its port in `port`.
-int loopback_socket(std::string& port, bool listening) {
-  int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof a;
-  EXPECT_EQ(bind(s, reinterpret_cast<sockaddr*>(&a), len), 0);
-  if (listening) {
-    EXPECT_EQ(listen(s, 1), 0);
-  }
-  getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
-  port = std::to_string(ntohs(a.sin_port));
-  return s;
 }
 
 TEST(NetworkPorts, NothingListeningIsSaidSoForEitherKind) {
   // How long was waited, in the messages of a server that does not answer.
   EXPECT_EQ(std::tuple(seconds_text(2000), seconds_text(1500), seconds_text(1001)),
             std::tuple("2 s", "1500 ms", "1001 ms"));
-  std::string port;
-  close(loopback_socket(port, false));  // a port that was free a moment ago
   PosixApartment apt;
-  for (const char* kind : {"rfc2217", "tcp"}) {
+  const std::string port = std::to_string(TcpEndpoint(apt, "127.0.0.1", 0, {}, {}).port());
+  for (const std::string kind : {"rfc2217", "tcp"}) {  // (a port free a moment ago)
     auto serial = apt.create_serial();
-    const std::string where = std::string(kind) + "://127.0.0.1:" + port;
-    serial->Device(where);
+    serial->Device(kind + "://127.0.0.1:" + port);
     EXPECT_EQ(error_of([&] { serial->PortOpen(true); }),
-              "Cannot open " + where +
+              "Cannot open " + serial->Device() +
                   ": the server refused the connection: nothing listens on port " + port +
                   " of 127.0.0.1" +
-                  (kind == std::string("tcp")
-                       ? " (is the server running?)"
-                       : " (is ser2net running, with this port in its configuration?)"));
+                  (kind == "tcp" ? " (is the server running?)"
+                                 : " (is ser2net running, with this port in its configuration?)"));
   }
 }
 
@@ -470,22 +410,21 @@ TEST(NetworkPorts, ARawTcpPortCarriesTheBytesAsTheyAre) {
 // keep-alive probes after 10 s of silence, every 5 s, three of them, and 20 s
 // for written bytes to be acknowledged.
 TEST(NetworkPorts, ATcpPortNoticesADeadPeer) {
-  std::string port;
-  const int listener = loopback_socket(port, true);
-  auto link = open_tcp_link(parse_port_locator("tcp://127.0.0.1:" + port, 1));
-  auto option = [&](int level, int name) {
+  PosixApartment apt;
+  TcpEndpoint server(apt, "127.0.0.1", 0, {}, {});
+  auto link =
+      open_tcp_link(parse_port_locator("tcp://127.0.0.1:" + std::to_string(server.port()), 1));
+  std::vector<int> got;
+  const std::pair<int, int> options[] = {
+      {IPPROTO_TCP, TCP_NODELAY},   {SOL_SOCKET, SO_KEEPALIVE}, {IPPROTO_TCP, TCP_KEEPIDLE},
+      {IPPROTO_TCP, TCP_KEEPINTVL}, {IPPROTO_TCP, TCP_KEEPCNT}, {IPPROTO_TCP, TCP_USER_TIMEOUT}};
+  for (auto [level, name] : options) {
     int v = -1;
     socklen_t n = sizeof v;
     getsockopt(link->fd(), level, name, &v, &n);
-    return v;
-  };
-  EXPECT_EQ(
-      std::vector<int>({option(IPPROTO_TCP, TCP_NODELAY), option(SOL_SOCKET, SO_KEEPALIVE),
-                        option(IPPROTO_TCP, TCP_KEEPIDLE), option(IPPROTO_TCP, TCP_KEEPINTVL),
-                        option(IPPROTO_TCP, TCP_KEEPCNT), option(IPPROTO_TCP, TCP_USER_TIMEOUT)}),
-      std::vector<int>({1, 1, 10, 5, 3, 20000}));
-  link.reset();
-  close(listener);
+    got.push_back(v);
+  }
+  EXPECT_EQ(got, (std::vector<int>{1, 1, 10, 5, 3, 20000}));
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/posix/posix_loop.hpp"
 #include "platform/posix/serial_link.hpp"
@@ -62,14 +63,10 @@ struct ScriptedLink : platform::SerialLink {
   int applied = 0;
 
   ScriptedLink() { socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, ends); }
-  ~ScriptedLink() override {
-    close(ends[0]);
-    if (ends[1] >= 0) close(ends[1]);
-  }
+  ~ScriptedLink() override { close(ends[0]), hang_up(); }
   void ready() const { (void)!write(ends[1], "!", 1); }
   void hang_up() {
-    close(ends[1]);
-    ends[1] = -1;
+    if (ends[1] >= 0) close(std::exchange(ends[1], -1));
   }
 
   int fd() const override { return ends[0]; }
