@@ -54,66 +54,145 @@ Result run(const Words& words, const Before& before = nullptr, sim::SimOptions o
   return r;
 }
 
-// True when each text appears in the wire, in this order.
+// True when each text appears in the wire in this order, and none marked
+// "!" appears at all ("!;": nothing was written).
 bool in_order(const std::string& wire, const Words& texts) {
   size_t at = 0;
   for (const auto& t : texts) {
-    at = wire.find(t, at);
-    if (at == std::string::npos) return false;
-    at += t.size();
+    if (t[0] == '!') {
+      if (wire.find(t.substr(1)) != std::string::npos) return false;
+    } else if ((at = wire.find(t, at)) == std::string::npos) {
+      return false;
+    } else {
+      at += t.size();
+    }
   }
   return true;
 }
 
-const char* kNine =
-    " (VM sent first: a nine-digit radio's mode character in LSB and USB stands where the "
-    "component reads the memory indicator)";
-
 const Before kSplit = [](test::StationBench& b) { b.radio.set_split(true, 0); };
 const Before kMemory = [](test::StationBench& b) { b.radio.panel("MC001", 0); };
+const Before kVfoB = [](test::StationBench& b) { b.radio.select_vfo(1, 0); };
 const Before kSilent = [](test::StationBench& b) { b.radio.go_silent(0, 60'000'000); };
+const Before kNoDevice = [](test::StationBench& b) { b.time.fail_next_open("no such device"); };
+const Before kNoDeviceStopped = [](test::StationBench& b) {
+  b.time.fail_next_open("no such device");
+  b.apt.request_stop();
+};
 const sim::SimOptions kEightDigits{.id = 19};
+#define HOLDS(...) [](const sim::RadioState& s) { return __VA_ARGS__; }
 
-TEST(OneShot, GetsEveryNameFromTheRadiosAnswersOfThisCall) {
-  struct Row {
-    Words words;
-    Before before;
-    sim::SimOptions options;
-    std::string out;
-    Words wire;    // in this order
-    Words unsent;  // never written
-  } rows[] = {
-      {{"get", "freq"}, {}, {}, "14.200000 MHz\n", {"AI0;", "ID;", "IF;"}, {"FT;", "SM0;", "PC;"}},
-      {{"get", "freq"}, {}, kEightDigits, "14.200000 MHz\n", {"ID;", "IF;"}, {"VS;"}},
-      {{"get", "txfreq"}, kSplit, {}, "14.200000 MHz\n", {"FT;", "VS;"}, {}},
-      {{"get", "mode"}, {}, {}, "USB\n", {"IF;"}, {}},
-      {{"get", "vfo"}, {}, {}, "A\n", {"IF;", "VS;"}, {}},
-      {{"get", "vfo"}, kMemory, kEightDigits, "memory 1\n", {"IF;"}, {}},
-      {{"get", "split"}, {}, {}, "off\n", {"FT;"}, {}},
-      {{"get", "split"}, kSplit, {}, "on\n", {"FT;"}, {}},
-      {{"get", "ptt"}, {}, {}, "off\n", {"TX;"}, {"AC;", "VS;"}},
-      {{"get", "width"}, {}, {}, "2400 Hz\n", {"IF;", "SH0;"}, {}},
-      {{"get", "power"}, {}, {}, "100 W\n", {"PC;"}, {"IF;"}},
-      {{"get", "af"}, {}, {}, "64/255\n", {"AG0;"}, {}},
-      {{"get", "rf"}, {}, {}, "255/255\n", {"RG0;"}, {}},
-      {{"get", "sql"}, {}, {}, "0/255\n", {"SQ0;"}, {}},
-      {{"get", "smeter", "sql"}, {}, {}, "smeter S2  sql 0/255\n", {"SM0;", "SQ0;"}, {}},
-      {{"get", "smeter", "--json"},
-       {},
-       {},
-       "{\"smeter\": {\"raw\": 30, \"s\": \"S2\"}}\n",
-       {"SM0;"},
-       {}},
+// A change's line on a nine-digit radio, which reads the memory indicator first.
+std::string nine(const std::string& said) {
+  return said +
+         " (VM sent first: a nine-digit radio's mode character in LSB and USB stands where the "
+         "component reads the memory indicator)\n";
+}
+
+// Each row: the words, the radio before, the exit status, the printed line,
+// the wire (see in_order; texts split at spaces), what the radio holds
+// afterwards (unchecked when empty), standard error, and whether the port is
+// a sharing server's.
+struct Row {
+  std::string words;
+  Before before;
+  sim::SimOptions options;
+  int status;
+  std::string out, wire;
+  std::function<bool(const sim::RadioState&)> after;
+  std::string err;
+  bool shared;
+};
+Row row(std::string words, Before before, sim::SimOptions options, int status, std::string out,
+        std::string wire, std::function<bool(const sim::RadioState&)> after = nullptr,
+        std::string err = "", bool shared = false) {
+  return {words, before, options, status, out, wire, after, err, shared};
+}
+
+Words split(const std::string& text) {
+  Words w;
+  std::istringstream in(text);
+  for (std::string t; in >> t;) w.push_back(t);
+  return w;
+}
+
+TEST(OneShot, GetsSetsAndRefusals) {
+  const Row rows[] = {
+      row("get freq", {}, {}, 0, "14.200000 MHz\n", "AI0; ID; IF; !FT; !SM0; !PC;"),
+      row("get freq", {}, kEightDigits, 0, "14.200000 MHz\n", "ID; IF; !VS;"),
+      row("get txfreq", kSplit, {}, 0, "14.200000 MHz\n", "FT; VS;"),
+      row("get mode", {}, {}, 0, "USB\n", "IF;"),
+      row("get vfo", {}, {}, 0, "A\n", "IF; VS;"),
+      row("get vfo", kMemory, kEightDigits, 0, "memory 1\n", "IF;"),
+      row("get split", {}, {}, 0, "off\n", "FT;"),
+      row("get split", kSplit, {}, 0, "on\n", "FT;"),
+      row("get ptt", {}, {}, 0, "off\n", "TX; !AC; !VS;"),
+      row("get width", {}, {}, 0, "2400 Hz\n", "IF; SH0;"),
+      row("get power", {}, {}, 0, "100 W\n", "PC; !IF;"),
+      row("get af", {}, {}, 0, "64/255\n", "AG0;"),
+      row("get rf", {}, {}, 0, "255/255\n", "RG0;"),
+      row("get sql", {}, {}, 0, "0/255\n", "SQ0;"),
+      row("get smeter sql", {}, {}, 0, "smeter S2  sql 0/255\n", "SM0; SQ0;"),
+      row("get smeter --json", {}, {}, 0, "{\"smeter\": {\"raw\": 30, \"s\": \"S2\"}}\n", "SM0;"),
+      row("set freq 7.074", {}, {}, 0, nine("freq 7.074000 MHz"), "VM; BS03; FA007074000; IF;",
+          HOLDS(s.vfo[0].hz == 7'074'000)),
+      row("set freq 7074kHz", {}, kEightDigits, 0, "freq 7.074000 MHz\n", "FA07074000;",
+          HOLDS(s.vfo[0].hz == 7'074'000)),
+      row("set freq 14.1", kVfoB, {}, 0, nine("freq 14.100000 MHz"), "VM; VS1; FB014100000;",
+          HOLDS(s.vfo[1].hz == 14'100'000)),
+      row("set mode usb", {}, {}, 0, nine("mode USB"), "VM; MD02; BI;",
+          HOLDS(s.vfo[0].mode == '2')),
+      row("set mode CW", {}, kEightDigits, 0, "mode CW\n", "MD03;", HOLDS(s.vfo[0].mode == '3')),
+      row("set vfo B", {}, {}, 0, nine("vfo B"), "VM; VS1; VS;", HOLDS(s.rx_vfo == 1)),
+      row("set vfo A", kMemory, kEightDigits, 0, "vfo A (left memory mode first (VM))\n",
+          "VM; VS0;", HOLDS(!s.memory_mode)),
+      row("set split on", {}, {}, 0, "split on\n", "FT3; FT;", HOLDS(s.tx_vfo == 1)),
+      row("set split off", kSplit, {}, 0, "split off\n", "FT2; FT;", HOLDS(s.tx_vfo == 0)),
+      row("set split off", {}, {}, 0, "split off (already so: nothing sent)\n", "FT; !FT2;"),
+      row("set power 50", {}, {}, 0, "power 50 W\n", "PC063; PC;", HOLDS(s.power_level == 63)),
+      row("set power 25", {}, {}, 0, "power 25 W\n", "PC031;"),
+      row("set power 10", {}, {}, 0, "power 10 W\n", "PC012;"),
+      row("set af 100", {}, {}, 0, "af 100/255\n", "AG0100; AG0;", HOLDS(s.rx[0].af == 100)),
+      row("set rf 30", {}, {}, 0, "rf 30/255\n", "RG0225; RG0;"),
+      row("set sql 20", {}, {}, 0, "sql 20/255\n", "SQ0020; SQ0;"),
+      row("ptt on", {}, {}, 0, "ptt on\n", "TX1; TX;", HOLDS(s.ptt)),
+      row("ptt off", {}, {}, 0, "ptt off\n", "TX0; TX;", HOLDS(!s.ptt)),
+      // Refusals: the component's own reason, and what the radio has now.
+      row("set freq 99", {}, kEightDigits, 1,
+          "freq refused: the frequency is out of the radio's range (0.03 to 60 MHz) (now 14.200000 "
+          "MHz)\n",
+          "IF; !FA0", HOLDS(s.vfo[0].hz == 14'200'000)),
+      row("set freq 7.1", kMemory, kEightDigits, 1,
+          "freq refused: the radio is in memory mode (SetVFO 0 leaves it) (now 7.050000 MHz)\n",
+          "!FA0", HOLDS(s.memory_mode)),
+      row("set freq 99 --json", {}, kEightDigits, 1,
+          "{\"freq\": 14200000, \"done\": false, \"reason\": \"the frequency is out of the radio's "
+          "range (0.03 to 60 MHz)\"}\n",
+          ""),
+      row("set split off --json", {}, {}, 0,
+          "{\"split\": false, \"done\": true, \"note\": \"already so: nothing sent\"}\n", ""),
+      row("set mode WFM", {}, kEightDigits, 1,
+          "mode refused: the radio's capabilities do not offer WFM (now USB)\n", "!MD"),
+      // What went wrong on the way, on standard error.
+      row("get freq power", kSilent, {}, 1, "", "IF;", nullptr,
+          "tovrak get: the radio on P did not tell freq (no answer to IF), power (no answer to "
+          "PC)\n"),
+      row("get freq", kNoDevice, {}, 1, "", "!;", nullptr,
+          "tovrak get: no radio on P: no such device\n"),
+      row("get freq", kNoDeviceStopped, {}, 130, "", "!;", nullptr,
+          "tovrak get: no radio on P: no such device\n"),
+      row("ptt on", {}, {}, 1,
+          "ptt refused: the sharing server releases a transmitter as soon as the client that keyed "
+          "it leaves, and this command leaves at once (key it from a client that stays "
+          "connected)\n",
+          "!;", HOLDS(!s.ptt), "", true),
   };
   for (const auto& r : rows) {
-    std::string name;
-    for (const auto& w : r.words) name += w + " ";
-    SCOPED_TRACE(name);
-    const Result got = run(r.words, r.before, r.options);
-    EXPECT_EQ(got.status, 0) << got.err;
-    EXPECT_EQ(got.out, r.out);
-    EXPECT_TRUE(in_order(got.wire, r.wire)) << got.wire;
-    for (const auto& u : r.unsent) EXPECT_EQ(got.wire.find(u), std::string::npos) << u;
+    SCOPED_TRACE(r.words);
+    const Result got = run(split(r.words), r.before, r.options, r.shared);
+    EXPECT_EQ(std::tie(got.status, got.out, got.err), std::tie(r.status, r.out, r.err));
+    EXPECT_TRUE(in_order(got.wire, split(r.wire))) << got.wire;
+    EXPECT_TRUE(!r.after || r.after(got.radio)) << got.wire;
   }
 }
 
@@ -129,136 +208,6 @@ TEST(OneShot, AllNamesTogetherInJson) {
             "\"split\": false, \"ptt\": false, \"smeter\": *, "
             "\"width\": 2400, \"power\": 100, \"af\": 64, \"rf\": 255, \"sql\": 0}\n");
   EXPECT_EQ(j.status, 0);
-}
-
-// A change: its words, the radio before, the printed line and the exit
-// status, what reached the wire (in this order), and what the radio holds
-// afterwards (unchecked when empty).
-struct Change {
-  Words words;
-  Before before;
-  sim::SimOptions options;
-  std::string out;
-  int status;
-  Words wire;
-  std::function<bool(const sim::RadioState&)> after;
-};
-Change change(Words words, Before before, sim::SimOptions options, std::string out, int status,
-              Words wire, std::function<bool(const sim::RadioState&)> after = nullptr) {
-  return {words, before, options, out, status, wire, after};
-}
-#define HOLDS(...) [](const sim::RadioState& s) { return __VA_ARGS__; }
-
-// A change's line on a nine-digit radio, which reads the memory indicator first.
-std::string nine(const std::string& said) { return said + kNine + "\n"; }
-
-TEST(OneShot, SetsWriteTheCommandAndReadBack) {
-  const Change rows[] = {
-      change({"set", "freq", "7.074"}, {}, {}, nine("freq 7.074000 MHz"), 0,
-             {"VM;", "BS03;", "FA007074000;", "IF;"}, HOLDS(s.vfo[0].hz == 7'074'000)),
-      change({"set", "freq", "7074kHz"}, {}, kEightDigits, "freq 7.074000 MHz\n", 0,
-             {"FA07074000;"}, HOLDS(s.vfo[0].hz == 7'074'000)),
-      change(
-          {"set", "freq", "14.1"}, [](test::StationBench& b) { b.radio.select_vfo(1, 0); }, {},
-          nine("freq 14.100000 MHz"), 0, {"VM;", "VS1;", "FB014100000;"},
-          HOLDS(s.vfo[1].hz == 14'100'000)),
-      change({"set", "mode", "usb"}, {}, {}, nine("mode USB"), 0, {"VM;", "MD02;", "BI;"},
-             HOLDS(s.vfo[0].mode == '2')),
-      change({"set", "mode", "CW"}, {}, kEightDigits, "mode CW\n", 0, {"MD03;"},
-             HOLDS(s.vfo[0].mode == '3')),
-      change({"set", "vfo", "B"}, {}, {}, nine("vfo B"), 0, {"VM;", "VS1;", "VS;"},
-             HOLDS(s.rx_vfo == 1)),
-      change({"set", "vfo", "A"}, kMemory, kEightDigits, "vfo A (left memory mode first (VM))\n", 0,
-             {"VM;", "VS0;"}, HOLDS(!s.memory_mode)),
-      change({"set", "split", "on"}, {}, {}, "split on\n", 0, {"FT3;", "FT;"},
-             HOLDS(s.tx_vfo == 1)),
-      change({"set", "split", "off"}, kSplit, {}, "split off\n", 0, {"FT2;", "FT;"},
-             HOLDS(s.tx_vfo == 0)),
-      change({"set", "split", "off"}, {}, {}, "split off (already so: nothing sent)\n", 0, {"FT;"},
-             HOLDS(s.tx_vfo == 0)),
-      change({"set", "power", "50"}, {}, {}, "power 50 W\n", 0, {"PC063;", "PC;"},
-             HOLDS(s.power_level == 63)),
-      change({"set", "power", "25"}, {}, {}, "power 25 W\n", 0, {"PC031;"}),
-      change({"set", "power", "10"}, {}, {}, "power 10 W\n", 0, {"PC012;"}),
-      change({"set", "af", "100"}, {}, {}, "af 100/255\n", 0, {"AG0100;", "AG0;"},
-             HOLDS(s.rx[0].af == 100)),
-      change({"set", "rf", "30"}, {}, {}, "rf 30/255\n", 0, {"RG0225;", "RG0;"}),
-      change({"set", "sql", "20"}, {}, {}, "sql 20/255\n", 0, {"SQ0020;", "SQ0;"}),
-      change({"ptt", "on"}, {}, {}, "ptt on\n", 0, {"TX1;", "TX;"}, HOLDS(s.ptt)),
-      change({"ptt", "off"}, {}, {}, "ptt off\n", 0, {"TX0;", "TX;"}, HOLDS(!s.ptt)),
-      // Refusals: the component's own reason, and what the radio has now.
-      change({"set", "freq", "99"}, {}, kEightDigits,
-             "freq refused: the frequency is out of the radio's range (0.03 to 60 MHz) (now "
-             "14.200000 MHz)\n",
-             1, {"IF;"}, HOLDS(s.vfo[0].hz == 14'200'000)),
-      change({"set", "freq", "7.1"}, kMemory, kEightDigits,
-             "freq refused: the radio is in memory mode (SetVFO 0 leaves it) (now 7.050000 MHz)\n",
-             1, {}, HOLDS(s.memory_mode)),
-      change({"set", "freq", "99", "--json"}, {}, kEightDigits,
-             "{\"freq\": 14200000, \"done\": false, \"reason\": \"the frequency is out of the "
-             "radio's range (0.03 to 60 MHz)\"}\n",
-             1, {}),
-      change({"set", "split", "off", "--json"}, {}, {},
-             "{\"split\": false, \"done\": true, \"note\": \"already so: nothing sent\"}\n", 0, {}),
-      change({"set", "mode", "WFM"}, {}, kEightDigits,
-             "mode refused: the radio's capabilities do not offer WFM (now USB)\n", 1, {}),
-  };
-  for (const auto& r : rows) {
-    std::string name;
-    for (const auto& w : r.words) name += w + " ";
-    SCOPED_TRACE(name);
-    const Result got = run(r.words, r.before, r.options);
-    EXPECT_EQ(got.status, r.status) << got.err;
-    EXPECT_EQ(got.out, r.out);
-    EXPECT_TRUE(in_order(got.wire, r.wire)) << got.wire;
-    if (r.after) {
-      EXPECT_TRUE(r.after(got.radio)) << got.wire;
-    }
-  }
-}
-
-TEST(OneShot, SaysWhatWentWrong) {
-  struct Row {
-    Words words;
-    Before before;
-    bool shared;
-    int status;
-    std::string out, err;
-    bool writes;
-  };
-  auto failure = [](Words words, Before before, bool shared, int status, std::string out,
-                    std::string err,
-                    bool writes) { return Row{words, before, shared, status, out, err, writes}; };
-  const Row rows[] = {
-      failure({"get", "freq", "power"}, kSilent, false, 1, "",
-              "tovrak get: the radio on P did not tell freq (no answer to IF), power (no answer "
-              "to PC)\n",
-              true),
-      failure(
-          {"get", "freq"}, [](test::StationBench& b) { b.time.fail_next_open("no such device"); },
-          false, 1, "", "tovrak get: no radio on P: no such device\n", false),
-      failure(  // stopped while the port would not open
-          {"get", "freq"},
-          [](test::StationBench& b) {
-            b.time.fail_next_open("no such device");
-            b.apt.request_stop();
-          },
-          false, 130, "", "tovrak get: no radio on P: no such device\n", false),
-      failure({"ptt", "on"}, {}, true, 1,
-              "ptt refused: the sharing server releases a transmitter as soon as the client that "
-              "keyed it leaves, and this command leaves at once (key it from a client that stays "
-              "connected)\n",
-              "", false),
-  };
-  for (const auto& r : rows) {
-    SCOPED_TRACE(r.err + r.out);
-    const Result got = run(r.words, r.before, {}, r.shared);
-    EXPECT_EQ(got.status, r.status);
-    EXPECT_EQ(got.out, r.out);
-    EXPECT_EQ(got.err, r.err);
-    EXPECT_EQ(!got.wire.empty(), r.writes) << got.wire;
-    EXPECT_FALSE(got.radio.ptt);
-  }
 }
 
 TEST(OneShot, PowerReadsBackAsSetForEveryWholeWatt) {

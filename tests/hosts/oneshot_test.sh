@@ -22,20 +22,12 @@ expect() {
 }
 
 # End to end on a real pseudo-terminal: the words, the port and the exit
-# status. What each name reads and writes, and each refusal's text, are the
-# in-process rows' (one_shot_test.cpp); the sim here is an eight-digit radio.
+# status (what each name reads and writes, and each refusal, are the
+# in-process rows' of one_shot_test.cpp and script_test.cpp).
 expect 0 '^freq 14\.250000 MHz$' set freq 14250kHz --port "$LINK"
-expect 0 '^mode CW$' set mode cw --port "$LINK"
-expect 0 '^freq 14\.250000 MHz  mode CW$' get freq mode --port "$LINK"
+expect 0 '^\{"freq": 14250000, "mode": "USB"\}$' get freq mode --json --port "$LINK"
 expect 2 'unknown name "bogus"' get bogus --port "$LINK"
-expect 2 'say which radio' get freq
-expect 2 'no serial port offers the speed 12345 \(tovrak get --help\)' get freq --speed 12345 --port "$LINK"
-for cmd in monitor "share --pty $DIR/shared" "script -"; do
-  expect 2 "no serial port offers the speed 12345 \\(tovrak ${cmd%% *} --help\\)" $cmd --speed 12345 --port "$LINK" </dev/null
-done
-expect 2 'a network port is written rfc2217://HOST:PORT' get freq --port rfc2217://nowhere
 expect 1 'no radio on' get freq --port "$DIR/none"
-expect 0 '^\{"freq": 14250000, "mode": "CW"\}$' get freq mode --json --port "$LINK"
 
 # The sim owns its link: another sim or a share is refused, and SIGHUP
 # removes it (a killed owner's link taken over is endpoints_test.cpp's).
@@ -53,5 +45,4 @@ for _ in $(seq 50); do "$TOVRAK" get ptt --server "127.0.0.1:$PORT" >/dev/null 2
 expect 0 '^freq [0-9]+\.[0-9]{6} MHz  mode [A-Z]+$' get freq mode --server "127.0.0.1:$PORT"
 expect 1 '^ptt refused: the sharing server releases a transmitter' ptt on --server "127.0.0.1:$PORT"
 expect 0 '^ptt off$' ptt off --server "127.0.0.1:$PORT"
-expect 2 'give either --port or --server' get freq --server "127.0.0.1:$PORT" --port "$LINK"
 echo "the one-shot commands work"

@@ -14,10 +14,8 @@ row() { screen | sed -n "$1p" | sed 's/ *$//'; }
 
 keys "$TOVRAK share --sim --pty $DIR/radio --log $DIR/log 2>$DIR/err; echo share-ended" Enter
 wait_for "(no clients)" 30 5
-# The rows that do not change, whole.
+# The endpoint row, whole (the table's are share_host_test.cpp's).
 [ "$(row 2)" = "  endpoint pty $DIR/radio -> $(readlink "$DIR/radio")" ] || { echo "row 2"; screen; exit 1; }
-expected="id  endpoint             last command commands  at once to radio errors"
-[ "$(row 4)" = "$expected" ] || { echo "header: $(row 4)"; screen; exit 1; }
 
 exec 5<>"$DIR/radio"
 stty raw -echo <&5

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -230,71 +231,39 @@ TEST(ShareServer, BadInput) {
 // identification, and from the clients' settings; it answers a query only
 // when every fact of the answer is known. Each step: "A" an answer learned
 // (1) or not (0), "S" a client's setting, "Q" a query and its answer ("-":
-// not from the mirror).
+// not from the mirror), "F" a setting forgotten; a step's note in brackets.
 TEST(ShareMirror, LearnsAnswersAndSettingsAndAnswersWhatIsKnown) {
   RadioMirror m;
-  const char* steps[][3] = {
-      {"A", "FA014200000", "0"},  // the digits are not known yet
-      {"S", "AG0100", "1"},
-      {"Q", "AG0", "-"},  // nothing is answered before the identification
-      {"Q", "ID", "-"},
-      {"A", "ID0570", "1"},
-      {"Q", "ID", "ID0570"},
-      {"A", "FA14200000", "0"},
-      {"A", "FA014200000", "1"},
-      {"Q", "FA", "FA014200000"},
-      {"Q", "MD0", "-"},
-      {"A", "OI001007050000+00000100000", "0"},  // which VFO is the other?
-      {"A", "VS0", "1"},
-      {"A", "OI001007050000+00000100000", "1"},
-      {"Q", "FB", "FB007050000"},
-      {"Q", "MD1", "MD11"},
-      {"A", "IF001014250000+00000020000", "1"},
-      {"Q", "FA", "FA014250000"},
-      {"Q", "MD0", "MD02"},
-      {"Q", "IF", "IF001014250000+00000020000"},
-      {"Q", "OI", "-"},
-      {"A", "AG0120", "1"},
-      {"Q", "AG0", "AG0120"},
-      {"Q", "AG1", "-"},
-      {"A", "GT01", "0"},  // not kept: another setting may change it
-      {"Q", "GT0", "-"},
-      {"A", "NA01", "1"},
-      {"Q", "NA", "NA01"},  // the receiver in use is known
-      {"A", "SM0017", "1"},
-      {"Q", "SM0", "SM0017"},
-      {"S", "VS1", "1"},
-      {"Q", "NA", "-"},
-      {"S", "FB007100000", "1"},
-      {"Q", "IF", "IF001007100000+00000010000"},
-      {"S", "FA1", "0"},  // a setting not understood: the tuning is unsure
-      {"Q", "FA", "-"},
-      {"Q", "VS", "-"},
-      {"Q", "IF", "-"},
-      {"Q", "AG0", "AG0120"},
-      {"A", "IF002007000000+00000031000", "1"},  // a memory, on the main receiver
-      {"Q", "IF", "IF002007000000+00000031000"},
-      {"Q", "FA", "-"},
-      {"A", "VS0", "1"},
-      {"A", "OI001007050000+00000100000", "0"},  // no other VFO in memory mode
+  const char* steps[] = {
+      "A FA014200000 0 (the digits are not known yet)", "S AG0100 1",
+      "Q AG0 - (nothing is answered before the identification)", "Q ID -", "A ID0570 1",
+      "Q ID ID0570", "A FA14200000 0", "A FA014200000 1", "Q FA FA014200000", "Q MD0 -",
+      "A OI001007050000+00000100000 0 (which VFO is the other?)", "A VS0 1",
+      "A OI001007050000+00000100000 1", "Q FB FB007050000", "Q MD1 MD11",
+      "A IF001014250000+00000020000 1", "Q FA FA014250000", "Q MD0 MD02",
+      "Q IF IF001014250000+00000020000", "Q OI -", "A AG0120 1", "Q AG0 AG0120", "Q AG1 -",
+      "A GT01 0 (not kept: another setting may change it)", "Q GT0 -", "A NA01 1",
+      "Q NA NA01 (the receiver in use is known)", "A SM0017 1", "Q SM0 SM0017", "S VS1 1", "Q NA -",
+      "S FB007100000 1", "Q IF IF001007100000+00000010000",
+      "S FA1 0 (a setting not understood: the tuning is unsure)", "Q FA -", "Q VS -", "Q IF -",
+      "Q AG0 AG0120", "A IF002007000000+00000031000 1 (a memory, on the main receiver)",
+      "Q IF IF002007000000+00000031000", "Q FA -", "A VS0 1",
+      "A OI001007050000+00000100000 0 (no other VFO in memory mode)",
       // Settings that never reached the radio are forgotten: their own
       // value, and the tuning with a tuning setting.
-      {"A", "IF001014250000+00000020000", "1"},
-      {"F", "AG0100", ""},
-      {"Q", "AG0", "-"},
-      {"Q", "IF", "IF001014250000+00000020000"},
-      {"F", "FB007000000", ""},
-      {"Q", "IF", "-"},
-      {"Q", "SM0", "SM0017"},
-  };
-  for (const auto& [kind, text, expected] : steps) {
-    if (kind[0] == 'Q') {
-      EXPECT_EQ(m.answer(text).value_or("-"), expected) << text;
-    } else if (kind[0] == 'F') {
+      "A IF001014250000+00000020000 1", "F AG0100", "Q AG0 -", "Q IF IF001014250000+00000020000",
+      "F FB007000000", "Q IF -", "Q SM0 SM0017"};
+  for (const char* step : steps) {
+    std::istringstream in(step);
+    std::string kind, text, expected;
+    in >> kind >> text >> expected;
+    if (kind == "Q") {
+      EXPECT_EQ(m.answer(text).value_or("-"), expected) << step;
+    } else if (kind == "F") {
       m.forget_setting(text);
     } else {
-      const bool learned = kind[0] == 'A' ? m.learn_answer(text) : m.learn_setting(text);
-      EXPECT_EQ(learned, expected[0] == '1') << kind << " " << text;
+      const bool learned = kind == "A" ? m.learn_answer(text) : m.learn_setting(text);
+      EXPECT_EQ(learned, expected == "1") << step;
     }
   }
   EXPECT_TRUE(RadioMirror::is_query("NA"));
