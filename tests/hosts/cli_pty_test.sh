@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# The tovrak program against `tovrak sim --pty`, in real time: tovrak get /
+# set / ptt with their exit status (0 done, 1 refused or no radio, 2 usage);
+# real signals to `tovrak script --port` and `tovrak share` while they keep
+# the radio keyed; the sim's ownership of its link; a one-shot through a
+# sharing server's TCP endpoint. What each name reads and writes, each
+# refusal and every other way out are the in-process tests' (one_shot_test,
+# script_test, ways_out_test). The checks wait for what they look for with a
+# generous deadline, never for a time.
+set -euo pipefail
+TOVRAK=$1
+DIR=$(mktemp -d)
+RADIO=$DIR/radio
+SIM= RUN= SHARE=
+trap 'kill $SIM $RUN $SHARE 2>/dev/null; wait 2>/dev/null; rm -rf "$DIR"' EXIT
+
+fail() { echo "FAIL: $*"; exit 1; }
+eventually() { for _ in $(seq 100); do "$@" && return 0; sleep 0.1; done; return 1; }
+# expect STATUS OUTPUT-PATTERN ARGS...: runs tovrak ARGS, checks both.
+expect() {
+  local want=$1 pattern=$2 out status=0
+  shift 2
+  out=$("$TOVRAK" "$@" 2>&1) || status=$?
+  [ "$status" -eq "$want" ] || fail "tovrak $* exited $status, not $want: $out"
+  grep -qE -- "$pattern" <<<"$out" || fail "tovrak $* printed \"$out\", not /$pattern/"
+}
+"$TOVRAK" sim --pty "$RADIO" --id 19 >/dev/null 2>&1 &
+SIM=$!
+eventually test -L "$RADIO" || fail "no simulated radio"
+
+expect 0 '^freq 14\.250000 MHz$' set freq 14250kHz --port "$RADIO"
+expect 0 '^\{"freq": 14250000, "mode": "USB"\}$' get freq mode --json --port "$RADIO"
+expect 2 'unknown name "bogus"' get bogus --port "$RADIO"
+expect 1 'no radio on' get freq --port "$DIR/none"
+
+printf 'SetPort True, "", "", ""\nSetCAT 1\n@wait 500\nSetPTT 1\n@wait 60000\n' >"$DIR/keyed"
+# Each starts the front end keyed, in the background as $RUN.
+script() {
+  "$TOVRAK" script --port "$RADIO" "$DIR/keyed" >"$DIR/out" 2>"$DIR/err" &
+  RUN=$!
+  eventually grep -q 'SetPTT(1) -> True' "$DIR/out" || fail "script: never keyed"
+}
+share() {
+  rm -f "$DIR/log"
+  "$TOVRAK" share --port "$RADIO" --pty "$DIR/a" --plain --log "$DIR/log" >"$DIR/out" 2>"$DIR/err" &
+  RUN=$!
+  eventually test -L "$DIR/a" || fail "share: no endpoint"
+  exec 5<>"$DIR/a"
+  stty raw -echo <&5
+  printf 'TX1;' >&5 # the client stays, keyed
+  eventually grep -q '  TX TX1;$' "$DIR/log" || fail "share: the client's TX1; never reached the radio"
+}
+for run in "script 130" "share 0"; do
+  for sig in INT TERM HUP; do
+    ${run% *}
+    kill -$sig $RUN
+    status=0
+    wait $RUN || status=$?
+    RUN=
+    exec 5>&-
+    [ $status -eq ${run#* } ] || fail "${run% *} after SIG$sig exited $status: $(cat "$DIR/err")"
+    grep -q "transmitter released" "$DIR/err" || fail "${run% *} after SIG$sig: $(cat "$DIR/err")"
+    expect 0 '^off$' get ptt --port "$RADIO"
+  done
+done
+
+# The sim owns its link: another sim or a share is refused, and SIGHUP
+# removes it (a killed owner's link taken over is endpoints_test.cpp's).
+expect 1 "in use by a running tovrak \(process $SIM\)" sim --pty "$RADIO"
+expect 1 "in use by a running tovrak \(process $SIM\)" share --sim --pty "$RADIO" --plain
+kill -HUP $SIM
+wait $SIM 2>/dev/null || true
+SIM=
+[ ! -e "$RADIO" ] && [ ! -L "$RADIO" ] || fail "the link outlived its sim"
+
+PORT=$((20000 + RANDOM % 20000))
+"$TOVRAK" share --sim --listen "127.0.0.1:$PORT" --plain >/dev/null 2>&1 &
+SHARE=$!
+eventually "$TOVRAK" get ptt --server "127.0.0.1:$PORT" >/dev/null 2>&1 || fail "no sharing server"
+expect 0 '^freq [0-9]+\.[0-9]{6} MHz  mode [A-Z]+$' get freq mode --server "127.0.0.1:$PORT"
+expect 1 '^ptt refused: the sharing server releases a transmitter' ptt on --server "127.0.0.1:$PORT"
+expect 0 '^ptt off$' ptt off --server "127.0.0.1:$PORT"
+echo "the tovrak program works on a real pseudo-terminal and leaves the radio released"
