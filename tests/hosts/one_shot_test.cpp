@@ -1,7 +1,5 @@
-// tovrak get / set / ptt in virtual time over the simulated radio: each row
-// is the command's words, the radio before, the printed line, the exit status,
-// what reached the wire and what the radio holds afterwards. The default
-// radio is the nine-digit one, in LSB.
+// tovrak get / set / ptt in virtual time over the simulated radio (the
+// nine-digit one unless a row says otherwise).
 #include "hosts/cli/one_shot.hpp"
 
 #include <gtest/gtest.h>
