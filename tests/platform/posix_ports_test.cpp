@@ -15,11 +15,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class FakeMachine : public ::testing::Test {
- protected:
-  void SetUp() override { fs::remove_all(root_); }
-  void TearDown() override { fs::remove_all(root_); }
+// A machine under a directory of its own: files and links made with their parents.
+struct FakeMachine {
+  fs::path root = fs::temp_directory_path() / ("tovrak-ports-" + std::to_string(getpid()));
+  PortScanRoots roots{root / "sys", root / "dev", root / "proc"};
 
+  FakeMachine() { fs::remove_all(root); }
+  ~FakeMachine() { fs::remove_all(root); }
   void file(const fs::path& p, const std::string& text = "") {
     fs::create_directories(p.parent_path());
     std::ofstream(p) << text;
@@ -31,56 +33,52 @@ class FakeMachine : public ::testing::Test {
   // A tty the way sysfs shows it: a class entry linking into the device
   // tree, with the driver linked from its device.
   void tty(const std::string& name, const std::string& device_dir, const std::string& driver) {
-    fs::path dev = roots_.sys / "devices" / device_dir;
-    fs::path node = dev / "tty" / name;
-    fs::create_directories(node);
-    link(node / "device", "../..");
-    fs::create_directories(roots_.sys / "bus" / "drivers" / driver);
-    link(dev / "driver", roots_.sys / "bus" / "drivers" / driver);
-    link(roots_.sys / "class" / "tty" / name, "../../devices/" + device_dir + "/tty/" + name);
-    file(roots_.dev / name);
+    const fs::path dev = roots.sys / "devices" / device_dir, drivers = roots.sys / "bus/drivers";
+    fs::create_directories(drivers / driver);
+    link(dev / "tty" / name / "device", "../..");
+    link(dev / "driver", drivers / driver);
+    link(roots.sys / "class/tty" / name, "../../devices/" + device_dir + "/tty/" + name);
+    file(roots.dev / name);
   }
-  void usb(const std::string& device_dir, const std::string& vendor, const std::string& product,
-           const std::string& maker, const std::string& name) {
-    fs::path dir = roots_.sys / "devices" / device_dir;
-    file(dir / "idVendor", vendor + "\n");
-    file(dir / "idProduct", product + "\n");
-    if (!maker.empty()) file(dir / "manufacturer", maker + "\n");
-    if (!name.empty()) file(dir / "product", name + "\n");
+  // A USB device's strings, each given written in its file.
+  void usb(const std::string& device_dir, const std::vector<std::string>& names_and_values) {
+    for (size_t i = 0; i + 1 < names_and_values.size(); i += 2)
+      file(roots.sys / "devices" / device_dir / names_and_values[i],
+           names_and_values[i + 1] + "\n");
   }
-
-  fs::path root_ = fs::temp_directory_path() / ("tovrak-ports-" + std::to_string(getpid()));
-  PortScanRoots roots_{root_ / "sys", root_ / "dev", root_ / "proc"};
 };
 
-TEST_F(FakeMachine, ListsDevicesWithUsbDetailsStableNamesAndUse) {
-  fs::create_directories(roots_.sys / "class" / "tty");  // no serial port yet, no machine at all
-  EXPECT_TRUE(list_serial_ports(roots_).empty());
-  EXPECT_TRUE(list_serial_ports({root_ / "nothing", root_ / "nothing", root_ / "nothing"}).empty());
+TEST(PortList, ListsDevicesWithUsbDetailsStableNamesAndUse) {
+  FakeMachine m;
+  const PortScanRoots& r = m.roots;
+  fs::create_directories(r.sys / "class/tty");  // no serial port yet, no machine at all
+  EXPECT_TRUE(list_serial_ports(r).empty());
+  EXPECT_TRUE(list_serial_ports({m.root / "none", m.root / "none", m.root / "none"}).empty());
   // A UART, a ttyS without one, a virtual console, two USB adapters.
-  tty("ttyS0", "pnp0/00:01", "serial8250");
-  file(roots_.sys / "class" / "tty" / "ttyS0" / "type", "4\n");
-  tty("ttyS1", "platform/serial8250", "serial8250");
-  file(roots_.sys / "class" / "tty" / "ttyS1" / "type", "0\n");
-  fs::create_directories(roots_.sys / "devices" / "virtual" / "tty" / "tty0");
-  link(roots_.sys / "class" / "tty" / "tty0", "../../devices/virtual/tty/tty0");
-  file(roots_.dev / "tty0");
-  usb("pci0/usb1/1-2", "0403", "6001", "Example Corp", "USB Serial Cable");
-  tty("ttyUSB0", "pci0/usb1/1-2/1-2:1.0/ttyUSB0", "ftdi_sio");
-  usb("pci0/usb1/1-3", "1a2b", "00c1", "", "");
-  tty("ttyACM10", "pci0/usb1/1-3/1-3:1.0", "cdc_acm");
-  tty("ttyACM2", "pci0/usb1/1-4/1-4:1.0", "cdc_acm");  // USB strings unreadable
-  link(roots_.dev / "serial" / "by-id" / "usb-Example_Cable_A1-if00-port0", "../../ttyUSB0");
+  m.tty("ttyS0", "pnp0/00:01", "serial8250");
+  m.file(r.sys / "class/tty/ttyS0/type", "4\n");
+  m.tty("ttyS1", "platform/serial8250", "serial8250");
+  m.file(r.sys / "class/tty/ttyS1/type", "0\n");
+  fs::create_directories(r.sys / "devices/virtual/tty/tty0");
+  m.link(r.sys / "class/tty/tty0", "../../devices/virtual/tty/tty0");
+  m.file(r.dev / "tty0");
+  m.usb("pci0/usb1/1-2", {"idVendor", "0403", "idProduct", "6001", "manufacturer", "Example Corp",
+                          "product", "USB Serial Cable"});
+  m.tty("ttyUSB0", "pci0/usb1/1-2/1-2:1.0/ttyUSB0", "ftdi_sio");
+  m.usb("pci0/usb1/1-3", {"idVendor", "1a2b", "idProduct", "00c1"});
+  m.tty("ttyACM10", "pci0/usb1/1-3/1-3:1.0", "cdc_acm");
+  m.tty("ttyACM2", "pci0/usb1/1-4/1-4:1.0", "cdc_acm");  // USB strings unreadable
+  m.link(r.dev / "serial/by-id/usb-Example_Cable_A1-if00-port0", "../../ttyUSB0");
   // A process holds ttyACM10 open; another holds a socket.
-  link(roots_.proc / "4242" / "fd" / "7", roots_.dev / "ttyACM10");
-  link(roots_.proc / "4243" / "fd" / "3", "socket:[1234]");
+  m.link(r.proc / "4242/fd/7", r.dev / "ttyACM10");
+  m.link(r.proc / "4243/fd/3", "socket:[1234]");
 
   // Each port as "path driver vendor:product maker/product by-id use",
   // paths under the fake root.
   std::vector<std::string> got;
-  for (const auto& p : list_serial_ports(roots_)) {
+  for (const auto& p : list_serial_ports(r)) {
     auto under = [&](const std::string& path) {
-      return path.empty() ? "-" : fs::path(path).lexically_relative(root_).string();
+      return path.empty() ? "-" : fs::path(path).lexically_relative(m.root).string();
     };
     got.push_back(under(p.path) + " " + p.driver + " " + p.vendor_id + ":" + p.product_id + " " +
                   p.manufacturer + "/" + p.product + " " + under(p.by_id) +

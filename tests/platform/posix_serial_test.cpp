@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/posix/endpoints/pseudo_terminal.hpp"
+#include "platform/seams.hpp"
 #include "support/refusal.hpp"
 #include "support/run_until.hpp"
 #include "tovrak/errors.hpp"
@@ -39,12 +40,7 @@ struct Radio {
   void send(const std::string& bytes) const {
     ASSERT_EQ(write(fd, bytes.data(), bytes.size()), ssize_t(bytes.size()));
   }
-  std::string take() {
-    std::string got;
-    char buf[4096];
-    for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) got.append(buf, static_cast<size_t>(n));
-    return got;
-  }
+  std::string take() const { return test::read_all(fd); }
   // The line parameters the control set (a pty master reports its slave's).
   termios line() const {
     termios t{};
@@ -78,13 +74,12 @@ std::string open_error(SerialControl& port) {
   return why;
 }
 
-struct PosixSerialTest : ::testing::Test {
+// Bytes wait through a non-pumping sleep for the next message; a closed port
+// raises nothing for what came before; a handler may destroy its control.
+TEST(PosixSerial, BytesWaitThroughASleepAndTheControlMayGoInItsHandler) {
   Radio radio;
   Session s;
-  void SetUp() override { s.open(radio); }
-};
-
-TEST_F(PosixSerialTest, BytesWaitThroughASleepAndAClosedPortRaisesNothingForThem) {
+  s.open(radio);
   radio.send("ID;");
   s.apt.sleep_ms(30);
   EXPECT_EQ(s.events, 0);
@@ -99,11 +94,9 @@ TEST_F(PosixSerialTest, BytesWaitThroughASleepAndAClosedPortRaisesNothingForThem
   s.apt.sleep_ms(20);
   s.port->PortOpen(false);
   s.apt.run_for(30ms);
-  EXPECT_EQ(s.events, 0);
-  EXPECT_EQ(s.port->InBufferCount(), 0);
-}
+  EXPECT_EQ(std::tuple(s.events, s.port->InBufferCount()), std::tuple(0, 0));
 
-TEST_F(PosixSerialTest, AHandlerMayDestroyTheControlThatRaisedTheEvent) {
+  s.port->PortOpen(true);
   s.port->OnComm([&] { s.port.reset(); });
   radio.send("IF;");
   ASSERT_TRUE(s.run_until([&] { return !s.port; }));
@@ -117,11 +110,13 @@ TEST(PosixSerial, ConfiguresTheLineAndTheRadioReadsExactlyTheBytesWritten) {
   s.apt.on_serial_write([&](std::string_view bytes) { wire += bytes; });
   s.port->Settings("4800,N,8,1"), s.port->Handshaking(2), s.port->DTREnable(true);
   s.open(radio);
-  termios t = radio.line();
-  EXPECT_EQ(cfgetospeed(&t), speed_t{B4800});
-  EXPECT_EQ(t.c_cflag & (CSIZE | PARENB | CSTOPB), tcflag_t{CS8});
-  EXPECT_NE(t.c_cflag & CRTSCTS, 0u);
-  EXPECT_EQ(t.c_lflag & (ICANON | ECHO), 0u);
+  // The line as the radio's end sees it: speed, framing and flow control, editing.
+  auto line = [&] {
+    termios t = radio.line();
+    return std::tuple(cfgetospeed(&t), t.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS),
+                      t.c_lflag & (ICANON | ECHO));
+  };
+  EXPECT_EQ(line(), std::tuple(speed_t{B4800}, tcflag_t{CS8 | CRTSCTS}, tcflag_t{0}));
   EXPECT_FALSE(s.posix().modem_lines_supported());  // a pty has none; the port works on
 
   const std::string bytes("AI0;ID;\n\0;", 10);
@@ -132,10 +127,7 @@ TEST(PosixSerial, ConfiguresTheLineAndTheRadioReadsExactlyTheBytesWritten) {
   // Applied at once while open. (A pty always keeps 8 data bits and no
   // parity, whatever it is told; speed and stop bits it keeps.)
   s.port->Settings("9600,N,8,2"), s.port->Handshaking(0);
-  t = radio.line();
-  EXPECT_EQ(cfgetospeed(&t), speed_t{B9600});
-  EXPECT_NE(t.c_cflag & CSTOPB, 0u);
-  EXPECT_EQ(t.c_cflag & CRTSCTS, 0u);
+  EXPECT_EQ(line(), std::tuple(speed_t{B9600}, tcflag_t{CS8 | CSTOPB}, tcflag_t{0}));
 }
 
 TEST(PosixSerial, RefusalsSayWhatAndChangeNothing) {
@@ -171,7 +163,6 @@ TEST(PosixSerial, RefusalsSayWhatAndChangeNothing) {
   EXPECT_THROW(s.port->Output("FA;"), ComError);  // closed
   EXPECT_THROW(s.port->Handshaking(5), ComError);
   EXPECT_THROW(s.port->Settings("9600,N,4,1"), ComError);
-  EXPECT_THROW(s.port->Settings("14400,N,8,1"), ComError);  // no termios rate
   s.open(radio);
   EXPECT_THROW(s.port->CommPort(2), ComError);
   EXPECT_THROW(s.port->Device("/dev/ttyUSB0"), ComError);
