@@ -144,52 +144,39 @@ TEST(PosixLoop, TheDescriptorIsReadableExactlyWhileThereIsWork) {
   uint64_t before = apt.wakeups();
   apt.run_for(milliseconds(100));
   EXPECT_LE(apt.wakeups() - before, 2u);
-}
 
-// A watch taken out of the poll set hears nothing until it is put back;
-// putting back one that is polled, or one that is gone, changes nothing.
-TEST(PosixLoop, PollingStopsAndResumesPerWatch) {
-  struct Counter : LoopWatcher {
-    int ready = 0;
-    void on_ready(uint32_t) override { ++ready; }
-  } counter;
-  int ends[2];
+  // A paused watch is no work until it is resumed; resumed twice, it is heard once.
+  int ends[2], heard = 0;
   ASSERT_EQ(pipe(ends), 0);
-  PosixLoop loop;
-  const uint64_t id = loop.watch(ends[0], &counter);
   ASSERT_EQ(write(ends[1], "x", 1), 1);
-  loop.stop_polling(id);
-  loop.pump_once();
-  EXPECT_EQ(counter.ready, 0);
-  loop.resume_polling(id);
-  loop.resume_polling(id);
-  loop.resume_polling(id + 1);
-  loop.pump_once();
-  EXPECT_EQ(counter.ready, 1);
-  loop.unwatch(id);
-  close(ends[0]);
-  close(ends[1]);
+  auto watch = apt.watch(ends[0], [&](FdEvents) { ++heard; });
+  watch->pause(true);
+  EXPECT_FALSE(readable(apt.fd(), 0));
+  watch->pause(false), watch->pause(false);
+  ASSERT_TRUE(readable(apt.fd(), 0));
+  apt.pump_once();
+  EXPECT_EQ(heard, 1);
+  watch.reset();
+  close(ends[0]), close(ends[1]);
 }
 
 // (Bytes waiting for messages, writes at their time and actions outside
 // during a sleep are everyone's: the simulated radio's line and every rig.)
-TEST(VirtualLine, BadSettingsAreRefusedAndBytesToAClosedPortLost) {
+// Bad settings are refused, the last good ones kept; bytes to a closed port
+// are lost. The clock moves only when moved, wraps at midnight, and the world
+// outside acts at its time, in time order, interleaved with ticks.
+TEST(VirtualApartment, ItsLineRefusesAndLosesItsClockMovesOnlyWhenMoved) {
   VirtualApartment apt;
   auto port = apt.create_serial();
   port->Settings("4800,N,8,1");
   for (const char* bad : {"fast,N,8,1", "9600,N,8", "12345,N,8,1"})
     EXPECT_THROW(port->Settings(bad), ComError) << bad;
-  EXPECT_EQ(apt.line().config().settings, "4800,N,8,1");  // the last good one kept
+  EXPECT_EQ(apt.line().config().settings, "4800,N,8,1");
   apt.line().radio_sends("lost;");
   port->PortOpen(true);
   apt.line().radio_sends("FA;");
   EXPECT_EQ(port->Input(), "FA;");
-}
 
-// The virtual clock moves only when moved, wraps at midnight, and the world
-// outside acts at its time, in time order, interleaved with ticks.
-TEST(VirtualClock, MovesOnlyWhenMovedAndTheWorldOutsideActsAtItsTime) {
-  VirtualApartment apt;
   std::string order;
   auto t = apt.create_timer(100, true, [&] { order += 't'; });
   apt.schedule_outside(250'000, [&] { order += 'p' + std::to_string(apt.now_us()); });

@@ -1,9 +1,7 @@
-// The Linux serial control and loop against the faults a real device and a
-// real clock bring but a test cannot summon: reads that would block or are
-// interrupted, short writes, a device that vanishes (ENXIO, EIO, end of
-// file, a hang-up), a stream that never pauses, and a loop that comes late.
-// The seams (tests/platform/seams.hpp) put a scripted link and a clock the
-// test moves under the platform's own code.
+// The Linux serial control against the faults a real device brings but a
+// test cannot summon: reads that would block or are interrupted, short
+// writes, a device that vanishes (ENXIO, EIO, end of file, a hang-up), a
+// stream that never pauses; a scripted link (seams.hpp) stands for the device.
 #include <gtest/gtest.h>
 #include <poll.h>
 
@@ -19,6 +17,7 @@
 namespace tovrak::platform {
 namespace {
 
+using namespace std::string_literals;
 using test::fails;
 using test::Step;
 using test::takes;
@@ -93,11 +92,11 @@ TEST(PosixSerialFaults, ReadsThatBlockAreInterruptedOrFindTheDeviceGone) {
                                  : std::vector<std::string>{},
                          false))
         << r.what;
-    auto expected = [&](const std::string& operation) {
-      return is_lost ? std::tuple(8012, gone(operation, r.lost)) : std::tuple(0, std::string());
-    };
-    EXPECT_EQ(error_of([&] { p.serial->Output("FA;"); }), expected("write to")) << r.what;
-    EXPECT_EQ(error_of([&] { p.serial->OutBufferCount(); }), expected("count the output of"))
+    EXPECT_EQ(std::tuple(error_of([&] { p.serial->Output("FA;"); }),
+                         error_of([&] { p.serial->OutBufferCount(); })),
+              is_lost ? std::tuple(std::tuple(8012, gone("write to", r.lost)),
+                                   std::tuple(8012, gone("count the output of", r.lost)))
+                      : std::tuple(std::tuple(0, ""s), std::tuple(0, ""s)))
         << r.what;
     // Closed and opened again, the port works with the device that is there now.
     p.serial->PortOpen(false);
@@ -187,29 +186,6 @@ TEST(PosixSerialFaults, BytesTheLinkOwesItselfThatCannotGoEndThePort) {
   const int applied = p.link().applied;
   p.serial->Settings("4800,N,8,1");
   EXPECT_EQ(p.link().applied, applied);
-}
-
-TEST(PosixLoopClock, ALateLoopTicksOnceAndTheGridHolds) {
-  test::ScriptedPorts ports;
-  test::SeamApartment apt(ports.seams());
-  test::FakeClock& clock = *ports.clock;
-  const int64_t start = clock.now;
-  std::vector<int64_t> ticks;  // ms from the start
-  auto timer =
-      apt.create_timer(100, true, [&] { ticks.push_back((clock.now - start) / 1'000'000); });
-  // (when the loop comes, in ms from the start)
-  for (int64_t at : {99, 100, 130, 350, 399, 400, 401, 1000}) {
-    clock.now = start + at * 1'000'000;
-    apt.pump_once();
-  }
-  EXPECT_EQ(ticks, (std::vector<int64_t>{100, 350, 400, 1000}));
-  // A non-pumping sleep lets time pass and delivers nothing; the pump after
-  // it delivers the one tick owed.
-  ticks.clear();
-  apt.sleep_ms(250);
-  EXPECT_TRUE(ticks.empty());
-  apt.pump_once();
-  EXPECT_EQ(ticks, (std::vector<int64_t>{1250}));
 }
 
 }  // namespace
