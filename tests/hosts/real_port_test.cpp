@@ -40,13 +40,7 @@ class RemoteRadio : public ::testing::Test {
     port_->Device(server_->locator());
   }
 
-  std::string radio_take() const {
-    std::string got;
-    char buf[512];
-    ssize_t n;
-    while ((n = read(radio_, buf, sizeof buf)) > 0) got.append(buf, static_cast<size_t>(n));
-    return got;
-  }
+  std::string radio_take() const { return test::read_all(radio_); }
 
   std::optional<platform::PseudoTerminal> pty_;
   int radio_ = -1, device_ = -1;

@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -22,7 +21,6 @@
 #include "platform/posix/rfc2217_link.hpp"
 #include "platform/posix/tcp_link.hpp"
 #include "platform/posix/telnet_session.hpp"
-#include "platform/seams.hpp"
 #include "support/refusal.hpp"
 #include "support/run_until.hpp"
 #include "tovrak/errors.hpp"

@@ -104,27 +104,17 @@ struct ScriptedLink : platform::SerialLink {
   int flush() override { return flush_err; }
 };
 
-// All that the non-blocking `fd` holds now.
-inline std::string read_all(int fd) {
-  std::string got;
-  char buf[4096];
-  for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) got.append(buf, size_t(n));
-  return got;
-}
-
 // Seams whose serial links are scripted; `link` is the last one opened.
 struct ScriptedPorts {
   std::shared_ptr<FakeClock> clock = std::make_shared<FakeClock>();
   ScriptedLink* link = nullptr;
-  std::string opened;  // the locator the control asked for
 
   platform::LoopSeams seams() {
     platform::LoopSeams s;
     s.clock = clock;
-    s.open_link = [this](const platform::PortLocator& where) {
+    s.open_link = [this](const platform::PortLocator&) {
       auto l = std::make_unique<ScriptedLink>();
       link = l.get();
-      opened = where.display();
       return l;
     };
     return s;
