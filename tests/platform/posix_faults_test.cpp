@@ -98,11 +98,6 @@ TEST(PosixSerialFaults, ReadsThatBlockAreInterruptedOrFindTheDeviceGone) {
                                    std::tuple(8012, gone("count the output of", r.lost)))
                       : std::tuple(std::tuple(0, ""s), std::tuple(0, ""s)))
         << r.what;
-    // Closed and opened again, the port works with the device that is there now.
-    p.serial->PortOpen(false);
-    p.serial->PortOpen(true);
-    p.serial->Output("ID;");
-    EXPECT_EQ(p.link().wire, "ID;") << r.what;
   }
 }
 
@@ -126,11 +121,11 @@ TEST(PosixSerialFaults, ADeviceThatNeverPausesIsReadABudgetAtATime) {
   p.pump(2);
   EXPECT_TRUE(p.link().reads.empty());
   // All of it was seen arriving; the input buffer keeps the first up to its limit.
-  EXPECT_EQ(seen, sent.size());
-  EXPECT_EQ(p.serial->Input(), sent.substr(0, PosixSerial::kInputLimit));
+  EXPECT_EQ(std::tuple(seen, p.serial->Input()),
+            std::tuple(sent.size(), sent.substr(0, PosixSerial::kInputLimit)));
 }
 
-TEST(PosixSerialFaults, ShortAndFailedWritesKeepTheOrderOrNameTheLoss) {
+TEST(PosixSerialFaults, ShortAndFailedWritesKeepTheOrderOrEndThePort) {
   const struct Row {
     const char* what;
     std::vector<Step> writes;
@@ -174,14 +169,11 @@ TEST(PosixSerialFaults, ShortAndFailedWritesKeepTheOrderOrNameTheLoss) {
   p.serial->Output("END;");
   p.pump();
   EXPECT_EQ(p.link().wire, "ABEND;");
-}
-
-TEST(PosixSerialFaults, BytesTheLinkOwesItselfThatCannotGoEndThePort) {
-  Port p;
+  // Bytes the link owes itself that cannot go end the port; cleared output
+  // needs no device; settings wait for the next open.
   p.link().flush_err = ECONNRESET;
   EXPECT_EQ(error_of([&] { p.serial->OutBufferCount(); }),
             std::tuple(8012, gone("count the output of", "Connection reset by peer")));
-  // Cleared output needs no device; settings wait for the next open.
   EXPECT_EQ(error_of([&] { p.serial->ClearOutBuffer(); }), std::tuple(0, ""));
   const int applied = p.link().applied;
   p.serial->Settings("4800,N,8,1");

@@ -158,8 +158,6 @@ struct Pair {
 using test::error_of;
 using test::has;
 
-// The opening waits for the server to take the COM-PORT option: refused,
-// never answered, hung up or cut short by a stop request, it says which.
 TEST(Rfc2217Link, OpeningFailsClearlyWhenTheServerDoesNotSpeakItOrTheProgramStops) {
   // (what the server does: sends bytes, hangs up or keeps silent while the
   // program is asked to stop; how long the link waits; what it says)
@@ -350,9 +348,7 @@ TEST(NetworkPorts, ARawTcpPortCarriesTheBytesAsTheyAre) {
 
 // A dead server or a cut network ends a tcp:// port within half a minute:
 // keep-alive probes after 10 s of silence, every 5 s, three of them, and 20 s
-// for written bytes to be acknowledged. With no server at all, either kind of
-// network port says that nothing listens, and how long was waited is said
-// in seconds or milliseconds.
+// for written bytes to be acknowledged. With no server, both kinds say so.
 TEST(NetworkPorts, ATcpPortNoticesADeadPeerAndNothingListeningIsSaidSo) {
   PosixApartment apt;
   auto server =
