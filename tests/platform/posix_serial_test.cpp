@@ -123,11 +123,8 @@ TEST(PosixSerial, ConfiguresTheLineAndTheRadioReadsExactlyTheBytesWritten) {
 
 TEST(PosixSerial, RefusalsSayWhatAndChangeNothing) {
   // Opening names the device and the reason.
-  const struct {
-    const char* device;
-    int16_t port;
-    std::vector<std::string> said;
-  } rows[] = {
+  // (device, port number, what the refusal says)
+  const std::tuple<const char*, int16_t, std::vector<std::string>> rows[] = {
       {"/dev/tovrak-none", 1, {"/dev/tovrak-none", "no such device", "tovrak ports"}},
       {"", 200, {"/dev/ttyS199"}},
       {"/dev/null", 1, {"not a serial device"}},
@@ -139,11 +136,11 @@ TEST(PosixSerial, RefusalsSayWhatAndChangeNothing) {
     return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
   };
   const auto before = descriptors();
-  for (const auto& r : rows) {
+  for (const auto& [device, number, said] : rows) {
     auto port = apt.create_serial();
-    port->Device(r.device), port->CommPort(r.port);
+    port->Device(device), port->CommPort(number);
     std::string why = open_error(*port);
-    for (const auto& part : r.said) EXPECT_TRUE(has(why, part)) << why;
+    for (const auto& part : said) EXPECT_TRUE(has(why, part)) << why;
   }
   EXPECT_EQ(descriptors(), before);
 
@@ -194,32 +191,30 @@ TEST(PosixSerial, LineTermiosHasEveryRateFramingAndFlowControl) {
               std::tuple(cfgetospeed(&want), cfgetospeed(&want)))
         << speed;
   }
-  const struct Row {
-    const char* settings;
-    int16_t handshaking;
-    tcflag_t size, parity, stop, rtscts, xonxoff;
-  } rows[] = {
+  // (settings, handshaking; the size, parity, stop, RTS/CTS and XON/XOFF bits)
+  using Bits = tcflag_t;
+  const std::tuple<const char*, int16_t, Bits, Bits, Bits, Bits, Bits> rows[] = {
       {"9600,N,8,1", 0, CS8, 0, 0, 0, 0},
       {"9600,E,7,1", 1, CS7, PARENB, 0, 0, IXON | IXOFF},
       {"9600,O,6,2", 2, CS6, PARENB | PARODD, CSTOPB, CRTSCTS, 0},
       {"9600,M,5,1.5", 3, CS5, PARENB | PARODD | CMSPAR, CSTOPB, CRTSCTS, IXON | IXOFF},
       {"9600,S,8,2", 0, CS8, PARENB | CMSPAR, CSTOPB, 0, 0},
   };
-  for (const Row& r : rows) {
+  for (const auto& [settings, handshaking, size, parity, stop, rtscts, xonxoff] : rows) {
     termios t{};
     t.c_cflag = PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS;  // whatever the device had
     t.c_iflag = IXON | IXOFF | IXANY;
-    ASSERT_TRUE(line_termios(t, {parse_serial_settings(r.settings), r.handshaking}));
+    ASSERT_TRUE(line_termios(t, {parse_serial_settings(settings), handshaking}));
     EXPECT_EQ(
         std::tuple(t.c_cflag & CSIZE, t.c_cflag & (PARENB | PARODD | CMSPAR), t.c_cflag & CSTOPB,
                    t.c_cflag & CRTSCTS, t.c_iflag & (IXON | IXOFF | IXANY)),
-        std::tuple(r.size, r.parity, r.stop, r.rtscts, r.xonxoff))
-        << r.settings << " " << r.handshaking;
+        std::tuple(size, parity, stop, rtscts, xonxoff))
+        << settings << " " << handshaking;
     // Raw, and a read returns what has arrived.
     EXPECT_EQ(std::tuple(t.c_cflag & (CLOCAL | CREAD), t.c_lflag & (ICANON | ECHO | ISIG),
                          t.c_cc[VMIN], t.c_cc[VTIME]),
               std::tuple(tcflag_t{CLOCAL | CREAD}, tcflag_t{0}, cc_t{1}, cc_t{0}))
-        << r.settings;
+        << settings;
   }
   // Speeds only other systems offer are refused before the port is touched.
   Session s;

@@ -59,12 +59,8 @@ std::string decode(telnet::Session& s, std::vector<std::string> chunks, bool byt
 }
 
 TEST(TelnetDecoder, CommandsNeverReachTheDataWhereverTheReadsSplitThem) {
-  struct Row {
-    const char* what;
-    std::vector<std::string> chunks;
-    std::string data;
-  };
-  const std::vector<Row> rows = {
+  // (what, the reads, the data they bring)
+  const std::tuple<const char*, std::vector<std::string>, std::string> rows[] = {
       {"doubled 0xFF at a read boundary", {"FA\xff", "\xff;"}, "FA\xff;"},
       {"commands between data", {"A" + tn("IAC 241") + "B" + tn("IAC 249") + "C"}, "ABC"},
       {"a modem-state notification split three ways",
@@ -73,11 +69,11 @@ TEST(TelnetDecoder, CommandsNeverReachTheDataWhereverTheReadsSplitThem) {
       {"0xFF inside a subnegotiation", {tn("SB 44 101 0 0 IAC IAC"), tn("IAC IAC SE") + "Z"}, "Z"},
       {"a subnegotiation ended by another command", {tn("SB 44 106 1 IAC 241") + "Q"}, "Q"},
   };
-  for (const auto& r : rows)
+  for (const auto& [what, chunks, data] : rows)
     for (bool bytewise : {false, true}) {
       telnet::Session s;
       std::string out;
-      EXPECT_EQ(decode(s, r.chunks, bytewise, out), r.data) << r.what << ", bytewise " << bytewise;
+      EXPECT_EQ(decode(s, chunks, bytewise, out), data) << what << ", bytewise " << bytewise;
     }
 }
 
@@ -95,15 +91,10 @@ TEST(TelnetDecoder, NotificationsAndAnswersAreKept) {
 }
 
 TEST(TelnetDecoder, NegotiationAnswersEachRequestOnceAndNeverLoops) {
-  struct Row {
-    const char* what;
-    const char* from_server;  // words, as tn() reads them
-    const char* reply;
-    telnet::Session::ComPort com_port;
-    bool binary_out, binary_in;
-  };
   using CP = telnet::Session::ComPort;
-  const std::vector<Row> rows = {
+  // (what, the server's words and our reply as tn() reads them; the COM-PORT
+  // option's state, binary out, binary in)
+  const std::tuple<const char*, const char*, const char*, CP, bool, bool> rows[] = {
       {"agrees to all we asked", "DO 44 DO 0 WILL 0 DO 3 WILL 3", "", CP::Accepted, true, true},
       {"agrees twice: one answer", "DO 44 DO 44 DO 0 DO 0", "", CP::Accepted, true, false},
       {"refuses the COM-PORT option", "DONT 44", "", CP::Refused, false, false},
@@ -112,19 +103,17 @@ TEST(TelnetDecoder, NegotiationAnswersEachRequestOnceAndNeverLoops) {
       {"binary on then off", "WILL 0 WONT 0 DO 0 DONT 0", "DONT 0 WONT 0", CP::Asked, false, false},
       {"refuses binary, then asks for it", "DONT 0 DO 0", "WILL 0", CP::Asked, true, false},
   };
-  for (const auto& r : rows) {
+  for (const auto& [what, from_server, reply, com_port, binary_out, binary_in] : rows)
     for (bool split : {false, true}) {
       telnet::Session s;
-      std::string start;
+      std::string start, out;
       s.start(start);
       ASSERT_EQ(start, tn("WILL 44 WILL 0 WILL 3 DO 0 DO 3"));
-      std::string out;
-      EXPECT_EQ(decode(s, {tn(r.from_server)}, split, out), "") << r.what;
+      EXPECT_EQ(decode(s, {tn(from_server)}, split, out), "") << what;
       EXPECT_EQ(std::tuple(out, s.com_port(), s.binary_out(), s.binary_in()),
-                std::tuple(tn(r.reply), r.com_port, r.binary_out, r.binary_in))
-          << r.what;
+                std::tuple(tn(reply), com_port, binary_out, binary_in))
+          << what;
     }
-  }
 }
 
 // Our end of a socket pair (the link's) and the server's; `sndbuf`, what our
