@@ -40,12 +40,6 @@ struct FakeMachine {
     link(roots.sys / "class/tty" / name, "../../devices/" + device_dir + "/tty/" + name);
     file(roots.dev / name);
   }
-  // A USB device's strings, each given written in its file.
-  void usb(const std::string& device_dir, const std::vector<std::string>& names_and_values) {
-    for (size_t i = 0; i + 1 < names_and_values.size(); i += 2)
-      file(roots.sys / "devices" / device_dir / names_and_values[i],
-           names_and_values[i + 1] + "\n");
-  }
 };
 
 TEST(PortList, ListsDevicesWithUsbDetailsStableNamesAndUse) {
@@ -62,10 +56,12 @@ TEST(PortList, ListsDevicesWithUsbDetailsStableNamesAndUse) {
   fs::create_directories(r.sys / "devices/virtual/tty/tty0");
   m.link(r.sys / "class/tty/tty0", "../../devices/virtual/tty/tty0");
   m.file(r.dev / "tty0");
-  m.usb("pci0/usb1/1-2", {"idVendor", "0403", "idProduct", "6001", "manufacturer", "Example Corp",
-                          "product", "USB Serial Cable"});
+  const fs::path usb = r.sys / "devices/pci0/usb1";  // the USB devices' strings
+  m.file(usb / "1-2/idVendor", "0403\n"), m.file(usb / "1-2/idProduct", "6001\n");
+  m.file(usb / "1-2/manufacturer", "Example Corp\n");
+  m.file(usb / "1-2/product", "USB Serial Cable\n");
+  m.file(usb / "1-3/idVendor", "1a2b\n"), m.file(usb / "1-3/idProduct", "00c1\n");
   m.tty("ttyUSB0", "pci0/usb1/1-2/1-2:1.0/ttyUSB0", "ftdi_sio");
-  m.usb("pci0/usb1/1-3", {"idVendor", "1a2b", "idProduct", "00c1"});
   m.tty("ttyACM10", "pci0/usb1/1-3/1-3:1.0", "cdc_acm");
   m.tty("ttyACM2", "pci0/usb1/1-4/1-4:1.0", "cdc_acm");  // USB strings unreadable
   m.link(r.dev / "serial/by-id/usb-Example_Cable_A1-if00-port0", "../../ttyUSB0");
