@@ -1,18 +1,13 @@
 #!/usr/bin/python3
-"""The station's page in a real browser: headless Chromium, driven by
-Selenium, against `tovrak share --sim` with a TCP client beside it.
+"""The station's page in headless Chromium, driven by Selenium, against
+`tovrak share --sim` with a TCP client beside it: the page shows, tunes,
+keys and releases the radio, and one without the token only shows it.
 
     browser_test.py TOVRAK SCREENSHOT_DIR
 
-The page shows the radio's frequency and follows a TCP client's change;
-tuning by typing, by a band button, by an arrow key and by the wheel over
-a digit reaches the TCP client; holding the
-transmit button or the space bar keys the radio, letting go or the page
-losing focus releases it, and closing the tab while holding the button
-releases the radio within 1.5 s; a page without the token is refused
-control by the server. Screenshots at desktop and phone size are left in
-SCREENSHOT_DIR. Exits 77 (skipped) when the browser is not installed.
-Every wait is for something to happen, with a deadline.
+Screenshots at desktop and phone size are left in SCREENSHOT_DIR. Exits 77
+(skipped) when the browser is not installed. Every wait is for something
+to happen, with a deadline.
 """
 import os
 import re

@@ -131,18 +131,16 @@ struct Got {
 };
 Got read_until(int fd, const std::function<bool(const std::string&)>& enough) {
   Got g;
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  char buf[65536];
-  while (!enough(g.bytes) && std::chrono::steady_clock::now() < end) {
+  eventually([&] {
     pollfd p{fd, POLLIN, 0};
-    if (::poll(&p, 1, 50) <= 0) continue;
-    const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-    if (n <= 0) {
-      g.closed = true;
-      break;
+    if (::poll(&p, 1, 50) > 0) {
+      char buf[65536];
+      const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+      g.closed = n <= 0;
+      if (n > 0) g.bytes.append(buf, static_cast<size_t>(n));
     }
-    g.bytes.append(buf, static_cast<size_t>(n));
-  }
+    return g.closed || enough(g.bytes);
+  });
   return g;
 }
 
@@ -196,13 +194,6 @@ std::vector<std::pair<int, std::string>> frames(const std::string& b) {
   }
   return out;
 }
-std::vector<std::string> texts(const std::string& b) {
-  std::vector<std::string> out;
-  for (auto& [opcode, payload] : frames(b))
-    if (opcode == 1) out.push_back(payload);
-  return out;
-}
-
 // Reads until the server ends the connection: it closes it, or sends the
 // WebSocket's close frame (opcode 8) to say it does.
 bool has_close_frame(const std::string& b) {
@@ -213,12 +204,14 @@ bool ended(int fd) {
   return g.closed || has_close_frame(g.bytes);
 }
 
+// Whether the sink's echo of `text` comes back as the last text frame.
 bool echoed(int fd, const std::string& text) {
   put(fd, frame(1, text));
-  Got g = read_until(fd, [&](const std::string& b) {
-    return !texts(b).empty() && texts(b).back() == "echo " + text;
-  });
-  return !texts(g.bytes).empty() && texts(g.bytes).back() == "echo " + text;
+  const auto last = [&](const std::string& b) {
+    const auto f = frames(b);
+    return !f.empty() && f.back() == std::pair<int, std::string>(1, "echo " + text);
+  };
+  return last(read_until(fd, last).bytes);
 }
 
 TEST(WebServer, ServesThePageAndAnswersBadRequestsWithAnError) {
