@@ -85,23 +85,6 @@ TEST(RadioFormat, EveryQueryOfAStateInBothForms) {
   EXPECT_EQ(answers(memory, 460, "IF"), "IF04251500000-025010411122 ");
 }
 
-// The transmit meter "MS" chooses, while transmitting.
-TEST(RadioFormat, TransmitMeterReadings) {
-  RadioState s = Distinct();
-  s.mic_gain = 100;
-  std::string read;
-  for (int meter = 0; meter <= 5; ++meter) {
-    s.meter = meter;
-    read += *Answer(s, 570, "RM01") + " ";
-  }
-  s.processor = false;
-  s.meter = 4;
-  read += *Answer(s, 570, "RM01") + " ";
-  s.ptt = false;
-  read += *Answer(s, 570, "RM01");
-  EXPECT_EQ(read, "RM01180 RM01100 RM01096 RM01020 RM01080 RM01040 RM01000 RM01000");
-}
-
 // (The frequencies' are the simulated radio's reports of a turn of its dial.)
 TEST(RadioFormat, SettingsFromValues) {
   const auto text = [](const char* code, const char* item, int id, int r,

@@ -131,6 +131,11 @@ const Exchange kExchanges[] = {
     {460, "AN03;AN0;AN15;AN1;", "AN030;AN111;"},
     // The meters carry their reading; the other receiver has answers of its own.
     {460, "SM0;RM00;SM1;CT1;CN1;CO12;", "SM0030;RM00030;SM1030;CT10;CN100;CO1210;"},
+    // The transmit meter reads what "MS" chooses, while transmitting.
+    {460,
+     "PC200;MG100;PR1;TX1;MS0;RM01;MS1;RM01;MS2;RM01;MS3;RM01;MS4;RM01;MS5;RM01;PR0;MS4;RM01;TX0;"
+     "RM01;",
+     "RM01180;RM01100;RM01096;RM01020;RM01080;RM01040;RM01000;RM01000;"},
     // Transmitter, keyer and setup settings at the ends of their ranges.
     {460,
      "PC255;KS060;KR1;KP15;SD0000;EX0551;BI1;MG100;MS4;ML0001;ML1200;FS1;LK1;PC;KS;KR;KP;SD;EX055;"
