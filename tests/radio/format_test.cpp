@@ -85,20 +85,18 @@ TEST(RadioFormat, EveryQueryOfAStateInBothForms) {
   EXPECT_EQ(answers(memory, 460, "IF"), "IF04251500000-025010411122 ");
 }
 
-// (The frequencies' are the simulated radio's reports of a turn of its dial.)
+// Settings of layouts no answer has (the others are written as their
+// answers are; the frequencies as the simulated radio tells a turn of its
+// dial).
 TEST(RadioFormat, SettingsFromValues) {
-  const auto text = [](const char* code, const char* item, int id, int r,
-                       std::initializer_list<int64_t> v, std::string_view t = {}) {
-    return SettingText(*FindCommand(code, item), id, r, v, t);
+  const auto text = [](const char* code, int id, std::initializer_list<int64_t> v,
+                       std::string_view t = {}) {
+    return SettingText(*FindCommand(code), id, -1, v, t);
   };
-  EXPECT_EQ(text("IS", "", 570, 1, {-20}), "IS1-0020");
-  EXPECT_EQ(text("MD", "", 570, 1, {'C'}), "MD1C");
-  EXPECT_EQ(text("BP", "1", 570, 1, {40}), "BP11040");
-  EXPECT_EQ(text("EX", "086", 570, -1, {-5}), "EX086-05");
-  EXPECT_EQ(text("KM", "", 570, -1, {3}, "CQ"), "KM3CQ");
-  EXPECT_EQ(text("MW", "", 460, -1, {7, 3'573'000, -20, 0, 0, '2', 0, 1, 8, 2}),
+  EXPECT_EQ(text("KM", 570, {3}, "CQ"), "KM3CQ");
+  EXPECT_EQ(text("MW", 460, {7, 3'573'000, -20, 0, 0, '2', 0, 1, 8, 2}),
             "MW00703573000-002000201082");
-  EXPECT_EQ(text("AB", "", 570, -1, {}), "AB");
+  EXPECT_EQ(text("AB", 570, {}), "AB");
 }
 
 Message read(std::string_view text, Direction d, int id = 570) {
