@@ -83,14 +83,11 @@ struct Served {
   }
 };
 
-HttpOptions small_limits() {
-  HttpOptions o;
-  o.port = 0;
-  o.max_connections = 6;
-  o.request_timeout_ms = 300;
-  o.send_limit = 128 * 1024;
-  return o;
-}
+const HttpOptions kSmallLimits{.port = 0,
+                               .allow = {},
+                               .max_connections = 6,
+                               .request_timeout_ms = 300,
+                               .send_limit = 128 * 1024};
 
 // `receive_buffer` (bytes) small: a reader whose buffers fill soon.
 int connect_to(uint16_t port, int receive_buffer = 0) {
@@ -215,7 +212,7 @@ bool echoed(int fd, const std::string& text) {
 }
 
 TEST(WebServer, ServesThePageAndAnswersBadRequestsWithAnError) {
-  Served s(small_limits());
+  Served s(kSmallLimits);
   struct Row {
     std::string request;
     const char* status;  // the start of the answer
@@ -256,7 +253,7 @@ TEST(WebServer, ServesThePageAndAnswersBadRequestsWithAnError) {
 
 // Each bad frame ends its own connection; the page beside it goes on.
 TEST(WebServer, BadFramesEndOnlyTheirConnection) {
-  Served s(small_limits());
+  Served s(kSmallLimits);
   const int good = page(s.port);
   ASSERT_TRUE(echoed(good, R"({"t":"ping"})"));
   for (const std::string& bad : {
@@ -282,7 +279,7 @@ TEST(WebServer, BadFramesEndOnlyTheirConnection) {
 // A flood of connections, one that never finishes its request, one that
 // never reads: each is closed, and the page that behaves is still served.
 TEST(WebServer, FloodsAndStallsEndOnlyTheirConnections) {
-  Served s(small_limits());
+  Served s(kSmallLimits);
   const int good = page(s.port);
   std::vector<int> flood;
   for (int i = 0; i < 20; ++i) flood.push_back(connect_to(s.port));
