@@ -205,60 +205,57 @@ TEST(Station, TheWayOutAfterAStopRequestKeepsTheCommandSpacing) {
 // A raw query waits for the command spacing after the last write, and the
 // component's commands that come sooner after it wait in turn, each whole
 // and in order; what waits still goes out before the port closes, and
-// nothing is written on a closed or lost port. With the component's own
-// spacing, and with one changed on its control panel.
+// nothing is written on a closed or lost port. With a spacing changed on
+// the control panel (the component's own is the stop request test's).
 TEST(Station, RawQueriesAndTheComponentsCommandsKeepTheSpacing) {
-  for (const int spacing_ms : {100, 150}) {
-    StationBench b;
-    b.open();
-    if (spacing_ms != 100) {
-      ControlPanel& panel = ControlPanelOf(b.station.rig());
-      panel.txtMS[1] = std::to_string(spacing_ms);
-      panel.cmdSet_Click(1);
-    }
-    const int64_t spacing = spacing_ms * 1000;
-    const auto& w = b.apt.line().writes();
-    auto at = [&](const std::string& bytes, size_t from) {
-      for (size_t i = from; i < w.size(); ++i) {
-        if (w[i].bytes == bytes) return i;
-      }
-      ADD_FAILURE() << bytes << " not written";
-      return w.size() - 1;
-    };
-    b.apt.advance_ms(480);
-    const size_t from = b.writes();
-    const int64_t asked = b.apt.now_us();
-    ASSERT_TRUE(b.station.apartment().send("EX087"));
-    b.apt.advance_ms(10);
-    int16_t wpm = 25;
-    b.station.rig().SetKeyerSpeed(wpm);                // two commands, both too soon
-    ASSERT_TRUE(b.station.apartment().send("EX087"));  // behind them
-    const size_t query = at("EX087;", from);
-    EXPECT_EQ(w[query].us, std::max(asked, w[query - 1].us + spacing));
-    b.apt.advance_ms(1000);
-    EXPECT_EQ(spaced(b, query + 1),
-              (Spaced{{"KR1;", spacing}, {"KS009;", spacing}, {"EX087;", spacing}}));
-
-    // The way out's command comes too soon after a query: it still goes
-    // out, spaced, before the port closes.
-    b.apt.advance_ms(400);
-    const size_t before_close = b.writes();
-    const int64_t asked_last = b.apt.now_us();
-    ASSERT_TRUE(b.station.apartment().send("EX088"));
-    b.station.close();
-    const size_t last = at("EX088;", before_close);
-    EXPECT_EQ(w[last].us, std::max(asked_last, w[last - 1].us + spacing));
-    EXPECT_FALSE(b.station.apartment().send("EX087"));
-    b.apt.advance_ms(500);
-    EXPECT_EQ(spaced(b, last + 1), (Spaced{{"AI0;", spacing}}));
-  }
   StationBench b;
   b.open();
-  lose(b);
-  const size_t before = b.writes();
+  ControlPanel& panel = ControlPanelOf(b.station.rig());
+  panel.txtMS[1] = "150";
+  panel.cmdSet_Click(1);
+  const int64_t spacing = 150'000;
+  const auto& w = b.apt.line().writes();
+  auto at = [&](const std::string& bytes, size_t from) {
+    for (size_t i = from; i < w.size(); ++i) {
+      if (w[i].bytes == bytes) return i;
+    }
+    ADD_FAILURE() << bytes << " not written";
+    return w.size() - 1;
+  };
+  b.apt.advance_ms(480);
+  const size_t from = b.writes();
+  const int64_t asked = b.apt.now_us();
+  ASSERT_TRUE(b.station.apartment().send("EX087"));
+  b.apt.advance_ms(10);
+  int16_t wpm = 25;
+  b.station.rig().SetKeyerSpeed(wpm);                // two commands, both too soon
+  ASSERT_TRUE(b.station.apartment().send("EX087"));  // behind them
+  const size_t query = at("EX087;", from);
+  EXPECT_EQ(w[query].us, std::max(asked, w[query - 1].us + spacing));
+  b.apt.advance_ms(1000);
+  EXPECT_EQ(spaced(b, query + 1),
+            (Spaced{{"KR1;", spacing}, {"KS009;", spacing}, {"EX087;", spacing}}));
+
+  // The way out's command comes too soon after a query: it still goes
+  // out, spaced, before the port closes.
+  b.apt.advance_ms(400);
+  const size_t before_close = b.writes();
+  const int64_t asked_last = b.apt.now_us();
+  ASSERT_TRUE(b.station.apartment().send("EX088"));
+  b.station.close();
+  const size_t last = at("EX088;", before_close);
+  EXPECT_EQ(w[last].us, std::max(asked_last, w[last - 1].us + spacing));
   EXPECT_FALSE(b.station.apartment().send("EX087"));
   b.apt.advance_ms(500);
-  EXPECT_EQ(b.writes(), before);
+  EXPECT_EQ(spaced(b, last + 1), (Spaced{{"AI0;", spacing}}));
+
+  StationBench lost;
+  lost.open();
+  lose(lost);
+  const size_t before = lost.writes();
+  EXPECT_FALSE(lost.station.apartment().send("EX087"));
+  lost.apt.advance_ms(500);
+  EXPECT_EQ(lost.writes(), before);
 }
 
 TEST(Station, WritesOneWireLog) {
