@@ -62,8 +62,6 @@ TEST(LinkHealth, FollowsWhatPassesOnThePort) {
       // Opened again, the link starts over: nothing heard, nothing lost.
       {[&] { h.opened(); }, 19.0, S::NoAnswerYet, "no answer yet"},
       {[&] { h.wrote(19.5); }, 21.0, S::NoAnswerYet, "no answer yet"},
-      {[&] { h.closed(); }, 22.0, S::Closed, "port closed"},
-      {[&] { h.opened(); }, 30.0, S::NoAnswerYet, "no answer yet"},
   };
   for (const auto& s : steps) {
     s.event();
