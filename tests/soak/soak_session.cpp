@@ -20,9 +20,8 @@ namespace tovrak::soak {
 
 namespace {
 
-// Bytes the process has allocated and not freed. A sanitizer build has an
-// allocator of its own, which this does not see: the plain build's soak,
-// the same sessions, measures the heap.
+// Bytes allocated and not freed (not seen under a sanitizer's allocator: the
+// plain build's soak, the same sessions, measures the heap).
 int64_t heap_in_use() {
   struct mallinfo2 mi = mallinfo2();
   return static_cast<int64_t>(mi.uordblks + mi.hblkhd);
@@ -64,13 +63,19 @@ constexpr LevelSetter kLevelSetters[] = {{"SetAFLevel", &TOVRAK_Protocol::SetAFL
                                          {"SetRFLevel", &TOVRAK_Protocol::SetRFLevel},
                                          {"SetSQLevel", &TOVRAK_Protocol::SetSQLevel}};
 
-// The faults of every episode: a bad cable, a radio that falls silent and
-// is switched off and on at random times around these intervals, for at
-// most these spans, and its operator turning the knobs.
-// Answers lost, garbled, broken up (40 ms apart at most), held back (0.3 s).
+// The faults of every episode: a bad cable (answers lost, garbled, broken up
+// 40 ms apart at most, held back 0.3 s), a radio that falls silent or is
+// switched off and on around every so often for at most so long, and its
+// operator turning the knobs.
 constexpr sim::LineFaults kLineFaults{0.05, 0.02, 0.2, 40'000, 0.1, 300'000};
-constexpr int64_t kSilenceEveryMs = 75'000, kSilenceMaxMs = 8'000;
-constexpr int64_t kPowerCycleEveryMs = 200'000, kPowerOffMaxMs = 4'000;
+struct RadioFault {
+  int64_t every_ms, max_ms;
+  void (sim::SimRadio::*start)(int64_t now_us, int64_t span_us);
+  int64_t SoakResult::*count;
+};
+constexpr RadioFault kRadioFaults[] = {
+    {75'000, 8'000, &sim::SimRadio::go_silent, &SoakResult::silences},
+    {200'000, 4'000, &sim::SimRadio::power_cycle, &SoakResult::power_cycles}};
 
 using test::i16, test::dbl, test::str;
 
@@ -181,13 +186,11 @@ class Session {
     if (k == 4) return call("SetNBType", kSubscript, [&] { return r.SetNBType(i16(in(-1, 3))); });
     if (k == 5) return call("SetNR", kNothing, [&] { return r.SetNR(i16(n(17))); });
     if (k == 6) return call("SetNF", kNothing, [&] { return r.SetNF(i16(n(400))); });
-    if (k == 7) {
+    if (k == 7)
       return call("SetIFShift", kNothing, [&] { return r.SetIFShift(i16(in(-130, 130))); });
-    }
-    if (k == 8) {
+    if (k == 8)
       return call("SetFilter", kSubscript,
                   [&] { return r.SetFilter(i16(n(4)), i16(r.get_Mode()), i16(0)); });
-    }
     call("SetAntenna", kNothing, [&] { return r.SetAntenna(i16(n(5))); });
   }
 
@@ -213,10 +216,7 @@ class Session {
   }
 
   // What the host read goes somewhere, as it would onto a screen.
-  bool seen(double value) {
-    shown_ += value;
-    return true;
-  }
+  bool seen(double value) { return shown_ += value, true; }
 
   // Runs one call of the host and judges what came out of it.
   template <class F>
@@ -226,12 +226,10 @@ class Session {
     try {
       if (!static_cast<bool>(f())) ++res_.refused;
     } catch (const ComError& e) {
-      if ((may == kSubscript && e.number() == 9) || (may == kOverflow && e.number() == 6)) {
-        ++res_.documented_errors;
-      } else {
-        escaped(std::string(name) + " raised " + std::to_string(e.number()) + " " +
-                e.description());
-      }
+      const bool documented = e.number() == (may == kSubscript ? 9 : may == kOverflow ? 6 : -1);
+      documented ? void(++res_.documented_errors)
+                 : escaped(std::string(name) + " raised " + std::to_string(e.number()) + " " +
+                           e.description());
     } catch (const std::exception& e) {
       escaped(std::string(name) + " threw " + e.what());
     }
@@ -265,25 +263,20 @@ class Session {
   void faults_on() {
     radio_.set_line_faults(kLineFaults);
     radio_.set_operator(true, now_us());
-    next_silence_ = now_ms() + jitter(kSilenceEveryMs);
-    next_power_cycle_ = now_ms() + jitter(kPowerCycleEveryMs);
+    for (size_t i = 0; i < std::size(kRadioFaults); ++i)
+      next_fault_[i] = now_ms() + jitter(kRadioFaults[i].every_ms);
   }
 
   void inject_radio_faults() {
     const int64_t now = now_ms();
-    if (now >= next_silence_) {
-      int64_t span = dice_.between(500, kSilenceMaxMs);
-      radio_.go_silent(now_us(), span * 1000);
+    for (size_t i = 0; i < std::size(kRadioFaults); ++i) {
+      const RadioFault& f = kRadioFaults[i];
+      if (now < next_fault_[i]) continue;
+      const int64_t span = dice_.between(500, f.max_ms);
+      (radio_.*f.start)(now_us(), span * 1000);
       faults_until_ = std::max(faults_until_, now + span);
-      next_silence_ = now + jitter(kSilenceEveryMs);
-      ++res_.silences;
-    }
-    if (now >= next_power_cycle_) {
-      int64_t off = dice_.between(500, kPowerOffMaxMs);
-      radio_.power_cycle(now_us(), off * 1000);
-      faults_until_ = std::max(faults_until_, now + off);
-      next_power_cycle_ = now + jitter(kPowerCycleEveryMs);
-      ++res_.power_cycles;
+      next_fault_[i] = now + jitter(f.every_ms);
+      ++(res_.*f.count);
     }
   }
 
@@ -430,7 +423,7 @@ class Session {
   sim::SimRadio radio_;
   sim::SimLink link_;
   sim::Dice dice_;
-  int64_t next_silence_ = 0, next_power_cycle_ = 0, faults_until_ = 0;
+  int64_t next_fault_[std::size(kRadioFaults)] = {}, faults_until_ = 0;
   int64_t last_write_us_ = -1;
   double last_write_tod_ = 0.0;
   double shown_ = 0.0;

@@ -1,8 +1,7 @@
-// What the programs that run under Wine share: a small check harness (named
-// groups of checks, a line for every failure, the count of failures as the
-// exit code), COM references, BSTRs, a message loop that runs until a
-// condition holds, the radio's end of a serial port pair, and (with the
-// generated header) the component opened on its port.
+// What the programs that run under Wine share: named groups of checks (a line
+// per failure, the count as the exit code), COM references and BSTRs, a
+// message loop until a condition holds, the radio's end of a serial port pair
+// and (with the generated header) the component opened on its port.
 #pragma once
 
 #include <windows.h>
@@ -24,30 +23,23 @@ inline std::string current_group;
 template <class T>
 std::string Show(const T& v) {
   std::ostringstream o;
-  o << v;
-  return o.str();
+  return o << v, o.str();
 }
 inline std::string Show(const std::wstring& v) { return Show(std::string(v.begin(), v.end())); }
 
-inline void Fail(const char* file, int line, const std::string& what) {
-  ++failures;
-  std::printf("FAIL [%s] %s:%d: %s\n", current_group.c_str(), file, line, what.c_str());
-  std::fflush(stdout);
-}
 // Each check says whether it held.
-inline bool Check(bool ok, const char* what, const char* file, int line) {
-  if (!ok) Fail(file, line, what);
-  return ok;
+inline bool Fail(const char* file, int line, const std::string& what) {
+  std::printf("FAIL [%s] %s:%d: %s\n", current_group.c_str(), file, line, what.c_str());
+  return std::fflush(stdout), ++failures, false;
 }
 template <class A, class B>
 bool CheckEq(const A& a, const B& b, const char* what, const char* file, int line) {
-  return a == b || (Fail(file, line, std::string(what) + ": " + Show(a) + " vs " + Show(b)), false);
+  return a == b || Fail(file, line, std::string(what) + ": " + Show(a) + " vs " + Show(b));
 }
-inline bool CheckHr(long hr, const char* what, const char* file, int line) {
+inline bool CheckHr(HRESULT hr, const char* what, const char* file, int line) {
   return hr >= 0 || CheckEq(hr, S_OK, what, file, line);  // shown in decimal
 }
-
-#define CHECK(cond) ::tovrak::wintest::Check((cond), "CHECK(" #cond ")", __FILE__, __LINE__)
+#define CHECK(cond) ((cond) || ::tovrak::wintest::Fail(__FILE__, __LINE__, "CHECK(" #cond ")"))
 #define CHECK_EQ(a, b) ::tovrak::wintest::CheckEq((a), (b), #a " == " #b, __FILE__, __LINE__)
 #define CHECK_HR(expr) ::tovrak::wintest::CheckHr((expr), #expr, __FILE__, __LINE__)
 
@@ -68,6 +60,12 @@ inline int RunGroups(const std::vector<Group>& groups) {
   std::printf("%d failed checks\n", failures);
   return failures;
 }
+// The same in a single-threaded apartment, as a host runs; the exit code.
+inline int RunInApartment(const std::vector<Group>& groups) {
+  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
+  int failed = RunGroups(groups);
+  return CoUninitialize(), failed ? 1 : 0;
+}
 
 // A COM reference or a BSTR, given back (Free) when it goes.
 template <class T, auto Free>
@@ -78,10 +76,7 @@ class Owned {
   Owned(const Owned&) = delete;
   Owned& operator=(const Owned&) = delete;
   ~Owned() { reset(); }
-  void reset() {
-    if (v_) Free(v_);
-    v_ = nullptr;
-  }
+  void reset() { v_ = v_ ? (Free(v_), nullptr) : nullptr; }
   T* put() { return reset(), &v_; }
   void** put_void() { return reinterpret_cast<void**>(put()); }
   T operator->() const { return v_; }
@@ -100,8 +95,7 @@ template <class T>
 using Ptr = Owned<T*, Release<T>>;
 using Bstr = Owned<BSTR, SysFreeString>;
 
-// The component's port and the radio's end: the two ends of one
-// pseudo-terminal pair (run.sh).
+// The component's port and the radio's end: one pseudo-terminal pair (run.sh).
 constexpr short kPort = 1, kFarPort = 2;
 
 // Milliseconds by the performance counter (the tick count moves in coarse steps).
@@ -130,9 +124,8 @@ inline bool RunUntil(const std::function<bool()>& done, int64_t timeout_ms = 500
 class FarEnd {
  public:
   explicit FarEnd(short port) {
-    std::string path = "\\\\.\\COM" + std::to_string(port);
-    h_ = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
-                     nullptr);
+    h_ = CreateFileA(("\\\\.\\COM" + std::to_string(port)).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                     nullptr, OPEN_EXISTING, 0, nullptr);
     COMMTIMEOUTS t{MAXDWORD, 0, 0, 0, 0};
     if (ok()) SetCommTimeouts(h_, &t);
   }
@@ -144,14 +137,13 @@ class FarEnd {
     DWORD n = 0;
     WriteFile(h_, text.data(), static_cast<DWORD>(text.size()), &n, nullptr);
   }
-  // Everything received so far.
+  // Everything received so far; forget() drops it, also what was not read yet.
   const std::string& heard() {
     char buf[512];
     DWORD n = 0;
     while (ReadFile(h_, buf, sizeof buf, &n, nullptr) && n > 0) heard_.append(buf, n);
     return heard_;
   }
-  // Forgets everything received so far, also what was not read yet.
   void forget() { heard(), heard_.clear(); }
 
  private:

@@ -1,10 +1,9 @@
 // A host that opens the control panel window through the DLL's
-// TovrakControlPanel and works it as a user does: it finds the window and its
-// controls, types into the rows and presses their buttons, watches the log of
-// control commands while the component talks to the radio's end of a port
-// pair, tries to close the window and takes it off the top. Called with two
-// file names, READY and DONE, it writes where the window is into READY once
-// the window shows a log, and waits for DONE while a picture is taken.
+// TovrakControlPanel and works it as a user does: types into a row and
+// presses its button, watches the log of control commands going to the
+// radio's end of a port pair, tries to close the window, takes it off the
+// top. It writes where the window is into file READY once the window shows a
+// log, and waits for file DONE while a picture is taken.
 #include <windows.h>
 
 #include <oleauto.h>
@@ -48,8 +47,7 @@ std::vector<HWND> PanelsOf(DWORD thread) {
 // The one panel of this thread, or none.
 HWND ThePanel() {
   auto panels = PanelsOf(GetCurrentThreadId());
-  CHECK_EQ(panels.size(), 1u);
-  return panels.size() == 1 ? panels[0] : nullptr;
+  return CHECK_EQ(panels.size(), 1u) ? panels[0] : nullptr;
 }
 
 HWND Control(int id) { return GetDlgItem(g_window, id); }
@@ -73,8 +71,7 @@ bool Checked(HWND box) { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHEC
 void Ptt() {
   short ptt = 0;
   VARIANT_BOOL done = VARIANT_FALSE;
-  CHECK_HR(g_rig->SetPTT(&ptt, &done));
-  CHECK_EQ(done, VARIANT_TRUE);
+  CHECK(SUCCEEDED(g_rig->SetPTT(&ptt, &done)) && done == VARIANT_TRUE);
 }
 
 // Two control commands reach the radio at least 250 ms apart (the panel's
@@ -95,16 +92,15 @@ void PanelGoesWithItsApartment() {
   HRESULT opened = E_FAIL;
   HWND window = nullptr;
   bool gone = false;
-  std::thread other([&] {
+  std::thread([&] {
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return;
     opened = g_panel(TRUE);
     auto mine = PanelsOf(GetCurrentThreadId());
-    if (mine.size() == 1) window = mine[0];
+    window = mine.size() == 1 ? mine[0] : nullptr;
     AskCanUnload();
     gone = window && !IsWindow(window);
     CoUninitialize();
-  });
-  other.join();
+  }).join();
   CHECK_EQ(opened, S_OK);
   CHECK(window != nullptr && gone);
   CHECK(PanelsOf(GetCurrentThreadId()).empty());
@@ -114,17 +110,15 @@ void Opening() {
   CHECK_EQ(g_panel(TRUE), S_OK);
   if (!(g_window = ThePanel())) return;
   // Shown on top at the corner, without taking the focus from the host.
-  CHECK(IsWindowVisible(g_window) && TopMost(g_window));
-  CHECK(GetActiveWindow() != g_window);
   RECT r = Rect(g_window);
+  CHECK(IsWindowVisible(g_window) && TopMost(g_window) && GetActiveWindow() != g_window);
   CHECK(r.left == 0 && r.top == 0);
   auto atom =
       static_cast<ATOM>(reinterpret_cast<UINT_PTR>(GetPropW(g_window, ids::kFileNameProperty)));
   wchar_t name[64] = {};
   CHECK(atom != 0 && GlobalGetAtomNameW(atom, name, 64) > 0);
   CHECK_EQ(std::wstring(name), std::wstring(L"TOVRAK_DLL"));
-  CHECK(!IsWindowEnabled(Control(ids::kCmdSet + 1)));
-  CHECK(Checked(Control(ids::kChkOnTop)));
+  CHECK(!IsWindowEnabled(Control(ids::kCmdSet + 1)) && Checked(Control(ids::kChkOnTop)));
   // Opening an open panel leaves it as it is.
   CHECK_EQ(g_panel(TRUE), S_FALSE);
   CHECK_EQ(PanelsOf(GetCurrentThreadId()).size(), 1u);
@@ -184,16 +178,15 @@ void UserRequests() {
 void ClosingAndOpeningAgain() {
   if (!g_window || !g_rig) return;
   CHECK_EQ(g_panel(FALSE), S_OK);
-  CHECK(!IsWindow(g_window));
-  CHECK_EQ(g_panel(FALSE), S_FALSE);
+  CHECK(!IsWindow(g_window) && g_panel(FALSE) == S_FALSE);
   TwoCommands250MsApart();  // closed, the component goes on; the settings stay
 
   // Opened again, it starts as it first did and logs again.
   CHECK_EQ(g_panel(TRUE), S_OK);
   if (!(g_window = ThePanel())) return;
   CHECK(TopMost(g_window) && Checked(Control(ids::kChkOnTop)));
-  CHECK(Text(Control(ids::kTxtMS + 1)).empty() && !IsWindowEnabled(Control(ids::kCmdSet + 1)));
-  CHECK(Text(Control(ids::kTxtInfo)).empty());
+  CHECK(Text(Control(ids::kTxtMS + 1)).empty() && !IsWindowEnabled(Control(ids::kCmdSet + 1)) &&
+        Text(Control(ids::kTxtInfo)).empty());
   Ptt();
   CHECK_EQ(Text(Control(ids::kTxtInfo)), std::wstring(L"TX0\r\n"));
   CHECK_EQ(g_panel(FALSE), S_OK);

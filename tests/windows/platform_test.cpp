@@ -48,12 +48,10 @@ struct WindowsPlatform {
 template <class F>
 int ErrorOf(F&& f, std::string* description = nullptr) {
   try {
-    f();
+    return f(), 0;
   } catch (const ComError& e) {
-    if (description) *description = e.description();
-    return e.number();
+    return description ? void(*description = e.description()) : void(), e.number();
   }
-  return 0;
 }
 
 void ApartmentPerThread() {
@@ -108,8 +106,7 @@ void SerialRefusals() {
   for (const auto& row : rows) {
     std::string why;
     CHECK_EQ(ErrorOf(row.call, &why), row.error);
-    CHECK(why.find(row.said) != std::string::npos);
-    CHECK(!serial->PortOpen());
+    CHECK(why.find(row.said) != std::string::npos && !serial->PortOpen());
   }
 }
 
@@ -165,6 +162,7 @@ int main() {
   std::vector<Group> groups;
   for (const auto& c : tovrak::contract::apartment_contract<WindowsPlatform>())
     groups.push_back({c.name, c.run});
+  // Last: it ends this thread's apartment.
   groups.insert(groups.end(), {{"serial refusals", SerialRefusals},
                                {"serial line", SerialLine},
                                {"apartment per thread", ApartmentPerThread}});

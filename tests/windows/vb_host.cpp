@@ -8,6 +8,7 @@
 
 #include <oleauto.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -36,18 +37,14 @@ VARIANT Str(const wchar_t* text) {
 
 // A value as a Visual Basic host shows it: its type name and its value.
 std::wstring Shown(const VARIANT& v) {
-  VARTYPE vt = V_VT(&v);
-  if (vt == VT_EMPTY) return L"Empty";
-  const wchar_t* type = vt == VT_I2     ? L"Integer "
-                        : vt == VT_R8   ? L"Double "
-                        : vt == VT_BOOL ? L"Boolean "
-                        : vt == VT_BSTR ? L"String "
-                                        : nullptr;
+  static const std::map<VARTYPE, std::wstring> kTypes = {
+      {VT_I2, L"Integer "}, {VT_R8, L"Double "}, {VT_BOOL, L"Boolean "}, {VT_BSTR, L"String "}};
   VARIANT text{};
-  if (!type ||
+  if (V_VT(&v) == VT_EMPTY) return L"Empty";
+  if (!kTypes.count(V_VT(&v)) ||
       FAILED(VariantChangeType(&text, const_cast<VARIANT*>(&v), VARIANT_ALPHABOOL, VT_BSTR)))
-    return L"type " + std::to_wstring(vt);
-  std::wstring shown = type + std::wstring(V_BSTR(&text), SysStringLen(V_BSTR(&text)));
+    return L"type " + std::to_wstring(V_VT(&v));
+  std::wstring shown = kTypes.at(V_VT(&v)) + V_BSTR(&text);
   return VariantClear(&text), shown;
 }
 
@@ -154,20 +151,13 @@ void Calls() {
   }
 
   // What the calls left in the variables, in their own types.
-  CHECK_EQ(index, 16);
-  CHECK_EQ(index_long, 16L);
-  CHECK_EQ(i, 70000L);
-  CHECK_EQ(shift, 600.0f);
-  CHECK_EQ(std::wstring(buffer), std::wstring(L"FA"));
-  CHECK_EQ(read, VARIANT_FALSE);
+  CHECK_EQ(Show(index) + " " + Show(index_long) + " " + Show(i) + " " + Show(shift) + " " +
+               Show(std::wstring(buffer)) + " " + Show(read),
+           std::string("16 16 70000 600 FA 0"));
   CHECK(std::wstring(msg).find(L"COM9") != std::wstring::npos);
   for (BSTR b : {buffer, address, code, msg}) SysFreeString(b);
 }
 
 }  // namespace
 
-int main() {
-  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
-  int failed = RunGroups({{"calls through IDispatch", Calls}});
-  return CoUninitialize(), failed ? 1 : 0;
-}
+int main() { return RunInApartment({{"calls through IDispatch", Calls}}); }
