@@ -86,7 +86,6 @@ TEST(Answers, FrequencyVfoAndMemory) {
     on(SET(s.TransceiverID = 570), "FA007050000;",
        CHANGE(s.VFOA_Freq = s.Freq = s.TX_Freq = 7.05; f.freq_changed = true)),
     on("FB07060000;", CHANGE(s.VFOB_Freq = 7.06)),  // while A receives
-    on(SET(s.TransceiverID = 570), "FB007060000;", CHANGE(s.VFOB_Freq = 7.06)),
     on(SET(s.VFO = 1; s.TX_VFO = 1; s.Freq = s.TX_Freq = 7.05), "FB07060000;",
        CHANGE(s.VFOB_Freq = s.Freq = s.TX_Freq = 7.06; f.freq_changed = true)),
     on("VS1;",

@@ -1,10 +1,7 @@
 list(APPEND TOVRAK_TEST_SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/frequency_digits_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/vfo_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/mode_filter_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/widths_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/memory_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/receiver_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/transmitter_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/setup_test.cpp
 )

@@ -1,5 +1,7 @@
 // Transmitter and keyer commands: PTT, power, speech, keyer, break-in,
-// monitor, meter, messages and tuner.
+// monitor, meter, messages and tuner; set-up commands: power with its
+// start-up sequence, dial lock, tuning speed, dimmer, and the reserved entry
+// that mutes the link, loads filter presets and sets the narrow filter.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -38,17 +40,15 @@ TEST(TransmitterCommands, Switches) {
 TEST(TransmitterCommands, Levels) {
   std::vector<Row> rows;
   // Watts scale to the radio's level, and polling pauses.
-  const std::pair<int16_t, const char*> watts[] = {{0, "PC000;"},   {1, "PC001;"},  {5, "PC006;"},
-                                                   {39, "PC049;"},  {87, "PC111;"}, {100, "PC127;"},
-                                                   {200, "PC255;"}, {300, "PC382;"}};
+  const std::pair<int16_t, const char*> watts[] = {
+      {0, "PC000;"}, {5, "PC006;"}, {87, "PC111;"}, {100, "PC127;"}, {300, "PC382;"}};
   for (auto [w, sent] : watts) {
     rows.push_back(row(sent, SET(s.RFPower = 9), CALL(SetRFPower, w), sent,
                        CHANGEV(s.RFPower = w, f.pause())));
   }
   // The pitch in 50 Hz steps from 300 Hz.
   const std::pair<int16_t, const char*> pitches[] = {
-      {300, "KP00;"}, {325, "KP00;"}, {349, "KP00;"},  {350, "KP01;"}, {500, "KP04;"},
-      {700, "KP08;"}, {800, "KP10;"}, {1000, "KP14;"}, {1050, "KP15;"}};
+      {300, "KP00;"}, {349, "KP00;"}, {350, "KP01;"}, {1000, "KP14;"}, {1050, "KP15;"}};
   for (auto [hz, sent] : pitches) {
     rows.push_back(row(sent, {}, CALL(SetPitch, hz), sent, CHANGEV(s.Pitch = hz)));
   }
@@ -129,6 +129,75 @@ TEST(TransmitterCommands, KeyerMessages) {
     rows.push_back(row(text, {}, CALL(SetKeyerMessage, 1, message, text), sent));
   }
   run(rows);
+}
+
+// SetData(selector, value, text): it always returns False.
+Call data(int16_t l1, int16_t l2, std::string text = "") {
+  return CALL(SetData, l1, l2, 1.5, text);
+}
+
+TEST(SetupCommands, Rows) {
+  std::vector<Row> rows = {
+    // On: the command twice, then CAT on with polling by the component.
+    row("power on", {}, CALL(SetPowerON, 1), "PS1; 1000 PS1; 1500 AI0; 1600 ID;",
+        CHANGE(s.PowerON = 1; s.CAT = 1; s.AIState = -1; f.refresh = f.startup = true)),
+    row("power off waits and leaves CAT off", SET(s.CAT = 1; s.AIState = 1), CALL(SetPowerON, 0),
+        "PS0;", CHANGE(s.PowerON = 0; s.CAT = 0; s.AIState = -1), T, 500),
+    row("power 2: no repeat, no CAT", {}, CALL(SetPowerON, 2), "PS2;",
+        CHANGE(s.PowerON = 2; s.CAT = 2; s.AIState = -1), T, 500),
+    WITHOUT(SetPowerON, 1),
+    row("lock", {}, CALL(SetLockDial, 1), "LK1;", CHANGE(s.LockDial = 1)),
+    WITHOUT(SetLockDial, 1),
+    row("fast", {}, CALL(SetFast, 1), "FS1;", CHANGE(s.Fast = 1; s.TuningStep = 100)),
+    row("slow", SET(s.Fast = 1), CALL(SetFast, 0), "FS0;", CHANGE(s.Fast = 0; s.TuningStep = 10)),
+    row("fast: a read request", SET(s.TuningStep = 10), CALL(SetFast, 2), "FS;",
+        CHANGE(s.Fast = 2)),
+    WITHOUT(SetFast, 1),
+    row("dimmer 16", {}, CALL(SetDimLevel, 16), "", {}, F),
+    WITHOUT(SetDimLevel, 0),
+    // SetData 5: filter presets read in pairs, leniently: blanks skipped,
+    // stopping at what cannot go on, rounded.
+    row("presets", {}, data(5, 0, "0102030405060708091011"), {},
+        CHANGE(s.FilterPresets = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}), F),
+    row("fewer presets", SET(s.FilterPresets.fill(9)), data(5, 0, "050607"), {},
+        CHANGE(s.FilterPresets = {5, 6, 7}), F),
+    row("one character", {}, data(5, 0, "3"), {}, CHANGE(s.FilterPresets = {3}), F),
+    row("a last single character", {}, data(5, 0, "1234567"), {},
+        CHANGE(s.FilterPresets = {12, 34, 56, 7}), F),
+    row("lenient", {}, data(5, 0, " 58xx33x-2.72..51.  "), {},
+        CHANGE(s.FilterPresets = {5, 8, 0, 3, -2, 1, 2, 0, 1}), F),
+    // SetData 6: the narrow filter, and the width again.
+    row("narrow on", SET(s.Mode = 1; s.WidthCode = 20), data(6, 1), "NA01;",
+        CHANGE(s.Property[cap::NarrowFlag] = 1; s.BW = 1800; s.StatusChange = VTrue), F),
+    row("narrow off on VFO B",
+        SET(s.Mode = 2; s.WidthCode = 20; s.VFO = 1; s.Property[cap::NarrowFlag] = 1), data(6, 0),
+        "NA10;", CHANGE(s.Property[cap::NarrowFlag] = 0; s.BW = 800; s.StatusChange = VTrue), F),
+    row("narrow needs no entry", SET(s.Property.fill(0); s.Mode = 3), data(6, 1), "NA01;",
+        CHANGE(s.Property[cap::NarrowFlag] = 1; s.BW = 6000; s.StatusChange = VTrue), F),
+    row("mute", {}, data(1, 0), {}, CHANGE(f.muted = true), F),
+    row("neither on nor off", SET(m.link.send_muted = VTrue), data(1, 2), {}, {}, F),
+    row("unmute", SET(m.link.send_muted = VTrue), data(1, 1), {}, CHANGE(f.muted = false), F),
+  };
+  for (int16_t l1 : {0, 2, 3, 4, 7, -1}) {
+    refuse(rows, {data(l1, 1, "0102")}, SET(s.Property.fill(0)));
+  }
+  const std::pair<int16_t, const char*> dims[] = {
+      {9, "DA04040404;"}, {15, "DA07070707;"}, {1, "DA00000000;"}, {-3, "DA-2-2-2-2;"}};
+  for (auto [level, sent] : dims) {
+    rows.push_back(row(sent, SET(s.DimLevel = 5), CALL(SetDimLevel, level), sent,
+                       CHANGEV(s.DimLevel = level)));
+  }
+  run(rows);
+}
+
+struct PowerOn : Commands {};
+TEST_F(PowerOn, WaitsWithoutHandlingAnswers) {
+  // An answer arriving during the waits stays unread until they are over.
+  r.apt.schedule_outside(300'000, [&] { r.line().radio_sends("SM0012;"); });
+  EXPECT_TRUE(p.SetPowerON(i16(1)));
+  EXPECT_EQ(s.SMeter, 0);
+  r.apt.process_pending();
+  EXPECT_EQ(s.SMeter, 12);
 }
 
 }  // namespace

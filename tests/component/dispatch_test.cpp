@@ -8,7 +8,7 @@
 namespace tovrak::test {
 namespace {
 
-TEST(LateBinding, ConvertsArgumentsAsAScriptingHostDoes) {
+TEST(LateBinding, ConvertsArgumentsAsAScriptingHostDoesAndReportsBadOnes) {
   Rig r;
   r.s().AFLevel[1] = 42;
   std::vector<Variant> args{Variant("1")};
@@ -22,10 +22,7 @@ TEST(LateBinding, ConvertsArgumentsAsAScriptingHostDoes) {
   std::vector<Variant> flag{Variant(int16_t{1})};
   Invoke(*r.rig, "AutoPolling", MemberKind::Let, flag);
   EXPECT_EQ(r.rig->get_AutoPolling(), VTrue);
-}
-
-TEST(LateBinding, ReportsBadCountsAndTypes) {
-  Rig r;
+  // Bad counts and types.
   auto number = [&](std::string_view name, MemberKind kind, std::vector<Variant> args) {
     return error_number([&] { Invoke(*r.rig, name, kind, args); });
   };

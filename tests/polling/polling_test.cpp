@@ -74,14 +74,6 @@ TEST_F(Polling, ASilentRadioIsAskedOnceInThreeSecondsWithoutAnyWrite) {
   EXPECT_EQ(r.rig->get_CAT(), 1);
 }
 
-TEST_F(Polling, TheReceiveFrequencyIsPolledWhileItMoves) {
-  settled(5000);
-  r.m().polling.freq_changed = VTrue;
-  r.s().VFO = 1;
-  r.apt.advance_ms(175);
-  EXPECT_EQ(r.sent(), (Texts{"FB;"}));
-}
-
 TEST_F(Polling, SetPollingNeedsCatAndAsksOnlyWhatCanBeAnswered) {
   int16_t rx = 0, meter = 3, startup = 4;
   r.rig->SetPolling(startup);
@@ -119,8 +111,12 @@ TEST_F(Polling, AfterAPowerCycleAutomaticInformationIsSetAgain) {
   EXPECT_EQ(r.sent(), Texts{});  // no automatic polling: the meter is not polled
 }
 
-TEST_F(Polling, RefreshStartsTheCycleAgain) {
-  settled(0);
+TEST_F(Polling, TheReceiveFrequencyIsPolledWhileItMovesAndARefreshStartsTheCycleAgain) {
+  settled(5000);
+  r.m().polling.freq_changed = VTrue;
+  r.s().VFO = 1;
+  r.apt.advance_ms(175);
+  EXPECT_EQ(r.sent(), (Texts{"FB;"}));
   r.s().PollStep = 5;
   r.m().polling.poll_toggle = 1;
   r.m().polling.freq_changed = VTrue;

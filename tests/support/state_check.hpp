@@ -1,11 +1,10 @@
 // Whole states compared with State's operator==; on a failure the fields
-// that differ are named with both values. The list below only serves the
-// message: a field missing from it still fails the comparison.
+// that differ are named, with their values where they print. The list below
+// only serves the message: a field missing from it still fails the comparison.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <ostream>
 #include <sstream>
 
@@ -13,21 +12,10 @@
 
 namespace tovrak::test {
 
-inline void show(std::ostream& o, const Variant& v) { o << (v.empty() ? "Empty" : v.to_string()); }
-inline void show(std::ostream& o, VBool v) { o << v.value; }
-inline void show(std::ostream& o, const std::string& v) { o << '"' << v << '"'; }
-inline void show(std::ostream& o, const core::NBRecord& r) {
-  o << '{' << r.On << ',' << r.Level << ',' << r.Cmd << '}';
-}
+// A field's value where it prints as text; only its name otherwise.
 template <class T>
 void show(std::ostream& o, const T& v) {
-  o << v;
-}
-template <class T, size_t N>
-void show(std::ostream& o, const std::array<T, N>& a) {
-  o << '[';
-  for (const auto& x : a) show(o, x), o << ' ';
-  o << ']';
+  if constexpr (requires { o << v; }) o << v;
 }
 
 // clang-format off
@@ -55,11 +43,9 @@ inline ::testing::AssertionResult same_state(const core::State& actual,
   if (actual == expected) return ::testing::AssertionSuccess();
   std::ostringstream o;
   o.precision(17);
-#define TOVRAK_DIFF(f)                                         \
-  if (!(actual.f == expected.f)) {                             \
-    o << "\n  " #f ": ", show(o, actual.f), o << " expected "; \
-    show(o, expected.f);                                       \
-  }
+#define TOVRAK_DIFF(f)           \
+  if (!(actual.f == expected.f)) \
+    o << "\n  " #f ": ", show(o, actual.f), o << " expected ", show(o, expected.f);
   TOVRAK_STATE_FIELDS(TOVRAK_DIFF)
 #undef TOVRAK_DIFF
   return ::testing::AssertionFailure() << "state differs:" << o.str();
