@@ -110,7 +110,7 @@ TEST_F(Link, PollsComingTooSoonAreDroppedNotQueued) {
   EXPECT_EQ(r.wire(), (Wire{{0, "AA;"}, {10, "P2;"}}));
 }
 
-TEST_F(Link, PollsWaitASecondAfterACommandThenOneAtATimeUntilAnsweredOrThreeSecondsPass) {
+TEST_F(Link, PollsWaitASecondAfterACommandThenOneAtATimeAndCommandsPauseWhileOneIsPending) {
   command("AA");
   at(500);
   EXPECT_FALSE(poll("FA"));
@@ -123,18 +123,12 @@ TEST_F(Link, PollsWaitASecondAfterACommandThenOneAtATimeUntilAnsweredOrThreeSeco
   EXPECT_FALSE(poll("FB"));  // 3 s since the last write: still blocked
   at(4005);
   EXPECT_TRUE(poll("FB"));  // more than 3 s: the unanswered poll no longer blocks
-  EXPECT_EQ(r.wire(), (Wire{{0, "AA;"}, {1000, "FA;"}, {4005, "FB;"}}));
-}
-
-TEST_F(Link, AControlCommandPausesWhileAPollIsPending) {
-  command("AA");
-  at(1000);
-  ASSERT_TRUE(poll("FA"));
-  at(1500);
-  command("BB");  // 25 ms pause, spacing already met
-  at(1800);
+  at(4500);
+  command("BB");  // a poll pending: 25 ms pause, the spacing already met
+  at(4800);
   command("CC");  // no poll pending now: the spacing alone
-  EXPECT_EQ(r.wire(), (Wire{{0, "AA;"}, {1000, "FA;"}, {1525, "BB;"}, {1800, "CC;"}}));
+  EXPECT_EQ(r.wire(),
+            (Wire{{0, "AA;"}, {1000, "FA;"}, {4005, "FB;"}, {4525, "BB;"}, {4800, "CC;"}}));
   EXPECT_EQ(r.s().PollPending, VFalse);
 }
 
