@@ -27,6 +27,12 @@ TEST_F(Framing, AnEmptyAnswerRunsTheConsolidationAndOneWithoutAKnownCodeDecodesN
   EXPECT_EQ(r.rig->get_VFOA_Freq(), 0.0);  // lower case, and a line end before the code
   EXPECT_EQ(r.s().TransceiverID, 0);       // "ID" alone has no code
   EXPECT_EQ(b, "");
+  // SetCommand takes nothing in another format than 0, which every decoder row uses.
+  r.wire();
+  r.rig->SetCommand(i16(1), "$FA07000000;");
+  r.rig->SetCommand(i16(1), "FA");
+  EXPECT_EQ(r.rig->get_VFOA_Freq(), 0.0);
+  EXPECT_TRUE(r.sent().empty());
 }
 
 TEST_F(Framing, AnAnswerWaitsForItsEndUpTo4096Characters) {
@@ -93,14 +99,6 @@ TEST_F(Framing, ChangeHandlersMayInjectAnswersWhileDecoding) {
   EXPECT_EQ(r.rig->get_VFOA_Freq(), 14.25);
   EXPECT_EQ(r.rig->get_VFOB_Freq(), 7.05);  // decoded by the same call, after the others
   EXPECT_EQ(r.m().link.rx_buffer, "");
-}
-
-// Injection with format 0 is what every decoder row does.
-TEST_F(Framing, SetCommandTakesNothingInAnotherFormat) {
-  r.rig->SetCommand(i16(1), "$FA07000000;");
-  r.rig->SetCommand(i16(1), "FA");
-  EXPECT_EQ(r.rig->get_VFOA_Freq(), 0.0);
-  EXPECT_TRUE(r.sent().empty());
 }
 
 TEST_F(Framing, ARawCommandHoldsAQuarterSecondAndLeavesTheAnswerToTheReceivePath) {

@@ -62,19 +62,16 @@ TEST_F(Panel, RowsTakeMillisecondsRoundedDownUpToAnHour) {
             std::tuple(-0.005f, 0.0f, 3.0f, 2.0f));
 }
 
-TEST_F(Panel, TheTimerRowSetsThePollingInterval) {
+TEST_F(Panel, TheTimerRowSetsThePollingIntervalAndTheDelayRowTheNextWrite) {
   panel.Load();
   EXPECT_FALSE(r.m().port_and_timers_loaded());
   set(2, "500");  // the port and timers are created for it
   EXPECT_EQ(r.m().port_and_timers().tmrPolling->interval(), 500);
   set(2, "70000");  // more than a timer takes: ignored
   EXPECT_EQ(r.m().port_and_timers().tmrPolling->interval(), 500);
-}
-
-TEST_F(Panel, TheCommandDelayTakesEffectAtTheNextWrite) {
+  // The command delay takes effect at the next write.
   r.rig->put_Port(1);
   r.open();
-  panel.Load();
   set(1, "250");
   r.p->SendCommand("AA");
   r.p->SendCommand("BB");
