@@ -46,9 +46,10 @@ TEST(TransmitterCommands, Levels) {
     rows.push_back(row(sent, SET(s.RFPower = 9), CALL(SetRFPower, w), sent,
                        CHANGEV(s.RFPower = w, f.pause())));
   }
-  // The pitch in 50 Hz steps from 300 Hz.
-  const std::pair<int16_t, const char*> pitches[] = {
-      {300, "KP00;"}, {349, "KP00;"}, {350, "KP01;"}, {1000, "KP14;"}, {1050, "KP15;"}};
+  // The pitch in 50 Hz steps from 300 Hz; step 10 is the first without a leading 0.
+  const std::pair<int16_t, const char*> pitches[] = {{300, "KP00;"},  {349, "KP00;"},
+                                                     {350, "KP01;"},  {800, "KP10;"},
+                                                     {1000, "KP14;"}, {1050, "KP15;"}};
   for (auto [hz, sent] : pitches) {
     rows.push_back(row(sent, {}, CALL(SetPitch, hz), sent, CHANGEV(s.Pitch = hz)));
   }
