@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# The bash completion (the file given) as bash runs it: what Tab offers
-# after each kind of word; docs_test.cpp runs it. The bash-completion helpers it calls are stood in for: _filedir
-# offers "FILES".
+# The bash completion (the file given, by docs_test.cpp) as bash runs it:
+# what Tab offers after each kind of word; _filedir stands in, offering "FILES".
 set -uo pipefail
 COMPLETION=$1
 _init_completion() {
@@ -25,7 +24,6 @@ offers() {  # "WORDS ON THE LINE" EXPECTED: Tab after the last word
 }
 
 offers "tovrak " "demo script monitor ports sim get set ptt share version --help --version"
-offers "tovrak s" "script sim set share"
 offers "tovrak get " "freq txfreq mode vfo split ptt smeter width power af rf sql"
 offers "tovrak get freq m" "mode"
 offers "tovrak get --port /tmp/radio s" "split smeter sql"
@@ -37,9 +35,7 @@ offers "tovrak get --port " "FILES"
 offers "tovrak script " "FILES"
 offers "tovrak sim --pty " "FILES"
 offers "tovrak monitor --log " "FILES"
-offers "tovrak ports " ""
 offers "tovrak sim --id " ""
-offers "tovrak monitor --re" "--reopen"
 offers "tovrak share --http-r" "--http-readonly"
 offers "tovrak call " ""
 exit $failed

@@ -65,20 +65,5 @@ TEST(Docs, TheCompletionOffersWhatBashShouldOffer) {
   EXPECT_EQ(std::system((test + file).c_str()), 0);
 }
 
-TEST(Docs, ListedNames) {
-  struct Row {
-    const char* text;
-    std::vector<std::string> words;
-  } rows[] = {
-      {"on or off", {"on", "off"}},
-      {"either on or off", {}},
-      {"\nNames:\n  af       gain\n  freq     MHz\nExamples:\n  tovrak", {"af", "freq"}},
-      {"Changes.\nNames: freq, mode (LSB USB), vfo (A B),\npower (0-100), af. More: x, y.",
-       {"freq", "mode", "vfo", "power", "af"}},
-      {"no names here", {}},
-  };
-  for (const auto& r : rows) EXPECT_EQ(listed_names(r.text), r.words) << r.text;
-}
-
 }  // namespace
 }  // namespace tovrak::hosts

@@ -3,17 +3,18 @@
 // is still keyed. The ways out: the front end's end, an error (a failing
 // call, or an exception unwinding it), a stop request (Ctrl-C, SIGTERM,
 // SIGHUP), and a lost port (it comes back, or a one-shot leaves before).
+// The sharing server adds nothing to the station's own way out (station_test;
+// its real signals are cli_pty_test's).
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <sstream>
 #include <stdexcept>
+#include <utility>
 
 #include "hosts/cli/demo_host.hpp"
 #include "hosts/cli/monitor_session.hpp"
 #include "hosts/cli/one_shot.hpp"
 #include "hosts/cli/station_script.hpp"
-#include "hosts/share/server.hpp"
 #include "support/station_bench.hpp"
 
 namespace tovrak::hosts {
@@ -85,53 +86,6 @@ Outcome monitor(Way way) {
       b.station.reopen_if_lost();
       b.apt.advance_ms(300);
       o.said += session.close();
-      break;
-  }
-  return finish(b, o);
-}
-
-struct FakeClient : share::ClientLink {
-  void send(std::string_view) override {}
-  void close() override {}
-};
-
-Outcome share_host(Way way) {
-  test::StationBench b;
-  auto server = std::make_unique<share::ShareServer>(b.station.rig(), b.station.apartment(), b.apt,
-                                                     [&] { return b.apt.now_us() / 1000; });
-  b.station.on_read([&](std::string_view s) { server->radio_read(s); });
-  b.station.on_write([&](std::string_view s) { server->radio_wrote(s); });
-  Outcome o;
-  b.station.on_note([&](const std::string& t) { o.said += t + "\n"; });
-  b.open();
-  FakeClient client;
-  server->receive(server->attach(client, "test"), "TX1;");
-  b.apt.advance_ms(500);
-  // The radio thread's end: the clients' side goes first.
-  auto end = [&] {
-    b.station.on_read(nullptr);
-    b.station.on_write(nullptr);
-    server.reset();
-  };
-  switch (way) {
-    case Way::Stop:
-      b.apt.request_stop();
-      [[fallthrough]];
-    case Way::End:
-      end();
-      o.said += b.station.close();
-      break;
-    case Way::Error:
-      end();
-      b.drop();
-      break;
-    case Way::Lost:  // the radio thread reopens a lost port
-      b.apt.line().lose("gone");
-      b.apt.advance_ms(1000);
-      b.station.reopen_if_lost();
-      b.apt.advance_ms(300);
-      end();
-      o.said += b.station.close();
       break;
   }
   return finish(b, o);
@@ -215,10 +169,6 @@ TEST(WaysOut, EveryFrontEndLeavesTheRadioSafe) {
       {monitor, Way::Stop, false, released, 0},
       {monitor, Way::Lost, false, "not sent: port lost: COM1: gone", 0},
       {monitor, Way::Lost, false, came_back, 0},
-      {share_host, Way::End, false, released, 0},
-      {share_host, Way::Error, false, "", 0},
-      {share_host, Way::Stop, false, released, 0},
-      {share_host, Way::Lost, false, came_back, 0},
       {demo, Way::End, false, "", 0},  // the host released it itself
       {demo, Way::Error, false, "", 0},
       {demo, Way::Stop, false, released, 130},

@@ -62,9 +62,8 @@ TEST(ShareServer, ForwardsUnknownQueriesAndRoutesTheAnswer) {
 }
 
 // A forwarded query waits one round trip of the radio's, and the next one
-// follows it at the command spacing: the station's writes and the
-// component's keep it both ways on the wire. The component's model learns
-// the answers as any other.
+// follows it (the spacing around them is the station's test's); the
+// component's model learns the answers as any other.
 TEST(ShareServer, ForwardedQueriesTakeOneRoundTripEach) {
   Shared s(570, {}, 40'000);  // answers take 40 ms to come back
   const auto& wire = s.apt.line().writes();
@@ -95,12 +94,6 @@ TEST(ShareServer, ForwardedQueriesTakeOneRoundTripEach) {
   EXPECT_EQ(wire[rg].us, asked);
   EXPECT_LE(b_at - wire[ks].us, 41'000);
   EXPECT_LT(wire[ks].us - wire[rg].us, 250'000);
-  for (size_t i : {rg, ks}) {
-    EXPECT_GE(wire[i].us - wire[i - 1].us, 100'000) << wire[i - 1].bytes << " " << wire[i].bytes;
-    if (i + 1 < wire.size()) {
-      EXPECT_GE(wire[i + 1].us - wire[i].us, 100'000) << wire[i].bytes << " " << wire[i + 1].bytes;
-    }
-  }
   const std::string rg_answer = s.radio_says("RG0");
   EXPECT_NE(level, s.rig->get_RFLevel(main_receiver));
   EXPECT_EQ(s.rig->get_RFLevel(main_receiver), 255 - std::stoi(rg_answer.substr(3, 3)));
@@ -218,8 +211,10 @@ TEST(ShareServer, BadInput) {
     s.server.receive(s.ia, bad);
     EXPECT_EQ(s.a.take(), "?;") << bad;
   }
-  s.server.receive(s.ia, "FA;");
+  // The radio's "?;" echoed back by a terminal is no command: the exchange ends.
+  s.server.receive(s.ia, "?;FA;");
   EXPECT_EQ(s.a.take(), "FA014200000;");
+  EXPECT_EQ(s.server.clients()[0].errors, 5);
   s.apt.advance_ms(500);
   for (const std::string& w : s.writes_since(from)) {
     EXPECT_TRUE(w.find("XX") == w.npos && w.find('\x01') == w.npos && w.find("FFFF") == w.npos)
