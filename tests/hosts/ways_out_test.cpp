@@ -1,14 +1,13 @@
 // Every front end, left in every way, leaves the radio safe: one table in
 // virtual time with the simulated radio, whose own state tells whether it
-// is still keyed. The ways out: the front end's end, an error (a failing
-// call, or an exception unwinding it), a stop request (Ctrl-C, SIGTERM,
-// SIGHUP), and a lost port (it comes back, or a one-shot leaves before).
-// The sharing server adds nothing to the station's own way out (station_test;
-// its real signals are cli_pty_test's).
+// is still keyed. The ways out: the front end's end, a failing call, a stop
+// request (Ctrl-C, SIGTERM, SIGHUP), and a lost port (it comes back, or a
+// one-shot leaves before). An exception unwinding a front end, and the
+// sharing server, leave it to the station's own way out (station_test; the
+// server's real signals are cli_pty_test's).
 #include <gtest/gtest.h>
 
 #include <sstream>
-#include <stdexcept>
 #include <utility>
 
 #include "hosts/cli/demo_host.hpp"
@@ -27,11 +26,6 @@ struct Outcome {
   bool keyed = false;  // the radio, afterwards
   std::string said;    // what the front end or its station said on the way out
   int status = 0;      // the script's exit status
-};
-
-// The station's way out after an exception unwinding the front end.
-struct Unwound : std::runtime_error {
-  Unwound() : std::runtime_error("unwound") {}
 };
 
 // The station's way out has had the time to reach the radio: is it keyed?
@@ -67,25 +61,16 @@ Outcome monitor(Way way) {
   b.open();
   session.execute("SetPTT 1", 1);
   b.apt.advance_ms(300);
-  switch (way) {
-    case Way::Stop:
-      b.apt.request_stop();
-      [[fallthrough]];
-    case Way::End:
-      o.said += session.close();
-      break;
-    case Way::Error:  // a bad line ends nothing: the station's drop is its own test's
-      break;
-    case Way::Lost:  // with --reopen
-      b.apt.line().lose("gone");
-      b.apt.process_pending();
-      o.said += session.execute("SetPTT 0", 3);
-      b.apt.advance_ms(2000);
-      b.station.reopen_if_lost();
-      b.apt.advance_ms(300);
-      o.said += session.close();
-      break;
+  if (way == Way::Stop) b.apt.request_stop();
+  if (way == Way::Lost) {  // with --reopen
+    b.apt.line().lose("gone");
+    b.apt.process_pending();
+    o.said += session.execute("SetPTT 0", 3);
+    b.apt.advance_ms(2000);
+    b.station.reopen_if_lost();
+    b.apt.advance_ms(300);
   }
+  o.said += session.close();
   return finish(b, o);
 }
 
@@ -99,12 +84,6 @@ Outcome demo(Way way) {
   const double keyed_at = 15.7;  // between the host's SetPTT(1) and SetPTT(0)
   auto past = [&] { return b.apt.now_us() >= keyed_at * 1e6; };
   if (way == Way::Stop) run.stop = past;
-  if (way == Way::Error) {
-    run.stop = [&] {
-      if (past()) throw Unwound();
-      return false;
-    };
-  }
   bool lost = false;
   if (way == Way::Lost) {
     // Gone for a while: the host's own release is lost too, and the first
@@ -115,12 +94,8 @@ Outcome demo(Way way) {
       b.apt.line().fail_next_open("COM1: no such device");
     };
   }
-  try {
-    o.status = run_demo_host(b.station, b.time, run) ? 0 : 130;
-    o.said += b.station.close();
-  } catch (const Unwound&) {
-    b.drop();
-  }
+  o.status = run_demo_host(b.station, b.time, run) ? 0 : 130;
+  o.said += b.station.close();
   return finish(b, o);
 }
 
@@ -134,16 +109,9 @@ Outcome one_shot(Way way) {
     const int64_t soon = b.apt.now_us() + 20'000;
     if (way == Way::Stop) b.apt.schedule_outside(soon, [&] { b.apt.request_stop(); });
     if (way == Way::Lost) b.apt.schedule_outside(soon, [&] { b.apt.line().lose("gone"); });
-    if (way == Way::Error) b.apt.schedule_outside(soon, [&] { throw Unwound(); });
-    try {
-      o.status = run_set(shot, "ptt", "on", {false, false, out, err, "ptt", "P"});
-      o.said = err.str();
-      o.said += b.station.close();
-    } catch (const Unwound&) {
-      o.said = "unwound";
-    }
+    o.status = run_set(shot, "ptt", "on", {false, false, out, err, "ptt", "P"});
+    o.said = err.str() + b.station.close();
   }
-  if (way == Way::Error) b.drop();
   return finish(b, o);
 }
 
@@ -167,12 +135,10 @@ TEST(WaysOut, EveryFrontEndLeavesTheRadioSafe) {
       {monitor, Way::Lost, false, "not sent: port lost: COM1: gone", 0},
       {monitor, Way::Lost, false, came_back, 0},
       {demo, Way::End, false, "", 0},  // the host released it itself
-      {demo, Way::Error, false, "", 0},
       {demo, Way::Stop, false, released, 130},
       {demo, Way::Lost, false, came_back, 0},
       // tovrak ptt on leaves the transmitter as asked; stopped first, not.
       {one_shot, Way::End, true, "", 0},
-      {one_shot, Way::Error, false, "", 0},
       {one_shot, Way::Stop, false, "tovrak ptt: interrupted", 130},
       {one_shot, Way::Lost, false, "tovrak ptt: port lost: COM1: gone", 1},
   };
