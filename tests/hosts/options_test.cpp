@@ -42,12 +42,10 @@ TEST(Options, RefusesBadValuesWithTheSameMessageEverywhere) {
     Args args;
     std::string message;
   } rows[] = {
-      {{"--id", "abc"}, "--id takes a whole number from 0 to 9999, not \"abc\""},
       {{"--id", "-5"}, "--id -5 is out of range (0 to 9999)"},
       {{"--id", "7.5"}, "--id takes a whole number from 0 to 9999, not \"7.5\""},
       {{"--latency", "nan"}, "--latency takes a number from 0 to 60000, not \"nan\""},
       {{"--drop", "1.5"}, "--drop 1.5 is out of range (0 to 1)"},
-      {{"--seconds", "inf"}, "--seconds takes a number from 5 to 86400, not \"inf\""},
       {{"--speed", "99999999999999999999"},
        "--speed 99999999999999999999 is out of range (1 to 4000000)"},
       {{"--speed", "fast"}, "--speed takes a whole number from 1 to 4000000, not \"fast\""},

@@ -170,6 +170,17 @@ TEST(Commands, RunOrRefuseWithTheirStatus) {
       row(cmd_get, "freq --server 127.0.0.1:1 --port /nonexistent", 2, "",
           "tovrak get: give either --port or --server"),
       row(cmd_get, "freq --port /nonexistent", 1, "", "tovrak get: no radio on /nonexistent"),
+      // A value refused before the port opens.
+      row(cmd_set, "mode XYZ --port /nonexistent", 2, "",
+          "tovrak set: mode takes one of LSB, USB, CW, AM, FM, FSK, PKT, WFM, not \"XYZ\""),
+      row(cmd_set, "power 101 --port /nonexistent", 2, "",
+          "tovrak set: power 101 is out of range (0 to 100)"),
+      row(cmd_set, "vfo C --port /nonexistent", 2, "",
+          "tovrak set: vfo takes one of A, B, not \"C\""),
+      row(cmd_set, "freq fast --port /nonexistent", 2, "",
+          "tovrak set: the frequency takes a number from 0 to 1000000000000, not \"fast\""),
+      row(cmd_set, "smeter 3 --port /nonexistent", 2, "",
+          "tovrak set: cannot set \"smeter\" (freq, mode, vfo, split, power, af, rf, sql)"),
   };
   // A speed no port offers, and the radio's options without --sim: each
   // command's usage error.
