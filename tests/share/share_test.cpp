@@ -190,27 +190,6 @@ TEST(ShareServer, QueueLimitCountsOnlyWaitingCommands) {
   EXPECT_NE(s.notes.back().find("(flood)"), std::string::npos) << s.notes.back();
 }
 
-// Bad input gets "?;", reaches nothing and disturbs nobody (a flood ending
-// its connection only is share_integration's).
-TEST(ShareServer, BadInput) {
-  Shared s;
-  const size_t from = s.writes.size();
-  for (const std::string& bad :
-       {"XX1;"s, "fa;"s, "F\x01\xff;"s, "Q;"s, std::string(300, 'F') + ";"}) {
-    s.server.receive(s.ia, bad);
-    EXPECT_EQ(s.a.take(), "?;") << bad;
-  }
-  // The radio's "?;" echoed back by a terminal is no command: the exchange ends.
-  s.server.receive(s.ia, "?;FA;");
-  EXPECT_EQ(s.a.take(), "FA014200000;");
-  EXPECT_EQ(s.server.clients()[0].errors, 5);
-  s.apt.advance_ms(500);
-  for (const std::string& w : s.writes_since(from)) {
-    EXPECT_TRUE(w.find("XX") == w.npos && w.find('\x01') == w.npos && w.find("FFFF") == w.npos)
-        << w;
-  }
-}
-
 // The mirror learns from the radio's answers once it knows the radio's
 // identification, and from the clients' settings; it answers a query only
 // when every fact of the answer is known. Each step: "A" an answer learned
