@@ -1,7 +1,5 @@
-// The manual page and the completion are written from the commands' own
-// tables: every command and every option of each is in both, the words of
-// the arguments are those the commands take, and the man page's general
-// sections are there.
+// The manual page and the completion, written from the commands' own tables:
+// every command and option in both, and the man page's general sections.
 #include "hosts/cli/docs.hpp"
 
 #include <gtest/gtest.h>

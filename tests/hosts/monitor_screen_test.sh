@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# The monitor on an 80x24 terminal, in tmux: the screen (its settings rows
-# are live_view_test.cpp's), the names Tab lists,
-# long replies wrapped and paged, the control panel, Ctrl-C releasing the
-# transmitter and giving the terminal back, and "q" leaving (the prompt's
-# editing and history are terminal_test.cpp's).
+# The monitor on an 80x24 terminal, in tmux: the screen, the names Tab lists,
+# long replies paged, the control panel, Ctrl-C releasing the transmitter and
+# giving the terminal back, and "q" leaving (rows' contents: live_view_test).
 set -euo pipefail
 TOVRAK=$1
 SOCKET=tovrak-screen-$$

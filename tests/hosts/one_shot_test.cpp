@@ -87,10 +87,9 @@ std::string nine(const std::string& said) {
          "component reads the memory indicator)\n";
 }
 
-// Each row: the words, the radio before, the exit status, the printed line,
-// the wire (see in_order; texts split at spaces), what the radio holds
-// afterwards (unchecked when empty), standard error, and whether the port is
-// a sharing server's.
+// Each row: the words, the radio before, the status, standard output, the
+// wire (in_order's texts), what the radio then holds, standard error, and
+// whether the port is a sharing server's.
 struct Row {
   std::string words;
   Before before;

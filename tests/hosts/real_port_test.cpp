@@ -1,5 +1,3 @@
-// A real port in real time, a few seconds at most; it waits for a state
-// with a generous deadline, never for a time.
 #include <gtest/gtest.h>
 #include <termios.h>
 #include <unistd.h>
@@ -20,11 +18,10 @@ namespace {
 using namespace std::chrono_literals;
 using test::run_until;
 
-// A radio behind a real ser2net on loopback: the test holds the radio's end
-// of a pseudo-terminal, ser2net serves the other end with RFC 2217, and the
-// serial control opens rfc2217://127.0.0.1:PORT (the bytes crossing, 0xFF
-// included, are the link's own tests' and the remote demo's; a refused
-// connection's message the network ports' test's).
+// A radio behind a real ser2net on loopback, in real time (waiting for states
+// with a generous deadline): the test holds the radio's end of a
+// pseudo-terminal, ser2net serves the other with RFC 2217 (the bytes crossing
+// and a refused connection: the link's and network ports' own tests).
 TEST(RemoteRadio, TheSpeedReachesTheDeviceAndALostServerIsAPulledCable) {
   if (Ser2netServer::program().empty()) GTEST_SKIP() << "ser2net is not installed";
   // The device end is held from the start: ser2net may take the device

@@ -130,7 +130,6 @@ Row row(int (*command)(const Args&), std::string words, int status, std::string 
 TEST(Commands, RunOrRefuseWithTheirStatus) {
   const std::string file = testing::TempDir() + "script_" + std::to_string(getpid());
   std::vector<Row> rows = {
-      row(cmd_script, "F --virtual", 0, "Port = 2\n", "", "Port = 2\n? Port\n"),
       row(cmd_script, "F --virtual", 1, "AFLevel(2) !! 9 Subscript out of range\n",
           "tovrak script: F: line 1: AFLevel(2): 9 Subscript out of range\n", "? AFLevel(2)\n"),
       row(cmd_script, "F --virtual", 2, "", "tovrak script: F: line 2: unknown directive @sleep",
@@ -218,9 +217,8 @@ TEST(Commands, RunOrRefuseWithTheirStatus) {
   std::remove(file.c_str());
 }
 
-// tovrak demo in real time, its plain log with the wire: the host's end,
-// the operator stopped, the component caught up while polling goes on, and
-// the check passed; its refusals before the radio starts.
+// tovrak demo in real time, its plain log with the wire: the host's end, the
+// operator stopped, polling on while the check passes; a refused log.
 TEST(DemoCommand, PlainLogEndsWithTheCheck) {
   const Ran got = run(cmd_demo, {"--plain", "--trace", "--seconds", "5"});
   EXPECT_EQ(got.status, 0) << got.err;
@@ -238,9 +236,8 @@ TEST(DemoCommand, PlainLogEndsWithTheCheck) {
             "tovrak demo: cannot write the log /nonexistent/log\n");
 }
 
-// tovrak monitor reading statements from a pipe, over the simulated radio
-// in real time: the first read waits for the radio's status, a bad line is
-// told with its number, the end releases the transmitter keyed.
+// tovrak monitor reading a pipe in real time: the first read waits for the
+// radio's status, a bad line is told, the end releases the transmitter.
 TEST(MonitorCommand, RunsPipedStatements) {
   const Ran got = run(cmd_monitor, {"--sim", "--trace"}, "? Freq\nSetFreq (\nSetPTT 1\nquit\n");
   EXPECT_EQ(got.status, 0);

@@ -1,6 +1,5 @@
-// The live screen's terminal and the monitor's prompt, in-process: the
-// terminal with its input on a pipe and its output captured, the prompt on
-// its own pseudo-terminal as in the monitor.
+// The live screen's terminal (input from a pipe, output captured or on a
+// pseudo-terminal) and the monitor's prompt, in-process.
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>

@@ -1,10 +1,7 @@
-// Every front end, left in every way, leaves the radio safe: one table in
-// virtual time with the simulated radio, whose own state tells whether it
-// is still keyed. The ways out: the front end's end, a failing call, a stop
-// request (Ctrl-C, SIGTERM, SIGHUP), and a lost port (it comes back, or a
-// one-shot leaves before). An exception unwinding a front end, and the
-// sharing server, leave it to the station's own way out (station_test; the
-// server's real signals are cli_pty_test's).
+// Every front end, left in every way (its end, a failing call, a stop request,
+// a lost port that comes back), leaves the simulated radio unkeyed. An
+// exception unwinding a front end, and the sharing server, leave it to the
+// station's own way out (station_test; real signals: cli_pty_test).
 #include <gtest/gtest.h>
 
 #include <sstream>

@@ -229,9 +229,6 @@ TEST(ShareMirror, LearnsAnswersAndSettingsAndAnswersWhatIsKnown) {
       EXPECT_EQ(learned, expected == "1") << step;
     }
   }
-  EXPECT_TRUE(RadioMirror::is_query("NA"));
-  EXPECT_FALSE(RadioMirror::is_query("FA014200000"));
-  EXPECT_FALSE(RadioMirror::is_query("XX"));
 }
 
 }  // namespace
