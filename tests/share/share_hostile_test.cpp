@@ -1,7 +1,5 @@
-// The sharing server under hostile and careless clients, and a radio that
-// misbehaves, in virtual time: whatever they do, the others are answered
-// truly, the radio hears only whole commands of its own set, and the
-// transmitter is keyed only by those allowed to key it.
+// The sharing server under hostile and careless clients and a misbehaving
+// radio, in virtual time: the others are still answered truly.
 #include <gtest/gtest.h>
 
 #include <algorithm>

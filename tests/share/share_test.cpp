@@ -1,6 +1,5 @@
-// The sharing server's rules in virtual time: the component drives the
-// simulated radio on the virtual line, and fake client links talk to the
-// server as programs on a pseudo-terminal or a socket would.
+// The sharing server's rules in virtual time, with fake client links
+// (shared_radio.hpp).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -102,9 +101,8 @@ TEST(ShareServer, SettingsSeenAtOnceAndWrittenWholeInTurn) {
     s.server.receive(s.ib, "FA;");
     ASSERT_EQ(s.b.take(), "FA007100000;") << i * 50 << " ms";
   }
-  EXPECT_EQ(s.radio.state().vfo[0].hz, 7'100'000);
-  EXPECT_EQ(s.radio.state().vfo[0].mode, '3');
-  EXPECT_EQ(s.radio.state().vfo[1].hz, 21'200'000);
+  const auto& vfo = s.radio.state().vfo;
+  EXPECT_EQ(std::tuple(vfo[0].hz, vfo[0].mode, vfo[1].hz), std::tuple(7'100'000, '3', 21'200'000));
   const std::vector<std::string> ours{"FA007100000;", "MD03;", "FB021200000;"};
   auto written = s.writes_since(from);
   std::erase_if(written, [&](auto& w) { return std::ranges::count(ours, w) == 0; });

@@ -1,7 +1,5 @@
-// The sharing server in virtual time, as its tests and the web page's use
-// it: the component drives the simulated radio on the virtual line, and two
-// fake client links talk to the server as programs on a pseudo-terminal or
-// a socket would.
+// The sharing server in virtual time for its tests and the web page's: the
+// component drives the simulated radio, two fake clients talk to the server.
 #pragma once
 
 #include <algorithm>
