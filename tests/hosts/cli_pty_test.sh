@@ -26,7 +26,6 @@ SIM=$!
 eventually test -L "$RADIO" || fail "no simulated radio"
 
 expect 0 '^freq 14\.250000 MHz$' set freq 14250kHz --port "$RADIO"
-expect 0 '^\{"freq": 14250000, "mode": "USB"\}$' get freq mode --json --port "$RADIO"
 
 printf 'SetPort True, "", "", ""\nSetCAT 1\n@wait 500\nSetPTT 1\n@wait 60000\n' >"$DIR/keyed"
 # Each starts the front end keyed, in the background as $RUN.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <tuple>
 
 #include "support/station_bench.hpp"
 
@@ -19,11 +20,7 @@ std::vector<std::string> rows(const std::string& screen) {
 }
 
 TEST(LiveView, WrapBreaksAtSpacesByCharacters) {
-  struct Row {
-    const char* text;
-    int width;
-    std::vector<std::string> lines;
-  } table[] = {
+  const std::tuple<const char*, int, std::vector<std::string>> table[] = {
       {"short", 10, {"short"}},
       {"one two three four", 9, {"one two", "  three", "  four"}},
       {"abcdefghijkl", 5, {"abcde", "  fgh", "  ijk", "  l"}},  // no space: cut
@@ -31,7 +28,7 @@ TEST(LiveView, WrapBreaksAtSpacesByCharacters) {
       {"  lead then", 6, {"  lead", "  then"}},                 // leading spaces kept
       {"exactly ten", 11, {"exactly ten"}},
   };
-  for (const auto& r : table) EXPECT_EQ(wrap(r.text, r.width, "  "), r.lines) << r.text;
+  for (const auto& [text, width, lines] : table) EXPECT_EQ(wrap(text, width, "  "), lines) << text;
 }
 
 TEST(LiveView, SMeterInSUnitsAndA30ColumnBar) {

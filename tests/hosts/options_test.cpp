@@ -38,10 +38,9 @@ struct Parsed {
 };
 
 TEST(Options, RefusesBadValuesWithTheSameMessageEverywhere) {
-  struct Row {
-    Args args;
-    std::string message;
-  } rows[] = {
+  const std::string how =
+      "://HOST:PORT, with PORT from 1 to 65535 (an IPv6 address in brackets: [::1])";
+  const std::pair<Args, std::string> rows[] = {
       {{"--id", "-5"}, "--id -5 is out of range (0 to 9999)"},
       {{"--id", "7.5"}, "--id takes a whole number from 0 to 9999, not \"7.5\""},
       {{"--latency", "nan"}, "--latency takes a number from 0 to 60000, not \"nan\""},
@@ -50,24 +49,19 @@ TEST(Options, RefusesBadValuesWithTheSameMessageEverywhere) {
        "--speed 99999999999999999999 is out of range (1 to 4000000)"},
       {{"--speed", "fast"}, "--speed takes a whole number from 1 to 4000000, not \"fast\""},
       {{"--port", "rfc2217://foo"},
-       "--port \"rfc2217://foo\": a network port is written rfc2217://HOST:PORT, with PORT "
-       "from 1 to 65535 (an IPv6 address in brackets: [::1])"},
-      {{"--port", "tcp://::1:80"},
-       "--port \"tcp://::1:80\": a network port is written tcp://HOST:PORT, with PORT from 1 "
-       "to 65535 (an IPv6 address in brackets: [::1])"},
-      {{"--port", "tcp://host:0"},
-       "--port \"tcp://host:0\": a network port is written tcp://HOST:PORT, with PORT from 1 "
-       "to 65535 (an IPv6 address in brackets: [::1])"},
+       "--port \"rfc2217://foo\": a network port is written rfc2217" + how},
+      {{"--port", "tcp://::1:80"}, "--port \"tcp://::1:80\": a network port is written tcp" + how},
+      {{"--port", "tcp://host:0"}, "--port \"tcp://host:0\": a network port is written tcp" + how},
       {{"--port", "ftp://host:21"},
        "--port \"ftp://host:21\": a network port is rfc2217://HOST:PORT or tcp://HOST:PORT"},
       {{"--seed"}, "--seed needs a value"},
       {{"--bogus"}, "unknown option --bogus"},
       {{"extra"}, "unexpected argument extra"},
   };
-  for (const auto& r : rows) {
-    const Parsed p(r.args);
-    EXPECT_EQ(p.status, 2) << r.message;
-    EXPECT_EQ(p.error, "tovrak demo: " + r.message + " (tovrak demo --help)\n");
+  for (const auto& [args, message] : rows) {
+    const Parsed p(args);
+    EXPECT_EQ(p.status, 2) << message;
+    EXPECT_EQ(p.error, "tovrak demo: " + message + " (tovrak demo --help)\n");
     // A refused value changes nothing.
     EXPECT_EQ(std::tie(p.radio.id, p.radio.faults.drop, p.seconds),
               std::make_tuple(sim::SimOptions{}.id, 0.0, 30.0));

@@ -25,18 +25,17 @@ TEST(Terminal, TakesItsSizeOr80x24DrawsAndReadsEachKindOfKey) {
   dup2(keys[0], STDIN_FILENO);
   testing::internal::CaptureStdout();
   std::vector<int> read;
-  int width = 0, height = 0;
+  std::pair<int, int> size;
   {
     Terminal term;
-    width = term.width();
-    height = term.height();
+    size = {term.width(), term.height()};
     term.draw("screen");
     for (int i = 0; i < 9; ++i) read.push_back(term.key());
   }
   const std::string out = testing::internal::GetCapturedStdout();
   platform::PseudoTerminal screen(platform::PseudoTerminal::Mode::Cooked);
-  const winsize size{30, 100, 0, 0};
-  ioctl(screen.master(), TIOCSWINSZ, &size);
+  const winsize rows_cols{30, 100, 0, 0};
+  ioctl(screen.master(), TIOCSWINSZ, &rows_cols);
   const int output = dup(STDOUT_FILENO);
   dup2(screen.device_fd(), STDOUT_FILENO);
   std::pair<int, int> sized;
@@ -49,8 +48,8 @@ TEST(Terminal, TakesItsSizeOr80x24DrawsAndReadsEachKindOfKey) {
   dup2(input, STDIN_FILENO);
   close(input);
   close(keys[0]);
-  EXPECT_EQ(std::pair(width, height), std::pair(80, 24));  // off a terminal
-  EXPECT_EQ(sized, std::pair(100, 30));
+  // Off a terminal, and on a 100x30 one.
+  EXPECT_EQ(std::pair(size, sized), std::pair(std::pair(80, 24), std::pair(100, 30)));
   // Alternate screen without cursor, the screen from the top left, back.
   EXPECT_EQ(out, "\x1b[?1049h\x1b[?25l\x1b[2J\x1b[Hscreen\x1b[?25h\x1b[?1049l");
   // An unknown sequence is no key; a lone Escape is one.

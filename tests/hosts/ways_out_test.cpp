@@ -17,7 +17,6 @@ namespace tovrak::hosts {
 namespace {
 
 enum class Way { End, Error, Stop, Lost };
-const char* kWayNames[] = {"end", "error", "stop", "lost port"};
 
 struct Outcome {
   bool keyed = false;  // the radio, afterwards
@@ -140,7 +139,7 @@ TEST(WaysOut, EveryFrontEndLeavesTheRadioSafe) {
       {one_shot, Way::Lost, false, "tovrak ptt: port lost: COM1: gone", 1},
   };
   for (const auto& r : rows) {
-    SCOPED_TRACE(std::to_string(&r - rows) + ", " + kWayNames[static_cast<int>(r.way)]);
+    SCOPED_TRACE(&r - rows);
     const Outcome o = r.front_end(r.way);
     EXPECT_EQ(std::pair(o.keyed, o.status), std::pair(r.keyed, r.status));
     EXPECT_NE(o.said.find(r.says), std::string::npos) << o.said;

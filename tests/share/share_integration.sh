@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# `tovrak share --sim` over real endpoints, in real time. The checks wait for
-# an answer with a generous deadline, never for a time.
+# `tovrak share --sim` over real endpoints, in real time (each check waits for
+# an answer with a generous deadline).
 set -euo pipefail
 TOVRAK=$1
 DIR=$(mktemp -d)

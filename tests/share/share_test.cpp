@@ -190,9 +190,8 @@ TEST(ShareServer, QueueLimitCountsOnlyWaitingCommands) {
 
 // The mirror learns from the radio's answers once it knows the radio's
 // identification, and from the clients' settings; it answers a query only
-// when every fact of the answer is known. Each step: "A" an answer learned
-// (1) or not (0), "S" a client's setting, "Q" a query and its answer ("-":
-// not from the mirror), "F" a setting forgotten; a step's note in brackets.
+// when every fact is known. Steps: "A" an answer learned (1) or not (0), "S"
+// a setting, "Q" a query and its answer ("-": none), "F" a setting forgotten.
 TEST(ShareMirror, LearnsAnswersAndSettingsAndAnswersWhatIsKnown) {
   RadioMirror m;
   const char* steps[] = {
