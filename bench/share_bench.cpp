@@ -188,7 +188,7 @@ class RadioProcess {
       ::close(up[0]);
       ::close(down[1]);
       ::setpriority(PRIO_PROCESS, 0, 19);
-      {
+      try {
         hosts::SimOnPty radio(sim::SimOptions{.id = 19});
         const std::string line = radio.path() + "\n";
         if (::write(up[1], line.data(), line.size()) == static_cast<ssize_t>(line.size())) {
@@ -196,6 +196,8 @@ class RadioProcess {
           while (::read(down[0], &c, 1) > 0) {  // until the benchmark closes its end
           }
         }
+      } catch (...) {
+        ::_exit(1);  // the benchmark reads no path and says so; the child never runs on
       }
       ::_exit(0);
     }
@@ -205,7 +207,11 @@ class RadioProcess {
     char c;
     while (::read(up[0], &c, 1) == 1 && c != '\n') path_ += c;
     ::close(up[0]);
-    if (path_.empty()) throw std::runtime_error("the simulated radio did not start");
+    if (path_.empty()) {
+      ::close(stop_);
+      ::waitpid(pid_, nullptr, 0);
+      throw std::runtime_error("the simulated radio did not start");
+    }
   }
   ~RadioProcess() {
     ::close(stop_);
