@@ -173,7 +173,10 @@ TEST(ShareLog, KeepsItsSizeAndWritesInBatches) {
   log.open(path, 10'000);
   // The first line at once, the next within half a second buffered, a note
   // at once, and a line half a second later at once.
-  auto size_after = [&](auto write) { return write(), fs::file_size(path); };
+  auto size_after = [&](auto write) {
+    write();
+    return fs::file_size(path);
+  };
   const auto first = size_after([&] { log.line("C1", "FA;"); });
   const auto second = size_after([&] { log.line("C1", "FB;"); });
   const auto noted = size_after([&] { log.note("client 1: disconnected"); });

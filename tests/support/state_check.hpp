@@ -1,6 +1,6 @@
 // Whole states compared with State's operator==; on a failure the fields
-// that differ are named, with their values where they print. The list below
-// only serves the message: a field missing from it still fails the comparison.
+// that differ are named with both values. The list below only serves the
+// message: a field missing from it still fails the comparison.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,10 +12,21 @@
 
 namespace tovrak::test {
 
-// A field's value where it prints as text; only its name otherwise.
+// A field's value as text.
+inline void show(std::ostream& o, const Variant& v) { o << (v.empty() ? "Empty" : v.to_string()); }
+inline void show(std::ostream& o, VBool v) { o << v.value; }
+inline void show(std::ostream& o, const core::NBRecord& r) {
+  o << '{' << r.On << ',' << r.Level << ',' << r.Cmd << '}';
+}
 template <class T>
 void show(std::ostream& o, const T& v) {
-  if constexpr (requires { o << v; }) o << v;
+  if constexpr (requires { o << v; }) {
+    o << v;
+  } else {  // an array of fields
+    o << '[';
+    for (const auto& x : v) show(o, x), o << ' ';
+    o << ']';
+  }
 }
 
 // clang-format off

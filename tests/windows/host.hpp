@@ -23,14 +23,17 @@ inline std::string current_group;
 template <class T>
 std::string Show(const T& v) {
   std::ostringstream o;
-  return o << v, o.str();
+  o << v;
+  return o.str();
 }
 inline std::string Show(const std::wstring& v) { return Show(std::string(v.begin(), v.end())); }
 
 // Each check says whether it held.
 inline bool Fail(const char* file, int line, const std::string& what) {
+  ++failures;
   std::printf("FAIL [%s] %s:%d: %s\n", current_group.c_str(), file, line, what.c_str());
-  return std::fflush(stdout), ++failures, false;
+  std::fflush(stdout);
+  return false;
 }
 template <class A, class B>
 bool CheckEq(const A& a, const B& b, const char* what, const char* file, int line) {
@@ -63,8 +66,9 @@ inline int RunGroups(const std::vector<Group>& groups) {
 // The same in a single-threaded apartment, as a host runs; the exit code.
 inline int RunInApartment(const std::vector<Group>& groups) {
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
-  int failed = RunGroups(groups);
-  return CoUninitialize(), failed ? 1 : 0;
+  const int failed = RunGroups(groups);
+  CoUninitialize();
+  return failed ? 1 : 0;
 }
 
 // A COM reference or a BSTR, given back (Free) when it goes.
@@ -76,7 +80,10 @@ class Owned {
   Owned(const Owned&) = delete;
   Owned& operator=(const Owned&) = delete;
   ~Owned() { reset(); }
-  void reset() { v_ = v_ ? (Free(v_), nullptr) : nullptr; }
+  void reset() {
+    if (v_) Free(v_);
+    v_ = nullptr;
+  }
   T* put() { return reset(), &v_; }
   void** put_void() { return reinterpret_cast<void**>(put()); }
   T operator->() const { return v_; }

@@ -48,10 +48,12 @@ struct WindowsPlatform {
 template <class F>
 int ErrorOf(F&& f, std::string* description = nullptr) {
   try {
-    return f(), 0;
+    f();
   } catch (const ComError& e) {
-    return description ? void(*description = e.description()) : void(), e.number();
+    if (description) *description = e.description();
+    return e.number();
   }
+  return 0;
 }
 
 void ApartmentPerThread() {
