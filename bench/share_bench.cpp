@@ -81,8 +81,11 @@ std::vector<double> poll_clients(const std::vector<int>& fds, double seconds,
       if (sent[i] == 0) wake = std::min(wake, next[i]);
       p[i] = {fds[i], POLLIN, 0};
     }
-    int timeout = static_cast<int>(std::max<int64_t>(0, (wake - now_ns()) / 1'000'000));
-    if (::poll(p.data(), n, timeout) <= 0) continue;
+    // To the nanosecond: a wait rounded down to the millisecond would spin
+    // through the rest on one of the machine's cores.
+    const int64_t left = std::max<int64_t>(0, wake - now_ns());
+    const timespec span{static_cast<time_t>(left / 1'000'000'000), left % 1'000'000'000};
+    if (::ppoll(p.data(), n, &span, nullptr) <= 0) continue;
     for (size_t i = 0; i < n; ++i) {
       if (!(p[i].revents & POLLIN)) continue;
       ssize_t r = ::read(fds[i], buf, sizeof buf);

@@ -107,6 +107,10 @@ TEST(PosixLoop, AStopRequestEndsWaitsUntilWithdrawnButNotTheWorldOutside) {
   outside.post([&] { ran = true; });
   while (ticks < 3) outside.run_for(milliseconds(5));
   EXPECT_TRUE(ran);
+  t.reset();
+  const uint64_t woken = outside.wakeups();
+  outside.run_for(milliseconds(30));  // the standing request wakes it once at most
+  EXPECT_LE(outside.wakeups() - woken, 2u);
   outside.quit();
   outside.run();  // returns: quit
 

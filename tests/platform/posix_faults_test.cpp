@@ -71,8 +71,9 @@ TEST(PosixSerialFaults, ReadsThatBlockAreInterruptedOrFindTheDeviceGone) {
     std::string lost;  // the reason, "" while the device is there
   } rows[] = {
       {"bytes, then nothing more for now", {{"ID;"}, fails(EAGAIN)}, false, "ID;", ""},
-      {"reads interrupted", {fails(EINTR), {"FA;"}, fails(EINTR), {"FB;"}}, false, "FA;FB;", ""},
-      {"end of file: the device hung up", {{"IF;"}, {}}, false, "IF;", "disconnected or hung up"},
+      {"a read interrupted", {fails(EINTR), {"FA;"}}, false, "FA;", ""},
+      // A device that hung up is read to its end.
+      {"end of file: the device hung up", {{"IF;"}, {}}, true, "IF;", "disconnected or hung up"},
       {"unplugged: no such device", {fails(ENXIO)}, false, "", "No such device or address"},
       {"an I/O error", {fails(EIO)}, false, "", "disconnected or hung up"},
       {"a hang-up with nothing left to read", {}, true, "", "disconnected or hung up"},
@@ -99,6 +100,21 @@ TEST(PosixSerialFaults, ReadsThatBlockAreInterruptedOrFindTheDeviceGone) {
                       : std::tuple(std::tuple(0, ""s), std::tuple(0, ""s)))
         << r.what;
   }
+}
+
+// A read shorter than asked took all there was: the wake-up reads no more,
+// and the handler's take of the input reads nothing again; a take outside a
+// wake-up reads the device.
+TEST(PosixSerialFaults, AShortReadEndsTheWakeUp) {
+  Port p;
+  std::vector<std::tuple<std::string, size_t>> seen;
+  p.serial->OnComm([&] { seen.emplace_back(p.serial->Input(), p.link().reads.size()); });
+  p.link().reads.assign({{"ID;"}, {"IF;"}});
+  p.link().ready();
+  p.pump(1);
+  EXPECT_EQ(seen, (std::vector<std::tuple<std::string, size_t>>{{"ID;", 1}}));
+  EXPECT_EQ(p.serial->InBufferCount(), 3);
+  EXPECT_TRUE(p.link().reads.empty());
 }
 
 // Reads that bring bytes, or only the link's own traffic (EINTR), without a

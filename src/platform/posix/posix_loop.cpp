@@ -23,18 +23,19 @@ namespace {
 // epoll keys of the loop's own descriptors; ports get keys from here on.
 constexpr uint64_t kWakeKey = 0;
 constexpr uint64_t kTimerKey = 1;
-constexpr uint64_t kFirstWatchKey = 2;
+constexpr uint64_t kStopKey = 2;
+constexpr uint64_t kFirstWatchKey = 3;
 constexpr int64_t kNever = INT64_MAX;
 
 [[noreturn]] void fail(const char* what) {
   throw std::system_error(errno, std::generic_category(), what);
 }
 
-void add_to(int epoll_fd, int fd, uint64_t key) {
+void add_to(int epoll_fd, int fd, uint64_t key, int op = EPOLL_CTL_ADD, uint32_t flags = 0) {
   epoll_event ev{};
-  ev.events = EPOLLIN;
+  ev.events = EPOLLIN | flags;
   ev.data.u64 = key;
-  if (epoll_ctl(epoll_fd, EPOLL_CTL_ADD, fd, &ev) != 0) fail("epoll_ctl");
+  if (epoll_ctl(epoll_fd, op, fd, &ev) != 0) fail("epoll_ctl");
 }
 
 std::atomic<bool> g_stop{false};
@@ -112,6 +113,10 @@ PosixLoop::PosixLoop(LoopSeams seams)
   try {
     add_to(epoll_fd_, wake_fd_, kWakeKey);
     add_to(epoll_fd_, timer_fd_, kTimerKey);
+    // Reported once per stop request: a host that watches fd() and lets the
+    // request be is woken once, not for as long as the request stands.
+    if (g_stop_fd >= 0) add_to(epoll_fd_, g_stop_fd, kStopKey, EPOLL_CTL_ADD, EPOLLONESHOT);
+    stop_armed_ = g_stop_fd >= 0;
   } catch (...) {
     close(timer_fd_);
     close(wake_fd_);
@@ -150,15 +155,45 @@ void PosixLoop::wake() {
 }
 
 void PosixLoop::wait(int timeout_ms, bool ignore_stop) {
-  // Level-triggered: what is ready stays ready for the pump that follows.
-  pollfd p[2] = {{epoll_fd_, POLLIN, 0}, {stop_request::fd(), POLLIN, 0}};
-  if (poll(p, ignore_stop ? 1 : 2, timeout_ms) < 0 && errno != EINTR) fail("poll");
+  // One system call: what epoll finds here is what the pump handles.
+  if (!ignore_stop) arm_stop();
+  ready_n_ = gather(ready_, timeout_ms);
   ++wakeups_;
 }
 
+void PosixLoop::arm_stop() {
+  if (stop_armed_ || g_stop_fd < 0) return;
+  add_to(epoll_fd_, g_stop_fd, kStopKey, EPOLL_CTL_MOD, EPOLLONESHOT);
+  stop_armed_ = true;
+}
+
+int PosixLoop::gather(Events& evs, int timeout_ms) {
+  int n = epoll_wait(epoll_fd_, evs.data(), kMaxEvents, timeout_ms);
+  if (n < 0 && errno != EINTR) fail("epoll_wait");
+  n = std::max(n, 0);
+  for (int i = 0; i < n; ++i) {
+    if (evs[i].data.u64 == kStopKey) stop_armed_ = false;
+  }
+  return n;
+}
+
 void PosixLoop::pump_once() {
-  run_posted();
-  dispatch_ports();
+  // Taken whole at entry: a task that pumps messages itself gathers its own.
+  Events evs;
+  int n = ready_n_;
+  if (n >= 0) {
+    evs = ready_;
+    ready_n_ = -1;
+  } else {
+    n = gather(evs, 0);
+  }
+  // Posted tasks come with the wake-up set; one posted after this look sets
+  // it again and brings the loop straight back.
+  if (std::any_of(evs.begin(), evs.begin() + n,
+                  [](const epoll_event& e) { return e.data.u64 == kWakeKey; })) {
+    run_posted();
+  }
+  dispatch_ports(evs, n);
   timers_.tick_all_due();
   rearm();
 }
@@ -188,12 +223,10 @@ void PosixLoop::run_posted() {
   }
 }
 
-void PosixLoop::dispatch_ports() {
-  constexpr int kMax = 16;
-  epoll_event evs[kMax];
-  // Ports beyond kMax stay ready and come next time round.
-  int n = epoll_wait(epoll_fd_, evs, kMax, 0);
-  // A handler may close or destroy any port: each is looked up again.
+void PosixLoop::dispatch_ports(const Events& evs, int n) {
+  // Ports beyond kMaxEvents stay ready and come next time round. A handler
+  // (or a task before them) may close or destroy any port, or read what made
+  // it ready: each is looked up again, and a port finds nothing to read.
   for (int i = 0; i < n; ++i) {
     if (evs[i].data.u64 < kFirstWatchKey) continue;
     if (Watch* w = find(evs[i].data.u64)) w->watcher->on_ready(evs[i].events);

@@ -5,6 +5,9 @@
 // waits on that descriptor until there is some.
 #pragma once
 
+#include <sys/epoll.h>
+
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -84,9 +87,11 @@ class PosixLoop : public std::enable_shared_from_this<PosixLoop> {
   void wake();
 
   // Blocks until there is work, `timeout_ms` passed (negative: no limit), or
-  // (unless `ignore_stop`) the program is asked to stop.
+  // (unless `ignore_stop`) the program is asked to stop. What it found ready
+  // is what the pump_once() that follows handles.
   void wait(int timeout_ms, bool ignore_stop);
-  // Posted tasks present at entry, then ready ports, then each due timer once.
+  // Posted tasks present at entry (when the wake-up was set), then ready
+  // ports, then each due timer once.
   void pump_once();
   // Times the loop came back from a wait: a measure of how often it wakes.
   uint64_t wakeups() const { return wakeups_; }
@@ -144,8 +149,14 @@ class PosixLoop : public std::enable_shared_from_this<PosixLoop> {
   // Into the poll set; a file epoll refuses is then always ready.
   void add(Watch& w);
   void modify(const Watch& w);
+  static constexpr int kMaxEvents = 16;
+  using Events = std::array<epoll_event, kMaxEvents>;
+  // What epoll reports ready, waiting up to `timeout_ms`; the stop
+  // request's descriptor, reported once, is taken out until re-armed.
+  int gather(Events& evs, int timeout_ms);
+  void arm_stop();
   void run_posted();
-  void dispatch_ports();
+  void dispatch_ports(const Events& evs, int n);
   void rearm();
 
   std::shared_ptr<LoopClock> clock_;
@@ -154,6 +165,9 @@ class PosixLoop : public std::enable_shared_from_this<PosixLoop> {
   int epoll_fd_ = -1;
   int wake_fd_ = -1;
   int timer_fd_ = -1;
+  bool stop_armed_ = false;  // the stop request's descriptor is in the poll set
+  Events ready_{};           // what the last wait() found, for the next pump_once()
+  int ready_n_ = -1;         // -1: nothing found by a wait() that no pump has taken
 
   std::mutex posted_mutex_;
   std::deque<std::function<void()>> posted_;

@@ -223,8 +223,13 @@ void PosixSerial::ClearOutBuffer() {
 
 // ---------------------------------------------------------------- input
 
-void PosixSerial::read_available() {
+bool PosixSerial::read_available(bool hung_up) {
   char buf[kReadSize];
+  just_drained_ = false;
+  auto drained = [this] {
+    if (link_->unsent()) want_room();  // answers the link owes its peer
+    return true;
+  };
   // What is left after the budget is still readable: the loop comes back for it.
   for (int reads = 0; reads < kReadsPerWakeup; ++reads) {
     ssize_t n = link_->read_some(buf, sizeof buf);
@@ -233,17 +238,19 @@ void PosixSerial::read_available() {
       input_.append(buf, std::min(static_cast<size_t>(n), room));
       data_event_ = true;
       loop_->observe_read(std::string_view(buf, static_cast<size_t>(n)));
+      if (static_cast<size_t>(n) < sizeof buf && !hung_up) return drained();
     } else if (n == 0) {
       lose_device(0);  // end of file: the device hung up
-      return;
+      return false;
     } else if (errno == EAGAIN) {  // (EWOULDBLOCK is EAGAIN on Linux)
-      break;
+      return drained();
     } else if (errno != EINTR) {  // EINTR: interrupted, or only the link's own traffic came
       lose_device(errno);
-      return;
+      return false;
     }
   }
-  if (link_->unsent()) want_room();  // answers the link owes its peer
+  drained();
+  return false;
 }
 
 int32_t PosixSerial::InBufferCount() {
@@ -257,7 +264,8 @@ int32_t PosixSerial::InBufferCount() {
 }
 
 void PosixSerial::InputTo(std::string& buffer) {
-  if (open_ && !lost_) read_available();
+  if (open_ && !lost_ && !just_drained_) read_available();
+  just_drained_ = false;
   buffer += input_;
   input_.clear();  // keeps its storage for the next bytes
 }
@@ -267,7 +275,9 @@ void PosixSerial::OnComm(std::function<void()> handler) { handler_ = std::move(h
 void PosixSerial::on_ready(uint32_t events) {
   if (!open_) return;
   if (!lost_) {
-    if (events & (EPOLLIN | EPOLLHUP | EPOLLERR)) read_available();
+    if (events & (EPOLLIN | EPOLLHUP | EPOLLERR)) {
+      just_drained_ = read_available(events & (EPOLLHUP | EPOLLERR));
+    }
     if (!lost_ && (events & (EPOLLHUP | EPOLLERR))) lose_device(EIO);
     if (!lost_ && (events & EPOLLOUT)) flush_output();
   }
@@ -277,6 +287,7 @@ void PosixSerial::on_ready(uint32_t events) {
     auto handler = handler_;  // the handler may replace itself or close the port
     handler();
   }
+  just_drained_ = false;
 }
 
 }  // namespace tovrak::platform

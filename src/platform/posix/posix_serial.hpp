@@ -62,8 +62,12 @@ class PosixSerial : public SerialControl, private LoopWatcher {
   void on_ready(uint32_t events) override;
   void close_port();
   // Takes what the device has received into the input buffer, up to the
-  // budget of one wake-up.
-  void read_available();
+  // budget of one wake-up. A short read took all there was: bytes that come
+  // after it make the device ready again, so no read is spent on learning
+  // that nothing is left (each system call is dear on a virtual machine).
+  // True when the device has nothing more now. A device that hung up is
+  // read to its end, where it says why.
+  bool read_available(bool hung_up = false);
   // Hands queued output to the device, as much as it takes now.
   void flush_output();
   // Asks the loop for room to write while output or link bytes wait.
@@ -91,6 +95,9 @@ class PosixSerial : public SerialControl, private LoopWatcher {
   std::string output_;  // bytes the device has not taken yet, from out_pos_
   size_t out_pos_ = 0;
 
+  // The loop's wake-up read the device to its end just now: the handler's
+  // first take of the input needs no read of its own.
+  bool just_drained_ = false;
   bool data_event_ = false;  // bytes arrived since the last event
   bool line_event_ = false;  // the line changed state since the last event
   std::function<void()> handler_;
