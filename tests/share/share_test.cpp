@@ -87,6 +87,26 @@ TEST(ShareServer, ForwardedQueriesTakeOneRoundTripEach) {
   EXPECT_EQ(s.rig->get_RFLevel(main_receiver), 255 - std::stoi(rg_answer.substr(3, 3)));
 }
 
+// Clients asking for the same value the server has not learned wait for one
+// query of the radio's, also when they ask while it is on its way, and the
+// first one leaving takes it from nobody else.
+TEST(ShareServer, ClientsAskingTheSameUnknownValueShareOneRoundTrip) {
+  Shared s(570, {}, 40'000);
+  const size_t from = s.writes.size();
+  s.server.receive(s.ia, "RG0;");
+  s.server.receive(s.ib, "RG0;");
+  FakeClient c;
+  const int ic = s.server.attach(c, "test:c");
+  const int64_t written = s.written_ms("RG0;", from);
+  s.server.receive(ic, "RG0;");
+  s.server.detach(s.ia);
+  while (c.got.empty() && s.apt.now_us() / 1000 - written < 300) s.apt.advance_ms(1);
+  const std::string rg = s.radio_says("RG0");
+  EXPECT_EQ(std::tuple(s.b.take(), c.take(), s.apt.now_us() / 1000 - written <= 41,
+                       std::ranges::count(s.writes_since(from), "RG0;")),
+            std::tuple(rg, rg, true, 1));
+}
+
 TEST(ShareServer, SettingsSeenAtOnceAndWrittenWholeInTurn) {
   Shared s(570, {}, 40'000);  // answers take 40 ms to come back
   const size_t from = s.writes.size();

@@ -149,15 +149,30 @@ void ShareServer::detach(int id) {
   clients_.erase(it);
   // Its settings still go to the radio (a program may write and close at
   // once); its queries have nobody to answer, and nothing keys for it.
+  leave_queries(id);
   std::erase_if(jobs_,
                 [id](const Job& j) { return j.client == id && (j.query || transmits(j.text)); });
   if (tx_owner_ == id) release_tx("client " + std::to_string(id) + " left while transmitting");
+}
+
+void ShareServer::leave_queries(int client) {
+  auto leave = [client](Job& j) {
+    std::erase(j.also, client);
+    if (j.query && j.client == client && !j.also.empty()) {
+      j.client = j.also.front();
+      j.also.erase(j.also.begin());
+    }
+  };
+  for (Job& j : jobs_) leave(j);
+  if (writing_) leave(*writing_);
+  if (awaiting_) leave(*awaiting_);
 }
 
 // The settings a dropped client leaves unwritten never reach the radio: what the
 // mirror took of them is forgotten, so that nobody reads a value the radio
 // never had; the next query asks the radio.
 void ShareServer::forget_unwritten(int client) {
+  leave_queries(client);
   for (const Job& j : jobs_) {
     if (j.client != client || j.query) continue;
     for (const auto& h : held_by(std::string_view(j.text).substr(0, 2))) held_.erase(h);
@@ -267,7 +282,11 @@ bool ShareServer::handle(Client& c, const std::string& raw) {
     }
     ++c.info.to_radio;
     c.waiting = true;
-    enqueue({c.id, cmd, true});
+    if (Job* same = same_query(cmd)) {
+      same->also.push_back(c.id);
+    } else {
+      enqueue({c.id, cmd, true});
+    }
     return false;
   }
   // A setting: read whole by the radio's command set, or refused.
@@ -324,11 +343,19 @@ void ShareServer::inject(const std::string& setting) {
   });
 }
 
+ShareServer::Job* ShareServer::same_query(const std::string& text) {
+  auto same = [&](const std::optional<Job>& j) { return j && j->query && j->text == text; };
+  if (same(awaiting_)) return &*awaiting_;
+  if (same(writing_)) return &*writing_;
+  auto it = std::ranges::find_if(jobs_, [&](const Job& j) { return j.query && j.text == text; });
+  return it == jobs_.end() ? nullptr : &*it;
+}
+
 void ShareServer::kick() {
   if (writing_ || awaiting_ || jobs_.empty()) return;
-  writing_ = true;
-  Job job = std::move(jobs_.front());
+  writing_ = std::move(jobs_.front());
   jobs_.pop_front();
+  const Job& job = *writing_;
   if (Client* c = find(job.client); c && !job.query && c->jobs > 0) --c->jobs;
   // On the component's thread. A setting takes the component's command
   // path: spacing after the last command, the whole command written at
@@ -337,23 +364,24 @@ void ShareServer::kick() {
   // back through the receive path as soon as the radio gives it. The server
   // goes on answering meanwhile.
   std::weak_ptr<bool> alive = alive_;
-  radio_apt_.post(
-      [this, alive, &apt = apt_, radio = &radio_apt_, rig = &rig_, job = std::move(job)]() mutable {
-        bool sent = true;
-        if (job.query) {
-          sent = radio->send(job.text);
-        } else {
-          int16_t format = 0;
-          rig->SetCommand(format, job.text);
-        }
-        apt.post([this, alive, job = std::move(job), sent]() mutable {
-          if (auto a = alive.lock(); a && *a) written(std::move(job), sent);
-        });
-      });
+  radio_apt_.post([this, alive, &apt = apt_, radio = &radio_apt_, rig = &rig_, text = job.text,
+                   query = job.query] {
+    bool sent = true;
+    if (query) {
+      sent = radio->send(text);
+    } else {
+      int16_t format = 0;
+      rig->SetCommand(format, text);
+    }
+    apt.post([this, alive, sent] {
+      if (auto a = alive.lock(); a && *a) written(sent);
+    });
+  });
 }
 
-void ShareServer::written(Job job, bool sent) {
-  writing_ = false;
+void ShareServer::written(bool sent) {
+  Job job = std::move(*writing_);
+  writing_.reset();
   last_writer_ = job.client;
   last_write_ms_ = now_ms_();
   if (!job.query) {
@@ -368,6 +396,18 @@ void ShareServer::written(Job job, bool sent) {
     if (!sent) return forward_timed_out();
   }
   kick();
+}
+
+void ShareServer::release(const Job& job, const std::function<void(Client&)>& done) {
+  std::vector<int> all{job.client};
+  all.insert(all.end(), job.also.begin(), job.also.end());
+  for (int id : all) {
+    if (Client* c = find(id)) {
+      if (done) done(*c);
+      c->waiting = false;
+      service(*c);
+    }
+  }
 }
 
 void ShareServer::radio_wrote(std::string_view bytes) {
@@ -430,34 +470,28 @@ void ShareServer::answer_arrived(std::string_view a) {
   }
   if (held == held_.end()) mirror_.learn_answer(a);
   if (a == "?") {
-    const int to = awaiting_ ? awaiting_->client : last_writer_;
-    if (Client* c = find(to); c && (awaiting_ || now_ms_() - last_write_ms_ <= kRefusalWindowMs)) {
+    if (awaiting_) {
+      forward_ended("refused by the radio: ", [this](Client& c) { error(c); });
+    } else if (Client* c = find(last_writer_);
+               c && now_ms_() - last_write_ms_ <= kRefusalWindowMs) {
       error(*c);
     }
-    if (awaiting_) forward_timed_out();
   } else if (awaiting_ && a.size() >= 2 && a.substr(0, 2) == awaiting_->text.substr(0, 2)) {
-    const int to = awaiting_->client;
-    awaiting_.reset();
-    if (Client* c = find(to)) {
-      reply(*c, a);
-      c->waiting = false;
-      service(*c);
-    }
-    kick();
+    forward_ended("", [this, a](Client& c) { reply(c, a); });
   }
   notify_changes(-1);
   check_tx();
 }
 
 void ShareServer::forward_timed_out() {
-  if (!awaiting_) return;
-  const int to = awaiting_->client;
-  note(to, "no answer from the radio to " + awaiting_->text);
+  if (awaiting_) forward_ended("no answer from the radio to ", nullptr);
+}
+
+void ShareServer::forward_ended(const std::string& why, const std::function<void(Client&)>& done) {
+  const Job job = std::move(*awaiting_);
   awaiting_.reset();
-  if (Client* c = find(to)) {
-    c->waiting = false;
-    service(*c);
-  }
+  if (!why.empty()) note(job.client, why + job.text);
+  release(job, done);
   kick();
 }
 

@@ -151,6 +151,7 @@ class ShareServer {
     int client;  // -1: the server's own (a release)
     std::string text;
     bool query;
+    std::vector<int> also = {};  // other clients of the same query, answered together
   };
 
   Client* find(int id);
@@ -161,10 +162,21 @@ class ShareServer {
   void error(Client& c);
   void enqueue(Job job, bool front = false);
   void kick();
-  void written(Job job, bool sent);
+  void written(bool sent);
+  // The query of this text already on its way to the radio or waiting for
+  // its turn, if any: a client asking the same waits for the same answer.
+  Job* same_query(const std::string& text);
+  // Its queries go on for the other clients that asked the same.
+  void leave_queries(int client);
+  // Every client of a query that has ended (answered, refused or timed
+  // out): `done` runs for each still here, then each goes on.
+  void release(const Job& job, const std::function<void(Client&)>& done);
   void inject(const std::string& setting);
   void answer_arrived(std::string_view answer);
   void forward_timed_out();
+  // The forwarded query is over: noted with `why` and its text (unless
+  // `why` is empty), its clients released, the next job written.
+  void forward_ended(const std::string& why, const std::function<void(Client&)>& done);
   void notify_changes(int origin);
   void release_tx(const std::string& why);
   void forget_unwritten(int client);
@@ -187,7 +199,7 @@ class ShareServer {
   int next_id_ = 1;
 
   std::deque<Job> jobs_;
-  bool writing_ = false;         // a write task is posted or running
+  std::optional<Job> writing_;   // its write task is posted or running
   std::optional<Job> awaiting_;  // a forwarded query waiting for its answer
   int64_t awaiting_until_ = 0;
   int last_writer_ = -1;  // the client of the last write, for "?;"
