@@ -1,6 +1,6 @@
 // What an idle component costs: CAT on with the default polling against the
-// simulated radio on a pseudo-terminal (answering on its own thread), for a
-// minute by default (TOVRAK_BENCH_IDLE_SECONDS). Only the apartment's thread
+// simulated radio on a pseudo-terminal (answering on its own thread), for
+// 45 s by default (TOVRAK_BENCH_IDLE_SECONDS). Only the apartment's thread
 // is counted; side by side, on a thread of its own, a bare apartment whose
 // only work is a 175 ms timer is measured over the same time. And the
 // resident memory of the process, with what the component and its radio
@@ -24,7 +24,7 @@ int64_t heap_in_use() {
 
 // cpu_ms_per_min: processor time of the apartment's thread per minute.
 void BM_IdleWithCatOn(benchmark::State& state) {
-  const double seconds = env_number("TOVRAK_BENCH_IDLE_SECONDS", 60);
+  const double seconds = env_number("TOVRAK_BENCH_IDLE_SECONDS", 45);
   const auto span = std::chrono::milliseconds(static_cast<int64_t>(seconds * 1000));
   const int64_t rss_before = status_kib("VmRSS");
   const int64_t heap_before = heap_in_use();

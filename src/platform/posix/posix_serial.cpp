@@ -284,8 +284,10 @@ void PosixSerial::on_ready(uint32_t events) {
   bool raise = line_event_ || (data_event_ && !input_.empty());
   line_event_ = data_event_ = false;
   if (raise && handler_) {
-    auto handler = handler_;  // the handler may replace itself or close the port
+    auto handler = handler_;  // the handler may replace itself, close the port or destroy it
+    const std::weak_ptr<const char> alive = alive_;
     handler();
+    if (alive.expired()) return;
   }
   just_drained_ = false;
 }

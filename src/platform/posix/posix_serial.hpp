@@ -101,6 +101,8 @@ class PosixSerial : public SerialControl, private LoopWatcher {
   bool data_event_ = false;  // bytes arrived since the last event
   bool line_event_ = false;  // the line changed state since the last event
   std::function<void()> handler_;
+  // Gone with the control: a handler that destroyed it is seen after it returns.
+  std::shared_ptr<const char> alive_ = std::make_shared<const char>();
 };
 
 }  // namespace tovrak::platform
