@@ -188,6 +188,13 @@ TEST(PageHub, TransmitterReleasedWhenThePageFallsSilentOrGoes) {
   EXPECT_TRUE(s.client(s.ib)->keyed);
   s.server.receive(s.ib, "TX0;");
 
+  // Keyed behind a query still on its way to the radio: the key is the
+  // page's once the server takes it, and silence releases it all the same.
+  s.say(id, {{"t", "vfo"}, {"op", "swap"}});
+  s.say(id, {{"t", "ptt"}, {"on", true}});
+  s.apt.advance_ms(1500);
+  EXPECT_FALSE(s.server.mirror().state().ptt) << "keyed behind a query, never released";
+
   auto [id2, page2] = s.open();
   s.say(id2, {{"t", "ptt"}, {"on", true}});
   s.apt.advance_ms(300);

@@ -200,6 +200,7 @@ std::vector<ClientInfo> ShareServer::clients() const {
     if (c->dead) continue;
     ClientInfo i = c->info;
     i.keyed = tx_owner_ == id;
+    i.waiting = c->waiting;
     out.push_back(std::move(i));
   }
   return out;

@@ -84,6 +84,7 @@ struct ClientInfo {
   bool ai = false;
   bool keyed = false;
   bool may_transmit = true;
+  bool waiting = false;  // its commands wait behind a query on its way to the radio
 };
 
 // How a client came: whether it may transmit, and whether it counts toward

@@ -254,13 +254,16 @@ void PageHub::read_width() {
 
 void PageHub::tick() {
   const int64_t now = now_ms_();
-  std::vector<int> keyed;
+  std::vector<int> keyed, waiting;
   for (const auto& c : server_.clients()) {
     if (c.keyed) keyed.push_back(c.id);
+    if (c.waiting) waiting.push_back(c.id);
   }
   for (auto& [id, p] : pages_) {
     if (!p->keyed || p->gone) continue;
-    if (std::ranges::count(keyed, id) == 0) {
+    // A key behind a query on its way to the radio is not yet the server's:
+    // the page still holds it, and its release queues up behind it.
+    if (std::ranges::count(keyed, id) == 0 && std::ranges::count(waiting, id) == 0) {
       p->keyed = false;  // released by another client or the transmit timeout
     } else if (now - p->heard_ms >= opt_.heartbeat_ms) {
       p->keyed = false;
