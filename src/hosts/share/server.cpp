@@ -399,18 +399,6 @@ void ShareServer::written(bool sent) {
   kick();
 }
 
-void ShareServer::release(const Job& job, const std::function<void(Client&)>& done) {
-  std::vector<int> all{job.client};
-  all.insert(all.end(), job.also.begin(), job.also.end());
-  for (int id : all) {
-    if (Client* c = find(id)) {
-      if (done) done(*c);
-      c->waiting = false;
-      service(*c);
-    }
-  }
-}
-
 void ShareServer::radio_wrote(std::string_view bytes) {
   radio_bytes_written_ += static_cast<int64_t>(bytes.size());
   emit('W', -1, bytes);
@@ -492,7 +480,15 @@ void ShareServer::forward_ended(const std::string& why, const std::function<void
   const Job job = std::move(*awaiting_);
   awaiting_.reset();
   if (!why.empty()) note(job.client, why + job.text);
-  release(job, done);
+  std::vector<int> all{job.client};
+  all.insert(all.end(), job.also.begin(), job.also.end());
+  for (int id : all) {
+    if (Client* c = find(id)) {
+      if (done) done(*c);
+      c->waiting = false;
+      service(*c);
+    }
+  }
   kick();
 }
 

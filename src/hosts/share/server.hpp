@@ -169,14 +169,12 @@ class ShareServer {
   Job* same_query(const std::string& text);
   // Its queries go on for the other clients that asked the same.
   void leave_queries(int client);
-  // Every client of a query that has ended (answered, refused or timed
-  // out): `done` runs for each still here, then each goes on.
-  void release(const Job& job, const std::function<void(Client&)>& done);
   void inject(const std::string& setting);
   void answer_arrived(std::string_view answer);
   void forward_timed_out();
   // The forwarded query is over: noted with `why` and its text (unless
-  // `why` is empty), its clients released, the next job written.
+  // `why` is empty), `done` run for each of its clients still here, each
+  // going on with its next command, the next job written.
   void forward_ended(const std::string& why, const std::function<void(Client&)>& done);
   void notify_changes(int origin);
   void release_tx(const std::string& why);
