@@ -119,6 +119,15 @@ TEST(PosixLoop, AStopRequestEndsWaitsUntilWithdrawnButNotTheWorldOutside) {
   apt.post([&] { ran = false; });
   apt.run_for(milliseconds(1));
   EXPECT_FALSE(ran);
+
+  // A second request ends a wait of a loop that saw the first.
+  std::thread again([] {
+    std::this_thread::sleep_for(milliseconds(20));
+    PosixApartment::request_stop();
+  });
+  loop.wait(-1, false);
+  again.join();
+  PosixApartment::clear_stop();
 }
 
 TEST(PosixLoop, TheDescriptorIsReadableExactlyWhileThereIsWork) {
