@@ -127,6 +127,7 @@ TEST(PageHub, ReadOnlyAndTokenPages) {
   };
   const Row rows[] = {
       {true, "", {token}, {false, false}},
+      {true, token, {token}, {false, false}},  // read-only whatever the token
       {false, token, {"wrong", token}, {false, false, true}},
       {false, token, {"a", "b", "c", token}, {false, false, false, false, false}},
       {false, "", {}, {true}},
