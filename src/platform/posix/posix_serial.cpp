@@ -226,31 +226,28 @@ void PosixSerial::ClearOutBuffer() {
 bool PosixSerial::read_available(bool hung_up) {
   char buf[kReadSize];
   just_drained_ = false;
-  auto drained = [this] {
-    if (link_->unsent()) want_room();  // answers the link owes its peer
-    return true;
-  };
+  bool drained = false;
   // What is left after the budget is still readable: the loop comes back for it.
-  for (int reads = 0; reads < kReadsPerWakeup; ++reads) {
+  for (int reads = 0; reads < kReadsPerWakeup && !drained; ++reads) {
     ssize_t n = link_->read_some(buf, sizeof buf);
     if (n > 0) {
       size_t room = kInputLimit - std::min(input_.size(), kInputLimit);
       input_.append(buf, std::min(static_cast<size_t>(n), room));
       data_event_ = true;
       loop_->observe_read(std::string_view(buf, static_cast<size_t>(n)));
-      if (static_cast<size_t>(n) < sizeof buf && !hung_up) return drained();
+      drained = static_cast<size_t>(n) < sizeof buf && !hung_up;
     } else if (n == 0) {
       lose_device(0);  // end of file: the device hung up
       return false;
     } else if (errno == EAGAIN) {  // (EWOULDBLOCK is EAGAIN on Linux)
-      return drained();
+      drained = true;
     } else if (errno != EINTR) {  // EINTR: interrupted, or only the link's own traffic came
       lose_device(errno);
       return false;
     }
   }
-  drained();
-  return false;
+  if (link_->unsent()) want_room();  // answers the link owes its peer
+  return drained;
 }
 
 int32_t PosixSerial::InBufferCount() {
