@@ -282,6 +282,34 @@ TEST(PageHub, SMeterHistoryForANewPage) {
       history, [](const Json& p) { return p[0] <= 0 && p[0] >= -PageHub::kHistoryMs; }));
 }
 
+// The width comes back from the component's thread later: an answer that
+// finds its hub gone is dropped, and one that finds it alive is shown.
+TEST(PageHub, AWidthAnswerOutlivingItsHub) {
+  test::Shared sh(570);
+  std::vector<std::function<void(int)>> asked;
+  auto make = [&] {
+    return std::make_unique<PageHub>(
+        sh.server, sh.apt, [&] { return sh.apt.now_us() / 1000; }, [] { return kEpochMs; },
+        HubOptions{}, nullptr, [&](std::function<void(int)> done) { asked.push_back(done); });
+  };
+  auto hub = make();
+  auto page = std::make_shared<FakePage>();
+  hub->open(page, "127.0.0.1:50000");
+  sh.apt.process_pending();
+  ASSERT_EQ(asked.size(), 1u);
+  asked[0](1234);
+  sh.apt.process_pending();
+  EXPECT_EQ(page->last_state()["width"], 1234);
+
+  sh.server.radio_read("MD3;");  // the mode moves: the width is asked again
+  sh.apt.process_pending();
+  ASSERT_EQ(asked.size(), 2u);
+  hub.reset();
+  asked[1](500);  // must touch nothing of the hub
+  sh.apt.process_pending();
+  EXPECT_TRUE(page->take("state").empty());
+}
+
 // Nonsense and floods from a page reach neither the radio nor anyone else.
 TEST(PageHub, BadAndFloodingPages) {
   test::ShareOptions four;
