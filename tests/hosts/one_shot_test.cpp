@@ -52,13 +52,20 @@ Result run(const Words& words, const Before& before = nullptr, sim::SimOptions o
   return r;
 }
 
-// True when each text appears in the wire in this order, and none marked
-// "!" appears at all ("!;": nothing was written).
+// True when each text appears in the wire in this order, none marked "!"
+// appears at all ("!;": nothing was written), and each marked "=" appears
+// once only.
 bool in_order(const std::string& wire, const Words& texts) {
   size_t at = 0;
   for (const auto& t : texts) {
     if (t[0] == '!') {
       if (wire.find(t.substr(1)) != std::string::npos) return false;
+    } else if (t[0] == '=') {
+      const size_t first = wire.find(t.substr(1), at);
+      if (first == std::string::npos || wire.find(t.substr(1), first + 1) != std::string::npos) {
+        return false;
+      }
+      at = first + t.size() - 1;
     } else if ((at = wire.find(t, at)) == std::string::npos) {
       return false;
     } else {
@@ -78,6 +85,7 @@ const Before kNoDeviceStopped = [](test::StationBench& b) {
   b.apt.request_stop();
 };
 const sim::SimOptions kEightDigits{.id = 19};
+const sim::SimOptions kSlow{.latency_us = 400'000};  // each answer 0.4 s after its command
 #define HOLDS(...) [](const sim::RadioState& s) { return __VA_ARGS__; }
 
 // A change's line on a nine-digit radio, which reads the memory indicator first.
@@ -131,6 +139,10 @@ TEST(OneShot, GetsSetsAndRefusals) {
           "false, \"ptt\": false, \"width\": 2400, \"power\": 100, \"af\": 64, \"rf\": 255, "
           "\"sql\": 0}\n",
           "AG0; RG0; SQ0;"),
+      // The queries of several names go in one write, once, and a slow
+      // radio's answers are awaited past the write's own wait.
+      row("get power af rf sql", {}, kSlow, 0, "power 100 W  af 64/255  rf 255/255  sql 0/255\n",
+          "=PC;AG0;RG0;SQ0;"),
       row("set freq 7.074", {}, {}, 0, nine("freq 7.074000 MHz"), "VM; BS03; FA007074000; IF;",
           HOLDS(s.vfo[0].hz == 7'074'000)),
       row("set freq 7074kHz", {}, kEightDigits, 0, "freq 7.074000 MHz\n", "FA07074000;",
