@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # The tovrak program against `tovrak sim --pty`, in real time: one-shots on a
 # real port and through a sharing server, real signals to `tovrak script` and
-# `tovrak share` while the radio is keyed, the sim's ownership of its link
+# `tovrak share` while the radio is keyed and to a one-shot waiting for a
+# radio that answers nothing, the sim's ownership of its link
 # (each name, refusal and other way out: one_shot_test, script_test,
 # ways_out_test). Checks wait with a generous deadline, never for a time.
 set -euo pipefail
 TOVRAK=$1
 DIR=$(mktemp -d)
 RADIO=$DIR/radio
-SIM= RUN= SHARE=
-trap 'kill $SIM $RUN $SHARE 2>/dev/null; wait 2>/dev/null; rm -rf "$DIR"' EXIT
+SIM= RUN= SHARE= MUTE=
+trap 'kill $SIM $RUN $SHARE $MUTE 2>/dev/null; wait 2>/dev/null; rm -rf "$DIR"' EXIT
 
 fail() { echo "FAIL: $*"; exit 1; }
 eventually() { for _ in $(seq 100); do "$@" && return 0; sleep 0.1; done; return 1; }
@@ -57,6 +58,25 @@ for run in "script 130" "share 0"; do
     expect 0 '^off$' get ptt --port "$RADIO"
   done
 done
+
+# A one-shot stopped while it waits for a radio that answers nothing says so
+# and ends its own way, once it has taken Ctrl-C over from the default.
+caught_int() { (($(printf '%d' "0x$(awk '/^SigCgt/ {print $2}' "/proc/$1/status")") & 2)); }
+"$TOVRAK" sim --pty "$DIR/mute" --drop 1 >/dev/null 2>&1 &
+MUTE=$!
+eventually test -L "$DIR/mute" || fail "no mute radio"
+"$TOVRAK" get freq --port "$DIR/mute" >"$DIR/out" 2>"$DIR/err" &
+RUN=$!
+eventually caught_int $RUN || fail "get: Ctrl-C not taken over"
+kill -INT $RUN
+status=0
+wait $RUN || status=$?
+RUN=
+[ $status -eq 130 ] && grep -qx "tovrak get: interrupted" "$DIR/err" ||
+  fail "get after SIGINT exited $status: $(cat "$DIR/err")"
+kill $MUTE
+wait $MUTE 2>/dev/null || true
+MUTE=
 
 # The sim owns its link: another program is refused, and SIGHUP removes it
 # (a killed owner's link taken over is endpoints_test.cpp's).
