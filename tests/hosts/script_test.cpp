@@ -56,7 +56,7 @@ TEST(ScriptParser, StopsAtTheFirstBadLineWithItsNumber) {
   for (const std::string text :
        {"? Freq\nSetTX 14.1,\n", "@radio FA;\n", "\n\n@sleep 5\n", "Port = \n", "@radio \"open\n",
         "? AFLevel(1\n", "SetTX(14.1) 7\n", "@clock 90000\n", "@wait 5\n@wait 86400001\n",
-        "@wait 9e15\n", "1abc\n"}) {
+        "@wait 9e15\n", "1abc\n", "? Freq\nSetTX 1e\n"}) {
     int line = 0;
     try {
       parse_script(text);
