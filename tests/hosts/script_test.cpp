@@ -130,6 +130,12 @@ TEST(Commands, RunOrRefuseWithTheirStatus) {
   std::vector<Row> rows = {
       row(cmd_script, "F --virtual", 1, "AFLevel(2) !! 9 Subscript out of range\n",
           "tovrak script: F: line 1: AFLevel(2): 9 Subscript out of range\n", "? AFLevel(2)\n"),
+      // A property assigned holds its value; a port number the serial
+      // control refuses is said so, and is stored all the same.
+      row(cmd_script, "F --virtual", 1,
+          "PortSpeed = \"4800\"\nPort = 0 !! 8002 Invalid port number 0\nPort = 0\n",
+          "tovrak script: F: line 3: Port = 0: 8002 Invalid port number 0\n",
+          "PortSpeed = \"4800\"\n? PortSpeed\nPort = 0\n? Port\n"),
       row(cmd_script, "F --virtual", 2, "", "tovrak script: F: line 2: unknown directive @sleep",
           "? Port\n@sleep 5\n"),
       row(cmd_script, "F --port /nonexistent", 2, "",
