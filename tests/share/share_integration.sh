@@ -50,6 +50,15 @@ kill -9 $KEYER
 wait $KEYER 2>/dev/null || true
 settles 3 'TX;' 'TX0;'
 eventually grep -q "  TX TX0;$" "$DIR/log" || fail "TX0; never reached the radio"
+# The log has the client's command and the server's notes as notes; the
+# operator reads why the transmitter went.
+grep -qE "  C[0-9]+ TX1$" "$DIR/log" || fail "the client's TX1 is not in the log"
+grep -qE "  -- client [0-9]+: client [0-9]+ left while transmitting" "$DIR/log" ||
+  fail "the release is not in the log"
+! grep -qE "  N-?[0-9]+ " "$DIR/log" || fail "notes logged as client lines"
+for shown in "client [0-9]+: connected on tcp 127\.0\.0\.1:" "left while transmitting: releasing the transmitter"; do
+  eventually grep -qE "$shown" "$DIR/out" || fail "not shown: /$shown/ in $(cat "$DIR/out")"
+done
 
 # A flood ends the flooding connection only: its reads come to an end.
 printf 'PC100;%.0s' $(seq 400) >&4
