@@ -9,7 +9,9 @@
 #include <fstream>
 #include <regex>
 
+#include "hosts/station/tapped_apartment.hpp"
 #include "support/station_bench.hpp"
+#include "tovrak/connector.hpp"
 #include "tovrak/control_panel.hpp"
 
 namespace tovrak::station {
@@ -84,6 +86,27 @@ TEST(TransmitGuard, KeyedByWhatReachedTheWire) {
     for (const char* w : r.writes) g.on_write(w);
     EXPECT_EQ(g.keyed(), r.keyed) << r.writes[0];
   }
+}
+
+// The observers of a tapped apartment see the host's closes of the port, not
+// the component's last one as the apartment ends with the port open.
+TEST(TappedApartment, ObserversSeeTheHostsClosesNotTheModulesEnd) {
+  platform::VirtualApartment apt;
+  int closes = 0;
+  {
+    TappedApartment tap(apt, [&] { return static_cast<double>(apt.now_us()) / 1e6; });
+    TOVRAK_Connector connector(tap);
+    auto rig = connector.get_TOVRAK_Protocol();
+    rig->put_Port(1);
+    tap.on_closed([&] { ++closes; });
+    for (bool open : {true, false, true}) {
+      VBool v = VBool::of(open);
+      std::string a, c, m;
+      ASSERT_EQ(rig->SetPort(v, a, c, m), VBool::of(true));
+    }
+    EXPECT_EQ(closes, 1);
+  }
+  EXPECT_EQ(closes, 1);
 }
 
 TEST(Station, HealthFollowsThePortThroughLossAndReopenByHand) {
