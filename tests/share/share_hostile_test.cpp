@@ -162,7 +162,8 @@ TEST(ShareHostile, ReleaseToldOnlyWhenTX0ReachedTheRadio) {
 }
 
 // The --log of a server under load keeps its size, with the older lines in
-// FILE.1, and writes a busy line's lines in batches; notes at once.
+// FILE.1, and writes a busy line's lines in batches; notes at once. Opened
+// again on the same file, it keeps the same size.
 TEST(ShareLog, KeepsItsSizeAndWritesInBatches) {
   namespace fs = std::filesystem;
   const std::string path = testing::TempDir() + "share_limited.log";
@@ -189,6 +190,15 @@ TEST(ShareLog, KeepsItsSizeAndWritesInBatches) {
   EXPECT_LE(fs::file_size(path), 10'000U + 64);
   EXPECT_GE(fs::file_size(path + ".1"), 10'000U);
   EXPECT_LE(fs::file_size(path + ".1"), 10'000U + 64);
+  // Opened again, the log counts what the file holds towards its size.
+  log.flush();
+  const auto held = fs::file_size(path);
+  station::WireLog again([&] { return wall; });
+  again.open(path, static_cast<long long>(held));
+  again.line("C1", "FA;");
+  again.flush();
+  EXPECT_EQ(fs::file_size(path + ".1"), held);
+  EXPECT_LT(fs::file_size(path), 64U);
 }
 
 }  // namespace
