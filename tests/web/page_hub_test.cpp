@@ -179,6 +179,7 @@ TEST(PageHub, TransmitterReleasedWhenThePageFallsSilentOrGoes) {
   EXPECT_EQ(page->take("released").size(), 1u);
   s.apt.advance_ms(500);
   EXPECT_FALSE(s.radio.state().ptt);
+  EXPECT_TRUE(page->take("released").empty()) << "released twice";
 
   // Released by another client meanwhile: the page's silence then touches
   // nothing, not even that client's own keying.
@@ -282,31 +283,38 @@ TEST(PageHub, SMeterHistoryForANewPage) {
       history, [](const Json& p) { return p[0] <= 0 && p[0] >= -PageHub::kHistoryMs; }));
 }
 
-// The width comes back from the component's thread later: an answer that
-// finds its hub gone is dropped, and one that finds it alive is shown.
-TEST(PageHub, AWidthAnswerOutlivingItsHub) {
+// A hub that ends (the server shutting its web side) takes its pages'
+// clients with it and so releases a page's key; the width, which comes back
+// from the component's thread later, then touches nothing. While the hub
+// lives, the width it is told is shown.
+TEST(PageHub, AHubThatEndsLeavesNothingBehind) {
   test::Shared sh(570);
   std::vector<std::function<void(int)>> asked;
-  auto make = [&] {
-    return std::make_unique<PageHub>(
-        sh.server, sh.apt, [&] { return sh.apt.now_us() / 1000; }, [] { return kEpochMs; },
-        HubOptions{}, nullptr, [&](std::function<void(int)> done) { asked.push_back(done); });
-  };
-  auto hub = make();
+  auto hub = std::make_unique<PageHub>(
+      sh.server, sh.apt, [&] { return sh.apt.now_us() / 1000; }, [] { return kEpochMs; },
+      HubOptions{}, nullptr, [&](std::function<void(int)> done) { asked.push_back(done); });
   auto page = std::make_shared<FakePage>();
-  hub->open(page, "127.0.0.1:50000");
+  const int id = hub->open(page, "127.0.0.1:50000");
   sh.apt.process_pending();
   ASSERT_EQ(asked.size(), 1u);
   asked[0](1234);
   sh.apt.process_pending();
   EXPECT_EQ(page->last_state()["width"], 1234);
 
+  hub->message(id, R"({"t":"ptt","on":true})");
+  sh.apt.advance_ms(300);
+  ASSERT_TRUE(sh.radio.state().ptt);
   sh.server.radio_read("MD3;");  // the mode moves: the width is asked again
   sh.apt.process_pending();
   ASSERT_EQ(asked.size(), 2u);
+  page->got.clear();
   hub.reset();
+  const auto clients = sh.server.clients();
+  EXPECT_EQ(std::ranges::count(clients, id, &share::ClientInfo::id), 0);
+  EXPECT_FALSE(sh.server.mirror().state().ptt);
   asked[1](500);  // must touch nothing of the hub
-  sh.apt.process_pending();
+  sh.apt.advance_ms(300);
+  EXPECT_FALSE(sh.radio.state().ptt);
   EXPECT_TRUE(page->take("state").empty());
 }
 
