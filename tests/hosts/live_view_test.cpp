@@ -27,6 +27,7 @@ TEST(LiveView, WrapBreaksAtSpacesByCharacters) {
       {"——— ———", 5, {"———", "  ———"}},                         // characters, not bytes
       {"  lead then", 6, {"  lead", "  then"}},                 // leading spaces kept
       {"exactly ten", 11, {"exactly ten"}},
+      {"abcdef", 1, {"abcd", "  ef"}},  // narrower than the indent: a column past it
   };
   for (const auto& [text, width, lines] : table) EXPECT_EQ(wrap(text, width, "  "), lines) << text;
 }
