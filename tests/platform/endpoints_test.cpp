@@ -26,6 +26,7 @@
 #include "platform/posix/endpoints/stop_signals.hpp"
 #include "platform/posix/endpoints/stream_endpoints.hpp"
 #include "platform/seams.hpp"
+#include "support/lan_address.hpp"
 #include "support/run_until.hpp"
 
 namespace tovrak::platform {
@@ -293,6 +294,36 @@ TEST(StreamEndpoints, AClientThatNeverPausesGetsABudgetAndTheOthersTheirTurn) {
   apt.run_for(20ms);
   EXPECT_EQ(server.closed, std::vector<std::string>{server.opened[1]});
   close(flood);
+}
+
+// A peer from this machine's own network address, to a listener on all
+// interfaces: turned away with a note unless an allowed network holds it.
+TEST(StreamEndpoints, APeerFromOutsideLoopbackComesInOnlyFromAnAllowedNetwork) {
+  const auto lan = test::lan_address();
+  if (!lan) GTEST_SKIP() << "no network interface besides loopback";
+  for (const bool allowed : {false, true}) {
+    PosixApartment apt;
+    Server server;
+    std::vector<Cidr> allow = {Cidr::parse("10.255.255.0/24")};
+    if (allowed) allow.push_back(Cidr::parse(*lan));
+    TcpEndpoint tcp(apt, "0.0.0.0", 0, allow, server.handler());
+    const int c = test::connect_at(*lan, tcp.port());
+    ASSERT_GE(c, 0);
+    ASSERT_TRUE(test::run_until(apt, 2s, [&] { return server.opened.size() + server.log.size(); }));
+    if (allowed) {
+      ASSERT_EQ(server.opened.size(), 1u);
+      EXPECT_TRUE(server.opened[0].starts_with(*lan + ":")) << server.opened[0];
+      EXPECT_EQ(server.log, std::vector<std::string>{});
+    } else {
+      ASSERT_EQ(server.log.size(), 1u);
+      EXPECT_TRUE(server.log[0].starts_with("refused " + *lan + ":")) << server.log[0];
+      EXPECT_TRUE(server.log[0].ends_with(": not in an allowed network")) << server.log[0];
+      EXPECT_EQ(server.opened, std::vector<std::string>{});
+      char b;
+      EXPECT_EQ(read(c, &b, 1), 0);  // closed at once
+    }
+    close(c);
+  }
 }
 
 // One connection over a socket pair whose kernel side holds little: what

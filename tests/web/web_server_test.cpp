@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "hosts/web/web_server.hpp"
+#include "support/lan_address.hpp"
 #include "tovrak/posix_apartment.hpp"
 
 namespace tovrak::web {
@@ -58,11 +59,13 @@ struct Served {
   uint16_t port = 0;
   std::thread thread;
 
+  std::vector<std::string> notes;  // the server's, read on its thread
+
   explicit Served(HttpOptions o) {
     thread = std::thread([this, o] {
       platform::PosixApartment a;
       EchoSink s;
-      WebServer server(a, s, o);
+      WebServer server(a, s, o, [this](const std::string& line) { notes.push_back(line); });
       apt = &a;
       sink = &s;
       port = server.port();
@@ -247,6 +250,37 @@ TEST(WebServer, ServesThePageAndAnswersBadRequestsWithAnError) {
     ::close(fd);
   }
   EXPECT_TRUE(s.on_server([&] { return s.sink->got.empty(); }));
+}
+
+// From this machine's own network address to a server on all interfaces:
+// turned away, with a note, unless an allowed network holds the peer; let
+// in, it is served under any name, since the check of the Host name guards
+// loopback only.
+TEST(WebServer, APeerFromOutsideLoopbackComesInOnlyFromAnAllowedNetwork) {
+  const auto lan = test::lan_address();
+  if (!lan) GTEST_SKIP() << "no network interface besides loopback";
+  const std::string request = "GET / HTTP/1.1\r\nHost: station.example\r\n\r\n";
+  for (const bool allowed : {false, true}) {
+    HttpOptions o = kSmallLimits;
+    o.address = "0.0.0.0";
+    if (allowed) o.allow = {platform::Cidr::parse(*lan)};
+    Served s(o);
+    const int fd = test::connect_at(*lan, s.port);
+    ASSERT_GE(fd, 0);
+    put(fd, request);
+    Got g = read_until(fd, [](const std::string& b) { return b.find("\r\n\r\n") != b.npos; });
+    const auto notes = s.on_server([&] { return s.notes; });
+    if (allowed) {
+      EXPECT_TRUE(g.bytes.starts_with("HTTP/1.1 200 OK")) << g.bytes;
+      EXPECT_EQ(notes, std::vector<std::string>{});
+    } else {
+      EXPECT_EQ(std::tuple(g.bytes, g.closed), std::tuple("", true));
+      ASSERT_EQ(notes.size(), 1u);
+      EXPECT_TRUE(notes[0].starts_with("web: refused " + *lan + ":")) << notes[0];
+      EXPECT_TRUE(notes[0].ends_with(": not an allowed network")) << notes[0];
+    }
+    ::close(fd);
+  }
 }
 
 // Each bad frame ends its own connection; the page beside it goes on.

@@ -431,7 +431,7 @@ void WebServer::Impl::admit(tcp::socket socket) {
     return note("refused " + name + ": " + std::to_string(connections) + " connections already");
   }
   socket.set_option(tcp::no_delay(true), ec);
-  const bool loopback = (peer.address().to_v4().to_uint() >> 24) == 127;
+  const bool loopback = platform::is_loopback(peer.address().to_v4().to_uint());
   std::make_shared<HttpSession>(*this, std::move(socket), name, loopback)->read();
 }
 
