@@ -1,10 +1,12 @@
 // The live screen's terminal (input from a pipe, output captured or on a
 // pseudo-terminal) and the monitor's prompt, in-process.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 
@@ -54,6 +56,59 @@ TEST(Terminal, TakesItsSizeOr80x24DrawsAndReadsEachKindOfKey) {
   EXPECT_EQ(out, "\x1b[?1049h\x1b[?25l\x1b[2J\x1b[Hscreen\x1b[?25h\x1b[?1049l");
   // An unknown sequence is no key; a lone Escape is one.
   EXPECT_EQ(read, (std::vector<int>{'q', 256 + 'A', 256 + 'D', 512, 513, -1, 'x', 0x1b, -1}));
+}
+
+// A pipe whose reader holds back: what does not fit in the kernel's buffer
+// and the object's waits, and the rest is lost but counted, and the count is
+// said before the next line once there is room, once. A reader that has gone
+// ends the writing without ending the program.
+TEST(PlainOut, ASlowReaderIsToldHowManyLinesItMissedAndAGoneOneStopsTheWriting) {
+  int p[2];
+  ASSERT_EQ(pipe(p), 0);
+  fcntl(p[1], F_SETPIPE_SZ, 4096);
+  fcntl(p[0], F_SETFL, O_NONBLOCK);
+  const auto numbered = [](int i) {
+    char head[16];
+    std::snprintf(head, sizeof head, "line %04d ", i);
+    return head + std::string(89, 'x');  // 100 bytes with its end
+  };
+  std::string got;
+  const auto drain = [&](PlainOut& out) {
+    for (size_t before = SIZE_MAX; before != got.size();) {
+      before = got.size();
+      char buf[8192];
+      for (ssize_t n; (n = read(p[0], buf, sizeof buf)) > 0;) got.append(buf, size_t(n));
+      out.flush();
+    }
+  };
+  constexpr int kLines = 1000;  // 100 kB against 4 kB of pipe and 64 kB waiting
+  {
+    PlainOut out(p[1]);
+    for (int i = 0; i < kLines; ++i) out.line(numbered(i));
+    drain(out);
+    const size_t shown = got.size() / 100;
+    ASSERT_GT(shown, 600u);
+    ASSERT_LT(shown, size_t{kLines});
+    std::string expected;
+    for (size_t i = 0; i < shown; ++i) expected += numbered(int(i)) + "\n";
+    expected.append("(").append(std::to_string(kLines - shown));
+    expected.append(" lines not shown: standard output was full)\nafter\nand more\n");
+    out.line("after");
+    out.line("and more");
+    drain(out);
+    EXPECT_EQ(got, expected);
+    // A line longer than all the room there is: lost, and said so.
+    got.clear();
+    out.line(std::string(PlainOut::kLimit, 'y'));
+    out.line("next");
+    drain(out);
+    EXPECT_EQ(got, "(1 line not shown: standard output was full)\nnext\n");
+    close(p[0]);
+    out.line("nobody reads this");  // no SIGPIPE
+    out.line("nor this");
+  }
+  EXPECT_EQ(fcntl(p[1], F_GETFL) & O_NONBLOCK, 0);  // as it was
+  close(p[1]);
 }
 
 // The history file is made in the state directory, with the directories

@@ -1,11 +1,7 @@
 // tovrak share: the component owns the radio and shares it among client
 // programs on pseudo-terminals and TCP connections (see hosts/share/server).
-#include <fcntl.h>
 #include <time.h>
 #include <unistd.h>
-
-#include <cerrno>
-#include <csignal>
 
 #include <chrono>
 #include <iostream>
@@ -157,63 +153,6 @@ int64_t now_ms() {
              std::chrono::steady_clock::now().time_since_epoch())
       .count();
 }
-
-// Standard output of --plain: it never holds up the server (a pager nobody
-// reads, a pipe whose reader has gone). Lines wait in a buffer of
-// kPlainOutLimit bytes while the reader is slow; those that do not fit are
-// counted and said once there is room; once the reader has gone, nothing
-// more is written and the server goes on.
-class PlainOut {
- public:
-  static constexpr size_t kPlainOutLimit = 64 * 1024;
-  PlainOut() {
-    std::signal(SIGPIPE, SIG_IGN);
-    flags_ = fcntl(STDOUT_FILENO, F_GETFL);
-    if (flags_ >= 0) fcntl(STDOUT_FILENO, F_SETFL, flags_ | O_NONBLOCK);
-  }
-  ~PlainOut() {
-    flush();
-    if (flags_ >= 0) fcntl(STDOUT_FILENO, F_SETFL, flags_);
-  }
-  PlainOut(const PlainOut&) = delete;
-  PlainOut& operator=(const PlainOut&) = delete;
-
-  void line(const std::string& text) {
-    if (gone_) return;
-    if (buffer_.size() + text.size() + 1 > kPlainOutLimit) {
-      ++dropped_;
-      return;
-    }
-    if (dropped_ > 0) {
-      buffer_ += "(" + std::to_string(dropped_) + " lines not shown: standard output was full)\n";
-      dropped_ = 0;
-    }
-    buffer_ += text;
-    buffer_ += '\n';
-    flush();
-  }
-  void flush() {
-    while (!buffer_.empty() && !gone_) {
-      const ssize_t n = ::write(STDOUT_FILENO, buffer_.data(), buffer_.size());
-      if (n > 0) {
-        buffer_.erase(0, static_cast<size_t>(n));
-      } else if (n < 0 && errno == EINTR) {
-        continue;
-      } else if (n < 0 && errno == EAGAIN) {
-        return;
-      } else {
-        gone_ = true;
-        buffer_.clear();
-      }
-    }
-  }
-
- private:
-  int flags_ = -1;
-  std::string buffer_;
-  size_t dropped_ = 0;
-  bool gone_ = false;
-};
 
 // What this thread shows of the radio's port: the station's word for the
 // link's health, and the bytes of the last few seconds.

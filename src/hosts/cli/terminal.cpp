@@ -1,10 +1,12 @@
 #include "hosts/cli/terminal.hpp"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -146,6 +148,50 @@ int Terminal::height() const {
   winsize w{};
   ioctl(STDOUT_FILENO, TIOCGWINSZ, &w);
   return w.ws_row ? w.ws_row : 24;
+}
+
+PlainOut::PlainOut(int fd) : fd_(fd) {
+  std::signal(SIGPIPE, SIG_IGN);
+  flags_ = fcntl(fd_, F_GETFL);
+  if (flags_ >= 0) fcntl(fd_, F_SETFL, flags_ | O_NONBLOCK);
+}
+
+PlainOut::~PlainOut() {
+  flush();
+  if (flags_ >= 0) fcntl(fd_, F_SETFL, flags_);
+}
+
+void PlainOut::line(const std::string& text) {
+  if (gone_) return;
+  if (buffer_.size() + text.size() + 1 > kLimit) {
+    ++dropped_;
+    return;
+  }
+  if (dropped_ > 0) {
+    buffer_.append("(").append(std::to_string(dropped_));
+    buffer_.append(dropped_ == 1 ? " line" : " lines");
+    buffer_.append(" not shown: standard output was full)\n");
+    dropped_ = 0;
+  }
+  buffer_ += text;
+  buffer_ += '\n';
+  flush();
+}
+
+void PlainOut::flush() {
+  while (!buffer_.empty() && !gone_) {
+    const ssize_t n = ::write(fd_, buffer_.data(), buffer_.size());
+    if (n > 0) {
+      buffer_.erase(0, static_cast<size_t>(n));
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else if (n < 0 && errno == EAGAIN) {
+      return;
+    } else {
+      gone_ = true;
+      buffer_.clear();
+    }
+  }
 }
 
 }  // namespace tovrak::hosts

@@ -2,6 +2,7 @@
 // place, and the terminal put back as it was on every way out.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace tovrak::hosts {
@@ -28,6 +29,32 @@ class Terminal {
   void draw(const std::string& screen);
   int width() const;
   int height() const;
+};
+
+// Standard output when it is not the live screen (--plain, a pipe, a file):
+// it never holds up the caller (a pager nobody reads, a pipe whose reader
+// has gone). Lines wait in a buffer of kLimit bytes while the reader is
+// slow; those that do not fit are counted and said once there is room; once
+// the reader has gone, nothing more is written. `fd` is made non-blocking
+// for the object's life.
+class PlainOut {
+ public:
+  static constexpr size_t kLimit = 64 * 1024;
+  explicit PlainOut(int fd = 1);
+  ~PlainOut();
+  PlainOut(const PlainOut&) = delete;
+  PlainOut& operator=(const PlainOut&) = delete;
+
+  void line(const std::string& text);
+  // Writes what the reader takes now of what waits.
+  void flush();
+
+ private:
+  int fd_;
+  int flags_ = -1;
+  std::string buffer_;
+  size_t dropped_ = 0;
+  bool gone_ = false;
 };
 
 // Set by Ctrl-C, Ctrl-\, SIGTERM or SIGHUP (the platform's one handler of
