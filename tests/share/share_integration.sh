@@ -5,7 +5,7 @@ set -euo pipefail
 TOVRAK=$1
 DIR=$(mktemp -d)
 "$TOVRAK" share --sim --pty "$DIR/radio" --listen 127.0.0.1:0 --plain --tx-timeout 60 --allow-tx \
-  --log "$DIR/log" >"$DIR/out" 2>&1 &
+  --listen 0.0.0.0:0 --allow 10.255.255.0/24 --log "$DIR/log" >"$DIR/out" 2>&1 &
 SHARE=$!
 KEYER=
 trap 'kill $SHARE $KEYER 2>/dev/null; wait $SHARE 2>/dev/null; rm -rf "$DIR"' EXIT
@@ -59,6 +59,19 @@ grep -qE "  -- client [0-9]+: client [0-9]+ left while transmitting" "$DIR/log" 
 for shown in "client [0-9]+: connected on tcp 127\.0\.0\.1:" "left while transmitting: releasing the transmitter"; do
   eventually grep -qE "$shown" "$DIR/out" || fail "not shown: /$shown/ in $(cat "$DIR/out")"
 done
+
+# A peer from this machine's own network address is not in the allowed
+# network: turned away at once, and the operator and the log are told.
+LAN=$(ip -4 -o addr show scope global 2>/dev/null | awk '{sub("/.*", "", $4); print $4; exit}')
+if [ -n "$LAN" ]; then
+  ANY=$(sed -n 's/.*endpoint tcp 0\.0\.0\.0:\([0-9]*\).*/\1/p' "$DIR/out")
+  exec 8<>"/dev/tcp/$LAN/$ANY"
+  timeout 5 cat <&8 >/dev/null || fail "a peer from $LAN was let in"
+  exec 8>&-
+  refused="refused ${LAN//./\\.}:[0-9]+: not in an allowed network"
+  eventually grep -qE "$refused" "$DIR/out" || fail "not shown: $refused in $(cat "$DIR/out")"
+  grep -qE "  -- $refused" "$DIR/log" || fail "not logged: $refused"
+fi
 
 # A flood ends the flooding connection only: its reads come to an end.
 printf 'PC100;%.0s' $(seq 400) >&4

@@ -70,6 +70,14 @@ TEST(LinkHealth, FollowsWhatPassesOnThePort) {
     EXPECT_EQ(h.state(s.at), s.state) << s.words;
     EXPECT_EQ(h.describe(s.at), s.words);
   }
+  // On a clock that starts at zero (virtual time), an answer at 0 s counts.
+  LinkHealth zero;
+  zero.opened();
+  zero.wrote(0);
+  zero.heard(0);
+  EXPECT_EQ(zero.state(1.0), S::Answering);
+  zero.wrote(1.0);
+  EXPECT_EQ(zero.describe(5.0), "silent for 4 s");
 }
 
 TEST(TransmitGuard, KeyedByWhatReachedTheWire) {
