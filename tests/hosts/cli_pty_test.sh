@@ -28,8 +28,9 @@ eventually test -L "$RADIO" || fail "no simulated radio"
 
 expect 0 '^freq 14\.250000 MHz$' set freq 14250kHz --port "$RADIO"
 
-printf 'SetPort True, "", "", ""\nSetCAT 1\n@wait 500\nSetPTT 1\n@wait 60000\n' >"$DIR/keyed"
-# Each starts the front end keyed, in the background as $RUN.
+printf 'SetPort True, "", "", ""\nSetCAT 1\n@wait 500\nSetPTT 1\n@wait 60000\nSetMode 3\n' >"$DIR/keyed"
+# Each starts the front end keyed, in the background as $RUN; the script
+# stopped in its wait goes no further.
 script() {
   "$TOVRAK" script --port "$RADIO" "$DIR/keyed" >"$DIR/out" 2>"$DIR/err" &
   RUN=$!
@@ -55,6 +56,7 @@ for run in "script 130" "share 0"; do
     exec 5>&-
     [ $status -eq ${run#* } ] || fail "${run% *} after SIG$sig exited $status: $(cat "$DIR/err")"
     grep -q "transmitter released" "$DIR/err" || fail "${run% *} after SIG$sig: $(cat "$DIR/err")"
+    ! grep -q "SetMode" "$DIR/out" || fail "script after SIG$sig went on: $(cat "$DIR/out")"
     expect 0 '^off$' get ptt --port "$RADIO"
   done
 done

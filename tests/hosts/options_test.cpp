@@ -87,6 +87,17 @@ TEST(Options, TakesGoodValuesAndTellsWhichGroupsWereGiven) {
   // Without the options: RTS raised and handshaking, DTR low.
   EXPECT_EQ(std::tie(help.port.given, help.port.rts, help.port.dtr),
             std::make_tuple(false, true, false));
+  // Any one of the port's options says the port was given.
+  for (const Args& one : {Args{"--dtr"}, Args{"--no-rts"}, Args{"--speed", "4800"}}) {
+    EXPECT_TRUE(Parsed(one).port.given) << one[0];
+  }
+  // A range holds its ends.
+  const Parsed low({"--id", "0", "--drop", "0", "--seconds", "5"});
+  const Parsed high({"--id", "9999", "--drop", "1", "--seconds", "86400"});
+  EXPECT_EQ(std::tie(low.status, low.radio.id, low.radio.faults.drop, low.seconds),
+            std::make_tuple(std::nullopt, 0, 0.0, 5.0));
+  EXPECT_EQ(std::tie(high.status, high.radio.id, high.radio.faults.drop, high.seconds),
+            std::make_tuple(std::nullopt, 9999, 1.0, 86400.0));
 }
 
 }  // namespace
