@@ -78,14 +78,6 @@ SimLink::~SimLink() { detach(); }
 
 SimLink::SimLink(SimLink&& other) noexcept : wire_(std::move(other.wire_)) {}
 
-SimLink& SimLink::operator=(SimLink&& other) noexcept {
-  if (this != &other) {
-    detach();
-    wire_ = std::move(other.wire_);
-  }
-  return *this;
-}
-
 void SimLink::on_write(std::function<void(int64_t, std::string_view)> observer) {
   if (wire_) wire_->observer = std::move(observer);
 }

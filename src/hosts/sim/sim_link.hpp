@@ -42,7 +42,7 @@ class SimLink {
   SimLink(SimRadio& radio, platform::VirtualApartment& apt);
   ~SimLink();
   SimLink(SimLink&& other) noexcept;
-  SimLink& operator=(SimLink&& other) noexcept;
+  SimLink& operator=(SimLink&&) = delete;
   SimLink(const SimLink&) = delete;
   SimLink& operator=(const SimLink&) = delete;
 
