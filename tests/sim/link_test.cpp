@@ -122,6 +122,22 @@ TEST(SimOnItsOwnThread, TheFrontPanelIsWorkedWhileTheRadioWaits) {
             std::tuple(true, int64_t{14'200'000}, int64_t{7'010'000}, 1, true, true));
 }
 
+// Every option of the front ends' radio reaches the radio.
+TEST(SimOnItsOwnThread, TakesEveryOption) {
+  const SimOptions s = to_sim_options({.id = 460,
+                                       .seed = 9,
+                                       .operator_on = true,
+                                       .latency_ms = 2.5,
+                                       .drop = 0.1,
+                                       .garble = 0.2,
+                                       .split = 0.3,
+                                       .late = 0.4});
+  EXPECT_EQ(std::tuple(s.id, s.seed, s.operator_on, s.latency_us),
+            std::tuple(460, uint64_t{9}, true, int64_t{2500}));
+  EXPECT_EQ(std::tuple(s.faults.drop, s.faults.garble, s.faults.split, s.faults.late),
+            std::tuple(0.1, 0.2, 0.3, 0.4));
+}
+
 class SimWithComponent : public ::testing::TestWithParam<int> {};
 INSTANTIATE_TEST_SUITE_P(BothForms, SimWithComponent, ::testing::Values(570, 460));
 

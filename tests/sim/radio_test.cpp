@@ -253,6 +253,13 @@ TEST(SimPower, AnswersOnTheirWayAreLostAndCyclesComeFromOutsideOrByThemselves) {
 
   Bench p(SimOptions{.power_cycle_every_us = 10'000'000, .power_off_for_us = 2'000'000});
   EXPECT_EQ(p.exchange("@10500;ID;@1500;ID;"), "ID0570;");
+
+  // Switched on by hand before the cycle's end: the cycle does not switch it
+  // on again later, which would turn automatic information off.
+  Bench h;
+  h.radio.power_cycle(0, 1'000'000);
+  const std::string got = h.exchange("PS1;@100;AI1;@2000;AI;");
+  EXPECT_TRUE(got.ends_with("AI1;")) << got;
 }
 
 TEST(SimSilence, NeitherHearsNorAnswersForItsSpan) {

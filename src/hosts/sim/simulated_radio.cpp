@@ -5,9 +5,7 @@
 
 namespace tovrak {
 
-namespace {
-
-sim::SimOptions radio_options(const SimulatedRadioOptions& o) {
+sim::SimOptions to_sim_options(const SimulatedRadioOptions& o) {
   sim::SimOptions s;
   s.id = o.id;
   s.seed = o.seed;
@@ -20,10 +18,8 @@ sim::SimOptions radio_options(const SimulatedRadioOptions& o) {
   return s;
 }
 
-}  // namespace
-
 struct SimulatedRadio::Impl {
-  explicit Impl(const SimulatedRadioOptions& o) : pty(radio_options(o)) {}
+  explicit Impl(const SimulatedRadioOptions& o) : pty(to_sim_options(o)) {}
   hosts::SimOnPty pty;
 };
 

@@ -29,6 +29,12 @@ struct SimulatedRadioOptions {
   double late = 0;
 };
 
+namespace sim {
+struct SimOptions;
+}
+// The simulated radio's own options from these.
+sim::SimOptions to_sim_options(const SimulatedRadioOptions& o);
+
 // What the radio shows on its front panel.
 struct SimulatedRadioState {
   bool power = false;
