@@ -231,12 +231,7 @@ TEST(ListenAddress, LoopbackAlwaysOthersOnlyFromAnAllowedNetworkAndListenTexts) 
 // ---------------------------------------------------------------- endpoints
 
 // A client's end of a TCP connection to the endpoint at `port`.
-int connect_to(uint16_t port) {
-  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET, a.sin_port = htons(port), a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  return connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), fd;
-}
+int connect_to(uint16_t port) { return test::connect_at("127.0.0.1", port); }
 
 // The server's view: bytes per client, in the order they were handed over.
 struct Server {
